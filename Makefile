@@ -1,0 +1,52 @@
+# Entry points for people and CI. Run from the repository's root.
+#   make demo   build, then run a synchronization on sample data
+#   make test   install what is missing, build both targets, run every suite
+#   make build  build both targets, no tests
+JOBS ?= 2
+NATIVE := build/native
+WIN32 := build/win32
+FUZZ := build/fuzz
+GEN := -G Ninja
+
+.PHONY: all deps build native win32 fuzz test test-native test-win32 test-fuzz demo bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps native win32
+
+native:
+	@cmake -S . -B $(NATIVE) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DREELBOX_SANITIZE=ON >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+win32:
+	@cmake -S . -B $(WIN32) $(GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake >/dev/null
+	@cmake --build $(WIN32) -j$(JOBS)
+
+fuzz:
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DREELBOX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ) -j$(JOBS)
+
+test: deps
+	@./scripts/run-tests.sh
+
+test-native: native
+	@./scripts/run-tests.sh native
+
+test-win32: win32
+	@./scripts/run-tests.sh win32
+
+test-fuzz: fuzz
+	@./scripts/run-tests.sh fuzz
+
+demo: build
+	@./scripts/demo.sh
+
+bench:
+	@./scripts/bench.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,155 @@
+// The HotSync manager's conduit libraries as a conduit sees them.
+//
+// Four libraries: the synchronization library (SYNC20), the HotSync log (HSLOG20), the user
+// registry (UserData) and the common library (PalmCmn). On win32 they are DLLs whose numbered
+// operations are imported by ordinal (see the .def files beside the sources); on native they are
+// shared libraries exporting the same C functions. All structures are byte-packed and their sizes
+// are checked at compile time, because they are the manager's binary interface.
+//
+// Results: 0 success; kSyncErrNotFound, kSyncErrExists, kSyncErrAlreadyOpen as below; any other
+// value is a platform failure. Every call is made from the thread that called the conduit.
+#ifndef HOTSYNC_API_H
+#define HOTSYNC_API_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define HS_CALL __cdecl
+#else
+#define HS_CALL
+#endif
+
+#if defined(HOTSYNC_BUILDING_LIBRARY) && !defined(_WIN32)
+#define HS_EXPORT __attribute__((visibility("default")))
+#else
+#define HS_EXPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum {
+  kSyncErrNone = 0,
+  kSyncErrNotFound = 0x4003,
+  kSyncErrExists = 0x400B,
+  kSyncErrAlreadyOpen = 0x10004403
+};
+
+// Open mode of SyncOpenDB: read and write.
+enum { kSyncOpenReadWrite = 0xC0 };
+
+// Record attributes as the manager reports and stores them.
+enum {
+  kRecAttrDelete = 0x80,
+  kRecAttrDirty = 0x40,
+  kRecAttrBusy = 0x20,
+  kRecAttrSecret = 0x10,
+  kRecAttrCategoryMask = 0x0F
+};
+
+#pragma pack(push, 1)
+
+typedef struct DatabaseCreateRecord {
+  uint8_t handle;     // out
+  uint32_t creator;
+  uint32_t flags;     // 8
+  uint8_t card;       // 0
+  char name[32];
+  uint32_t type;
+  uint16_t version;
+  uint32_t reserved;
+} DatabaseCreateRecord;
+
+typedef struct DatabaseBlockInfo {
+  char name[32];
+  uint16_t bufferSize;
+  uint16_t byteCount;  // in: buffer size; out: size of the block
+  uint8_t* buffer;
+  uint32_t reserved;
+} DatabaseBlockInfo;
+
+typedef struct RecordExchange {
+  uint8_t handle;
+  uint32_t recordId;
+  uint16_t index;
+  uint8_t attributes;
+  int16_t category;
+  uint32_t conduitId;  // 0
+  uint32_t recordSize;  // in: bytes to write; out: size of the stored record
+  uint16_t bufferSize;
+  uint8_t* buffer;
+  uint32_t reserved;
+} RecordExchange;
+
+typedef struct AppPreferenceRequest {
+  uint16_t version;
+  uint32_t creator;
+  uint16_t prefId;
+  uint16_t requestedSize;
+  uint16_t returnedSize;
+  uint16_t actualSize;
+  uint32_t backedUp;
+  uint32_t bufferSize;
+  uint8_t* buffer;
+  uint32_t reserved;
+} AppPreferenceRequest;
+
+#pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(sizeof(DatabaseCreateRecord) == 54, "DatabaseCreateRecord layout");
+static_assert(sizeof(DatabaseBlockInfo) == 40 + sizeof(void*), "DatabaseBlockInfo layout");
+static_assert(sizeof(RecordExchange) == 26 + sizeof(void*), "RecordExchange layout");
+static_assert(sizeof(AppPreferenceRequest) == 26 + sizeof(void*), "AppPreferenceRequest layout");
+#endif
+
+// ---- SYNC20: numbered operations (ordinal in the comment) ----
+HS_EXPORT int32_t HS_CALL SyncRegisterConduit(uint32_t* handle);                       // 22
+HS_EXPORT int32_t HS_CALL SyncUnRegisterConduit(uint32_t handle);                      // 23
+HS_EXPORT int32_t HS_CALL SyncOpenDB(const char* name, int32_t card, uint8_t* handle,
+                                     uint8_t mode);                                     // 26
+HS_EXPORT int32_t HS_CALL SyncCreateDB(DatabaseCreateRecord* record);                   // 27
+HS_EXPORT int32_t HS_CALL SyncCloseDB(uint8_t handle);                                  // 28
+HS_EXPORT int32_t HS_CALL SyncFinishPassPurge(uint8_t handle);                          // 31
+HS_EXPORT int32_t HS_CALL SyncWriteRec(RecordExchange* record);                         // 32
+HS_EXPORT int32_t HS_CALL SyncDeleteRec(uint8_t handle, uint32_t recordId);             // 33
+HS_EXPORT int32_t HS_CALL SyncReadRecordById(RecordExchange* record);                   // 35
+HS_EXPORT int32_t HS_CALL SyncReadRecordByIndex(RecordExchange* record);                // 36
+HS_EXPORT int32_t HS_CALL SyncReadDBAppInfoBlock(uint8_t handle, DatabaseBlockInfo* info);   // 38
+HS_EXPORT int32_t HS_CALL SyncWriteDBAppInfoBlock(uint8_t handle, DatabaseBlockInfo* info);  // 39
+HS_EXPORT int32_t HS_CALL SyncFinishPassClearFlags(uint8_t handle);                     // 40
+
+// ---- SYNC20: named operations ----
+HS_EXPORT int32_t HS_CALL SyncGetDBRecordCount(uint8_t handle, uint16_t* count);
+HS_EXPORT int32_t HS_CALL SyncPurgeAllRecsInCategory(uint8_t handle, int16_t category);
+HS_EXPORT int32_t HS_CALL SyncChangeCategory(uint8_t handle, uint8_t from, uint8_t to);
+HS_EXPORT int32_t HS_CALL SyncResetRecordIndex(uint8_t handle);
+HS_EXPORT int32_t HS_CALL SyncReadNextRecInCategory(RecordExchange* record);
+HS_EXPORT int32_t HS_CALL SyncReadSysDateTime(uint32_t* secondsSince1970);
+HS_EXPORT int32_t HS_CALL SyncReadAppPreference(AppPreferenceRequest* request);
+HS_EXPORT int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request);
+HS_EXPORT int32_t HS_CALL SyncYieldCycles(uint16_t maxCycles);
+
+// ---- HSLOG20 ----
+HS_EXPORT int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, uint8_t flag);  // 52
+
+// ---- UserData ----
+HS_EXPORT int32_t HS_CALL UmGetUserCount(void);                                             // 101
+HS_EXPORT int32_t HS_CALL UmGetUserId(uint16_t index, uint32_t* userId);                    // 102
+HS_EXPORT int32_t HS_CALL UmGetUserName(uint32_t userId, char* buffer, int16_t* size);      // 103
+HS_EXPORT int32_t HS_CALL UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size); // 104
+HS_EXPORT int32_t HS_CALL UmGetRootDirectory(char* buffer, int16_t* size);                  // 105
+HS_EXPORT int32_t HS_CALL UmGetUserIdFromPath(const char* path, uint32_t* userId);          // 146
+
+// ---- PalmCmn ----
+// Loads the language resource library and returns its module, or the conduit module when none.
+HS_EXPORT void* HS_CALL PalmLoadLanguage(const char* libraryName, void* conduitModule,
+                                         void** conduitModuleVar);                         // 2
+HS_EXPORT int32_t HS_CALL PalmFreeLanguage(void* resourceModule, void* conduitModule);      // 3
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif  // HOTSYNC_API_H

@@ -1,0 +1,45 @@
+#include "platform/env.h"
+
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/internet.h"
+#include "platform/system.h"
+
+Env::~Env() = default;
+
+namespace {
+
+class PlatformEnv final : public Env {
+ public:
+  PlatformEnv()
+      : files_(NewPlatformFileSystem()),
+        clock_(NewPlatformClock()),
+        internet_(NewPlatformInternetClient()),
+        system_(NewPlatformSystemServices()) {}
+  FileSystem& Files() override { return *files_; }
+  Clock& Time() override { return *clock_; }
+  InternetClient& Internet() override { return *internet_; }
+  SystemServices& System() override { return *system_; }
+
+ private:
+  std::unique_ptr<FileSystem> files_;
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<InternetClient> internet_;
+  std::unique_ptr<SystemServices> system_;
+};
+
+Env* g_current = nullptr;
+
+}  // namespace
+
+Env& Env::Default() {
+  // Never destroyed: services may be used from static destructors of the host process.
+  static PlatformEnv* env = new PlatformEnv();
+  return *env;
+}
+
+Env& Env::Current() { return g_current ? *g_current : Default(); }
+
+void Env::SetCurrentForTesting(Env* env) { g_current = env; }

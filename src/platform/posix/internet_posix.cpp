@@ -1,0 +1,7 @@
+#include "platform/internet.h"
+
+namespace {
+class PosixInternetClient final : public InternetClient {};
+}  // namespace
+
+std::unique_ptr<InternetClient> NewPlatformInternetClient() { return std::make_unique<PosixInternetClient>(); }

@@ -1,0 +1,4 @@
+// Keeps the support library non-empty while it has no other sources.
+namespace reelbox_test_support {
+int placeholder = 0;
+}
