@@ -1,0 +1,201 @@
+#include "diag/text_string.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+char* NewBuffer(uint32_t n) {
+  char* buffer = new char[static_cast<size_t>(n) + 1];
+  std::memset(buffer, 0, static_cast<size_t>(n) + 1);
+  return buffer;
+}
+
+unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+}  // namespace
+
+bool IsPunctuationChar(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return (u >= 0x21 && u <= 0x2F) || (u >= 0x3A && u <= 0x40) || (u >= 0x5B && u <= 0x60) ||
+         (u >= 0x7B && u <= 0x7E);
+}
+
+bool IsSpaceChar(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+int CompareText(const char* a, const char* b) {
+  if (a == nullptr) a = "";
+  if (b == nullptr) b = "";
+  bool a_punct = IsPunctuationChar(a[0]);
+  bool b_punct = IsPunctuationChar(b[0]);
+  if (a_punct && !b_punct) return 1;
+  if (b_punct && !a_punct) return -1;
+  for (size_t i = 0;; ++i) {
+    unsigned char ca = Lower(static_cast<unsigned char>(a[i]));
+    unsigned char cb = Lower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+TextString::TextString() : buffer_(NewBuffer(0)) {}
+
+TextString::TextString(const TextString& other) : buffer_(nullptr) {
+  uint32_t n = static_cast<uint32_t>(other.Length());
+  buffer_ = NewBuffer(n);
+  std::memcpy(buffer_, other.buffer_, n);
+}
+
+TextString::TextString(const char* text) : buffer_(nullptr) {
+  uint32_t n = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
+  buffer_ = NewBuffer(n);
+  if (n) std::memcpy(buffer_, text, n);
+}
+
+TextString::~TextString() { delete[] buffer_; }
+
+int TextString::Compare(const char* other) const { return CompareText(buffer_, other); }
+
+int TextString::Compare(const TextString& other) const { return CompareText(buffer_, other.buffer_); }
+
+TextString& TextString::operator=(const TextString& other) {
+  if (buffer_ != other.buffer_) Assign(static_cast<uint32_t>(other.Length()), other.buffer_);
+  return *this;
+}
+
+TextString& TextString::operator=(const char* text) {
+  if (text == nullptr) text = "";
+  Assign(static_cast<uint32_t>(std::strlen(text)), text);
+  return *this;
+}
+
+TextString& TextString::operator+=(const TextString& other) {
+  Append(other.buffer_);
+  return *this;
+}
+
+TextString& TextString::operator+=(const char* text) {
+  Append(text);
+  return *this;
+}
+
+void TextString::Allocate(uint32_t n) {
+  char* fresh = NewBuffer(n);
+  delete[] buffer_;
+  buffer_ = fresh;
+}
+
+void TextString::Resize(uint32_t n) {
+  uint32_t keep = static_cast<uint32_t>(Length());
+  if (keep > n) keep = n;
+  char* fresh = NewBuffer(n);
+  std::memcpy(fresh, buffer_, keep);
+  delete[] buffer_;
+  buffer_ = fresh;
+}
+
+void TextString::Assign(uint32_t n, const char* text) {
+  // The text may lie in the old buffer: copy before releasing it.
+  char* fresh = NewBuffer(n);
+  if (n) std::memcpy(fresh, text, n);
+  delete[] buffer_;
+  buffer_ = fresh;
+}
+
+void TextString::Append(const char* text) {
+  if (text == nullptr || text[0] == '\0') return;
+  size_t old_length = std::strlen(buffer_);
+  size_t add = std::strlen(text);
+  char* fresh = NewBuffer(static_cast<uint32_t>(old_length + add));
+  std::memcpy(fresh, buffer_, old_length);
+  std::memcpy(fresh + old_length, text, add);
+  delete[] buffer_;
+  buffer_ = fresh;
+}
+
+void TextString::Clear() {
+  if (buffer_[0] != '\0') buffer_[0] = '\0';
+}
+
+int32_t TextString::Length() const { return static_cast<int32_t>(std::strlen(buffer_)); }
+
+void TextString::MakeLower() {
+  for (char* p = buffer_; *p; ++p) *p = static_cast<char>(Lower(static_cast<unsigned char>(*p)));
+}
+
+int32_t TextString::Find(const char* text) const {
+  if (text == nullptr || text[0] == '\0') return 0;
+  const char* hit = std::strstr(buffer_, text);
+  return hit ? static_cast<int32_t>(hit - buffer_) : -1;
+}
+
+void TextString::TrimLeft() {
+  size_t skip = 0;
+  while (IsSpaceChar(buffer_[skip])) ++skip;
+  if (skip) std::memmove(buffer_, buffer_ + skip, std::strlen(buffer_ + skip) + 1);
+}
+
+void TextString::TrimRight() {
+  char* run = nullptr;
+  for (char* p = buffer_; *p; ++p) {
+    if (IsSpaceChar(*p)) {
+      if (!run) run = p;
+    } else {
+      run = nullptr;
+    }
+  }
+  if (run) *run = '\0';
+}
+
+TextString TextString::Mid(int32_t start, int32_t count) const {
+  int32_t length = Length();
+  if (start < 0) start = 0;
+  if (count < 0) count = 0;
+  // 64-bit sum: start + count must not wrap for large arguments.
+  if (static_cast<int64_t>(start) + count > length) count = length - start;
+  if (start > length) count = 0;
+  if (start == 0 && count == length) return *this;
+  TextString result;
+  if (count > 0) result.Assign(static_cast<uint32_t>(count), buffer_ + start);
+  return result;
+}
+
+int32_t TextString::Replace(const char* search, const char* replacement) {
+  if (search == nullptr || search[0] == '\0') return 0;
+  if (replacement == nullptr) replacement = "";
+  size_t search_length = std::strlen(search);
+  size_t replacement_length = std::strlen(replacement);
+  int32_t count = 0;
+  for (const char* p = std::strstr(buffer_, search); p; p = std::strstr(p + search_length, search))
+    ++count;
+  if (count == 0) return 0;
+  size_t old_length = std::strlen(buffer_);
+  size_t new_length = old_length - search_length * count + replacement_length * count;
+  // Built into a fresh buffer in one pass, so many replacements stay linear in the text's length.
+  char* fresh = NewBuffer(static_cast<uint32_t>(new_length));
+  char* out = fresh;
+  const char* in = buffer_;
+  for (const char* hit = std::strstr(in, search); hit; hit = std::strstr(in, search)) {
+    std::memcpy(out, in, static_cast<size_t>(hit - in));
+    out += hit - in;
+    std::memcpy(out, replacement, replacement_length);
+    out += replacement_length;
+    in = hit + search_length;
+  }
+  std::memcpy(out, in, std::strlen(in));
+  delete[] buffer_;
+  buffer_ = fresh;
+  return count;
+}
+
+void FormatText(TextString& out, const char* format, ...) {
+  char work[1024];
+  va_list args;
+  va_start(args, format);
+  int written = std::vsnprintf(work, sizeof work, format, args);
+  va_end(args);
+  if (written < 0) work[0] = '\0';
+  work[sizeof work - 1] = '\0';
+  out = work;
+}
