@@ -31,11 +31,13 @@ run() {
 for part in "${parts[@]}"; do
   case "$part" in
     native)
-      run "build native" make --no-print-directory native || continue
+      echo "== build native"
+      if ! make --no-print-directory native; then status=1; continue; fi
       run "test native" ctest --test-dir build/native --output-on-failure -j2 --timeout 900
       ;;
     win32)
-      run "build win32" make --no-print-directory win32 || continue
+      echo "== build win32"
+      if ! make --no-print-directory win32; then status=1; continue; fi
       # Make the Wine prefix once, before tests run in parallel.
       if [ ! -f build/win32/wineprefix/system.reg ]; then
         echo "== making the Wine prefix"
@@ -46,7 +48,8 @@ for part in "${parts[@]}"; do
         ctest --test-dir build/win32 --output-on-failure -j2 --timeout 900
       ;;
     fuzz)
-      run "build fuzz" make --no-print-directory fuzz || continue
+      echo "== build fuzz"
+      if ! make --no-print-directory fuzz; then status=1; continue; fi
       run "fuzz" ./scripts/run-fuzz.sh
       ;;
     *) echo "unknown part: $part" >&2; status=2 ;;

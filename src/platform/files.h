@@ -1,9 +1,64 @@
-// Files and folders, text-mode streams, Windows-style error codes.
-// (Being filled in: this header states the contract; posix/ and win32/ implement it.)
+// Files and folders as the conduit needs them: binary files with Windows-style error codes, and
+// the folders a synchronization writes into.
+//
+// Every operation returns 0 on success or a Windows system error code (ERROR_FILE_NOT_FOUND 2,
+// ERROR_ACCESS_DENIED 5, ...), on both targets, so the conduit's messages and result tables are
+// the same everywhere. The POSIX implementation maps errno to these codes. Paths are 8-bit text in
+// the target's own form; JoinPath puts the target's separator between a folder and a name.
+// Objects are used from one thread at a time.
 #ifndef REELBOX_PLATFORM_FILES_H
 #define REELBOX_PLATFORM_FILES_H
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
+
+// Windows system error codes that the conduit distinguishes.
+enum : uint32_t {
+  kErrNone = 0,
+  kErrFileNotFound = 2,
+  kErrPathNotFound = 3,
+  kErrTooManyOpenFiles = 4,
+  kErrAccessDenied = 5,
+  kErrNotEnoughMemory = 8,
+  kErrWriteFault = 29,
+  kErrReadFault = 30,
+  kErrGenFailure = 31,
+  kErrSharingViolation = 32,
+  kErrHandleDiskFull = 39,
+  kErrInvalidParameter = 87,
+  kErrDiskFull = 112,
+  kErrInvalidName = 123,
+  kErrDirNotEmpty = 145,
+  kErrAlreadyExists = 183,
+  kErrFilenameTooLong = 206
+};
+
+// An open file, read and written as raw bytes. Not copyable; closed at destruction.
+class File {
+ public:
+  File() = default;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  virtual ~File() = default;
+
+  // Reads up to n bytes; *got receives the count (0 at end of file). Returns 0 or an error code.
+  virtual uint32_t Read(void* buffer, size_t n, size_t* got) = 0;
+  // Writes n bytes; *written receives the count written. Returns 0 or an error code.
+  virtual uint32_t Write(const void* data, size_t n, size_t* written) = 0;
+  // Pushes written data to the disk (not just the operating system's cache).
+  virtual uint32_t Flush() = 0;
+  // Closes the file; further calls fail with kErrInvalidParameter. Returns 0 or an error code.
+  virtual uint32_t Close() = 0;
+};
+
+enum class FileMode {
+  kReadExisting,       // generic read, read sharing, the file must exist
+  kWriteCreateAlways,  // generic write, no sharing, created or emptied
+  kReadWriteCreateAlways,  // generic read and write, no sharing, created or emptied
+  kAppend              // generic write, read sharing, created when missing, writes go to the end
+};
 
 class FileSystem {
  public:
@@ -11,9 +66,26 @@ class FileSystem {
   FileSystem(const FileSystem&) = delete;
   FileSystem& operator=(const FileSystem&) = delete;
   virtual ~FileSystem() = default;
+
+  // On success stores the open file in *file. On failure leaves *file empty.
+  virtual uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) = 0;
+  virtual uint32_t RemoveFile(const std::string& path) = 0;
+  // kErrAlreadyExists when the folder (or a file of that name) exists already.
+  virtual uint32_t MakeDirectory(const std::string& path) = 0;
+  // Moves from onto to, replacing to atomically: a reader sees the old or the new file, never a
+  // mix, also after a crash.
+  virtual uint32_t AtomicReplace(const std::string& from, const std::string& to) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  // The system temporary folder, ending in a path separator.
+  virtual std::string TempFolder() = 0;
+  // The folder separator of this target ('\\' on win32, '/' on POSIX).
+  virtual char PathSeparator() const = 0;
 };
 
 // The implementation of this target.
 std::unique_ptr<FileSystem> NewPlatformFileSystem();
+
+// folder + separator + name, without doubling a separator that folder already ends with.
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 #endif  // REELBOX_PLATFORM_FILES_H

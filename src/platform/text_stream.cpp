@@ -1,0 +1,119 @@
+#include "platform/text_stream.h"
+
+#include <cstring>
+
+#include "platform/env.h"
+
+namespace {
+constexpr size_t kChunk = 64 * 1024;
+constexpr char kEndOfData = 0x1A;
+}  // namespace
+
+TextStream::TextStream(std::unique_ptr<File> file) : file_(std::move(file)) {
+  out_.reserve(kChunk + 2);
+}
+
+TextStream::~TextStream() { Close(); }
+
+uint32_t TextStream::Open(const std::string& path, FileMode mode,
+                          std::unique_ptr<TextStream>* out) {
+  out->reset();
+  std::unique_ptr<File> file;
+  uint32_t err = Env::Current().Files().OpenFile(path, mode, &file);
+  if (err != 0) return err;
+  *out = std::make_unique<TextStream>(std::move(file));
+  return 0;
+}
+
+bool TextStream::FillIn() {
+  in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(in_pos_));
+  in_pos_ = 0;
+  if (data_ended_ || !file_) return false;
+  size_t old = in_.size();
+  in_.resize(old + kChunk);
+  size_t got = 0;
+  uint32_t err = file_->Read(in_.data() + old, kChunk, &got);
+  in_.resize(old + got);
+  if (err != 0) {
+    error_ = err;
+    return false;
+  }
+  if (got == 0) data_ended_ = true;
+  return got > 0;
+}
+
+size_t TextStream::Read(void* buffer, size_t n) {
+  char* dest = static_cast<char*>(buffer);
+  size_t count = 0;
+  while (count < n) {
+    if (in_pos_ >= in_.size() && !FillIn()) {
+      if (error_ == 0) eof_ = true;
+      break;
+    }
+    char c = in_[in_pos_];
+    if (c == kEndOfData) {
+      // Everything behind the marker is not data, as in a C runtime's text mode.
+      data_ended_ = true;
+      in_.clear();
+      in_pos_ = 0;
+      eof_ = true;
+      break;
+    }
+    if (c == '\r') {
+      // A CR at the end of what is buffered may be the first half of a CR LF.
+      if (in_pos_ + 1 >= in_.size()) FillIn();
+      if (in_pos_ + 1 < in_.size() && in_[in_pos_ + 1] == '\n') {
+        dest[count++] = '\n';
+        in_pos_ += 2;
+        continue;
+      }
+    }
+    dest[count++] = c;
+    ++in_pos_;
+  }
+  return count;
+}
+
+uint32_t TextStream::WriteOut() {
+  if (out_.empty()) return 0;
+  if (!file_) return kErrInvalidParameter;
+  size_t written = 0;
+  uint32_t err = file_->Write(out_.data(), out_.size(), &written);
+  if (err == 0 && written != out_.size()) err = kErrDiskFull;
+  out_.clear();
+  return err;
+}
+
+size_t TextStream::Write(const void* data, size_t n) {
+  if (error_ != 0 || !file_) return 0;
+  const char* src = static_cast<const char*>(data);
+  for (size_t i = 0; i < n; ++i) {
+    if (src[i] == '\n') out_.push_back('\r');
+    out_.push_back(src[i]);
+    if (out_.size() >= kChunk) {
+      uint32_t err = WriteOut();
+      if (err != 0) {
+        error_ = err;
+        return i;
+      }
+    }
+  }
+  return n;
+}
+
+uint32_t TextStream::Flush() {
+  uint32_t err = WriteOut();
+  if (err == 0 && file_) err = file_->Flush();
+  if (err != 0 && error_ == 0) error_ = err;
+  return err;
+}
+
+uint32_t TextStream::Close() {
+  if (!file_) return 0;
+  uint32_t err = WriteOut();
+  uint32_t close_err = file_->Close();
+  file_.reset();
+  if (err == 0) err = close_err;
+  if (err != 0 && error_ == 0) error_ = err;
+  return err;
+}

@@ -1,4 +1,0 @@
-// Keeps the support library non-empty while it has no other sources.
-namespace reelbox_test_support {
-int placeholder = 0;
-}
