@@ -80,6 +80,12 @@ class FileSystem {
   virtual std::string TempFolder() = 0;
   // The folder separator of this target ('\\' on win32, '/' on POSIX).
   virtual char PathSeparator() const = 0;
+  // The user's documents folder, without a trailing separator, into *folder; returns 0. When it
+  // cannot be found, *folder receives a short explanation in angle brackets and the result is
+  // non-zero; callers that build paths on it then fail to open those paths. Win32: the shell's
+  // personal folder through SHFolder.dll, loaded at run time. POSIX: $XDG_DOCUMENTS_DIR, else
+  // $HOME/Documents. The folder is not created.
+  virtual uint32_t DocumentsFolder(std::string* folder) = 0;
 };
 
 // The implementation of this target.

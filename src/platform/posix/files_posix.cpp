@@ -141,6 +141,23 @@ class PosixFileSystem final : public FileSystem {
   }
 
   char PathSeparator() const override { return '/'; }
+
+  uint32_t DocumentsFolder(std::string* folder) override {
+    const char* xdg = ::getenv("XDG_DOCUMENTS_DIR");
+    const char* home = ::getenv("HOME");
+    if (xdg && *xdg) {
+      *folder = xdg;
+    } else if (home && *home) {
+      *folder = home;
+      if (folder->back() != '/') *folder += '/';
+      *folder += "Documents";
+    } else {
+      *folder = "<unexpected error trying to locate documents folder>";
+      return kErrPathNotFound;
+    }
+    while (folder->size() > 1 && folder->back() == '/') folder->pop_back();
+    return 0;
+  }
 };
 
 }  // namespace

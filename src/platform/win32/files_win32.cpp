@@ -110,6 +110,38 @@ class Win32FileSystem final : public FileSystem {
   }
 
   char PathSeparator() const override { return '\\'; }
+
+  // SHFolder.dll is loaded only when asked for, as on systems where it may be missing: a missing
+  // library or entry point is reported in the text instead of keeping the conduit from loading.
+  uint32_t DocumentsFolder(std::string* folder) override {
+    HMODULE library = ::LoadLibraryA("SHFolder.dll");
+    if (!library) {
+      *folder = "<path unavailable because SHFolder.dll could not be found and/or loaded>";
+      return kErrFileNotFound;
+    }
+    typedef HRESULT(WINAPI * GetFolderPathFn)(HWND, int, HANDLE, DWORD, LPSTR);
+    auto get_folder_path =
+        reinterpret_cast<GetFolderPathFn>(reinterpret_cast<void*>(::GetProcAddress(library, "SHGetFolderPathA")));
+    uint32_t result = 0;
+    if (!get_folder_path) {
+      *folder = "<path unavailable because an entry point in SHFolder.dll could not be found>";
+      result = kErrFileNotFound;
+    } else {
+      char path[260] = {0};
+      // Folder 5 is the user's documents folder (CSIDL_PERSONAL); flag 0 asks for its current path.
+      HRESULT hr = get_folder_path(nullptr, 5, nullptr, 0, path);
+      if (hr != 0) {
+        *folder = "<unexpected error trying to locate documents folder>";
+        result = kErrPathNotFound;
+      } else {
+        path[sizeof(path) - 1] = '\0';
+        *folder = path;
+        while (folder->size() > 3 && (folder->back() == '\\' || folder->back() == '/')) folder->pop_back();
+      }
+    }
+    ::FreeLibrary(library);
+    return result;
+  }
 };
 
 }  // namespace

@@ -1,0 +1,30 @@
+#include "mymovies/documents_folder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/files.h"
+
+namespace {
+
+// The longest file name joined to the folder ("MyMoviesExport.tab", "MyMoviesImport.tab").
+constexpr size_t kLongestFileName = 18;
+
+}  // namespace
+
+void GetDocumentsFolder(char* buffer) {
+  std::string folder;
+  Env::Current().Files().DocumentsFolder(&folder);
+  // A folder that leaves no room for a separator and a file name would give cut paths, and a cut
+  // path could name some other file: treat it as not found.
+  if (folder.size() + 1 + kLongestFileName + 1 > kDesktopPathSize) {
+    folder = "<path unavailable because the documents folder path is too long>";
+  }
+  std::snprintf(buffer, kDesktopPathSize, "%s", folder.c_str());
+}
+
+void BuildDesktopPath(const char* folder, const char* name, char* path) {
+  std::snprintf(path, kDesktopPathSize, "%s%c%s", folder, Env::Current().Files().PathSeparator(), name);
+}
