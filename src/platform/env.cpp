@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/clock.h"
+#include "platform/dialog_view.h"
 #include "platform/files.h"
 #include "platform/internet.h"
 #include "platform/system.h"
@@ -17,17 +18,20 @@ class PlatformEnv final : public Env {
       : files_(NewPlatformFileSystem()),
         clock_(NewPlatformClock()),
         internet_(NewPlatformInternetClient()),
-        system_(NewPlatformSystemServices()) {}
+        system_(NewPlatformSystemServices()),
+        dialogs_(NewPlatformDialogView()) {}
   FileSystem& Files() override { return *files_; }
   Clock& Time() override { return *clock_; }
   InternetClient& Internet() override { return *internet_; }
   SystemServices& System() override { return *system_; }
+  DialogView& Dialogs() override { return *dialogs_; }
 
  private:
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<InternetClient> internet_;
   std::unique_ptr<SystemServices> system_;
+  std::unique_ptr<DialogView> dialogs_;
 };
 
 Env* g_current = nullptr;

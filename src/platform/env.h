@@ -12,6 +12,7 @@ class FileSystem;
 class Clock;
 class InternetClient;
 class SystemServices;
+class DialogView;
 
 class Env {
  public:
@@ -24,6 +25,7 @@ class Env {
   virtual Clock& Time() = 0;
   virtual InternetClient& Internet() = 0;
   virtual SystemServices& System() = 0;
+  virtual DialogView& Dialogs() = 0;
 
   // The real services of this target; lives for the whole process.
   static Env& Default();
@@ -41,6 +43,7 @@ class EnvWrapper : public Env {
   Clock& Time() override { return target_.Time(); }
   InternetClient& Internet() override { return target_.Internet(); }
   SystemServices& System() override { return target_.System(); }
+  DialogView& Dialogs() override { return target_.Dialogs(); }
   Env& target() { return target_; }
 
  private:
