@@ -56,7 +56,7 @@ int ScheduleRowFor(uint32_t interval) {
 }
 
 int32_t SettingsAction(const SettingsValues& values) {
-  if (values.eventsInterval == kNoSchedule && (values.flags & kFlagListsJob) == 0) {
+  if (values.eventsInterval == kIntervalNoSchedule && (values.flags & kFlagListsJob) == 0) {
     return kActionDoNothing;
   }
   return kActionSynchronize;
@@ -126,7 +126,7 @@ void SettingsDialogModel::Open(const SettingsValues& stored, const std::string& 
   list.rows.clear();
   for (const ScheduleRow& row : kScheduleRows) list.rows.push_back(row.shortText);
   list.selectedRow = ScheduleRowFor(stored.eventsInterval);
-  ShowSchedule(stored.eventsInterval != kNoSchedule);
+  ShowSchedule(stored.eventsInterval != kIntervalNoSchedule);
   ShowListsJob((stored.flags & kFlagListsJob) != 0);
   const bool fullAudit = (stored.logLevel & kLogFullAudit) != 0;
   form_.Find(kFullAuditRadio)->checked = fullAudit;
@@ -175,7 +175,7 @@ SettingsValues SettingsDialogModel::Close(const SettingsValues& stored) const {
   }
   const int row = form_.Find(kScheduleList)->selectedRow;
   values.eventsInterval =
-      Checked(kEventsCheck) && row >= 0 ? kScheduleRows[row].interval : kNoSchedule;
+      Checked(kEventsCheck) && row >= 0 ? kScheduleRows[row].interval : kIntervalNoSchedule;
   if (Checked(kListsCheck)) {
     values.flags |= kFlagListsJob;
   } else {
@@ -186,7 +186,7 @@ SettingsValues SettingsDialogModel::Close(const SettingsValues& stored) const {
 
 SettingsValues SettingsDialogModel::Accept(const SettingsValues& stored) const {
   SettingsValues values = Close(stored);
-  if (values.eventsInterval != kNoSchedule) {
+  if (values.eventsInterval != kIntervalNoSchedule) {
     values.flags |= kFlagEventsScheduled;
   } else {
     values.flags &= ~static_cast<uint32_t>(kFlagEventsScheduled);

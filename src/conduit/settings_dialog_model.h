@@ -40,7 +40,7 @@ struct SettingsValues {
 };
 
 enum : uint32_t {
-  kNoSchedule = 0xFFFFFFFFu,
+  kIntervalNoSchedule = 0xFFFFFFFFu,
   kFlagEventsScheduled = 0x1,
   kFlagListsJob = 0x8,
   kLogStandard = 0x4,
