@@ -98,9 +98,9 @@ typedef struct AppPreferenceRequest {
 #pragma pack(pop)
 
 #ifdef __cplusplus
-static_assert(sizeof(DatabaseCreateRecord) == 54, "DatabaseCreateRecord layout");
+static_assert(sizeof(DatabaseCreateRecord) == 52, "DatabaseCreateRecord layout");
 static_assert(sizeof(DatabaseBlockInfo) == 40 + sizeof(void*), "DatabaseBlockInfo layout");
-static_assert(sizeof(RecordExchange) == 26 + sizeof(void*), "RecordExchange layout");
+static_assert(sizeof(RecordExchange) == 24 + sizeof(void*), "RecordExchange layout");
 static_assert(sizeof(AppPreferenceRequest) == 26 + sizeof(void*), "AppPreferenceRequest layout");
 #endif
 

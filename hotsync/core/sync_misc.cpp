@@ -1,0 +1,37 @@
+// SYNC20 registration, the handheld clock and yielding.
+#include "core/operation.h"
+#include "hotsync_api.h"
+
+using namespace hotsync;
+
+extern "C" {
+
+int32_t HS_CALL SyncRegisterConduit(uint32_t* handle) {
+  Session* session = nullptr;
+  if (int32_t code = EnterOperation("SyncRegisterConduit", &session)) return code;
+  if (handle == nullptr) return kHsErrBadArgument;
+  *handle = session->NextConduitHandle();
+  return 0;
+}
+
+int32_t HS_CALL SyncUnRegisterConduit(uint32_t handle) {
+  Session* session = nullptr;
+  if (int32_t code = EnterOperation("SyncUnRegisterConduit", &session)) return code;
+  return handle == 0 ? static_cast<int32_t>(kHsErrBadArgument) : 0;
+}
+
+// The handheld keeps wall-clock time: the desktop's local time plus the session's offset.
+int32_t HS_CALL SyncReadSysDateTime(uint32_t* secondsSince1970) {
+  Session* session = nullptr;
+  if (int32_t code = EnterOperation("SyncReadSysDateTime", &session)) return code;
+  if (secondsSince1970 == nullptr) return kHsErrBadArgument;
+  *secondsSince1970 = static_cast<uint32_t>(LocalWallClockNow() + session->clockOffset());
+  return 0;
+}
+
+int32_t HS_CALL SyncYieldCycles(uint16_t maxCycles) {
+  Session* session = nullptr;
+  return EnterOperation("SyncYieldCycles", &session);
+}
+
+}  // extern "C"

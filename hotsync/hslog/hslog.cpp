@@ -1,0 +1,14 @@
+// HSLOG20: entries of the HotSync log, kept by the session in SYNC20.
+#include "hotsync_api.h"
+#include "hotsync_session.h"
+
+extern "C" {
+
+int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, uint8_t flag) {
+  if (!HsSessionActive()) return kHsErrNoSession;
+  if (int32_t code = HsCheckFault("LogAddEntry")) return code;
+  HsAddLogEntry(text, activity);
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,146 @@
+// Reading a Palm database file: every offset is checked before it is used, so a damaged or hostile
+// file gives an error naming the fault instead of a crash or a silently shortened database.
+#include "pdb/palm_database.h"
+
+#include <cstddef>
+#include <cstdio>
+
+namespace hotsync {
+namespace {
+
+uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] << 8 | b[at + 1]); }
+
+uint32_t Get32(const Bytes& b, size_t at) {
+  return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
+         static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
+}
+
+bool Fail(const std::string& fileName, const std::string& fault, std::string* error) {
+  *error = "Palm database file \"" + fileName + "\" is damaged: " + fault;
+  return false;
+}
+
+std::string Number(uint64_t value) { return std::to_string(value); }
+
+}  // namespace
+
+bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatabase* db,
+                       std::string* error) {
+  const size_t size = file.size();
+  if (size < kPalmHeaderSize) {
+    return Fail(fileName, "short header (" + Number(size) + " bytes, 78 needed)", error);
+  }
+  size_t nameLength = 0;
+  while (nameLength < kPalmNameSize && file[nameLength] != 0) ++nameLength;
+  if (nameLength == kPalmNameSize) return Fail(fileName, "database name is not terminated", error);
+  *db = PalmDatabase();
+  db->name.assign(reinterpret_cast<const char*>(file.data()), nameLength);
+  db->attributes = Get16(file, 32);
+  db->version = Get16(file, 34);
+  db->creationDate = Get32(file, 36);
+  db->modificationDate = Get32(file, 40);
+  db->backupDate = Get32(file, 44);
+  db->modificationNumber = Get32(file, 48);
+  const uint32_t appInfoOffset = Get32(file, 52);
+  const uint32_t sortInfoOffset = Get32(file, 56);
+  db->type = Get32(file, 60);
+  db->creator = Get32(file, 64);
+  db->uniqueIdSeed = Get32(file, 68);
+  const uint32_t nextListId = Get32(file, 72);
+  const uint16_t count = Get16(file, 76);
+  if (nextListId != 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, "non-zero next record list id (0x%08x)",
+                  static_cast<unsigned>(nextListId));
+    return Fail(fileName, text, error);
+  }
+  const bool resources = db->IsResourceDatabase();
+  const size_t entrySize = resources ? kResourceEntrySize : kRecordEntrySize;
+  const size_t entriesEnd = kPalmHeaderSize + count * entrySize;
+  if (entriesEnd > size) {
+    return Fail(fileName, "record count " + Number(count) + " does not fit in a file of " +
+                              Number(size) + " bytes", error);
+  }
+
+  // Block starts in file order: AppInfo, SortInfo, then each entry. Each must lie between the end
+  // of the entry list (or the previous block) and the end of the file.
+  std::vector<size_t> starts;
+  std::vector<std::string> what;
+  if (appInfoOffset != 0) {
+    starts.push_back(appInfoOffset);
+    what.push_back("AppInfo block");
+  }
+  if (sortInfoOffset != 0) {
+    starts.push_back(sortInfoOffset);
+    what.push_back("SortInfo block");
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = kPalmHeaderSize + i * entrySize;
+    starts.push_back(Get32(file, at + (resources ? 6 : 0)));
+    what.push_back((resources ? "resource " : "record ") + Number(i));
+  }
+  size_t previous = entriesEnd;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    if (starts[i] > size) {
+      return Fail(fileName, "offset " + Number(starts[i]) + " of " + what[i] +
+                                " is past the end of the file (" + Number(size) + " bytes)", error);
+    }
+    if (starts[i] < previous) {
+      return Fail(fileName, "offset " + Number(starts[i]) + " of " + what[i] +
+                                " is out of order (before " + Number(previous) + ")", error);
+    }
+    previous = starts[i];
+  }
+  starts.push_back(size);
+
+  auto block = [&](size_t i) {
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(starts[i]),
+                 file.begin() + static_cast<std::ptrdiff_t>(starts[i + 1]));
+  };
+  const size_t firstBlock = starts.front();
+  db->gap.assign(file.begin() + static_cast<std::ptrdiff_t>(entriesEnd),
+                 file.begin() + static_cast<std::ptrdiff_t>(firstBlock));
+  size_t next = 0;
+  if (appInfoOffset != 0) {
+    db->hasAppInfo = true;
+    db->appInfo = block(next++);
+  }
+  if (sortInfoOffset != 0) {
+    db->hasSortInfo = true;
+    db->sortInfo = block(next++);
+  }
+  for (size_t i = 0; i < count; ++i, ++next) {
+    const size_t at = kPalmHeaderSize + i * entrySize;
+    if (resources) {
+      PalmResource resource;
+      resource.type = Get32(file, at);
+      resource.id = Get16(file, at + 4);
+      resource.data = block(next);
+      db->resources.push_back(std::move(resource));
+    } else {
+      PalmRecord record;
+      record.attributes = file[at + 4];
+      record.id = static_cast<uint32_t>(file[at + 5]) << 16 |
+                  static_cast<uint32_t>(file[at + 6]) << 8 | file[at + 7];
+      record.data = block(next);
+      db->records.push_back(std::move(record));
+    }
+  }
+  return true;
+}
+
+uint32_t FourCharCode(const char* text) {
+  uint32_t code = 0;
+  for (int i = 0; i < 4; ++i) {
+    code = code << 8 | static_cast<uint8_t>(text[i]);
+  }
+  return code;
+}
+
+std::string FourCharText(uint32_t code) {
+  std::string text(4, ' ');
+  for (int i = 0; i < 4; ++i) text[i] = static_cast<char>((code >> (24 - 8 * i)) & 0xFF);
+  return text;
+}
+
+}  // namespace hotsync

@@ -1,0 +1,85 @@
+// Writing a Palm database file: offsets are laid out in file order (AppInfo, SortInfo, entries),
+// which is the only order the reader accepts, so what we write we can always read back.
+#include "pdb/palm_database.h"
+
+namespace hotsync {
+namespace {
+
+void Put16(Bytes* out, uint32_t value) {
+  out->push_back(static_cast<uint8_t>(value >> 8));
+  out->push_back(static_cast<uint8_t>(value));
+}
+
+void Put32(Bytes* out, uint32_t value) {
+  Put16(out, value >> 16);
+  Put16(out, value & 0xFFFF);
+}
+
+void Append(Bytes* out, const Bytes& data) { out->insert(out->end(), data.begin(), data.end()); }
+
+}  // namespace
+
+Bytes SerializePalmDatabase(const PalmDatabase& db) {
+  const bool resources = db.IsResourceDatabase();
+  const size_t count = resources ? db.resources.size() : db.records.size();
+  const size_t entriesEnd =
+      kPalmHeaderSize + count * (resources ? kResourceEntrySize : kRecordEntrySize);
+  size_t position = entriesEnd + db.gap.size();
+  uint32_t appInfoOffset = 0;
+  uint32_t sortInfoOffset = 0;
+  if (db.hasAppInfo) {
+    appInfoOffset = static_cast<uint32_t>(position);
+    position += db.appInfo.size();
+  }
+  if (db.hasSortInfo) {
+    sortInfoOffset = static_cast<uint32_t>(position);
+    position += db.sortInfo.size();
+  }
+
+  Bytes out;
+  Bytes name(kPalmNameSize, 0);
+  for (size_t i = 0; i < db.name.size() && i + 1 < kPalmNameSize; ++i) {
+    name[i] = static_cast<uint8_t>(db.name[i]);
+  }
+  Append(&out, name);
+  Put16(&out, db.attributes);
+  Put16(&out, db.version);
+  Put32(&out, db.creationDate);
+  Put32(&out, db.modificationDate);
+  Put32(&out, db.backupDate);
+  Put32(&out, db.modificationNumber);
+  Put32(&out, appInfoOffset);
+  Put32(&out, sortInfoOffset);
+  Put32(&out, db.type);
+  Put32(&out, db.creator);
+  Put32(&out, db.uniqueIdSeed);
+  Put32(&out, 0);  // next record list id
+  Put16(&out, static_cast<uint32_t>(count));
+  if (resources) {
+    for (const PalmResource& resource : db.resources) {
+      Put32(&out, resource.type);
+      Put16(&out, resource.id);
+      Put32(&out, static_cast<uint32_t>(position));
+      position += resource.data.size();
+    }
+  } else {
+    for (const PalmRecord& record : db.records) {
+      Put32(&out, static_cast<uint32_t>(position));
+      out.push_back(record.attributes);
+      out.push_back(static_cast<uint8_t>(record.id >> 16));
+      Put16(&out, record.id & 0xFFFF);
+      position += record.data.size();
+    }
+  }
+  Append(&out, db.gap);
+  if (db.hasAppInfo) Append(&out, db.appInfo);
+  if (db.hasSortInfo) Append(&out, db.sortInfo);
+  if (resources) {
+    for (const PalmResource& resource : db.resources) Append(&out, resource.data);
+  } else {
+    for (const PalmRecord& record : db.records) Append(&out, record.data);
+  }
+  return out;
+}
+
+}  // namespace hotsync

@@ -1,0 +1,73 @@
+// The few operating-system services the stand-in manager needs: whole-file reads, atomic file
+// replacement, folders, an exclusive lock, the local wall clock and loading modules. One file per
+// target implements it (host_posix.cpp, host_win32.cpp). Failures return false or a null handle
+// and leave a text in *error; nothing here throws.
+#ifndef HOTSYNC_PLATFORM_HOST_H
+#define HOTSYNC_PLATFORM_HOST_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hotsync {
+
+using Bytes = std::vector<uint8_t>;
+
+// The target's path separator.
+char PathSeparator();
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// Creates the folder and any missing parents; an existing folder is success.
+bool MakeFolders(const std::string& path, std::string* error);
+// Names (not paths) of the plain files in a folder, sorted.
+bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error);
+bool RemoveFile(const std::string& path);
+// Appends text to a file, creating it.
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
+
+// Replaces path by data atomically: writes "path.tmp", flushes it to the disk, renames it over
+// path. A crash at any moment leaves path either as it was or complete.
+bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error);
+// For crash tests: writes half of data to "path.tmp" and ends the process at once (exit status 86),
+// as a power cut or a kill in the middle of a write-back would.
+[[noreturn]] void WriteHalfAndTerminate(const std::string& path, const Bytes& data);
+
+// An exclusive lock on a file, held until Release or the end of the process (the operating system
+// drops it when the process dies, so a killed sync never leaves a stale lock). Not copyable.
+class FileLock {
+ public:
+  FileLock() = default;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() { Release(); }
+  // False with *error when another process holds the lock or the file cannot be opened.
+  bool Acquire(const std::string& path, std::string* error);
+  void Release();
+  bool held() const { return held_; }
+
+ private:
+  bool held_ = false;
+  intptr_t handle_ = -1;
+};
+
+// The desktop's local wall clock as seconds since 1970-01-01 (local time, not UTC).
+int64_t LocalWallClockNow();
+
+// Modules (DLLs, shared libraries). A null result means failure, with *error set.
+void* OpenModule(const std::string& path, std::string* error);
+void* FindModuleSymbol(void* module, const char* name);
+void CloseModule(void* module);
+// The folder of a loaded module; the module may also be given as any address inside it.
+std::string ModuleFolder(void* module);
+// A module's file name on this target, from its Windows name: "KVRTConduitLANG.DLL" stays as it
+// is on win32 and becomes "libKVRTConduitLANG.so" on POSIX.
+std::string TargetModuleFileName(const std::string& windowsName);
+// The folder of the running program.
+std::string ProgramFolder();
+
+}  // namespace hotsync
+
+#endif  // HOTSYNC_PLATFORM_HOST_H

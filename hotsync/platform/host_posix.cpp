@@ -1,0 +1,232 @@
+// POSIX implementation of the stand-in manager's host services.
+#include "platform/host.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace hotsync {
+namespace {
+
+std::string ErrnoText(const std::string& what, const std::string& path) {
+  return what + " \"" + path + "\": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string ParentOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+char PathSeparator() { return '/'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = ErrnoText("cannot open", path);
+    return false;
+  }
+  data->clear();
+  uint8_t buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = ErrnoText("cannot read", path);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    data->insert(data->end(), buffer, buffer + n);
+  }
+  ::close(fd);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeFolders(const std::string& path, std::string* error) {
+  if (path.empty() || FolderExists(path)) return true;
+  const std::string parent = ParentOf(path);
+  if (parent != path && !MakeFolders(parent, error)) return false;
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+    *error = ErrnoText("cannot create folder", path);
+    return false;
+  }
+  return true;
+}
+
+bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    *error = ErrnoText("cannot list folder", folder);
+    return false;
+  }
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (FileExists(JoinPath(folder, name))) names->push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = ErrnoText("cannot open", path);
+    return false;
+  }
+  bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  if (!ok) *error = ErrnoText("cannot write", path);
+  ::close(fd);
+  return ok;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {
+  const std::string temp = path + ".tmp";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = ErrnoText("cannot create", temp);
+    return false;
+  }
+  if (!WriteAll(fd, data.data(), data.size()) || ::fsync(fd) != 0) {
+    *error = ErrnoText("cannot write", temp);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  ::close(fd);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    *error = ErrnoText("cannot replace", path);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk only with the folder.
+  int dirFd = ::open(ParentOf(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+void WriteHalfAndTerminate(const std::string& path, const Bytes& data) {
+  const std::string temp = path + ".tmp";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd >= 0) WriteAll(fd, data.data(), data.size() / 2);
+  ::_exit(86);
+}
+
+bool FileLock::Acquire(const std::string& path, std::string* error) {
+  Release();
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = ErrnoText("cannot open lock file", path);
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    *error = "another synchronization of this handheld is running (lock \"" + path + "\" is held)";
+    ::close(fd);
+    return false;
+  }
+  handle_ = fd;
+  held_ = true;
+  return true;
+}
+
+void FileLock::Release() {
+  if (!held_) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
+  held_ = false;
+}
+
+int64_t LocalWallClockNow() {
+  time_t now = ::time(nullptr);
+  struct tm local;
+  ::localtime_r(&now, &local);
+  return static_cast<int64_t>(now) + local.tm_gmtoff;
+}
+
+void* OpenModule(const std::string& path, std::string* error) {
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    const char* text = ::dlerror();
+    *error = text != nullptr ? text : ("cannot load \"" + path + "\"");
+  }
+  return module;
+}
+
+void* FindModuleSymbol(void* module, const char* name) { return ::dlsym(module, name); }
+
+void CloseModule(void* module) {
+  if (module != nullptr) ::dlclose(module);
+}
+
+std::string ModuleFolder(void* module) {
+  Dl_info info;
+  if (::dladdr(module, &info) != 0 && info.dli_fname != nullptr) {
+    return ParentOf(info.dli_fname);
+  }
+  struct link_map* map = nullptr;
+  if (::dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
+    return ParentOf(map->l_name);
+  }
+  return std::string();
+}
+
+std::string TargetModuleFileName(const std::string& windowsName) {
+  const size_t dot = windowsName.find_last_of('.');
+  return "lib" + windowsName.substr(0, dot) + ".so";
+}
+
+std::string ProgramFolder() {
+  char buffer[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  buffer[n] = 0;
+  return ParentOf(buffer);
+}
+
+}  // namespace hotsync

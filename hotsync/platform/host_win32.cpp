@@ -1,0 +1,237 @@
+// Win32 implementation of the stand-in manager's host services (ANSI calls, as the manager's
+// clients pass 8-bit paths).
+#include "platform/host.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace hotsync {
+namespace {
+
+std::string SystemErrorText(const std::string& what, const std::string& path, DWORD code) {
+  char text[512] = {0};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 text, sizeof text, nullptr);
+  std::string message = text;
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  char number[32];
+  std::snprintf(number, sizeof number, " (error %lu)", static_cast<unsigned long>(code));
+  return what + " \"" + path + "\": " + message + number;
+}
+
+std::string ParentOf(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+}  // namespace
+
+char PathSeparator() { return '\\'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '\\' || folder.back() == '/') return folder + name;
+  return folder + "\\" + name;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText("cannot open", path, GetLastError());
+    return false;
+  }
+  data->clear();
+  uint8_t buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+      *error = SystemErrorText("cannot read", path, GetLastError());
+      CloseHandle(file);
+      return false;
+    }
+    if (got == 0) break;
+    data->insert(data->end(), buffer, buffer + got);
+  }
+  CloseHandle(file);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolders(const std::string& path, std::string* error) {
+  if (path.empty() || FolderExists(path)) return true;
+  const std::string parent = ParentOf(path);
+  if (parent != path && parent.size() > 2 && !MakeFolders(parent, error)) return false;
+  if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    *error = SystemErrorText("cannot create folder", path, GetLastError());
+    return false;
+  }
+  return true;
+}
+
+bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return true;
+    *error = SystemErrorText("cannot list folder", folder, code);
+    return false;
+  }
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names->push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText("cannot open", path, GetLastError());
+    return false;
+  }
+  bool ok = WriteAll(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  if (!ok) *error = SystemErrorText("cannot write", path, GetLastError());
+  CloseHandle(file);
+  return ok;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {
+  const std::string temp = path + ".tmp";
+  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText("cannot create", temp, GetLastError());
+    return false;
+  }
+  if (!WriteAll(file, data.data(), data.size()) || !FlushFileBuffers(file)) {
+    *error = SystemErrorText("cannot write", temp, GetLastError());
+    CloseHandle(file);
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  CloseHandle(file);
+  if (!MoveFileExA(temp.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    *error = SystemErrorText("cannot replace", path, GetLastError());
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+void WriteHalfAndTerminate(const std::string& path, const Bytes& data) {
+  const std::string temp = path + ".tmp";
+  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    WriteAll(file, data.data(), data.size() / 2);
+    FlushFileBuffers(file);
+  }
+  TerminateProcess(GetCurrentProcess(), 86);
+  for (;;) Sleep(1000);
+}
+
+bool FileLock::Acquire(const std::string& path, std::string* error) {
+  Release();
+  // No sharing: a second opener fails until this handle closes, which the system does when the
+  // process ends however it ends.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
+      *error = "another synchronization of this handheld is running (lock \"" + path + "\" is held)";
+    } else {
+      *error = SystemErrorText("cannot open lock file", path, code);
+    }
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(file);
+  held_ = true;
+  return true;
+}
+
+void FileLock::Release() {
+  if (!held_) return;
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+  held_ = false;
+}
+
+int64_t LocalWallClockNow() {
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  FILETIME local;
+  FileTimeToLocalFileTime(&utc, &local);
+  ULARGE_INTEGER units;
+  units.LowPart = local.dwLowDateTime;
+  units.HighPart = local.dwHighDateTime;
+  return static_cast<int64_t>((units.QuadPart - 116444736000000000ULL) / 10000000ULL);
+}
+
+void* OpenModule(const std::string& path, std::string* error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) *error = SystemErrorText("cannot load", path, GetLastError());
+  return reinterpret_cast<void*>(module);
+}
+
+void* FindModuleSymbol(void* module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void CloseModule(void* module) {
+  if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
+}
+
+std::string ModuleFolder(void* module) {
+  HMODULE handle = static_cast<HMODULE>(module);
+  char path[MAX_PATH + 1] = {0};
+  if (GetModuleFileNameA(handle, path, MAX_PATH) == 0) {
+    // Not a module handle: find the module that holds this address.
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(module), &handle) ||
+        GetModuleFileNameA(handle, path, MAX_PATH) == 0) {
+      return std::string();
+    }
+  }
+  return ParentOf(path);
+}
+
+std::string TargetModuleFileName(const std::string& windowsName) { return windowsName; }
+
+std::string ProgramFolder() { return ModuleFolder(GetModuleHandleA(nullptr)); }
+
+}  // namespace hotsync
