@@ -1,9 +1,24 @@
 // The desktop clock, local time conversion and the locale's date and time pictures.
-// (Being filled in: this header states the contract; posix/ and win32/ implement it.)
+//
+// Conduit code reads the time only through this service, so tests can fix the clock or the time
+// zone. Calendar fields are plain numbers (no struct tm): the win32 implementation converts with
+// the system's time-zone rules and never with the C runtime, whose TZ parsing differs from the
+// system's. Used from one thread at a time.
 #ifndef REELBOX_PLATFORM_CLOCK_H
 #define REELBOX_PLATFORM_CLOCK_H
 
+#include <cstdint>
 #include <memory>
+
+// A calendar date and time of day; month 1..12, day 1..31.
+struct CivilTime {
+  int32_t year = 1970;
+  int32_t month = 1;
+  int32_t day = 1;
+  int32_t hour = 0;
+  int32_t minute = 0;
+  int32_t second = 0;
+};
 
 class Clock {
  public:
@@ -11,7 +26,41 @@ class Clock {
   Clock(const Clock&) = delete;
   Clock& operator=(const Clock&) = delete;
   virtual ~Clock() = default;
+
+  // Seconds since 1970-01-01 00:00 UTC.
+  virtual int64_t NowUtc() = 0;
+
+  // A UTC time in 100-nanosecond units since 1601-01-01 shifted to local time by the bias in
+  // force now (not the one at that time), as FileTimeToLocalFileTime does. Returns false and
+  // leaves *local unchanged when the conversion fails.
+  virtual bool FileTimeToLocal(uint64_t utc, uint64_t* local) = 0;
+
+  // Local wall-clock time to seconds since 1970 UTC, as mktime does: fields out of range are
+  // normalised (2/30 becomes 3/2) and written back into *local; whether daylight saving time
+  // applies is decided by the conversion. Returns false when the zone rules cannot convert.
+  virtual bool LocalToUtc(CivilTime* local, int64_t* utc) = 0;
+
+  // The date in the user's short date format (POSIX: M/d/yyyy), NUL-terminated, at most size
+  // bytes. Returns the bytes written including the terminator, 0 on failure.
+  // REQUIRES: date holds a valid calendar date.
+  virtual int FormatShortDate(const CivilTime& date, char* buffer, int size) = 0;
+
+  // The time of day in the given picture (h, hh, H, HH, m, mm, s, ss, t, tt, quoted text) with
+  // the user's AM/PM designators (POSIX: AM and PM). Result as FormatShortDate.
+  virtual int FormatTime(const CivilTime& time, const char* picture, char* buffer, int size) = 0;
+
+  // Milliseconds since an arbitrary start; wraps at 2^32.
+  virtual uint32_t TickCount() = 0;
 };
+
+// Normalises out-of-range fields (month 13, day 0, hour 25 ...) into a valid calendar time.
+void NormalizeCivilTime(CivilTime* time);
+// Days since 1970-01-01 of a valid date, and back.
+int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day);
+void CivilFromDays(int64_t days, CivilTime* date);
+// UTC breakdown of seconds since 1970 (any 64-bit value of a representable year).
+CivilTime CivilFromSeconds(int64_t seconds);
+int64_t SecondsFromCivil(const CivilTime& time);
 
 // The implementation of this target.
 std::unique_ptr<Clock> NewPlatformClock();

@@ -57,7 +57,8 @@ enum class FileMode {
   kReadExisting,       // generic read, read sharing, the file must exist
   kWriteCreateAlways,  // generic write, no sharing, created or emptied
   kReadWriteCreateAlways,  // generic read and write, no sharing, created or emptied
-  kAppend              // generic write, read sharing, created when missing, writes go to the end
+  kAppend,             // generic write, read sharing, created when missing, writes go to the end
+  kWriteCreateAlwaysShared  // as kWriteCreateAlways, but others may read and write it meanwhile (logs)
 };
 
 class FileSystem {

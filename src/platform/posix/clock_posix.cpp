@@ -1,7 +1,130 @@
 #include "platform/clock.h"
 
+#include <time.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 namespace {
-class PosixClock final : public Clock {};
+
+constexpr uint64_t kFileTimeUnitsPerSecond = 10000000;
+
+// Applies a Windows time picture with the en-US designators; quoted text is copied as it stands.
+std::string ApplyTimePicture(const CivilTime& t, const char* picture) {
+  std::string out;
+  const char* p = picture;
+  while (*p) {
+    char c = *p;
+    if (c == '\'') {
+      ++p;
+      while (*p && *p != '\'') out += *p++;
+      if (*p) ++p;
+      continue;
+    }
+    size_t run = 1;
+    while (p[run] == c) ++run;
+    char field[8];
+    switch (c) {
+      case 'h': {
+        int h12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+        std::snprintf(field, sizeof field, run > 1 ? "%02d" : "%d", h12);
+        out += field;
+        break;
+      }
+      case 'H':
+        std::snprintf(field, sizeof field, run > 1 ? "%02d" : "%d", t.hour);
+        out += field;
+        break;
+      case 'm':
+        std::snprintf(field, sizeof field, run > 1 ? "%02d" : "%d", t.minute);
+        out += field;
+        break;
+      case 's':
+        std::snprintf(field, sizeof field, run > 1 ? "%02d" : "%d", t.second);
+        out += field;
+        break;
+      case 't': {
+        const char* designator = t.hour < 12 ? "AM" : "PM";
+        out += run > 1 ? std::string(designator) : std::string(1, designator[0]);
+        break;
+      }
+      default:
+        out.append(run, c);
+        break;
+    }
+    p += run;
+  }
+  return out;
+}
+
+int CopyOut(const std::string& text, char* buffer, int size) {
+  if (buffer == nullptr || size <= 0 || text.size() + 1 > static_cast<size_t>(size)) return 0;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<int>(text.size() + 1);
+}
+
+class PosixClock final : public Clock {
+ public:
+  int64_t NowUtc() override {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<int64_t>(ts.tv_sec);
+  }
+
+  bool FileTimeToLocal(uint64_t utc, uint64_t* local) override {
+    time_t now = time(nullptr);
+    struct tm parts;
+    if (localtime_r(&now, &parts) == nullptr) return false;
+    int64_t bias = static_cast<int64_t>(parts.tm_gmtoff) * static_cast<int64_t>(kFileTimeUnitsPerSecond);
+    *local = utc + static_cast<uint64_t>(bias);
+    return true;
+  }
+
+  bool LocalToUtc(CivilTime* local, int64_t* utc) override {
+    NormalizeCivilTime(local);
+    struct tm parts;
+    std::memset(&parts, 0, sizeof parts);
+    parts.tm_year = local->year - 1900;
+    parts.tm_mon = local->month - 1;
+    parts.tm_mday = local->day;
+    parts.tm_hour = local->hour;
+    parts.tm_min = local->minute;
+    parts.tm_sec = local->second;
+    parts.tm_isdst = -1;
+    errno = 0;
+    time_t t = mktime(&parts);
+    if (t == static_cast<time_t>(-1) && errno != 0) return false;
+    local->year = parts.tm_year + 1900;
+    local->month = parts.tm_mon + 1;
+    local->day = parts.tm_mday;
+    local->hour = parts.tm_hour;
+    local->minute = parts.tm_min;
+    local->second = parts.tm_sec;
+    *utc = static_cast<int64_t>(t);
+    return true;
+  }
+
+  int FormatShortDate(const CivilTime& date, char* buffer, int size) override {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d/%d/%04d", static_cast<int>(date.month),
+                  static_cast<int>(date.day), static_cast<int>(date.year));
+    return CopyOut(text, buffer, size);
+  }
+
+  int FormatTime(const CivilTime& time, const char* picture, char* buffer, int size) override {
+    return CopyOut(ApplyTimePicture(time, picture ? picture : "h:mm:ss tt"), buffer, size);
+  }
+
+  uint32_t TickCount() override {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+  }
+};
+
 }  // namespace
 
 std::unique_ptr<Clock> NewPlatformClock() { return std::make_unique<PosixClock>(); }

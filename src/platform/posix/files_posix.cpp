@@ -93,7 +93,8 @@ class PosixFileSystem final : public FileSystem {
     int flags = O_CLOEXEC;
     switch (mode) {
       case FileMode::kReadExisting: flags |= O_RDONLY; break;
-      case FileMode::kWriteCreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+      case FileMode::kWriteCreateAlways:
+      case FileMode::kWriteCreateAlwaysShared: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
       case FileMode::kReadWriteCreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
       case FileMode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }

@@ -67,6 +67,8 @@ class Win32FileSystem final : public FileSystem {
         access = GENERIC_READ | GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
       case FileMode::kAppend:
         access = GENERIC_WRITE; share = FILE_SHARE_READ; disposition = OPEN_ALWAYS; break;
+      case FileMode::kWriteCreateAlwaysShared:
+        access = GENERIC_WRITE; share = FILE_SHARE_READ | FILE_SHARE_WRITE; disposition = CREATE_ALWAYS; break;
     }
     HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition,
                              FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,0 +1,49 @@
+#include "conduit/open_conduit.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "conduit/conduit_info.h"
+#include "conduit/conduit_module.h"
+#include "diag/hotsync_log_codes.h"
+#include "hotsync_api.h"
+#include "platform/env.h"
+#include "platform/system.h"
+
+int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) {
+  if (progress == nullptr) return -1;
+  uint32_t handle = 0;
+  int32_t registered = SyncRegisterConduit(&handle);
+  if (registered != 0) return registered;
+
+  int32_t action = 0;
+  std::memcpy(&action, properties.bytes, sizeof action);
+  int32_t result = 0;
+  if (action == kActionDoNothing) {
+    LogAddEntry("Movie doing nothing", kLogPlainText, 0);
+  } else {
+    LogAddEntry("", kLogSyncStarted, 0);
+    SystemServices& system = Env::Current().System();
+    int32_t com = system.InitializeCom();
+    if (com != 0 && com != 1) {
+      char message[128];
+      std::snprintf(message, sizeof message,
+                    "Movie conduit aborted because of an error initializing the COM subsystem (%lx)",
+                    static_cast<unsigned long>(static_cast<uint32_t>(com)));
+      LogAddEntry(message, kLogSyncAborted, 0);
+    } else {
+      LogAddEntry("Beginning Movie Sync", kLogPlainText, 0);
+      LogAddEntry(ConduitVersionText(ResourceModule()), kLogPlainText, 0);
+      // The input is large; keep it off the manager's stack.
+      std::unique_ptr<SyncInput> input(new SyncInput());
+      input->progress = progress;
+      std::memcpy(&input->properties, &properties, sizeof input->properties);
+      result = RunSynchronization(*input, nullptr);
+      system.UninitializeCom();
+    }
+  }
+  LogAddEntry(kConduitDisplayName, result == 0 ? kLogSyncFinished : kLogSyncAborted, 0);
+  SyncUnRegisterConduit(handle);
+  return result;
+}

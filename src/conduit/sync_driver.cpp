@@ -1,0 +1,130 @@
+#include "conduit/sync_driver.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "conduit/conduit_module.h"
+#include "conduit/schedule.h"
+#include "diag/hotsync_log_codes.h"
+#include "events/movie_events_job.h"
+#include "hotsync_api.h"
+#include "mymovies/my_movies_job.h"
+
+namespace {
+
+constexpr const char kDebugLogName[] = "kvrtdebuglog.txt";
+constexpr const char kSyncLogName[] = "kvrtsynclog.txt";
+constexpr const char kDisplayName[] = "Reelbox";
+
+std::string TimeDateNow(HandheldLink& link, uint32_t* now) {
+  link.LocalTimeNow(now);
+  char text[kTimeDateTextSize];
+  link.FormatTimeDate(link.DesktopToHandheld(*now), text);
+  return text;
+}
+
+}  // namespace
+
+std::string FolderOfProperties(const SyncProperties& properties) {
+  const char* text = reinterpret_cast<const char*>(properties.bytes + kFolderOffset);
+  size_t room = kSyncPropertiesSize - kFolderOffset;
+  const void* end = std::memchr(text, '\0', room);
+  return std::string(text, end ? static_cast<const char*>(end) - text : room);
+}
+
+SyncDriver::SyncDriver() : link_(new HandheldLink()) {
+  std::memset(&properties_, 0, sizeof properties_);
+  std::memset(&prefs_, 0, sizeof prefs_);
+}
+
+SyncDriver::~SyncDriver() = default;
+
+int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
+  (void)count;
+  std::string folder = FolderOfProperties(input.properties);
+  int32_t result = 0;
+  {
+    SyncLog log(this, folder, kDebugLogName, folder, kSyncLogName);
+    uint32_t now = 0;
+    std::string started = TimeDateNow(*link_, &now);
+    LogSync("\n\n\n\n\n%s \n", "***************************");
+    LogSync("Cinevane Connect\n%s\n\nSync starting at %s\n", ConduitVersionText(ResourceModule()),
+            started.c_str());
+
+    result = LoadSettings(input);
+    if (result == 0) {
+      // The only place a stop request can arrive before the jobs: ask the manager once.
+      ReportStatus(nullptr);
+      if (cancelled_) {
+        result = 10;
+      } else {
+        if (now < prefs_.lastEventsRun) prefs_.lastEventsRun = 0;
+        if ((prefs_.flags & kPrefsFlagMyMoviesOn) != 0) {
+          RunMyMoviesJob(*this);
+        } else {
+          LogSync("\n%s Synchronization skipped.\n", "Ri Verid");
+        }
+        EventsSchedule schedule = DecideEventsSchedule(prefs_.eventsInterval, prefs_.lastEventsRun, now);
+        if (schedule.due) {
+          result = RunMovieEventsJob(*this);
+          // A cancelled job may still answer 0; its events were not all fetched, so it stays due.
+          if (result == 0 && !cancelled_) prefs_.lastEventsRun = now;
+        } else if (schedule.noSchedule) {
+          LogSync("\n%s Synchronization skipped because there is no schedule set.\n", "Movie Event");
+        } else {
+          char when[32];
+          if (schedule.daysLeft == 1) {
+            std::snprintf(when, sizeof when, "%s", "tomorrow");
+          } else {
+            std::snprintf(when, sizeof when, "in %i days", static_cast<int>(schedule.daysLeft));
+          }
+          LogSync("\n%s Synchronization skipped.  Next synchronization scheduled %s.\n", "Movie Event", when);
+        }
+      }
+      SaveSettings();
+    }
+    if (result != 0) {
+      if (cancelled_) LogSync("User Cancelled");
+      AddHotSyncLogEntry(kDisplayName, kLogSyncAborted, 0);
+    }
+    std::string ended = TimeDateNow(*link_, &now);
+    LogSync("\n\n%s synchronization ended at %s\n", kDisplayName, ended.c_str());
+  }
+  return result;
+}
+
+int32_t SyncDriver::LoadSettings(const SyncInput& input) {
+  cancelled_ = false;
+  progress_ = input.progress;
+  std::memcpy(&properties_, &input.properties, sizeof properties_);
+  folder_ = FolderOfProperties(properties_);
+  ReadConduitPrefs(&prefs_, folder_.c_str());
+  SetLogLevel(prefs_.logLevel);
+  handheld_clock_at_start_ = 0;
+  link_->ReadHandheldClock(&handheld_clock_at_start_);
+  return ReadDevicePreference(&device_preference_);
+}
+
+int32_t SyncDriver::SaveSettings() {
+  int32_t result = WriteDevicePreference(&device_preference_);
+  WriteConduitPrefs(prefs_, folder_.c_str());
+  return result;
+}
+
+bool SyncDriver::ReportStatus(const char* text) {
+  int32_t answer = progress_ ? progress_(text ? text : "working.") : 0;
+  LogDebug("Sync status : %s\n", text ? text : "<none>");
+  if (answer != 0) LogDebug("\n----------IDLE %s - retval %li\n", text ? text : "(generic)", static_cast<long>(answer));
+  SyncYieldCycles(1);
+  if (answer != 0) cancelled_ = true;
+  return answer == 0;
+}
+
+void SyncDriver::AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) {
+  link_->AddHotSyncLogEntry(text, code, flag);
+}
+
+int32_t RunSynchronization(const SyncInput& input, int32_t* count) {
+  SyncDriver driver;
+  return driver.RunSynchronization(input, count);
+}

@@ -1,0 +1,163 @@
+// The HandheldLink operations on desktop time and date texts.
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "diag/handheld_link.h"
+#include "platform/clock.h"
+#include "platform/env.h"
+
+namespace {
+
+constexpr uint64_t kUnitsPerSecond = 10000000;
+constexpr uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
+constexpr const char kTimePicture[] = "h':'mm tt";
+// Numbers in a typed date are capped so that no later arithmetic can overflow.
+constexpr uint32_t kNumberCap = 999999999;
+
+uint32_t DesktopSecondsOf(uint32_t handheldSeconds) {
+  return handheldSeconds >= kHandheldEpochOffset ? handheldSeconds - kHandheldEpochOffset : 0;
+}
+
+// Skips what is not a digit, then reads the run of digits; 0 when no digit is left.
+uint32_t NextNumber(const char** cursor) {
+  const char* p = *cursor;
+  while (*p && !std::isdigit(static_cast<unsigned char>(*p))) ++p;
+  uint32_t value = 0;
+  while (std::isdigit(static_cast<unsigned char>(*p))) {
+    if (value <= kNumberCap) value = value * 10 + static_cast<uint32_t>(*p - '0');
+    ++p;
+  }
+  *cursor = p;
+  return value > kNumberCap ? kNumberCap : value;
+}
+
+// One scanf "%i": optional white space, sign, and a 0x (hex) or 0 (octal) prefix.
+bool ScanInt(const char** cursor, int32_t* value) {
+  const char* p = *cursor;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(p, &end, 0);
+  if (end == p) return false;
+  if (v > kNumberCap) v = kNumberCap;
+  if (v < -static_cast<long long>(kNumberCap)) v = -static_cast<long long>(kNumberCap);
+  *value = static_cast<int32_t>(v);
+  *cursor = end;
+  return true;
+}
+
+// "%i<sep1>%i<sep2>%i" with literal separators; true when all three numbers were read.
+bool ScanThree(const char* text, char sep1, char sep2, int32_t* a, int32_t* b, int32_t* c) {
+  const char* p = text;
+  if (!ScanInt(&p, a) || *p++ != sep1) return false;
+  if (!ScanInt(&p, b) || *p++ != sep2) return false;
+  return ScanInt(&p, c);
+}
+
+int32_t WindowYear(int32_t year) {
+  if (year < 70) return year + 2000;
+  if (year < 100) return year + 1900;
+  return year;
+}
+
+bool SameDate(const CivilTime& a, const CivilTime& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+bool EarlierDate(const CivilTime& a, const CivilTime& b) {
+  if (a.year != b.year) return a.year < b.year;
+  if (a.month != b.month) return a.month < b.month;
+  return a.day < b.day;
+}
+
+}  // namespace
+
+int32_t HandheldLink::DesktopTimeNow(uint32_t* value) {
+  *value = static_cast<uint32_t>(Env::Current().Time().NowUtc());
+  return 0;
+}
+
+int32_t HandheldLink::LocalTimeNow(uint32_t* value) {
+  uint32_t utc = 0;
+  DesktopTimeNow(&utc);
+  uint64_t units = (utc + kSecondsFrom1601To1970) * kUnitsPerSecond;
+  uint64_t local = units;
+  if (!Env::Current().Time().FileTimeToLocal(units, &local)) local = units;
+  *value = static_cast<uint32_t>((local - kSecondsFrom1601To1970 * kUnitsPerSecond) / kUnitsPerSecond);
+  return 0;
+}
+
+int32_t HandheldLink::FormatDate(uint32_t handheldSeconds, char* buffer) {
+  ClearError();
+  if (buffer == nullptr) return 0;
+  // A full 64-bit breakdown, so handheld times after 2038 print their real date.
+  CivilTime date = CivilFromSeconds(DesktopSecondsOf(handheldSeconds));
+  date.hour = 12;
+  date.minute = 0;
+  date.second = 0;
+  if (Env::Current().Time().FormatShortDate(date, buffer, kDateTextSize) == 0) buffer[0] = '\0';
+  return 0;
+}
+
+int32_t HandheldLink::FormatTimeDate(uint32_t handheldSeconds, char* buffer) {
+  ClearError();
+  if (buffer == nullptr) return 0;
+  CivilTime time = CivilFromSeconds(DesktopSecondsOf(handheldSeconds));
+  char date[kDateTextSize];
+  FormatDate(handheldSeconds, date);
+  if (Env::Current().Time().FormatTime(time, kTimePicture, buffer, kDateTextSize) == 0) buffer[0] = '\0';
+  size_t used = std::strlen(buffer);
+  size_t room = static_cast<size_t>(kTimeDateTextSize) - used - 1;
+  std::strncat(buffer, " ", room);
+  std::strncat(buffer, date, room > 0 ? room - 1 : 0);
+  return 0;
+}
+
+int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
+  ClearError();
+  if (text == nullptr || *text == '\0') {
+    *value = 0;
+    return 0;
+  }
+  const char* p = text;
+  int32_t month = static_cast<int32_t>(NextNumber(&p));
+  int32_t day = static_cast<int32_t>(NextNumber(&p));
+  int32_t year = WindowYear(static_cast<int32_t>(NextNumber(&p)));
+  if (month == 0 && day == 0) {
+    if (ScanThree(text, '/', '/', &month, &day, &year) || ScanThree(text, '/', '\'', &month, &day, &year)) {
+      year = WindowYear(year);
+    } else {
+      month = 1;
+      day = 1;
+      year = 1970;
+    }
+  }
+  Clock& clock = Env::Current().Time();
+  CivilTime wanted;
+  wanted.year = year;
+  wanted.month = month;
+  wanted.day = day;
+  wanted.hour = 12;
+  int64_t t = 0;
+  if (!clock.LocalToUtc(&wanted, &t)) {
+    // Beyond what the zone rules convert: the date of an unreadable text.
+    wanted = CivilTime();
+    wanted.hour = 12;
+    t = 12 * 3600;
+  }
+  *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;
+  // Move the local hour until the UTC date is the wanted one; whole dates are compared, so the
+  // first of a month is found in zones far east of UTC as well.
+  CivilTime local = wanted;
+  for (int i = 0; i < 12; ++i) {
+    CivilTime utc = CivilFromSeconds(t);
+    if (SameDate(utc, wanted)) break;
+    local.hour += EarlierDate(utc, wanted) ? 1 : -1;
+    CivilTime attempt = local;
+    if (!clock.LocalToUtc(&attempt, &t)) break;
+    *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;
+  }
+  return 0;
+}

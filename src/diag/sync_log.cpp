@@ -1,0 +1,111 @@
+#include "diag/sync_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "diag/desktop_path.h"
+#include "diag/text_string.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+namespace {
+
+// The files live in module-wide state, not in the object that opened them, so they stay open
+// until the last SyncLog goes, whichever instance that is.
+SyncLog* g_active_log = nullptr;
+std::unique_ptr<File> g_debug_file;
+std::unique_ptr<File> g_sync_file;
+int32_t g_instance_count = 0;
+HotSyncLogTarget* g_echo_target = nullptr;
+uint32_t g_log_level = 0;
+
+constexpr int kDebugLine = 0;
+constexpr int kAuditLine = 1;
+constexpr int kSyncLine = 2;
+
+// Lines longer than the working buffer are cut, as the formatted text must never overflow it.
+constexpr size_t kLineBufferSize = 1024;
+
+void WriteTo(File* file, const TextString& text) {
+  if (file == nullptr) return;
+  size_t written = 0;
+  file->Write(text.Text(), static_cast<size_t>(text.Length()), &written);
+}
+
+void WriteLogLine(int kind, const char* text) {
+  Env::Current().System().DebugOutput(text);
+  if (g_active_log == nullptr) return;
+  TextString converted(text);
+  converted.Replace("\n", "\r\n");
+  if (kind == kSyncLine) {
+    WriteTo(g_sync_file.get(), converted);
+    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.Text(), -10, 0);
+  }
+  WriteTo(g_debug_file.get(), converted);
+  if (kind == kAuditLine && g_debug_file != nullptr) g_debug_file->Flush();
+}
+
+void FormatAndWrite(int kind, const char* format, va_list args) {
+  char line[kLineBufferSize];
+  std::vsnprintf(line, sizeof line, format, args);
+  WriteLogLine(kind, line);
+}
+
+}  // namespace
+
+SyncLog::SyncLog(HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
+                 const std::string& syncFolder, const char* syncName) {
+  if (g_active_log != nullptr) {
+    ++g_instance_count;
+    return;
+  }
+  g_echo_target = echo;
+  FileSystem& files = Env::Current().Files();
+  std::string debugPath, syncPath;
+  bool debugFits = MakeDesktopPath(debugFolder, debugName, &debugPath);
+  bool syncFits = MakeDesktopPath(syncFolder, syncName, &syncPath);
+  if (debugFits) files.OpenFile(debugPath, FileMode::kWriteCreateAlwaysShared, &g_debug_file);
+  if (syncFits) files.OpenFile(syncPath, FileMode::kAppend, &g_sync_file);
+  ++g_instance_count;
+  g_active_log = this;
+  owns_files_ = true;
+  // Reported once the log is active, so the report reaches whichever file did open.
+  if (!debugFits) MakeDesktopPathOrReport(debugFolder, debugName, &debugPath);
+  if (!syncFits) MakeDesktopPathOrReport(syncFolder, syncName, &syncPath);
+}
+
+SyncLog::~SyncLog() {
+  if (--g_instance_count > 0) return;
+  g_debug_file.reset();
+  g_sync_file.reset();
+  g_active_log = nullptr;
+  g_echo_target = nullptr;
+}
+
+void SetLogLevel(uint32_t level) { g_log_level = level; }
+uint32_t GetLogLevel() { return g_log_level; }
+
+void LogDebug(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatAndWrite(kDebugLine, format, args);
+  va_end(args);
+}
+
+void LogAudit(const char* format, ...) {
+  if ((g_log_level & kLogLevelAudit) == 0) return;
+  va_list args;
+  va_start(args, format);
+  FormatAndWrite(kAuditLine, format, args);
+  va_end(args);
+}
+
+void LogSync(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatAndWrite(kSyncLine, format, args);
+  va_end(args);
+}

@@ -1,0 +1,50 @@
+// The conduit's own log files and the three log functions the rest of the conduit writes through.
+//
+// During a synchronization one SyncLog is active: it holds the debug log (rewritten each
+// synchronization, receives every line) and the sync log (appended, receives the LogSync lines).
+// Every line also goes to the debugger output; LogSync lines are echoed into the HotSync log.
+// The functions find the active log through module-wide state, so they need no object at hand;
+// with no active log they write to the debugger output only. One thread at a time.
+#ifndef REELBOX_DIAG_SYNC_LOG_H
+#define REELBOX_DIAG_SYNC_LOG_H
+
+#include <cstdint>
+#include <string>
+
+// Receives the sync-log lines as HotSync log entries (the SyncDriver).
+class HotSyncLogTarget {
+ public:
+  virtual ~HotSyncLogTarget() = default;
+  virtual void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) = 0;
+};
+
+// Log level bits (ConduitPrefs): 4 the standard log, 8 the full activity audit.
+constexpr uint32_t kLogLevelStandard = 4;
+constexpr uint32_t kLogLevelAudit = 8;
+
+class SyncLog {
+ public:
+  // Opens the two files unless another SyncLog is active; then this one only counts itself.
+  // A file that cannot be opened is not reported; its writes are dropped.
+  SyncLog(HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
+          const std::string& syncFolder, const char* syncName);
+  SyncLog(const SyncLog&) = delete;
+  SyncLog& operator=(const SyncLog&) = delete;
+  virtual ~SyncLog();
+
+  // True for the instance that opened the files (the first one alive).
+  bool OwnsFiles() const { return owns_files_; }
+
+ private:
+  bool owns_files_ = false;
+};
+
+// The level LogAudit tests (bit 3: full activity audit).
+void SetLogLevel(uint32_t level);
+uint32_t GetLogLevel();
+
+void LogDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogAudit(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogSync(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+#endif  // REELBOX_DIAG_SYNC_LOG_H

@@ -1,0 +1,13 @@
+// The movie events job, run by the sync driver when its schedule says it is due.
+#ifndef REELBOX_EVENTS_MOVIE_EVENTS_JOB_H
+#define REELBOX_EVENTS_MOVIE_EVENTS_JOB_H
+
+#include <cstdint>
+
+class SyncDriver;
+
+// 0 for success (the driver then moves the schedule's last run to now); any other value is the
+// synchronization's result.
+int32_t RunMovieEventsJob(SyncDriver& driver);
+
+#endif  // REELBOX_EVENTS_MOVIE_EVENTS_JOB_H

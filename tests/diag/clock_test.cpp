@@ -1,0 +1,133 @@
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/env.h"
+#include "zone.h"
+
+namespace {
+
+CivilTime Civil(int32_t y, int32_t mo, int32_t d, int32_t h = 0, int32_t mi = 0, int32_t s = 0) {
+  CivilTime t;
+  t.year = y;
+  t.month = mo;
+  t.day = d;
+  t.hour = h;
+  t.minute = mi;
+  t.second = s;
+  return t;
+}
+
+void ExpectDate(const CivilTime& t, int32_t y, int32_t mo, int32_t d) {
+  EXPECT_EQ(t.year, y);
+  EXPECT_EQ(t.month, mo);
+  EXPECT_EQ(t.day, d);
+}
+
+TEST(CivilTime, RoundTripsDaysAcrossCenturiesAnd2038) {
+  for (int64_t days : {int64_t{-24107}, int64_t{-1}, int64_t{0}, int64_t{13236}, int64_t{24855},
+                       int64_t{24856}, int64_t{25603}, int64_t{49710}}) {
+    CivilTime t;
+    CivilFromDays(days, &t);
+    EXPECT_EQ(DaysFromCivil(t.year, t.month, t.day), days);
+  }
+  ExpectDate(CivilFromSeconds(0), 1970, 1, 1);
+  ExpectDate(CivilFromSeconds(-2082844800LL), 1904, 1, 1);
+  // One second past the end of signed 32-bit time.
+  CivilTime after = CivilFromSeconds(2147483648LL);
+  ExpectDate(after, 2038, 1, 19);
+  EXPECT_EQ(after.hour, 3);
+  EXPECT_EQ(after.minute, 14);
+  EXPECT_EQ(after.second, 8);
+  ExpectDate(CivilFromSeconds(4294967295LL), 2106, 2, 7);
+}
+
+TEST(CivilTime, NormalizesOutOfRangeFieldsLikeMktime) {
+  CivilTime t = Civil(2006, 2, 30, 12);
+  NormalizeCivilTime(&t);
+  ExpectDate(t, 2006, 3, 2);
+  t = Civil(2006, 0, 0, 12);
+  NormalizeCivilTime(&t);
+  ExpectDate(t, 2005, 11, 30);
+  t = Civil(2006, 12, 31, 24);
+  NormalizeCivilTime(&t);
+  ExpectDate(t, 2007, 1, 1);
+  EXPECT_EQ(t.hour, 0);
+  t = Civil(2006, 3, 1, -1);
+  NormalizeCivilTime(&t);
+  ExpectDate(t, 2006, 2, 28);
+  EXPECT_EQ(t.hour, 23);
+}
+
+TEST(Clock, LocalToUtcAppliesTheZoneAndNormalizes) {
+  Clock& clock = Env::Current().Time();
+  for (bool july : {false, true}) {
+    CivilTime local = Civil(2006, july ? 7 : 1, 15, 12);
+    int64_t utc = 0;
+    ASSERT_TRUE(clock.LocalToUtc(&local, &utc));
+    int64_t offset = 0;
+    if (KnownZoneOffset(july, &offset)) {
+      EXPECT_EQ(SecondsFromCivil(local) - utc, offset) << TestZone();
+    }
+  }
+  CivilTime odd = Civil(2006, 2, 30, 12);
+  int64_t utc = 0;
+  ASSERT_TRUE(clock.LocalToUtc(&odd, &utc));
+  ExpectDate(odd, 2006, 3, 2);
+  EXPECT_EQ(odd.hour, 12);
+}
+
+TEST(Clock, LocalToUtcWorksAfter2038) {
+  CivilTime local = Civil(2040, 1, 15, 12);
+  int64_t utc = 0;
+  ASSERT_TRUE(Env::Current().Time().LocalToUtc(&local, &utc));
+  int64_t offset = 0;
+  if (KnownZoneOffset(false, &offset)) {
+    EXPECT_EQ(SecondsFromCivil(local) - utc, offset);
+  }
+  EXPECT_GT(utc, 2147483647LL);
+}
+
+TEST(Clock, FileTimeToLocalShiftsByTheCurrentBias) {
+  Clock& clock = Env::Current().Time();
+  uint64_t utc = (static_cast<uint64_t>(clock.NowUtc()) + 11644473600ULL) * 10000000ULL;
+  uint64_t local = 0;
+  ASSERT_TRUE(clock.FileTimeToLocal(utc, &local));
+  int64_t shift = (static_cast<int64_t>(local) - static_cast<int64_t>(utc)) / 10000000;
+  std::string zone = TestZone();
+  if (zone == "Pacific/Kiritimati") {
+    EXPECT_EQ(shift, 14 * 3600);
+  }
+  if (zone == "America/Adak") {
+    EXPECT_TRUE(shift == -10 * 3600 || shift == -9 * 3600) << shift;
+  }
+}
+
+TEST(Clock, FormatsTheEnglishPicturesOfTheDefaultLocale) {
+  Clock& clock = Env::Current().Time();
+  char text[50];
+  ASSERT_GT(clock.FormatShortDate(Civil(2006, 3, 29, 12), text, sizeof text), 0);
+  EXPECT_STREQ(text, "3/29/2006");
+  ASSERT_GT(clock.FormatShortDate(Civil(2039, 6, 1, 12), text, sizeof text), 0);
+  EXPECT_STREQ(text, "6/1/2039");
+  ASSERT_GT(clock.FormatTime(Civil(2006, 3, 29, 15, 5, 40), "h':'mm tt", text, sizeof text), 0);
+  EXPECT_STREQ(text, "3:05 PM");
+  ASSERT_GT(clock.FormatTime(Civil(2006, 3, 29, 0, 7), "h':'mm tt", text, sizeof text), 0);
+  EXPECT_STREQ(text, "12:07 AM");
+  ASSERT_GT(clock.FormatTime(Civil(2006, 3, 29, 9, 7, 3), "HH':'mm':'ss", text, sizeof text), 0);
+  EXPECT_STREQ(text, "09:07:03");
+}
+
+TEST(Clock, FormatRefusesABufferTooSmall) {
+  char text[4] = "xyz";
+  EXPECT_EQ(Env::Current().Time().FormatShortDate(Civil(2006, 3, 29), text, sizeof text), 0);
+}
+
+TEST(Clock, TickCountAdvancesInMilliseconds) {
+  Clock& clock = Env::Current().Time();
+  uint32_t first = clock.TickCount();
+  uint32_t second = clock.TickCount();
+  EXPECT_LT(second - first, 1000u);
+}
+
+}  // namespace

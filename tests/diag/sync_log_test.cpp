@@ -1,0 +1,137 @@
+#include "diag/sync_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/system.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Records the debugger output; everything else goes to the real services.
+class CapturingSystem : public SystemServices {
+ public:
+  explicit CapturingSystem(SystemServices& real) : real_(real) {}
+  void DebugOutput(const char* text) override { lines.push_back(text); }
+  int32_t InitializeCom() override { return real_.InitializeCom(); }
+  void UninitializeCom() override { real_.UninitializeCom(); }
+  bool ModuleFileName(ModuleHandle m, std::string* n) override { return real_.ModuleFileName(m, n); }
+  uint32_t VersionInfoSize(const std::string& f) override { return real_.VersionInfoSize(f); }
+  bool ReadVersionInfo(const std::string& f, void* b, uint32_t s) override { return real_.ReadVersionInfo(f, b, s); }
+  bool QueryVersionString(const void* b, const char* k, const char** v, uint32_t* l) override {
+    return real_.QueryVersionString(b, k, v, l);
+  }
+  std::string SystemErrorText(uint32_t code) override { return real_.SystemErrorText(code); }
+
+  std::vector<std::string> lines;
+
+ private:
+  SystemServices& real_;
+};
+
+class CapturingEnv : public EnvWrapper {
+ public:
+  CapturingEnv() : EnvWrapper(Env::Default()), system(Env::Default().System()) {}
+  SystemServices& System() override { return system; }
+  CapturingSystem system;
+};
+
+struct Echo : HotSyncLogTarget {
+  void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) override {
+    entries.push_back(std::to_string(code) + ":" + text);
+    (void)flag;
+  }
+  std::vector<std::string> entries;
+};
+
+class SyncLogTest : public ::testing::Test {
+ protected:
+  SyncLogTest() : scoped_(env_) { SetLogLevel(kLogLevelStandard); }
+  ~SyncLogTest() override { SetLogLevel(0); }
+  std::string Debug() { return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt")); }
+  std::string Sync() { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
+
+  TempDir dir_;
+  CapturingEnv env_;
+  ScopedEnv scoped_;
+  Echo echo_;
+};
+
+TEST_F(SyncLogTest, LineFeedsBecomeCrLfInBothFilesButNotInTheDebuggerOutput) {
+  {
+    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    LogSync("a\nb");
+    LogDebug("c%d\n", 1);
+  }
+  EXPECT_EQ(Sync(), "a\r\nb");
+  EXPECT_EQ(Debug(), "a\r\nbc1\r\n");
+  ASSERT_EQ(env_.system.lines.size(), 2u);
+  EXPECT_EQ(env_.system.lines[0], "a\nb");
+  ASSERT_EQ(echo_.entries.size(), 1u);
+  EXPECT_EQ(echo_.entries[0], "-10:a\r\nb");
+}
+
+TEST_F(SyncLogTest, AuditWritesNothingAnywhereWithoutTheFullAudit) {
+  SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+  LogAudit("hidden\n");
+  EXPECT_TRUE(env_.system.lines.empty());
+  SetLogLevel(kLogLevelAudit);
+  LogAudit("shown\n");
+  EXPECT_EQ(Debug(), "shown\r\n");  // flushed at once
+  EXPECT_EQ(env_.system.lines.size(), 1u);
+}
+
+TEST_F(SyncLogTest, SyncLogAccumulatesAndDebugLogHoldsOnlyTheLastSynchronization) {
+  for (const char* banner : {"first\n", "second\n"}) {
+    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    LogSync("%s", banner);
+  }
+  EXPECT_EQ(Sync(), "first\r\nsecond\r\n");
+  EXPECT_EQ(Debug(), "second\r\n");
+}
+
+TEST_F(SyncLogTest, ASecondLogOpensNothingAndLeavesTheFirstOpen) {
+  SyncLog first(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+  {
+    TempDir other;
+    SyncLog second(&echo_, other.path(), "kvrtdebuglog.txt", other.path(), "kvrtsynclog.txt");
+    EXPECT_FALSE(second.OwnsFiles());
+    LogDebug("one\n");
+    EXPECT_FALSE(other.path().empty());
+    EXPECT_EQ(ReadFileBytes(other.Sub("kvrtdebuglog.txt")), "");
+  }
+  LogDebug("two\n");
+  EXPECT_EQ(Debug(), "one\r\ntwo\r\n");
+}
+
+TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {
+  LogSync("alone\n");
+  EXPECT_TRUE(echo_.entries.empty());
+  EXPECT_EQ(env_.system.lines.size(), 1u);
+}
+
+TEST_F(SyncLogTest, LinesLongerThanTheWorkingBufferAreCut) {
+  std::string big(5000, 'x');
+  {
+    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    LogDebug("%s\n", big.c_str());
+  }
+  EXPECT_EQ(Debug(), std::string(1023, 'x'));
+}
+
+TEST_F(SyncLogTest, AFolderTooLongOpensNoFileAndSaysSoInTheDebuggerOutput) {
+  std::string folder = dir_.path() + std::string(300, 'f');
+  {
+    SyncLog log(&echo_, folder, "kvrtdebuglog.txt", folder, "kvrtsynclog.txt");
+    LogSync("still running\n");
+  }
+  ASSERT_GE(env_.system.lines.size(), 3u);
+  EXPECT_NE(env_.system.lines[0].find("kvrtdebuglog.txt"), std::string::npos);
+  EXPECT_NE(env_.system.lines[0].find("is longer than 259 characters"), std::string::npos);
+  EXPECT_EQ(echo_.entries.size(), 1u);
+}
+
+}  // namespace
