@@ -48,7 +48,7 @@ void WriteLogLine(int kind, const char* text) {
   if (kind == kAuditLine && g_debug_file != nullptr) g_debug_file->Flush();
 }
 
-void FormatAndWrite(int kind, const char* format, va_list args) {
+__attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* format, va_list args) {
   char line[kLineBufferSize];
   std::vsnprintf(line, sizeof line, format, args);
   WriteLogLine(kind, line);
