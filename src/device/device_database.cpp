@@ -1,0 +1,25 @@
+#include "device/device_database.h"
+
+#include <cstring>
+
+#include "diag/palm_error.h"
+
+bool DeviceDatabase::IsOpen() { return open_; }
+
+void DeviceDatabase::ClearError() {
+  error_code_ = 0;
+  error_text_[0] = '\0';
+}
+
+char* DeviceDatabase::GetErrorText(char* buffer) {
+  if (buffer == nullptr) return nullptr;
+  std::memcpy(buffer, error_text_, std::strlen(error_text_) + 1);
+  return buffer;
+}
+
+uint32_t DeviceDatabase::GetErrorCode() { return error_code_; }
+
+int32_t DeviceDatabase::SetPlatformResult(int32_t platformCode) {
+  error_code_ = static_cast<uint32_t>(platformCode);
+  return MapPalmError(error_code_, error_text_, sizeof error_text_);
+}

@@ -1,0 +1,360 @@
+#include "device/sync_device_database.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+constexpr uint32_t kBufferSlack = 100;
+constexpr uint8_t kDirty = 0x40;
+constexpr uint32_t kCreateFlags = 8;
+// The exchange's buffer-size field is 16 bits; a larger buffer is announced as this, which any
+// record fits.
+constexpr uint32_t kMaxAnnouncedSize = 0xFFFF;
+
+uint16_t Announced(uint32_t size) { return static_cast<uint16_t>(size > kMaxAnnouncedSize ? kMaxAnnouncedSize : size); }
+
+bool ValidCategory(int32_t category) { return category >= 0 && category < 16; }
+
+}  // namespace
+
+SyncDeviceDatabase::SyncDeviceDatabase() : buffer_(kInitialBufferSize, 0) {
+  std::memset(&exchange_, 0, sizeof exchange_);
+}
+
+SyncDeviceDatabase::~SyncDeviceDatabase() {
+  ClearCurrentRecord();
+  if (open_) Close();
+}
+
+void SyncDeviceDatabase::ClearCurrentRecord() {
+  std::memset(buffer_.data(), 0, buffer_.size());
+  std::memset(&exchange_, 0, sizeof exchange_);
+  walking_ = false;
+  current_ = false;
+  current_index_ = kNone;
+  current_id_ = kNone;
+}
+
+void SyncDeviceDatabase::PrepareRecordCall() {
+  std::memset(&exchange_, 0, sizeof exchange_);
+  std::memset(buffer_.data(), 0, buffer_.size());
+  exchange_.handle = handle_;
+  exchange_.buffer = buffer_.data();
+  exchange_.recordSize = BufferSize();
+  exchange_.bufferSize = Announced(BufferSize());
+}
+
+void SyncDeviceDatabase::GrowBuffer(uint32_t needed) {
+  buffer_.assign(static_cast<size_t>(needed) + kBufferSlack, 0);
+}
+
+int32_t SyncDeviceDatabase::Open(const char* name, int32_t, int32_t) {
+  ClearError();
+  if (open_) return kDeviceAlreadyOpen;
+  ClearCurrentRecord();
+  uint8_t handle = 0;
+  int32_t error = SyncOpenDB(name ? name : "", 0, &handle, kSyncOpenReadWrite);
+  if (error == kSyncErrNotFound) return kDeviceNotFound;
+  int32_t result = SetPlatformResult(error);
+  if (result != kDeviceOk) return result;
+  handle_ = handle;
+  open_ = true;
+  std::snprintf(name_, sizeof name_, "%s", name ? name : "");
+  return kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::ReservedSlot6(uint32_t, uint32_t) { return 0; }
+int32_t SyncDeviceDatabase::ReservedSlot7(uint32_t) { return 1; }
+
+int32_t SyncDeviceDatabase::Close() {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  ClearCurrentRecord();
+  int32_t result = SetPlatformResult(SyncCloseDB(handle_));
+  if (result == kDeviceOk) {
+    open_ = false;
+    name_[0] = '\0';
+  }
+  return result;
+}
+
+int32_t SyncDeviceDatabase::ReadAppInfo(void* buffer, uint16_t size) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  DatabaseBlockInfo info;
+  std::memset(&info, 0, sizeof info);
+  std::memcpy(info.name, name_, sizeof name_);
+  info.bufferSize = size;
+  info.byteCount = size;
+  info.buffer = static_cast<uint8_t*>(buffer);
+  int32_t result = SetPlatformResult(SyncReadDBAppInfoBlock(handle_, &info));
+  if (result != kDeviceOk) return result;
+  return info.byteCount > size ? kDeviceBufferTooSmall : kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::GetRecordCount(uint32_t* count) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  uint16_t n = 0;
+  int32_t result = SetPlatformResult(SyncGetDBRecordCount(handle_, &n));
+  if (result == kDeviceOk && count != nullptr) *count = n;
+  return result;
+}
+
+int32_t SyncDeviceDatabase::Create(const DatabaseCreateInfo* info, int32_t) {
+  ClearError();
+  if (info == nullptr) return kDeviceNoDescription;
+  if (open_) return kDeviceAlreadyOpen;
+  ClearCurrentRecord();
+  DatabaseCreateRecord record;
+  std::memset(&record, 0, sizeof record);
+  record.creator = info->creator;
+  record.flags = kCreateFlags;
+  record.card = 0;
+  // The description's name may be unterminated; at most 31 characters are taken.
+  size_t n = strnlen(info->name, sizeof record.name - 1);
+  std::memcpy(record.name, info->name, n);
+  record.type = info->type;
+  record.version = static_cast<uint16_t>(info->version);
+  int32_t error = SyncCreateDB(&record);
+  if (error == kSyncErrExists) return kDeviceExists;
+  if (error == static_cast<int32_t>(kSyncErrAlreadyOpen)) {
+    SetPlatformResult(0);
+    return kDeviceAlreadyOpen;
+  }
+  int32_t result = SetPlatformResult(error);
+  if (result != kDeviceOk) return result;
+  handle_ = record.handle;
+  open_ = true;
+  std::memcpy(name_, record.name, sizeof name_);
+  name_[sizeof name_ - 1] = '\0';
+  return kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::WriteAppInfo(const void* buffer, uint16_t size) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  DatabaseBlockInfo info;
+  std::memset(&info, 0, sizeof info);
+  std::memcpy(info.name, name_, sizeof name_);
+  info.bufferSize = size;
+  info.byteCount = size;
+  info.buffer = static_cast<uint8_t*>(const_cast<void*>(buffer));
+  return SetPlatformResult(SyncWriteDBAppInfoBlock(handle_, &info));
+}
+
+int32_t SyncDeviceDatabase::PurgeCategory(int32_t category) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!ValidCategory(category)) return kDeviceBadCategory;
+  ClearCurrentRecord();
+  return SetPlatformResult(SyncPurgeAllRecsInCategory(handle_, static_cast<int16_t>(category)));
+}
+
+int32_t SyncDeviceDatabase::DeleteCurrentRecord() {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!current_) return kDeviceNoCurrent;
+  int32_t result = SetPlatformResult(SyncDeleteRec(handle_, current_id_));
+  ClearCurrentRecord();
+  return result;
+}
+
+int32_t SyncDeviceDatabase::DeleteRecord(uint32_t recordId) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  ClearCurrentRecord();
+  return SetPlatformResult(SyncDeleteRec(handle_, recordId));
+}
+
+int32_t SyncDeviceDatabase::ChangeCategory(int32_t from, int32_t to) {
+  ClearError();
+  // A closed database has no handle to hand the platform.
+  if (!open_) return kDeviceNotOpen;
+  if (!ValidCategory(from) || !ValidCategory(to)) return kDeviceBadCategory;
+  ClearCurrentRecord();
+  return SetPlatformResult(SyncChangeCategory(handle_, static_cast<uint8_t>(from), static_cast<uint8_t>(to)));
+}
+
+int32_t SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size) {
+  if (size > BufferSize()) GrowBuffer(size);
+  PrepareRecordCall();
+  if (size > 0 && data != nullptr) std::memcpy(buffer_.data(), data, size);
+  exchange_.recordId = recordId;
+  exchange_.recordSize = size;
+  exchange_.bufferSize = Announced(size);
+  exchange_.attributes = kDirty;
+  exchange_.category = static_cast<int16_t>(category);
+  int32_t result = SetPlatformResult(SyncWriteRec(&exchange_));
+  current_ = result == kDeviceOk;
+  walking_ = false;
+  if (current_) {
+    current_id_ = exchange_.recordId;
+  } else {
+    current_id_ = kNone;
+  }
+  return result;
+}
+
+int32_t SyncDeviceDatabase::AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) {
+  if (recordId != nullptr) *recordId = 0;
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  ClearCurrentRecord();
+  int32_t result = WriteRecord(0, category, data, size);
+  if (result == kDeviceOk && recordId != nullptr) *recordId = current_id_;
+  return result;
+}
+
+int32_t SyncDeviceDatabase::ReadRecord(ReadKind kind, int32_t category) {
+  auto call = [&](ReadKind how, uint32_t id) {
+    PrepareRecordCall();
+    switch (how) {
+      case ReadKind::kByIndex:
+        exchange_.index = static_cast<uint16_t>(current_index_);
+        return SyncReadRecordByIndex(&exchange_);
+      case ReadKind::kById:
+        exchange_.recordId = id;
+        return SyncReadRecordById(&exchange_);
+      case ReadKind::kNextInCategory:
+        exchange_.category = static_cast<int16_t>(category);
+        return SyncReadNextRecInCategory(&exchange_);
+    }
+    return static_cast<int32_t>(kSyncErrNotFound);
+  };
+  int32_t error = call(kind, current_id_);
+  if (error == 0 && exchange_.recordSize > exchange_.bufferSize) {
+    // The data was cut: read the same record again into a buffer it fits. The next record of a
+    // category is read again by its id, so the category position does not move on.
+    uint32_t id = exchange_.recordId;
+    GrowBuffer(exchange_.recordSize);
+    error = call(kind == ReadKind::kNextInCategory ? ReadKind::kById : kind, id);
+  }
+  int32_t result = SetPlatformResult(error);
+  if (result == kDeviceOk) current_id_ = exchange_.recordId;
+  return result;
+}
+
+int32_t SyncDeviceDatabase::ReadFirst(ReadKind kind, int32_t category) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  ClearCurrentRecord();
+  current_index_ = 0;
+  SyncResetRecordIndex(handle_);
+  int32_t result = ReadRecord(kind, category);
+  if (result == kDeviceOk) {
+    current_ = true;
+    walking_ = true;
+    return result;
+  }
+  current_index_ = kNone;
+  current_id_ = kNone;
+  return result == kDeviceNotFound ? kDeviceNoMoreRecords : result;
+}
+
+int32_t SyncDeviceDatabase::ReadNext(ReadKind kind, int32_t category) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!walking_ || (kind == ReadKind::kByIndex && current_index_ == kNone)) return kDeviceNoCurrent;
+  if (kind == ReadKind::kByIndex) ++current_index_;
+  int32_t result = ReadRecord(kind, category);
+  if (result == kDeviceOk) {
+    current_ = true;
+    return result;
+  }
+  ClearCurrentRecord();
+  return result == kDeviceNotFound ? kDeviceNoMoreRecords : result;
+}
+
+int32_t SyncDeviceDatabase::ReadFirstRecord() { return ReadFirst(ReadKind::kByIndex, 0); }
+
+int32_t SyncDeviceDatabase::ReadRecordAt(uint32_t) { return kDeviceNotSupported; }
+
+int32_t SyncDeviceDatabase::ReadRecordById(uint32_t recordId) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  ClearCurrentRecord();
+  current_id_ = recordId;
+  int32_t result = ReadRecord(ReadKind::kById, 0);
+  if (result == kDeviceOk) {
+    current_ = true;
+  } else {
+    current_id_ = kNone;
+  }
+  return result;
+}
+
+int32_t SyncDeviceDatabase::ReadFirstInCategory(int32_t category) {
+  return ReadFirst(ReadKind::kNextInCategory, category);
+}
+
+int32_t SyncDeviceDatabase::ReadNextRecord() { return ReadNext(ReadKind::kByIndex, 0); }
+
+int32_t SyncDeviceDatabase::ReadNextInCategory(int32_t category) {
+  return ReadNext(ReadKind::kNextInCategory, category);
+}
+
+bool SyncDeviceDatabase::HasCurrentRecord() { return current_; }
+
+int32_t SyncDeviceDatabase::GetCurrentIndex(uint32_t* index) {
+  if (index != nullptr) *index = 0;
+  return kDeviceNotSupported;
+}
+
+int32_t SyncDeviceDatabase::GetCurrentRecordId(uint32_t* recordId) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!current_) return kDeviceNoCurrent;
+  if (recordId != nullptr) *recordId = current_id_;
+  return kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::GetCurrentCategory(int32_t* category) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!current_) return kDeviceNoCurrent;
+  if (category != nullptr) *category = exchange_.category;
+  return kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!current_) return kDeviceNoCurrent;
+  uint32_t stored = exchange_.recordSize;
+  if (recordSize != nullptr) *recordSize = stored;
+  if (size < stored) return kDeviceBufferTooSmall;
+  if (stored > 0) std::memcpy(buffer, buffer_.data(), stored);
+  return kDeviceOk;
+}
+
+int32_t SyncDeviceDatabase::WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  if (!current_) return kDeviceNoCurrent;
+  int32_t target = category != nullptr ? *category : exchange_.category;
+  return WriteRecord(current_id_, target, data, size);
+}
+
+int32_t SyncDeviceDatabase::AddRecord(int32_t category, const void* data, uint32_t size) {
+  uint32_t ignored = 0;
+  return AddRecordWithId(&ignored, category, data, size);
+}
+
+int32_t SyncDeviceDatabase::UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
+  return WriteCurrentRecord(data, size, category);
+}
+
+int32_t SyncDeviceDatabase::FinishPassFirst() {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  return SetPlatformResult(SyncFinishPassPurge(handle_));
+}
+
+int32_t SyncDeviceDatabase::FinishPassSecond() {
+  ClearError();
+  if (!open_) return kDeviceNotOpen;
+  return SetPlatformResult(SyncFinishPassClearFlags(handle_));
+}

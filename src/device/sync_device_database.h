@@ -1,0 +1,77 @@
+// DeviceDatabase over the HotSync manager's synchronization operations. Keeps one record buffer
+// (4096 bytes at first, grown to the needed size + 100 whenever a record does not fit, never
+// shrunk) and one record exchange structure reused for every record call.
+#ifndef REELBOX_DEVICE_SYNC_DEVICE_DATABASE_H
+#define REELBOX_DEVICE_SYNC_DEVICE_DATABASE_H
+
+#include <cstdint>
+#include <vector>
+
+#include "device/device_database.h"
+#include "hotsync_api.h"
+
+class SyncDeviceDatabase : public DeviceDatabase {
+ public:
+  static constexpr uint32_t kInitialBufferSize = 4096;
+
+  SyncDeviceDatabase();
+  // Clears the current record and closes the database if it is still open.
+  ~SyncDeviceDatabase() override;
+
+  int32_t Open(const char* name, int32_t option1, int32_t option2) override;
+  int32_t ReservedSlot6(uint32_t value1, uint32_t value2) override;
+  int32_t ReservedSlot7(uint32_t value) override;
+  int32_t Close() override;
+  int32_t ReadAppInfo(void* buffer, uint16_t size) override;
+  int32_t GetRecordCount(uint32_t* count) override;
+  int32_t Create(const DatabaseCreateInfo* info, int32_t option) override;
+  int32_t WriteAppInfo(const void* buffer, uint16_t size) override;
+  int32_t PurgeCategory(int32_t category) override;
+  int32_t DeleteCurrentRecord() override;
+  int32_t DeleteRecord(uint32_t recordId) override;
+  int32_t ChangeCategory(int32_t from, int32_t to) override;
+  int32_t AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) override;
+  int32_t ReadFirstRecord() override;
+  int32_t ReadRecordAt(uint32_t index) override;
+  int32_t ReadRecordById(uint32_t recordId) override;
+  int32_t ReadFirstInCategory(int32_t category) override;
+  int32_t ReadNextRecord() override;
+  int32_t ReadNextInCategory(int32_t category) override;
+  bool HasCurrentRecord() override;
+  int32_t GetCurrentIndex(uint32_t* index) override;
+  int32_t GetCurrentRecordId(uint32_t* recordId) override;
+  int32_t GetCurrentCategory(int32_t* category) override;
+  int32_t CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) override;
+  int32_t WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
+  int32_t AddRecord(int32_t category, const void* data, uint32_t size) override;
+  int32_t UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
+
+  // The two end-of-pass operations: the first purges records marked deleted, the second clears
+  // the dirty flags.
+  int32_t FinishPassFirst();
+  int32_t FinishPassSecond();
+
+  uint32_t BufferSize() const { return static_cast<uint32_t>(buffer_.size()); }
+  const char* Name() const { return name_; }
+
+ private:
+  enum class ReadKind { kByIndex, kById, kNextInCategory };
+
+  void ClearCurrentRecord();
+  void PrepareRecordCall();
+  void GrowBuffer(uint32_t needed);
+  int32_t ReadRecord(ReadKind kind, int32_t category);
+  int32_t WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size);
+  int32_t ReadFirst(ReadKind kind, int32_t category);
+  int32_t ReadNext(ReadKind kind, int32_t category);
+
+  uint8_t handle_ = 0;
+  char name_[32] = {};
+  bool current_ = false;
+  uint32_t current_index_ = 0xFFFFFFFFu;
+  uint32_t current_id_ = 0xFFFFFFFFu;
+  RecordExchange exchange_;
+  std::vector<uint8_t> buffer_;
+};
+
+#endif  // REELBOX_DEVICE_SYNC_DEVICE_DATABASE_H
