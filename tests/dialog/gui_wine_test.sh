@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The settings dialog on Windows, driven with the mouse and keyboard under Wine on a virtual
+# display: `hotsync configure` opens it; the test clicks check boxes and radio buttons, changes the
+# schedule list, presses OK or Cancel, and checks "KVRTPrefs.txt" and the action the conduit
+# answered. Screenshots of the open dialog are kept as test artifacts.
+# Usage: gui_wine_test.sh BIN_DIR ARTIFACT_DIR   (exits 77, skipped, without a display)
+set -uo pipefail
+bin=$(cd "$1" && pwd)
+artifacts=$2
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run="$here/../../scripts/wine-run"
+title="Cinevane Synchronization Settings"
+
+[ -n "${DISPLAY:-}" ] || { echo "SKIP: no display (run under xvfb-run)"; exit 77; }
+mkdir -p "$artifacts"
+work=$(mktemp -d "${TMPDIR:-/tmp}/reelbox-gui.XXXXXX")
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -f "$work/out" ] && sed 's/^/  hotsync: /' "$work/out"
+  exit 1
+}
+
+winroot="Z:$(echo "$work/root" | tr / '\\')"
+folder="$work/root/Tester/Cinevane"
+prefs="$folder/KVRTPrefs.txt"
+hs() { (cd "$bin" && "$wine_run" ./hotsync.exe --root "$winroot" "$@"); }
+
+hs user add Tester >"$work/out" 2>&1 || fail "user add"
+hs install >"$work/out" 2>&1 || fail "install"
+[ -d "$folder" ] || fail "no conduit folder $folder"
+
+# Dialog units to the client area: the X window Wine makes for the dialog is its client area,
+# 310 x 206 units, so its size gives the scale whatever font metrics Wine has.
+wid="" WIDTH=0 HEIGHT=0
+open_dialog() {
+  hs configure >"$work/out" 2>&1 &
+  pid=$!
+  wid=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+  [ -n "$wid" ] || fail "the dialog did not open"
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  sleep 0.5  # let the dialog paint before the first click or screenshot
+}
+click() {  # x y in dialog units
+  xdotool mousemove --window "$wid" $(($1 * WIDTH / 310)) $(($2 * HEIGHT / 206)) click 1
+  sleep 0.2
+}
+# Opens the schedule list and moves its selection by $1 rows (negative: up), then picks it.
+choose_row() {
+  click 200 43
+  sleep 0.3
+  local key=Down n=$1
+  if [ "$n" -lt 0 ]; then key=Up; n=$((-n)); fi
+  for _ in $(seq "$n"); do xdotool key "$key"; done
+  xdotool key Return
+  sleep 0.3
+}
+close_with() {  # 1 OK, 2 Cancel
+  if [ "$1" = 1 ]; then click 278 18; else click 278 35; fi
+  for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$pid" 2>/dev/null && fail "the dialog did not close"
+  wait "$pid"
+  status=$?
+  pid=""
+}
+fields() { python3 "$here/prefs_fields.py" "$prefs"; }
+expect_fields() {
+  local got
+  got=$(fields)
+  [ "$got" = "$1" ] || fail "$2: KVRTPrefs.txt holds '$got', expected '$1'"
+}
+expect_output() {
+  grep -Eq "$1" "$work/out" || fail "$2: hotsync did not say /$1/"
+}
+
+# Clicking the two check boxes of a checked box, so each is clicked; the list goes to "during each
+# sync"; the full audit radio button; the list job off. OK stores all of it.
+printf 'debug log\r\n' >"$folder/kvrtdebuglog.txt"
+open_dialog
+import -window "$wid" "$artifacts/settings-dialog.png" || fail "screenshot"
+click 52 27
+click 52 27
+choose_row -2
+click 16 190
+click 52 101
+import -window "$wid" "$artifacts/settings-dialog-changed.png" || fail "screenshot"
+close_with 1
+[ "$status" = 0 ] || fail "OK: hotsync exit status $status"
+expect_output "[Aa]ction[^0-9-]*0\b" "OK"
+expect_output "[Pp]reference kind[^0-9-]*1\b" "OK"
+expect_fields "v3 1 0 0 8" "OK"
+
+# Cancel after changing everything writes nothing.
+cp "$prefs" "$work/before"
+open_dialog
+click 52 27
+click 52 101
+click 16 178
+choose_row 2
+close_with 2
+cmp -s "$prefs" "$work/before" || fail "Cancel changed KVRTPrefs.txt"
+expect_output "-1" "Cancel"
+
+# Both jobs off and the standard log: no schedule, the do-nothing action.
+open_dialog
+click 52 101  # the list job on again ...
+click 52 101  # ... and off
+click 52 27
+click 16 178
+close_with 1
+expect_output "[Aa]ction[^0-9-]*6\b" "both off"
+expect_fields "v3 0 4294967295 0 4" "both off"
+
+# Reopened, the dialog shows what OK stored: the schedule box is off, so its list is disabled and
+# a click on it changes nothing; OK keeps the file as it is.
+cp "$prefs" "$work/before"
+open_dialog
+click 200 43
+import -window "$wid" "$artifacts/settings-dialog-reopened.png" || fail "screenshot"
+close_with 1
+cmp -s "$prefs" "$work/before" || fail "reopening and OK changed KVRTPrefs.txt"
+
+echo "PASS"

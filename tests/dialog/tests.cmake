@@ -1,0 +1,17 @@
+# Script-driven tests of the settings dialog: the real dialog under Wine on the virtual display,
+# and the terminal form in a tmux pane. Both drive `hotsync configure`.
+if(TARGET hotsync)
+  if(WIN32)
+    add_test(NAME dialog_gui
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/gui_wine_test.sh ${CMAKE_BINARY_DIR}/bin
+              ${CMAKE_BINARY_DIR}/test-artifacts/dialog)
+    # One test at a time may own the display's mouse and keyboard.
+    set_tests_properties(dialog_gui PROPERTIES LABELS "gui;wine" SKIP_RETURN_CODE 77 TIMEOUT 300
+                         RESOURCE_LOCK display)
+  else()
+    add_test(NAME dialog_terminal
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/terminal_tmux_test.sh ${CMAKE_BINARY_DIR}/bin)
+    set_tests_properties(dialog_terminal PROPERTIES LABELS "terminal" SKIP_RETURN_CODE 77
+                         TIMEOUT 300)
+  endif()
+endif()
