@@ -1,14 +1,107 @@
 #include "conduit/configure.h"
 
-// Until the settings dialog exists, configuration is always cancelled.
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+#include "conduit/conduit_module.h"
+#include "conduit/conduit_prefs.h"
+#include "conduit/settings_dialog_model.h"
+#include "platform/dialog_view.h"
+#include "platform/env.h"
+
+namespace {
+
+// CfgConduit's argument record.
+constexpr uint32_t kCfgRecordSize = 352;
+constexpr size_t kCfgFolderOffset = 80;
+constexpr size_t kCfgActionOffset = 344;
+constexpr size_t kCfgKindOffset = 348;
+// ConfigureConduit's legacy record.
+constexpr size_t kLegacyKindOffset = 516;
+constexpr size_t kLegacyActionOffset = 520;
+
+// The folder field of the dialog data.
+constexpr size_t kFolderBytes = 260;
+constexpr int32_t kPreferenceKind = 1;
+
+enum : int32_t {
+  kCfgNoRecord = 4212,
+  kCfgNoSize = 4216,
+  kCfgBadKind = 4217,
+  kCfgBadSize = 4218,
+  kCfgBadVersion = 4219,
+};
+
+uint32_t ReadLe32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+void WriteLe32(uint8_t* at, int32_t value) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The folder text of a record, read no further than `room` bytes. False when it is not
+// terminated within the dialog's folder field: a cut path would name another folder.
+bool FolderText(const uint8_t* at, size_t room, std::string* folder) {
+  const size_t limit = room < kFolderBytes ? room : kFolderBytes;
+  const void* end = std::memchr(at, '\0', limit);
+  if (!end) return false;
+  folder->assign(reinterpret_cast<const char*>(at), static_cast<const uint8_t*>(end) - at);
+  return true;
+}
+
+// Runs the dialog for a record whose action and preference-kind fields are at the given places.
+int32_t ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
+                        size_t actionOffset, size_t kindOffset) {
+  std::string folder;
+  if (!FolderText(record + folderOffset, folderRoom, &folder)) return -1;
+  int32_t action = 0;
+  int32_t kind = 0;
+  const int32_t result = ShowSettingsDialog(folder.c_str(), &action, &kind);
+  if (result == 0) {
+    WriteLe32(record + actionOffset, action);
+    WriteLe32(record + kindOffset, kind);
+  }
+  return result;
+}
+
+}  // namespace
+
+int32_t ShowSettingsDialog(const char* folder, int32_t* action, int32_t* preferenceKind) {
+  ConduitPrefs prefs{};
+  ReadConduitPrefs(&prefs, folder);
+  const SettingsValues read = SettingsValues::Of(prefs);
+  const ModuleHandle module = ResourceModule();
+
+  SettingsDialogModel model;
+  model.Open(read, ConduitVersionText(module));
+  model.SetLogFolder(folder);
+  if (Env::Current().Dialogs().RunModal(module, model) != kDialogOk) return -1;
+
+  const SettingsValues stored = model.Accept(read);
+  *action = SettingsAction(stored);
+  *preferenceKind = kPreferenceKind;
+  stored.Into(&prefs);
+  WriteConduitPrefs(prefs, folder);
+  return 0;
+}
+
 int32_t ConfigureFromRecord(int32_t kind, void* record, uint32_t* recordSize) {
-  (void)kind;
-  (void)record;
-  (void)recordSize;
-  return -1;
+  if (!record) return kCfgNoRecord;
+  if (!recordSize) return kCfgNoSize;
+  if (*recordSize != kCfgRecordSize) return kCfgBadSize;
+  if (kind != 0) return kCfgBadKind;
+  uint8_t* bytes = static_cast<uint8_t*>(record);
+  if (ReadLe32(bytes) != 1) return kCfgBadVersion;
+  return ConfigureRecord(bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
+                         kCfgActionOffset, kCfgKindOffset);
 }
 
 int32_t ConfigureFromLegacyRecord(void* record) {
-  (void)record;
-  return -1;
+  if (!record) return -1;
+  return ConfigureRecord(static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
+                         kLegacyKindOffset);
 }

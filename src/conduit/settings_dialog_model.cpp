@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "diag/sync_log.h"
 #include "platform/env.h"
 #include "platform/files.h"
 
@@ -47,6 +48,22 @@ std::string ScheduleText(int row) {
 
 }  // namespace
 
+SettingsValues SettingsValues::Of(const ConduitPrefs& prefs) {
+  SettingsValues v;
+  v.flags = prefs.flags;
+  v.eventsInterval = prefs.eventsInterval;
+  v.lastEventsRun = prefs.lastEventsRun;
+  v.logLevel = prefs.logLevel;
+  return v;
+}
+
+void SettingsValues::Into(ConduitPrefs* prefs) const {
+  prefs->flags = flags;
+  prefs->eventsInterval = eventsInterval;
+  prefs->lastEventsRun = lastEventsRun;
+  prefs->logLevel = logLevel;
+}
+
 int ScheduleRowFor(uint32_t interval) {
   int row = 0;
   for (int i = 0; i < kScheduleRowCount; ++i) {
@@ -56,7 +73,7 @@ int ScheduleRowFor(uint32_t interval) {
 }
 
 int32_t SettingsAction(const SettingsValues& values) {
-  if (values.eventsInterval == kIntervalNoSchedule && (values.flags & kFlagListsJob) == 0) {
+  if (values.eventsInterval == kNoSchedule && (values.flags & kPrefsFlagMyMoviesOn) == 0) {
     return kActionDoNothing;
   }
   return kActionSynchronize;
@@ -126,9 +143,9 @@ void SettingsDialogModel::Open(const SettingsValues& stored, const std::string& 
   list.rows.clear();
   for (const ScheduleRow& row : kScheduleRows) list.rows.push_back(row.shortText);
   list.selectedRow = ScheduleRowFor(stored.eventsInterval);
-  ShowSchedule(stored.eventsInterval != kIntervalNoSchedule);
-  ShowListsJob((stored.flags & kFlagListsJob) != 0);
-  const bool fullAudit = (stored.logLevel & kLogFullAudit) != 0;
+  ShowSchedule(stored.eventsInterval != kNoSchedule);
+  ShowListsJob((stored.flags & kPrefsFlagMyMoviesOn) != 0);
+  const bool fullAudit = (stored.logLevel & kLogLevelAudit) != 0;
   form_.Find(kFullAuditRadio)->checked = fullAudit;
   form_.Find(kStandardLogRadio)->checked = !fullAudit;
   SetText(kVersionText, versionText);
@@ -169,27 +186,27 @@ void SettingsDialogModel::OnPush(int id) {
 SettingsValues SettingsDialogModel::Close(const SettingsValues& stored) const {
   SettingsValues values = stored;
   if (Checked(kFullAuditRadio)) {
-    values.logLevel = (values.logLevel & ~(0x2u | kLogStandard)) | kLogFullAudit;
+    values.logLevel = (values.logLevel & ~(0x2u | kLogLevelStandard)) | kLogLevelAudit;
   } else {
-    values.logLevel = (values.logLevel & ~(0x2u | kLogFullAudit)) | kLogStandard;
+    values.logLevel = (values.logLevel & ~(0x2u | kLogLevelAudit)) | kLogLevelStandard;
   }
   const int row = form_.Find(kScheduleList)->selectedRow;
   values.eventsInterval =
-      Checked(kEventsCheck) && row >= 0 ? kScheduleRows[row].interval : kIntervalNoSchedule;
+      Checked(kEventsCheck) && row >= 0 ? kScheduleRows[row].interval : kNoSchedule;
   if (Checked(kListsCheck)) {
-    values.flags |= kFlagListsJob;
+    values.flags |= kPrefsFlagMyMoviesOn;
   } else {
-    values.flags &= ~static_cast<uint32_t>(kFlagListsJob);
+    values.flags &= ~static_cast<uint32_t>(kPrefsFlagMyMoviesOn);
   }
   return values;
 }
 
 SettingsValues SettingsDialogModel::Accept(const SettingsValues& stored) const {
   SettingsValues values = Close(stored);
-  if (values.eventsInterval != kIntervalNoSchedule) {
-    values.flags |= kFlagEventsScheduled;
+  if (values.eventsInterval != kNoSchedule) {
+    values.flags |= kPrefsFlagEventsScheduled;
   } else {
-    values.flags &= ~static_cast<uint32_t>(kFlagEventsScheduled);
+    values.flags &= ~static_cast<uint32_t>(kPrefsFlagEventsScheduled);
   }
   if (values.eventsInterval != stored.eventsInterval) values.lastEventsRun = 0;
   return values;

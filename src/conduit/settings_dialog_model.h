@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "conduit/conduit_prefs.h"
 #include "platform/dialog_view.h"
 
 // Resource ids of the dialog, its controls and its bitmaps.
@@ -31,20 +32,16 @@ enum SettingsDialogId : int {
   kVersionText = 1021,
 };
 
-// The settings the dialog shows and edits; the fields of the desktop preferences it touches.
+// The settings the dialog shows and edits: the fields of ConduitPrefs it touches.
 struct SettingsValues {
   uint32_t flags = 0;
   uint32_t eventsInterval = 0;
   uint32_t lastEventsRun = 0;
   uint32_t logLevel = 0;
-};
 
-enum : uint32_t {
-  kIntervalNoSchedule = 0xFFFFFFFFu,
-  kFlagEventsScheduled = 0x1,
-  kFlagListsJob = 0x8,
-  kLogStandard = 0x4,
-  kLogFullAudit = 0x8,
+  static SettingsValues Of(const ConduitPrefs& prefs);
+  // Stores the values into the record; its other fields stay as they are.
+  void Into(ConduitPrefs* prefs) const;
 };
 
 // Actions the dialog hands the HotSync manager.

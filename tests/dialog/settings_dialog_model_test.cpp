@@ -37,13 +37,13 @@ TEST(ScheduleRowFor, PicksTheLastRowNotAboveTheIntervalComparedUnsigned) {
   EXPECT_EQ(ScheduleRowFor(1209600), 3);
   EXPECT_EQ(ScheduleRowFor(2592000), 4);
   EXPECT_EQ(ScheduleRowFor(0x80000000u), 4);
-  EXPECT_EQ(ScheduleRowFor(kIntervalNoSchedule), 4);
+  EXPECT_EQ(ScheduleRowFor(kNoSchedule), 4);
 }
 
 TEST(SettingsAction, DoesNothingOnlyWhenBothJobsAreOff) {
   SettingsValues v = Defaults();
   EXPECT_EQ(SettingsAction(v), kActionSynchronize);
-  v.eventsInterval = kIntervalNoSchedule;
+  v.eventsInterval = kNoSchedule;
   EXPECT_EQ(SettingsAction(v), kActionSynchronize);
   v.flags = 0;
   EXPECT_EQ(SettingsAction(v), kActionDoNothing);
@@ -80,7 +80,7 @@ TEST_F(SettingsDialogModelTest, OpeningWithDefaultsShowsWeeklyBothJobsAndStandar
 
 TEST_F(SettingsDialogModelTest, OpeningWithoutScheduleSelectsMonthlyAndDisablesTheSchedule) {
   SettingsValues v = Defaults();
-  v.eventsInterval = kIntervalNoSchedule;
+  v.eventsInterval = kNoSchedule;
   v.flags = 1;  // the list job off
   v.logLevel = 8;
   Open(v);
@@ -175,7 +175,7 @@ TEST_F(SettingsDialogModelTest, BothJobsOffStoresNoScheduleClearsBothFlagsAndDoe
   model.OnCheck(kEventsCheck, false);
   model.OnCheck(kListsCheck, false);
   SettingsValues stored = model.Accept(Defaults());
-  EXPECT_EQ(stored.eventsInterval, kIntervalNoSchedule);
+  EXPECT_EQ(stored.eventsInterval, kNoSchedule);
   EXPECT_EQ(stored.flags & 9u, 0u);
   EXPECT_EQ(stored.lastEventsRun, 0u);
   EXPECT_EQ(SettingsAction(stored), kActionDoNothing);
@@ -183,7 +183,7 @@ TEST_F(SettingsDialogModelTest, BothJobsOffStoresNoScheduleClearsBothFlagsAndDoe
 
 TEST_F(SettingsDialogModelTest, SchedulingAgainSetsTheScheduleFlag) {
   SettingsValues v = Defaults();
-  v.eventsInterval = kIntervalNoSchedule;
+  v.eventsInterval = kNoSchedule;
   v.flags = 0;
   Open(v);
   model.OnCheck(kEventsCheck, true);
@@ -231,7 +231,7 @@ TEST_F(SettingsDialogModelTest, UncheckedScheduleStillRemembersTheRowForLater) {
   Open(Defaults());
   model.OnSelect(kScheduleList, 1);
   model.OnCheck(kEventsCheck, false);
-  EXPECT_EQ(model.Close(Defaults()).eventsInterval, kIntervalNoSchedule);
+  EXPECT_EQ(model.Close(Defaults()).eventsInterval, kNoSchedule);
   model.OnCheck(kEventsCheck, true);
   EXPECT_EQ(model.Close(Defaults()).eventsInterval, 86400u);
 }
