@@ -83,7 +83,8 @@ class DialogView {
   // Shows the controller's form modal to the active window (win32: template Form().templateId of
   // `resourceModule`, a module handle; POSIX: the terminal, `resourceModule` unused) and returns
   // the id of the button that ended it: kDialogOk, or kDialogCancel for Cancel, Escape and closing
-  // the window. Returns -1 when no dialog can be shown (no such template, no terminal).
+  // the window. Returns -1 when no dialog can be shown (no such template; POSIX: standard input
+  // is not a terminal).
   virtual int RunModal(void* resourceModule, DialogController& controller) = 0;
 
   // Opens `file` with `program` as the shell's "open" does, with `folder` as working directory,

@@ -36,6 +36,9 @@ class PosixDialogView final : public DialogView {
 
   int RunModal(void* /*resourceModule*/, DialogController& controller) override {
     if (tty_ >= 0) return -1;  // one dialog at a time
+    // Only a user at the terminal can answer; a program run by a script or a test with its
+    // input elsewhere gets no form that would wait for keys forever.
+    if (!isatty(STDIN_FILENO)) return -1;
     tty_ = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (tty_ < 0) return -1;
     if (tcgetattr(tty_, &saved_) != 0) {
