@@ -66,7 +66,12 @@ int32_t InstallUserFolder(const char* userName) {
   SystemServices& system = Env::Current().System();
   int32_t com = system.InitializeCom();
   if (com != 0 && com != 1) return com;
-  int32_t result = CreateDataFolder(userName, userCount);
+  int32_t result = -5;
+  try {
+    result = CreateDataFolder(userName, userCount);
+  } catch (...) {
+    // Out of memory while forming the path: the folder was not created.
+  }
   system.UninitializeCom();
   return result;
 }

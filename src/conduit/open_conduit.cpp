@@ -35,11 +35,17 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
     } else {
       LogAddEntry("Beginning Movie Sync", kLogPlainText, 0);
       LogAddEntry(ConduitVersionText(ResourceModule()), kLogPlainText, 0);
-      // The input is large; keep it off the manager's stack.
-      std::unique_ptr<SyncInput> input(new SyncInput());
-      input->progress = progress;
-      std::memcpy(&input->properties, &properties, sizeof input->properties);
-      result = RunSynchronization(*input, nullptr);
+      // Nothing may unwind into the manager, and the conduit must still unregister: a failure
+      // to allocate ends the synchronization with -1.
+      try {
+        // The input is large; keep it off the manager's stack.
+        std::unique_ptr<SyncInput> input(new SyncInput());
+        input->progress = progress;
+        std::memcpy(&input->properties, &properties, sizeof input->properties);
+        result = RunSynchronization(*input, nullptr);
+      } catch (...) {
+        result = -1;
+      }
       system.UninitializeCom();
     }
   }

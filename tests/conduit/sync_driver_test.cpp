@@ -3,13 +3,16 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "conduit/conduit_prefs.h"
 #include "conduit/open_conduit.h"
+#include "conduit/sync_driver.h"
 #include "diag/handheld_link.h"
+#include "diag/sync_log.h"
 #include "hotsync_session.h"
 #include "support/handheld.h"
 #include "support/temp_dir.h"
@@ -280,6 +283,29 @@ TEST_F(SyncDriverTest, TwoSynchronizationsAccumulateTheSyncLogAndRewriteTheDebug
   size_t once = debug.find("Cinevane Connect");
   ASSERT_NE(once, std::string::npos);
   EXPECT_EQ(debug.find("Cinevane Connect", once + 1), std::string::npos);
+}
+
+TEST_F(SyncDriverTest, ReportStatusRaisesTheCancelledFlagForGood) {
+  TempDir logs;
+  SyncDriver driver;
+  SyncLog log(&driver, logs.path(), "kvrtdebuglog.txt", logs.path(), "kvrtsynclog.txt");
+  std::unique_ptr<SyncInput> input(new SyncInput());
+  input->progress = Progress;
+  input->properties = Properties();
+  ASSERT_EQ(driver.LoadSettings(*input), 0);
+  EXPECT_TRUE(driver.ReportStatus(nullptr));
+  g_answer = 5;
+  EXPECT_FALSE(driver.ReportStatus("Fetching"));
+  EXPECT_TRUE(driver.Cancelled());
+  g_answer = 0;
+  EXPECT_TRUE(driver.ReportStatus("Later"));
+  EXPECT_TRUE(driver.Cancelled());
+  EXPECT_EQ(g_statuses, (std::vector<std::string>{"working.", "Fetching", "Later"}));
+  std::string debug = ReadFileBytes((std::filesystem::path(logs.path()) / "kvrtdebuglog.txt").string());
+  EXPECT_NE(debug.find("Sync status : <none>\r\nSync status : Fetching\r\n\r\n----------IDLE Fetching - retval 5\r\n"
+                       "Sync status : Later\r\n"),
+            std::string::npos)
+      << debug;
 }
 
 }  // namespace
