@@ -39,9 +39,10 @@ Env* g_current = nullptr;
 }  // namespace
 
 Env& Env::Default() {
-  // Never destroyed: services may be used from static destructors of the host process.
-  static PlatformEnv* env = new PlatformEnv();
-  return *env;
+  // Destroyed with the module that holds it: the conduit library is loaded and unloaded by its
+  // host, and an object left behind at unload is a leak the host cannot free.
+  static PlatformEnv env;
+  return env;
 }
 
 Env& Env::Current() { return g_current ? *g_current : Default(); }
