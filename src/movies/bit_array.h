@@ -1,0 +1,30 @@
+// BitArray: a growable set of bits, most significant bit first within each byte.
+#ifndef REELBOX_MOVIES_BIT_ARRAY_H
+#define REELBOX_MOVIES_BIT_ARRAY_H
+
+#include <cstdint>
+#include <vector>
+
+class BitArray {
+ public:
+  // N/8 + 1 zero bytes.
+  explicit BitArray(int32_t bits = 1);
+
+  // The bit, or 0 when it lies beyond the array (or is negative).
+  int Get(int32_t bit) const;
+  // Grows to bit + 32 bits first when the bit lies beyond the array. A negative bit is ignored.
+  void Set(int32_t bit, int value);
+  void SetAll(int value);
+  // N/8 + 1 bytes, keeping the first bytes that both sizes hold; new bytes are 0.
+  void Resize(int32_t bits);
+  void Assign(const BitArray& other);
+
+  int32_t ByteCount() const { return static_cast<int32_t>(bytes_.size()); }
+  int32_t BitCount() const { return bit_count_; }
+
+ private:
+  int32_t bit_count_;
+  std::vector<uint8_t> bytes_;
+};
+
+#endif  // REELBOX_MOVIES_BIT_ARRAY_H

@@ -1,0 +1,3 @@
+#include "movies/data_record.h"
+
+const char* Describable::Describe() { return "<unknown>"; }

@@ -1,0 +1,43 @@
+// The two interfaces through which the tab-delimited reader and writer see a record.
+#ifndef REELBOX_MOVIES_DATA_RECORD_H
+#define REELBOX_MOVIES_DATA_RECORD_H
+
+#include <cstdint>
+
+#include "movies/bit_array.h"
+
+// A record that can be filled and read field by field, by field index. The presence set has one bit
+// per field index; the reader sets a field's bit when a file line gave the field a value.
+class DataRecord {
+ public:
+  DataRecord() : fields_present_(1) {}
+  DataRecord(const DataRecord&) = default;
+  DataRecord& operator=(const DataRecord&) = default;
+
+  // Back to a new record's defaults; true on success.
+  virtual bool Reset() = 0;
+  // The field's text into buffer, at most *size - 1 bytes, NUL-terminated. Gives the full length in
+  // *size; true when the whole text fitted. False without touching the buffer for a null buffer or
+  // size, a size below 1 or index -1; false for any other index outside the record's fields.
+  virtual bool GetFieldText(int32_t index, char* buffer, int32_t* size) = 0;
+  // Stores the field's value from its text; false for a null text or an unknown index.
+  virtual bool SetFieldText(int32_t index, const char* text) = 0;
+  // Copies every field whose presence bit is set in other; this record's bits stay.
+  virtual void CopyPresentFields(DataRecord& other) = 0;
+  virtual ~DataRecord() = default;
+
+  BitArray& FieldsPresent() { return fields_present_; }
+  const BitArray& FieldsPresent() const { return fields_present_; }
+
+ private:
+  BitArray fields_present_;
+};
+
+// An object that can name itself in one line of a log.
+class Describable {
+ public:
+  virtual const char* Describe();
+  virtual ~Describable() = default;
+};
+
+#endif  // REELBOX_MOVIES_DATA_RECORD_H

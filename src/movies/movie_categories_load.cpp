@@ -1,0 +1,10 @@
+#include "device/device_database.h"
+#include "movies/movie_categories.h"
+
+void MovieCategories::Load() {
+  if (database_ == nullptr) return;
+  uint8_t block[kAppInfoReadSize] = {};
+  index_.clear();
+  if (database_->ReadAppInfo(block, kAppInfoReadSize) != 0) return;
+  LoadFromBlock(block, kAppInfoReadSize);
+}

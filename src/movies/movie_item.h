@@ -1,0 +1,203 @@
+// MovieItem: one record of the handheld database Movie-Lists.
+//
+// An item holds the packed record (the bytes stored on the handheld), the trans record (every text
+// in a fixed array), both, or neither, and converts lazily: reading from the handheld fills only the
+// packed form; the first text access or change unpacks; asking for the packed bytes after a change
+// packs again. Numeric getters read whichever form is valid, so numbers never force an unpack.
+// Every setter leaves the item in trans-only state. Accessing an item that holds neither form writes
+// a one-line message to the debug log and goes on with 0 or an empty text.
+//
+// Items hold their buffers inside themselves and are copied by value; assignment does not copy the
+// four run markers, copy construction does. Not thread-safe: Describe and the text conversions use
+// shared buffers (one synchronization at a time).
+#ifndef REELBOX_MOVIES_MOVIE_ITEM_H
+#define REELBOX_MOVIES_MOVIE_ITEM_H
+
+#include <cstdint>
+
+#include "diag/text_string.h"
+#include "movies/data_record.h"
+#include "movies/movie_record.h"
+
+class DeviceDatabase;
+
+// The number of fields of the text form (field indexes 0 to 33).
+constexpr int32_t kMovieFieldCount = 34;
+
+class MovieItem : public DataRecord, public Describable {
+ public:
+  MovieItem();
+  MovieItem(const MovieItem& other);
+  MovieItem& operator=(const MovieItem& other);
+  ~MovieItem() override;
+
+  // Markers the import/export run keeps per item; 0 in a new item, not copied by assignment.
+  uint8_t OnDesktop() const { return on_desktop_; }
+  void SetOnDesktop(uint8_t value) { on_desktop_ = value; }
+  uint8_t Matched() const { return matched_; }
+  void SetMatched(uint8_t value) { matched_ = value; }
+  uint8_t WriteBack() const { return write_back_; }
+  void SetWriteBack(uint8_t value) { write_back_ = value; }
+
+  // Markers 0; both forms invalid; trans record zero.
+  void Clear();
+  // Clear, then record ID and category 0xFFFFFFFF and every presence bit 0.
+  void ResetAll();
+  // A new item: trans valid, category 0, region 1, not owned, viewed, colour, no year.
+  bool Reset() override;
+  // Reads the current record of an open database positioned on one. Returns its DeviceError (2 for
+  // a null source); the packed form is valid only on 0.
+  int32_t ReadFrom(DeviceDatabase* source);
+
+  // The packed bytes, packing first when only the trans form is valid; null for an empty item.
+  const uint8_t* GetPackedRecord(uint32_t* size = nullptr);
+  // The packed size (packing first if needed); 0 with a debug-log line for an empty item.
+  uint32_t GetPackedSize();
+  // The trans record, unpacking first if needed; null for an empty item.
+  const MovieTransRecord* GetTransRecord();
+  bool IsPackedValid() const { return packed_valid_; }
+  bool IsTransValid() const { return trans_valid_; }
+
+  // Replaces the item's content with packed bytes (as if read from the handheld). REQUIRES: size is
+  // at most the packed buffer's 3094 bytes; longer input is refused with false.
+  bool SetPackedRecord(const uint8_t* data, uint32_t size);
+
+  uint32_t GetCategory() const { return category_; }
+  void SetCategory(uint32_t category) { category_ = category; }
+  uint32_t GetRecordId() const { return record_id_; }
+
+  // Content comparison: dates by day, numbers whole, texts trimmed; category, record ID, first
+  // word, markers and presence bits take no part.
+  bool IsSameAs(MovieItem& other);
+
+  // Whole fields, host order.
+  uint32_t GetAlarmDueDate() const;
+  uint32_t GetLoanDate() const;
+  void SetLoanDate(uint32_t value);
+  uint32_t GetDueDate() const;
+  void SetDueDate(uint32_t value);
+  uint32_t GetStatus() const;
+  void SetStatus(uint32_t value);
+  uint32_t GetGenre() const;
+  void SetGenre(uint32_t value);
+  uint32_t GetWideScreenProcess() const;
+  void SetWideScreenProcess(uint32_t value);
+  uint32_t GetProdAttr() const;
+  void SetProdAttr(uint32_t value);
+  uint32_t GetRatingAttr() const;
+  void SetRatingAttr(uint32_t value);
+  uint32_t GetMyRating() const;
+  void SetMyRating(uint32_t value);
+  uint32_t GetTechAttr() const;
+  void SetTechAttr(uint32_t value);
+  uint32_t GetMediaAttr() const;
+  void SetMediaAttr(uint32_t value);
+  uint32_t GetAwardsAttr() const;
+  void SetAwardsAttr(uint32_t value);
+
+  // Texts: pointers into the trans record, valid until the item changes. Setters cut silently at
+  // capacity - 1.
+  const char* GetTitle();
+  void SetTitle(const char* text);
+  const char* GetLocation();
+  void SetLocation(const char* text);
+  const char* GetCatalog();
+  void SetCatalog(const char* text);
+  const char* GetDirector();
+  void SetDirector(const char* text);
+  const char* GetCountry();
+  void SetCountry(const char* text);
+  const char* GetCast();
+  void SetCast(const char* text);
+  const char* GetAcquiredFrom();
+  void SetAcquiredFrom(const char* text);
+  const char* GetPrice();
+  void SetPrice(const char* text);
+  const char* GetRunTime();
+  void SetRunTime(const char* text);
+  const char* GetReview();
+  const char* GetNotes();
+  void SetNotes(const char* text);
+
+  // Bit-level fields.
+  bool GetOwned() const;
+  void SetOwned(bool value);
+  bool GetViewed() const;
+  void SetViewed(bool value);
+  uint32_t GetLoanStatus() const;
+  void SetLoanStatus(uint32_t value);
+  // The year offset from 1904 (0 = no year).
+  uint32_t GetYearOffset() const;
+  // A year (above 255) or an offset; representable years are 1905 to 2031.
+  void SetYear(int32_t value);
+  bool GetMadeForTV() const;
+  void SetMadeForTV(bool value);
+  uint32_t GetColorCode() const;
+  bool GetColor() const;
+  void SetColor(bool value);
+  uint32_t GetMpaaRating() const;
+  void SetMpaaRating(uint32_t value);
+  uint32_t GetStarRating() const;
+  void SetStarRating(uint32_t value);
+  // Bits Mono, Stereo, DD20, DD51, DTS, THX (bits 0 to 5).
+  uint32_t GetAudioFlags() const;
+  void SetAudioFlags(uint32_t value);
+  uint32_t GetScreenEncoding() const;
+  void SetScreenEncoding(uint32_t value);
+  uint32_t GetMediaRegion() const;
+  void SetMediaRegion(uint32_t value);
+  // 1 to 16.
+  uint32_t GetMediaQuantity() const;
+  // 0 and 1 both store one item; above 16 stores 16.
+  void SetMediaQuantity(uint32_t value);
+  uint32_t GetMediaType() const;
+  void SetMediaType(uint32_t value);
+  uint32_t GetAwardYear() const;
+  // Bit i = award i.
+  uint32_t GetAwards() const;
+
+  // Derived texts.
+  TextString GetYearText() const;
+  TextString GetGenreNames() const;
+  const char* GetFilmProcessName() const;
+  const char* GetMediaTypeName() const;
+
+  // The text form (field indexes 0 to 33).
+  bool GetFieldText(int32_t index, char* buffer, int32_t* size) override;
+  bool SetFieldText(int32_t index, const char* text) override;
+  void CopyPresentFields(DataRecord& other) override;
+  // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
+  const char* Describe() override;
+  // Title, year text, RunTime and media type name, run together: the matching key.
+  TextString BuildKey();
+
+ private:
+  uint32_t ReadNumber(size_t offset, int width, const char* message) const;
+  void WriteNumber(size_t offset, int width, uint32_t value, const char* message);
+  // Unpacks when needed; false when the item holds neither form.
+  bool MakeTransValid() const;
+  void InvalidatePacked();
+  const char* GetText(movie_record::TextField field, const char* message);
+  void SetText(movie_record::TextField field, const char* text, const char* message);
+  void CopyFrom(const MovieItem& other);
+  TextString FieldText(int32_t index);
+  void StoreFieldText(int32_t index, const char* text);
+
+  uint8_t on_desktop_ = 0;
+  uint8_t matched_ = 0;
+  uint8_t write_back_ = 0;
+  uint8_t unused_marker_ = 0;
+  // The forms are caches of one content: reading a text may unpack even through a const path.
+  mutable MovieTransRecord trans_;
+  mutable bool trans_valid_ = false;
+  bool packed_valid_ = false;
+  uint32_t packed_size_ = 0;
+  uint32_t category_ = 0;
+  uint32_t record_id_ = 0;
+  uint8_t packed_[movie_record::kPackedBufferSize];
+};
+
+// Trimmed text comparison (-1, 0, 1): blanks at either end do not count, letter case does.
+int CompareTrimmed(const char* a, const char* b);
+
+#endif  // REELBOX_MOVIES_MOVIE_ITEM_H

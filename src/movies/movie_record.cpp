@@ -1,0 +1,52 @@
+#include "movies/movie_record.h"
+
+#include <cstring>
+
+using namespace movie_record;
+
+namespace {
+
+size_t Offset(TextField field) {
+  size_t offset = kFixedSize;
+  for (int i = 0; i < field; ++i) offset += kCapacity[i];
+  return offset;
+}
+
+}  // namespace
+
+char* MovieTransRecord::Text(TextField field) {
+  return reinterpret_cast<char*>(this) + Offset(field);
+}
+
+const char* MovieTransRecord::Text(TextField field) const {
+  return reinterpret_cast<const char*>(this) + Offset(field);
+}
+
+size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out) {
+  std::memcpy(out, trans.fixed, kFixedSize);
+  size_t length = kFixedSize;
+  for (int i = 0; i < kTextFieldCount; ++i) {
+    TextField field = static_cast<TextField>(i);
+    const char* text = trans.Text(field);
+    size_t n = strnlen(text, kCapacity[i] - 1);
+    std::memcpy(out + length, text, n);
+    length += n;
+    out[length++] = 0;
+  }
+  return length;
+}
+
+void UnpackMovieRecord(const uint8_t* packed, size_t size, MovieTransRecord* trans) {
+  std::memset(trans, 0, sizeof *trans);
+  size_t fixed = size < kFixedSize ? size : kFixedSize;
+  if (fixed) std::memcpy(trans->fixed, packed, fixed);
+  size_t position = fixed;
+  for (int i = 0; i < kTextFieldCount && position < size; ++i) {
+    const uint8_t* start = packed + position;
+    const void* nul = std::memchr(start, 0, size - position);
+    size_t length = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - start) : size - position;
+    size_t keep = length < kCapacity[i] - 1 ? length : kCapacity[i] - 1;
+    std::memcpy(trans->Text(static_cast<TextField>(i)), start, keep);
+    position += length + 1;  // past the NUL (or past the end when the record ends inside the text)
+  }
+}

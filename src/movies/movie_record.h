@@ -1,0 +1,69 @@
+// The byte layouts of a Movie-Lists record: the packed form stored on the handheld and the trans
+// form in which every text sits in a fixed array. Numbers stay big-endian in both forms.
+#ifndef REELBOX_MOVIES_MOVIE_RECORD_H
+#define REELBOX_MOVIES_MOVIE_RECORD_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace movie_record {
+
+// Offsets of the fixed part.
+constexpr size_t kFirstWord = 0;
+constexpr size_t kAlarmDueDate = 4;
+constexpr size_t kGenre = 8;
+constexpr size_t kStatus = 10;
+constexpr size_t kWideScreenProcess = 11;
+constexpr size_t kLoanDate = 12;
+constexpr size_t kDueDate = 16;
+constexpr size_t kProdAttr = 20;
+constexpr size_t kRatingAttr = 22;
+constexpr size_t kMyRating = 23;
+constexpr size_t kTechAttr = 24;
+constexpr size_t kMediaAttr = 28;
+constexpr size_t kAwardsAttr = 30;  // not 4-byte aligned
+constexpr size_t kFixedSize = 34;
+
+// The eleven texts in record order.
+enum TextField {
+  kTitle, kLocation, kCatalog, kDirector, kCountry, kCast, kAcquiredFrom, kPrice, kRunTime,
+  kReview, kNotes, kTextFieldCount
+};
+constexpr size_t kCapacity[kTextFieldCount] = {181, 51, 11, 501, 51, 501, 51, 7, 4, 1101, 501};
+
+constexpr size_t kMinPackedSize = kFixedSize + kTextFieldCount;  // 45
+constexpr size_t kMaxPackedSize = 2994;
+constexpr size_t kPackedBufferSize = 3094;
+
+}  // namespace movie_record
+
+// The unpacked working form.
+struct MovieTransRecord {
+  uint8_t fixed[movie_record::kFixedSize];
+  char title[181];
+  char location[51];
+  char catalog[11];
+  char director[501];
+  char country[51];
+  char cast[501];
+  char acquired_from[51];
+  char price[7];
+  char run_time[4];
+  char review[1101];
+  char notes[501];
+
+  char* Text(movie_record::TextField field);
+  const char* Text(movie_record::TextField field) const;
+};
+static_assert(sizeof(MovieTransRecord) == movie_record::kMaxPackedSize, "trans record is 2994 bytes");
+
+// Packs the trans record into out (room for kMaxPackedSize bytes); returns the packed length. A text
+// that fills its whole array without a NUL is cut to capacity - 1.
+size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out);
+
+// Unpacks size bytes into trans. Never reads past size nor writes past an array: a fixed part shorter
+// than 34 bytes is completed with zeros, a text longer than its array is cut to capacity - 1 (the
+// rest of it is skipped), and texts missing at the end of the record are empty.
+void UnpackMovieRecord(const uint8_t* packed, size_t size, MovieTransRecord* trans);
+
+#endif  // REELBOX_MOVIES_MOVIE_RECORD_H

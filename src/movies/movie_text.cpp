@@ -1,0 +1,248 @@
+// The text form of a movie item: one text per field index, as the tab-delimited files carry it.
+#include <cstdio>
+#include <cstring>
+
+#include "diag/handheld_link.h"
+#include "movies/movie_categories.h"
+#include "movies/movie_item.h"
+#include "movies/movie_lookup.h"
+#include "movies/movie_tables.h"
+
+using namespace movie_tables;
+
+namespace {
+
+const char* BoolText(bool value) { return value ? "True" : "False"; }
+
+bool ParseBool(const char* text) {
+  TextString t(text);
+  return t.Compare("true") == 0 || t.Compare("yes") == 0 || t.Compare("1") == 0;
+}
+
+// Leading white space, an optional sign, decimal digits; no digits gives 0. Saturates instead of
+// overflowing on absurdly long digit runs.
+int32_t ParseInteger(const char* text) {
+  while (IsSpaceChar(*text)) ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') negative = (*text++ == '-');
+  int64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    value = value * 10 + (*text - '0');
+    if (value > INT32_MAX) value = static_cast<int64_t>(INT32_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) value = INT32_MAX;
+  return static_cast<int32_t>(value);
+}
+
+TextString DateText(uint32_t handheld_seconds) {
+  TextString text;
+  if (handheld_seconds == 0) return text;
+  char buffer[kDateTextSize] = {};
+  HandheldLink link;
+  link.FormatDate(handheld_seconds, buffer);
+  buffer[kDateTextSize - 1] = '\0';
+  text = buffer;
+  return text;
+}
+
+uint32_t ParseDateText(const char* text) {
+  uint32_t value = 0;
+  HandheldLink link;
+  link.ParseDate(text, &value);
+  return value;
+}
+
+TextString DueDateText(MovieItem& item) {
+  static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
+  uint32_t due = item.GetDueDate();
+  if (due == 0) return TextString();
+  if (due >= 5) return DateText(due);
+  uint32_t base = item.GetLoanDate();
+  if (base == 0) {
+    HandheldLink link;
+    // Without the handheld's clock the desktop's local time is the nearest wall clock.
+    if (link.ReadHandheldClock(&base) != 0) {
+      uint32_t local = 0;
+      link.LocalTimeNow(&local);
+      base = link.DesktopToHandheld(local);
+    }
+  }
+  return DateText(base + kPeriods[due]);
+}
+
+TextString AwardsText(uint32_t awards_attr) {
+  TextString text;
+  if ((awards_attr & 0xFFFFFF80u) == 0) return text;
+  FormatText(text, "%u ", static_cast<unsigned>(1927 + (awards_attr & 0x7F)));
+  bool first = true;
+  for (int32_t i = 0; i < kAwardCount; ++i) {
+    if (!(awards_attr & (1u << (i + 7)))) continue;
+    if (!first) text += ", ";
+    text += kAwardNames[i];
+    first = false;
+  }
+  return text;
+}
+
+uint32_t ParseAwards(const char* text) {
+  uint32_t mask = LookupMask(text, kAwardKeys, kAwardAltKeys, kAwardCount);
+  uint32_t offset = 0;
+  if (text[0] >= '0' && text[0] <= '9') {
+    uint32_t year = 0;
+    for (int i = 0; i < 9 && text[i] >= '0' && text[i] <= '9'; ++i) year = year * 10 + (text[i] - '0');
+    // Years past 2054 do not fit the seven offset bits; they count as no year rather than spilling
+    // into the award bits.
+    if (year >= 1927 && year - 1927 <= 0x7F) offset = year - 1927;
+  }
+  return (mask << 7) | offset;
+}
+
+TextString Decimal(uint32_t value) {
+  TextString text;
+  FormatText(text, "%u", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+TextString MovieItem::FieldText(int32_t index) {
+  switch (index) {
+    case 0: {
+      TextString name;
+      MovieCategories* categories = CurrentMovieCategories();
+      if (categories == nullptr || !categories->GetName(static_cast<int32_t>(category_), name))
+        name = "Unfiled Movies";
+      return name;
+    }
+    case 1: return GetTitle();
+    case 2: return GetDirector();
+    case 3: return GetCountry();
+    case 4: return GetYearText();
+    case 5: return BoolText(GetMadeForTV());
+    case 6: return GetGenreNames();
+    case 7: return GetCast();
+    case 8: return LoanStatusName(static_cast<int32_t>(GetLoanStatus()));
+    case 9: return DateText(GetLoanDate());
+    case 10: return DueDateText(*this);
+    case 11: return GetLocation();
+    case 12: return BoolText(GetOwned());
+    case 13: return BoolText(GetViewed());
+    case 14: return GetAcquiredFrom();
+    case 15: return GetPrice();
+    case 16: return GetCatalog();
+    case 17: return GetRunTime();
+    case 18: return GetMediaTypeName();
+    case 19: return Decimal(GetMediaQuantity());
+    case 20: return Decimal(GetMediaRegion());
+    case 21: return BoolText(GetColor());
+    case 22: return ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()));
+    case 23: return GetFilmProcessName();
+    case 24: case 25: case 26: case 27: case 28: case 29:
+      return BoolText(GetAudioFlags() & (1u << (index - 24)));
+    case 30: return StarRatingName(static_cast<int32_t>(GetMyRating()));
+    case 31: return MpaaRatingName(static_cast<int32_t>(GetMpaaRating()));
+    case 32: return GetNotes();
+    default: return AwardsText(GetAwardsAttr());
+  }
+}
+
+bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
+  if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
+  std::memset(buffer, 0, static_cast<size_t>(*size));
+  if (index < 0 || index >= kMovieFieldCount) return false;
+  TextString text = FieldText(index);
+  int32_t length = text.Length();
+  int32_t copy = length < *size - 1 ? length : *size - 1;
+  std::memcpy(buffer, text.Text(), static_cast<size_t>(copy));
+  bool fitted = length < *size;
+  *size = length;
+  return fitted;
+}
+
+void MovieItem::StoreFieldText(int32_t index, const char* text) {
+  switch (index) {
+    case 0: {
+      MovieCategories* categories = CurrentMovieCategories();
+      int32_t slot = categories ? categories->FindExact(text) : -1;
+      category_ = slot < 0 ? 0 : static_cast<uint32_t>(slot);
+      break;
+    }
+    case 1: SetTitle(text); break;
+    case 2: SetDirector(text); break;
+    case 3: SetCountry(text); break;
+    case 4: {
+      int32_t year = ParseInteger(text);
+      if (year >= 1 && year <= 20) year += 2000;
+      else if (year >= 21 && year <= 99) year += 1900;
+      SetYear(year);
+      break;
+    }
+    case 5: SetMadeForTV(ParseBool(text)); break;
+    case 6: SetGenre(LookupMask(text, kGenreKeys, kGenreAltKeys, kGenreCount)); break;
+    case 7: SetCast(text); break;
+    case 8:
+      SetLoanStatus(static_cast<uint32_t>(LookupIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, 0)));
+      break;
+    case 9: SetLoanDate(ParseDateText(text)); break;
+    case 10: SetDueDate(ParseDateText(text)); break;
+    case 11: SetLocation(text); break;
+    case 12: SetOwned(ParseBool(text)); break;
+    case 13: SetViewed(ParseBool(text)); break;
+    case 14: SetAcquiredFrom(text); break;
+    case 15: SetPrice(text); break;
+    case 16: SetCatalog(text); break;
+    case 17: SetRunTime(text); break;
+    case 18:
+      SetMediaType(static_cast<uint32_t>(LookupIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, 0)));
+      break;
+    case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); break;
+    case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); break;
+    case 21: SetColor(ParseBool(text)); break;
+    case 22:
+      SetScreenEncoding(static_cast<uint32_t>(
+          LookupIndex(text, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount, 0)));
+      break;
+    case 23:
+      SetWideScreenProcess(static_cast<uint32_t>(
+          LookupIndex(text, kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, 0)));
+      break;
+    case 24: case 25: case 26: case 27: case 28: case 29: {
+      uint32_t bit = 1u << (index - 24);
+      SetAudioFlags(ParseBool(text) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
+      break;
+    }
+    case 30:
+      SetMyRating(static_cast<uint32_t>(
+          LookupIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, 0)));
+      break;
+    case 31:
+      SetMpaaRating(static_cast<uint32_t>(
+          LookupIndex(text, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, 0)));
+      break;
+    case 32: SetNotes(text); break;
+    default: SetAwardsAttr(ParseAwards(text)); break;
+  }
+}
+
+bool MovieItem::SetFieldText(int32_t index, const char* text) {
+  if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
+  StoreFieldText(index, text);
+  return true;
+}
+
+const char* MovieItem::Describe() {
+  static char description[512];
+  TextString year = GetYearText();
+  std::snprintf(description, sizeof description, "%s (%s-%s, %sm)", GetTitle(), GetMediaTypeName(),
+                year.Text(), GetRunTime());
+  return description;
+}
+
+TextString MovieItem::BuildKey() {
+  TextString key(GetTitle());
+  key += GetYearText();
+  key += GetRunTime();
+  key += GetMediaTypeName();
+  return key;
+}

@@ -1,0 +1,90 @@
+#include "movies/movie_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "movies/movie_item.h"
+
+using namespace movie_record;
+
+namespace {
+
+std::vector<uint8_t> Packed(const std::vector<std::string>& texts, uint8_t fill = 0) {
+  std::vector<uint8_t> bytes(kFixedSize, fill);
+  for (const std::string& text : texts) {
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back(0);
+  }
+  return bytes;
+}
+
+TEST(MovieRecord, EmptyTextsPackTo45BytesAndFullTextsTo2994) {
+  MovieTransRecord trans;
+  std::memset(&trans, 0, sizeof trans);
+  uint8_t out[kPackedBufferSize];
+  EXPECT_EQ(PackMovieRecord(trans, out), 45u);
+  for (int i = 0; i < kTextFieldCount; ++i) {
+    char* text = trans.Text(static_cast<TextField>(i));
+    std::memset(text, 'a' + i, kCapacity[i] - 1);
+  }
+  EXPECT_EQ(PackMovieRecord(trans, out), 2994u);
+  // A field without its NUL (filled to the brim) is cut to capacity - 1.
+  std::memset(trans.title, 'z', sizeof trans.title);
+  EXPECT_EQ(PackMovieRecord(trans, out), 2994u);
+}
+
+TEST(MovieRecord, UnpackThenPackReproducesTheRecordByteForByte) {
+  std::vector<uint8_t> bytes = Packed({"Alien", "", "C-1", "Ridley Scott", "UK", "Sigourney Weaver",
+                                       "Shop", "9.99", "117", "a review", "notes"});
+  for (size_t i = 0; i < kFixedSize; ++i) bytes[i] = static_cast<uint8_t>(0xA5 ^ (i * 37));
+  MovieTransRecord trans;
+  UnpackMovieRecord(bytes.data(), bytes.size(), &trans);
+  EXPECT_STREQ(trans.title, "Alien");
+  EXPECT_STREQ(trans.review, "a review");
+  EXPECT_STREQ(trans.notes, "notes");
+  uint8_t out[kPackedBufferSize];
+  ASSERT_EQ(PackMovieRecord(trans, out), bytes.size());
+  EXPECT_EQ(std::memcmp(out, bytes.data(), bytes.size()), 0);
+}
+
+TEST(MovieRecord, UnpackOfATruncatedRecordLeavesTheMissingTextsEmpty) {
+  std::vector<uint8_t> bytes = Packed({"Title", "Loc"});
+  bytes.push_back('C');  // the third text starts but the record ends inside it
+  MovieTransRecord trans;
+  UnpackMovieRecord(bytes.data(), bytes.size(), &trans);
+  EXPECT_STREQ(trans.title, "Title");
+  EXPECT_STREQ(trans.location, "Loc");
+  EXPECT_STREQ(trans.catalog, "C");
+  EXPECT_STREQ(trans.director, "");
+  EXPECT_STREQ(trans.notes, "");
+  // A record shorter than its fixed part.
+  UnpackMovieRecord(bytes.data(), 10, &trans);
+  EXPECT_EQ(std::memcmp(trans.fixed, bytes.data(), 10), 0);
+  EXPECT_EQ(trans.fixed[10], 0);
+  EXPECT_STREQ(trans.title, "");
+}
+
+TEST(MovieRecord, UnpackCutsAnOverlongTextAndKeepsTheFollowingFieldsAligned) {
+  std::vector<uint8_t> bytes = Packed({std::string(400, 'T'), "Location", std::string(50, 'c')});
+  MovieTransRecord trans;
+  UnpackMovieRecord(bytes.data(), bytes.size(), &trans);
+  EXPECT_EQ(std::string(trans.title), std::string(180, 'T'));
+  EXPECT_STREQ(trans.location, "Location");
+  EXPECT_EQ(std::string(trans.catalog), std::string(10, 'c'));
+}
+
+TEST(MovieItem, AShortHandheldRecordReadsNumbersAsZeroPastItsEnd) {
+  uint8_t bytes[14] = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x03, 0x07, 0, 0xAA, 0xBB};
+  MovieItem item;
+  ASSERT_TRUE(item.SetPackedRecord(bytes, sizeof bytes));
+  EXPECT_EQ(item.GetGenre(), 3u);
+  EXPECT_EQ(item.GetStatus(), 7u);
+  EXPECT_EQ(item.GetLoanDate(), 0xAABB0000u);
+  EXPECT_EQ(item.GetAwardsAttr(), 0u);
+  EXPECT_STREQ(item.GetTitle(), "");
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "diag/handheld_link.h"
+#include "movies/movie_categories.h"
+#include "movies/movie_item.h"
+#include "movies/record_generator.h"
+
+namespace {
+
+MovieItem NewItem() {
+  MovieItem item;
+  item.Reset();
+  return item;
+}
+
+std::string Field(MovieItem& item, int32_t index) {
+  char text[2000];
+  int32_t size = sizeof text;
+  EXPECT_TRUE(item.GetFieldText(index, text, &size)) << index;
+  return text;
+}
+
+// Sets one field from its text on a new item and hands the item back.
+MovieItem With(int32_t index, const char* text) {
+  MovieItem item = NewItem();
+  EXPECT_TRUE(item.SetFieldText(index, text));
+  return item;
+}
+
+std::string DateText(uint32_t handheld_seconds) {
+  char text[kDateTextSize] = {};
+  HandheldLink link;
+  link.FormatDate(handheld_seconds, text);
+  return text;
+}
+
+// The block a conduit-created Movie-Lists database holds.
+std::vector<uint8_t> DefaultCategoryBlock() {
+  std::vector<uint8_t> block(276, 0);
+  block[0] = 5;
+  const char* names[] = {"Unfiled Movies", "Favorites", "My Top 20", "Recorded", "To Buy", "To Rent"};
+  for (int i = 0; i < 6; ++i) std::copy(names[i], names[i] + strlen(names[i]), block.begin() + 2 + 16 * i);
+  return block;
+}
+
+TEST(MovieText, GetFieldTextCutsToTheBufferAndReportsTheFullLength) {
+  MovieItem item = NewItem();
+  item.SetTitle("0123456789");
+  char text[5] = {'x', 'x', 'x', 'x', 'x'};
+  int32_t size = 5;
+  EXPECT_FALSE(item.GetFieldText(1, text, &size));
+  EXPECT_STREQ(text, "0123");
+  EXPECT_EQ(size, 10);
+  size = 11;
+  char fits[11];
+  EXPECT_TRUE(item.GetFieldText(1, fits, &size));
+  EXPECT_EQ(size, 10);
+}
+
+TEST(MovieText, GetFieldTextRefusesMissingBuffersAndUnknownIndexes) {
+  MovieItem item = NewItem();
+  char text[8] = "keep";
+  int32_t size = sizeof text;
+  EXPECT_FALSE(item.GetFieldText(-1, text, &size));
+  EXPECT_STREQ(text, "keep");
+  EXPECT_FALSE(item.GetFieldText(1, nullptr, &size));
+  EXPECT_FALSE(item.GetFieldText(1, text, nullptr));
+  size = 0;
+  EXPECT_FALSE(item.GetFieldText(1, text, &size));
+  EXPECT_STREQ(text, "keep");
+  size = sizeof text;
+  EXPECT_FALSE(item.GetFieldText(34, text, &size));
+  EXPECT_STREQ(text, "");  // zeroed first
+  EXPECT_FALSE(item.SetFieldText(34, "x"));
+  EXPECT_FALSE(item.SetFieldText(-2, "x"));
+  EXPECT_FALSE(item.SetFieldText(1, nullptr));
+}
+
+TEST(MovieText, YearTextsExpandTwoDigitYears) {
+  EXPECT_STREQ(With(4, "7").GetYearText().Text(), "2007");
+  EXPECT_STREQ(With(4, "45").GetYearText().Text(), "1945");
+  EXPECT_STREQ(With(4, " 1999 ").GetYearText().Text(), "1999");
+  EXPECT_STREQ(With(4, "20").GetYearText().Text(), "2020");
+  EXPECT_STREQ(With(4, "21").GetYearText().Text(), "1921");
+  EXPECT_EQ(With(4, "0").GetYearOffset(), 0u);
+  EXPECT_EQ(With(4, "").GetYearOffset(), 0u);
+  EXPECT_EQ(With(4, "abc").GetYearOffset(), 0u);
+  EXPECT_EQ(With(4, "99999999999999999999").GetProdAttr() & 0xFF80u, 0x0200u);
+}
+
+TEST(MovieText, TableFieldsAcceptTheirKeysAndAlternatives) {
+  EXPECT_EQ(With(30, "** 1/2").GetMyRating(), 4u);
+  EXPECT_EQ(With(30, "**1/2").GetMyRating(), 4u);
+  EXPECT_EQ(With(30, "2.5").GetMyRating(), 4u);
+  MovieItem rated = With(30, "2.5");
+  EXPECT_EQ(Field(rated, 30), "** 1/2");
+  EXPECT_EQ(With(31, "[X]").GetMpaaRating(), 5u);
+  EXPECT_EQ(With(31, "[M]").GetMpaaRating(), 2u);
+  EXPECT_EQ(With(31, "[pg-13]").GetMpaaRating(), 3u);
+  EXPECT_EQ(With(22, "Full Frame").GetScreenEncoding(), 1u);
+  EXPECT_EQ(With(22, "fullframe").GetScreenEncoding(), 1u);
+  EXPECT_EQ(With(22, "LB").GetScreenEncoding(), 3u);
+  EXPECT_EQ(With(8, "Loan").GetLoanStatus(), 2u);
+  EXPECT_EQ(With(8, "Loaned").GetLoanStatus(), 2u);
+  EXPECT_EQ(With(6, "Mystery/Thriller/Sci-Fi").GetGenre(), (1u << 11) | (1u << 13));
+  EXPECT_EQ(With(18, "vhs").GetMediaType(), 6u);
+  EXPECT_EQ(With(18, "Betamax").GetMediaType(), 0u);
+  EXPECT_EQ(With(23, "CinemaScope 55").GetWideScreenProcess(), 7u);
+  EXPECT_EQ(With(19, "3").GetMediaQuantity(), 3u);
+  EXPECT_EQ(With(19, "259").GetMediaQuantity(), 3u);  // low 8 bits
+  EXPECT_EQ(With(20, "7").GetMediaRegion(), 6u);
+}
+
+TEST(MovieText, AwardsReadAndWriteTheYearAndTheNames) {
+  MovieItem item = With(33, "2004 Best Picture, Best Director");
+  EXPECT_EQ(item.GetAwardsAttr(), 77u | (1u << 7) | (1u << 8));
+  EXPECT_EQ(Field(item, 33), "2004 Best Picture, Best Director");
+  EXPECT_EQ(With(33, "").GetAwardsAttr(), 0u);
+  MovieItem no_year = With(33, "Best Picture");
+  EXPECT_EQ(no_year.GetAwardsAttr(), 1u << 7);
+  EXPECT_EQ(Field(no_year, 33), "1927 Best Picture");
+  EXPECT_EQ(With(33, "1900 Best Picture").GetAwardsAttr(), 1u << 7);
+  // A year past 2054 does not fit seven bits and must not reach the award bits.
+  EXPECT_EQ(With(33, "2100 Best Picture").GetAwardsAttr(), 1u << 7);
+  EXPECT_EQ(With(33, "999999999999 Makeup").GetAwardsAttr(), 1u << 20);
+  MovieItem sound = With(33, "1980 Sound Editing");
+  EXPECT_EQ(sound.GetAwards(), 1u << 19);
+  EXPECT_EQ(Field(sound, 33), "1980 Sound Editing");
+}
+
+TEST(MovieText, BooleansAcceptTrueYesAndOne) {
+  EXPECT_TRUE(With(12, "TRUE").GetOwned());
+  EXPECT_TRUE(With(12, "Yes").GetOwned());
+  EXPECT_TRUE(With(12, "1").GetOwned());
+  EXPECT_FALSE(With(13, "y").GetViewed());
+  EXPECT_FALSE(With(13, "on").GetViewed());
+  EXPECT_FALSE(With(13, "").GetViewed());
+  MovieItem audio = With(27, "true");
+  EXPECT_EQ(audio.GetAudioFlags(), 1u << 3);
+  EXPECT_EQ(Field(audio, 27), "True");
+  EXPECT_EQ(Field(audio, 26), "False");
+  EXPECT_TRUE(With(5, "true").GetMadeForTV());
+  EXPECT_FALSE(With(21, "false").GetColor());
+}
+
+TEST(MovieText, DueDateCodesCountFromTheLoanDate) {
+  const uint32_t loan = 3300000000u;
+  MovieItem item = NewItem();
+  item.SetLoanDate(loan);
+  item.SetDueDate(4);
+  EXPECT_EQ(Field(item, 10), DateText(loan + 604800));
+  item.SetDueDate(1);
+  EXPECT_EQ(Field(item, 10), DateText(loan + 86400));
+  item.SetDueDate(0);
+  EXPECT_EQ(Field(item, 10), "");
+  EXPECT_EQ(Field(item, 9), DateText(loan));
+  // Without a loan date the handheld's clock is the base; with no handheld at hand (as here), the
+  // desktop's local time.
+  item.SetLoanDate(0);
+  item.SetDueDate(4);
+  uint32_t now = 0;
+  HandheldLink link;
+  if (link.ReadHandheldClock(&now) != 0) {
+    uint32_t local = 0;
+    link.LocalTimeNow(&local);
+    now = link.DesktopToHandheld(local);
+  }
+  std::string text = Field(item, 10);
+  EXPECT_TRUE(text == DateText(now + 604800) || text == DateText(now + 604800 + 86400)) << text;
+  EXPECT_EQ(Field(item, 9), "");
+}
+
+TEST(MovieText, DatesReadBackOnTheSameDay) {
+  MovieItem item = With(9, DateText(3300000000u).c_str());
+  EXPECT_EQ(item.GetLoanDate() / 86400, 3300000000u / 86400);
+  EXPECT_EQ(With(9, "").GetLoanDate(), 0u);
+  EXPECT_EQ(With(10, "").GetDueDate(), 0u);
+}
+
+TEST(MovieText, KeyAndDescriptionJoinTitleYearRunTimeAndMedia) {
+  MovieItem item = NewItem();
+  item.SetTitle("Alien");
+  item.SetYear(1979);
+  item.SetRunTime("117");
+  EXPECT_STREQ(item.BuildKey().Text(), "Alien1979117DVD");
+  EXPECT_STREQ(item.Describe(), "Alien (DVD-1979, 117m)");
+  MovieItem bare = NewItem();
+  EXPECT_STREQ(bare.Describe(), " (DVD-, m)");
+  Describable plain;
+  EXPECT_STREQ(plain.Describe(), "<unknown>");
+}
+
+TEST(MovieText, CategoriesComeFromTheCurrentCategoryTable) {
+  MovieItem item = NewItem();
+  item.SetCategory(3);
+  EXPECT_EQ(Field(item, 0), "Unfiled Movies");  // no table
+  EXPECT_EQ(With(0, "Favorites").GetCategory(), 0u);
+  std::vector<uint8_t> block = DefaultCategoryBlock();
+  MovieCategories categories(nullptr);
+  categories.LoadFromBlock(block.data(), block.size());
+  SetCurrentMovieCategories(&categories);
+  EXPECT_EQ(categories.Count(), 6);
+  EXPECT_EQ(Field(item, 0), "Recorded");
+  EXPECT_EQ(With(0, "favorites").GetCategory(), 1u);
+  EXPECT_EQ(With(0, "Nowhere").GetCategory(), 0u);
+  item.SetCategory(16);
+  EXPECT_EQ(Field(item, 0), "Unfiled Movies");
+  item.SetCategory(9);
+  EXPECT_EQ(Field(item, 0), "");  // an empty slot
+  SetCurrentMovieCategories(nullptr);
+}
+
+TEST(MovieCategories, LoadEntersTheCountedSlotsAndLaterSlotsWin) {
+  std::vector<uint8_t> block = DefaultCategoryBlock();
+  const char* dup = "FAVORITES";
+  std::copy(dup, dup + 9, block.begin() + 2 + 16 * 4);  // slot 4 repeats slot 1's name
+  MovieCategories categories(nullptr);
+  categories.LoadFromBlock(block.data(), block.size());
+  EXPECT_EQ(categories.Count(), 5);
+  EXPECT_EQ(categories.FindExact("favorites"), 4);
+  EXPECT_EQ(categories.FindExact("To Rent"), 5);
+  EXPECT_EQ(categories.FindExact("Nothing"), -1);
+  EXPECT_EQ(categories.FindPrefix("my"), 2);
+  TextString name;
+  EXPECT_FALSE(categories.GetName(16, name));
+  EXPECT_FALSE(categories.GetName(-1, name));
+  EXPECT_TRUE(categories.GetName(1, name));
+  EXPECT_STREQ(name.Text(), "Favorites");
+}
+
+TEST(MovieCategories, AnEmptyOrShortBlockGivesUnfiled) {
+  MovieCategories categories(nullptr);
+  std::vector<uint8_t> empty(326, 0);
+  categories.LoadFromBlock(empty.data(), empty.size());
+  EXPECT_EQ(categories.Count(), 1);
+  EXPECT_EQ(categories.FindExact("unfiled"), 0);
+  uint8_t shortBlock[5] = {0xFF, 0xFF, 'A', 'b', 'c'};  // a huge count, names cut short
+  categories.LoadFromBlock(shortBlock, sizeof shortBlock);
+  EXPECT_EQ(categories.FindExact("Abc"), 0);
+  categories.Load();  // no database: nothing changes
+  EXPECT_EQ(categories.FindExact("Abc"), 0);
+  // Names that fill all 16 bytes are cut to 15 characters.
+  std::vector<uint8_t> full(326, 'x');
+  full[0] = 16;
+  full[1] = 0;
+  categories.LoadFromBlock(full.data(), full.size());
+  TextString name;
+  categories.GetName(15, name);
+  EXPECT_EQ(name.Length(), 15);
+}
+
+TEST(MovieText, EveryFieldOfAGeneratedRecordSurvivesItsOwnText) {
+  for (uint32_t n = 0; n < 300; ++n) {
+    std::vector<uint8_t> bytes = record_generator::PackedRecord(n);
+    MovieItem source;
+    source.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    MovieItem copy = NewItem();
+    for (int32_t index = 0; index < kMovieFieldCount; ++index) {
+      char text[2000];
+      int32_t size = sizeof text;
+      ASSERT_TRUE(source.GetFieldText(index, text, &size));
+      ASSERT_TRUE(copy.SetFieldText(index, text));
+    }
+    ASSERT_TRUE(copy.IsSameAs(source)) << "record " << n << ": " << source.Describe();
+  }
+}
+
+}  // namespace
