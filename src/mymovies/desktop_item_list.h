@@ -1,0 +1,49 @@
+// DesktopItemList: the movie items of one import/export run, by key, in key order.
+//
+// Keys are ordered by TextString::Compare: texts beginning with punctuation after all others, ASCII
+// letter case ignored, so keys that differ only in letter case are one key. Adding under a key
+// that is present replaces the entry's item (the previous item is the caller's again) and its key
+// text. The list owns the items it holds and deletes them in Clear and at destruction. Lookups and
+// insertions cost O(log n); an iteration visits the entries in key order.
+#ifndef REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
+#define REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
+
+#include <cstdint>
+#include <map>
+
+#include "diag/text_string.h"
+
+class MovieItem;
+
+class DesktopItemList {
+ public:
+  DesktopItemList() = default;
+  DesktopItemList(const DesktopItemList&) = delete;
+  DesktopItemList& operator=(const DesktopItemList&) = delete;
+  ~DesktopItemList();
+
+  // Takes ownership of item under key. REQUIRES: no iteration is under way.
+  void Add(MovieItem* item, const char* key);
+  // True with the item when the key is present; item untouched otherwise.
+  bool Find(const char* key, MovieItem** item) const;
+  // Start an iteration at the smallest key; false (empty key, null item) when the list is empty.
+  bool First(TextString* key, MovieItem** item);
+  // The next entry; false (empty key, null item) once all were delivered.
+  bool Next(TextString* key, MovieItem** item);
+  // Deletes every item and key.
+  void Clear();
+
+  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+
+ private:
+  struct KeyOrder {
+    bool operator()(const TextString& a, const TextString& b) const { return a.Compare(b) < 0; }
+  };
+  using Entries = std::map<TextString, MovieItem*, KeyOrder>;
+
+  Entries entries_;
+  Entries::iterator cursor_ = entries_.end();
+  bool iterating_ = false;
+};
+
+#endif  // REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
