@@ -1,0 +1,68 @@
+// Writes an export file of 100,000 generated movie lines, then parses it back through DataParser;
+// prints the time of each for n and n/4 lines so that growth faster than the work shows.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "movies/movie_item.h"
+#include "movies/record_generator.h"
+#include "mymovies/field_map.h"
+#include "support/temp_dir.h"
+#include "textfiles/data_parser.h"
+#include "textfiles/desktop_file.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void Run(uint32_t lines) {
+  TempDir dir;
+  std::string path = dir.Sub("MyMoviesImport.tab");
+  MovieFieldMap map;
+  auto start = std::chrono::steady_clock::now();
+  {
+    DesktopFile out(path.c_str());
+    out.OpenWrite();
+    WriteItem(&out, &map, nullptr);
+    MovieItem item;
+    for (uint32_t n = 0; n < lines; ++n) {
+      std::vector<uint8_t> bytes = record_generator::PackedRecord(n);
+      item.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size()));
+      WriteItem(&out, &map, &item);
+    }
+    out.Close();
+  }
+  double write = Seconds(start);
+  size_t bytes = static_cast<size_t>(std::filesystem::file_size(path));
+
+  start = std::chrono::steady_clock::now();
+  DesktopFile in(path.c_str());
+  DataParser parser;
+  parser.Attach(&in, &map);
+  MovieItem item;
+  uint32_t parsed = 0;
+  uint64_t check = 0;
+  for (;;) {
+    item.Reset();
+    bool custom = false;
+    if (parser.ParseItem(&item, true, &custom) != 0) break;
+    check += item.BuildKey().Length();
+    ++parsed;
+  }
+  parser.Stop();
+  double parse = Seconds(start);
+  std::printf("%6u lines (%zu bytes): write %.3fs  parse %.3fs  (%u parsed, check %llu)\n", lines, bytes, write,
+              parse, parsed, static_cast<unsigned long long>(check));
+}
+
+}  // namespace
+
+int main() {
+  Run(25000);
+  Run(100000);
+  return 0;
+}

@@ -1,0 +1,192 @@
+#include "textfiles/data_parser.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "diag/sync_log.h"
+#include "movies/data_record.h"
+#include "mymovies/field_map.h"
+#include "textfiles/desktop_file.h"
+#include "textfiles/field_codec.h"
+#include "textfiles/file_buffer.h"
+#include "textfiles/message_text.h"
+
+namespace {
+
+constexpr uint32_t kLineGrowth = 4096;
+constexpr int kMaxEnlargements = 6;
+
+}  // namespace
+
+DataParser::DataParser() = default;
+
+DataParser::~DataParser() = default;
+
+void DataParser::ClearError() {
+  code_ = 0;
+  message_[0] = '\0';
+  if (buffer_) buffer_->ClearError();
+}
+
+void DataParser::SetError(uint32_t code, const char* context) {
+  code_ = code;
+  char description[48];
+  if (code == kGenericFailure)
+    std::snprintf(description, sizeof description, "Generic DataParser error");
+  else
+    std::snprintf(description, sizeof description, "DataParser error 0x%lx", static_cast<unsigned long>(code));
+  bool with_buffer = buffer_ && buffer_->GetErrorCode() != 0;
+  JoinMessage(message_, sizeof message_,
+              {context, "/", description, with_buffer ? "/" : "", with_buffer ? buffer_->GetErrorText() : ""});
+}
+
+bool DataParser::EnlargeLineBuffer() {
+  ClearError();
+  std::vector<char>().swap(line_);
+  line_size_ += kLineGrowth;
+  try {
+    line_.assign(line_size_ + 10, '\0');
+  } catch (const std::bad_alloc&) {
+    SetError(kParseNoMemory, "memory allocation failure");
+    return false;
+  }
+  return true;
+}
+
+void DataParser::Attach(DesktopFile* file, FieldMap* map) {
+  ClearError();
+  buffer_.reset();
+  buffer_.reset(new FileBuffer(file));
+  map_ = map;
+  EnlargeLineBuffer();
+}
+
+int32_t DataParser::Start() {
+  ClearError();
+  line_number_ = 0;
+  if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
+  if (buffer_->IsOpen() || buffer_->File()->IsOpen()) buffer_->Close();
+  if (buffer_->Open() != 0) {
+    SetError(kGenericFailure, "Unable to start parsing");
+    return kParseReadError;
+  }
+  line_number_ = 1;
+  return kParseOk;
+}
+
+int32_t DataParser::Stop() {
+  ClearError();
+  if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
+  buffer_->Close();
+  return kParseOk;
+}
+
+int32_t DataParser::ReadLine(size_t* length) {
+  int enlargements = 0;
+  for (;;) {
+    std::memset(line_.data(), 0, line_.size());
+    uint32_t size = line_size_;
+    if (buffer_->ReadLine(line_.data(), &size) != nullptr) {
+      *length = size;
+      return kParseOk;
+    }
+    // A read error is one even when the buffer size was not given back.
+    uint32_t buffer_code = buffer_->GetErrorCode();
+    if (buffer_code != 0 && buffer_code != 4) {
+      char context[48];
+      std::snprintf(context, sizeof context, "Error reading line %i", static_cast<int>(line_number_));
+      SetError(kParseReadError, context);
+      return kParseReadError;
+    }
+    if (size == 0) return kParseEnd;
+    if (enlargements == kMaxEnlargements) return kParseLineTooLong;
+    if (!EnlargeLineBuffer()) return kParseNoMemory;
+    ++enlargements;
+  }
+}
+
+bool DataParser::IsHeader(size_t length, bool allow_custom, bool* custom) {
+  int32_t count = map_->Count();
+  size_t position = 0;
+  TextString field;
+  int32_t names = 0;
+  bool building = false;
+  bool appending = false;
+  bool all_names = true;
+  for (int32_t column = 0; column < count; ++column) {
+    if (!DecodeField(line_.data(), length, &position, &field)) break;
+    int32_t index = map_->FieldIndexByName(field.Text());
+    if (index < 0) {
+      all_names = false;
+      break;
+    }
+    if (names == 0 && allow_custom && map_->CanCustomize()) {
+      map_->BeginCustom(100);
+      building = appending = true;
+    }
+    if (appending && !map_->Append(index)) appending = false;
+    ++names;
+  }
+  if (names == 0) return false;
+  if (!all_names) {
+    if (building) {
+      LogSync("NOTE : a partial field list was detected, but it was invalid (%i valid field names "
+              "detected).  Reverting to default field mapping and treating this line as data.\n",
+              static_cast<int>(names));
+      map_->RevertToDefault();
+      if (custom) *custom = false;
+    }
+    return false;
+  }
+  LogSync("<read field header line on line #%i>\n", static_cast<int>(line_number_));
+  if (building) {
+    if (custom) *custom = true;
+    LogDebug("<Using custom field mapping, consisting of %i fields>\n", static_cast<int>(names));
+  }
+  return true;
+}
+
+int32_t DataParser::ParseData(DataRecord* record, size_t length) {
+  size_t position = 0;
+  TextString field;
+  for (int32_t column = 0; column < map_->Count(); ++column) {
+    if (!DecodeField(line_.data(), length, &position, &field)) break;
+    int32_t index = map_->FieldForColumn(column);
+    if (index == -1) continue;
+    if (!record->SetFieldText(index, field.Text())) {
+      char name[FieldMap::kNameBufferSize] = {};
+      const char* shown = map_->FieldName(index, name, sizeof name);
+      char context[kMessageSize];
+      std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
+                    static_cast<int>(column + 1), shown ? shown : "", static_cast<int>(line_number_),
+                    field.Text());
+      SetError(kParseFieldRejected, context);
+      return kParseFieldRejected;
+    }
+    record->FieldsPresent().Set(index, 1);
+  }
+  ++line_number_;
+  return kParseOk;
+}
+
+int32_t DataParser::ParseItem(DataRecord* record, bool allow_custom, bool* custom) {
+  ClearError();
+  if (custom) *custom = false;
+  if (!buffer_ || map_ == nullptr || record == nullptr || line_.empty()) return kParseNotReady;
+  if (!buffer_->IsOpen() && !buffer_->File()->IsOpen()) {
+    int32_t result = Start();
+    if (result != kParseOk) return result;
+  }
+  // Header lines leave the line number at 1, so every further line of names is skipped as well; a
+  // loop, not a recursion, so a file of many header lines cannot exhaust the stack.
+  for (;;) {
+    size_t length = 0;
+    int32_t result = ReadLine(&length);
+    if (result != kParseOk) return result;
+    if (line_number_ != 1 || !IsHeader(length, allow_custom, custom)) return ParseData(record, length);
+    allow_custom = false;
+    custom = nullptr;
+    ClearError();
+  }
+}

@@ -1,0 +1,86 @@
+// The tab-delimited movie files: DataParser reads an import file record by record, WriteItem writes
+// one line (the header or a record) of an export file.
+//
+// Both see records only through DataRecord (field texts and the presence set) and columns only
+// through a FieldMap. The first line of a file may be a header of field names, which can replace
+// the map's column order for the rest of the file. Results: 0 success, 1 not ready, 2 cannot start
+// or a read error, 3 end of data, 4 a line longer than the line buffer can grow to, 5 a field the
+// record rejected, 6 no memory. Failures keep a code and a message. Not copyable.
+#ifndef REELBOX_TEXTFILES_DATA_PARSER_H
+#define REELBOX_TEXTFILES_DATA_PARSER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class DataRecord;
+class DesktopFile;
+class FieldMap;
+class FileBuffer;
+
+enum : int32_t {
+  kParseOk = 0,
+  kParseNotReady = 1,
+  kParseReadError = 2,
+  kParseEnd = 3,
+  kParseLineTooLong = 4,
+  kParseFieldRejected = 5,
+  kParseNoMemory = 6
+};
+
+class DataParser {
+ public:
+  static constexpr size_t kMessageSize = 500;
+
+  DataParser();
+  DataParser(const DataParser&) = delete;
+  DataParser& operator=(const DataParser&) = delete;
+  // Deletes the FileBuffer (which closes the file).
+  virtual ~DataParser();
+  // Code 0, empty message; also clears the FileBuffer's error.
+  virtual void ClearError();
+  virtual const char* GetErrorText() const { return message_; }
+
+  // Reads file through a new FileBuffer and map. REQUIRES: both outlive this parser (or the next
+  // Attach).
+  void Attach(DesktopFile* file, FieldMap* map);
+  // Opens the file (closing it first, so parsing starts at the top). 0, 1 or 2.
+  int32_t Start();
+  // Closes the file. 0 or 1.
+  int32_t Stop();
+  // Fills record from the next data line, setting the presence bit of every field it gave. The first
+  // line of the file is taken as a header when it names fields; with allow_custom, a header of field
+  // names replaces the map's column order and *custom (when given) becomes true.
+  int32_t ParseItem(DataRecord* record, bool allow_custom, bool* custom);
+
+  // Message: context, "/", "Generic DataParser error" (0x80004005) or "DataParser error 0x..",
+  // then "/" and the FileBuffer's message when it holds an error.
+  void SetError(uint32_t code, const char* context);
+  uint32_t GetErrorCode() const { return code_; }
+  // 0 before Start, 1 after it, then the number of data lines read plus 1.
+  int32_t GetLineNumber() const { return line_number_; }
+
+ private:
+  bool EnlargeLineBuffer();
+  // Reads the next line into the line buffer; 0 with its length, or the result to return.
+  int32_t ReadLine(size_t* length);
+  // Applies the header rule to the line; true when the line was a whole header (skip it).
+  bool IsHeader(size_t length, bool allow_custom, bool* custom);
+  int32_t ParseData(DataRecord* record, size_t length);
+
+  std::unique_ptr<FileBuffer> buffer_;
+  FieldMap* map_ = nullptr;
+  std::vector<char> line_;
+  uint32_t line_size_ = 0;
+  uint32_t code_ = 0;
+  char message_[kMessageSize] = {};
+  int32_t line_number_ = 0;
+};
+
+// Writes one line to an open file: the map's field names (record null) or the record's field texts,
+// encoded, TAB-separated, ended by a line feed. Columns without a field are left out of a record's
+// line. True when the whole line was written; the file's error state holds the reason otherwise.
+bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record);
+
+#endif  // REELBOX_TEXTFILES_DATA_PARSER_H

@@ -1,0 +1,103 @@
+// Desktop text files: the export, import and flags files of the import/export run.
+//
+// A DesktopFile is a named file opened for reading or writing in text mode (a line feed is stored
+// as carriage return + line feed; 0x1A ends the data on reading), read and written in blocks. Each
+// operation clears the last error first; a failure keeps a result code, the platform's Windows-style
+// code and a message of the form "context/description" that callers copy into their logs. Nothing
+// throws. Not copyable; one thread at a time.
+#ifndef REELBOX_TEXTFILES_DESKTOP_FILE_H
+#define REELBOX_TEXTFILES_DESKTOP_FILE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class TextStream;
+
+// Result codes of the file operations.
+enum : int32_t {
+  kFileOk = 0,
+  kFileFailed = 1,
+  kFileWrongState = 3,
+  kFileNoMemory = 4,
+  kFileNotFound = 5
+};
+
+// The generic code of failures that have no platform code.
+constexpr uint32_t kGenericFailure = 0x80004005u;
+
+class FileStream {
+ public:
+  static constexpr size_t kMessageSize = 500;
+
+  FileStream() = default;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  // Code 0, empty message.
+  virtual void ClearError();
+  virtual const char* GetErrorText() const { return message_; }
+  // Stores the code and builds the message; returns the result code for it.
+  virtual int32_t SetError(uint32_t code, const char* context) = 0;
+  virtual bool IsOpen() const = 0;
+  virtual int32_t OpenRead() = 0;
+  virtual int32_t OpenWrite() = 0;
+  virtual int32_t Close() = 0;
+  virtual bool IsEOF() const = 0;
+  virtual int32_t Read(void* buffer, size_t size, size_t* count) = 0;
+  virtual int32_t Write(const void* buffer, size_t size, size_t* count) = 0;
+  virtual ~FileStream() = default;
+
+  uint32_t GetErrorCode() const { return code_; }
+
+ protected:
+  uint32_t code_ = 0;
+  char message_[kMessageSize] = {};
+};
+
+class DesktopFile : public FileStream {
+ public:
+  static constexpr size_t kPathSize = 520;
+
+  // Copies the path. A path of kPathSize characters or more cannot be held whole; such a file is
+  // never opened (a cut path would name another file).
+  explicit DesktopFile(const char* path);
+  ~DesktopFile() override;
+
+  // Also clears the stream's end-of-file and error indicators.
+  void ClearError() override;
+  // Message: context, "/", description (or the description alone without a context). Results:
+  // 5 for a missing file, 4 for memory, 1 for every other code.
+  int32_t SetError(uint32_t code, const char* context) override;
+  bool IsOpen() const override { return stream_ != nullptr; }
+  // 3 when already open; the result of CheckReadable; 1 when the stream cannot be opened.
+  int32_t OpenRead() override;
+  // As OpenRead; an existing file is emptied.
+  int32_t OpenWrite() override;
+  // 3 when not open. A failure to write out buffered data is reported (result 1).
+  int32_t Close() override;
+  // True when not open, else the stream's end-of-file indicator.
+  bool IsEOF() const override;
+  // Reads up to size bytes; *count gets the number read. A short read at the end of the data is
+  // success. 3 when not open.
+  int32_t Read(void* buffer, size_t size, size_t* count) override;
+  // Writes size bytes; *count gets the number written. 3 when not open.
+  int32_t Write(const void* buffer, size_t size, size_t* count) override;
+
+  // Opens the file for reading and closes it at once; 0 or the SetError result.
+  virtual int32_t CheckReadable();
+  // Creates or empties the file for writing and closes it at once; 0 or the SetError result.
+  virtual int32_t CheckWritable();
+
+  const char* GetPath() const { return path_; }
+
+ private:
+  int32_t Open(bool write);
+  int32_t NotOpen();
+
+  char path_[kPathSize];
+  bool path_too_long_ = false;
+  std::unique_ptr<TextStream> stream_;
+};
+
+#endif  // REELBOX_TEXTFILES_DESKTOP_FILE_H

@@ -1,0 +1,25 @@
+// The field encoding of the tab-delimited files.
+//
+// Writing doubles double quotes, turns TABs and line breaks into the escapes "<<TAB>>",
+// "<<CRLF>>" (line feed + carriage return), "<<CR>>" (line feed) and "<<LF>>" (carriage return),
+// trims white space and encloses a text holding a quote in double quotes. Reading splits at TABs
+// outside double quotes and undoes all of it, so the conduit's own files read back unchanged.
+#ifndef REELBOX_TEXTFILES_FIELD_CODEC_H
+#define REELBOX_TEXTFILES_FIELD_CODEC_H
+
+#include <cstddef>
+
+#include "diag/text_string.h"
+
+// The longest field text that reading hands on.
+constexpr size_t kMaxFieldText = 1999;
+
+// The encoded form of one field's text.
+TextString EncodeField(const char* text);
+
+// Reads the field that starts at *position of line (length bytes; NUL bytes are data) into out and
+// moves *position past the separating TAB. False, with out untouched, when no field is left (the
+// position is at the end of the line). The decoded text is cut to kMaxFieldText bytes.
+bool DecodeField(const char* line, size_t length, size_t* position, TextString* out);
+
+#endif  // REELBOX_TEXTFILES_FIELD_CODEC_H

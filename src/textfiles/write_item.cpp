@@ -1,0 +1,33 @@
+#include <string>
+
+#include "movies/data_record.h"
+#include "mymovies/field_map.h"
+#include "textfiles/data_parser.h"
+#include "textfiles/desktop_file.h"
+#include "textfiles/field_codec.h"
+
+// The line grows as needed: a record whose long fields are heavily escaped can pass any fixed
+// buffer, and a line cut short would be a record changed on the way back in.
+bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
+  if (file == nullptr || map == nullptr || !file->IsOpen()) return false;
+  std::string line;
+  for (int32_t column = 0; column < map->Count(); ++column) {
+    int32_t index = map->FieldForColumn(column);
+    if (record == nullptr) {
+      if (column > 0) line += '\t';
+      char name[FieldMap::kNameBufferSize] = {};
+      const char* shown = map->FieldName(index, name, sizeof name);
+      line += shown ? shown : "[unknown]";
+      continue;
+    }
+    if (index == -1) continue;
+    char text[2000];
+    int32_t size = sizeof text;
+    if (!record->GetFieldText(index, text, &size)) break;
+    if (column > 0) line += '\t';
+    line += EncodeField(text).Text();
+  }
+  line += '\n';
+  size_t written = 0;
+  return file->Write(line.data(), line.size(), &written) == 0 && written == line.size();
+}

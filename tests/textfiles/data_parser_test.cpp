@@ -1,0 +1,261 @@
+#include "textfiles/data_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "movies/log_capture.h"
+#include "movies/movie_item.h"
+#include "mymovies/field_map.h"
+#include "support/temp_dir.h"
+#include "textfiles/desktop_file.h"
+
+namespace {
+
+// A record that keeps the texts it is given, and can refuse one field.
+class TextRecord : public DataRecord {
+ public:
+  bool Reset() override {
+    texts.clear();
+    return true;
+  }
+  bool GetFieldText(int32_t index, char* buffer, int32_t* size) override {
+    std::string text = texts[index];
+    snprintf(buffer, static_cast<size_t>(*size), "%s", text.c_str());
+    bool fitted = static_cast<int32_t>(text.size()) < *size;
+    *size = static_cast<int32_t>(text.size());
+    return fitted;
+  }
+  bool SetFieldText(int32_t index, const char* text) override {
+    if (index == refuse) return false;
+    texts[index] = text;
+    return true;
+  }
+  void CopyPresentFields(DataRecord&) override {}
+  std::map<int32_t, std::string> texts;
+  int32_t refuse = -2;
+};
+
+class DataParserTest : public ::testing::Test {
+ protected:
+  // Attaches the parser to a file holding bytes.
+  void Load(const std::string& bytes) {
+    WriteFileBytes(path_, bytes);
+    parser_.Attach(&file_, &map_);
+  }
+  int32_t Next(TextRecord* record, bool allow_custom = true, bool* custom = nullptr) {
+    record->Reset();
+    record->FieldsPresent().SetAll(0);
+    return parser_.ParseItem(record, allow_custom, custom);
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.Sub("MyMoviesImport.tab");
+  DesktopFile file_{path_.c_str()};
+  MovieFieldMap map_;
+  DataParser parser_;
+};
+
+TEST_F(DataParserTest, AHeaderOfFieldNamesSetsACustomMap) {
+  LogCapture log;
+  Load("Title\tYEAR\r\nAlien\t1979\r\nBrazil\t1985\textra\r\n");
+  TextRecord record;
+  bool custom = false;
+  ASSERT_EQ(Next(&record, true, &custom), 0);
+  EXPECT_TRUE(custom);
+  EXPECT_EQ(map_.Count(), 2);
+  EXPECT_EQ(record.texts[1], "Alien");
+  EXPECT_EQ(record.texts[4], "1979");
+  EXPECT_EQ(record.FieldsPresent().Get(1), 1);
+  EXPECT_EQ(record.FieldsPresent().Get(4), 1);
+  EXPECT_EQ(record.FieldsPresent().Get(0), 0);
+  EXPECT_EQ(parser_.GetLineNumber(), 2);
+  EXPECT_TRUE(log.Has("<read field header line on line #1>\n"));
+  EXPECT_TRUE(log.Has("<Using custom field mapping, consisting of 2 fields>\n"));
+  ASSERT_EQ(Next(&record, true, &custom), 0);
+  EXPECT_FALSE(custom);
+  EXPECT_EQ(record.texts.size(), 2u);  // the third column is beyond the map
+  EXPECT_EQ(Next(&record), 3);
+}
+
+TEST_F(DataParserTest, APartialHeaderRevertsToTheDefaultMapAndIsData) {
+  LogCapture log;
+  Load("Title\tYear\tNot a field\tMore\r\n");
+  TextRecord record;
+  bool custom = true;
+  ASSERT_EQ(Next(&record, true, &custom), 0);
+  EXPECT_FALSE(custom);
+  EXPECT_EQ(map_.Count(), 34);
+  EXPECT_EQ(record.texts[1], "Title");
+  EXPECT_EQ(record.texts[4], "Year");
+  EXPECT_EQ(record.texts[17], "Not a field");
+  EXPECT_EQ(record.texts[18], "More");
+  EXPECT_TRUE(log.Has("NOTE : a partial field list was detected, but it was invalid (2 valid field names "
+                      "detected).  Reverting to default field mapping and treating this line as data.\n"));
+}
+
+TEST_F(DataParserTest, AFirstLineThatIsNoNameIsDataWithTheDefaultMap) {
+  LogCapture log;
+  Load("Alien\t1979\t117\tDVD\r\n");
+  TextRecord record;
+  bool custom = true;
+  ASSERT_EQ(Next(&record, true, &custom), 0);
+  EXPECT_FALSE(custom);
+  EXPECT_EQ(record.texts[1], "Alien");
+  EXPECT_EQ(record.texts[18], "DVD");
+  EXPECT_EQ(record.FieldsPresent().Get(0), 0);  // missing trailing columns stay absent
+  EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(DataParserTest, RepeatedHeaderLinesAreAllSkipped) {
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += "Title\tYear\r\n";
+  bytes += "Alien\t1979\r\n";
+  Load(bytes);
+  TextRecord record;
+  ASSERT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "Alien");
+  EXPECT_EQ(Next(&record), 3);
+}
+
+TEST_F(DataParserTest, WithoutCustomMapsAHeaderIsSkippedAndTheMapStays) {
+  Load("Year\tTitle\r\nAlien\t1979\r\n");
+  TextRecord record;
+  bool custom = true;
+  ASSERT_EQ(Next(&record, false, &custom), 0);
+  EXPECT_FALSE(custom);
+  EXPECT_EQ(map_.Count(), 34);
+  EXPECT_EQ(record.texts[1], "Alien");
+  EXPECT_EQ(record.texts[4], "1979");
+}
+
+TEST_F(DataParserTest, ARejectedFieldStopsTheLineWithItsMessage) {
+  Load("Alien\t1979\t117\r\nnext\r\n");
+  TextRecord record;
+  record.refuse = 4;
+  ASSERT_EQ(Next(&record), 5);
+  EXPECT_STREQ(parser_.GetErrorText(), "Error parsing field 2 ('Year') of line 1 ('1979')/DataParser error 0x5");
+  EXPECT_EQ(record.texts.count(17), 0u);
+  EXPECT_EQ(parser_.GetLineNumber(), 1);
+}
+
+TEST_F(DataParserTest, OnlyBlankLinesGiveEndOfData) {
+  Load("\r\n\r\n\n\n");
+  TextRecord record;
+  EXPECT_EQ(Next(&record), 3);
+  Load("");
+  EXPECT_EQ(Next(&record), 3);
+}
+
+TEST_F(DataParserTest, StartFailsWithTheFilesMessageAndStartAgainRereads) {
+  TextRecord record;
+  EXPECT_EQ(parser_.ParseItem(&record, true, nullptr), 1);  // not attached
+  EXPECT_EQ(parser_.Start(), 1);
+  parser_.Attach(&file_, &map_);
+  EXPECT_EQ(parser_.Start(), 2);
+  EXPECT_STREQ(parser_.GetErrorText(),
+               "Unable to start parsing/Generic DataParser error/unable to open FileBuffer/"
+               "Generic FileBuffer error/Error preparing to open file/File not found");
+  WriteFileBytes(path_, "A\r\nB\r\n");
+  ASSERT_EQ(parser_.Start(), 0);
+  ASSERT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "A");
+  ASSERT_EQ(parser_.Start(), 0);
+  ASSERT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "A");
+  EXPECT_EQ(parser_.Stop(), 0);
+  EXPECT_FALSE(file_.IsOpen());
+  EXPECT_EQ(parser_.ParseItem(nullptr, true, nullptr), 1);
+}
+
+TEST_F(DataParserTest, BadBytesNeverStopTheFile) {
+  std::string bytes = std::string(40000, '\t') + "\r\n";             // only tabs, longer than a window
+  bytes += "\"never closed\tTitle\tand more\r\n";                      // quotes that never close
+  bytes += std::string("nul\0inside\tx\r\n", 14);                      // a NUL byte
+  for (int i = 0; i < 200; ++i) bytes += "Title\t";                   // 200 names, not on line 1
+  bytes += "\r\nlast\r\n";
+  Load(bytes);
+  TextRecord record;
+  int lines = 0;
+  int32_t result;
+  std::string title;
+  while ((result = Next(&record)) == 0) {
+    ++lines;
+    title = record.texts[1];
+  }
+  EXPECT_EQ(result, 3);
+  EXPECT_EQ(lines, 7);  // the line of tabs arrives in three window-sized pieces
+  EXPECT_EQ(title, "last");
+}
+
+TEST_F(DataParserTest, AHeaderOf200NamesUsesTheFirst34) {
+  std::string bytes;
+  for (int i = 0; i < 200; ++i) bytes += std::string(i ? "\t" : "") + MovieFieldName(i % 34);
+  Load(bytes + "\r\nv0\tv1\r\n");
+  TextRecord record;
+  bool custom = false;
+  ASSERT_EQ(Next(&record, true, &custom), 0);
+  EXPECT_TRUE(custom);
+  EXPECT_EQ(map_.Count(), 34);
+  EXPECT_EQ(map_.FieldForColumn(0), 0);
+  EXPECT_EQ(record.texts[0], "v0");
+  EXPECT_EQ(record.texts[1], "v1");
+}
+
+TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
+  TempDir dir;
+  std::string path = dir.Sub("out.tab");
+  DesktopFile file(path.c_str());
+  MovieFieldMap map;
+  EXPECT_FALSE(WriteItem(&file, &map, nullptr));  // not open
+  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_TRUE(WriteItem(&file, &map, nullptr));
+  map.BeginCustom(4);
+  map.Append(-1);
+  map.Append(1);
+  map.Append(-1);
+  map.Append(4);
+  ASSERT_TRUE(WriteItem(&file, &map, nullptr));
+  MovieItem item;
+  item.Reset();
+  item.SetTitle(" \"Quoted\"\ttitle ");
+  item.SetYear(1979);
+  ASSERT_TRUE(WriteItem(&file, &map, &item));
+  ASSERT_EQ(file.Close(), 0);
+  std::string bytes = ReadFileBytes(path);
+  std::string header = "Title\tYear\tRunningTime\tMediaType\tCategory\tDirector\tCountry\tGenre\tCast\t"
+                       "LoanStatus\tLoanDate\tDueDate\tLoanLocation\tOwned\tViewed\tAcquired\tPrice\t"
+                       "Catalog\tMediaQuantity\tMediaRegion\tColor\tScreenEncoding\tFilmProcess\t"
+                       "MadeForTV\tAudioMono\tAudioStereo\tAudioDD20\tAudioDD51\tAudioDTS\tAudioTHX\t"
+                       "Rating\tMPAA\tAwards\tNotes\r\n";
+  EXPECT_EQ(bytes, header + "\tTitle\t\tYear\r\n" + "\t\"\"\"Quoted\"\"<<TAB>>title\"\t1979\r\n");
+}
+
+TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
+  TempDir dir;
+  std::string path = dir.Sub("big.tab");
+  DesktopFile file(path.c_str());
+  ASSERT_EQ(file.OpenWrite(), 0);
+  MovieFieldMap map;
+  MovieItem item;
+  item.Reset();
+  std::string tabs(500, '\t');
+  item.SetDirector(tabs.c_str());
+  item.SetCast(tabs.c_str());
+  item.SetNotes(tabs.c_str());
+  item.SetTitle(std::string(180, '"').c_str());
+  ASSERT_TRUE(WriteItem(&file, &map, &item));
+  ASSERT_EQ(file.Close(), 0);
+  EXPECT_GT(ReadFileBytes(path).size(), 10000u);
+  // It reads back to the same item.
+  DataParser parser;
+  parser.Attach(&file, &map);
+  MovieItem back;
+  back.Reset();
+  ASSERT_EQ(parser.ParseItem(&back, true, nullptr), 0);
+  EXPECT_STREQ(back.GetDirector(), tabs.c_str());
+  EXPECT_TRUE(back.IsSameAs(item));
+}
+
+}  // namespace

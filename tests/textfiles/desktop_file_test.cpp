@@ -1,0 +1,171 @@
+#include "textfiles/desktop_file.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TEST(DesktopFile, OpeningAMissingFileReportsFileNotFound) {
+  TempDir dir;
+  DesktopFile file(dir.Sub("missing.tab").c_str());
+  EXPECT_EQ(file.OpenRead(), 5);
+  EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File not found");
+  EXPECT_EQ(file.GetErrorCode(), 2u);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_TRUE(file.IsEOF());
+}
+
+TEST(DesktopFile, WrongStateGivesThreeWithTheGenericMessage) {
+  TempDir dir;
+  DesktopFile file(dir.Sub("a.tab").c_str());
+  EXPECT_EQ(file.Close(), 3);
+  EXPECT_STREQ(file.GetErrorText(), "File Not Open/Generic File Error");
+  ASSERT_EQ(file.OpenWrite(), 0);
+  EXPECT_EQ(file.OpenRead(), 3);
+  EXPECT_STREQ(file.GetErrorText(), "File Already Open/Generic File Error");
+  EXPECT_EQ(file.Close(), 0);
+  EXPECT_STREQ(file.GetErrorText(), "");
+  size_t count = 7;
+  char byte;
+  EXPECT_EQ(file.Read(&byte, 1, &count), 3);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(file.Write("x", 1, &count), 3);
+}
+
+TEST(DesktopFile, SetErrorMapsWindowsCodesToResultsAndTexts) {
+  DesktopFile file("unused");
+  EXPECT_EQ(file.SetError(53, "ctx"), 5);
+  EXPECT_STREQ(file.GetErrorText(), "ctx/File not found");
+  EXPECT_EQ(file.SetError(36, nullptr), 1);
+  EXPECT_STREQ(file.GetErrorText(), "Too many open files");
+  EXPECT_EQ(file.SetError(5, nullptr), 1);
+  EXPECT_STREQ(file.GetErrorText(), "Access Denied");
+  EXPECT_EQ(file.SetError(14, nullptr), 4);
+  EXPECT_STREQ(file.GetErrorText(), "Not enough memory");
+  EXPECT_EQ(file.SetError(30, nullptr), 1);
+  EXPECT_STREQ(file.GetErrorText(), "I/O error (0x1e)");
+  EXPECT_EQ(file.SetError(33, nullptr), 1);
+  EXPECT_STREQ(file.GetErrorText(), "File is in use");
+  EXPECT_EQ(file.SetError(183, nullptr), 1);
+  EXPECT_STREQ(file.GetErrorText(), "File already exists");
+  EXPECT_EQ(file.SetError(3, "x"), 1);
+  EXPECT_STREQ(file.GetErrorText(), "x/File error 0x3");
+  EXPECT_EQ(file.SetError(kGenericFailure, std::string(600, 'c').c_str()), 1);
+  EXPECT_EQ(std::string(file.GetErrorText()).size(), FileStream::kMessageSize - 1);
+}
+
+TEST(DesktopFile, WritesInTextModeAndReadsItBack) {
+  TempDir dir;
+  std::string path = dir.Sub("t.tab");
+  WriteFileBytes(path, "old content that must go");
+  DesktopFile file(path.c_str());
+  ASSERT_EQ(file.OpenWrite(), 0);
+  size_t count = 0;
+  ASSERT_EQ(file.Write("a\tb\nc\n", 6, &count), 0);
+  EXPECT_EQ(count, 6u);
+  ASSERT_EQ(file.Close(), 0);
+  EXPECT_EQ(ReadFileBytes(path), "a\tb\r\nc\r\n");
+  WriteFileBytes(path, "x\r\ny\x1Az");
+  ASSERT_EQ(file.OpenRead(), 0);
+  char text[16] = {};
+  EXPECT_EQ(file.Read(text, sizeof text, &count), 0);  // a short read at the end is success
+  EXPECT_EQ(std::string(text, count), "x\ny");
+  EXPECT_TRUE(file.IsEOF());
+  file.ClearError();
+  EXPECT_EQ(file.Close(), 0);
+}
+
+TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
+  TempDir dir;
+  std::string path = dir.Sub(std::string(DesktopFile::kPathSize, 'p'));
+  DesktopFile file(path.c_str());
+  EXPECT_EQ(std::string(file.GetPath()).size(), DesktopFile::kPathSize - 1);
+  EXPECT_EQ(file.OpenWrite(), 1);
+  EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File error 0xce");
+  EXPECT_FALSE(file.IsOpen());
+}
+
+// A file system whose files accept only a few bytes, like a full disk.
+class FullDisk : public FileSystem {
+ public:
+  explicit FullDisk(FileSystem& real, size_t room) : real_(real), room_(room) {}
+  uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) override {
+    std::unique_ptr<File> inner;
+    uint32_t err = real_.OpenFile(path, mode, &inner);
+    if (err == 0) *file = std::make_unique<Limited>(std::move(inner), room_);
+    return err;
+  }
+  uint32_t RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
+  uint32_t MakeDirectory(const std::string& p) override { return real_.MakeDirectory(p); }
+  uint32_t AtomicReplace(const std::string& a, const std::string& b) override { return real_.AtomicReplace(a, b); }
+  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
+  std::string TempFolder() override { return real_.TempFolder(); }
+  char PathSeparator() const override { return real_.PathSeparator(); }
+  uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
+
+ private:
+  class Limited : public File {
+   public:
+    Limited(std::unique_ptr<File> inner, size_t room) : inner_(std::move(inner)), room_(room) {}
+    uint32_t Read(void* b, size_t n, size_t* got) override { return inner_->Read(b, n, got); }
+    uint32_t Write(const void* d, size_t n, size_t* written) override {
+      size_t take = n < room_ ? n : room_;
+      room_ -= take;
+      uint32_t err = inner_->Write(d, take, written);
+      return err ? err : (take < n ? static_cast<uint32_t>(kErrDiskFull) : 0u);
+    }
+    uint32_t Flush() override { return inner_->Flush(); }
+    uint32_t Close() override { return inner_->Close(); }
+
+   private:
+    std::unique_ptr<File> inner_;
+    size_t room_;
+  };
+  FileSystem& real_;
+  size_t room_;
+};
+
+class FullDiskEnv : public EnvWrapper {
+ public:
+  explicit FullDiskEnv(size_t room) : EnvWrapper(Env::Default()), files_(Env::Default().Files(), room) {}
+  FileSystem& Files() override { return files_; }
+
+ private:
+  FullDisk files_;
+};
+
+TEST(DesktopFile, DataThatNeverReachesTheDiskIsReportedAtClose) {
+  TempDir dir;
+  FullDiskEnv env(4);
+  ScopedEnv scoped(env);
+  DesktopFile file(dir.Sub("full.tab").c_str());
+  ASSERT_EQ(file.OpenWrite(), 0);
+  size_t count = 0;
+  EXPECT_EQ(file.Write("0123456789", 10, &count), 0);  // still buffered
+  EXPECT_EQ(file.Close(), 1);
+  EXPECT_STREQ(file.GetErrorText(), "Error closing file/File error 0x70");
+  EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(DesktopFile, AShortWriteIsAFailure) {
+  TempDir dir;
+  FullDiskEnv env(100);
+  ScopedEnv scoped(env);
+  DesktopFile file(dir.Sub("full.tab").c_str());
+  ASSERT_EQ(file.OpenWrite(), 0);
+  std::string big(200000, 'x');
+  size_t count = 0;
+  EXPECT_EQ(file.Write(big.data(), big.size(), &count), 1);
+  EXPECT_LT(count, big.size());
+  EXPECT_STREQ(std::string(file.GetErrorText()).substr(0, 18).c_str(), "Error writing file");
+  EXPECT_NE(std::string(file.GetErrorText()).find("File is in use"), std::string::npos);
+  file.Close();
+}
+
+}  // namespace
