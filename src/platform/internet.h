@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // Opaque handle of a session or an open URL.
 struct InternetObject;
@@ -72,6 +73,10 @@ class InternetClient {
   // The calling thread's last error value, and a way to set it (GetLastError, SetLastError).
   virtual uint32_t LastError() = 0;
   virtual void SetLastError(uint32_t code) = 0;
+  // The system's message for an error code (FormatMessageA from the system, default language,
+  // no inserts), without a trailing line end; empty when the system has none. The system has none
+  // for the internet error codes.
+  virtual std::string ErrorText(uint32_t code) = 0;
 };
 
 // How long the client waits, where the target lets us choose (native: libcurl).

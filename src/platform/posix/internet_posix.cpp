@@ -234,6 +234,11 @@ class PosixInternetClient final : public InternetClient {
   uint32_t LastError() override { return last_error_; }
   void SetLastError(uint32_t code) override { last_error_ = code; }
 
+  std::string ErrorText(uint32_t code) override {
+    if (code >= 12000 && code < 13000) return "";  // as on Windows: the system has no text
+    return "";
+  }
+
  private:
   bool Fail(uint32_t code) {
     last_error_ = code;

@@ -56,6 +56,15 @@ class Win32InternetClient final : public InternetClient {
 
   uint32_t LastError() override { return GetLastError(); }
   void SetLastError(uint32_t code) override { ::SetLastError(code); }
+
+  std::string ErrorText(uint32_t code) override {
+    char text[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                             0, text, sizeof(text), nullptr);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+  }
 };
 
 }  // namespace

@@ -1,0 +1,106 @@
+// The calendar reader: iCalendar text (a VCALENDAR holding VEVENTs) read event by event into
+// FeedEvents, with numbered feed codes for every problem.
+//
+// Names are matched only where a content line begins, so a DESCRIPTION that mentions "DTSTART"
+// or "END:VEVENT" cannot be taken for the property or the block end. Times are wall-clock
+// handheld seconds (since 1904-01-01) computed without any time zone, so they never depend on the
+// desktop's zone. All functions work on the text they are given and never read past its end.
+#ifndef REELBOX_EVENTS_FEED_EVENT_H
+#define REELBOX_EVENTS_FEED_EVENT_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Feed codes; FeedCodeText gives their texts.
+enum : int32_t {
+  kFeedNoResponse = 0x8000,
+  kFeedNoMemory = 0x8001,
+  kFeedStreamError = 0x8002,
+  kFeedNoCalendar = 0x8003,
+  kFeedNoEvents = 0x8004,
+  kFeedNoMemoryLate = 0x8005,
+  kFeedTooManyRedirections = 0x8006,
+  kFeedBadRedirection = 0x8007,
+  kFeedTruncatedEvent = 0x8008,
+  kFeedTruncatedAttribute = 0x8009,
+  kFeedTruncatedValue = 0x800A,
+  kFeedNoStartTime = 0x800B,
+  kFeedNoEndTime = 0x800C,
+  kFeedBadDateTimeFormat = 0x800D,
+  kFeedInvalidDate = 0x800E,
+  kFeedInvalidTime = 0x800F,
+  kFeedInvalidDuration = 0x8010,
+  kFeedSomeBadEvents = 0x8011,
+};
+
+// The text of a feed code from 0x8000 to 0x8011; nullptr for any other value.
+const char* FeedCodeText(int32_t code);
+
+// Keyword table, by index.
+enum FeedKeyword {
+  kKeyBegin = 0,
+  kKeyEnd,
+  kKeyVCalendar,
+  kKeyVEvent,
+  kKeyCalName,
+  kKeyCalDesc,
+  kKeyCalTimeZone,
+  kKeyUid,
+  kKeySummary,
+  kKeyDescription,
+  kKeyDtStart,
+  kKeyDtEnd,
+  kKeyTzid,
+  kKeyDuration,
+};
+// The keyword text, or nullptr beyond the table.
+const char* FeedKeywordText(int index);
+
+struct FeedEvent {
+  std::optional<std::string> uid;
+  std::optional<std::string> summary;
+  std::optional<std::string> description;
+  std::optional<std::string> tzid;
+  uint8_t utc = 0;
+  uint8_t second_flag = 0;  // always 0
+  uint32_t start = 0;       // handheld seconds
+  uint32_t end = 0;
+};
+
+struct CalendarHeader {
+  std::optional<std::string> name;
+  std::optional<std::string> description;
+  std::optional<std::string> time_zone;
+};
+
+constexpr size_t kFeedNotFound = std::string_view::npos;
+
+// Position just after the kind name of the first "BEGIN:<kind>" line at or after from, blanks
+// after it skipped; kFeedNotFound when there is none or nothing follows it.
+size_t FindBlockStart(std::string_view text, size_t from, int kind);
+// The same for "END:<kind>".
+size_t FindBlockEnd(std::string_view text, size_t from, int kind);
+
+// The unfolded, unescaped value of a property. Absent: *value empty and 0. A value that is empty
+// or runs to the end of the text: kFeedTruncatedAttribute.
+int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
+// The value of a parameter of the DTSTART line (TZID): the text between its "=" and the colon.
+// Absent: *value empty and 0. No colon, or no "=": kFeedTruncatedValue.
+int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
+
+// "YYYYMMDD", "YYYYMMDDTHHMMSS" or the same with a final letter, to handheld seconds of that wall
+// clock time. An absent text gives 0 and code 0. has_time (may be null) tells whether a time of
+// day was given.
+int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time);
+// "P<n>D" or "PT<n>H<n>M" to seconds. An absent text gives 0.
+int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds);
+
+// One event's text (from its first property to its END line). Also on a code of 0x800B or above
+// the event comes filled; on a lower code it is left empty.
+int32_t ParseEvent(std::string_view text, FeedEvent* event);
+int32_t ParseCalendarHeader(std::string_view text, CalendarHeader* header);
+void FreeFeedEvent(FeedEvent* event);
+
+#endif  // REELBOX_EVENTS_FEED_EVENT_H

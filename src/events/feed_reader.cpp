@@ -1,0 +1,209 @@
+#include "events/feed_reader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "events/url_fetcher.h"
+
+int32_t ParseEvent(std::string_view text, FeedEvent* event) {
+  FreeFeedEvent(event);
+  std::optional<std::string> uid, summary, description, start_text;
+  int32_t code = GetPropertyValue(text, kKeyUid, &uid);
+  if (code == 0) code = GetPropertyValue(text, kKeySummary, &summary);
+  if (code == 0) code = GetPropertyValue(text, kKeyDescription, &description);
+  if (code == 0) code = GetPropertyValue(text, kKeyDtStart, &start_text);
+  if (code != 0) return code;
+
+  std::optional<std::string> tzid;
+  uint32_t start = 0, end = 0;
+  uint8_t utc = 0;
+  if (!start_text) {
+    code = kFeedNoStartTime;
+  } else {
+    std::optional<std::string> end_text, duration_text;
+    code = GetParameterValue(text, kKeyTzid, &tzid);
+    if (code == 0) code = GetPropertyValue(text, kKeyDtEnd, &end_text);
+    if (code == 0) code = GetPropertyValue(text, kKeyDuration, &duration_text);
+    if (code != 0) return code;
+    code = ParseDateTime(start_text, &start, nullptr);
+    if (code == 0) code = ParseDateTime(end_text, &end, nullptr);
+    if (code == 0 && start_text->size() == 16) {
+      char last = (*start_text)[15];
+      if (last == 'Z' || last == 'z') {
+        utc = 1;
+      } else {
+        code = kFeedBadDateTimeFormat;
+      }
+    }
+    if (code == 0 && duration_text && !end_text) {
+      uint32_t seconds = 0;
+      code = ParseDuration(duration_text, &seconds);
+      if (code == 0) end = start + seconds;
+    }
+  }
+  event->uid = std::move(uid);
+  event->summary = std::move(summary);
+  event->description = std::move(description);
+  event->tzid = std::move(tzid);
+  event->utc = utc;
+  event->second_flag = 0;
+  event->start = start;
+  event->end = end;
+  return code;
+}
+
+int32_t ParseCalendarHeader(std::string_view text, CalendarHeader* header) {
+  *header = CalendarHeader();
+  int32_t code = GetPropertyValue(text, kKeyCalName, &header->name);
+  if (code == 0) code = GetPropertyValue(text, kKeyCalDesc, &header->description);
+  if (code == 0) code = GetPropertyValue(text, kKeyCalTimeZone, &header->time_zone);
+  if (code != 0) *header = CalendarHeader();
+  return code;
+}
+
+void FreeFeedEvent(FeedEvent* event) { *event = FeedEvent(); }
+
+int32_t ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_t* read) {
+  *read = 0;
+  if (fetcher == nullptr) return kFeedStreamError;
+  return fetcher->ReadDownloaded(count, buffer, read) == 0 ? 0 : kFeedStreamError;
+}
+
+namespace {
+
+// The read window: buffer[0..filled) holds text, terminated; a NUL byte ends the data, as it
+// would end a C string.
+class Window {
+ public:
+  explicit Window(UrlFetcher& fetcher) : fetcher_(fetcher) {}
+  bool Allocate() {
+    buffer_.reset(new (std::nothrow) char[kFeedBufferSize]);
+    return buffer_ != nullptr;
+  }
+  std::string_view Text() const { return std::string_view(buffer_.get(), filled_); }
+  bool AtEnd() const { return ended_; }
+
+  // Drops the text before from and reads more to fill the window. 0 or kFeedStreamError.
+  int32_t SlideTo(size_t from) {
+    if (from > filled_) from = filled_;
+    std::memmove(buffer_.get(), buffer_.get() + from, filled_ - from);
+    filled_ -= from;
+    return Fill();
+  }
+
+  int32_t Fill() {
+    uint32_t room = kFeedBufferSize - 1 - static_cast<uint32_t>(filled_);
+    uint32_t got = 0;
+    if (!ended_ && room > 0) {
+      int32_t code = ReadFeedChunk(&fetcher_, buffer_.get() + filled_, room, &got);
+      if (code != 0) return code;
+      size_t text = strnlen(buffer_.get() + filled_, got);
+      if (text < got || got < room) ended_ = true;
+      filled_ += text;
+    }
+    buffer_[filled_] = '\0';
+    return 0;
+  }
+
+ private:
+  UrlFetcher& fetcher_;
+  std::unique_ptr<char[]> buffer_;
+  size_t filled_ = 0;
+  bool ended_ = false;
+};
+
+// Where the last line of text begins (0 when it has no line feed).
+size_t LastLineStart(std::string_view text) {
+  size_t lf = text.rfind('\n');
+  return lf == std::string_view::npos ? 0 : lf + 1;
+}
+
+// The content start of the next event at or after from. When the window holds none and the file
+// goes on, the window slides forward and the search goes on: an event just past the window's end
+// is not lost. *code gets a read failure.
+size_t FindNextEvent(Window& window, size_t from, int32_t* code) {
+  *code = 0;
+  for (;;) {
+    std::string_view text = window.Text();
+    size_t found = FindBlockStart(text, from, kKeyVEvent);
+    if (found != kFeedNotFound || window.AtEnd()) return found;
+    // Keep the last line: it may be the beginning of a "BEGIN:VEVENT" cut by the window's end.
+    size_t keep = LastLineStart(text);
+    if (keep < from) keep = from;
+    if (keep == 0) keep = text.size();
+    *code = window.SlideTo(keep);
+    if (*code != 0) return kFeedNotFound;
+    from = 0;
+  }
+}
+
+}  // namespace
+
+int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
+  fetcher.CloseDownloaded();
+  fetcher.OpenDownloaded();
+  Window window(fetcher);
+  if (!window.Allocate()) return kFeedNoMemory;
+  int32_t code = window.Fill();
+  if (code != 0) {
+    fetcher.CloseDownloaded();
+    return code;
+  }
+
+  std::string_view text = window.Text();
+  size_t calendar = FindBlockStart(text, 0, kKeyVCalendar);
+  if (calendar == kFeedNotFound) {
+    fetcher.CloseDownloaded();
+    return kFeedNoCalendar;
+  }
+  size_t start = FindBlockStart(text, calendar, kKeyVEvent);
+  CalendarHeader header;
+  if (start != kFeedNotFound) {
+    code = ParseCalendarHeader(text.substr(0, start - 1), &header);
+  } else {
+    code = ParseCalendarHeader(text.substr(0, LastLineStart(text)), &header);
+    if (code == 0) start = FindNextEvent(window, calendar, &code);
+    if (code == 0 && start == kFeedNotFound) code = kFeedNoEvents;
+  }
+  if (code != 0) {
+    fetcher.CloseDownloaded();
+    return code;
+  }
+
+  char status[1024];
+  std::snprintf(status, sizeof(status), "Synchronizing remote '%s'", list_name);
+  if (!fetcher.ReportProgress(status)) {
+    fetcher.CloseDownloaded();
+    return 10;
+  }
+
+  bool some_bad = false;
+  FeedEvent event;
+  for (uint32_t count = 0;; ++count) {
+    if (count % 20 == 0 && !fetcher.ReportProgress(status)) break;
+    code = window.SlideTo(start);
+    if (code != 0) break;
+    text = window.Text();
+    size_t end = FindBlockEnd(text, 0, kKeyVEvent);
+    if (end == kFeedNotFound) {
+      code = kFeedTruncatedEvent;
+      break;
+    }
+    int32_t parsed = ParseEvent(text.substr(0, end - 1), &event);
+    if (parsed != 0 && parsed < kFeedNoStartTime) {
+      code = parsed;
+      break;
+    }
+    if (parsed != 0) some_bad = true;
+    code = handler(event, parsed);
+    FreeFeedEvent(&event);
+    if (code != 0) break;
+    start = FindNextEvent(window, end, &code);
+    if (code != 0 || start == kFeedNotFound) break;
+  }
+  if (code == 0 && some_bad) code = kFeedSomeBadEvents;
+  fetcher.CloseDownloaded();
+  return code;
+}

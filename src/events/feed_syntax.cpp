@@ -1,0 +1,283 @@
+// Finding names, blocks and values in iCalendar text.
+#include <cstring>
+#include <new>
+
+#include "events/feed_event.h"
+
+namespace {
+
+const char* const kKeywords[] = {
+    "BEGIN", "END", "VCALENDAR", "VEVENT", "X-WR-CALNAME", "X-WR-CALDESC", "X-WR-TIMEZONE",
+    "UID", "SUMMARY", "DESCRIPTION", "DTSTART", "DTEND", "TZID", "DURATION",
+};
+constexpr int kKeywordCount = sizeof(kKeywords) / sizeof(kKeywords[0]);
+
+const char* const kCodeTexts[] = {
+    "No response from server",
+    "Internal memory allocation error",
+    "Internal file stream error",
+    "Bad Data : No 'VCALENDAR' tag",
+    "Bad Data : No events",
+    "Internal memory allocation error (late)",
+    "Too many URL redirections",
+    "Bad URL redirection",
+    "Bad Data : Truncated Event",
+    "Bad Data : Truncated Attribute",
+    "Bad Data : Truncated Value",
+    "Bad Data : No Start Time",
+    "Bad Data : No End Time",
+    "Bad Data : unrecognized date/time format",
+    "Bad Data : Invalid Date",
+    "Bad Data : Invalid Time",
+    "Bad Data : Invalid Duration",
+    "Warning : Some events had bad data in them",
+};
+
+// Blanks are every byte outside 0x21..0x7F.
+bool IsBlank(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u < 0x21 || u > 0x7F;
+}
+
+size_t SkipBlanks(std::string_view text, size_t at) {
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  return at < text.size() ? at : kFeedNotFound;
+}
+
+bool IsNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// The first occurrence of the name at or after from that begins a content line (at from, or
+// after a line feed) and is not the start of a longer name. Case-sensitive.
+size_t FindName(std::string_view text, size_t from, const char* name) {
+  size_t length = std::strlen(name);
+  for (size_t at = from; at < text.size(); ++at) {
+    at = text.find(name, at, length);
+    if (at == std::string_view::npos) return kFeedNotFound;
+    bool line_start = at == from || text[at - 1] == '\n';
+    size_t after = at + length;
+    if (line_start && after < text.size() && !IsNameChar(text[after])) return at;
+  }
+  return kFeedNotFound;
+}
+
+size_t FindBlock(std::string_view text, size_t from, int marker, int kind) {
+  const char* kind_name = FeedKeywordText(kind);
+  if (kind_name == nullptr) return kFeedNotFound;
+  size_t kind_length = std::strlen(kind_name);
+  size_t at = from;
+  while ((at = FindName(text, at, kKeywords[marker])) != kFeedNotFound) {
+    size_t colon = SkipBlanks(text, at + std::strlen(kKeywords[marker]));
+    if (colon == kFeedNotFound) return kFeedNotFound;
+    size_t name = SkipBlanks(text, colon + 1);
+    if (name == kFeedNotFound) return kFeedNotFound;
+    if (text[colon] == ':' && text.compare(name, kind_length, kind_name) == 0 &&
+        (name + kind_length == text.size() || !IsNameChar(text[name + kind_length]))) {
+      size_t end = name + kind_length;
+      while (end < text.size() && IsBlank(text[end])) ++end;
+      return end < text.size() ? end : kFeedNotFound;
+    }
+    at = colon;  // another block kind: look further
+  }
+  return kFeedNotFound;
+}
+
+bool IsLetter(char c, char upper) { return c == upper || c == upper + ('a' - 'A'); }
+
+}  // namespace
+
+const char* FeedCodeText(int32_t code) {
+  if (code < kFeedNoResponse || code > kFeedSomeBadEvents) return nullptr;
+  return kCodeTexts[code - kFeedNoResponse];
+}
+
+const char* FeedKeywordText(int index) {
+  return index >= 0 && index < kKeywordCount ? kKeywords[index] : nullptr;
+}
+
+size_t FindBlockStart(std::string_view text, size_t from, int kind) {
+  return FindBlock(text, from, kKeyBegin, kind);
+}
+
+size_t FindBlockEnd(std::string_view text, size_t from, int kind) {
+  return FindBlock(text, from, kKeyEnd, kind);
+}
+
+int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+  value->reset();
+  const char* name = FeedKeywordText(keyword);
+  if (name == nullptr) return 0;
+  size_t at = FindName(text, 0, name);
+  if (at == kFeedNotFound) return 0;
+  size_t colon = text.find(':', at);
+  if (colon == std::string_view::npos) return kFeedTruncatedAttribute;
+  try {
+    std::string out;
+    size_t i = colon + 1;
+    bool ended = false;
+    while (i < text.size()) {
+      char c = text[i];
+      // A line end: LF, or CR LF.
+      size_t lf = c == '\n' ? i : (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? i + 1
+                                                                                           : kFeedNotFound;
+      if (lf != kFeedNotFound) {
+        if (lf + 1 < text.size() && text[lf + 1] == ' ') {  // folded line
+          i = lf + 2;
+          continue;
+        }
+        if (lf + 1 < text.size() && static_cast<signed char>(text[lf + 1]) > 0x20) {
+          ended = true;
+          break;
+        }
+        out.append(text.substr(i, lf + 1 - i));  // a line end before a blank or control byte
+        i = lf + 1;
+        continue;
+      }
+      if (c == '\\') {
+        // An escape; a backslash after a backslash escapes the character after it in turn.
+        ++i;
+        while (i < text.size() && text[i] == '\\') ++i;
+        if (i >= text.size()) break;
+        char e = text[i];
+        out.push_back(e == 'n' || e == 'N' || e == 'r' || e == 'R' ? '\n' : e);
+        ++i;
+        continue;
+      }
+      out.push_back(c);
+      ++i;
+    }
+    if (!ended || out.empty()) return kFeedTruncatedAttribute;
+    value->emplace(std::move(out));
+  } catch (const std::bad_alloc&) {
+    value->reset();
+    return kFeedNoMemoryLate;
+  }
+  return 0;
+}
+
+int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+  value->reset();
+  const char* name = FeedKeywordText(keyword);
+  if (name == nullptr) return 0;
+  size_t line = FindName(text, 0, kKeywords[kKeyDtStart]);
+  if (line == kFeedNotFound) return 0;
+  size_t colon = text.find(':', line);
+  size_t params_end = colon == std::string_view::npos ? text.size() : colon;
+  size_t line_end = text.find('\n', line);
+  if (line_end != std::string_view::npos && line_end < params_end) params_end = line_end;
+  // The parameter follows a ";" of the DTSTART line, before its value.
+  std::string_view params = text.substr(line, params_end - line);
+  std::string pattern = std::string(";") + name;
+  size_t at = params.find(pattern);
+  while (at != std::string_view::npos && at + pattern.size() < params.size() &&
+         IsNameChar(params[at + pattern.size()])) {
+    at = params.find(pattern, at + 1);
+  }
+  if (at == std::string_view::npos) return 0;
+  if (colon == std::string_view::npos || params_end != colon) return kFeedTruncatedValue;
+  size_t equals = params.find('=', at);
+  if (equals == std::string_view::npos) return kFeedTruncatedValue;
+  size_t value_end = params.find(';', equals);
+  if (value_end == std::string_view::npos) value_end = params.size();
+  try {
+    value->emplace(params.substr(equals + 1, value_end - equals - 1));
+  } catch (const std::bad_alloc&) {
+    return kFeedNoMemoryLate;
+  }
+  return 0;
+}
+
+namespace {
+
+// Reads count decimal digits at text[at]; false when one is not a digit.
+bool Digits(const std::string& text, size_t at, size_t count, uint32_t* out) {
+  uint32_t n = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    n = n * 10 + static_cast<uint32_t>(text[i] - '0');
+  }
+  *out = n;
+  return true;
+}
+
+// Days from 1970-01-01 to the first of the month in the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, uint32_t m) {
+  y -= m <= 2;
+  int64_t era = (y >= 0 ? y : y - 399) / 400;
+  int64_t yoe = y - era * 400;
+  int64_t mp = (m + 9) % 12;
+  int64_t doy = (153 * mp + 2) / 5;
+  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+constexpr int64_t kDays1904To1970 = 24107;
+
+// Up to 11 digits right before text[at]; none counts as 0.
+bool DigitsBefore(const std::string& text, size_t at, size_t first, uint64_t* out) {
+  size_t start = at;
+  while (start > first && text[start - 1] >= '0' && text[start - 1] <= '9') --start;
+  if (at - start > 11) return false;
+  uint64_t n = 0;
+  for (size_t i = start; i < at; ++i) n = n * 10 + static_cast<uint64_t>(text[i] - '0');
+  *out = n;
+  return true;
+}
+
+size_t FindEither(const std::string& text, size_t from, char upper) {
+  for (size_t i = from; i < text.size(); ++i) {
+    if (IsLetter(text[i], upper)) return i;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time) {
+  *time = 0;
+  if (has_time) *has_time = false;
+  if (!text) return 0;
+  const std::string& t = *text;
+  if (t.size() != 8 && t.size() != 15 && t.size() != 16) return kFeedBadDateTimeFormat;
+  uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!Digits(t, 0, 4, &year) || !Digits(t, 4, 2, &month) || !Digits(t, 6, 2, &day)) {
+    return kFeedBadDateTimeFormat;
+  }
+  if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return kFeedInvalidDate;
+  if (t.size() > 9) {
+    if (has_time) *has_time = true;
+    if (!Digits(t, 9, 2, &hour) || !Digits(t, 11, 2, &minute) || !Digits(t, 13, 2, &second)) {
+      return kFeedBadDateTimeFormat;
+    }
+    if (hour > 24 || minute > 60 || second > 60) return kFeedInvalidTime;
+  }
+  // Plain calendar arithmetic: a day past the month's end carries into the next month.
+  int64_t days = DaysFromCivil(year, month) + (day - 1) + kDays1904To1970;
+  int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+  if (seconds > static_cast<int64_t>(UINT32_MAX)) return kFeedInvalidDate;  // after Feb 2040
+  *time = static_cast<uint32_t>(seconds);
+  return 0;
+}
+
+int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
+  *seconds = 0;
+  if (!text) return 0;
+  const std::string& t = *text;
+  if (t.size() < 3 || !IsLetter(t[0], 'P')) return kFeedInvalidDuration;
+  uint64_t days = 0, hours = 0, minutes = 0;
+  if (IsLetter(t[1], 'T')) {
+    size_t h = FindEither(t, 2, 'H');
+    size_t m = FindEither(t, 2, 'M');
+    if (h == std::string::npos && m == std::string::npos) return kFeedInvalidDuration;
+    if (h != std::string::npos && !DigitsBefore(t, h, 2, &hours)) return kFeedInvalidDuration;
+    if (m != std::string::npos && !DigitsBefore(t, m, 2, &minutes)) return kFeedInvalidDuration;
+  } else {
+    size_t d = FindEither(t, 1, 'D');
+    if (d == std::string::npos || !DigitsBefore(t, d, 1, &days)) return kFeedInvalidDuration;
+  }
+  uint64_t total = ((days * 24 + hours) * 60 + minutes) * 60;
+  if (total > UINT32_MAX) return kFeedInvalidDuration;
+  *seconds = static_cast<uint32_t>(total);
+  return 0;
+}

@@ -1,0 +1,155 @@
+// The download: connection check, ping, then the response copied into the temporary file in
+// 500-byte passes with a progress report after each.
+#include <cstring>
+#include <string>
+
+#include "diag/sync_log.h"
+#include "events/url_fetcher.h"
+#include "platform/env.h"
+#include "platform/internet.h"
+#include "platform/text_stream.h"
+
+namespace {
+
+constexpr uint32_t kPassSize = 500;
+constexpr uint32_t kResponseInfoSize = 500;
+constexpr uint32_t kOpenFlags = kInternetFlagReload | kInternetFlagNoCookies | kInternetFlagNoUi;
+
+// Closes what a download opened exactly once, whatever the way out.
+class DownloadHandles {
+ public:
+  explicit DownloadHandles(InternetClient& client) : client_(client) {}
+  DownloadHandles(const DownloadHandles&) = delete;
+  DownloadHandles& operator=(const DownloadHandles&) = delete;
+  ~DownloadHandles() {
+    if (url) client_.Close(url);
+    if (session) client_.Close(session);
+    if (file) file->Close();
+  }
+  InternetHandle session = nullptr;
+  InternetHandle url = nullptr;
+  std::unique_ptr<TextStream> file;
+
+ private:
+  InternetClient& client_;
+};
+
+}  // namespace
+
+int32_t TempFileUrlFetcher::Fetch(const char* url) {
+  LogAudit("Checking internet connection...\n");
+  ClearError();
+  InternetClient& client = Env::Current().Internet();
+  DeleteDownloaded();  // usually fails: no file yet; its error stays on record
+  client.SetLastError(0);
+
+  std::string address = FetchAddress(url ? url : "");
+  const char* target = address.c_str();
+  if (!client.IsConnected()) {
+    LogAudit("\nUnable to connect to '%s' - because there does not seem to be a network connection\n",
+             target);
+    return kFetchNoNetwork;
+  }
+  if (client.CheckConnection(target)) {
+    LogDebug("URL Ping Success.\n");
+  } else {
+    static const char kPingFailed[] =
+        "\nUnable to ping '%s' - %s\nThis may be a firewall/proxy.  Attempting connection anyway.\n";
+    LogDebug(kPingFailed, target, ErrorText());
+    LogAudit(kPingFailed, target, ErrorText());
+  }
+
+  DownloadHandles handles(client);
+  std::string path = GetTempFilePath();
+  if (TextStream::Open(path, FileMode::kWriteCreateAlways, &handles.file) != 0) {
+    LogAudit("Failed to open temp file '%s'!\n", path.c_str());
+    return kFetchTempFileFailed;
+  }
+  handles.session = client.OpenSession(kFetchAgent);
+  if (!handles.session) {
+    SetInternetError(client.LastError());
+    LogAudit("\nUnable to connect to '%s' - because a WinInet session could not be established (%lx - %s)\n",
+             target, static_cast<unsigned long>(ErrorCode()), ErrorText());
+    return kFetchNoNetwork;
+  }
+  LogAudit("\nInternet Connection seems to be OK.\n");
+  if (!ReportProgress("Connecting")) {
+    LogDebug("<Connection Aborted due to apparent user cancel>");
+    return kFetchCancelled;
+  }
+
+  LogAudit("Opening URL\n");
+  handles.url = client.OpenUrl(handles.session, target, kOpenFlags);
+  if (!handles.url) {
+    SetInternetError(client.LastError());
+    LogAudit("\nInvalid Internet connection handle attempting to connect to '%s' - error #%lx (%s)\n",
+             target, static_cast<unsigned long>(ErrorCode()), ErrorText());
+    char info[kResponseInfoSize] = "";
+    uint32_t info_code = 0;
+    uint32_t length = sizeof(info);
+    if (client.GetLastResponseInfo(&info_code, info, &length)) {
+      LogAudit("Additional information (code %lu): %s\n", static_cast<unsigned long>(info_code), info);
+    } else {
+      LogAudit("[No Additional Information Available]\n");
+    }
+    return kFetchOpenUrlFailed;
+  }
+
+  LogAudit("Connection opened.  Writing data to temp file '%s'\n", path.c_str());
+  client.SetLastError(0);
+  if (!ReportProgress("Transferring")) return kFetchCancelled;
+
+  uint32_t total = 0;
+  for (int pass = 0;; ++pass) {
+    LogAudit("Beginning read Pass #%i, %lu bytes read so far\n", pass, static_cast<unsigned long>(total));
+    uint32_t last_error = client.LastError();
+    char info[kResponseInfoSize] = "";
+    uint32_t info_code = 0;
+    uint32_t length = kResponseInfoSize - 1;
+    if (client.GetLastResponseInfo(&info_code, info, &length)) {
+      LogAudit("last internet response info (code %lx/%lu): %s\n", static_cast<unsigned long>(last_error),
+               static_cast<unsigned long>(info_code), info);
+    } else {
+      info_code = 0;
+      LogAudit("last internet response info : [code %lx : No Additional Information Available]\n",
+               static_cast<unsigned long>(last_error));
+    }
+    if (last_error == 0 && info_code == 0) {
+      uint32_t available = 0;
+      if (client.QueryDataAvailable(handles.url, &available)) {
+        LogAudit("There are apparently %lu bytes available to be read\n", static_cast<unsigned long>(available));
+      } else {
+        SetInternetError(client.LastError());
+        LogAudit("\nUnable to determine bytes of data available at '%s' - (err %lx) %s\n", target,
+                 static_cast<unsigned long>(ErrorCode()), ErrorText());
+        SetInternetError(0);
+      }
+    }
+    char buffer[kPassSize + 1];
+    uint32_t got = 0;
+    bool ok = client.ReadUrl(handles.url, buffer, kPassSize, &got);
+    if (ok) {
+      buffer[got] = '\0';
+      // As text up to the first NUL byte, like a C string.
+      handles.file->Write(buffer, std::strlen(buffer));
+      total += got;
+    }
+    LogAudit("Ending read Pass #%i, %lu bytes read so far\n", pass, static_cast<unsigned long>(total));
+    if (!ok) {
+      SetInternetError(client.LastError());
+      LogAudit("\nUnable to connect to '%s' - %s\n", target, ErrorText());
+      return kFetchTransferFailed;
+    }
+    if (got == 0) break;
+    if (!ReportProgress("Transferring")) return kFetchCancelled;
+  }
+  // A temporary file that could not be written completely is no download.
+  uint32_t closed = handles.file->Close();
+  handles.file.reset();
+  if (closed != 0) {
+    SetInternetError(closed);
+    LogAudit("Failed to write temp file '%s'!\n", path.c_str());
+    return kFetchTempFileFailed;
+  }
+  return kFetchDone;
+}

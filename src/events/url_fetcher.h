@@ -1,0 +1,93 @@
+// Downloads a feed into the temporary file "TQConduit.tmp" and reads it back in chunks.
+//
+// UrlFetcher keeps the code and text of its last failure (500 bytes with the terminator), which
+// the job quotes in its messages; every operation clears them first, except Fetch, which keeps a
+// failed deletion of the previous file on record until a later failure replaces it.
+// TempFileUrlFetcher downloads through Env::Current().Internet() in 500-byte passes with a progress
+// report after each, so a cancel is seen between passes. Not copyable.
+#ifndef REELBOX_EVENTS_URL_FETCHER_H
+#define REELBOX_EVENTS_URL_FETCHER_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TextStream;
+
+// Fetch codes.
+enum : int32_t {
+  kFetchDone = 0,
+  kFetchTransferFailed = 1,
+  kFetchNoNetwork = 2,
+  kFetchOpenUrlFailed = 3,
+  kFetchTempFileFailed = 8,
+  kFetchCancelled = 11,
+};
+
+// Results of the downloaded-file operations.
+enum : int32_t {
+  kDownloadedNotOpen = 6,
+  kDownloadedFileError = 8,
+};
+
+constexpr size_t kFetchErrorTextSize = 500;
+constexpr const char* kFetchTempFileName = "TQConduit.tmp";
+constexpr const char* kFetchAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+
+class UrlFetcher {
+ public:
+  UrlFetcher();
+  UrlFetcher(const UrlFetcher&) = delete;
+  UrlFetcher& operator=(const UrlFetcher&) = delete;
+  virtual ~UrlFetcher();
+
+  // true to go on, false when the user asked to stop. This base always goes on.
+  virtual bool ReportProgress(const char* text);
+  // Downloads url into the temporary file; a fetch code.
+  virtual int32_t Fetch(const char* url) = 0;
+  // Opens the downloaded file for reading as text: 0, or 8 (error recorded).
+  virtual int32_t OpenDownloaded() = 0;
+  // Reads up to count bytes into buffer; *read gets the count. 0, 6 when no file is open, 8 when
+  // reading fails (error recorded).
+  virtual int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) = 0;
+  // Closes the downloaded file if open: 0.
+  virtual int32_t CloseDownloaded() = 0;
+  // Deletes the temporary file: 0, or 8 (error recorded).
+  virtual int32_t DeleteDownloaded() = 0;
+  virtual std::string GetTempFilePath() const = 0;
+
+  uint32_t ErrorCode() const { return error_code_; }
+  const char* ErrorText() const { return error_text_; }
+  void ClearError();
+  // Records code with the system's message for it, or this conduit's own text when the system
+  // has none. Code 0 clears the error.
+  void SetInternetError(uint32_t code);
+
+ private:
+  uint32_t error_code_ = 0;
+  char error_text_[kFetchErrorTextSize];
+};
+
+class TempFileUrlFetcher : public UrlFetcher {
+ public:
+  TempFileUrlFetcher();
+  ~TempFileUrlFetcher() override;
+
+  int32_t Fetch(const char* url) override;
+  int32_t OpenDownloaded() override;
+  int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
+  int32_t CloseDownloaded() override;
+  int32_t DeleteDownloaded() override;
+  // The system temporary folder followed by "TQConduit.tmp"; the folder separator followed by
+  // it when the system reports no temporary folder.
+  std::string GetTempFilePath() const override;
+
+ private:
+  std::unique_ptr<TextStream> downloaded_;
+};
+
+// What a fetch address becomes: leading spaces skipped; "http:", "https:" and "ftp:" (any case)
+// kept, anything else gets "http://" in front.
+std::string FetchAddress(const char* url);
+
+#endif  // REELBOX_EVENTS_URL_FETCHER_H
