@@ -97,6 +97,10 @@ TEST_F(InternetClientTest, PingOfAListeningServerSucceeds) {
 TEST_F(InternetClientTest, RedirectLoopEndsWithAFailureNotAHang) {
   server_.Serve("/loop", "", HttpServer::Mode::kRedirectLoop);
   InternetHandle url = client_->OpenUrl(session_, server_.Url("/loop").c_str(), kFlags);
+#ifndef _WIN32
+  EXPECT_EQ(url, nullptr);
+  EXPECT_EQ(client_->LastError(), kInternetErrorRedirectFailed);
+#endif
   if (url != nullptr) {
     // A client may hand over the last redirection answer instead; it must still end.
     std::string got;
@@ -112,7 +116,7 @@ TEST_F(InternetClientTest, RedirectLoopEndsWithAFailureNotAHang) {
 }
 
 TEST_F(InternetClientTest, StalledServerEndsTheReadWithinTheStallTime) {
-  server_.SetStallMs(8000);
+  server_.SetStallMs(3000);
   server_.Serve("/stall", std::string(800, 's'), HttpServer::Mode::kStall);
   auto start = std::chrono::steady_clock::now();
   InternetHandle url = client_->OpenUrl(session_, server_.Url("/stall").c_str(), kFlags);

@@ -2,9 +2,13 @@
 // download stays pull-style like WinInet and a cancel between reads is seen at once.
 #include "platform/internet.h"
 
+#include "platform/env.h"
+#include "platform/system.h"
+
 #include <curl/curl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +36,7 @@ struct Url final : InternetObject {
   std::string data;  // received, not yet read: data[offset..]
   size_t offset = 0;
   bool paused = false;
+  bool saw_location = false;  // in the headers of the response being received
   bool headers_done = false;  // the final response's headers (or its first bytes) arrived
   bool done = false;
   CURLcode result = CURLE_OK;
@@ -73,10 +78,11 @@ size_t OnHeader(char* bytes, size_t size, size_t count, void* user) {
   if (n <= 2 && (n == 0 || bytes[0] == '\r' || bytes[0] == '\n')) {
     long status = 0;
     curl_easy_getinfo(url->easy, CURLINFO_RESPONSE_CODE, &status);
-    char* location = nullptr;
-    curl_easy_getinfo(url->easy, CURLINFO_REDIRECT_URL, &location);
-    bool redirect = status >= 300 && status < 400 && location != nullptr;
+    bool redirect = status >= 300 && status < 400 && url->saw_location;
     if (status >= 200 && !redirect) url->headers_done = true;
+    url->saw_location = false;
+  } else if (n >= 9 && strncasecmp(bytes, "location:", 9) == 0) {
+    url->saw_location = true;
   }
   return n;
 }
@@ -236,7 +242,7 @@ class PosixInternetClient final : public InternetClient {
 
   std::string ErrorText(uint32_t code) override {
     if (code >= 12000 && code < 13000) return "";  // as on Windows: the system has no text
-    return "";
+    return Env::Default().System().SystemErrorText(code);
   }
 
  private:

@@ -1,0 +1,66 @@
+// The calendar reader on any bytes: the sliding window, the block search and every value parser.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "events/feed_event.h"
+#include "events/feed_reader.h"
+#include "events/url_fetcher.h"
+
+namespace {
+
+// Serves the input as the downloaded file, in reads of any size.
+class MemoryFetcher final : public UrlFetcher {
+ public:
+  MemoryFetcher(const uint8_t* data, size_t size) : data_(reinterpret_cast<const char*>(data)), size_(size) {}
+  int32_t Fetch(const char*) override { return 0; }
+  int32_t OpenDownloaded() override {
+    offset_ = 0;
+    open_ = true;
+    return 0;
+  }
+  int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override {
+    *read = 0;
+    if (!open_) return kDownloadedNotOpen;
+    size_t n = size_ - offset_ < count ? size_ - offset_ : count;
+    std::memcpy(buffer, data_ + offset_, n);
+    offset_ += n;
+    *read = static_cast<uint32_t>(n);
+    return 0;
+  }
+  int32_t CloseDownloaded() override {
+    open_ = false;
+    return 0;
+  }
+  int32_t DeleteDownloaded() override { return 0; }
+  std::string GetTempFilePath() const override { return ""; }
+
+ private:
+  const char* data_;
+  size_t size_;
+  size_t offset_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  MemoryFetcher fetcher(data, size);
+  uint64_t sum = 0;
+  ReadFeed(fetcher, "Fuzz", [&sum](const FeedEvent& event, int32_t code) {
+    sum += event.start + event.end + static_cast<uint32_t>(code);
+    if (event.summary) sum += event.summary->size();
+    return 0;
+  });
+  // The value parsers on the input taken as one event's text.
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  FeedEvent event;
+  ParseEvent(text, &event);
+  std::optional<std::string> value;
+  for (int keyword = 0; keyword < 15; ++keyword) GetPropertyValue(text, keyword, &value);
+  uint32_t out = 0;
+  ParseDateTime(std::string(text.substr(0, 16)), &out, nullptr);
+  ParseDuration(std::string(text.substr(0, 24)), &out);
+  return sum == 1 ? 1 : 0;
+}

@@ -1,0 +1,120 @@
+// Test seams for the events tests: the real platform, with the temporary folder inside the test's
+// own folder (so "TQConduit.tmp" of parallel tests never collide), an internet client with short
+// time-outs, and a switch that makes the computer look offline.
+#ifndef REELBOX_TESTS_EVENTS_EVENTS_ENV_H
+#define REELBOX_TESTS_EVENTS_EVENTS_ENV_H
+
+#include <memory>
+#include <string>
+
+#include "diag/sync_log.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "platform/internet.h"
+#include "support/temp_dir.h"
+
+class TempFolderFileSystem final : public FileSystem {
+ public:
+  TempFolderFileSystem(FileSystem& real, std::string temp) : real_(real), temp_(std::move(temp)) {}
+  uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) override {
+    return real_.OpenFile(path, mode, file);
+  }
+  uint32_t RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
+  uint32_t MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
+  uint32_t AtomicReplace(const std::string& from, const std::string& to) override {
+    return real_.AtomicReplace(from, to);
+  }
+  bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+  std::string TempFolder() override { return temp_; }
+  char PathSeparator() const override { return real_.PathSeparator(); }
+  uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
+  void set_temp(std::string temp) { temp_ = std::move(temp); }
+
+ private:
+  FileSystem& real_;
+  std::string temp_;
+};
+
+// Forwards to a real client; can pretend that the computer has no network connection.
+class SwitchableInternetClient final : public InternetClient {
+ public:
+  explicit SwitchableInternetClient(std::unique_ptr<InternetClient> real) : real_(std::move(real)) {}
+  bool connected = true;
+  bool ping_fails = false;
+  bool IsConnected() override { return connected && real_->IsConnected(); }
+  bool CheckConnection(const char* url) override {
+    if (ping_fails) {
+      real_->SetLastError(kInternetErrorCannotConnect);
+      return false;
+    }
+    return real_->CheckConnection(url);
+  }
+  InternetHandle OpenSession(const char* agent) override { return real_->OpenSession(agent); }
+  InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
+    return real_->OpenUrl(session, url, flags);
+  }
+  bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
+    return real_->QueryDataAvailable(url, available);
+  }
+  bool ReadUrl(InternetHandle url, void* buffer, uint32_t count, uint32_t* read) override {
+    return real_->ReadUrl(url, buffer, count, read);
+  }
+  bool GetLastResponseInfo(uint32_t* code, char* buffer, uint32_t* length) override {
+    return real_->GetLastResponseInfo(code, buffer, length);
+  }
+  bool Close(InternetHandle handle) override { return real_->Close(handle); }
+  uint32_t LastError() override { return real_->LastError(); }
+  void SetLastError(uint32_t code) override { real_->SetLastError(code); }
+  std::string ErrorText(uint32_t code) override { return real_->ErrorText(code); }
+
+ private:
+  std::unique_ptr<InternetClient> real_;
+};
+
+// Installs the seams for the life of a test, with the temporary folder "temp" inside dir.
+class EventsTestEnv final : public EnvWrapper {
+ public:
+  explicit EventsTestEnv(const TempDir& dir)
+      : EnvWrapper(Env::Default()),
+        files_(Env::Default().Files(), dir.Sub("temp") + Env::Default().Files().PathSeparator()),
+        internet_(NewPlatformInternetClient(ShortTimeouts())),
+        scope_(*this) {
+    Env::Default().Files().MakeDirectory(dir.Sub("temp"));
+  }
+  FileSystem& Files() override { return files_; }
+  InternetClient& Internet() override { return internet_; }
+  TempFolderFileSystem& temp_files() { return files_; }
+  SwitchableInternetClient& internet() { return internet_; }
+
+  static InternetTimeouts ShortTimeouts() {
+    InternetTimeouts timeouts;
+    timeouts.connect_ms = 5000;
+    timeouts.stall_ms = 1000;
+    return timeouts;
+  }
+
+ private:
+  TempFolderFileSystem files_;
+  SwitchableInternetClient internet_;
+  ScopedEnv scope_;
+};
+
+// The conduit's log files in a folder for the life of a test, with the full activity audit on.
+class AuditLog {
+ public:
+  explicit AuditLog(const TempDir& dir)
+      : folder_(dir.path()), log_(nullptr, folder_, kDebugName, folder_, kSyncName) {
+    SetLogLevel(kLogLevelAudit);
+  }
+  ~AuditLog() { SetLogLevel(0); }
+  // The debug log as written so far, line ends as stored (CR LF).
+  std::string DebugText() const { return ReadFileBytes(JoinPath(folder_, kDebugName)); }
+
+ private:
+  static constexpr const char* kDebugName = "kvrtdebuglog.txt";
+  static constexpr const char* kSyncName = "kvrtsynclog.txt";
+  std::string folder_;
+  SyncLog log_;
+};
+
+#endif  // REELBOX_TESTS_EVENTS_EVENTS_ENV_H

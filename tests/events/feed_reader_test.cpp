@@ -1,0 +1,234 @@
+// The calendar reader over a downloaded file: every feed code, the sliding window, real feeds.
+#include "events/feed_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "events/url_fetcher.h"
+#include "events_env.h"
+#include "platform/text_stream.h"
+#include "support/feed_builder.h"
+
+namespace {
+
+// A fetcher whose progress reports can ask to stop at the nth report (1 = the first).
+class StoppableFetcher final : public TempFileUrlFetcher {
+ public:
+  int reports = 0;
+  int stop_at = 0;
+  bool ReportProgress(const char* text) override {
+    ++reports;
+    last_status = text;
+    return stop_at == 0 || reports < stop_at;
+  }
+  std::string last_status;
+};
+
+class FeedReaderTest : public ::testing::Test {
+ protected:
+  // Stores the feed as a download stores it: in text mode.
+  void Download(const std::string& feed) {
+    std::unique_ptr<TextStream> stream;
+    ASSERT_EQ(TextStream::Open(fetcher_.GetTempFilePath(), FileMode::kWriteCreateAlways, &stream), 0u);
+    stream->Write(feed);
+    ASSERT_EQ(stream->Close(), 0u);
+  }
+
+  struct Seen {
+    FeedEvent event;
+    int32_t code;
+  };
+
+  int32_t Read(const std::string& feed, int32_t stop_with = 0, size_t stop_after = 0) {
+    Download(feed);
+    seen_.clear();
+    return ReadFeed(fetcher_, "DVD Releases", [&](const FeedEvent& e, int32_t code) {
+      seen_.push_back(Seen{e, code});
+      return stop_after != 0 && seen_.size() == stop_after ? stop_with : 0;
+    });
+  }
+
+  TempDir dir_;
+  EventsTestEnv env_{dir_};
+  StoppableFetcher fetcher_;
+  std::vector<Seen> seen_;
+};
+
+TEST_F(FeedReaderTest, ReadsEveryEventWithItsFields) {
+  std::vector<TestEvent> events = {
+      {"a@x", "First", "Line one\\nline two", ";VALUE=DATE:20060401", ";VALUE=DATE:20060402", ""},
+      {"b@x", "Second", "", ":20060401T203000Z", "", "DURATION:PT1H30M\r\n"},
+      {"c@x", "Third", "", ";TZID=Europe/Paris:20060401T203000", ":20060401T213000", ""},
+  };
+  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  ASSERT_EQ(seen_.size(), 3u);
+  EXPECT_EQ(seen_[0].event.uid, "a@x");
+  EXPECT_EQ(seen_[0].event.description, "Line one\nline two");
+  EXPECT_EQ(seen_[0].event.end - seen_[0].event.start, 86400u);
+  EXPECT_EQ(seen_[0].event.utc, 0);
+  EXPECT_FALSE(seen_[1].event.description.has_value());
+  EXPECT_EQ(seen_[1].event.utc, 1);
+  EXPECT_EQ(seen_[1].event.end - seen_[1].event.start, 5400u);
+  EXPECT_EQ(seen_[2].event.tzid, "Europe/Paris");
+  EXPECT_EQ(seen_[2].event.end - seen_[2].event.start, 3600u);
+  EXPECT_EQ(fetcher_.last_status, "Synchronizing remote 'DVD Releases'");
+}
+
+TEST_F(FeedReaderTest, DtendWinsOverDuration) {
+  EXPECT_EQ(Read(BuildFeed({{"a", "S", "", ":20060401T100000", ":20060401T110000", "DURATION:P2D\r\n"}})), 0);
+  ASSERT_EQ(seen_.size(), 1u);
+  EXPECT_EQ(seen_[0].event.end - seen_[0].event.start, 3600u);
+}
+
+TEST_F(FeedReaderTest, LineFeedAndCrLfFeedsReadAlike) {
+  std::string crlf = GenerateFeed(30, 3300000000u, "\r\n");
+  std::string lf = GenerateFeed(30, 3300000000u, "\n");
+  EXPECT_EQ(Read(crlf), 0);
+  std::vector<Seen> first = seen_;
+  EXPECT_EQ(Read(lf), 0);
+  ASSERT_EQ(seen_.size(), first.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(seen_[i].event.uid, first[i].event.uid);
+    EXPECT_EQ(seen_[i].event.description, first[i].event.description);
+    EXPECT_EQ(seen_[i].event.start, first[i].event.start);
+  }
+}
+
+TEST_F(FeedReaderTest, FeedLargerThanTheWindowIsReadCompletely) {
+  std::string feed = GenerateFeed(2000, 3300000000u);
+  ASSERT_GT(feed.size(), 10u * kFeedBufferSize);
+  EXPECT_EQ(Read(feed), 0);
+  ASSERT_EQ(seen_.size(), 2000u);
+  EXPECT_EQ(seen_.back().event.uid, "uid-1999@test");
+  EXPECT_EQ(seen_.back().event.start, 3300000000u + 1999u * 3600u);
+  // One report before the events and one every 20 events.
+  EXPECT_EQ(fetcher_.reports, 1 + 100);
+}
+
+TEST_F(FeedReaderTest, EventStartingJustPastTheWindowIsNotLost) {
+  // A first event long enough that the next BEGIN line lies beyond the window after it.
+  std::string padding(kFeedBufferSize - 400, 'p');
+  std::vector<TestEvent> events = {{"big", "Big", padding, ":20060401", "", ""},
+                                   {"next", "Next", "", ":20060402", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  ASSERT_EQ(seen_.size(), 2u);
+  EXPECT_EQ(seen_[1].event.uid, "next");
+}
+
+TEST_F(FeedReaderTest, EventLongerThanTheWindowIsTruncated) {
+  std::vector<TestEvent> events = {{"a", "A", "", ":20060401", "", ""},
+                                   {"huge", "Huge", std::string(kFeedBufferSize, 'd'), ":20060401", "", ""},
+                                   {"c", "C", "", ":20060401", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), kFeedTruncatedEvent);
+  ASSERT_EQ(seen_.size(), 1u);
+}
+
+TEST_F(FeedReaderTest, MissingBlocksGiveTheirCodes) {
+  EXPECT_EQ(Read("<html><body>404 Not Found</body></html>\n"), kFeedNoCalendar);
+  EXPECT_EQ(Read(""), kFeedNoCalendar);
+  EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n"), kFeedNoEvents);
+  EXPECT_TRUE(seen_.empty());
+}
+
+TEST_F(FeedReaderTest, BadHeaderValueEndsTheList) {
+  EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nX-WR-CALNAME:\r\nBEGIN:VEVENT\r\nUID:a\r\nDTSTART:20060401\r\n"
+                 "END:VEVENT\r\nEND:VCALENDAR\r\n"),
+            kFeedTruncatedAttribute);
+  EXPECT_TRUE(seen_.empty());
+}
+
+TEST_F(FeedReaderTest, EmptyValueEndsTheListAtThatEvent) {
+  std::vector<TestEvent> events = {{"a", "A", "", ":20060401", "", ""},
+                                   {"", "B", "", ":20060401", "", ""},
+                                   {"c", "C", "", ":20060401", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), kFeedTruncatedAttribute);
+  ASSERT_EQ(seen_.size(), 1u);
+}
+
+TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
+  std::vector<TestEvent> events = {{"nostart", "No start", "", "", "", ""},
+                                   {"x", "Bad zone letter", "", ":20060401T203000X", "", ""},
+                                   {"old", "Old", "", ":19991231", "", ""},
+                                   {"time", "Bad time", "", ":20060401T256000", "", ""},
+                                   {"dur", "Bad duration", "", ":20060401", "", "DURATION:P2W\r\n"},
+                                   {"ok", "Fine", "", ":20060401", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), kFeedSomeBadEvents);
+  ASSERT_EQ(seen_.size(), 6u);
+  EXPECT_EQ(seen_[0].code, kFeedNoStartTime);
+  EXPECT_EQ(seen_[0].event.uid, "nostart");
+  EXPECT_EQ(seen_[1].code, kFeedBadDateTimeFormat);
+  EXPECT_EQ(seen_[1].event.summary, "Bad zone letter");
+  EXPECT_EQ(seen_[2].code, kFeedInvalidDate);
+  EXPECT_EQ(seen_[3].code, kFeedInvalidTime);
+  EXPECT_EQ(seen_[4].code, kFeedInvalidDuration);
+  EXPECT_EQ(seen_[5].code, 0);
+}
+
+TEST_F(FeedReaderTest, DescriptionMentioningPropertiesDoesNotFoolTheReader) {
+  std::vector<TestEvent> events = {
+      {"real-uid", "Real", "Use DTSTART:19990101 or\r\nUID:fake and END:VEVENT", ":20060401", "", ""},
+      {"second", "Second", "", ":20060402", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  ASSERT_EQ(seen_.size(), 2u);
+  EXPECT_EQ(seen_[0].event.uid, "real-uid");
+  EXPECT_EQ(seen_[0].code, 0);
+}
+
+TEST_F(FeedReaderTest, StopAtTheFirstReportGivesTen) {
+  fetcher_.stop_at = 1;
+  EXPECT_EQ(Read(GenerateFeed(5, 3300000000u)), 10);
+  EXPECT_TRUE(seen_.empty());
+}
+
+TEST_F(FeedReaderTest, StopAtALaterReportEndsTheListQuietly) {
+  fetcher_.stop_at = 3;  // before the events 0, then 20: the stop comes before event 20
+  EXPECT_EQ(Read(GenerateFeed(50, 3300000000u)), 0);
+  EXPECT_EQ(seen_.size(), 20u);
+}
+
+TEST_F(FeedReaderTest, HandlerCodeEndsTheList) {
+  EXPECT_EQ(Read(GenerateFeed(10, 3300000000u), kFeedStreamError, 4), kFeedStreamError);
+  EXPECT_EQ(seen_.size(), 4u);
+}
+
+TEST_F(FeedReaderTest, NulByteEndsTheData) {
+  std::string feed = GenerateFeed(3, 3300000000u);
+  feed.insert(feed.find("uid-2@test"), 1, '\0');
+  EXPECT_EQ(Read(feed), kFeedTruncatedEvent);
+  EXPECT_EQ(seen_.size(), 2u);
+}
+
+TEST_F(FeedReaderTest, UnreadableDownloadIsAStreamError) {
+  seen_.clear();
+  fetcher_.DeleteDownloaded();
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedStreamError);
+}
+
+struct RealFeed {
+  const char* name;
+  size_t events;
+  bool complete;  // false: the list ends early with a feed code
+};
+
+TEST_F(FeedReaderTest, RealFeedsAreReadToTheirLastEvent) {
+  // Google's export has an empty DESCRIPTION in its first event: that ends the list at once.
+  const RealFeed feeds[] = {{"OZMovies.ics", 182, true},     {"mathBirthdays.ics", 1321, true},
+                            {"Misc.History.ics", 431, true}, {"THFC.ics", 114, true},
+                            {"lastfm.ics", 33, true},        {"google_aus_holidays.ics", 0, false},
+                            {"Session6.ics", 1, true}};
+  for (const RealFeed& feed : feeds) {
+    std::string text = ReadTestFeed(feed.name);
+    ASSERT_FALSE(text.empty()) << feed.name;
+    int32_t code = Read(text);
+    if (feed.complete) {
+      EXPECT_TRUE(code == 0 || code == kFeedSomeBadEvents) << feed.name << " " << std::hex << code;
+    } else {
+      EXPECT_EQ(code, kFeedTruncatedAttribute) << feed.name;
+    }
+    EXPECT_EQ(seen_.size(), feed.events) << feed.name;
+  }
+}
+
+}  // namespace

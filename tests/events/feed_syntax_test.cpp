@@ -1,0 +1,220 @@
+// Names, blocks, values, dates and durations of the calendar reader.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "events/feed_event.h"
+
+namespace {
+
+// Handheld seconds of a wall-clock date and time, computed independently of the reader.
+uint32_t Handheld(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
+  static const int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  int64_t days = 0;
+  for (int year = 1904; year < y; ++year) days += (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 366 : 365;
+  days += kDaysBefore[m - 1] + (d - 1);
+  if (m > 2 && y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) ++days;
+  return static_cast<uint32_t>(days * 86400 + hh * 3600 + mm * 60 + ss);
+}
+
+std::optional<std::string> Value(const std::string& text, int keyword, int32_t* code = nullptr) {
+  std::optional<std::string> value;
+  int32_t c = GetPropertyValue(text, keyword, &value);
+  if (code) *code = c;
+  return value;
+}
+
+TEST(FeedSyntax, PropertyValueEndsAtTheNextContentLine) {
+  EXPECT_EQ(Value("UID:abc-1\r\nSUMMARY:x\r\n", kKeyUid), "abc-1");
+  EXPECT_EQ(Value("UID:abc-1\nSUMMARY:x\n", kKeyUid), "abc-1");
+  EXPECT_EQ(Value("SUMMARY;LANGUAGE=en:Night Film\nX", kKeySummary), "Night Film");
+}
+
+TEST(FeedSyntax, AbsentPropertyIsNullWithoutError) {
+  int32_t code = -1;
+  EXPECT_FALSE(Value("UID:a\nEND:VEVENT", kKeySummary, &code).has_value());
+  EXPECT_EQ(code, 0);
+}
+
+TEST(FeedSyntax, FoldedLinesAreJoinedWithoutTheFoldBytes) {
+  EXPECT_EQ(Value("SUMMARY:The Long\r\n  Title\r\nEND", kKeySummary), "The Long Title");
+  EXPECT_EQ(Value("SUMMARY:ab\n cd\nEND", kKeySummary), "abcd");
+}
+
+TEST(FeedSyntax, LineEndBeforeABlankOrControlByteStaysInTheValue) {
+  EXPECT_EQ(Value("SUMMARY:ab\n\tcd\nEND", kKeySummary), "ab\n\tcd");
+  // A byte of 0x80 or more after the line end does not end the value either.
+  EXPECT_EQ(Value("SUMMARY:ab\n\xE9t\xE9\nEND", kKeySummary), "ab\n\xE9t\xE9");
+}
+
+TEST(FeedSyntax, EscapesBecomeTheirCharacters) {
+  EXPECT_EQ(Value("DESCRIPTION:one\\ntwo\\Nthree\\rfour\nEND", kKeyDescription),
+            "one\ntwo\nthree\nfour");
+  EXPECT_EQ(Value("DESCRIPTION:a\\, b\\; c\\\"d\nEND", kKeyDescription), "a, b; c\"d");
+  // A backslash after a backslash escapes the character after it in turn.
+  EXPECT_EQ(Value("DESCRIPTION:x\\\\ny\nEND", kKeyDescription), "x\ny");
+}
+
+TEST(FeedSyntax, EmptyOrUnendedValueIsATruncatedAttribute) {
+  int32_t code = 0;
+  EXPECT_FALSE(Value("UID:\r\nSUMMARY:x\r\n", kKeyUid, &code).has_value());
+  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  Value("UID:abc", kKeyUid, &code);
+  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  Value("UID:abc\\", kKeyUid, &code);
+  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  Value("UID no colon at all\nEND", kKeyUid, &code);
+  EXPECT_EQ(code, kFeedTruncatedAttribute);
+}
+
+TEST(FeedSyntax, NamesCountOnlyWhereAContentLineBegins) {
+  const std::string text =
+      "DESCRIPTION:Set DTSTART:19990101 and UID:fake and SUMMARY:fake here\n"
+      "X-UID:other\n"
+      "UIDX:longer name\n"
+      "UID:real\n"
+      "SUMMARY:real summary\n"
+      "DTSTART:20060401\n"
+      "END:VEVENT";
+  EXPECT_EQ(Value(text, kKeyUid), "real");
+  EXPECT_EQ(Value(text, kKeySummary), "real summary");
+  EXPECT_EQ(Value(text, kKeyDtStart), "20060401");
+}
+
+TEST(FeedSyntax, TzidIsReadFromTheDtstartLine) {
+  std::optional<std::string> tzid;
+  EXPECT_EQ(GetParameterValue("DESCRIPTION:see TZID=Fake:x\nDTSTART;TZID=Europe/London:20060401T100000\nEND",
+                              kKeyTzid, &tzid), 0);
+  EXPECT_EQ(tzid, "Europe/London");
+  EXPECT_EQ(GetParameterValue("DTEND;TZID=A:20060401\nDTSTART:20060401\nEND", kKeyTzid, &tzid), 0);
+  EXPECT_FALSE(tzid.has_value());
+  EXPECT_EQ(GetParameterValue("DTSTART;TZID:20060401\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
+  EXPECT_EQ(GetParameterValue("DTSTART;TZID=X\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
+}
+
+TEST(FeedSyntax, BlockStartAndEndSkipOtherKindsAndMentionsInValues) {
+  const std::string text =
+      "BEGIN:VCALENDAR\r\n"
+      "BEGIN:VTIMEZONE\r\nTZID:x\r\nEND:VTIMEZONE\r\n"
+      "BEGIN:VEVENT\r\nDESCRIPTION:ends with END:VEVENT\r\nBEGIN:VALARM\r\nEND:VALARM\r\n"
+      "END:VEVENT\r\nEND:VCALENDAR\r\n";
+  size_t calendar = FindBlockStart(text, 0, kKeyVCalendar);
+  ASSERT_NE(calendar, kFeedNotFound);
+  EXPECT_EQ(text.compare(calendar, 15, "BEGIN:VTIMEZONE"), 0);
+  size_t event = FindBlockStart(text, calendar, kKeyVEvent);
+  ASSERT_NE(event, kFeedNotFound);
+  EXPECT_EQ(text.compare(event, 12, "DESCRIPTION:"), 0);
+  size_t end = FindBlockEnd(text, event, kKeyVEvent);
+  ASSERT_NE(end, kFeedNotFound);
+  EXPECT_EQ(text.compare(end, 13, "END:VCALENDAR"), 0);
+  EXPECT_EQ(FindBlockStart(text, end, kKeyVEvent), kFeedNotFound);
+  EXPECT_EQ(FindBlockStart("BEGIN:VEVENT", 0, kKeyVEvent), kFeedNotFound);  // nothing follows
+}
+
+TEST(FeedSyntax, DateGivesMidnightWithoutTime) {
+  uint32_t t = 1;
+  bool has_time = true;
+  EXPECT_EQ(ParseDateTime(std::string("20060401"), &t, &has_time), 0);
+  EXPECT_EQ(t, Handheld(2006, 4, 1));
+  EXPECT_FALSE(has_time);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T203000Z"), &t, &has_time), 0);
+  EXPECT_EQ(t, Handheld(2006, 4, 1, 20, 30, 0));
+  EXPECT_TRUE(has_time);
+  EXPECT_EQ(ParseDateTime(std::nullopt, &t, nullptr), 0);
+  EXPECT_EQ(t, 0u);
+}
+
+TEST(FeedSyntax, OutOfRangeFieldsGiveTheirCodes) {
+  uint32_t t = 0;
+  EXPECT_EQ(ParseDateTime(std::string("19991231"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20061301"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060132"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060400"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T250000"), &t, nullptr), kFeedInvalidTime);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T006100"), &t, nullptr), kFeedInvalidTime);
+  EXPECT_EQ(ParseDateTime(std::string("2006041"), &t, nullptr), kFeedBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T2030"), &t, nullptr), kFeedBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("2006-4-1"), &t, nullptr), kFeedBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("2O060401"), &t, nullptr), kFeedBadDateTimeFormat);
+}
+
+TEST(FeedSyntax, FieldsPastTheirRangeCarryOver) {
+  uint32_t t = 0;
+  EXPECT_EQ(ParseDateTime(std::string("20060431"), &t, nullptr), 0);
+  EXPECT_EQ(t, Handheld(2006, 5, 1));
+  EXPECT_EQ(ParseDateTime(std::string("20061231T240000"), &t, nullptr), 0);
+  EXPECT_EQ(t, Handheld(2007, 1, 1));
+  EXPECT_EQ(ParseDateTime(std::string("20080229"), &t, nullptr), 0);
+  EXPECT_EQ(t, Handheld(2008, 2, 29));
+}
+
+TEST(FeedSyntax, DatesBeyond2037ReachTheEndOfHandheldTime) {
+  uint32_t t = 0;
+  EXPECT_EQ(ParseDateTime(std::string("20380301"), &t, nullptr), 0);
+  EXPECT_EQ(t, Handheld(2038, 3, 1));
+  EXPECT_EQ(ParseDateTime(std::string("20400206T062815"), &t, nullptr), 0);
+  EXPECT_EQ(t, 0xFFFFFFFFu);
+  EXPECT_EQ(ParseDateTime(std::string("20400206T062816"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("99991231"), &t, nullptr), kFeedInvalidDate);
+}
+
+TEST(FeedSyntax, WallClockTimesDoNotDependOnTheDesktopTimeZone) {
+  const char* zones[] = {"UTC", "America/Los_Angeles", "Australia/Sydney", "Asia/Kolkata",
+                         "PST8PDT", "EST5EDT"};
+  for (const char* zone : zones) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone);
+    _tzset();
+#else
+    setenv("TZ", zone, 1);
+    tzset();
+#endif
+    uint32_t t = 0;
+    EXPECT_EQ(ParseDateTime(std::string("20060402T023000"), &t, nullptr), 0);
+    EXPECT_EQ(t, Handheld(2006, 4, 2, 2, 30, 0)) << zone;
+    EXPECT_EQ(ParseDateTime(std::string("20061029T013000Z"), &t, nullptr), 0);
+    EXPECT_EQ(t, Handheld(2006, 10, 29, 1, 30, 0)) << zone;
+  }
+#ifdef _WIN32
+  _putenv_s("TZ", "");
+  _tzset();
+#else
+  unsetenv("TZ");
+  tzset();
+#endif
+}
+
+TEST(FeedSyntax, DurationsInHoursMinutesAndDays) {
+  uint32_t s = 1;
+  EXPECT_EQ(ParseDuration(std::string("PT1H30M"), &s), 0);
+  EXPECT_EQ(s, 5400u);
+  EXPECT_EQ(ParseDuration(std::string("P2D"), &s), 0);
+  EXPECT_EQ(s, 172800u);
+  EXPECT_EQ(ParseDuration(std::string("pt45m"), &s), 0);
+  EXPECT_EQ(s, 2700u);
+  EXPECT_EQ(ParseDuration(std::string("PT2H"), &s), 0);
+  EXPECT_EQ(s, 7200u);
+  EXPECT_EQ(ParseDuration(std::string("P1DT2H"), &s), 0);  // the time part after days is not read
+  EXPECT_EQ(s, 86400u);
+  EXPECT_EQ(ParseDuration(std::nullopt, &s), 0);
+  EXPECT_EQ(s, 0u);
+}
+
+TEST(FeedSyntax, MalformedDurationsAreInvalid) {
+  uint32_t s = 0;
+  for (const char* bad : {"P1", "X1D", "PT5S", "P2W", "PT123456789012H", "P99999999999D"}) {
+    EXPECT_EQ(ParseDuration(std::string(bad), &s), kFeedInvalidDuration) << bad;
+  }
+}
+
+TEST(FeedSyntax, CodeTextsCoverTheTable) {
+  EXPECT_STREQ(FeedCodeText(kFeedNoEvents), "Bad Data : No events");
+  EXPECT_STREQ(FeedCodeText(kFeedSomeBadEvents), "Warning : Some events had bad data in them");
+  EXPECT_EQ(FeedCodeText(0x8012), nullptr);
+  EXPECT_EQ(FeedKeywordText(14), nullptr);
+  EXPECT_STREQ(FeedKeywordText(kKeyDuration), "DURATION");
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// The download against a real HTTP server on loopback: every fetch code and its log lines.
+#include "events/url_fetcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "events_env.h"
+#include "support/http_server.h"
+
+namespace {
+
+class CancellingFetcher final : public TempFileUrlFetcher {
+ public:
+  std::string cancel_at;  // the status text whose report asks to stop
+  int reports = 0;
+  bool ReportProgress(const char* text) override {
+    ++reports;
+    return cancel_at != text;
+  }
+};
+
+class UrlFetcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(server_.ok()); }
+
+  // The downloaded file as stored (text mode: CR LF line ends).
+  std::string Stored() { return ReadFileBytes(fetcher_.GetTempFilePath()); }
+  // The downloaded file as the reader sees it.
+  std::string ReadBack() {
+    EXPECT_EQ(fetcher_.OpenDownloaded(), 0);
+    std::string text;
+    char buffer[300];
+    uint32_t got = 0;
+    while (fetcher_.ReadDownloaded(sizeof(buffer), buffer, &got) == 0 && got > 0) text.append(buffer, got);
+    fetcher_.CloseDownloaded();
+    return text;
+  }
+  bool Logged(const std::string& line) { return log_.DebugText().find(line) != std::string::npos; }
+
+  HttpServer server_;
+  TempDir dir_;
+  EventsTestEnv env_{dir_};
+  AuditLog log_{dir_};
+  CancellingFetcher fetcher_;
+};
+
+TEST(FetchAddress, KeepsKnownSchemesAndPutsHttpBeforeTheRest) {
+  EXPECT_EQ(FetchAddress("feeds.example/cal/DVD.asp"), "http://feeds.example/cal/DVD.asp");
+  EXPECT_EQ(FetchAddress("  HTTP://feeds.example/x"), "HTTP://feeds.example/x");
+  EXPECT_EQ(FetchAddress("ftp://feeds.example/x"), "ftp://feeds.example/x");
+  EXPECT_EQ(FetchAddress("https://feeds.example/x"), "https://feeds.example/x");
+  EXPECT_EQ(FetchAddress("HtTpS://feeds.example/x"), "HtTpS://feeds.example/x");
+  EXPECT_EQ(FetchAddress("httpx.example/x"), "http://httpx.example/x");
+}
+
+TEST_F(UrlFetcherTest, DownloadStoresTheResponseAsText) {
+  server_.Serve("/cal/DVD.asp", "BEGIN:VCALENDAR\nEND:VCALENDAR\n");
+  EXPECT_EQ(fetcher_.Fetch(server_.Address("/cal/DVD.asp").c_str()), kFetchDone);
+  EXPECT_EQ(Stored(), "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
+  EXPECT_EQ(ReadBack(), "BEGIN:VCALENDAR\nEND:VCALENDAR\n");
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  EXPECT_EQ(server_.Requests()[0].user_agent, kFetchAgent);
+  EXPECT_TRUE(Logged("Checking internet connection...\r\n"));
+  EXPECT_TRUE(Logged("URL Ping Success.\r\n"));
+  EXPECT_TRUE(Logged("\r\nInternet Connection seems to be OK.\r\nOpening URL\r\n"));
+  EXPECT_TRUE(Logged("Connection opened.  Writing data to temp file '" + fetcher_.GetTempFilePath() + "'\r\n"));
+}
+
+TEST_F(UrlFetcherTest, TempFileLiesInTheTemporaryFolder) {
+  EXPECT_EQ(fetcher_.GetTempFilePath(), JoinPath(dir_.Sub("temp"), "TQConduit.tmp"));
+  env_.temp_files().set_temp("");
+  EXPECT_EQ(fetcher_.GetTempFilePath(), std::string(1, Env::Current().Files().PathSeparator()) + "TQConduit.tmp");
+}
+
+TEST_F(UrlFetcherTest, ResponseIsReadInPassesOf500Bytes) {
+  server_.Serve("/feed", std::string(1200, 'x'));
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/feed").c_str()), kFetchDone);
+  EXPECT_EQ(Stored().size(), 1200u);
+  EXPECT_TRUE(Logged("Beginning read Pass #0, 0 bytes read so far\r\n"));
+  EXPECT_TRUE(Logged("Ending read Pass #1, 1000 bytes read so far\r\n"));
+  EXPECT_TRUE(Logged("Ending read Pass #3, 1200 bytes read so far\r\n"));
+  EXPECT_FALSE(Logged("Pass #4"));
+  // "Connecting", "Transferring" after opening, then one per non-empty pass.
+  EXPECT_EQ(fetcher_.reports, 2 + 3);
+}
+
+TEST_F(UrlFetcherTest, EmptyResponseLeavesAnEmptyFileAfterOnePass) {
+  server_.Serve("/empty", "");
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/empty").c_str()), kFetchDone);
+  EXPECT_TRUE(env_.temp_files().FileExists(fetcher_.GetTempFilePath()));
+  EXPECT_EQ(Stored(), "");
+  EXPECT_TRUE(Logged("Ending read Pass #0, 0 bytes read so far\r\n"));
+  EXPECT_FALSE(Logged("Pass #1"));
+}
+
+TEST_F(UrlFetcherTest, EachDownloadReplacesTheFile) {
+  server_.Serve("/a", std::string(900, 'a'));
+  server_.Serve("/b", "b");
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/a").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/b").c_str()), kFetchDone);
+  EXPECT_EQ(Stored(), "b");
+  EXPECT_EQ(fetcher_.ErrorCode(), 0u);  // the old file was there to delete
+}
+
+TEST_F(UrlFetcherTest, NoNetworkGivesTwoWithoutATempFile) {
+  env_.internet().connected = false;
+  std::string url = server_.Url("/x");
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchNoNetwork);
+  EXPECT_FALSE(env_.temp_files().FileExists(fetcher_.GetTempFilePath()));
+  EXPECT_TRUE(Logged("\r\nUnable to connect to '" + url +
+                     "' - because there does not seem to be a network connection\r\n"));
+  EXPECT_EQ(server_.Requests().size(), 0u);
+}
+
+TEST_F(UrlFetcherTest, FailedPingIsLoggedAndTheDownloadGoesOn) {
+  env_.internet().ping_fails = true;
+  server_.Serve("/x", "data");
+  std::string url = server_.Url("/x");
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchDone);
+  // The fetcher's text is still that of the failed deletion of a file that was not there.
+  EXPECT_NE(fetcher_.ErrorCode(), 0u);
+  EXPECT_TRUE(Logged("\r\nUnable to ping '" + url + "' - " + fetcher_.ErrorText() +
+                     "\r\nThis may be a firewall/proxy.  Attempting connection anyway.\r\n"));
+  EXPECT_EQ(Stored(), "data");
+}
+
+TEST_F(UrlFetcherTest, RefusedConnectionGivesThree) {
+  std::string url = "http://127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/x";
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchOpenUrlFailed);
+  EXPECT_EQ(fetcher_.ErrorCode(), 12029u);
+  EXPECT_TRUE(Logged("\r\nInvalid Internet connection handle attempting to connect to '" + url +
+                     "' - error #2efd ("));
+  EXPECT_TRUE(Logged("Additional information (code ") || Logged("[No Additional Information Available]"));
+}
+
+TEST_F(UrlFetcherTest, ErrorTextsWithoutASystemMessage) {
+  fetcher_.SetInternetError(12007);
+  EXPECT_STREQ(fetcher_.ErrorText(), "Unable to resolve internet address - check internet connection (2ee7)");
+  fetcher_.SetInternetError(12029);
+  EXPECT_STREQ(fetcher_.ErrorText(), "Unable to connect to the internet (2efd)");
+  fetcher_.SetInternetError(12006);
+  EXPECT_STREQ(fetcher_.ErrorText(), "Invalid URL scheme (must be 'http://' or 'ftp://')");
+  fetcher_.SetInternetError(12002);
+  EXPECT_STREQ(fetcher_.ErrorText(), "Unknown error 2ee2");
+  fetcher_.SetInternetError(0);
+  EXPECT_STREQ(fetcher_.ErrorText(), "");
+}
+
+TEST_F(UrlFetcherTest, HttpErrorPageIsDownloadedLikeAFeed) {
+  server_.Serve("/broken", "", HttpServer::Mode::kServerError);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/missing").c_str()), kFetchDone);
+  EXPECT_NE(Stored().find("404"), std::string::npos);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/broken").c_str()), kFetchDone);
+  EXPECT_NE(Stored().find("500"), std::string::npos);
+}
+
+TEST_F(UrlFetcherTest, CancelWhileConnectingGivesEleven) {
+  fetcher_.cancel_at = "Connecting";
+  server_.Serve("/x", "data");
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchCancelled);
+  EXPECT_TRUE(Logged("<Connection Aborted due to apparent user cancel>"));
+  EXPECT_EQ(server_.RequestCount("/x"), 0);
+}
+
+TEST_F(UrlFetcherTest, CancelWhileTransferringGivesElevenAndReleasesTheFile) {
+  fetcher_.cancel_at = "Transferring";
+  server_.Serve("/x", std::string(5000, 'x'));
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchCancelled);
+  EXPECT_EQ(fetcher_.reports, 2);
+  // The file was closed: it can be deleted at once (Windows refuses to delete an open file).
+  EXPECT_EQ(fetcher_.DeleteDownloaded(), 0);
+}
+
+TEST_F(UrlFetcherTest, MissingTempFolderGivesEight) {
+  env_.temp_files().set_temp(JoinPath(dir_.path(), "no-such-folder") + Env::Current().Files().PathSeparator());
+  server_.Serve("/x", "data");
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchTempFileFailed);
+  EXPECT_TRUE(Logged("Failed to open temp file '" + fetcher_.GetTempFilePath() + "'!\r\n"));
+}
+
+TEST_F(UrlFetcherTest, HttpsAddressIsFetchedOverTls) {
+  std::string url = "https://127.0.0.1:" + std::to_string(server_.port()) + "/secure";
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchOpenUrlFailed);
+  EXPECT_TRUE(Logged("attempting to connect to '" + url + "'"));
+  ASSERT_FALSE(server_.Requests().empty());
+  EXPECT_EQ(server_.Requests()[0].head.substr(0, 2), std::string("\x16\x03"));
+}
+
+TEST_F(UrlFetcherTest, ConnectionClosedEarlyIsNotAFinishedDownload) {
+  server_.Serve("/short", std::string(700, 'c'), HttpServer::Mode::kCloseEarly);
+  int32_t code = fetcher_.Fetch(server_.Url("/short").c_str());
+#ifndef _WIN32
+  EXPECT_EQ(code, kFetchTransferFailed);
+  EXPECT_TRUE(Logged("\r\nUnable to connect to '" + server_.Url("/short") + "' - Unknown error 2efe\r\n"));
+#else
+  // WinInet takes the closed connection for the end of the response.
+  EXPECT_TRUE(code == kFetchDone || code == kFetchTransferFailed) << code;
+#endif
+}
+
+TEST_F(UrlFetcherTest, StalledServerCannotHangTheDownload) {
+  server_.SetStallMs(3000);
+  server_.Serve("/stall", std::string(1000, 's'), HttpServer::Mode::kStall);
+  int32_t code = fetcher_.Fetch(server_.Url("/stall").c_str());
+#ifndef _WIN32
+  EXPECT_EQ(code, kFetchTransferFailed);
+  EXPECT_EQ(fetcher_.ErrorCode(), 12002u);
+#else
+  EXPECT_TRUE(code == kFetchDone || code == kFetchTransferFailed) << code;
+#endif
+  EXPECT_EQ(Stored(), std::string(500, 's'));
+}
+
+TEST_F(UrlFetcherTest, RedirectLoopFailsToOpen) {
+  server_.Serve("/loop", "", HttpServer::Mode::kRedirectLoop);
+  int32_t code = fetcher_.Fetch(server_.Url("/loop").c_str());
+#ifndef _WIN32
+  EXPECT_EQ(code, kFetchOpenUrlFailed);
+  EXPECT_EQ(fetcher_.ErrorCode(), static_cast<uint32_t>(kInternetErrorRedirectFailed));
+#else
+  // Wine's WinInet follows without a limit until the test server gives up with a 500.
+  EXPECT_TRUE(code == kFetchOpenUrlFailed || code == kFetchDone) << code;
+#endif
+}
+
+}  // namespace
