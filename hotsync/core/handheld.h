@@ -15,6 +15,7 @@
 namespace hotsync {
 
 constexpr const char* kClockFileName = "HotSync Clock.txt";
+constexpr const char* kLockFileName = "HotSync.lock";
 constexpr const char* kSavedPreferencesName = "Saved Preferences";
 constexpr const char* kUnsavedPreferencesName = "Unsaved Preferences";
 

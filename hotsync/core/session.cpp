@@ -43,7 +43,7 @@ int32_t Session::Begin(const std::string& root, const std::string& userName,
     SetError(error);
     return kHsErrIo;
   }
-  if (!lock_.Acquire(JoinPath(folder, "HotSync.lock"), &error)) {
+  if (!lock_.Acquire(JoinPath(folder, kLockFileName), &error)) {
     SetError(error);
     return kHsErrLocked;
   }

@@ -1,0 +1,18 @@
+// The manager program's terminal: Ctrl-C turns into a flag (the sync asks the conduit to stop
+// instead of dying), and the live status line is drawn only on a terminal.
+#ifndef HOTSYNC_PLATFORM_CONSOLE_H
+#define HOTSYNC_PLATFORM_CONSOLE_H
+
+#include <string>
+
+namespace hotsync {
+
+void InstallInterruptHandler();
+bool Interrupted();
+bool StdoutIsTerminal();
+// The default HotSync root: a folder of the user's own (application data).
+std::string DefaultRootFolder();
+
+}  // namespace hotsync
+
+#endif  // HOTSYNC_PLATFORM_CONSOLE_H

@@ -1,0 +1,37 @@
+#include "platform/console.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/host.h"
+
+namespace hotsync {
+namespace {
+
+volatile LONG g_interrupted = 0;
+
+BOOL WINAPI OnControl(DWORD event) {
+  // The first Ctrl-C asks the conduit to stop; a second one ends the program (default handling).
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+    return InterlockedExchange(&g_interrupted, 1) == 0 ? TRUE : FALSE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void InstallInterruptHandler() { SetConsoleCtrlHandler(OnControl, TRUE); }
+
+bool Interrupted() { return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0; }
+
+bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+std::string DefaultRootFolder() {
+  const char* appData = std::getenv("APPDATA");
+  return JoinPath(appData != nullptr ? appData : ".", "Reelbox HotSync");
+}
+
+}  // namespace hotsync

@@ -1,0 +1,129 @@
+// hotsync install | info | configure: the conduit's entry points other than OpenConduit.
+#include <cstdio>
+#include <cstring>
+
+#include "core/users.h"
+#include "hotsync_session.h"
+#include "program/commands.h"
+#include "program/conduit_module.h"
+
+namespace hotsync {
+namespace {
+
+bool LoadConduit(const Options& options, ConduitModule* conduit) {
+  std::string error;
+  if (!conduit->Load(options.conduit, &error)) {
+    std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool Missing(bool present, const char* name) {
+  if (present) return false;
+  std::fprintf(stderr, "hotsync: the conduit does not export %s\n", name);
+  return true;
+}
+
+void PutLittle32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetLittle32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+void Query32(GetConduitInfoFn info, int32_t query, const char* what) {
+  uint8_t input[80] = {0};
+  uint8_t output[4] = {0};
+  uint32_t size = 4;
+  const int32_t result = info(query, input, output, &size);
+  if (result == 0) {
+    std::printf("  info %ld%s: 0x%08lx\n", static_cast<long>(query), what,
+                static_cast<unsigned long>(GetLittle32(output)));
+  } else {
+    std::printf("  info %ld%s: error %ld\n", static_cast<long>(query), what,
+                static_cast<long>(result));
+  }
+}
+
+}  // namespace
+
+int RunInstall(const Options& options) {
+  if (options.words.size() != 1) return UsageError("install takes no arguments");
+  SessionScope session(options, kHsSessionNoHandheld);
+  if (!session.ok()) return 1;
+  ConduitModule conduit;
+  if (!LoadConduit(options, &conduit) || Missing(conduit.finishInstall != nullptr, "FinishInstall")) return 1;
+  std::vector<UserEntry> users;
+  UserEntry user;
+  std::string error;
+  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, &user, &error)) {
+    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+    return 1;
+  }
+  const int32_t result = conduit.finishInstall(user.name.c_str());
+  std::printf("FinishInstall(\"%s\") = %ld\n", user.name.c_str(), static_cast<long>(result));
+  return result == 0 ? 0 : 1;
+}
+
+int RunInfo(const Options& options) {
+  if (options.words.size() != 1) return UsageError("info takes no arguments");
+  ConduitModule conduit;
+  if (!LoadConduit(options, &conduit)) return 1;
+  std::printf("Conduit: %s\n", conduit.path().c_str());
+  if (conduit.getConduitName != nullptr) {
+    char name[256];
+    const int32_t result = conduit.getConduitName(name, sizeof name);
+    name[sizeof name - 1] = 0;
+    std::printf("  name: \"%s\" (result %ld)\n", name, static_cast<long>(result));
+  }
+  if (conduit.getConduitVersion != nullptr) {
+    const uint32_t version = conduit.getConduitVersion();
+    std::printf("  version: 0x%lx (%lu.%02lu)\n", static_cast<unsigned long>(version),
+                static_cast<unsigned long>(version >> 8), static_cast<unsigned long>(version & 0xFF));
+  }
+  if (conduit.getConduitInfo != nullptr) {
+    uint8_t input[80] = {0};
+    PutLittle32(input, 1);
+    PutLittle32(input + 4, 80);
+    char output[256] = {0};
+    uint32_t size = sizeof output;
+    const int32_t result = conduit.getConduitInfo(0, input, output, &size);
+    output[sizeof output - 1] = 0;
+    if (result == 0) {
+      std::printf("  info 0 (display name): \"%s\"\n", output);
+    } else {
+      std::printf("  info 0 (display name): error %ld\n", static_cast<long>(result));
+    }
+    Query32(conduit.getConduitInfo, 1, "");
+    Query32(conduit.getConduitInfo, 2, " (default action)");
+  }
+  return 0;
+}
+
+int RunConfigure(const Options& options) {
+  if (options.words.size() != 1) return UsageError("configure takes no arguments");
+  SessionScope session(options, kHsSessionNoHandheld);
+  if (!session.ok()) return 1;
+  ConduitModule conduit;
+  if (!LoadConduit(options, &conduit) || Missing(conduit.cfgConduit != nullptr, "CfgConduit")) return 1;
+  uint8_t record[kCfgRecordSize] = {0};
+  PutLittle32(record, 1);
+  char* folder = reinterpret_cast<char*>(record + kCfgRecordFolderOffset);
+  HsGetConduitFolder(folder, kCfgRecordActionOffset - kCfgRecordFolderOffset);
+  uint32_t size = kCfgRecordSize;
+  const int32_t result = conduit.cfgConduit(0, record, &size);
+  const uint32_t action = GetLittle32(record + kCfgRecordActionOffset);
+  const uint32_t kind = GetLittle32(record + kCfgRecordPrefKindOffset);
+  std::printf("CfgConduit = %ld\n", static_cast<long>(result));
+  if (result == 0) {
+    std::printf("  action: %lu (%s)\n", static_cast<unsigned long>(action),
+                action == 0 ? "synchronize" : action == 6 ? "do nothing" : "other");
+    std::printf("  preference kind: %lu\n", static_cast<unsigned long>(kind));
+  }
+  return result == 0 ? 0 : 1;
+}
+
+}  // namespace hotsync

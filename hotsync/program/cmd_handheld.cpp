@@ -1,0 +1,123 @@
+// hotsync handheld list | dump NAME: what the simulated handheld holds.
+#include <cstdio>
+
+#include "core/file_names.h"
+#include "core/handheld.h"
+#include "platform/host.h"
+#include "program/commands.h"
+
+namespace hotsync {
+
+int RunHandheldSettings(const Options& options);
+
+namespace {
+
+void PrintHex(const Bytes& data, const char* indent) {
+  for (size_t i = 0; i < data.size(); i += 16) {
+    std::printf("%s%06lx ", indent, static_cast<unsigned long>(i));
+    for (size_t j = i; j < i + 16 && j < data.size(); ++j) std::printf(" %02x", data[j]);
+    std::printf("\n");
+  }
+}
+
+std::string Attributes(uint8_t attributes) {
+  std::string text;
+  if (attributes & 0x80) text += " delete";
+  if (attributes & 0x40) text += " dirty";
+  if (attributes & 0x20) text += " busy";
+  if (attributes & 0x10) text += " secret";
+  return text;
+}
+
+int List(const Handheld& handheld) {
+  std::printf("Handheld: %s\n", handheld.folder().c_str());
+  const std::vector<std::string> files = handheld.DatabaseFiles();
+  if (files.empty()) std::printf("No databases.\n");
+  for (const std::string& file : files) {
+    PalmDatabase db;
+    std::string error;
+    if (handheld.Load(JoinPath(handheld.folder(), file), &db, &error) != 0) {
+      std::printf("  %-32s DAMAGED: %s\n", file.c_str(), error.c_str());
+      continue;
+    }
+    const size_t count = db.IsResourceDatabase() ? db.resources.size() : db.records.size();
+    std::printf("  %-32s %s %s %5lu %s  attributes 0x%04x version %u\n", db.name.c_str(),
+                FourCharText(db.type).c_str(), FourCharText(db.creator).c_str(),
+                static_cast<unsigned long>(count), db.IsResourceDatabase() ? "resources" : "records",
+                db.attributes, db.version);
+  }
+  return 0;
+}
+
+int Dump(const Handheld& handheld, const std::string& name) {
+  std::string path;
+  if (handheld.Locate(name, &path) != 0) {
+    path = JoinPath(handheld.folder(), name);  // a file name is accepted too
+    if (!FileExists(path)) {
+      std::fprintf(stderr, "hotsync: no database \"%s\" on the handheld\n", name.c_str());
+      return 1;
+    }
+  }
+  PalmDatabase db;
+  std::string error;
+  if (handheld.Load(path, &db, &error) != 0) {
+    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Database \"%s\" (%s)\n", db.name.c_str(), path.c_str());
+  std::printf("  attributes 0x%04x  version %u  type %s  creator %s\n", db.attributes, db.version,
+              FourCharText(db.type).c_str(), FourCharText(db.creator).c_str());
+  std::printf("  created %lu  modified %lu  backed up %lu  modification number %lu  seed %lu\n",
+              static_cast<unsigned long>(db.creationDate),
+              static_cast<unsigned long>(db.modificationDate),
+              static_cast<unsigned long>(db.backupDate),
+              static_cast<unsigned long>(db.modificationNumber),
+              static_cast<unsigned long>(db.uniqueIdSeed));
+  if (db.hasAppInfo) {
+    std::printf("  AppInfo (%lu bytes):\n", static_cast<unsigned long>(db.appInfo.size()));
+    PrintHex(db.appInfo, "    ");
+  } else {
+    std::printf("  no AppInfo block\n");
+  }
+  if (db.hasSortInfo) std::printf("  SortInfo: %lu bytes\n", static_cast<unsigned long>(db.sortInfo.size()));
+  if (db.IsResourceDatabase()) {
+    for (size_t i = 0; i < db.resources.size(); ++i) {
+      const PalmResource& resource = db.resources[i];
+      std::printf("  resource %lu: type %s id %u size %lu\n", static_cast<unsigned long>(i),
+                  FourCharText(resource.type).c_str(), resource.id,
+                  static_cast<unsigned long>(resource.data.size()));
+      PrintHex(resource.data, "    ");
+    }
+  } else {
+    for (size_t i = 0; i < db.records.size(); ++i) {
+      const PalmRecord& record = db.records[i];
+      std::printf("  record %lu: id %lu attributes 0x%02x%s category %u size %lu\n",
+                  static_cast<unsigned long>(i), static_cast<unsigned long>(record.id),
+                  record.attributes, Attributes(record.attributes).c_str(), record.attributes & 0x0F,
+                  static_cast<unsigned long>(record.data.size()));
+      PrintHex(record.data, "    ");
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunHandheldCommand(const Options& options) {
+  const std::vector<std::string>& words = options.words;
+  if (words.size() < 2) return UsageError("handheld takes: list | dump NAME | prefs | clock");
+  const std::string& what = words[1];
+  if (what == "list" && words.size() != 2) return UsageError("handheld list takes no arguments");
+  if (what == "dump" && words.size() != 3) return UsageError("handheld dump takes NAME");
+  if (what != "list" && what != "dump" && what != "prefs" && what != "clock") {
+    return UsageError("unknown handheld command \"" + what + "\"");
+  }
+  if (what == "prefs" || what == "clock") return RunHandheldSettings(options);
+  const std::string folder = HandheldFolderFor(options);
+  if (folder.empty()) return 1;
+  Handheld handheld(folder);
+  if (what == "list") return List(handheld);
+  return Dump(handheld, words[2]);
+}
+
+}  // namespace hotsync

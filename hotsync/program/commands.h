@@ -1,0 +1,50 @@
+// The hotsync program's commands. Each returns the program's exit status: 0 success, 1 failure,
+// 2 bad arguments (after printing the usage).
+#ifndef HOTSYNC_PROGRAM_COMMANDS_H
+#define HOTSYNC_PROGRAM_COMMANDS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hotsync {
+
+struct Options {
+  std::string root;      // HotSync root folder (always set: default filled in)
+  std::string user;      // may be empty: the only user
+  std::string handheld;  // may be empty: the user's handheld folder
+  std::string conduit;   // may be empty: the conduit beside the program
+  std::vector<std::string> faults;  // "OPERATION:N:CODE"
+  std::vector<std::string> words;   // the command and its arguments
+};
+
+int UsageError(const std::string& message);
+
+// A session of the manager libraries for one command; ended (and written back) on destruction.
+class SessionScope {
+ public:
+  SessionScope(const Options& options, uint32_t flags);
+  ~SessionScope();
+  SessionScope(const SessionScope&) = delete;
+  SessionScope& operator=(const SessionScope&) = delete;
+  bool ok() const { return ok_; }
+  // Ends the session now; false (with a message printed) when a write-back failed.
+  bool End();
+
+ private:
+  bool ok_ = false;
+};
+
+// The handheld folder the options name (the user's, or --handheld), or "" with a message printed.
+std::string HandheldFolderFor(const Options& options);
+
+int RunUserCommand(const Options& options);
+int RunInstall(const Options& options);
+int RunInfo(const Options& options);
+int RunConfigure(const Options& options);
+int RunSync(const Options& options);
+int RunHandheldCommand(const Options& options);
+
+}  // namespace hotsync
+
+#endif  // HOTSYNC_PROGRAM_COMMANDS_H

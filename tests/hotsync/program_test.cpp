@@ -1,0 +1,246 @@
+// The hotsync program end to end: real processes, real folders and Palm database files, the test
+// conduit loaded as the manager loads a conduit.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "hotsync_session.h"
+#include "pdb/palm_database.h"
+#include "platform/host.h"
+#include "support/handheld.h"
+#include "support/process.h"
+
+using reelbox_test::ProcessOptions;
+using reelbox_test::ProcessResult;
+using reelbox_test::TempFolder;
+
+namespace {
+
+class HotSyncProgram : public ::testing::Test {
+ protected:
+  ProcessResult Run(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    std::vector<std::string> full = {"--root", root_.path(), "--conduit",
+                                     reelbox_test::BuiltLibrary("testconduit.dll")};
+    full.insert(full.end(), args.begin(), args.end());
+    ProcessOptions options;
+    options.environment = env;
+    ProcessResult result = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), full, options);
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    return result;
+  }
+
+  void AddUser(const std::string& name = "Alice") {
+    ProcessResult result = Run({"user", "add", name});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+  }
+
+  std::string UserPath(const std::string& user, const std::string& name) const {
+    return hotsync::JoinPath(hotsync::JoinPath(root_.path(), user), name);
+  }
+  std::string RecordsPath() const { return hotsync::JoinPath(UserPath("Alice", "Handheld"), "Test-Records.pdb"); }
+
+  size_t RecordCount() {
+    hotsync::PalmDatabase db;
+    std::string error;
+    EXPECT_TRUE(reelbox_test::ReadPalmFile(RecordsPath(), &db, &error)) << error;
+    return db.records.size();
+  }
+
+  TempFolder root_;
+};
+
+bool Has(const ProcessResult& result, const std::string& text) {
+  return result.output.find(text) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(HotSyncProgram, UserAddRegistersUsersWithTheirFolders) {
+  AddUser("Alice");
+  AddUser("O'Brien/2");
+  EXPECT_TRUE(hotsync::FolderExists(UserPath("Alice", "Handheld")));
+  EXPECT_TRUE(hotsync::FolderExists(UserPath("O=27Brien=2F2", "Handheld")));
+  ProcessResult list = Run({"user", "list"});
+  EXPECT_EQ(list.exitStatus, 0);
+  EXPECT_TRUE(Has(list, "Alice")) << list.output;
+  EXPECT_TRUE(Has(list, "O'Brien/2")) << list.output;
+  ProcessResult again = Run({"user", "add", "alice"});
+  EXPECT_EQ(again.exitStatus, 1);
+  EXPECT_TRUE(Has(again, "already registered")) << again.output;
+}
+
+TEST_F(HotSyncProgram, BadArgumentsGiveTheUsageAndStatus2) {
+  const std::vector<std::vector<std::string>> bad = {
+      {}, {"frobnicate"}, {"user"}, {"user", "add"}, {"sync", "--now"}, {"handheld"},
+      {"handheld", "dump"}, {"handheld", "clock", "offset", "soon"}, {"info", "extra"},
+      {"--user"}, {"--fail", "SyncWriteRec", "sync"}};
+  for (const auto& args : bad) {
+    ProcessResult result = Run(args);
+    EXPECT_EQ(result.exitStatus, 2) << result.output;
+    EXPECT_TRUE(Has(result, "usage: hotsync")) << result.output;
+  }
+}
+
+TEST_F(HotSyncProgram, UserMayBeLeftOutOnlyWithOneUser) {
+  AddUser("Alice");
+  EXPECT_EQ(Run({"sync"}).exitStatus, 0);
+  AddUser("Bob");
+  ProcessResult result = Run({"sync"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(Has(result, "name one with --user")) << result.output;
+  EXPECT_EQ(Run({"--user", "bob", "sync"}).exitStatus, 0);
+}
+
+TEST_F(HotSyncProgram, InstallInfoAndConfigureCallTheConduit) {
+  AddUser();
+  ProcessResult install = Run({"install"});
+  EXPECT_EQ(install.exitStatus, 0) << install.output;
+  EXPECT_TRUE(hotsync::FolderExists(UserPath("Alice", "Cinevane")));
+  ProcessResult info = Run({"info"});
+  EXPECT_EQ(info.exitStatus, 0);
+  EXPECT_TRUE(Has(info, "name: \"Test Conduit\"")) << info.output;
+  EXPECT_TRUE(Has(info, "version: 0x101")) << info.output;
+  EXPECT_TRUE(Has(info, "info 1: 0x10000000")) << info.output;
+  ProcessResult configure = Run({"configure"}, {"TESTCONDUIT_ACTION=6"});
+  EXPECT_EQ(configure.exitStatus, 0) << configure.output;
+  EXPECT_TRUE(Has(configure, "action: 6 (do nothing)")) << configure.output;
+  EXPECT_TRUE(Has(configure, "preference kind: 1")) << configure.output;
+}
+
+TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
+  AddUser();
+  ProcessResult result = Run({"sync"});
+  EXPECT_EQ(result.exitStatus, 0) << result.output;
+  EXPECT_TRUE(Has(result, "status: Adding record 1")) << result.output;
+  EXPECT_TRUE(Has(result, "[19 Sync Started]")) << result.output;
+  EXPECT_TRUE(Has(result, "Folder " + UserPath("Alice", "Cinevane"))) << result.output;
+  EXPECT_TRUE(Has(result, "[20 Sync Finished] Test Conduit")) << result.output;
+  EXPECT_TRUE(Has(result, "Result: 0")) << result.output;
+  EXPECT_EQ(RecordCount(), 3u);
+  EXPECT_TRUE(hotsync::FileExists(UserPath("Alice", "HotSync Log.txt")));
+  ProcessResult second = Run({"sync"});
+  EXPECT_EQ(RecordCount(), 6u);
+  EXPECT_EQ(second.output.find("Folder"), result.output.find("Folder"));  // only this sync's log
+  ProcessResult prefs = Run({"handheld", "prefs", "TEST", "1"});
+  EXPECT_TRUE(Has(prefs, "version 1, 2 bytes: 00 02")) << prefs.output;
+}
+
+TEST_F(HotSyncProgram, DoNothingPassesActionSix) {
+  AddUser();
+  ProcessResult result = Run({"sync", "--do-nothing"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(Has(result, "Test conduit doing nothing")) << result.output;
+  EXPECT_FALSE(hotsync::FileExists(RecordsPath()));
+}
+
+TEST_F(HotSyncProgram, NonZeroResultGivesExitStatus1) {
+  AddUser();
+  ProcessResult result = Run({"sync"}, {"TESTCONDUIT_FAIL=5"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(Has(result, "[21 Sync Aborted] Test Conduit")) << result.output;
+  EXPECT_TRUE(Has(result, "Result: 5")) << result.output;
+}
+
+TEST_F(HotSyncProgram, InjectedFaultReachesTheConduit) {
+  AddUser();
+  ProcessResult result = Run({"--fail", "SyncWriteRec:2:0x4009", "sync"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(Has(result, "adding a record failed")) << result.output;
+  EXPECT_EQ(RecordCount(), 1u);
+}
+
+TEST_F(HotSyncProgram, CrashInTheMiddleOfAWriteBackLeavesTheOldFile) {
+  AddUser();
+  ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  const hotsync::Bytes before = reelbox_test::ReadBytes(RecordsPath());
+  ProcessResult crashed = Run({"--fail", "WriteBack:1:crash", "sync"});
+  EXPECT_EQ(crashed.exitStatus, 86);
+  EXPECT_EQ(reelbox_test::ReadBytes(RecordsPath()), before);
+  EXPECT_TRUE(hotsync::FileExists(RecordsPath() + ".tmp"));
+  ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  EXPECT_FALSE(hotsync::FileExists(RecordsPath() + ".tmp"));
+  EXPECT_EQ(RecordCount(), 6u);
+}
+
+TEST_F(HotSyncProgram, KilledSyncLeavesEveryFileOldOrComplete) {
+  AddUser();
+  ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  size_t expected = 3;
+  for (int delay : {20, 80, 200, 400, 800}) {
+    reelbox_test::ChildProcess child;
+    ProcessOptions options;
+    options.environment = {"TESTCONDUIT_RECORDS=2000", "TESTCONDUIT_SIZE=400"};
+    ASSERT_TRUE(child.Start(reelbox_test::BuiltProgram("hotsync"),
+                            {"--root", root_.path(), "--conduit",
+                             reelbox_test::BuiltLibrary("testconduit.dll"), "sync"},
+                            options));
+    int status = 0;
+    if (!child.Wait(delay, &status)) child.Kill();
+    const size_t count = RecordCount();
+    EXPECT_TRUE(count == expected || count == expected + 2000) << count << " after " << delay;
+    expected = count;
+  }
+}
+
+TEST_F(HotSyncProgram, SecondSyncOfTheSameHandheldIsRefused) {
+  AddUser();
+  hotsync::FileLock lock;
+  std::string error;
+  ASSERT_TRUE(lock.Acquire(hotsync::JoinPath(UserPath("Alice", "Handheld"), "HotSync.lock"), &error));
+  ProcessResult result = Run({"sync"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(Has(result, "another synchronization")) << result.output;
+}
+
+TEST_F(HotSyncProgram, CtrlCMakesTheCallbackAskTheConduitToStop) {
+  AddUser();
+  reelbox_test::ChildProcess child;
+  ProcessOptions options;
+  options.environment = {"TESTCONDUIT_RECORDS=100000", "TESTCONDUIT_DELAY_MS=20"};
+  ASSERT_TRUE(child.Start(reelbox_test::BuiltProgram("hotsync"),
+                          {"--root", root_.path(), "--conduit",
+                           reelbox_test::BuiltLibrary("testconduit.dll"), "sync"},
+                          options));
+  int status = 0;
+  for (int i = 0; i < 500 && child.Output().find("status:") == std::string::npos; ++i) {
+    child.Wait(10, &status);
+  }
+  if (!child.Interrupt()) GTEST_SKIP() << "no Ctrl-C for child processes here";
+  ASSERT_TRUE(child.Wait(60000, &status));
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(child.Output().find("User Cancelled"), std::string::npos) << child.Output();
+  EXPECT_NE(child.Output().find("Result: 10 (cancelled)"), std::string::npos) << child.Output();
+}
+
+TEST_F(HotSyncProgram, DamagedHandheldFileIsReportedAndKept) {
+  AddUser();
+  const hotsync::Bytes junk(50, 0x41);
+  reelbox_test::WriteBytes(RecordsPath(), junk);
+  ProcessResult result = Run({"sync"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(Has(result, "is damaged: short header (50 bytes, 78 needed)")) << result.output;
+  EXPECT_EQ(reelbox_test::ReadBytes(RecordsPath()), junk);
+  ProcessResult list = Run({"handheld", "list"});
+  EXPECT_TRUE(Has(list, "DAMAGED")) << list.output;
+}
+
+TEST_F(HotSyncProgram, HandheldCommandsShowAndSetWhatTheHandheldHolds) {
+  AddUser();
+  ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  ProcessResult list = Run({"handheld", "list"});
+  EXPECT_TRUE(Has(list, "Test-Records")) << list.output;
+  EXPECT_TRUE(Has(list, "Saved Preferences")) << list.output;
+  ProcessResult dump = Run({"handheld", "dump", "Test-Records"});
+  EXPECT_TRUE(Has(dump, "record 2: id 3 attributes 0x42 dirty category 2 size 16")) << dump.output;
+  ASSERT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", "0012"}).exitStatus, 0);
+  ProcessResult pref = Run({"handheld", "prefs", "KVRT", "4"});
+  EXPECT_TRUE(Has(pref, "version 1, 2 bytes: 00 12")) << pref.output;
+  ProcessResult none = Run({"handheld", "prefs", "KVRT", "4", "--unsaved"});
+  EXPECT_TRUE(Has(none, "none stored")) << none.output;
+  ProcessResult clock = Run({"handheld", "clock", "offset", "-3600"});
+  EXPECT_TRUE(Has(clock, "offset -3600 seconds")) << clock.output;
+  clock = Run({"handheld", "clock", "set", "2006-03-29", "15:05:40"});
+  EXPECT_TRUE(Has(clock, "Handheld clock: 2006-03-29 15:05:4")) << clock.output;
+  EXPECT_TRUE(Has(Run({"handheld", "clock", "reset"}), "offset 0 seconds"));
+}

@@ -1,0 +1,81 @@
+// The test conduit's queries, configuration and installation.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/host.h"
+#include "test_conduit.h"
+
+long EnvNumber(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && text[0] != 0 ? std::strtol(text, nullptr, 0) : fallback;
+}
+
+extern "C" {
+
+TC_EXPORT int32_t HS_CALL GetConduitName(char* buffer, uint16_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  std::memset(buffer, 0, size);
+  std::strncpy(buffer, "Test Conduit", size - 1);
+  return 0;
+}
+
+TC_EXPORT uint32_t HS_CALL GetConduitVersion(void) { return 0x101; }
+
+TC_EXPORT int32_t HS_CALL GetConduitInfo(int32_t query, void* input, void* output,
+                                         uint32_t* outputSize) {
+  if (output == nullptr || outputSize == nullptr) return 4209;
+  if (query == 0) {
+    std::memset(output, 0, *outputSize);
+    std::strncpy(static_cast<char*>(output), "Test Conduit", *outputSize - 1);
+    return 0;
+  }
+  if (*outputSize != 4) return 4211;
+  const uint32_t value = query == 1 ? 0x10000000u : 0;
+  if (query > 2) return 4208;
+  std::memcpy(output, &value, 4);
+  return 0;
+}
+
+// Stores "synchronize" and preference kind 1, and checks that the folder names a user.
+TC_EXPORT int32_t HS_CALL CfgConduit(int32_t kind, void* record, uint32_t* size) {
+  if (record == nullptr) return 4212;
+  if (size == nullptr) return 4216;
+  if (*size != kCfgRecordSize) return 4218;
+  uint8_t* bytes = static_cast<uint8_t*>(record);
+  uint32_t userId = 0;
+  if (UmGetUserIdFromPath(reinterpret_cast<char*>(bytes + kCfgRecordFolderOffset), &userId) <= 0) {
+    return -1;
+  }
+  const uint32_t action = static_cast<uint32_t>(EnvNumber("TESTCONDUIT_ACTION", 0));
+  const uint32_t prefKind = 1;
+  std::memcpy(bytes + kCfgRecordActionOffset, &action, 4);
+  std::memcpy(bytes + kCfgRecordPrefKindOffset, &prefKind, 4);
+  return 0;
+}
+
+// Creates ROOT + user folder + "Cinevane" for the named user, as the real conduit does.
+TC_EXPORT int32_t HS_CALL FinishInstall(const char* userName) {
+  char root[260] = {0};
+  int16_t size = 259;
+  if (UmGetRootDirectory(root, &size) <= 0) return -2;
+  const int32_t count = UmGetUserCount();
+  for (int32_t i = 0; i < count; ++i) {
+    uint32_t id = 0;
+    UmGetUserId(static_cast<uint16_t>(i), &id);
+    char name[100] = {0};
+    int16_t nameSize = 99;
+    if (UmGetUserName(id, name, &nameSize) <= 0 || std::strcmp(name, userName) != 0) continue;
+    char folder[260] = {0};
+    int16_t folderSize = 259;
+    if (UmGetUserDirectory(id, folder, &folderSize) <= 0) return -4;
+    std::string error;
+    return hotsync::MakeFolders(hotsync::JoinPath(std::string(root) + folder, "Cinevane"), &error)
+               ? 0
+               : -5;
+  }
+  return -3;
+}
+
+}  // extern "C"
