@@ -13,7 +13,10 @@ Fn Entry(void* module, const char* name) {
 
 }  // namespace
 
-ConduitModule::~ConduitModule() { CloseModule(module_); }
+// The conduit stays loaded until the program ends, as in the manager's own process: its
+// process-wide state (and its detach handling at exit) must outlive the entry point calls, and
+// unloading it early would turn that state into apparent leaks.
+ConduitModule::~ConduitModule() = default;
 
 bool ConduitModule::Load(const std::string& path, std::string* error) {
   path_ = !path.empty() ? path : JoinPath(ProgramFolder(), TargetModuleFileName("KVRTConduit.dll"));
