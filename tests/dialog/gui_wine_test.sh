@@ -99,10 +99,10 @@ expect_fields "v3 1 0 0 8" "OK"
 # Cancel after changing everything writes nothing.
 cp "$prefs" "$work/before"
 open_dialog
+choose_row 2  # while the schedule box is on: a disabled list would pass Return to OK
 click 52 27
 click 52 101
 click 16 178
-choose_row 2
 close_with 2
 cmp -s "$prefs" "$work/before" || fail "Cancel changed KVRTPrefs.txt"
 expect_output "CfgConduit = -1" "Cancel"
