@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -164,26 +165,26 @@ TextString TextString::Mid(int32_t start, int32_t count) const {
 int32_t TextString::Replace(const char* search, const char* replacement) {
   if (search == nullptr || search[0] == '\0') return 0;
   if (replacement == nullptr) replacement = "";
-  size_t search_length = std::strlen(search);
+  std::string_view text(buffer_);
+  std::string_view needle(search);
   size_t replacement_length = std::strlen(replacement);
   int32_t count = 0;
-  for (const char* p = std::strstr(buffer_, search); p; p = std::strstr(p + search_length, search))
+  for (size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
     ++count;
   if (count == 0) return 0;
-  size_t old_length = std::strlen(buffer_);
-  size_t new_length = old_length - search_length * count + replacement_length * count;
+  size_t new_length = text.size() - needle.size() * count + replacement_length * count;
   // Built into a fresh buffer in one pass, so many replacements stay linear in the text's length.
   char* fresh = NewBuffer(static_cast<uint32_t>(new_length));
   char* out = fresh;
-  const char* in = buffer_;
-  for (const char* hit = std::strstr(in, search); hit; hit = std::strstr(in, search)) {
-    std::memcpy(out, in, static_cast<size_t>(hit - in));
-    out += hit - in;
+  size_t from = 0;
+  for (size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, from)) {
+    std::memcpy(out, text.data() + from, at - from);
+    out += at - from;
     std::memcpy(out, replacement, replacement_length);
     out += replacement_length;
-    in = hit + search_length;
+    from = at + needle.size();
   }
-  std::memcpy(out, in, std::strlen(in));
+  std::memcpy(out, text.data() + from, text.size() - from);
   delete[] buffer_;
   buffer_ = fresh;
   return count;

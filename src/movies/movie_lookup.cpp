@@ -1,6 +1,7 @@
 #include "movies/movie_lookup.h"
 
-#include <cstring>
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "diag/text_string.h"
@@ -40,13 +41,10 @@ struct Occurrence {
   int32_t row;
 };
 
-void FindAll(const char* text, const char* key, int32_t row, std::vector<Occurrence>* found) {
-  size_t length = std::strlen(key);
-  if (length == 0) return;
-  for (const char* hit = std::strstr(text, key); hit; hit = std::strstr(hit + 1, key)) {
-    size_t start = static_cast<size_t>(hit - text);
-    found->push_back({start, start + length, row});
-  }
+void FindAll(std::string_view text, std::string_view key, int32_t row, std::vector<Occurrence>* found) {
+  if (key.empty()) return;
+  for (size_t start = text.find(key); start != std::string_view::npos; start = text.find(key, start + 1))
+    found->push_back({start, start + key.size(), row});
 }
 
 }  // namespace
@@ -57,17 +55,27 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   if (count > 32) count = 32;
   TextString lowered(text);
   lowered.MakeLower();
+  std::string_view haystack(lowered.Text(), static_cast<size_t>(lowered.Length()));
   std::vector<Occurrence> found;
   for (int32_t i = 0; i < count; ++i) {
-    if (keys && keys[i]) FindAll(lowered.Text(), keys[i], i, &found);
-    if (alternatives && alternatives[i]) FindAll(lowered.Text(), alternatives[i], i, &found);
+    if (keys && keys[i]) FindAll(haystack, keys[i], i, &found);
+    if (alternatives && alternatives[i]) FindAll(haystack, alternatives[i], i, &found);
   }
+  // Only an occurrence that starts at most one key length earlier can hold another, so a sorted
+  // scan of that window keeps long texts linear.
+  std::sort(found.begin(), found.end(),
+            [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
+  size_t longest = 0;
+  for (const Occurrence& o : found) longest = std::max(longest, o.end - o.start);
   uint32_t mask = 0;
-  for (const Occurrence& own : found) {
+  size_t first = 0;
+  for (size_t i = 0; i < found.size(); ++i) {
+    const Occurrence& own = found[i];
+    while (found[first].start + longest < own.start) ++first;
     bool inside_longer = false;
-    for (const Occurrence& other : found) {
-      if (other.end - other.start > own.end - own.start && other.start <= own.start &&
-          own.end <= other.end) {
+    for (size_t j = first; j < found.size() && found[j].start <= own.start; ++j) {
+      const Occurrence& other = found[j];
+      if (other.end - other.start > own.end - own.start && own.end <= other.end) {
         inside_longer = true;
         break;
       }

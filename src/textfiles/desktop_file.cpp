@@ -23,7 +23,8 @@ DesktopFile::DesktopFile(const char* path) {
   path_[keep] = '\0';
 }
 
-// The owner closes the file; a stream still open here is only released.
+// The owner closes the file and hears of a failure; a stream still open here is flushed and closed
+// without a report rather than leaked.
 DesktopFile::~DesktopFile() = default;
 
 void DesktopFile::ClearError() {

@@ -79,6 +79,9 @@ TEST(MovieLookup, MaskLookupFindsKeysAnywhereInTheText) {
   EXPECT_EQ(LookupMask("science fiction", kGenreKeys, kGenreAltKeys, 16), 1u << 13);
   EXPECT_EQ(LookupMask("a THRILLER", kGenreKeys, kGenreAltKeys, 16), 1u << 11);
   EXPECT_EQ(LookupMask("", kGenreKeys, kGenreAltKeys, 16), 0u);
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "sound editing, sound ";
+  EXPECT_EQ(LookupMask(many.c_str(), kAwardKeys, kAwardAltKeys, 21), (1u << 18) | (1u << 19));
 }
 
 TEST(MovieLookup, AKeyInsideALongerKeysOccurrenceDoesNotCount) {
