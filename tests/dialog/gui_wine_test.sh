@@ -36,13 +36,22 @@ hs user add Tester >"$work/out" 2>&1 || fail "user add"
 hs install >"$work/out" 2>&1 || fail "install"
 [ -d "$folder" ] || fail "no conduit folder $folder"
 
+find_window() {  # waits up to 60 s for a visible window whose name matches $1
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return; }
+    sleep 0.2
+  done
+}
+
 # Dialog units to the client area: the X window Wine makes for the dialog is its client area,
 # 310 x 206 units, so its size gives the scale whatever font metrics Wine has.
 wid="" WIDTH=0 HEIGHT=0
 open_dialog() {
   hs configure >"$work/out" 2>&1 &
   pid=$!
-  wid=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+  wid=$(find_window "^$title\$")
   [ -n "$wid" ] || fail "the dialog did not open"
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   sleep 0.5  # let the dialog paint before the first click or screenshot
@@ -123,6 +132,14 @@ cp "$prefs" "$work/before"
 open_dialog
 click 200 43
 import -window "$wid" "$artifacts/settings-dialog-reopened.png" || fail "screenshot"
+# "View log..." opens the debug log in notepad, beside the dialog.
+click 219 190
+nid=$(find_window "^kvrtdebuglog.txt - Notepad\$")
+[ -n "$nid" ] || fail "View log... opened no notepad with the debug log"
+import -window "$nid" "$artifacts/view-log-notepad.png" || true
+xdotool key --window "$nid" alt+F4
+for _ in $(seq 50); do xdotool search --onlyvisible --name "kvrtdebuglog" >/dev/null 2>&1 || break; sleep 0.2; done
+xdotool search --onlyvisible --name "kvrtdebuglog" >/dev/null 2>&1 && fail "notepad did not close"
 close_with 1
 cmp -s "$prefs" "$work/before" || fail "reopening and OK changed KVRTPrefs.txt"
 
