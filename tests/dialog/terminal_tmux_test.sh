@@ -25,10 +25,6 @@ fail() {
   exit 1
 }
 
-# The conduit keeps its platform services for the life of the process on purpose, and hotsync
-# unloads the library before it exits, which LeakSanitizer would count as a leak; the dialog's own
-# code is leak-checked by the unit tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 
 root="$work/root"
 folder="$root/Tester/Cinevane"
