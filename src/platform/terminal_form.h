@@ -2,9 +2,9 @@
 //
 // The POSIX dialog view draws the controller's form with this class and feeds it the keys it
 // reads; the class itself does no input or output, so its layout and key rules are the same
-// everywhere and testable without a terminal. Places come from the form's dialog units (four
-// units a column), with rows packed from the top: a control starts below every control that
-// ends above it, and a text takes as many rows as it needs at its width.
+// everywhere and testable without a terminal. Places come from the form's dialog units (a little
+// under four units a column, so 310 units fit 80 columns), with rows packed from the top: a
+// control starts below every control that ends above it, and a text takes the rows it needs.
 //
 // Keys: Tab and Down move to the next control that can take the focus, Shift-Tab and Up back;
 // Space toggles a check box, picks a radio button, presses a button or opens a list; in a list,
