@@ -17,7 +17,8 @@ cleanup() {
   fi
   # Test servers and virtual displays started by the suites are their children; make sure.
   pkill -f "$root/tests/support/feed_server" >/dev/null 2>&1 || true
-  pkill -f "Xvfb :9[0-9]" >/dev/null 2>&1 || true
+  # Only our own process group's: other runs on this machine have displays of their own.
+  pkill -g "$(ps -o pgid= -p $$ | tr -d ' ')" -f "Xvfb :9[0-9]" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
