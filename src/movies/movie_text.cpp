@@ -111,7 +111,10 @@ TextString MovieItem::FieldText(int32_t index) {
     case 0: {
       TextString name;
       MovieCategories* categories = CurrentMovieCategories();
-      if (categories == nullptr || !categories->GetName(static_cast<int32_t>(category_), name))
+      // A slot without a name is exported under the fallback name too, as the import puts any
+      // unknown name into category 0.
+      if (categories == nullptr || !categories->GetName(static_cast<int32_t>(category_), name) ||
+          name.IsEmpty())
         name = "Unfiled Movies";
       return name;
     }
