@@ -213,6 +213,12 @@ TEST_F(SyncDriverTest, TheDeviceValueIsKeptInHandheldOrderAndWrittenBackAsVersio
   EXPECT_EQ(pref.second, std::string("\x12\x34", 2));
 }
 
+TEST_F(SyncDriverTest, AnEmptyDevicePreferenceRecordCountsAsZero) {
+  ASSERT_EQ(WriteDevicePref(1, std::string()), 0);
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(ReadDevicePref().second, std::string("\0\0", 2));
+}
+
 TEST_F(SyncDriverTest, AWrongVersionOfTheDeviceApplicationEndsTheSyncBeforeTheJobs) {
   ASSERT_EQ(WriteDevicePref(2, std::string("\x01\x02", 2)), 0);
   EXPECT_EQ(Sync(), -1);
