@@ -1,0 +1,110 @@
+// The conduit as the manager runs it: the hotsync program loads the built conduit library (and
+// through it the language library) on a temporary HotSync root.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/handheld.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+using reelbox_test::ProcessResult;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FrameEndToEnd : public ::testing::Test {
+ protected:
+  ProcessResult Run(std::vector<std::string> args) {
+    std::vector<std::string> full = {"--root", root_.path(), "--conduit",
+                                     reelbox_test::BuiltLibrary("KVRTConduit.dll")};
+    full.insert(full.end(), args.begin(), args.end());
+    ProcessResult result = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), full);
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    // The win32 program writes its console text in text mode.
+    result.output.erase(std::remove(result.output.begin(), result.output.end(), '\r'), result.output.end());
+    return result;
+  }
+
+  void AddUserAndInstall() {
+    ProcessResult added = Run({"user", "add", "Alice"});
+    ASSERT_EQ(added.exitStatus, 0) << added.output;
+    ProcessResult installed = Run({"install"});
+    ASSERT_EQ(installed.exitStatus, 0) << installed.output;
+  }
+
+  std::string Conduit(const std::string& name) { return (fs::path(root_.path()) / "Alice" / "Cinevane" / name).string(); }
+
+  TempDir root_;
+};
+
+bool Has(const ProcessResult& r, const std::string& text) { return r.output.find(text) != std::string::npos; }
+
+TEST_F(FrameEndToEnd, InfoAnswersNameVersionAndQueries) {
+  ProcessResult info = Run({"info"});
+  ASSERT_EQ(info.exitStatus, 0) << info.output;
+  EXPECT_TRUE(Has(info, "name: \"Reelbox\" (result 0)")) << info.output;
+  EXPECT_TRUE(Has(info, "version: 0x101")) << info.output;
+  EXPECT_TRUE(Has(info, "info 0 (display name): \"Reelbox\"")) << info.output;
+  EXPECT_TRUE(Has(info, "0x10000000")) << info.output;
+}
+
+TEST_F(FrameEndToEnd, InstallCreatesTheDataFolderAndAgainSucceeds) {
+  AddUserAndInstall();
+  EXPECT_TRUE(fs::is_directory(fs::path(root_.path()) / "Alice" / "Cinevane"));
+  ProcessResult again = Run({"install"});
+  EXPECT_EQ(again.exitStatus, 0) << again.output;
+  EXPECT_TRUE(Has(again, "= 0")) << again.output;
+}
+
+TEST_F(FrameEndToEnd, SyncWritesTheLogsThePrefsAndTheVersionFromTheLanguageLibrary) {
+  AddUserAndInstall();
+  ProcessResult sync = Run({"sync"});
+  ASSERT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_TRUE(Has(sync, "Beginning Movie Sync")) << sync.output;
+  EXPECT_TRUE(Has(sync, "] v2.0 (0044)\n")) << sync.output;
+  EXPECT_TRUE(Has(sync, "[20")) << sync.output;
+  EXPECT_TRUE(Has(sync, "Result: 0")) << sync.output;
+
+  std::string log = ReadFileBytes(Conduit("kvrtsynclog.txt"));
+  EXPECT_NE(log.find("Cinevane Connect\r\nv2.0 (0044)\r\n\r\nSync starting at "), std::string::npos) << log;
+  EXPECT_NE(log.find("Reelbox synchronization ended at "), std::string::npos);
+  EXPECT_FALSE(ReadFileBytes(Conduit("kvrtdebuglog.txt")).empty());
+  EXPECT_EQ(ReadFileBytes(Conduit("KVRTPrefs.txt")).size() >= 20, true);
+
+  // The events job ran at the first sync; the weekly schedule skips it now.
+  ProcessResult second = Run({"sync"});
+  ASSERT_EQ(second.exitStatus, 0) << second.output;
+  EXPECT_TRUE(Has(second, "Movie Event Synchronization skipped.  Next synchronization scheduled in 7 days."))
+      << second.output;
+  std::string both = ReadFileBytes(Conduit("kvrtsynclog.txt"));
+  EXPECT_NE(both.find("Cinevane Connect", both.find("Cinevane Connect") + 1), std::string::npos);
+}
+
+TEST_F(FrameEndToEnd, DoNothingGivesTwoEntriesAndOpensNoLog) {
+  AddUserAndInstall();
+  ProcessResult sync = Run({"sync", "--do-nothing"});
+  ASSERT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_TRUE(Has(sync, "HotSync log:\n  [-1] Movie doing nothing\n  [20 Sync Finished] Reelbox\nResult: 0"))
+      << sync.output;
+  EXPECT_FALSE(fs::exists(Conduit("kvrtsynclog.txt")));
+  EXPECT_FALSE(fs::exists(Conduit("kvrtdebuglog.txt")));
+}
+
+TEST_F(FrameEndToEnd, AnUnreadableDevicePreferenceEndsTheSyncWithMinusOne) {
+  AddUserAndInstall();
+  ProcessResult sync = Run({"--fail", "SyncReadAppPreference:1:16385", "sync"});
+  EXPECT_NE(sync.exitStatus, 0) << sync.output;
+  EXPECT_TRUE(Has(sync, "Unable to synchronize because an error occurred (16385) reading the application preferences."))
+      << sync.output;
+  EXPECT_TRUE(Has(sync, "[21 Sync Aborted] Reelbox")) << sync.output;
+  EXPECT_TRUE(Has(sync, "Result: -1")) << sync.output;
+  EXPECT_FALSE(fs::exists(Conduit("KVRTPrefs.txt")));
+}
+
+}  // namespace
