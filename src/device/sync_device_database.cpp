@@ -325,7 +325,7 @@ int32_t SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint3
   if (!current_) return kDeviceNoCurrent;
   uint32_t stored = exchange_.recordSize;
   if (recordSize != nullptr) *recordSize = stored;
-  if (size < stored) return kDeviceBufferTooSmall;
+  if (size < stored || (buffer == nullptr && stored > 0)) return kDeviceBufferTooSmall;
   if (stored > 0) std::memcpy(buffer, buffer_.data(), stored);
   return kDeviceOk;
 }
