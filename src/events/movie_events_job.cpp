@@ -1,8 +1,240 @@
+// The movie events job: opens or creates "Movie-Events", and for each event list with a feed
+// address downloads the feed, indexes the list's handheld records by UID and writes the events
+// that are new or changed inside the list's window; then stores the lists' new window dates.
 #include "events/movie_events_job.h"
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
 #include "conduit/sync_driver.h"
+#include "device/device_database_holder.h"
+#include "device/device_error.h"
+#include "device/sync_device_database.h"
+#include "diag/handheld_link.h"
+#include "diag/hotsync_log_codes.h"
+#include "diag/sync_log.h"
+#include "events/driver_url_fetcher.h"
+#include "events/event_app_info.h"
+#include "events/event_index.h"
+#include "events/event_record.h"
+#include "events/event_sync.h"
+#include "events/feed_event.h"
+#include "platform/clock.h"
+#include "platform/env.h"
+
+namespace {
+
+constexpr int32_t kJobDone = 0;
+constexpr int32_t kJobFailed = 4;
+constexpr int32_t kJobNoDatabaseObject = 9;
+constexpr int32_t kJobCancelled = 10;
+
+__attribute__((format(printf, 3, 4))) void Entry(SyncDriver& driver, int32_t code, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  driver.AddHotSyncLogEntry(text, code, 0);
+}
+
+// "(error #%li/%li - %s)" values of a database failure.
+struct DatabaseError {
+  DatabaseError(DeviceDatabase& database, int32_t result) : result(result) {
+    code = static_cast<int32_t>(database.GetErrorCode());
+    database.GetErrorText(text);
+  }
+  long result;
+  long code;
+  char text[512];
+};
+
+uint32_t Today(SyncDriver& driver) {
+  HandheldLink link;
+  uint32_t now = 0;
+  if (link.ReadHandheldClock(&now) != 0) {
+    // No handheld clock: the desktop's local wall clock is what the handheld would show.
+    uint32_t local = 0;
+    link.LocalTimeNow(&local);
+    now = link.DesktopToHandheld(local);
+  }
+  return now / kSecondsPerDay * kSecondsPerDay;
+}
+
+int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceDatabase& database) {
+  int32_t result = database.Open(kEventDatabaseName, -1, -1);
+  if (result != kDeviceNotFound) return result;
+  DatabaseCreateInfo info;
+  std::memset(&info, 0, sizeof(info));
+  std::snprintf(info.name, sizeof(info.name), "%s", kEventDatabaseName);
+  info.type = 0x51563035;     // "QV05"
+  info.creator = 0x51565835;  // "QVX5"
+  info.version = 1;
+  result = database.Create(&info, 0);
+  if (result != 0) return result;
+  EventAppInfo block;
+  InitEventAppInfo(today, &block);
+  result = database.WriteAppInfo(block.bytes, kEventAppInfoSize);
+  if (result != 0) {
+    DatabaseError e(database, result);
+    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
+          kEventDatabaseName, e.result, e.code, e.text);
+  }
+  return result;
+}
+
+// Indexes the handheld records of category list. Returns the result of the first read (0 or 7
+// when all went well); *records gets the number read. Every record is read whole, however long.
+int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index, int list,
+                 const char* status, int* records) {
+  index.Clear();
+  *records = 0;
+  std::vector<uint8_t> buffer(kEventRecordMaxSize);
+  int32_t first = database.ReadFirstInCategory(list);
+  while (database.HasCurrentRecord()) {
+    if (*records % 20 == 0 && !driver.ReportStatus(status)) break;
+    uint32_t size = 0;
+    int32_t copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
+    if (copied == kDeviceBufferTooSmall) {
+      buffer.resize(size);
+      copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
+    }
+    if (copied != 0) break;
+    uint32_t id = 0;
+    int32_t category = list;
+    database.GetCurrentRecordId(&id);
+    database.GetCurrentCategory(&category);
+    EventRecord record;
+    record.LoadPacked(buffer.data(), size, id, static_cast<uint32_t>(category));
+    index.Insert(record);
+    ++*records;
+    database.ReadNextInCategory(list);
+  }
+  return first;
+}
+
+// One list: download, scan, synchronize. Returns kJobDone to go on with the next list,
+// kJobFailed or kJobCancelled to end the job at once, or kFetchCancelled to stop the list loop.
+int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
+                EventAppInfo& block, int list, uint32_t today) {
+  std::string name = block.ListName(list);
+  std::string address = block.Address(list);
+  Entry(driver, kLogPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
+  LogAudit("Fetching data from URL : %s\n", address.c_str());
+  int32_t fetched = fetcher.Fetch(address.c_str());
+  if (fetched == kFetchCancelled) return kFetchCancelled;
+  if (fetched != 0) {
+    Entry(driver, kLogRemoteChangeFailed, "Unable to fetch data from URL '%s' (error #%li/%li - %s)", address.c_str(),
+          static_cast<long>(fetched), static_cast<long>(static_cast<int32_t>(fetcher.ErrorCode())), fetcher.ErrorText());
+    return fetched == kFetchNoNetwork ? kJobFailed : kJobDone;
+  }
+  LogAudit("Data Fetched.  Scanning device records\n");
+  char status[1024];
+  std::snprintf(status, sizeof(status), "Synchronizing '%s'", name.c_str());
+  if (!driver.ReportStatus(status)) return kJobCancelled;
+
+  Clock& clock = Env::Current().Time();
+  uint32_t started = clock.TickCount();
+  int records = 0;
+  int32_t first = ScanList(driver, database, index, list, status, &records);
+  if (driver.Cancelled()) return kJobCancelled;
+  if (first != 0 && first != kDeviceNoMoreRecords) {
+    DatabaseError e(database, first);
+    Entry(driver, kLogRemoteReadFailed, "Unable to read record %i from events Database '%s' (error #%li/%li - %s)",
+          records, kEventDatabaseName, e.result, e.code, e.text);
+    return kJobFailed;
+  }
+  uint32_t ticks = clock.TickCount() - started;
+  uint32_t seconds = ticks / 1000 + (ticks % 1000 != 0 ? 1 : 0);
+  Entry(driver, kLogPlainText, "%i '%s' device event records read in %lu ticks (%lu second%s)\n", records,
+        name.c_str(), static_cast<unsigned long>(ticks), static_cast<unsigned long>(seconds), seconds == 1 ? "" : "s");
+
+  LogAudit("Synchronizing data for '%s'\n", name.c_str());
+  uint32_t window = block.LastUpdate(list);
+  if (window == 0) window = today - kEventWindowDays * kSecondsPerDay;
+  uint16_t count = 0;
+  int32_t code = SyncEventList(driver, database, fetcher, index, list, name, window, &count);
+  if (code == kFeedSomeBadEvents) {
+    Entry(driver, kLogRemoteReadFailed,
+          "Warning : some events in the '%s' event dataset may not have synchronized properly due to formatting errors.\n",
+          name.c_str());
+  } else if (code == kFeedNoMemory || code == kFeedStreamError || code == kFeedNoMemoryLate) {
+    Entry(driver, kLogRemoteReadFailed,
+          "A fatal error (%s) occured while synchronizing the '%s' events.  Synchronization will now exit.\n",
+          FeedCodeText(code), name.c_str());
+    return kJobFailed;
+  } else if (code >= kFeedNoResponse) {
+    const char* text = FeedCodeText(code);
+    Entry(driver, kLogRemoteReadFailed,
+          "An error (%s) occured while synchronizing the '%s' events.  Synchronization of this list will now terminate.\n",
+          text ? text : "", name.c_str());
+  }
+  Entry(driver, kLogPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
+  if (driver.Cancelled()) return kJobCancelled;
+  if (code == 0) block.SetLastUpdate(list, today);
+  return kJobDone;
+}
+
+int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
+  if (database == nullptr) {
+    driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", kLogRemoteReadFailed, 0);
+    return kJobNoDatabaseObject;
+  }
+  if (!driver.ReportStatus("Opening Events database")) return kJobCancelled;
+  int32_t opened = OpenOrCreateEventDatabase(today, driver, *database);
+  if (opened != 0) {
+    DatabaseError e(*database, opened);
+    Entry(driver, kLogRemoteReadFailed, "Unable to Create or Open Events Database '%s' (error #%li/%li - %s)",
+          kEventDatabaseName, e.result, e.code, e.text);
+    return kJobFailed;
+  }
+  EventAppInfo block;
+  std::memset(block.bytes, 0, sizeof(block.bytes));
+  int32_t read = database->ReadAppInfo(block.bytes, kEventAppInfoSize);
+  if (read != 0) {
+    DatabaseError e(*database, read);
+    Entry(driver, kLogRemoteChangeFailed, "Unable to read AppInfo block for Events Database '%s' (error #%li/%li - %s)",
+          kEventDatabaseName, e.result, e.code, e.text);
+    return kJobFailed;
+  }
+
+  EventIndex index;
+  for (int list = 0; list < kEventListCount; ++list) {
+    if (block.Address(list).empty()) continue;
+    int32_t result = RunList(driver, *database, fetcher, index, block, list, today);
+    if (result == kFetchCancelled) break;
+    if (result != kJobDone) return result;
+  }
+  index.Clear();
+
+  block.MarkWritten();
+  int32_t written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
+  if (written != 0) {
+    DatabaseError e(*database, written);
+    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
+          kEventDatabaseName, e.result, e.code, e.text);
+    return kJobFailed;
+  }
+  if (auto* sync = dynamic_cast<SyncDeviceDatabase*>(database)) {
+    sync->FinishPassFirst();
+    sync->FinishPassSecond();
+  }
+  // A download the user stopped leaves lists unsynchronized: not a finished job.
+  return driver.Cancelled() ? kJobCancelled : kJobDone;
+}
+
+}  // namespace
 
 int32_t RunMovieEventsJob(SyncDriver& driver) {
-  (void)driver;
-  return 0;
+  DeviceDatabase* database = nullptr;
+  NewDeviceDatabaseHolder holder(&database);
+  DriverUrlFetcher fetcher(&driver);
+  uint32_t today = Today(driver);
+  LogDebug("\n\n");
+  int32_t result = RunJob(driver, database, fetcher, today);
+  if (database != nullptr) database->Close();
+  fetcher.CloseDownloaded();
+  return result;
 }

@@ -1,0 +1,20 @@
+// The fetcher of the movie events job: its progress reports go to the sync driver, so the user's
+// cancel in the HotSync manager stops a download between two passes.
+#ifndef REELBOX_EVENTS_DRIVER_URL_FETCHER_H
+#define REELBOX_EVENTS_DRIVER_URL_FETCHER_H
+
+#include "events/url_fetcher.h"
+
+class SyncDriver;
+
+class DriverUrlFetcher final : public TempFileUrlFetcher {
+ public:
+  // driver may be null: every report then goes on.
+  explicit DriverUrlFetcher(SyncDriver* driver) : driver_(driver) {}
+  bool ReportProgress(const char* text) override;
+
+ private:
+  SyncDriver* driver_;
+};
+
+#endif  // REELBOX_EVENTS_DRIVER_URL_FETCHER_H

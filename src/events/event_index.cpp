@@ -1,0 +1,18 @@
+#include "events/event_index.h"
+
+void EventIndex::Insert(const EventRecord& record) {
+  TextString key(record.Uid());
+  auto found = records_.find(key);
+  if (found != records_.end()) {
+    // The later record wins, and its key with it.
+    records_.erase(found);
+  }
+  records_.emplace(std::move(key), record);
+}
+
+bool EventIndex::Find(const char* uid, EventRecord* record) const {
+  auto found = records_.find(TextString(uid));
+  if (found == records_.end()) return false;
+  *record = found->second;
+  return true;
+}

@@ -1,0 +1,118 @@
+#include "events/event_record.h"
+
+#include <cstring>
+
+#include "device/byte_order.h"
+#include "events/feed_event.h"
+
+namespace {
+
+constexpr size_t kStartOffset = 50;
+constexpr size_t kEndOffset = 54;
+constexpr size_t kUtcOffset = 58;
+constexpr size_t kSecondFlagOffset = 59;
+constexpr size_t kTextsOffset = 60;
+const char kNoData[] = "<ERR-no data>";
+
+// The NUL-terminated text at bytes[at..size), at most limit characters.
+std::string TextAt(const uint8_t* bytes, size_t size, size_t at, size_t limit, size_t* next) {
+  if (at >= size) {
+    *next = size;
+    return std::string();
+  }
+  const char* text = reinterpret_cast<const char*>(bytes + at);
+  size_t length = strnlen(text, size - at);
+  *next = at + length + 1;
+  return std::string(text, length < limit ? length : limit);
+}
+
+uint32_t Uint32At(const uint8_t* bytes, size_t size, size_t at) {
+  if (at + 4 > size) return 0;
+  uint32_t value = 0;
+  std::memcpy(&value, bytes + at, 4);
+  return Swap32(value);
+}
+
+std::string Cut(const std::optional<std::string>& text, size_t limit) {
+  if (!text) return std::string();
+  // A value stops at an embedded NUL, as the handheld's text would.
+  size_t length = strnlen(text->c_str(), text->size());
+  return text->substr(0, length < limit ? length : limit);
+}
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void EventRecord::LoadPacked(const uint8_t* bytes, size_t size, uint32_t id, uint32_t category) {
+  *this = EventRecord();
+  id_ = id;
+  category_ = category;
+  has_content_ = true;
+  size_t next = 0;
+  uid_ = TextAt(bytes, size < kEventUidLength ? size : kEventUidLength, 0, kEventUidLength, &next);
+  start_ = Uint32At(bytes, size, kStartOffset);
+  end_ = Uint32At(bytes, size, kEndOffset);
+  utc_ = size > kUtcOffset ? bytes[kUtcOffset] : 0;
+  second_flag_ = size > kSecondFlagOffset ? bytes[kSecondFlagOffset] : 0;
+  summary_ = TextAt(bytes, size, kTextsOffset, kEventTextLength, &next);
+  description_ = TextAt(bytes, size, next, kEventTextLength, &next);
+}
+
+void EventRecord::SetFromFeedEvent(const FeedEvent& event, uint32_t id, uint32_t category) {
+  *this = EventRecord();
+  id_ = id;
+  category_ = category;
+  has_content_ = true;
+  uid_ = Cut(event.uid, kEventUidLength);
+  summary_ = Cut(event.summary, kEventTextLength);
+  description_ = Cut(event.description, kEventTextLength);
+  tzid_ = Cut(event.tzid, kEventTzidLength);
+  utc_ = event.utc;
+  second_flag_ = event.second_flag;
+  start_ = event.start;
+  end_ = event.end;
+}
+
+size_t EventRecord::Pack(uint8_t* out) const {
+  std::memset(out, 0, kEventFixedSize);
+  // The UID goes first: one of exactly 50 characters loses its terminator to the start time.
+  std::memcpy(out, uid_.data(), uid_.size());
+  uint32_t start = Swap32(start_);
+  uint32_t end = Swap32(end_);
+  std::memcpy(out + kStartOffset, &start, 4);
+  std::memcpy(out + kEndOffset, &end, 4);
+  out[kUtcOffset] = utc_;
+  out[kSecondFlagOffset] = 0;
+  size_t at = kTextsOffset;
+  std::memcpy(out + at, summary_.c_str(), summary_.size() + 1);
+  at += summary_.size() + 1;
+  std::memcpy(out + at, description_.c_str(), description_.size() + 1);
+  return at + description_.size() + 1;
+}
+
+const char* EventRecord::Uid() const { return has_content_ ? uid_.c_str() : kNoData; }
+
+const char* EventRecord::Summary() const { return has_content_ ? summary_.c_str() : kNoData; }
+
+bool EventRecord::SameAs(const EventRecord& other) const {
+  return EqualIgnoringCase(uid_, other.uid_) && EqualIgnoringCase(summary_, other.summary_) &&
+         EqualIgnoringCase(description_, other.description_) && EqualIgnoringCase(tzid_, other.tzid_) &&
+         utc_ == other.utc_ && second_flag_ == other.second_flag_ && start_ == other.start_ &&
+         end_ == other.end_;
+}
+
+void EventRecord::SetSummary(const std::string& summary) {
+  size_t length = strnlen(summary.c_str(), summary.size());
+  summary_ = summary.substr(0, length < kEventTextLength ? length : kEventTextLength);
+  has_content_ = true;
+}

@@ -1,0 +1,139 @@
+#include "events/event_sync.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "conduit/sync_driver.h"
+#include "device/device_database.h"
+#include "diag/hotsync_log_codes.h"
+#include "diag/sync_log.h"
+#include "events/event_index.h"
+#include "events/event_record.h"
+#include "events/feed_reader.h"
+
+namespace {
+
+constexpr uint32_t kNewRecordMarker = 0xBADF00D;
+
+// The handheld's Latin-1 sort order weighs upper and lower case and the accented forms of a
+// letter alike; these are the letters the articles are made of.
+char ArticleWeight(unsigned char c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+  if (c == 0xAA || (c >= 0xC0 && c <= 0xC5) || (c >= 0xE0 && c <= 0xE5)) return 'A';
+  if ((c >= 0xC8 && c <= 0xCB) || (c >= 0xE8 && c <= 0xEB)) return 'E';
+  if (c == 0xD1 || c == 0xF1) return 'N';
+  return static_cast<char>(c);
+}
+
+// True when summary begins with the article (upper case, with its space) and goes on after it.
+bool BeginsWithArticle(const std::string& summary, const char* article) {
+  size_t i = 0;
+  for (; article[i] != '\0'; ++i) {
+    if (i >= summary.size() || ArticleWeight(static_cast<unsigned char>(summary[i])) != article[i]) return false;
+  }
+  return summary.size() > i;
+}
+
+void AuditWrite() { LogAudit("   *RECORD UPDATED*\n"); }
+
+}  // namespace
+
+void NormalizeSummary(std::string* summary) {
+  size_t link = summary->find("- <http");
+  if (link == std::string::npos) link = summary->find("<http");
+  if (link != std::string::npos) summary->resize(link);
+  static const struct {
+    const char* pattern;
+    const char* suffix;
+  } kArticles[] = {{"THE ", ", The"}, {"AN ", ", An"}, {"A ", ", A"}};
+  for (const auto& article : kArticles) {
+    if (BeginsWithArticle(*summary, article.pattern)) {
+      *summary = summary->substr(std::char_traits<char>::length(article.pattern)) + article.suffix;
+      return;
+    }
+  }
+}
+
+int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const EventRecord& record,
+                         uint32_t category, uint32_t id, uint32_t* new_id) {
+  if (category == kNoCategory) return kDeviceBadCategory;
+  uint8_t packed[kEventRecordMaxSize];
+  size_t size = record.Pack(packed);
+  int32_t result = 0;
+  uint32_t written = id;
+  if (id == kNoRecordId) {
+    result = database.AddRecordWithId(&written, static_cast<int32_t>(category), packed, static_cast<uint32_t>(size));
+  } else {
+    result = database.ReadRecordById(id);
+    if (result == 0) {
+      int32_t target = static_cast<int32_t>(category);
+      result = database.UpdateCurrentRecord(packed, static_cast<uint32_t>(size), &target);
+    }
+  }
+  if (result != 0) {
+    char text[1024];
+    char error[512];
+    database.GetErrorText(error);
+    std::snprintf(text, sizeof(text),
+                  "Unable to seek to or write record ID %lx in events Database '%s' (error #%li/%li - %s)",
+                  static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName,
+                  static_cast<long>(result), static_cast<long>(static_cast<int32_t>(database.GetErrorCode())), error);
+    driver.AddHotSyncLogEntry(text, kLogRemoteReadFailed, 0);
+    return result;
+  }
+  if (new_id) *new_id = written;
+  return 0;
+}
+
+int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+                      int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
+  const uint32_t category = static_cast<uint32_t>(list);
+  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, int32_t code) -> int32_t {
+    std::string summary = event.summary ? *event.summary : "<no summary available>";
+    NormalizeSummary(&summary);
+    EventRecord feed;
+    feed.SetFromFeedEvent(event, kNoRecordId, category);
+    feed.SetSummary(summary);
+    // An event with bad data or without a UID could only be stored wrong, or over another event.
+    if (code != 0 || feed.Uid()[0] == '\0') {
+      LogAudit("BAD DATA (%s): '%s' - not written\n", code != 0 ? FeedCodeText(code) : "No UID", feed.Summary());
+      return 0;
+    }
+    EventRecord stored;
+    uint32_t target_category = category;
+    uint32_t target_id = kNoRecordId;
+    if (index.Find(feed.Uid(), &stored)) {
+      if (feed.SameAs(stored)) {
+        LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
+        return 0;
+      }
+      LogAudit("EXISTS/CHANGED: '%s'\n", feed.Summary());
+      if (feed.StartTime() < window_start && stored.StartTime() < window_start) {
+        LogAudit("   *OUT OF WINDOW - skipped*\n");
+        return 0;
+      }
+      target_category = stored.Category();
+      target_id = stored.Id();
+    } else {
+      LogAudit("NEW: '%s'", feed.Summary());
+      if (feed.StartTime() < window_start) {
+        LogAudit("(out of window - skipping)\n");
+        return 0;
+      }
+    }
+    uint32_t written = kNoRecordId;
+    if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != 0) {
+      return kFeedStreamError;
+    }
+    if (target_id == kNoRecordId) LogAudit("(writing)\n");
+    AuditWrite();
+    ++*count;
+    // A UID met again later in the same feed finds this record instead of adding another.
+    std::vector<uint8_t> packed(kEventRecordMaxSize);
+    packed.resize(feed.Pack(packed.data()));
+    EventRecord now_stored;
+    now_stored.LoadPacked(packed.data(), packed.size(), written, target_category);
+    index.Insert(now_stored);
+    return 0;
+  });
+}

@@ -1,0 +1,32 @@
+// Bringing one event list of "Movie-Events" up to date from its downloaded feed.
+#ifndef REELBOX_EVENTS_EVENT_SYNC_H
+#define REELBOX_EVENTS_EVENT_SYNC_H
+
+#include <cstdint>
+#include <string>
+
+class DeviceDatabase;
+class EventIndex;
+class EventRecord;
+class SyncDriver;
+class UrlFetcher;
+
+constexpr const char* kEventDatabaseName = "Movie-Events";
+
+// Reads the feed and writes the events that are new or changed and start at or after
+// window_start into category list, matching them by UID against index (which learns every record
+// written). *count counts the records written. Returns a feed code (0 success, 10 cancelled at
+// the first report, 0x8002 when a write failed).
+int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+                      int list, const std::string& list_name, uint32_t window_start, uint16_t* count);
+
+// Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure
+// in the HotSync log. *new_id (may be null) gets the id written. A DeviceError.
+int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const EventRecord& record,
+                         uint32_t category, uint32_t id, uint32_t* new_id);
+
+// Cuts a trailing web address ("- <http..." or "<http...") and moves a leading article to the
+// end: "The Matrix" becomes "Matrix, The".
+void NormalizeSummary(std::string* summary);
+
+#endif  // REELBOX_EVENTS_EVENT_SYNC_H

@@ -1,0 +1,353 @@
+// Whole synchronizations of the movie events job against the stand-in manager and a real HTTP
+// server on loopback: what the handheld holds afterwards, and what the logs say.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../events/events_env.h"
+#include "conduit/conduit_prefs.h"
+#include "conduit/open_conduit.h"
+#include "conduit/sync_driver.h"
+#include "device/byte_order.h"
+#include "diag/handheld_link.h"
+#include "events/event_app_info.h"
+#include "events/event_record.h"
+#include "hotsync_session.h"
+#include "support/feed_builder.h"
+#include "support/handheld.h"
+#include "support/http_server.h"
+
+namespace {
+
+using Entries = std::vector<std::pair<int32_t, std::string>>;
+
+int g_cancel_at = 0;  // the nth progress report whose text is g_cancel_text asks to stop
+std::string g_cancel_text;
+
+int32_t Progress(const char* text) {
+  if (g_cancel_at > 0 && text && g_cancel_text == text && --g_cancel_at == 0) return 1;
+  return 0;
+}
+
+struct StoredEvent {
+  uint32_t id;
+  int category;
+  size_t size;
+  EventRecord record;
+};
+
+class EventsJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_cancel_at = 0;
+    ASSERT_TRUE(server_.ok());
+    std::filesystem::create_directories(root_.conduitFolder());
+    ConduitPrefs p;
+    ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+    p.flags &= ~kPrefsFlagMyMoviesOn;
+    p.eventsInterval = 0;
+    p.logLevel = kLogLevelAudit;
+    WriteConduitPrefs(p, root_.conduitFolder().c_str());
+    ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
+    HandheldLink link;
+    uint32_t now = 0;
+    ASSERT_EQ(link.ReadHandheldClock(&now), 0);
+    today_ = now / 86400 * 86400;
+    HsEndSession();
+  }
+
+  // A Movie-Events database whose lists point at the test server.
+  void MakeDatabase(const std::vector<std::pair<std::string, std::string>>& lists, uint32_t last_update) {
+    hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Events", "QV05", "QVX5");
+    db.version = 1;
+    EventAppInfo block;
+    InitEventAppInfo(today_, &block);
+    for (int i = 0; i < 16; ++i) {
+      block.SetListName(i, i < static_cast<int>(lists.size()) ? lists[i].first : "");
+      block.SetAddress(i, i < static_cast<int>(lists.size()) ? server_.Address(lists[i].second) : "");
+      block.SetLastUpdate(i, last_update);
+    }
+    db.hasAppInfo = true;
+    db.appInfo.assign(block.bytes, block.bytes + kEventAppInfoSize);
+    ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  }
+
+  int32_t Sync() {
+    EXPECT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
+    SyncProperties p;
+    std::memset(&p, 0, sizeof p);
+    std::string folder = root_.conduitFolder();
+    std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+    int32_t result = RunConduit(Progress, p);
+    EXPECT_EQ(HsEndSession(), 0) << HsGetLastErrorText();
+    return result;
+  }
+
+  Entries ManagerLog() {
+    Entries out;
+    for (int32_t i = 0; i < HsGetLogEntryCount(); ++i) {
+      char text[4096];
+      int32_t code = 0;
+      HsGetLogEntry(i, text, sizeof text, &code);
+      out.emplace_back(code, text);
+    }
+    return out;
+  }
+  bool HasEntry(int32_t code, const std::string& text) {
+    for (auto& e : ManagerLog()) {
+      if (e.first == code && e.second == text) return true;
+    }
+    return false;
+  }
+  std::string DebugLog() {
+    return ReadFileBytes((std::filesystem::path(root_.conduitFolder()) / "kvrtdebuglog.txt").string());
+  }
+
+  hotsync::PalmDatabase Database() {
+    hotsync::PalmDatabase db;
+    std::string error;
+    EXPECT_TRUE(reelbox_test::ReadPalmFile(root_.DatabasePath("Movie-Events"), &db, &error)) << error;
+    return db;
+  }
+  std::vector<StoredEvent> Stored() {
+    std::vector<StoredEvent> out;
+    for (const hotsync::PalmRecord& r : Database().records) {
+      StoredEvent e{r.id, r.attributes & 0x0F, r.data.size(), EventRecord()};
+      e.record.LoadPacked(r.data.data(), r.data.size(), r.id, static_cast<uint32_t>(e.category));
+      out.push_back(e);
+    }
+    return out;
+  }
+  EventAppInfo Block() {
+    EventAppInfo block;
+    hotsync::PalmDatabase db = Database();
+    EXPECT_EQ(db.appInfo.size(), kEventAppInfoSize);
+    std::memcpy(block.bytes, db.appInfo.data(), std::min(db.appInfo.size(), kEventAppInfoSize));
+    return block;
+  }
+
+  static std::string At(uint32_t handheld) { return ":" + HandheldDateTimeText(handheld); }
+
+  reelbox_test::TempUserRoot root_;
+  TempDir dir_;
+  EventsTestEnv env_{dir_};
+  HttpServer server_;
+  uint32_t today_ = 0;
+};
+
+TEST_F(EventsJobTest, FirstRunCreatesTheDatabaseWithItsThreeLists) {
+  env_.internet().connected = false;
+  EXPECT_EQ(Sync(), 4);
+  hotsync::PalmDatabase db = Database();
+  EXPECT_EQ(hotsync::FourCharText(db.type), "QV05");
+  EXPECT_EQ(hotsync::FourCharText(db.creator), "QVX5");
+  EXPECT_EQ(db.version, 1);
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.ListName(0), "DVD Releases");
+  EXPECT_EQ(block.ListName(2), "Film Premieres");
+  EXPECT_EQ(block.LastUpdate(1), today_ - 5184000u);
+  std::string address = std::string(DefaultFeedHost()) + "/cinevane/cal/DVD.asp";
+  EXPECT_TRUE(HasEntry(-1, "Synchronizing 'DVD Releases' event records (" + address + ")\n"));
+  bool unable = false;
+  for (auto& e : ManagerLog()) {
+    if (e.first == 11 && e.second.find("Unable to fetch data from URL '" + address + "' (error #2/") == 0) unable = true;
+  }
+  EXPECT_TRUE(unable);
+  // No network ends the whole job: the second list is not tried.
+  EXPECT_FALSE(HasEntry(-1, "Synchronizing 'Film Festivals' event records (" + std::string(DefaultFeedHost()) +
+                                "/cinevane/cal/FilmFest.asp)\n"));
+}
+
+TEST_F(EventsJobTest, NewEventsInsideTheWindowAreWrittenInTheirListsCategory) {
+  MakeDatabase({{"DVD Releases", "/dvd"}, {"Film Festivals", "/fest"}}, 0);
+  uint32_t window = today_ - 5184000u;
+  server_.Serve("/dvd", BuildFeed({{"old@x", "Too Old", "", At(window - 86400), "", ""},
+                                   {"new@x", "The Matrix - <http://example.com/m>", "Reloaded", At(today_ + 3600), "", ""},
+                                   {"edge@x", "On The Edge", "", At(window), "", ""}}));
+  server_.Serve("/fest", BuildFeed({{"f1@x", "A Festival", "", ";VALUE=DATE:" + HandheldDateTimeText(today_).substr(0, 8), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 3u);
+  EXPECT_STREQ(stored[0].record.Uid(), "new@x");
+  EXPECT_STREQ(stored[0].record.Summary(), "Matrix , The");
+  EXPECT_EQ(stored[0].category, 0);
+  EXPECT_STREQ(stored[1].record.Uid(), "edge@x");
+  EXPECT_STREQ(stored[2].record.Summary(), "Festival, A");
+  EXPECT_EQ(stored[2].category, 1);
+  EXPECT_EQ(stored[2].record.StartTime(), today_);
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.LastUpdate(0), today_);
+  EXPECT_EQ(block.LastUpdate(1), today_);
+  EXPECT_EQ(block.bytes[1956] & 1, 1);
+  EXPECT_TRUE(HasEntry(-1, "2 items updated for list 'DVD Releases'\n"));
+  EXPECT_TRUE(HasEntry(-1, "1 items updated for list 'Film Festivals'\n"));
+  EXPECT_TRUE(HasEntry(-1, "Synchronizing 'DVD Releases' event records (" + server_.Address("/dvd") + ")\n"));
+  std::string log = DebugLog();
+  EXPECT_NE(log.find("NEW: 'Too Old'(out of window - skipping)\r\n"), std::string::npos);
+  EXPECT_NE(log.find("NEW: 'Matrix , The'(writing)\r\n   *RECORD UPDATED*\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Fetching data from URL : " + server_.Address("/dvd") + "\r\n"), std::string::npos);
+}
+
+TEST_F(EventsJobTest, UnchangedFeedWritesNothingTheSecondTime) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", GenerateFeed(45, today_));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 45u);
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 45u);
+  EXPECT_TRUE(HasEntry(-1, "0 items updated for list 'DVD Releases'\n"));
+  bool scanned = false;
+  for (auto& e : ManagerLog()) {
+    if (e.first == -1 && e.second.find("45 'DVD Releases' device event records read in ") == 0) scanned = true;
+  }
+  EXPECT_TRUE(scanned);
+  EXPECT_NE(DebugLog().find("EXISTS/MATCH: 'Event 44'\r\n"), std::string::npos);
+}
+
+TEST_F(EventsJobTest, LongestRecordsAreIndexedAndNotAddedAgain) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  std::vector<TestEvent> events;
+  for (int i = 0; i < 5; ++i) {
+    events.push_back({"long-" + std::to_string(i), std::string(600, 's'), std::string(600, 'd'), At(today_ + i), "", ""});
+  }
+  server_.Serve("/dvd", BuildFeed(events));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);
+  EXPECT_EQ(stored[0].size, kEventRecordMaxSize);
+  EXPECT_TRUE(HasEntry(-1, "0 items updated for list 'DVD Releases'\n"));
+}
+
+TEST_F(EventsJobTest, ChangedEventIsRewrittenInPlace) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", BuildFeed({{"a", "First Title", "", At(today_ + 60), "", ""},
+                                   {"b", "Other", "", At(today_ + 120), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> before = Stored();
+  server_.Serve("/dvd", BuildFeed({{"a", "Second Title", "", At(today_ + 60), "", ""},
+                                   {"b", "Other", "", At(today_ + 120), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> after = Stored();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].id, before[0].id);
+  EXPECT_EQ(after[0].category, 0);
+  EXPECT_STREQ(after[0].record.Summary(), "Second Title");
+  EXPECT_TRUE(HasEntry(-1, "1 items updated for list 'DVD Releases'\n"));
+}
+
+TEST_F(EventsJobTest, ChangedEventBeforeTheWindowIsLeftAlone) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, today_ - 86400 * 30);
+  server_.Serve("/dvd", BuildFeed({{"a", "Old", "", At(today_ - 86400 * 20), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 1u);
+  // The list's window now starts today: the event and its change lie before it.
+  server_.Serve("/dvd", BuildFeed({{"a", "Old, changed", "", At(today_ - 86400 * 21), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_STREQ(Stored()[0].record.Summary(), "Old");
+  EXPECT_NE(DebugLog().find("EXISTS/CHANGED: 'Old, changed'\r\n   *OUT OF WINDOW - skipped*\r\n"), std::string::npos);
+}
+
+TEST_F(EventsJobTest, EventsWithATimeZoneAreRewrittenAtEveryRun) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", BuildFeed({{"tz", "Zoned", "", ";TZID=Europe/Paris" + At(today_ + 3600), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 1u);
+  EXPECT_TRUE(HasEntry(-1, "1 items updated for list 'DVD Releases'\n"));
+}
+
+TEST_F(EventsJobTest, FailingListKeepsItsWindowAndTheOthersStillRun) {
+  MakeDatabase({{"Broken", "/missing"}, {"Refused", "/r"}, {"Good", "/good"}}, 0);
+  // The second list points at a port nobody listens on.
+  {
+    EventAppInfo block = Block();
+    block.SetAddress(1, "127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/r");
+    hotsync::PalmDatabase db = Database();
+    db.appInfo.assign(block.bytes, block.bytes + kEventAppInfoSize);
+    ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  }
+  server_.Serve("/good", GenerateFeed(3, today_));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_TRUE(HasEntry(8, "An error (Bad Data : No 'VCALENDAR' tag) occured while synchronizing the 'Broken' events."
+                          "  Synchronization of this list will now terminate.\n"));
+  bool refused = false;
+  for (auto& e : ManagerLog()) {
+    if (e.first == 11 && e.second.find("Unable to fetch data from URL '127.0.0.1:") == 0 &&
+        e.second.find("(error #3/12029 - ") != std::string::npos) {
+      refused = true;
+    }
+  }
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(Stored().size(), 3u);
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.LastUpdate(0), 0u);
+  EXPECT_EQ(block.LastUpdate(1), 0u);
+  EXPECT_EQ(block.LastUpdate(2), today_);
+}
+
+TEST_F(EventsJobTest, EventsWithBadDataAreNotWrittenAndTheListIsMarked) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", BuildFeed({{"good", "Good", "", At(today_ + 60), "", ""},
+                                   {"bad", "Bad", "", At(today_ + 60) + "X", "", ""},
+                                   {"noend", "No End", "", At(today_ + 60), ":2006", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 1u);
+  EXPECT_TRUE(HasEntry(8, "Warning : some events in the 'DVD Releases' event dataset may not have synchronized "
+                          "properly due to formatting errors.\n"));
+  EXPECT_EQ(Block().LastUpdate(0), 0u);
+}
+
+TEST_F(EventsJobTest, CancelDuringADownloadStopsTheListsAndKeepsTheScheduleDue) {
+  MakeDatabase({{"First", "/one"}, {"Second", "/two"}}, 0);
+  server_.Serve("/one", GenerateFeed(2, today_));
+  server_.Serve("/two", GenerateFeed(2, today_));
+  g_cancel_text = "Connecting";
+  g_cancel_at = 2;  // the second list's download
+  EXPECT_EQ(Sync(), 10);
+  EXPECT_EQ(Stored().size(), 2u);
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.LastUpdate(0), today_);
+  EXPECT_EQ(block.LastUpdate(1), 0u);
+  EXPECT_TRUE(HasEntry(21, "Reelbox"));
+  ConduitPrefs p;
+  ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+  EXPECT_EQ(p.lastEventsRun, 0u);
+}
+
+TEST_F(EventsJobTest, CancelWhileReadingTheFeedEndsTheJobWithoutTheBlock) {
+  MakeDatabase({{"First", "/one"}}, 0);
+  server_.Serve("/one", GenerateFeed(50, today_));
+  g_cancel_text = "Synchronizing remote 'First'";
+  g_cancel_at = 3;  // before event 20
+  EXPECT_EQ(Sync(), 10);
+  EXPECT_EQ(Stored().size(), 20u);
+  EXPECT_EQ(Block().LastUpdate(0), 0u);
+  EXPECT_EQ(Block().bytes[1956] & 1, 0);
+}
+
+TEST_F(EventsJobTest, FailedRecordWriteEndsTheJob) {
+  MakeDatabase({{"First", "/one"}, {"Second", "/two"}}, 0);
+  server_.Serve("/one", GenerateFeed(3, today_));
+  server_.Serve("/two", GenerateFeed(3, today_));
+  // The second record write fails on the handheld.
+  ASSERT_EQ(root_.BeginSession(), 0);
+  HsInjectFault("SyncWriteRec", 2, 0x4009);
+  SyncProperties p;
+  std::memset(&p, 0, sizeof p);
+  std::string folder = root_.conduitFolder();
+  std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+  EXPECT_EQ(RunConduit(Progress, p), 4);
+  HsEndSession();
+  EXPECT_TRUE(HasEntry(8, "Unable to seek to or write record ID badf00d in events Database 'Movie-Events' "
+                          "(error #999/16393 - An unexpected Palm error occured (16393))"));
+  EXPECT_TRUE(HasEntry(8, "A fatal error (Internal file stream error) occured while synchronizing the 'First' "
+                          "events.  Synchronization will now exit.\n"));
+  EXPECT_EQ(Stored().size(), 1u);
+}
+
+}  // namespace
