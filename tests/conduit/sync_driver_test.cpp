@@ -13,6 +13,7 @@
 #include "conduit/sync_driver.h"
 #include "diag/handheld_link.h"
 #include "diag/sync_log.h"
+#include "events/event_app_info.h"
 #include "hotsync_session.h"
 #include "support/handheld.h"
 #include "support/temp_dir.h"
@@ -35,6 +36,7 @@ class SyncDriverTest : public ::testing::Test {
     g_answer = 0;
     g_statuses.clear();
     std::filesystem::create_directories(root_.conduitFolder());
+    NoEventLists();
     ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
   }
   void TearDown() override {
@@ -126,6 +128,19 @@ class SyncDriverTest : public ::testing::Test {
     return {r.version, std::string(reinterpret_cast<char*>(buffer), r.returnedSize)};
   }
 
+  // A handheld whose event lists all have no feed address: the events job runs without the
+  // network, so these tests see only the driver's own entries.
+  void NoEventLists() {
+    hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Events", "QV05", "QVX5");
+    db.version = 1;
+    EventAppInfo block;
+    InitEventAppInfo(0, &block);
+    for (int i = 0; i < kEventListCount; ++i) block.SetAddress(i, "");
+    db.hasAppInfo = true;
+    db.appInfo.assign(block.bytes, block.bytes + kEventAppInfoSize);
+    ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  }
+
   reelbox_test::TempUserRoot root_;
 };
 
@@ -164,7 +179,7 @@ TEST_F(SyncDriverTest, FirstRunRunsTheEventsJobAndStoresEverything) {
   EXPECT_EQ(sync.find("skipped"), std::string::npos);
   EXPECT_EQ(sync.find('\n'), sync.find("\r\n") + 1);
   EXPECT_NE(File("kvrtdebuglog.txt").find("Sync status : <none>\r\n"), std::string::npos);
-  EXPECT_EQ(g_statuses, std::vector<std::string>{"working."});
+  EXPECT_EQ(g_statuses, (std::vector<std::string>{"working.", "Opening Events database"}));
 
   ConduitPrefs p = Prefs();
   EXPECT_EQ(p.eventsInterval, 604800u);
