@@ -65,6 +65,8 @@ class MovieItem : public DataRecord, public Describable {
   uint32_t GetCategory() const { return category_; }
   void SetCategory(uint32_t category) { category_ = category; }
   uint32_t GetRecordId() const { return record_id_; }
+  // The pairing of an import line with a handheld record gives the line the record's ID.
+  void SetRecordId(uint32_t id) { record_id_ = id; }
 
   // Content comparison: dates by day, numbers whole, texts trimmed; category, record ID, first
   // word, markers and presence bits take no part.

@@ -1,8 +1,65 @@
 #include "mymovies/my_movies_job.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "conduit/sync_driver.h"
+#include "device/device_database.h"
+#include "device/device_database_holder.h"
+#include "mymovies/import_export_run.h"
+#include "mymovies/movie_lists_block.h"
+
+namespace {
+
+constexpr int32_t kJobDatabaseFailed = 4;
+
+enum class Failure { kOpenOrCreate, kWriteBlock };
+
+void ReportDatabaseFailure(SyncDriver& driver, DeviceDatabase& database, Failure failure, int32_t result) {
+  char text[DeviceDatabase::kErrorTextSize];
+  char line[1024];
+  long code = static_cast<long>(static_cast<int32_t>(database.GetErrorCode()));
+  database.GetErrorText(text);
+  if (failure == Failure::kWriteBlock) {
+    std::snprintf(line, sizeof line, "Unable to write AppInfo block for Ri Verid Database '%s' (error #%li/%li - %s)",
+                  kMovieListsName, static_cast<long>(result), code, text);
+    driver.AddHotSyncLogEntry(line, 11, 0);
+  } else {
+    std::snprintf(line, sizeof line, "Unable to Create or Open Ri Verid Database '%s' (error #%li/%li - %s)",
+                  kMovieListsName, static_cast<long>(result), code, text);
+    driver.AddHotSyncLogEntry(line, 8, 0);
+  }
+}
+
+}  // namespace
 
 int32_t RunMyMoviesJob(SyncDriver& driver) {
-  (void)driver;
-  return 0;
+  DeviceDatabase* database = nullptr;
+  NewDeviceDatabaseHolder holder(&database);
+  int32_t opened = database->Open(kMovieListsName, -1, -1);
+  if (opened == kDeviceNotFound) {
+    DatabaseCreateInfo info;
+    std::memset(&info, 0, sizeof info);
+    std::strncpy(info.name, kMovieListsName, sizeof info.name - 1);
+    info.type = kMovieListsType;
+    info.creator = kMovieListsCreator;
+    info.version = kMovieListsVersion;
+    opened = database->Create(&info, 0);
+    if (opened == 0) {
+      uint8_t block[kMovieListsBlockSize];
+      BuildMovieListsBlock(block);
+      int32_t written = database->WriteAppInfo(block, kMovieListsBlockSize);
+      if (written != 0) {
+        ReportDatabaseFailure(driver, *database, Failure::kWriteBlock, written);
+        return kJobDatabaseFailed;
+      }
+    }
+  }
+  if (opened != 0) {
+    ReportDatabaseFailure(driver, *database, Failure::kOpenOrCreate, opened);
+    return kJobDatabaseFailed;
+  }
+  int32_t result = RunImportExport(*database, driver);
+  database->Close();
+  return result;
 }

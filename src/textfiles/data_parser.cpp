@@ -88,6 +88,14 @@ int32_t DataParser::ReadLine(size_t* length) {
     std::memset(line_.data(), 0, line_.size());
     uint32_t size = line_size_;
     if (buffer_->ReadLine(line_.data(), &size) != nullptr) {
+      // A line longer than the read window would come back as several lines, each of them read
+      // as a record of its own: refuse it instead.
+      if (buffer_->LastLineWasCut()) {
+        char context[48];
+        std::snprintf(context, sizeof context, "Line %i is too long", static_cast<int>(line_number_));
+        SetError(kParseLineTooLong, context);
+        return kParseLineTooLong;
+      }
       *length = size;
       return kParseOk;
     }

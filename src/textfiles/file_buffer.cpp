@@ -110,6 +110,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
       buffer[length] = '\0';
       *size = length;
       position_ = end;
+      last_line_cut_ = !found && length == kWindowData;
       return buffer;
     }
     if (*size > 0) {

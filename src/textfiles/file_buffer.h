@@ -48,9 +48,13 @@ class FileBuffer {
   // Null at the end of the data (*size 0), on a read error, or when the line needs more room
   // (*size gets the line's length; code 4, "Insufficient buffer").
   char* ReadLine(char* buffer, uint32_t* size);
+  // True when the line last delivered filled a whole window without a line end, so it is only the
+  // first piece of a longer line.
+  bool LastLineWasCut() const { return last_line_cut_; }
 
  private:
   bool open_ = false;
+  bool last_line_cut_ = false;
   DesktopFile* file_;
   std::vector<char> window_;
   uint32_t position_ = 0;  // read position inside the window

@@ -41,10 +41,13 @@ class ScopedVariable {
 TEST(DocumentsFolder, PlatformFolderIsFoundWithoutTrailingSeparator) {
   std::string folder;
   if (IsWindowsTarget()) {
-    // Under Wine the shell folder exists in every prefix.
-    ASSERT_EQ(Env::Default().Files().DocumentsFolder(&folder), 0u) << folder;
+    // The end-to-end tests point the shell's folder elsewhere for a while (possibly at a folder
+    // that does not exist): either answer must be whole.
+    if (Env::Default().Files().DocumentsFolder(&folder) != 0) {
+      EXPECT_EQ(folder, "<unexpected error trying to locate documents folder>");
+      return;
+    }
     EXPECT_TRUE(Env::Default().Files().FileExists(folder)) << folder;
-    EXPECT_EQ(folder.find('<'), std::string::npos);
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), '\\');
     return;

@@ -5,16 +5,43 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/env.h"
 #include "platform/files.h"
+
+// A file whose writes fail (disk full) once limit bytes have been written.
+class LimitedFile final : public File {
+ public:
+  LimitedFile(std::unique_ptr<File> file, size_t limit) : file_(std::move(file)), room_(limit) {}
+  uint32_t Read(void* buffer, size_t n, size_t* got) override { return file_->Read(buffer, n, got); }
+  uint32_t Write(const void* data, size_t n, size_t* written) override {
+    size_t take = n < room_ ? n : room_;
+    uint32_t result = file_->Write(data, take, written);
+    room_ -= *written;
+    if (result != 0) return result;
+    return take < n ? static_cast<uint32_t>(kErrDiskFull) : 0u;
+  }
+  uint32_t Flush() override { return file_->Flush(); }
+  uint32_t Close() override { return file_->Close(); }
+
+ private:
+  std::unique_ptr<File> file_;
+  size_t room_;
+};
 
 class FixedDocumentsFileSystem final : public FileSystem {
  public:
   FixedDocumentsFileSystem(FileSystem& real, std::string folder, uint32_t result)
       : real_(real), folder_(std::move(folder)), result_(result) {}
+  // Files created for writing from now on hold at most limit bytes.
+  void SetWriteLimit(size_t limit) { write_limit_ = limit; }
   uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) override {
-    return real_.OpenFile(path, mode, file);
+    uint32_t result = real_.OpenFile(path, mode, file);
+    if (result == 0 && mode != FileMode::kReadExisting && write_limit_ != kNoLimit) {
+      *file = std::make_unique<LimitedFile>(std::move(*file), write_limit_);
+    }
+    return result;
   }
   uint32_t RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
   uint32_t MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
@@ -30,9 +57,11 @@ class FixedDocumentsFileSystem final : public FileSystem {
   }
 
  private:
+  static constexpr size_t kNoLimit = static_cast<size_t>(-1);
   FileSystem& real_;
   std::string folder_;
   uint32_t result_;
+  size_t write_limit_ = kNoLimit;
 };
 
 class FixedDocumentsEnv final : public EnvWrapper {
@@ -40,6 +69,7 @@ class FixedDocumentsEnv final : public EnvWrapper {
   explicit FixedDocumentsEnv(std::string folder, uint32_t result = 0)
       : EnvWrapper(Env::Default()), files_(Env::Default().Files(), std::move(folder), result), scope_(*this) {}
   FileSystem& Files() override { return files_; }
+  FixedDocumentsFileSystem& Documents() { return files_; }
 
  private:
   FixedDocumentsFileSystem files_;

@@ -1,0 +1,162 @@
+// The three loops of the import/export run: the import file into the item list, the handheld
+// records into the export file and against the list, and the chosen changes back to the handheld.
+#include <memory>
+#include <new>
+
+#include "conduit/sync_driver.h"
+#include "device/device_database.h"
+#include "diag/sync_log.h"
+#include "movies/movie_item.h"
+#include "mymovies/import_export_run.h"
+#include "mymovies/import_export_state.h"
+#include "textfiles/data_parser.h"
+
+namespace {
+
+constexpr int32_t kParseEndOfData = kParseEnd;
+constexpr const char kOutOfMemoryText[] =
+    "Unable to perform import/export because there was not enough memory (cannot allocate movie item).";
+
+long AsLong(uint32_t code) { return static_cast<long>(static_cast<int32_t>(code)); }
+
+}  // namespace
+
+bool ImportExportRun::ImportPass() {
+  DataParser parser;
+  std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
+  if (!work) {
+    Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+    return false;
+  }
+  parser.Attach(import_file_.get(), &import_map_);
+  int32_t started = parser.Start();
+  if (started != 0) {
+    Fail(kRunDesktopFileFailed, 15, "Unable to begin parsing the import file because an error occurred (%i) - %s",
+         static_cast<int>(started), parser.GetErrorText());
+    return false;
+  }
+  driver_.ReportStatus(kStatusParsing);
+  for (;;) {
+    work->Reset();
+    int32_t parsed = parser.ParseItem(work.get(), true, nullptr);
+    if (!StatusCheck(kStatusParsing) && parsed == 0) {
+      interrupted_ = true;
+      parsed = kParseEndOfData;
+    }
+    if (parsed == 0) {
+      LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
+      if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
+        Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+        return false;
+      }
+      continue;
+    }
+    if (parsed == kParseEndOfData) {
+      parser.Stop();
+      return true;
+    }
+    // A bad first data line has no listed item to name.
+    Fail(kRunDesktopFileFailed, 15, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
+         static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
+         static_cast<int>(parsed), parser.GetErrorText());
+    return false;
+  }
+}
+
+bool ImportExportRun::HandheldPass() {
+  driver_.ReportStatus(kStatusPerforming);
+  char text[DeviceDatabase::kErrorTextSize];
+  int32_t read = database_.ReadFirstRecord();
+  for (;;) {
+    if (!StatusCheck(kStatusPerforming) && read == 0) {
+      interrupted_ = true;
+      read = kDeviceNoMoreRecords;
+    }
+    if (read == kDeviceNoMoreRecords) return true;
+    if (read != 0) {
+      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
+           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
+           database_.GetErrorText(text));
+      return false;
+    }
+    std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
+    if (!work) {
+      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      return false;
+    }
+    int32_t copied = 0;
+    if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {
+      Fail(kRunDeviceReadFailed, 8, "Unable to read data for record (#%i) from  Database  (error #%li/%li - %s)",
+           static_cast<int>(record_index_), static_cast<long>(copied), AsLong(database_.GetErrorCode()),
+           database_.GetErrorText(text));
+      return false;
+    }
+    TextString key = work->BuildKey();
+    ++record_count_;
+    LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
+    TextString paired;
+    if (MatchDeviceItem(*work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
+      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      return false;
+    }
+    if (export_on_) {
+      LogAudit("[EXPORTING]\n");
+      if (!WriteItem(export_file_.get(), &export_map_, work.get())) {
+        Fail(kRunDesktopFileFailed, 17, "Unable to export record ('%s') to file due to an unexpected error - %s.",
+             paired.Text(), export_file_->GetErrorText());
+        return false;
+      }
+      ++totals_.exported;
+    } else {
+      LogAudit("[EXPORT PREF NOT SET]\n");
+    }
+    ++record_index_;
+    read = database_.ReadNextRecord();
+  }
+}
+
+bool ImportExportRun::WriteBackPass() {
+  TextString key;
+  MovieItem* item = nullptr;
+  bool delivered = list_.First(&key, &item);
+  driver_.ReportStatus(kStatusImporting);
+  while (delivered) {
+    if (!StatusCheck(kStatusImporting)) {
+      interrupted_ = true;
+      return true;
+    }
+    if (item->OnDesktop()) {
+      if (!item->Matched() || item->WriteBack()) {
+        if (!WriteItemBack(*item)) return false;
+      } else {
+        ++totals_.matched;
+      }
+    }
+    delivered = list_.Next(&key, &item);
+  }
+  return true;
+}
+
+bool ImportExportRun::WriteItemBack(MovieItem& item) {
+  uint32_t size = item.GetPackedSize();
+  const uint8_t* bytes = item.GetPackedRecord(&size);
+  int32_t category = static_cast<int32_t>(item.GetCategory());
+  int32_t written = 0;
+  if (!item.Matched()) {
+    LogAudit("Writing new record ('%s') to device\n", item.Describe());
+    written = database_.AddRecord(category, bytes, size);
+    if (written == 0) ++totals_.added;
+  } else {
+    LogAudit("Updating record ('%s') to device\n", item.Describe());
+    written = database_.ReadRecordById(item.GetRecordId());
+    if (written == 0) written = database_.UpdateCurrentRecord(bytes, size, &category);
+    if (written == 0) ++totals_.updated;
+  }
+  if (written != 0) {
+    char text[DeviceDatabase::kErrorTextSize];
+    Fail(kRunDeviceWriteFailed, 9, "Unable to write new %s Item record ('%s') (error #%li/%li - %s)", "Ro Vedevu",
+         item.Describe(), static_cast<long>(written), AsLong(database_.GetErrorCode()), database_.GetErrorText(text));
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,243 @@
+#include "mymovies/import_export_run.h"
+
+#include <cstdarg>
+#include <new>
+
+#include "conduit/sync_driver.h"
+#include "device/byte_order.h"
+#include "device/device_database.h"
+#include "diag/sync_log.h"
+#include "diag/text_string.h"
+#include "mymovies/import_export_state.h"
+#include "textfiles/data_parser.h"
+#include "textfiles/file_buffer.h"
+
+namespace {
+
+constexpr const char kJobName[] = "Ro Vedevu";
+constexpr const char kExportFileName[] = "MyMoviesExport.tab";
+constexpr const char kImportFileName[] = "MyMoviesImport.tab";
+constexpr const char kFlagsFileName[] = "MyMovieFlags.txt";
+constexpr uint16_t kBlockBufferSize = 1300;
+constexpr int32_t kFlagLineSize = 1024;
+
+const char* const kModeLines[4] = {
+    "ADD NEW RECORD\n",
+    "DESKTOP OVERWRITES HANDHELD (replace matching records)\n",
+    "MERGE IMPORTED FIELDS INTO DEVICE RECORD (replace matching fields)\n",
+    "IGNORE DESKTOP RECORD (skip matching records)\n"};
+
+}  // namespace
+
+const char kStatusParsing[] = "Parsing Desktop Ro Vedevu items";
+const char kStatusPerforming[] = "Performing Ro Vedevu import/export";
+const char kStatusImporting[] = "Importing Ro Vedevu items";
+
+int32_t RunImportExport(DeviceDatabase& database, SyncDriver& driver) {
+  ImportExportRun run(database, driver);
+  return run.Run();
+}
+
+ImportExportRun::ImportExportRun(DeviceDatabase& database, SyncDriver& driver)
+    : database_(database), driver_(driver) {}
+
+ImportExportRun::~ImportExportRun() {
+  // Only an early end (the export or import file not opened) leaves something to release here.
+  list_.Clear();
+  if (categories_) SetCurrentMovieCategories(nullptr);
+}
+
+int32_t ImportExportRun::Run() {
+  ReadRequest();
+  PrepareFiles();
+  EchoFlags();
+  if (!import_on_ && !export_on_) {
+    LogSync("<%s Import/Export disabled.  See Import/Export prefs on device.>\n", kJobName);
+    CleanUp();
+    return result_;
+  }
+  LogSettings();
+  // A desktop file that cannot be opened ends the run before anything is read: the requests stay.
+  if (export_on_ && !OpenExportFile()) return result_;
+  if (import_on_ && !OpenImportFile()) return result_;
+
+  bool ok = ReadBlock() && LoadCategories();
+  if (ok) driver_.ReportStatus(kStatusParsing);
+  if (ok && import_on_) ok = ImportPass();
+  if (ok && !interrupted_) {
+    if (driver_.Cancelled()) {
+      interrupted_ = true;
+    } else {
+      ok = HandheldPass();
+    }
+  }
+  if (ok && !interrupted_) {
+    if (driver_.Cancelled()) {
+      interrupted_ = true;
+    } else {
+      WriteBackPass();
+    }
+  }
+  PrintTotals();
+  CleanUp();
+  return result_;
+}
+
+void ImportExportRun::ReadRequest() {
+  preference_ = Swap16(driver_.DevicePreference());
+  export_on_ = (preference_ & kPrefExportRequested) != 0;
+  import_on_ = (preference_ & kPrefImportRequested) != 0;
+  mode_ = (preference_ & kPrefModeMask) >> kPrefModeShift;
+  // An import always exports first, so that the desktop has the handheld's state.
+  if (import_on_) export_on_ = true;
+}
+
+void ImportExportRun::PrepareFiles() {
+  GetDocumentsFolder(folder_);
+  BuildDesktopPath(folder_, kExportFileName, export_path_);
+  BuildDesktopPath(folder_, kImportFileName, import_path_);
+  BuildDesktopPath(folder_, kFlagsFileName, flags_path_);
+  export_file_.reset(new DesktopFile(export_path_));
+  import_file_.reset(new DesktopFile(import_path_));
+  flags_file_.reset(new DesktopFile(flags_path_));
+}
+
+void ImportExportRun::EchoFlags() {
+  if (flags_file_->OpenRead() != 0) return;
+  FileBuffer buffer(flags_file_.get());
+  LogAudit("Parsing special flags file\n");
+  flags_file_->Close();
+  int32_t opened = buffer.Open();
+  if (opened == 0) {
+    char line[kFlagLineSize];
+    for (;;) {
+      uint32_t size = kFlagLineSize;
+      if (!buffer.ReadLine(line, &size)) break;
+      LogAudit("***FLAG : %s\n", line);
+    }
+  } else {
+    LogAudit("<unexpected error parsing flags : %lx/%lx - %s>\n",
+             static_cast<unsigned long>(static_cast<uint32_t>(opened)),
+             static_cast<unsigned long>(static_cast<uint32_t>(buffer.GetErrorCode())), buffer.GetErrorText());
+  }
+  buffer.Close();
+}
+
+void ImportExportRun::LogSettings() {
+  LogSync("%s import is %s\n", kJobName, import_on_ ? "ENABLED" : "DISABLED");
+  LogSync("%s export is %s\n", kJobName, export_on_ ? "ENABLED" : "DISABLED");
+  if (import_on_) {
+    LogSync("Import conflict resolution mode : ");
+    LogSync("%s", kModeLines[mode_ & 3]);
+  }
+}
+
+bool ImportExportRun::OpenExportFile() {
+  LogSync("Your data will be exported to : %s\n", export_path_);
+  int32_t opened = export_file_->OpenWrite();
+  if (opened != 0) {
+    Fail(kRunDesktopFileFailed, 13, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
+         kExportFileName, static_cast<int>(opened), export_file_->GetErrorText());
+    return false;
+  }
+  WriteItem(export_file_.get(), &export_map_, nullptr);
+  return true;
+}
+
+bool ImportExportRun::OpenImportFile() {
+  int32_t opened = import_file_->OpenRead();
+  if (opened != 0) {
+    Fail(kRunDesktopFileFailed, 13, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
+         kImportFileName, static_cast<int>(opened), import_file_->GetErrorText());
+    export_file_->Close();
+    return false;
+  }
+  return true;
+}
+
+bool ImportExportRun::ReadBlock() {
+  block_.reset(new (std::nothrow) uint8_t[kBlockBufferSize]);
+  if (!block_) {
+    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+         kJobName, "Movie-Lists");
+    return false;
+  }
+  int32_t read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
+  if (read != 0) {
+    char text[DeviceDatabase::kErrorTextSize];
+    Fail(kRunDeviceReadFailed, 8, "Unable to load AppInfo block for %s Database '%s' (error #%li/%li - %s)",
+         kJobName, "Movie-Lists", static_cast<long>(read),
+         static_cast<long>(static_cast<int32_t>(database_.GetErrorCode())), database_.GetErrorText(text));
+    return false;
+  }
+  return true;
+}
+
+bool ImportExportRun::LoadCategories() {
+  SetCurrentMovieCategories(nullptr);
+  categories_.reset(new (std::nothrow) MovieCategories(&database_));
+  // Every text conversion that follows needs the names: without them the run cannot go on.
+  if (!categories_) {
+    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+         kJobName, "Movie-Lists");
+    return false;
+  }
+  categories_->Load();
+  SetCurrentMovieCategories(categories_.get());
+  return true;
+}
+
+void ImportExportRun::PrintTotals() {
+  LogSync("Total number of records exported : %lu\n", static_cast<unsigned long>(totals_.exported));
+  if (!import_on_) return;
+  uint32_t imported = totals_.added + totals_.updated;
+  LogSync("Total number of import records matched to identical device records : %lu\n",
+          static_cast<unsigned long>(totals_.matched));
+  LogSync("Total number of records imported : %lu\n", static_cast<unsigned long>(imported));
+  if (imported != 0) {
+    LogSync("\t- added : %lu\n", static_cast<unsigned long>(totals_.added));
+    LogSync("\t- updated : %lu\n", static_cast<unsigned long>(totals_.updated));
+  }
+  LogSync("Total number of import records with duplicate keys (but processed anyway) : %lu\n",
+          static_cast<unsigned long>(totals_.duplicates_processed));
+  LogSync("Total number of import records skipped due to excessive duplicate keys (NOT PROCESSED) : %lu\n",
+          static_cast<unsigned long>(totals_.duplicates_skipped));
+}
+
+void ImportExportRun::CleanUp() {
+  list_.Clear();
+  last_listed_ = nullptr;
+  import_file_->Close();
+  // Lines can sit in the file's buffer until it is closed: a failure to write them out means the
+  // export is incomplete, which must not pass for a completed run.
+  int32_t closed = export_file_->Close();
+  if (closed != 0 && closed != kFileWrongState && result_ == 0) {
+    Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+         kExportFileName, static_cast<int>(closed), export_file_->GetErrorText());
+  }
+  SetCurrentMovieCategories(nullptr);
+  categories_.reset();
+  uint16_t value = preference_;
+  // The requests are consumed only by a run that did all that was asked.
+  if (result_ == 0 && !interrupted_) value &= static_cast<uint16_t>(~(kPrefExportRequested | kPrefImportRequested));
+  value |= kPrefRunReachedEnd;
+  driver_.DevicePreference() = Swap16(value);
+  block_.reset();
+}
+
+bool ImportExportRun::StatusCheck(const char* text) {
+  bool go_on = true;
+  if (pass_ % 75 == 0) go_on = driver_.ReportStatus(text);
+  ++pass_;
+  return go_on;
+}
+
+void ImportExportRun::Fail(int32_t result, int32_t code, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  driver_.AddHotSyncLogEntry(text, code, 0);
+  result_ = result;
+}

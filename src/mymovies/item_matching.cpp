@@ -1,0 +1,144 @@
+#include "mymovies/item_matching.h"
+
+#include <new>
+
+#include "diag/sync_log.h"
+#include "movies/movie_item.h"
+#include "mymovies/desktop_item_list.h"
+
+namespace {
+
+constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
+
+// Pairs the handheld record with the listed entry and marks what the write-back pass does.
+// Returns the entry that now belongs under the key (a new merged item in the merge mode), or null
+// when that item cannot be allocated.
+MovieItem* PairWithEntry(MovieItem& record, MovieItem* entry, int32_t mode) {
+  LogAudit("[EXISTS ON DESKTOP] ");
+  entry->SetMatched(1);
+  entry->SetRecordId(record.GetRecordId());
+  if (record.GetCategory() == entry->GetCategory() && record.IsSameAs(*entry)) {
+    LogAudit("[ITEMS MATCH] ");
+    return entry;
+  }
+  LogAudit("[ITEMS DIFFER] ");
+  switch (mode) {
+    case kModeAddNew:
+      LogAudit("[will be added to device] ");
+      // Frees the key again: the desktop item becomes a new record.
+      entry->SetMatched(0);
+      entry->SetRecordId(kNoRecordId);
+      return entry;
+    case kModeDesktopOverwrites:
+      LogAudit("[will be replaced on device] ");
+      entry->SetWriteBack(1);
+      return entry;
+    case kModeMergeFields: {
+      LogAudit("[will be updated on device] ");
+      MovieItem* merged = new (std::nothrow) MovieItem(record);
+      if (!merged) return nullptr;
+      merged->CopyPresentFields(*entry);
+      merged->SetOnDesktop(1);
+      merged->SetMatched(1);
+      merged->SetWriteBack(1);
+      return merged;
+    }
+    default:
+      LogAudit("[no action will be taken] ");
+      return entry;
+  }
+}
+
+}  // namespace
+
+TextString KeyVariant(const TextString& key, int n) {
+  TextString variant;
+  FormatText(variant, "%s!!%2.2i", key.Text(), n);
+  return variant;
+}
+
+int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
+                       MovieItem** lastListed) {
+  TextString key = work.BuildKey();
+  TextString candidate = key;
+  MovieItem* entry = nullptr;
+  if (list.Find(candidate.Text(), &entry)) {
+    bool found_free = false;
+    for (int n = 1; n <= kImportKeyVariants && !found_free; ++n) {
+      candidate = KeyVariant(key, n);
+      found_free = !list.Find(candidate.Text(), &entry);
+    }
+    if (!found_free) {
+      LogSync("WARNING : Import line %i (%s) has the same key (%s) as many items already imported.  "
+              "This record has been skipped and WILL NOT IMPORT.\n",
+              static_cast<int>(line), work.Describe(), key.Text());
+      ++totals.duplicates_skipped;
+      return 0;
+    }
+    LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
+            "This record will import, but may not match the expected device record.\n",
+            static_cast<int>(line), work.Describe(), candidate.Text());
+    ++totals.duplicates_processed;
+  }
+  MovieItem* copy = new (std::nothrow) MovieItem(work);
+  if (!copy) return kMatchOutOfMemory;
+  LogAudit("  Added to list with key '%s'\n", candidate.Text());
+  copy->SetOnDesktop(1);
+  list.Add(copy, candidate.Text());
+  *lastListed = copy;
+  return 0;
+}
+
+int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+                        bool importOn, DesktopItemList& list, TextString* pairedKey) {
+  TextString candidate = key;
+  MovieItem* entry = nullptr;
+  bool listed = list.Find(candidate.Text(), &entry);
+  if (listed && entry->Matched()) {
+    // A handheld record with this key came before: look for the next variant nobody took.
+    LogAudit(" [DUPE KEY]");
+    bool placed = false;
+    for (int n = 1; n <= kDeviceKeyVariants && !placed; ++n) {
+      candidate = KeyVariant(key, n);
+      entry = nullptr;
+      listed = list.Find(candidate.Text(), &entry);
+      if (!listed) {
+        LogAudit("[NO DESKTOP MATCH ]");
+        placed = true;
+      } else if (!entry->Matched()) {
+        placed = true;
+      } else {
+        LogAudit("*");
+      }
+    }
+    if (!placed) {
+      LogSync("WARNING : Export line %i (%s) has the same key (%s) as too many items already exported.  "
+              "This record will export BUT WILL NOT MATCH a desktop record if importing.\n",
+              static_cast<int>(count), item.Describe(), key.Text());
+      LogAudit("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
+      if (importOn) {
+        LogSync("WARNING : %s record #%i (%s) on the device will export, but will not match because "
+                "it's key ('%s') was the same as too many previously read records.\n",
+                "Ro Vedevu", static_cast<int>(count), item.Describe(), key.Text());
+      }
+      *pairedKey = key;
+      return 0;
+    }
+  }
+  *pairedKey = candidate;
+  if (listed) {
+    MovieItem* paired = PairWithEntry(item, entry, mode);
+    if (!paired) return kMatchOutOfMemory;
+    list.Add(paired, candidate.Text());
+    if (paired != entry) delete entry;
+    return 0;
+  }
+  LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
+  // Holds the key so that a later record with the same key counts as a duplicate; never written.
+  MovieItem* copy = new (std::nothrow) MovieItem(item);
+  if (!copy) return kMatchOutOfMemory;
+  copy->SetMatched(1);
+  copy->SetOnDesktop(0);
+  list.Add(copy, candidate.Text());
+  return 0;
+}

@@ -1,0 +1,60 @@
+// Pairing import lines with handheld records by key.
+//
+// The import file carries no record IDs, so lines and records meet through the key of BuildKey.
+// Several movies with one key pair up in order through numbered variants of the key ("K!!01",
+// "K!!02", ...). The decisions are left as markers on the listed items (OnDesktop: from the import
+// file; Matched: a handheld record took the key; WriteBack: rewrite that record) for the write-back
+// pass, and traced in the debug log with short audit tags.
+#ifndef REELBOX_MYMOVIES_ITEM_MATCHING_H
+#define REELBOX_MYMOVIES_ITEM_MATCHING_H
+
+#include <cstdint>
+
+#include "diag/text_string.h"
+
+class DesktopItemList;
+class MovieItem;
+
+// The counts one import/export run reports at its end.
+struct ImportTotals {
+  uint32_t exported = 0;
+  uint32_t matched = 0;
+  uint32_t added = 0;
+  uint32_t updated = 0;
+  uint32_t duplicates_processed = 0;  // import lines listed under a variant
+  uint32_t duplicates_skipped = 0;    // import lines not listed: every variant taken
+};
+
+// Conflict modes chosen on the handheld for a pair whose items differ.
+enum ConflictMode : int32_t {
+  kModeAddNew = 0,           // add the desktop item as a new record
+  kModeDesktopOverwrites = 1,  // rewrite the record with the whole desktop item
+  kModeMergeFields = 2,      // rewrite the record, taking only the fields the import line had
+  kModeIgnoreDesktop = 3     // leave the record alone
+};
+
+// Variants tried for a key already taken: the import side stops at 49, the handheld side at 50.
+constexpr int kImportKeyVariants = 49;
+constexpr int kDeviceKeyVariants = 50;
+
+// Result of both operations when a copy of an item cannot be allocated (the run's result 9).
+constexpr int32_t kMatchOutOfMemory = 9;
+
+// key, "!!" and n with at least two digits.
+TextString KeyVariant(const TextString& key, int n);
+
+// Lists a copy of the import line just parsed (work) under its key or the first free variant, or
+// skips it when every variant is taken. *lastListed becomes the copy. Returns 0 or
+// kMatchOutOfMemory (nothing listed then).
+int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
+                       MovieItem** lastListed);
+
+// Pairs the handheld record read into item (its key given) with a listed import line, deciding by
+// mode what happens to a pair that differs, or lists a copy of the record so that later records
+// with the same key count as duplicates. count is the 1-based record count. *pairedKey receives
+// the key under which the record was paired or listed (its own key when every variant was taken).
+// Returns 0 or kMatchOutOfMemory.
+int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+                        bool importOn, DesktopItemList& list, TextString* pairedKey);
+
+#endif  // REELBOX_MYMOVIES_ITEM_MATCHING_H

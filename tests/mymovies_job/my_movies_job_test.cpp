@@ -1,0 +1,391 @@
+#include "mymovies/my_movies_job.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "job_fixture.h"
+#include "mymovies/movie_lists_block.h"
+
+namespace {
+
+using reelbox_test::GeneratedMovie;
+using reelbox_test::PackSampleMovie;
+using reelbox_test::SampleMovie;
+using reelbox_test::SimpleMovie;
+
+constexpr uint16_t kExport = 1;
+constexpr uint16_t kImport = 2;
+uint16_t ImportMode(int mode) { return static_cast<uint16_t>(kImport | (mode << 2)); }
+
+const char kImportHeader[] = "Title\tYear\tRunningTime\tMediaType\tNotes\r\n";
+std::string Line(const std::string& title, int year, const std::string& runTime, const std::string& notes = "") {
+  return title + "\t" + std::to_string(year) + "\t" + runTime + "\tDVD\t" + notes + "\r\n";
+}
+
+bool Has(const std::string& text, const std::string& needle) { return text.find(needle) != std::string::npos; }
+
+TEST_F(JobTest, HandheldWithoutMovieListsGetsItWithTheDefaultCategories) {
+  EXPECT_EQ(RunJob(0), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(hotsync::FourCharText(db.type), "QV03");
+  EXPECT_EQ(hotsync::FourCharText(db.creator), "QVX3");
+  EXPECT_EQ(db.version, 1);
+  uint8_t block[kMovieListsBlockSize];
+  BuildMovieListsBlock(block);
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), std::string(reinterpret_cast<char*>(block), sizeof block));
+  EXPECT_TRUE(db.records.empty());
+  EXPECT_TRUE(Has(SyncLogText(), "<Ro Vedevu Import/Export disabled.  See Import/Export prefs on device.>\r\n"));
+  EXPECT_FALSE(Has(SyncLogText(), "Total number"));
+  EXPECT_EQ(preference_after_, 0x10);
+}
+
+TEST_F(JobTest, ExistingMovieListsKeepsItsOwnCategories) {
+  std::string block = reelbox_test::DefaultMovieCategoryBlock();
+  block.replace(2 + 16, 9, "Westerns\0", 9);
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")}, block);
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), block);
+}
+
+TEST_F(JobTest, ExportWritesEveryRecordAndConsumesTheRequest) {
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.category = 3;
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), heat});
+  std::string before = ReadFileBytes(root_.DatabasePath("Movie-Lists"));
+  EXPECT_EQ(RunJob(kExport | 0x0100), 0);
+  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Alien", 1979, "117") +
+                              SimpleExportLine("Heat", 1995, "170", "Recorded"));
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "Ro Vedevu import is DISABLED\r\nRo Vedevu export is ENABLED\r\n"));
+  EXPECT_TRUE(Has(log, "Your data will be exported to : " + documents_.Sub("MyMoviesExport.tab") + "\r\n"));
+  EXPECT_FALSE(Has(log, "conflict resolution"));
+  EXPECT_TRUE(Has(log, "Total number of records exported : 2\r\n"));
+  EXPECT_FALSE(Has(log, "Total number of records imported"));
+  EXPECT_EQ(preference_after_, 0x0110);  // other bits carried
+  EXPECT_EQ(Handheld().records.size(), 2u);
+  EXPECT_TRUE(entries_.empty());
+}
+
+TEST_F(JobTest, ImportRequestAloneExportsTooAndNamesTheMode) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  WriteImport("");
+  EXPECT_EQ(RunJob(ImportMode(3)), 0);
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "Ro Vedevu import is ENABLED\r\nRo Vedevu export is ENABLED\r\n"));
+  EXPECT_TRUE(Has(log, "Import conflict resolution mode : IGNORE DESKTOP RECORD (skip matching records)\r\n"));
+  EXPECT_TRUE(Has(log, "Total number of records exported : 1\r\nTotal number of import records matched to identical "
+                       "device records : 0\r\nTotal number of records imported : 0\r\nTotal number of import "
+                       "records with duplicate keys (but processed anyway) : 0\r\n"));
+  EXPECT_EQ(preference_after_, 0x10 | (3 << 2));
+}
+
+// Handheld: Alien (same as its line), Heat (its line has other notes), Jaws (no line).
+// Import: those two lines and a new movie, Up.
+class ModeTest : public JobTest {
+ protected:
+  void Run(int mode) {
+    WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170"),
+                   SimpleMovie("Jaws", 1975, "124")});
+    WriteImport(std::string(kImportHeader) + Line("Up", 2009, "96", "new") + Line("Alien", 1979, "117") +
+                Line("Heat", 1995, "170", "desktop notes"));
+    EXPECT_EQ(RunJob(ImportMode(mode), true), 0);
+    db_ = Handheld();
+    log_ = SyncLogText();
+  }
+  std::string Notes(size_t index) {
+    const auto& data = db_.records.at(index).data;
+    std::string text(data.begin(), data.end());
+    size_t at = 34;
+    for (int field = 0; field < 10; ++field) at = text.find('\0', at) + 1;
+    return text.substr(at, text.find('\0', at) - at);
+  }
+  std::string Title(size_t index) {
+    const auto& data = db_.records.at(index).data;
+    return std::string(reinterpret_cast<const char*>(data.data()) + 34);
+  }
+  hotsync::PalmDatabase db_;
+  std::string log_;
+};
+
+TEST_F(ModeTest, AddNewModeAddsTheDifferingLineAsANewRecordInKeyOrder) {
+  Run(0);
+  ASSERT_EQ(db_.records.size(), 5u);
+  EXPECT_EQ(Title(3), "Heat");
+  EXPECT_EQ(Notes(3), "desktop notes");
+  EXPECT_EQ(Title(4), "Up");
+  EXPECT_EQ(Notes(1), "");
+  EXPECT_EQ(db_.records[3].attributes & 0x40, 0x40);
+  EXPECT_TRUE(Has(log_, "Total number of import records matched to identical device records : 1\r\n"
+                        "Total number of records imported : 2\r\n\t- added : 2\r\n\t- updated : 0\r\n"));
+  EXPECT_TRUE(Has(DebugLogText(), "Read item #2 ('Heat (DVD-1995, 170m)') from DB - [EXISTS ON DESKTOP] [ITEMS DIFFER] "
+                                  "[will be added to device] [EXPORTING]\r\n"));
+  EXPECT_EQ(preference_after_, 0x10);
+}
+
+TEST_F(ModeTest, DesktopOverwritesModeReplacesTheDifferingRecord) {
+  Run(1);
+  ASSERT_EQ(db_.records.size(), 4u);
+  EXPECT_EQ(Title(1), "Heat");
+  EXPECT_EQ(Notes(1), "desktop notes");
+  EXPECT_EQ(Title(3), "Up");
+  EXPECT_TRUE(Has(log_, "Total number of import records matched to identical device records : 1\r\n"
+                        "Total number of records imported : 2\r\n\t- added : 1\r\n\t- updated : 1\r\n"));
+  EXPECT_TRUE(Has(DebugLogText(), "Updating record ('Heat (DVD-1995, 170m)') to device\r\n"));
+  EXPECT_TRUE(Has(DebugLogText(), "Read item #3 ('Jaws (DVD-1975, 124m)') from DB - [DOES NOT EXIST ON DESKTOP, OR "
+                                  "ALL DESKTOP ITEMS MATCHED] [EXPORTING]\r\n"));
+}
+
+TEST_F(ModeTest, MergeModeRewritesTheRecordWithTheImportedFields) {
+  Run(2);
+  ASSERT_EQ(db_.records.size(), 4u);
+  EXPECT_EQ(Notes(1), "desktop notes");
+  EXPECT_TRUE(Has(log_, "MERGE IMPORTED FIELDS INTO DEVICE RECORD (replace matching fields)\r\n"));
+  EXPECT_TRUE(Has(log_, "\t- added : 1\r\n\t- updated : 1\r\n"));
+}
+
+TEST_F(ModeTest, IgnoreModeWritesNothingButTheNewMovie) {
+  Run(3);
+  ASSERT_EQ(db_.records.size(), 4u);
+  EXPECT_EQ(Notes(1), "");
+  EXPECT_TRUE(Has(log_, "Total number of import records matched to identical device records : 2\r\n"
+                        "Total number of records imported : 1\r\n\t- added : 1\r\n\t- updated : 0\r\n"));
+}
+
+TEST_F(JobTest, MergeWithPartialHeaderKeepsEveryOtherFieldOfTheRecord) {
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.director = "Michael Mann";
+  heat.notes = "handheld notes";
+  heat.category = 4;
+  WriteHandheld({heat});
+  // An empty last field is no field at all: Notes comes before the last column here.
+  WriteImport("Title\tNotes\tYear\tRunningTime\tMediaType\r\nHeat\t\t1995\t170\tDVD\r\n");
+  EXPECT_EQ(RunJob(ImportMode(2)), 0);
+  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Heat", 1995, "170", "To Buy", "handheld notes")
+                                               .replace(std::string("Heat\t1995\t170\tDVD\tTo Buy\t").size(), 0,
+                                                        "Michael Mann"));
+  SampleMovie merged = heat;
+  merged.notes = "";
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()), PackSampleMovie(merged));
+  EXPECT_EQ(db.records[0].attributes & 0x0F, 4);
+}
+
+TEST_F(JobTest, OverwriteWithPartialHeaderTakesTheDefaultsOfMissingColumns) {
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.director = "Michael Mann";
+  heat.category = 4;
+  WriteHandheld({heat});
+  WriteImport(std::string(kImportHeader) + Line("Heat", 1995, "170", "new notes"));
+  EXPECT_EQ(RunJob(ImportMode(1)), 0);
+  SampleMovie replaced = SimpleMovie("Heat", 1995, "170");
+  replaced.notes = "new notes";
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()), PackSampleMovie(replaced));
+  EXPECT_EQ(db.records[0].attributes & 0x0F, 0);
+}
+
+TEST_F(JobTest, FiftyOneImportLinesWithOneKeyAddFiftyRecords) {
+  WriteHandheld({});
+  std::string text = kImportHeader;
+  for (int i = 0; i < 51; ++i) text += Line("Alien", 1979, "117", "copy " + std::to_string(i));
+  WriteImport(text);
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  EXPECT_EQ(Handheld().records.size(), 50u);
+  std::string log = SyncLogText();
+  EXPECT_EQ(CountOf(log, "as an item already imported."), 49u);
+  EXPECT_TRUE(Has(log, "WARNING : Import line 52 (Alien (DVD-1979, 117m)) has the same key (Alien1979117DVD) as many "
+                       "items already imported.  This record has been skipped and WILL NOT IMPORT.\r\n"));
+  EXPECT_TRUE(Has(log, "(but processed anyway) : 49\r\n"));
+  EXPECT_TRUE(Has(log, "(NOT PROCESSED) : 1\r\n"));
+}
+
+TEST_F(JobTest, FiftyTwoRecordsWithOneKeyAreAllExported) {
+  WriteHandheld(std::vector<SampleMovie>(52, SimpleMovie("Alien", 1979, "117")));
+  EXPECT_EQ(RunJob(kExport), 0);
+  EXPECT_EQ(CountOf(ExportText(), "\r\n"), 53u);
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "WARNING : Export line 52 (Alien (DVD-1979, 117m)) has the same key (Alien1979117DVD) as too "
+                       "many items already exported."));
+  EXPECT_FALSE(Has(log, "on the device will export, but will not match"));
+  EXPECT_TRUE(Has(log, "Total number of records exported : 52\r\n"));
+}
+
+TEST_F(JobTest, MissingImportFileEndsTheRunAndKeepsTheRequests) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  EXPECT_EQ(RunJob(ImportMode(1)), 11);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5) - "
+                               "Error preparing to open file/File not found");
+  EXPECT_EQ(entries_[0].second, 13);
+  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(preference_after_, ImportMode(1));
+  EXPECT_FALSE(Has(SyncLogText(), "Total number"));
+}
+
+TEST_F(JobTest, DocumentsFolderNotFoundFailsTheExport) {
+  UseDocumentsFolder("<unexpected error trying to locate documents folder>", 3);
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  EXPECT_EQ(RunJob(kExport), 11);
+  EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : <unexpected error trying to locate documents folder>" +
+                                     sep_ + "MyMoviesExport.tab\r\n"));
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("unable to open local export file (MyMoviesExport.tab) due to an unexpected error (", 0),
+            0u);
+  EXPECT_EQ(preference_after_, kExport);
+}
+
+TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsTheRequest) {
+  for (size_t limit : {size_t(100), size_t(200000)}) {
+    SCOPED_TRACE(limit);
+    std::vector<SampleMovie> movies;
+    for (uint32_t n = 0; n < 600; ++n) movies.push_back(GeneratedMovie(n));
+    WriteHandheld(movies);
+    documents_env_->Documents().SetWriteLimit(limit);
+    EXPECT_EQ(RunJob(kExport), 11);
+    documents_env_->Documents().SetWriteLimit(static_cast<size_t>(-1));
+    ASSERT_EQ(entries_.size(), 1u);
+    EXPECT_EQ(entries_[0].second, 17);
+    EXPECT_TRUE(Has(entries_[0].first, "export")) << entries_[0].first;
+    EXPECT_EQ(preference_after_, kExport | 0x10);
+    EXPECT_EQ(Handheld().records.size(), 600u);
+  }
+}
+
+TEST_F(JobTest, FlagsFileLinesAreEchoedInTheDebugLog) {
+  WriteHandheld({});
+  WriteDocument("MyMovieFlags.txt", "first flag\r\n\r\nsecond flag");
+  EXPECT_EQ(RunJob(kExport, true), 0);
+  std::string debug = DebugLogText();
+  EXPECT_TRUE(Has(debug, "Parsing special flags file\r\n***FLAG : first flag\r\n***FLAG : second flag\r\n"));
+  EXPECT_FALSE(Has(SyncLogText(), "FLAG"));
+}
+
+// 100 records and 100 new lines: status checks fall at passes 0 and 75 (import), 150 (handheld)
+// and 225, 300, 375 (write-back).
+class CancelTest : public JobTest {
+ protected:
+  void SetUp() override {
+    std::vector<SampleMovie> movies;
+    std::string text = kImportHeader;
+    for (int i = 0; i < 100; ++i) {
+      movies.push_back(SimpleMovie("Record " + std::to_string(100 + i), 1990, "90"));
+      text += Line("Line " + std::to_string(100 + i), 1990, "90");
+    }
+    WriteHandheld(movies);
+    WriteImport(text);
+  }
+};
+
+TEST_F(CancelTest, CancelDuringTheImportKeepsTheRequests) {
+  EXPECT_EQ(RunJob(ImportMode(1), false, "Parsing Desktop Ro Vedevu items", 3), 0);
+  EXPECT_EQ(Handheld().records.size(), 100u);
+  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+}
+
+TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequests) {
+  EXPECT_EQ(RunJob(ImportMode(1), false, "Performing Ro Vedevu import/export"), 0);
+  EXPECT_EQ(Handheld().records.size(), 100u);
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 49\r\n"));
+  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+}
+
+TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWritten) {
+  EXPECT_EQ(RunJob(ImportMode(1), false, "Importing Ro Vedevu items"), 0);
+  EXPECT_EQ(Handheld().records.size(), 123u);
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 100\r\n"));
+  EXPECT_TRUE(Has(SyncLogText(), "\t- added : 23\r\n"));
+  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+}
+
+TEST_F(JobTest, ExportedFileImportedUnchangedWritesNothing) {
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 300; ++n) movies.push_back(GeneratedMovie(n));
+  WriteHandheld(movies);
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase before = Handheld();
+  WriteImport(ExportText());
+  EXPECT_EQ(RunJob(ImportMode(1)), 0);
+  hotsync::PalmDatabase after = Handheld();
+  ASSERT_EQ(after.records.size(), before.records.size());
+  for (size_t i = 0; i < before.records.size(); ++i) {
+    EXPECT_EQ(after.records[i].data, before.records[i].data) << i;
+    EXPECT_EQ(after.records[i].attributes, before.records[i].attributes) << i;
+  }
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "Total number of import records matched to identical device records : 300\r\n"
+                       "Total number of records imported : 0\r\n"))
+      << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+}
+
+TEST_F(JobTest, OverlongRecordStopsTheRunAndTheHandheldKeepsEveryRecord) {
+  WriteRawRecords({{PackSampleMovie(SimpleMovie("Alien", 1979, "117")), 0}, {std::string(4000, 'x'), 0},
+                   {PackSampleMovie(SimpleMovie("Heat", 1995, "170")), 0}},
+                  reelbox_test::DefaultMovieCategoryBlock());
+  WriteImport(std::string(kImportHeader) + Line("Up", 2009, "96"));
+  EXPECT_EQ(RunJob(ImportMode(0)), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to read data for record (#1) from  Database  (error #8/", 0), 0u)
+      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 8);
+  EXPECT_EQ(Handheld().records.size(), 3u);
+  EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
+}
+
+TEST_F(JobTest, TruncatedRecordAndShortCategoryBlockStillExport) {
+  WriteRawRecords({{PackSampleMovie(SimpleMovie("Alien", 1979, "117")).substr(0, 40), 2}}, std::string(10, '\0'));
+  EXPECT_EQ(RunJob(kExport), 0);
+  EXPECT_EQ(CountOf(ExportText(), "\r\n"), 2u);
+  EXPECT_EQ(Handheld().records.size(), 1u);
+}
+
+TEST_F(JobTest, ImportLineOfTenThousandColumnsReadsTheColumnsOfTheMap) {
+  WriteHandheld({});
+  std::string wide = "Wide\t1999\t120\tDVD";
+  wide += std::string(10000, '\t');  // empty columns: the line still fits the read window
+  WriteImport(wide + "\r\n");
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(db.records[0].data.data()) + 34), "Wide");
+}
+
+TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  WriteImport(std::string(kImportHeader) + Line("Up", 2009, "96") + std::string(1 << 20, 'y') + "\r\n" +
+              Line("Heat", 1995, "170"));
+  EXPECT_EQ(RunJob(ImportMode(0)), 11);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first, "An error occurred parsing line 2 ('Up (DVD-2009, 96m)') of the the import file (4) - "
+                               "Line 2 is too long/DataParser error 0x4");
+  EXPECT_EQ(entries_[0].second, 15);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()),
+            PackSampleMovie(SimpleMovie("Alien", 1979, "117")));
+  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
+}
+
+TEST_F(JobTest, NonTextImportFileLeavesEveryRecord) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
+  std::string bytes;
+  for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) & 0xFF);
+  WriteImport(bytes);
+  int32_t result = RunJob(ImportMode(1));
+  EXPECT_TRUE(result == 0 || result == 11) << result;
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_GE(db.records.size(), 2u);
+  EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()),
+            PackSampleMovie(SimpleMovie("Alien", 1979, "117")));
+  EXPECT_EQ(std::string(db.records[1].data.begin(), db.records[1].data.end()),
+            PackSampleMovie(SimpleMovie("Heat", 1995, "170")));
+}
+
+}  // namespace
