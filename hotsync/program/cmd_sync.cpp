@@ -1,6 +1,7 @@
-// hotsync sync [--do-nothing]: one synchronization through the conduit's OpenConduit.
+// hotsync sync [--do-nothing] [--cancel-at TEXT]: one synchronization through the conduit's OpenConduit.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "hotsync_session.h"
 #include "platform/console.h"
@@ -13,6 +14,10 @@ namespace {
 
 bool g_terminal = false;
 bool g_lineOpen = false;
+// --cancel-at TEXT: from the first status TEXT on, every status answers "stop", as if the user
+// had pressed Ctrl-C at that moment (a cancel at a known point, also where no signal can be sent).
+std::string g_cancelAt;
+bool g_cancelling = false;
 
 // One live line on a terminal; one line per status otherwise (logs, tests).
 int32_t HS_CALL ShowProgress(const char* status) {
@@ -24,7 +29,8 @@ int32_t HS_CALL ShowProgress(const char* status) {
     std::printf("status: %s\n", text);
   }
   std::fflush(stdout);
-  return Interrupted() ? 1 : 0;
+  if (!g_cancelAt.empty() && g_cancelAt == text) g_cancelling = true;
+  return Interrupted() || g_cancelling ? 1 : 0;
 }
 
 const char* ActivityName(int32_t activity) {
@@ -55,7 +61,11 @@ void PrintLog() {
 int RunSync(const Options& options) {
   bool doNothing = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
-    if (options.words[i] != "--do-nothing") return UsageError("sync takes only --do-nothing");
+    if (options.words[i] == "--cancel-at" && i + 1 < options.words.size()) {
+      g_cancelAt = options.words[++i];
+      continue;
+    }
+    if (options.words[i] != "--do-nothing") return UsageError("sync takes only --do-nothing and --cancel-at TEXT");
     doNothing = true;
   }
   SessionScope session(options, 0);

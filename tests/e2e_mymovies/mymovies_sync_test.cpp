@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_fixture.h"
+
+namespace {
+
+using reelbox_test::GeneratedMovie;
+using reelbox_test::PackSampleMovie;
+using reelbox_test::SampleMovie;
+using reelbox_test::SimpleMovie;
+
+constexpr uint16_t kExport = 1;
+uint16_t ImportMode(int mode) { return static_cast<uint16_t>(2 | (mode << 2)); }
+
+const char kHeader[] = "Title\tYear\tRunningTime\tMediaType\tNotes\r\n";
+std::string Line(const std::string& title, int year, const std::string& runTime, const std::string& notes = "") {
+  return title + "\t" + std::to_string(year) + "\t" + runTime + "\tDVD\t" + notes + "\r\n";
+}
+std::string Data(const hotsync::PalmRecord& record) { return std::string(record.data.begin(), record.data.end()); }
+
+TEST_F(MoviesEndToEnd, ExportOnlyWritesEveryRecordAndLeavesTheHandheldAlone) {
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 20; ++n) movies.push_back(GeneratedMovie(n));
+  WriteHandheld(movies);
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  std::string exported = ReadDocument("MyMoviesExport.tab");
+  EXPECT_EQ(CountOf(exported, "\r\n"), 21u);
+  EXPECT_EQ(exported.rfind("Title\tYear\tRunningTime\tMediaType\tCategory\t", 0), 0u);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 20u);
+  for (size_t i = 0; i < 20; ++i) EXPECT_EQ(Data(db.records[i]), PackSampleMovie(movies[i]));
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 20\r\n"));
+  EXPECT_EQ(Preference(), 0x0010);
+  ExpectPerlAgrees();
+}
+
+TEST_F(MoviesEndToEnd, HandheldWithoutMovieListsGetsTheDatabase) {
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(hotsync::FourCharText(db.type), "QV03");
+  EXPECT_EQ(hotsync::FourCharText(db.creator), "QVX3");
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), reelbox_test::DefaultMovieCategoryBlock());
+  EXPECT_EQ(ReadDocument("MyMoviesExport.tab").find("\r\n") + 2, ReadDocument("MyMoviesExport.tab").size());
+  ExpectPerlAgrees();
+}
+
+// Handheld: Alien (same as its line), Heat (other notes on its line), Jaws (no line); the import
+// adds Up. Records after the sync, by mode.
+TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
+  const std::vector<SampleMovie> movies = {SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170"),
+                                           SimpleMovie("Jaws", 1975, "124")};
+  SampleMovie heatDesktop = SimpleMovie("Heat", 1995, "170");
+  heatDesktop.notes = "desktop";
+  SampleMovie up = SimpleMovie("Up", 2009, "96");
+  const std::string import =
+      std::string(kHeader) + Line("Up", 2009, "96") + Line("Alien", 1979, "117") + Line("Heat", 1995, "170", "desktop");
+  struct Expected {
+    std::vector<SampleMovie> records;
+    std::string totals;
+  };
+  const Expected expected[4] = {
+      {{movies[0], movies[1], movies[2], heatDesktop, up},
+       "matched to identical device records : 1\r\nTotal number of records imported : 2\r\n\t- added : 2\r\n"
+       "\t- updated : 0\r\n"},
+      {{movies[0], heatDesktop, movies[2], up},
+       "matched to identical device records : 1\r\nTotal number of records imported : 2\r\n\t- added : 1\r\n"
+       "\t- updated : 1\r\n"},
+      {{movies[0], heatDesktop, movies[2], up},
+       "matched to identical device records : 1\r\nTotal number of records imported : 2\r\n\t- added : 1\r\n"
+       "\t- updated : 1\r\n"},
+      {{movies[0], movies[1], movies[2], up},
+       "matched to identical device records : 2\r\nTotal number of records imported : 1\r\n\t- added : 1\r\n"
+       "\t- updated : 0\r\n"},
+  };
+  for (int mode = 0; mode < 4; ++mode) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    WriteHandheld(movies);
+    WriteDocument("MyMoviesImport.tab", import);
+    EXPECT_EQ(Sync(ImportMode(mode)), 0) << output_;
+    hotsync::PalmDatabase db = Handheld();
+    ASSERT_EQ(db.records.size(), expected[mode].records.size());
+    for (size_t i = 0; i < db.records.size(); ++i) {
+      EXPECT_EQ(Data(db.records[i]), PackSampleMovie(expected[mode].records[i])) << i;
+    }
+    std::string log = SyncLogText();
+    EXPECT_TRUE(Has(log.substr(log.rfind("Ro Vedevu import is")), expected[mode].totals)) << log;
+    EXPECT_EQ(Preference(), 0x10 | (mode << 2));
+    ExpectPerlAgrees();
+  }
+}
+
+TEST_F(MoviesEndToEnd, DuplicateKeysOnBothSidesPairInOrderAndAreCounted) {
+  WriteHandheld(std::vector<SampleMovie>(52, SimpleMovie("Alien", 1979, "117")));
+  std::string import = kHeader;
+  for (int i = 0; i < 51; ++i) import += Line("Alien", 1979, "117");
+  WriteDocument("MyMoviesImport.tab", import);
+  SetAudit(false);  // 52 records with 50 audit tags each, every one flushed: too slow for a test
+  EXPECT_EQ(Sync(ImportMode(0)), 0) << output_;
+  EXPECT_EQ(Handheld().records.size(), 52u);
+  std::string log = SyncLogText();
+  EXPECT_EQ(CountOf(log, "as an item already imported.  This record will import"), 49u);
+  EXPECT_TRUE(Has(log, "WARNING : Import line 52 (Alien (DVD-1979, 117m)) has the same key (Alien1979117DVD) as many "
+                       "items already imported.  This record has been skipped and WILL NOT IMPORT.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Export line 52 (Alien (DVD-1979, 117m)) has the same key (Alien1979117DVD) as too "
+                       "many items already exported."));
+  EXPECT_TRUE(Has(log, "WARNING : Ro Vedevu record #52 (Alien (DVD-1979, 117m)) on the device will export, but will "
+                       "not match because it's key ('Alien1979117DVD') was the same as too many previously read "
+                       "records.\r\n"));
+  EXPECT_TRUE(Has(log, "Total number of records exported : 52\r\nTotal number of import records matched to identical "
+                       "device records : 50\r\nTotal number of records imported : 0\r\n"));
+  EXPECT_TRUE(Has(log, "(but processed anyway) : 49\r\n"));
+  EXPECT_TRUE(Has(log, "(NOT PROCESSED) : 1\r\n"));
+  ExpectPerlAgrees();
+}
+
+TEST_F(MoviesEndToEnd, MergeWithPartialHeaderKeepsTheOtherFields) {
+  SampleMovie heat = GeneratedMovie(5);
+  heat.title = "Heat";
+  heat.prodAttr = static_cast<uint16_t>((heat.prodAttr & ~0x7F) | (1995 - 1904));
+  heat.runTime = "170";
+  heat.mediaAttr = static_cast<uint16_t>(heat.mediaAttr & ~(0xF << 7));
+  WriteHandheld({heat});
+  WriteDocument("MyMoviesImport.tab",
+                "Title\tNotes\tYear\tRunningTime\tMediaType\r\nHeat\t\t1995\t170\tDVD\r\n");
+  EXPECT_EQ(Sync(ImportMode(2)), 0) << output_;
+  SampleMovie merged = heat;
+  merged.notes = "";
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(Data(db.records[0]), PackSampleMovie(merged));
+  EXPECT_EQ(db.records[0].attributes & 0x0F, heat.category);
+  EXPECT_TRUE(Has(SyncLogText(), "<read field header line on line #1>\r\n"));
+  ExpectPerlAgrees();
+}
+
+TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  EXPECT_EQ(Sync(ImportMode(1)), 0) << output_;
+  EXPECT_TRUE(Has(output_, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5)"))
+      << output_;
+  EXPECT_EQ(ReadDocument("MyMoviesExport.tab").rfind("Title\t", 0), 0u);
+  EXPECT_EQ(CountOf(ReadDocument("MyMoviesExport.tab"), "\r\n"), 1u);
+  EXPECT_EQ(Preference(), ImportMode(1));
+  EXPECT_EQ(Handheld().records.size(), 1u);
+}
+
+TEST_F(MoviesEndToEnd, UnusableDocumentsFolderFailsTheExportAndKeepsTheRequest) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  UseDocumentsFolder(documents_.Join("missing"));
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  EXPECT_TRUE(Has(output_, "unable to open local export file (MyMoviesExport.tab) due to an unexpected error (")) << output_;
+  EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : ")) << SyncLogText();
+  EXPECT_EQ(Preference(), kExport);
+  EXPECT_EQ(Handheld().records.size(), 1u);
+}
+
+// 100 records, 100 new lines: the cancel answers the first status report of the pass.
+TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestAndEveryRecord) {
+  struct Case {
+    const char* text;
+    size_t records;
+  } cases[] = {{"Parsing Desktop Ro Vedevu items", 100},
+               {"Performing Ro Vedevu import/export", 100},
+               {"Importing Ro Vedevu items", 123}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<SampleMovie> movies;
+    std::string import = kHeader;
+    for (int i = 0; i < 100; ++i) {
+      movies.push_back(SimpleMovie("Record " + std::to_string(100 + i), 1990, "90"));
+      import += Line("Line " + std::to_string(100 + i), 1990, "90");
+    }
+    WriteHandheld(movies);
+    WriteDocument("MyMoviesImport.tab", import);
+    SetAudit(false);
+    Sync(ImportMode(1), {"--cancel-at", c.text});
+    EXPECT_EQ(Handheld().records.size(), c.records);
+    EXPECT_EQ(Preference(), ImportMode(1) | 0x10);
+    ExpectPerlAgrees();
+  }
+}
+
+TEST_F(MoviesEndToEnd, ExportedFileImportedUnchangedMatchesEveryRecordAndWritesNothing) {
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 400; ++n) movies.push_back(GeneratedMovie(n));
+  WriteHandheld(movies);
+  SetAudit(false);
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  WriteDocument("MyMoviesImport.tab", ReadDocument("MyMoviesExport.tab"));
+  EXPECT_EQ(Sync(ImportMode(1)), 0) << output_;
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), movies.size());
+  for (size_t i = 0; i < movies.size(); ++i) {
+    EXPECT_EQ(Data(db.records[i]), PackSampleMovie(movies[i])) << i;
+    EXPECT_EQ(db.records[i].attributes, movies[i].category) << i;  // not even marked dirty
+  }
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log.substr(log.rfind("Ro Vedevu import is")),
+                  "Total number of records exported : 400\r\nTotal number of import records matched to identical "
+                  "device records : 400\r\nTotal number of records imported : 0\r\n"));
+  EXPECT_EQ(ReadDocument("MyMoviesExport.tab"), ReadDocument("MyMoviesImport.tab"));
+  ExpectPerlAgrees();
+}
+
+TEST_F(MoviesEndToEnd, FlagsFileIsEchoedInTheAudit) {
+  WriteHandheld({});
+  WriteDocument("MyMovieFlags.txt", "alpha\r\nbeta\r\n");
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  EXPECT_TRUE(Has(DebugLogText(), "Parsing special flags file\r\n***FLAG : alpha\r\n***FLAG : beta\r\n"));
+}
+
+}  // namespace
