@@ -1,5 +1,6 @@
 #include "core/handheld.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/file_names.h"
@@ -85,6 +86,29 @@ bool Handheld::WriteClockOffset(int64_t seconds, std::string* error) const {
   std::string text = "offset " + std::to_string(seconds) + "\n";
   return ReplaceFileAtomically(JoinPath(folder_, kClockFileName), Bytes(text.begin(), text.end()),
                                error);
+}
+
+std::string FormatWallClock(int64_t seconds) {
+  int64_t days = seconds / 86400;
+  int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp + (mp < 10 ? 3 : -9);
+  const int64_t y = yoe + era * 400 + (m <= 2);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(y),
+                static_cast<int>(m), static_cast<int>(d), static_cast<int>(rest / 3600),
+                static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+  return text;
 }
 
 uint32_t HandheldSecondsNow(int64_t offset) {

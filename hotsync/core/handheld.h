@@ -47,6 +47,9 @@ class Handheld {
   std::string folder_;
 };
 
+// "YYYY-MM-DD HH:MM:SS" of wall-clock seconds since 1970 (no time zone applied).
+std::string FormatWallClock(int64_t seconds);
+
 // Seconds since 1904-01-01 of the handheld clock for a given offset.
 uint32_t HandheldSecondsNow(int64_t offset);
 

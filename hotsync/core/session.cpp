@@ -35,6 +35,9 @@ int32_t Session::Begin(const std::string& root, const std::string& userName,
   }
   if (!anonymous) logPath_ = JoinPath(JoinPath(root, user_.folder), kLogFileName);
   if (flags & kHsSessionNoHandheld) return 0;
+  if (!logPath_.empty()) {
+    AppendToFile(logPath_, "---- HotSync " + FormatWallClock(LocalWallClockNow()) + "\n", &error);
+  }
 
   const std::string folder = !handheldDir.empty()
                                  ? handheldDir
@@ -119,7 +122,13 @@ void Session::AddLog(const std::string& text, int32_t activity) {
   if (logPath_.empty()) return;
   // The log file is a convenience for people; failing to append to it does not fail the sync.
   std::string error;
-  AppendToFile(logPath_, std::to_string(activity) + "\t" + text + "\n", &error);
+  // One entry per line: continuation lines of a multi-line text start with a tab.
+  std::string line = std::to_string(activity) + "\t";
+  for (char c : text) {
+    line += c;
+    if (c == '\n') line += '\t';
+  }
+  AppendToFile(logPath_, line + "\n", &error);
 }
 
 }  // namespace hotsync

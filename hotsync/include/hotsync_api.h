@@ -104,6 +104,27 @@ static_assert(sizeof(RecordExchange) == 24 + sizeof(void*), "RecordExchange layo
 static_assert(sizeof(AppPreferenceRequest) == 26 + sizeof(void*), "AppPreferenceRequest layout");
 #endif
 
+// How the stand-in manager (hotsync/) answers, where the operations leave it open:
+// - Open and create need a session (hotsync_session.h); without one: kHsErrNoSession. A handheld
+//   file that does not parse is never opened, created over or written: open and create return
+//   kHsErrDamaged (not kSyncErrNotFound) and a HotSync log entry names the file and the fault.
+//   Opening a database that is already open gives kSyncErrAlreadyOpen, like create.
+// - Reads by index and by id return every record, those marked deleted included, with
+//   attributes = the high four bits and category = the low four bits of the stored attributes;
+//   the walk in a category (SyncReadNextRecInCategory, from SyncResetRecordIndex) skips records
+//   marked deleted. A record larger than the buffer is cut; recordSize tells its full size.
+// - SyncWriteRec stores (attributes & 0xF0) | category; recordId 0 appends a record with a new
+//   id (ids are never reused within a database), another id rewrites that record in place
+//   (kSyncErrNotFound when there is none). SyncDeleteRec removes the record at once.
+// - End of pass: 31 (SyncFinishPassPurge) removes the records marked deleted; 40
+//   (SyncFinishPassClearFlags) clears every record's dirty flag.
+// - SyncReadDBAppInfoBlock of a database without an AppInfo block: kSyncErrNotFound.
+// - A database is written back (atomically) when closed, and when the session ends with it open.
+// - SyncReadSysDateTime: the desktop's local wall clock plus the handheld clock offset.
+// - UserData: results above 0 are success (the text length, or 1); -1 failure; a buffer too small
+//   fails and *size tells the room needed. The root directory ends in a path separator; the user
+//   directory is the user's folder name under it.
+
 // ---- SYNC20: numbered operations (ordinal in the comment) ----
 HS_EXPORT int32_t HS_CALL SyncRegisterConduit(uint32_t* handle);                       // 22
 HS_EXPORT int32_t HS_CALL SyncUnRegisterConduit(uint32_t handle);                      // 23

@@ -45,6 +45,7 @@ struct PalmResource {
 
 struct PalmDatabase {
   std::string name;  // at most 31 characters
+  Bytes nameField;   // the 32 bytes as read: bytes after the terminator are kept while name is unchanged
   uint16_t attributes = 0;
   uint16_t version = 0;
   uint32_t creationDate = 0;  // seconds since 1904-01-01, handheld wall clock

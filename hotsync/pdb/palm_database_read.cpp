@@ -35,6 +35,7 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
   if (nameLength == kPalmNameSize) return Fail(fileName, "database name is not terminated", error);
   *db = PalmDatabase();
   db->name.assign(reinterpret_cast<const char*>(file.data()), nameLength);
+  db->nameField.assign(file.begin(), file.begin() + kPalmNameSize);
   db->attributes = Get16(file, 32);
   db->version = Get16(file, 34);
   db->creationDate = Get32(file, 36);

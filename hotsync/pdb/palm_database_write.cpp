@@ -2,6 +2,8 @@
 // which is the only order the reader accepts, so what we write we can always read back.
 #include "pdb/palm_database.h"
 
+#include <algorithm>
+
 namespace hotsync {
 namespace {
 
@@ -38,8 +40,17 @@ Bytes SerializePalmDatabase(const PalmDatabase& db) {
 
   Bytes out;
   Bytes name(kPalmNameSize, 0);
-  for (size_t i = 0; i < db.name.size() && i + 1 < kPalmNameSize; ++i) {
-    name[i] = static_cast<uint8_t>(db.name[i]);
+  const bool keepField = db.nameField.size() == kPalmNameSize &&
+                        db.name.size() < kPalmNameSize &&
+                        db.nameField[db.name.size()] == 0 &&
+                        std::equal(db.name.begin(), db.name.end(), db.nameField.begin(),
+                                   [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+  if (keepField) {
+    name = db.nameField;
+  } else {
+    for (size_t i = 0; i < db.name.size() && i + 1 < kPalmNameSize; ++i) {
+      name[i] = static_cast<uint8_t>(db.name[i]);
+    }
   }
   Append(&out, name);
   Put16(&out, db.attributes);

@@ -51,8 +51,15 @@ void PrintLog() {
     int32_t activity = 0;
     HsGetLogEntry(i, text, sizeof text, &activity);
     const char* name = ActivityName(activity);
+    // Continuation lines of a multi-line entry are indented under it.
+    std::string shown;
+    for (const char* c = text; *c != 0; ++c) {
+      shown += *c;
+      if (*c == '\n' && c[1] != 0) shown += "      ";
+    }
+    while (!shown.empty() && shown.back() == '\n') shown.pop_back();
     std::printf("  [%ld%s%s] %s\n", static_cast<long>(activity), name != nullptr && *name ? " " : "",
-                name != nullptr ? name : "", text);
+                name != nullptr ? name : "", shown.c_str());
   }
 }
 

@@ -161,3 +161,17 @@ TEST(PalmDatabase, FourCharCodesReadMostSignificantFirst) {
   EXPECT_EQ(hotsync::FourCharCode("KVRT"), 0x4B565254u);
   EXPECT_EQ(hotsync::FourCharText(0x4B565254u), "KVRT");
 }
+
+TEST(PalmDatabase, BytesAfterTheNameTerminatorAreKeptUntilTheNameChanges) {
+  Bytes file = hotsync::SerializePalmDatabase(SampleRecords());
+  file[29] = 'g';  // junk after the terminator, as some desktop tools leave it
+  PalmDatabase db;
+  std::string error;
+  ASSERT_TRUE(hotsync::ParsePalmDatabase(file, "x.pdb", &db, &error)) << error;
+  EXPECT_EQ(db.name, "Movie-Lists");
+  EXPECT_EQ(hotsync::SerializePalmDatabase(db), file);
+  db.name = "Renamed";
+  const Bytes renamed = hotsync::SerializePalmDatabase(db);
+  EXPECT_EQ(renamed[29], 0);
+  EXPECT_EQ(std::string(renamed.begin(), renamed.begin() + 8), std::string("Renamed\0", 8));
+}

@@ -263,3 +263,36 @@ TEST_F(SyncOperations, OperationsWithoutASessionFail) {
   EXPECT_EQ(LogAddEntry("x", -1, 0), kHsErrNoSession);
   EXPECT_LT(UmGetUserCount(), 0);
 }
+
+TEST_F(SyncOperations, FullDatabaseOf65535RecordsIsWrittenReadAndRefusesOneMore) {
+  const uint8_t handle = Create("Movie-Events");
+  uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  RecordExchange record = {};
+  record.handle = handle;
+  record.attributes = kRecAttrDirty;
+  record.recordSize = sizeof data;
+  record.bufferSize = sizeof data;
+  record.buffer = data;
+  for (int i = 0; i < 65535; ++i) {
+    record.recordId = 0;
+    ASSERT_EQ(SyncWriteRec(&record), 0) << i;
+  }
+  record.recordId = 0;
+  EXPECT_EQ(SyncWriteRec(&record), kHsErrFull);
+  ASSERT_EQ(SyncCloseDB(handle), 0);
+  uint8_t reopened = 0;
+  ASSERT_EQ(SyncOpenDB("Movie-Events", 0, &reopened, kSyncOpenReadWrite), 0);
+  RecordExchange read = {};
+  read.handle = reopened;
+  read.buffer = buffer_;
+  read.bufferSize = sizeof buffer_;
+  for (uint32_t id = 1; id <= 65535; id += 7) {
+    read.recordId = id;
+    ASSERT_EQ(SyncReadRecordById(&read), 0) << id;
+    record.recordId = id;
+    record.handle = reopened;
+    ASSERT_EQ(SyncWriteRec(&record), 0) << id;
+  }
+  EXPECT_EQ(SyncCloseDB(reopened), 0);
+  EXPECT_EQ(ReadFile("Movie-Events").records.size(), 65535u);
+}
