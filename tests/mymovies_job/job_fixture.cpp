@@ -58,6 +58,8 @@ int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancelText,
   g_seen = 0;
   g_cancelling = false;
   EXPECT_EQ(root_.BeginSession(), 0);
+  for (const Fault& fault : faults_) HsInjectFault(fault.operation.c_str(), fault.nth, fault.code);
+  faults_.clear();
   SyncInput input;
   std::memset(&input, 0, sizeof input);
   input.progress = &Progress;

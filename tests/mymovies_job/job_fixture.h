@@ -37,6 +37,17 @@ class JobTest : public ::testing::Test {
   // With audit, the debug log gets the full activity audit (each line flushed to the disk: slow).
   int32_t RunJob(uint16_t preference, bool audit = false, const char* cancelText = nullptr, int occurrence = 1);
 
+  // A fault the next RunJob injects into its session: the nth call of operation fails with code.
+  void InjectFault(const std::string& operation, int32_t nth, int32_t code) {
+    faults_.push_back({operation, nth, code});
+  }
+  struct Fault {
+    std::string operation;
+    int32_t nth;
+    int32_t code;
+  };
+  std::vector<Fault> faults_;
+
   // After RunJob.
   hotsync::PalmDatabase Handheld();
   std::string ExportText() { return ReadFileBytes(documents_.Sub("MyMoviesExport.tab")); }

@@ -7,6 +7,8 @@
 
 #include "job_fixture.h"
 #include "mymovies/movie_lists_block.h"
+#include "platform/env.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -39,6 +41,60 @@ TEST_F(JobTest, HandheldWithoutMovieListsGetsItWithTheDefaultCategories) {
   EXPECT_TRUE(Has(SyncLogText(), "<Ro Vedevu Import/Export disabled.  See Import/Export prefs on device.>\r\n"));
   EXPECT_FALSE(Has(SyncLogText(), "Total number"));
   EXPECT_EQ(preference_after_, 0x10);
+}
+
+TEST_F(JobTest, DatabaseThatCannotBeOpenedEndsTheJobBeforeAnyFile) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  InjectFault("SyncOpenDB", 1, 0x4001);
+  EXPECT_EQ(RunJob(kExport), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to Create or Open Ri Verid Database 'Movie-Lists' (error #999/16385 - ", 0),
+            0u)
+      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 8);
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tab")));
+  EXPECT_EQ(preference_after_, kExport);
+}
+
+TEST_F(JobTest, CreateReportingAnExistingDatabaseGivesItsResult) {
+  InjectFault("SyncCreateDB", 1, 0x400B);
+  EXPECT_EQ(RunJob(kExport), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first, "Unable to Create or Open Ri Verid Database 'Movie-Lists' (error #5/0 - )");
+  EXPECT_EQ(entries_[0].second, 8);
+}
+
+TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncRunsWithoutIt) {
+  InjectFault("SyncWriteDBAppInfoBlock", 1, 0x4001);
+  EXPECT_EQ(RunJob(kExport), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to write AppInfo block for Ri Verid Database 'Movie-Lists' (error #999/", 0),
+            0u)
+      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 11);
+  EXPECT_TRUE(Handheld().appInfo.empty());
+  // The database exists now: it is opened, no block is written, and the run goes on.
+  EXPECT_EQ(RunJob(kExport), 4);
+  EXPECT_TRUE(Handheld().appInfo.empty());
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to load AppInfo block for Ro Vedevu Database 'Movie-Lists' (error #4/", 0),
+            0u)
+      << entries_[0].first;
+}
+
+TEST_F(JobTest, RecordNotWrittenStopsTheWriteBackAndKeepsTheRequest) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  WriteImport(std::string(kImportHeader) + Line("Heat", 1995, "170") + Line("Up", 2009, "96"));
+  InjectFault("SyncWriteRec", 2, 0x4001);
+  EXPECT_EQ(RunJob(ImportMode(0)), 5);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to write new Ro Vedevu Item record ('Up (DVD-2009, 96m)') (error #999/16385", 0),
+            0u)
+      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 9);
+  EXPECT_EQ(Handheld().records.size(), 2u);  // Heat came first in key order and stays
+  EXPECT_TRUE(Has(SyncLogText(), "\t- added : 1\r\n"));
+  EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
 TEST_F(JobTest, ExistingMovieListsKeepsItsOwnCategories) {
