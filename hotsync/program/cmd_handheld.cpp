@@ -109,10 +109,11 @@ int RunHandheldCommand(const Options& options) {
   const std::string& what = words[1];
   if (what == "list" && words.size() != 2) return UsageError("handheld list takes no arguments");
   if (what == "dump" && words.size() != 3) return UsageError("handheld dump takes NAME");
-  if (what != "list" && what != "dump" && what != "prefs" && what != "clock") {
+  if (what != "list" && what != "dump" && what != "prefs" && what != "clock" && what != "events") {
     return UsageError("unknown handheld command \"" + what + "\"");
   }
   if (what == "prefs" || what == "clock") return RunHandheldSettings(options);
+  if (what == "events") return RunHandheldEvents(options);
   const std::string folder = HandheldFolderFor(options);
   if (folder.empty()) return 1;
   Handheld handheld(folder);

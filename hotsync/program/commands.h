@@ -44,6 +44,8 @@ int RunInfo(const Options& options);
 int RunConfigure(const Options& options);
 int RunSync(const Options& options);
 int RunHandheldCommand(const Options& options);
+// handheld events [set N NAME ADDRESS]: the event lists of Movie-Events.
+int RunHandheldEvents(const Options& options);
 
 }  // namespace hotsync
 

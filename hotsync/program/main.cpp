@@ -27,6 +27,8 @@ const char kUsage[] =
     "                                  show or set an application preference\n"
     "  handheld clock [offset SECONDS | set YYYY-MM-DD HH:MM[:SS] | reset]\n"
     "                                  show or set the handheld clock\n"
+    "  handheld events [set N NAME ADDRESS]\n"
+    "                                  show the event lists, or name list N and set its feed\n"
     "--fail makes the Nth call of a manager operation fail with CODE (\"crash\" for WriteBack:\n"
     "a crash in the middle of a write-back).\n";
 
