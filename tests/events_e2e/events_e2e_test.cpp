@@ -120,6 +120,21 @@ TEST_F(EventsEndToEnd, SyncFetchesEachListAndWritesItsEvents) {
   EXPECT_TRUE(fs::exists(fs::path(temp_.path()) / "TQConduit.tmp"));
 }
 
+TEST_F(EventsEndToEnd, CancelDuringADownloadStopsTheListsAndFailsTheSync) {
+  ASSERT_EQ(Run({"handheld", "events", "set", "0", "First", server_.Address("/one")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "events", "set", "1", "Second", server_.Address("/two")}).exitStatus, 0);
+  server_.Serve("/one", GenerateFeed(40, 3900000000u));
+  server_.Serve("/two", GenerateFeed(40, 3900000000u));
+  ProcessResult sync = Run({"sync", "--cancel-at", "Transferring"});
+  EXPECT_NE(sync.exitStatus, 0) << sync.output;
+  EXPECT_FALSE(Has(sync, "items updated for list")) << sync.output;
+  EXPECT_TRUE(Has(sync, "[21 Sync Aborted] Reelbox")) << sync.output;
+  EXPECT_EQ(server_.RequestCount("/two"), 0);
+  // The block was still written: both lists keep their window.
+  ProcessResult lists = Run({"handheld", "events"});
+  EXPECT_TRUE(Has(lists, "First            never")) << lists.output;
+}
+
 TEST_F(EventsEndToEnd, RefusedConnectionIsReportedAndTheSyncGoesOn) {
   std::string refused = "127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/x";
   ASSERT_EQ(Run({"handheld", "events", "set", "0", "Gone", refused}).exitStatus, 0);
