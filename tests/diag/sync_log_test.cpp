@@ -5,39 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
-#include "platform/system.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-// Records the debugger output; everything else goes to the real services.
-class CapturingSystem : public SystemServices {
- public:
-  explicit CapturingSystem(SystemServices& real) : real_(real) {}
-  void DebugOutput(const char* text) override { lines.push_back(text); }
-  int32_t InitializeCom() override { return real_.InitializeCom(); }
-  void UninitializeCom() override { real_.UninitializeCom(); }
-  bool ModuleFileName(ModuleHandle m, std::string* n) override { return real_.ModuleFileName(m, n); }
-  uint32_t VersionInfoSize(const std::string& f) override { return real_.VersionInfoSize(f); }
-  bool ReadVersionInfo(const std::string& f, void* b, uint32_t s) override { return real_.ReadVersionInfo(f, b, s); }
-  bool QueryVersionString(const void* b, const char* k, const char** v, uint32_t* l) override {
-    return real_.QueryVersionString(b, k, v, l);
-  }
-  std::string SystemErrorText(uint32_t code) override { return real_.SystemErrorText(code); }
-
-  std::vector<std::string> lines;
-
- private:
-  SystemServices& real_;
-};
-
-class CapturingEnv : public EnvWrapper {
- public:
-  CapturingEnv() : EnvWrapper(Env::Default()), system(Env::Default().System()) {}
-  SystemServices& System() override { return system; }
-  CapturingSystem system;
-};
 
 struct Echo : HotSyncLogTarget {
   void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) override {
@@ -49,14 +20,13 @@ struct Echo : HotSyncLogTarget {
 
 class SyncLogTest : public ::testing::Test {
  protected:
-  SyncLogTest() : scoped_(env_) { SetLogLevel(kLogLevelStandard); }
+  SyncLogTest() { SetLogLevel(kLogLevelStandard); }
   ~SyncLogTest() override { SetLogLevel(0); }
   std::string Debug() { return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt")); }
   std::string Sync() { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
   TempDir dir_;
-  CapturingEnv env_;
-  ScopedEnv scoped_;
+  LogCapture capture_;
   Echo echo_;
 };
 
@@ -68,8 +38,8 @@ TEST_F(SyncLogTest, LineFeedsBecomeCrLfInBothFilesButNotInTheDebuggerOutput) {
   }
   EXPECT_EQ(Sync(), "a\r\nb");
   EXPECT_EQ(Debug(), "a\r\nbc1\r\n");
-  ASSERT_EQ(env_.system.lines.size(), 2u);
-  EXPECT_EQ(env_.system.lines[0], "a\nb");
+  ASSERT_EQ(capture_.Lines().size(), 2u);
+  EXPECT_EQ(capture_.Lines()[0], "a\nb");
   ASSERT_EQ(echo_.entries.size(), 1u);
   EXPECT_EQ(echo_.entries[0], "-10:a\r\nb");
 }
@@ -77,11 +47,11 @@ TEST_F(SyncLogTest, LineFeedsBecomeCrLfInBothFilesButNotInTheDebuggerOutput) {
 TEST_F(SyncLogTest, AuditWritesNothingAnywhereWithoutTheFullAudit) {
   SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
   LogAudit("hidden\n");
-  EXPECT_TRUE(env_.system.lines.empty());
+  EXPECT_TRUE(capture_.Lines().empty());
   SetLogLevel(kLogLevelAudit);
   LogAudit("shown\n");
   EXPECT_EQ(Debug(), "shown\r\n");  // flushed at once
-  EXPECT_EQ(env_.system.lines.size(), 1u);
+  EXPECT_EQ(capture_.Lines().size(), 1u);
 }
 
 TEST_F(SyncLogTest, SyncLogAccumulatesAndDebugLogHoldsOnlyTheLastSynchronization) {
@@ -110,7 +80,7 @@ TEST_F(SyncLogTest, ASecondLogOpensNothingAndLeavesTheFirstOpen) {
 TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {
   LogSync("alone\n");
   EXPECT_TRUE(echo_.entries.empty());
-  EXPECT_EQ(env_.system.lines.size(), 1u);
+  EXPECT_EQ(capture_.Lines().size(), 1u);
 }
 
 TEST_F(SyncLogTest, LinesLongerThanTheWorkingBufferAreCut) {
@@ -128,9 +98,9 @@ TEST_F(SyncLogTest, AFolderTooLongOpensNoFileAndSaysSoInTheDebuggerOutput) {
     SyncLog log(&echo_, folder, "kvrtdebuglog.txt", folder, "kvrtsynclog.txt");
     LogSync("still running\n");
   }
-  ASSERT_GE(env_.system.lines.size(), 3u);
-  EXPECT_NE(env_.system.lines[0].find("kvrtdebuglog.txt"), std::string::npos);
-  EXPECT_NE(env_.system.lines[0].find("is longer than 259 characters"), std::string::npos);
+  ASSERT_GE(capture_.Lines().size(), 3u);
+  EXPECT_NE(capture_.Lines()[0].find("kvrtdebuglog.txt"), std::string::npos);
+  EXPECT_NE(capture_.Lines()[0].find("is longer than 259 characters"), std::string::npos);
   EXPECT_EQ(echo_.entries.size(), 1u);
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "movies/bit_array.h"
-#include "movies/log_capture.h"
+#include "support/log_capture.h"
 #include "movies/record_generator.h"
 
 namespace {

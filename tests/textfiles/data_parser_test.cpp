@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "movies/log_capture.h"
+#include "support/log_capture.h"
 #include "movies/movie_item.h"
 #include "mymovies/field_map.h"
 #include "support/temp_dir.h"

@@ -1,7 +1,7 @@
 // Captures what the conduit writes to the debugger output (every LogDebug, LogAudit and LogSync
 // line) for the life of a test scope; every other service stays real.
-#ifndef REELBOX_TESTS_MOVIES_LOG_CAPTURE_H
-#define REELBOX_TESTS_MOVIES_LOG_CAPTURE_H
+#ifndef REELBOX_TESTS_SUPPORT_LOG_CAPTURE_H
+#define REELBOX_TESTS_SUPPORT_LOG_CAPTURE_H
 
 #include <string>
 #include <vector>
@@ -51,4 +51,4 @@ class LogCapture {
   ScopedEnv scoped_;
 };
 
-#endif  // REELBOX_TESTS_MOVIES_LOG_CAPTURE_H
+#endif  // REELBOX_TESTS_SUPPORT_LOG_CAPTURE_H
