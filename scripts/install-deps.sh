@@ -5,7 +5,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 pkgs=(build-essential cmake ninja-build pkg-config git
-      mingw-w64 g++-mingw-w64-i686-posix
+      mingw-w64 g++-mingw-w64-i686-win32
       wine wine32:i386 xvfb xauth x11-apps imagemagick xdotool
       libcurl4-openssl-dev googletest libgtest-dev
       libpalm-perl clang libclang-rt-14-dev llvm

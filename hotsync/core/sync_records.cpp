@@ -157,12 +157,15 @@ int32_t HS_CALL SyncWriteRec(RecordExchange* record) {
   return 0;
 }
 
-int32_t HS_CALL SyncDeleteRec(uint8_t handle, uint32_t recordId) {
+int32_t HS_CALL SyncDeleteRec(RecordExchange* record) {
   Session* session = nullptr;
   OpenDatabase* db = nullptr;
-  if (int32_t code = EnterDatabaseOperation("SyncDeleteRec", handle, &session, &db)) return code;
+  if (record == nullptr) return kHsErrBadArgument;
+  if (int32_t code = EnterDatabaseOperation("SyncDeleteRec", record->handle, &session, &db)) {
+    return code;
+  }
   if (int32_t code = CheckRecordDatabase(db)) return code;
-  const std::ptrdiff_t position = PositionOf(db, recordId);
+  const std::ptrdiff_t position = PositionOf(db, record->recordId);
   if (position < 0) return kSyncErrNotFound;
   std::vector<PalmRecord>& records = db->db.records;
   records.erase(records.begin() + position);

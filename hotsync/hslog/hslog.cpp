@@ -4,7 +4,7 @@
 
 extern "C" {
 
-int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, uint8_t flag) {
+int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, int32_t flag) {
   if (!HsSessionActive()) return kHsErrNoSession;
   if (int32_t code = HsCheckFault("LogAddEntry")) return code;
   HsAddLogEntry(text, activity);

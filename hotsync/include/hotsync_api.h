@@ -13,10 +13,15 @@
 
 #include <stdint.h>
 
+// The real manager's libraries differ in calling convention: SYNC20 and HSLOG20 are __cdecl
+// (the caller pops), UserData and PalmCmn are __stdcall (the callee pops). A caller that gets one
+// wrong corrupts its own stack on the first call, so both sides take them from here.
 #if defined(_WIN32)
 #define HS_CALL __cdecl
+#define HS_WINAPI __stdcall
 #else
 #define HS_CALL
+#define HS_WINAPI
 #endif
 
 #if defined(HOTSYNC_BUILDING_LIBRARY) && !defined(_WIN32)
@@ -121,6 +126,7 @@ static_assert(sizeof(AppPreferenceRequest) == 26 + sizeof(void*), "AppPreference
 // - SyncReadDBAppInfoBlock of a database without an AppInfo block: kSyncErrNotFound.
 // - A database is written back (atomically) when closed, and when the session ends with it open.
 // - SyncReadSysDateTime: the desktop's local wall clock plus the handheld clock offset.
+// - UmGetUserCount answers 0 when the users cannot be read.
 // - UserData: results above 0 are success (the text length, or 1); -1 failure; a buffer too small
 //   fails and *size tells the room needed. The root directory ends in a path separator; the user
 //   directory is the user's folder name under it.
@@ -134,7 +140,8 @@ HS_EXPORT int32_t HS_CALL SyncCreateDB(DatabaseCreateRecord* record);           
 HS_EXPORT int32_t HS_CALL SyncCloseDB(uint8_t handle);                                  // 28
 HS_EXPORT int32_t HS_CALL SyncFinishPassPurge(uint8_t handle);                          // 31
 HS_EXPORT int32_t HS_CALL SyncWriteRec(RecordExchange* record);                         // 32
-HS_EXPORT int32_t HS_CALL SyncDeleteRec(uint8_t handle, uint32_t recordId);             // 33
+// Deletes the record of record->handle whose id is record->recordId.
+HS_EXPORT int32_t HS_CALL SyncDeleteRec(RecordExchange* record);                        // 33
 HS_EXPORT int32_t HS_CALL SyncReadRecordById(RecordExchange* record);                   // 35
 HS_EXPORT int32_t HS_CALL SyncReadRecordByIndex(RecordExchange* record);                // 36
 HS_EXPORT int32_t HS_CALL SyncReadDBAppInfoBlock(uint8_t handle, DatabaseBlockInfo* info);   // 38
@@ -153,21 +160,26 @@ HS_EXPORT int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request);
 HS_EXPORT int32_t HS_CALL SyncYieldCycles(uint16_t maxCycles);
 
 // ---- HSLOG20 ----
-HS_EXPORT int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, uint8_t flag);  // 52
+// flag is a 32-bit BOOL.
+HS_EXPORT int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, int32_t flag);  // 52
 
-// ---- UserData ----
-HS_EXPORT int32_t HS_CALL UmGetUserCount(void);                                             // 101
-HS_EXPORT int32_t HS_CALL UmGetUserId(uint16_t index, uint32_t* userId);                    // 102
-HS_EXPORT int32_t HS_CALL UmGetUserName(uint32_t userId, char* buffer, int16_t* size);      // 103
-HS_EXPORT int32_t HS_CALL UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size); // 104
-HS_EXPORT int32_t HS_CALL UmGetRootDirectory(char* buffer, int16_t* size);                  // 105
-HS_EXPORT int32_t HS_CALL UmGetUserIdFromPath(const char* path, uint32_t* userId);          // 146
+// ---- UserData (__stdcall) ----
+HS_EXPORT uint16_t HS_WINAPI UmGetUserCount(void);                                          // 101
+HS_EXPORT int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* userId);                  // 102
+HS_EXPORT int32_t HS_WINAPI UmGetUserName(uint32_t userId, char* buffer, int16_t* size);    // 103
+HS_EXPORT int32_t HS_WINAPI UmGetUserDirectory(uint32_t userId, char* buffer,
+                                               int16_t* size);                              // 104
+HS_EXPORT int32_t HS_WINAPI UmGetRootDirectory(char* buffer, int16_t* size);                // 105
+HS_EXPORT int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* userId);        // 146
 
-// ---- PalmCmn ----
-// Loads the language resource library and returns its module, or the conduit module when none.
-HS_EXPORT void* HS_CALL PalmLoadLanguage(const char* libraryName, void* conduitModule,
-                                         void** conduitModuleVar);                         // 2
-HS_EXPORT int32_t HS_CALL PalmFreeLanguage(void* resourceModule, void* conduitModule);      // 3
+// ---- PalmCmn (__stdcall) ----
+// Loads the language resource library from the conduit's folder and returns its module, or the
+// conduit module when there is none. *version receives the library's version number; it is a
+// variable of its own, never the caller's module handle.
+HS_EXPORT void* HS_WINAPI PalmLoadLanguage(const char* libraryName, void* conduitModule,
+                                           uint32_t* version);                             // 2
+// Releases what PalmLoadLanguage returned; a 32-bit BOOL.
+HS_EXPORT int32_t HS_WINAPI PalmFreeLanguage(void* resourceModule, void* conduitModule);    // 3
 
 #ifdef __cplusplus
 }

@@ -4,12 +4,19 @@
 
 using namespace hotsync;
 
+namespace {
+// Version number the loader reports: 3.0, as a 32-bit value with the major version high.
+constexpr uint32_t kLanguageLibraryVersion = 0x00030000;
+}  // namespace
+
 extern "C" {
 
-void* HS_CALL PalmLoadLanguage(const char* libraryName, void* conduitModule,
-                               void** conduitModuleVar) {
+void* HS_WINAPI PalmLoadLanguage(const char* libraryName, void* conduitModule,
+                                 uint32_t* version) {
   void* conduit = conduitModule;
-  if (conduit == nullptr && conduitModuleVar != nullptr) conduit = *conduitModuleVar;
+  // The real loader writes through this pointer unconditionally; so do we, so a caller that
+  // hands in anything but a 32-bit variable of its own fails here as it would there.
+  if (version != nullptr) *version = kLanguageLibraryVersion;
   if (libraryName == nullptr || conduit == nullptr) return conduit;
   const std::string folder = ModuleFolder(conduit);
   if (folder.empty()) return conduit;
@@ -18,9 +25,9 @@ void* HS_CALL PalmLoadLanguage(const char* libraryName, void* conduitModule,
   return language != nullptr ? language : conduit;
 }
 
-int32_t HS_CALL PalmFreeLanguage(void* resourceModule, void* conduitModule) {
+int32_t HS_WINAPI PalmFreeLanguage(void* resourceModule, void* conduitModule) {
   if (resourceModule != nullptr && resourceModule != conduitModule) CloseModule(resourceModule);
-  return 0;
+  return 1;
 }
 
 }  // extern "C"

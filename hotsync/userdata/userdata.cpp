@@ -54,14 +54,15 @@ std::string Comparable(const std::string& path) {
 
 extern "C" {
 
-int32_t HS_CALL UmGetUserCount(void) {
+uint16_t HS_WINAPI UmGetUserCount(void) {
   std::vector<UserEntry> users;
   std::string root;
-  if (int32_t code = Enter("UmGetUserCount", &users, &root)) return code;
-  return static_cast<int32_t>(users.size());
+  // The count is 16 bits wide: a failure can only say "no users".
+  if (Enter("UmGetUserCount", &users, &root) != 0) return 0;
+  return static_cast<uint16_t>(users.size() > 0xFFFF ? 0xFFFF : users.size());
 }
 
-int32_t HS_CALL UmGetUserId(uint16_t index, uint32_t* userId) {
+int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* userId) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserId", &users, &root)) return code;
@@ -70,7 +71,7 @@ int32_t HS_CALL UmGetUserId(uint16_t index, uint32_t* userId) {
   return 1;
 }
 
-int32_t HS_CALL UmGetUserName(uint32_t userId, char* buffer, int16_t* size) {
+int32_t HS_WINAPI UmGetUserName(uint32_t userId, char* buffer, int16_t* size) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserName", &users, &root)) return code;
@@ -78,7 +79,7 @@ int32_t HS_CALL UmGetUserName(uint32_t userId, char* buffer, int16_t* size) {
   return user != nullptr ? CopyText(user->name, buffer, size) : -1;
 }
 
-int32_t HS_CALL UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size) {
+int32_t HS_WINAPI UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserDirectory", &users, &root)) return code;
@@ -87,14 +88,14 @@ int32_t HS_CALL UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size)
 }
 
 // The root ends in a separator: callers append the user's folder name directly.
-int32_t HS_CALL UmGetRootDirectory(char* buffer, int16_t* size) {
+int32_t HS_WINAPI UmGetRootDirectory(char* buffer, int16_t* size) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetRootDirectory", &users, &root)) return code;
   return CopyText(JoinPath(root, ""), buffer, size);
 }
 
-int32_t HS_CALL UmGetUserIdFromPath(const char* path, uint32_t* userId) {
+int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* userId) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserIdFromPath", &users, &root)) return code;

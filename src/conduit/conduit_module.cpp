@@ -6,6 +6,9 @@ namespace {
 
 ModuleHandle g_conduit_module = nullptr;
 ModuleHandle g_resource_module = nullptr;
+// What the language loader reports of the library it loaded; the loader writes it, so it must
+// never share storage with the module handles.
+uint32_t g_language_version = 0;
 int32_t g_attach_count = 0;
 
 }  // namespace
@@ -13,7 +16,7 @@ int32_t g_attach_count = 0;
 void ConduitProcessAttach(ModuleHandle self) {
   if (g_attach_count == 0) {
     g_conduit_module = self;
-    g_resource_module = PalmLoadLanguage(kLanguageLibraryName, g_conduit_module, &g_conduit_module);
+    g_resource_module = PalmLoadLanguage(kLanguageLibraryName, g_conduit_module, &g_language_version);
   }
   ++g_attach_count;
 }

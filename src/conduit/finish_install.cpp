@@ -62,7 +62,7 @@ int32_t CreateDataFolder(const char* userName, int32_t userCount) {
 }  // namespace
 
 int32_t InstallUserFolder(const char* userName) {
-  int32_t userCount = static_cast<int16_t>(UmGetUserCount());
+  int32_t userCount = UmGetUserCount();
   SystemServices& system = Env::Current().System();
   int32_t com = system.InitializeCom();
   if (com != 0 && com != 1) return com;

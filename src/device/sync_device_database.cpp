@@ -157,7 +157,7 @@ int32_t SyncDeviceDatabase::DeleteCurrentRecord() {
   ClearError();
   if (!open_) return kDeviceNotOpen;
   if (!current_) return kDeviceNoCurrent;
-  int32_t result = SetPlatformResult(SyncDeleteRec(handle_, current_id_));
+  int32_t result = PlatformDelete(current_id_);
   ClearCurrentRecord();
   return result;
 }
@@ -166,7 +166,15 @@ int32_t SyncDeviceDatabase::DeleteRecord(uint32_t recordId) {
   ClearError();
   if (!open_) return kDeviceNotOpen;
   ClearCurrentRecord();
-  return SetPlatformResult(SyncDeleteRec(handle_, recordId));
+  return PlatformDelete(recordId);
+}
+
+int32_t SyncDeviceDatabase::PlatformDelete(uint32_t recordId) {
+  // The manager takes the record to delete as an exchange record, not as handle and id.
+  RecordExchange request = {};
+  request.handle = handle_;
+  request.recordId = recordId;
+  return SetPlatformResult(SyncDeleteRec(&request));
 }
 
 int32_t SyncDeviceDatabase::ChangeCategory(int32_t from, int32_t to) {

@@ -64,6 +64,7 @@ class SyncDeviceDatabase : public DeviceDatabase {
   int32_t WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size);
   int32_t ReadFirst(ReadKind kind, int32_t category);
   int32_t ReadNext(ReadKind kind, int32_t category);
+  int32_t PlatformDelete(uint32_t recordId);
 
   uint8_t handle_ = 0;
   char name_[32] = {};

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "conduit/conduit_module.h"
+#include "platform/host.h"
+#include "support/process.h"
 #include "platform/env.h"
 #include "platform/system.h"
 
@@ -81,3 +83,25 @@ TEST(ConduitVersionText, WithoutASpecialBuildOrModuleItIsUnknown) {
 }
 
 }  // namespace
+
+// The language loader writes a version number through its third argument; the conduit's own
+// module must survive that, and only the first attach and the last detach reach the loader.
+TEST(ConduitModule, AttachKeepsTheConduitModuleAndLoadsTheLanguageLibraryOnce) {
+  std::string error;
+  void* conduit = hotsync::OpenModule(reelbox_test::BuiltLibrary("testconduit.dll"), &error);
+  ASSERT_NE(conduit, nullptr) << error;
+  ConduitProcessAttach(conduit);
+  const ModuleHandle language = ResourceModule();
+  EXPECT_EQ(ConduitModule(), conduit);
+  EXPECT_NE(language, conduit);
+  EXPECT_NE(language, nullptr);
+  ConduitProcessAttach(conduit);
+  EXPECT_EQ(ResourceModule(), language);
+  ConduitProcessDetach();
+  EXPECT_EQ(ResourceModule(), language);
+  ConduitProcessDetach();
+  EXPECT_EQ(ConduitAttachCount(), 0);
+  EXPECT_EQ(ResourceModule(), conduit);
+  EXPECT_EQ(ConduitModule(), conduit);
+  hotsync::CloseModule(conduit);
+}

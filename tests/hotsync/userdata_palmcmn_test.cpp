@@ -75,10 +75,12 @@ TEST(PalmCmn, LanguageLibraryIsLoadedFromTheConduitsFolder) {
   void* conduit = hotsync::OpenModule(reelbox_test::BuiltLibrary("testconduit.dll"), &error);
   ASSERT_NE(conduit, nullptr) << error;
   // Any library beside the conduit will do; SYNC20 always is.
-  void* language = PalmLoadLanguage("SYNC20.dll", conduit, &conduit);
+  uint32_t version = 0;
+  void* language = PalmLoadLanguage("SYNC20.dll", conduit, &version);
   EXPECT_NE(language, conduit);
   EXPECT_NE(language, nullptr);
-  EXPECT_EQ(PalmFreeLanguage(language, conduit), 0);
-  EXPECT_EQ(PalmLoadLanguage("NoSuchLANG.DLL", conduit, &conduit), conduit);
+  EXPECT_NE(version, 0u);
+  EXPECT_NE(PalmFreeLanguage(language, conduit), 0);
+  EXPECT_EQ(PalmLoadLanguage("NoSuchLANG.DLL", conduit, &version), conduit);
   hotsync::CloseModule(conduit);
 }

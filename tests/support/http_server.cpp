@@ -94,19 +94,19 @@ HttpServer::HttpServer() {
   }
   listener_ = static_cast<intptr_t>(s);
   port_ = ntohs(address.sin_port);
-  acceptor_ = std::thread([this] { AcceptLoop(); });
+  acceptor_ = TestThread([this] { AcceptLoop(); });
 }
 
 HttpServer::~HttpServer() {
   stopping_ = true;
   if (acceptor_.joinable()) acceptor_.join();
   if (listener_ >= 0) CLOSE_SOCKET(Raw(listener_));
-  std::vector<std::thread> workers;
+  std::vector<TestThread> workers;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    TestLock lock(mutex_);
     workers.swap(workers_);
   }
-  for (std::thread& t : workers) t.join();
+  for (TestThread& t : workers) t.join();
 }
 
 std::string HttpServer::Url(const std::string& path) const { return "http://" + Address(path); }
@@ -116,17 +116,17 @@ std::string HttpServer::Address(const std::string& path) const {
 }
 
 void HttpServer::Serve(const std::string& path, std::string body, Mode mode) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  TestLock lock(mutex_);
   routes_[path] = Route{mode, std::move(body)};
 }
 
 std::vector<HttpServer::Request> HttpServer::Requests() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  TestLock lock(mutex_);
   return requests_;
 }
 
 int HttpServer::RequestCount(const std::string& path) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  TestLock lock(mutex_);
   int count = 0;
   for (const Request& r : requests_) {
     if (r.path.substr(0, r.path.find('?')) == path) ++count;
@@ -156,8 +156,8 @@ void HttpServer::AcceptLoop() {
     if (!Readable(listener_, 20)) continue;
     RawSocket s = accept(Raw(listener_), nullptr, nullptr);
     if (static_cast<intptr_t>(s) < 0) continue;
-    std::lock_guard<std::mutex> lock(mutex_);
-    workers_.emplace_back([this, s] { Answer(static_cast<intptr_t>(s)); });
+    TestLock lock(mutex_);
+    workers_.emplace_back(TestThread([this, s] { Answer(static_cast<intptr_t>(s)); }));
   }
 }
 
@@ -180,7 +180,7 @@ void HttpServer::Answer(intptr_t s) {
   if (head.empty() || line_end == std::string::npos || first_space == std::string::npos ||
       first_space > line_end) {
     if (!head.empty()) {
-      std::lock_guard<std::mutex> lock(mutex_);
+      TestLock lock(mutex_);
       requests_.push_back(Request{"", "", head});
     }
     CLOSE_SOCKET(Raw(s));
@@ -193,7 +193,7 @@ void HttpServer::Answer(intptr_t s) {
 
   Route route{Mode::kNotFound, ""};
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    TestLock lock(mutex_);
     requests_.push_back(Request{target, HeaderValue(head, "user-agent"), head});
     auto found = routes_.find(path);
     if (found != routes_.end()) route = found->second;

@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/threads.h"
 
 class HttpServer {
  public:
@@ -69,11 +69,11 @@ class HttpServer {
   int port_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<uint32_t> stall_ms_{10000};
-  mutable std::mutex mutex_;
+  mutable TestMutex mutex_;
   std::map<std::string, Route> routes_;
   std::vector<Request> requests_;
-  std::vector<std::thread> workers_;
-  std::thread acceptor_;
+  std::vector<TestThread> workers_;
+  TestThread acceptor_;
 };
 
 #endif  // REELBOX_TESTS_SUPPORT_HTTP_SERVER_H

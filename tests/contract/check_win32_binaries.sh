@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Checks the win32 build against the real HotSync manager and the oldest Windows it runs on:
+#  1. each manager operation the conduit imports has the real calling convention and ordinal,
+#     and the stand-in libraries export it the same way (a __stdcall name carries "@bytes");
+#  2. the shipped libraries import nothing that Windows XP SP3 lacks.
+# Usage: check_win32_binaries.sh BUILD_DIR SOURCE_DIR NM OBJDUMP
+set -uo pipefail
+build=$1 source=$2 nm=$3 objdump=$4
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# library  ordinal  symbol as the manager's headers declare it (cdecl: plain; stdcall: @bytes)
+contract="
+SYNC20 22 SyncRegisterConduit
+SYNC20 23 SyncUnRegisterConduit
+SYNC20 26 SyncOpenDB
+SYNC20 27 SyncCreateDB
+SYNC20 28 SyncCloseDB
+SYNC20 31 SyncFinishPassPurge
+SYNC20 32 SyncWriteRec
+SYNC20 33 SyncDeleteRec
+SYNC20 35 SyncReadRecordById
+SYNC20 36 SyncReadRecordByIndex
+SYNC20 38 SyncReadDBAppInfoBlock
+SYNC20 39 SyncWriteDBAppInfoBlock
+SYNC20 40 SyncFinishPassClearFlags
+SYNC20 - SyncGetDBRecordCount
+SYNC20 - SyncPurgeAllRecsInCategory
+SYNC20 - SyncChangeCategory
+SYNC20 - SyncResetRecordIndex
+SYNC20 - SyncReadNextRecInCategory
+SYNC20 - SyncReadSysDateTime
+SYNC20 - SyncReadAppPreference
+SYNC20 - SyncWriteAppPreference
+SYNC20 - SyncYieldCycles
+HSLOG20 52 LogAddEntry
+UserData 101 UmGetUserCount@0
+UserData 102 UmGetUserId@8
+UserData 103 UmGetUserName@12
+UserData 104 UmGetUserDirectory@12
+UserData 105 UmGetRootDirectory@8
+UserData 146 UmGetUserIdFromPath@8
+PalmCmn 2 PalmLoadLanguage@12
+PalmCmn 3 PalmFreeLanguage@8
+"
+
+# 1a. The stand-ins: the .def names the symbol under its ordinal, the import library provides it.
+while read -r lib ordinal symbol; do
+  [ -n "$lib" ] || continue
+  def="$source/hotsync/$lib.def"
+  if [ "$ordinal" = "-" ]; then
+    grep -Eq "^\s*$symbol(\s|$)" "$def" || fail "$lib.def does not export $symbol"
+  else
+    grep -Eq "^\s*$symbol\s+@$ordinal\s+NONAME" "$def" || fail "$lib.def does not export $symbol as ordinal $ordinal"
+  fi
+  exported=$("$nm" "$build/lib/lib$lib.dll.a" 2>/dev/null)
+  grep -q " I __imp__$symbol\$" <<<"$exported" ||
+    fail "the $lib import library lacks _$symbol (calling convention differs)"
+done <<<"$contract"
+
+# 1b. The conduit: every manager operation it calls is one of the contract's, decorated alike.
+conduit_objects=("$build/lib/libreelbox_core.a")
+while IFS= read -r -d '' obj; do conduit_objects+=("$obj"); done \
+  < <(find "$build/src/CMakeFiles/KVRTConduit.dir" -name '*.obj' -print0)
+referenced=$("$nm" -u "${conduit_objects[@]}" 2>/dev/null | awk '{print $NF}' |
+  grep -E '^_(Sync|Log|Um|Palm)[A-Za-z]' | sort -u)
+[ -n "$referenced" ] || fail "found no manager operations referenced by the conduit"
+for ref in $referenced; do
+  grep -Eq " ${ref#_}\$" <<<"$contract" || fail "the conduit calls $ref, which is not the manager's form"
+done
+
+# 2. Nothing newer than Windows XP SP3 in what we ship.
+newer='^(GetTickCount64|(Acquire|Release|TryAcquire|Initialize)SRWLock.*|InitializeConditionVariable|SleepConditionVariable.*|WakeConditionVariable|WakeAllConditionVariable|InitOnce.*|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle.*|CreateSymbolicLink.*|(GetDateFormat|GetTimeFormat|GetLocaleInfo|LCMapString|CompareString|GetNumberFormat|GetCurrencyFormat|EnumSystemLocales|GetUserDefaultLocaleName|GetSystemDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|IsValidLocaleName|ResolveLocaleName)Ex|GetUserDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|GetFileInformationByHandleEx|SetFileInformationByHandle|Create(Event|Mutex|Semaphore|WaitableTimer)Ex[AW]?|InitializeCriticalSectionEx|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber.*|CancelIoEx|GetThreadId|GetProcessIdOfThread|QueryFullProcessImageName[AW]|SetThreadErrorMode|GetThreadErrorMode|GetErrorMode|RegGetValue[AW]|SHGetKnownFolderPath|SetDefaultDllDirectories|AddDllDirectory|GetTickCount64|K32.*)$'
+for dll in KVRTConduit.dll KVRTConduitLANG.DLL; do
+  path="$build/bin/$dll"
+  [ -f "$path" ] || { fail "$dll was not built"; continue; }
+  imports=$("$objdump" -p "$path" | awk '
+    /DLL Name:/ { dll = $3; next }
+    /^\tvma:/ { next }
+    dll != "" && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }
+    /^$/ { }')
+  while read -r from name; do
+    [ -n "$name" ] || continue
+    if grep -Eq "$newer" <<<"$name"; then fail "$dll imports $name from $from (not on Windows XP)"; fi
+    # XP's msvcrt.dll has none of the bounds-checked *_s functions.
+    if [[ "${from,,}" == msvcrt.dll && "$name" == *_s ]]; then fail "$dll imports $name from msvcrt.dll (not on Windows XP)"; fi
+  done <<<"$imports"
+done
+
+[ $failed -eq 0 ] && echo "win32 binaries match the manager's calling conventions and load on Windows XP"
+exit $failed
