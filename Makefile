@@ -2,13 +2,16 @@
 #   make demo   build, then run a synchronization on sample data
 #   make test   install what is missing, build both targets, run every suite
 #   make build  build both targets, no tests
+# Users run the Release builds (build/native, build/win32); the native suites run in a sanitizer
+# build of their own (build/native-test).
 JOBS ?= 2
 NATIVE := build/native
+NATIVE_TEST := build/native-test
 WIN32 := build/win32
 FUZZ := build/fuzz
 GEN := -G Ninja
 
-.PHONY: all deps build native win32 fuzz test test-native test-win32 test-fuzz demo bench clean
+.PHONY: all deps build native native-test win32 fuzz test test-native test-win32 test-fuzz demo bench clean
 
 all: build
 
@@ -18,8 +21,12 @@ deps:
 build: deps native win32
 
 native:
-	@cmake -S . -B $(NATIVE) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DREELBOX_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(NATIVE) $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DREELBOX_SANITIZE=OFF -DREELBOX_TESTS=OFF >/dev/null
 	@cmake --build $(NATIVE) -j$(JOBS)
+
+native-test:
+	@cmake -S . -B $(NATIVE_TEST) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DREELBOX_SANITIZE=ON -DREELBOX_TESTS=ON >/dev/null
+	@cmake --build $(NATIVE_TEST) -j$(JOBS)
 
 win32:
 	@cmake -S . -B $(WIN32) $(GEN) -DCMAKE_BUILD_TYPE=Release \
@@ -33,7 +40,7 @@ fuzz:
 test: deps
 	@./scripts/run-tests.sh
 
-test-native: native
+test-native: native-test
 	@./scripts/run-tests.sh native
 
 test-win32: win32
@@ -42,7 +49,7 @@ test-win32: win32
 test-fuzz: fuzz
 	@./scripts/run-tests.sh fuzz
 
-demo: build
+demo: deps native
 	@./scripts/demo.sh
 
 bench:

@@ -33,8 +33,8 @@ for part in "${parts[@]}"; do
   case "$part" in
     native)
       echo "== build native"
-      if ! make --no-print-directory native; then status=1; continue; fi
-      run "test native" ctest --test-dir build/native --output-on-failure -j2 --timeout 900
+      if ! make --no-print-directory native-test; then status=1; continue; fi
+      run "test native" ctest --test-dir build/native-test --output-on-failure -j2 --timeout 900
       ;;
     win32)
       echo "== build win32"

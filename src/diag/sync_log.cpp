@@ -6,7 +6,6 @@
 #include <string>
 
 #include "diag/desktop_path.h"
-#include "diag/text_string.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -29,23 +28,51 @@ constexpr int kSyncLine = 2;
 // Lines longer than the working buffer are cut, as the formatted text must never overflow it.
 constexpr size_t kLineBufferSize = 1024;
 
-void WriteTo(File* file, const TextString& text) {
-  if (file == nullptr) return;
+// The debug log takes a line per decision; writing and syncing each one made the full activity
+// audit fifty times slower than the standard log. Its lines are gathered here and written out
+// every few hundred lines, at each sync-log line (the phases of a synchronization) and at the
+// end, when the file is synced to the disk once.
+constexpr size_t kDebugFlushLines = 256;
+constexpr size_t kDebugFlushBytes = 64 * 1024;
+std::string g_debug_pending;
+size_t g_debug_pending_lines = 0;
+
+void WriteTo(File* file, const std::string& text) {
+  if (file == nullptr || text.empty()) return;
   size_t written = 0;
-  file->Write(text.Text(), static_cast<size_t>(text.Length()), &written);
+  file->Write(text.data(), text.size(), &written);
+}
+
+void WritePendingDebugLines() {
+  WriteTo(g_debug_file.get(), g_debug_pending);
+  g_debug_pending.clear();
+  g_debug_pending_lines = 0;
+}
+
+// The text with every line feed stored as carriage return and line feed.
+void AppendConverted(const char* text, std::string* out) {
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '\n') out->push_back('\r');
+    out->push_back(*p);
+  }
 }
 
 void WriteLogLine(int kind, const char* text) {
   Env::Current().System().DebugOutput(text);
   if (g_active_log == nullptr) return;
-  TextString converted(text);
-  converted.Replace("\n", "\r\n");
   if (kind == kSyncLine) {
+    std::string converted;
+    AppendConverted(text, &converted);
     WriteTo(g_sync_file.get(), converted);
-    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.Text(), -10, 0);
+    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.c_str(), -10, 0);
   }
-  WriteTo(g_debug_file.get(), converted);
-  if (kind == kAuditLine && g_debug_file != nullptr) g_debug_file->Flush();
+  if (g_debug_file == nullptr) return;
+  AppendConverted(text, &g_debug_pending);
+  ++g_debug_pending_lines;
+  if (kind == kSyncLine || g_debug_pending_lines >= kDebugFlushLines ||
+      g_debug_pending.size() >= kDebugFlushBytes) {
+    WritePendingDebugLines();
+  }
 }
 
 __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* format, va_list args) {
@@ -79,10 +106,17 @@ SyncLog::SyncLog(HotSyncLogTarget* echo, const std::string& debugFolder, const c
 
 SyncLog::~SyncLog() {
   if (--g_instance_count > 0) return;
+  WritePendingDebugLines();
+  std::string().swap(g_debug_pending);
+  if (g_debug_file != nullptr) g_debug_file->Flush();
   g_debug_file.reset();
   g_sync_file.reset();
   g_active_log = nullptr;
   g_echo_target = nullptr;
+}
+
+void FlushLogFiles() {
+  if (g_active_log != nullptr) WritePendingDebugLines();
 }
 
 void SetLogLevel(uint32_t level) { g_log_level = level; }

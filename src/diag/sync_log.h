@@ -39,6 +39,10 @@ class SyncLog {
   bool owns_files_ = false;
 };
 
+// Writes the debug-log lines gathered so far to the file (not synced to the disk). The debug log
+// is otherwise written every few hundred lines, at every LogSync line and when the log closes.
+void FlushLogFiles();
+
 // The level LogAudit tests (bit 3: full activity audit).
 void SetLogLevel(uint32_t level);
 uint32_t GetLogLevel();

@@ -324,6 +324,7 @@ TEST_F(SyncDriverTest, ReportStatusRaisesTheCancelledFlagForGood) {
   EXPECT_TRUE(driver.ReportStatus("Later"));
   EXPECT_TRUE(driver.Cancelled());
   EXPECT_EQ(g_statuses, (std::vector<std::string>{"working.", "Fetching", "Later"}));
+  FlushLogFiles();
   std::string debug = ReadFileBytes((std::filesystem::path(logs.path()) / "kvrtdebuglog.txt").string());
   EXPECT_NE(debug.find("Sync status : <none>\r\nSync status : Fetching\r\n\r\n----------IDLE Fetching - retval 5\r\n"
                        "Sync status : Later\r\n"),

@@ -37,7 +37,10 @@ class HotSyncLogTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText(); }
   void TearDown() override { HsEndSession(); }
-  std::string Debug() { return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt")); }
+  std::string Debug() {
+    FlushLogFiles();
+    return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt"));
+  }
   std::string Sync() { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
   reelbox_test::TempUserRoot root_;

@@ -22,7 +22,10 @@ class SyncLogTest : public ::testing::Test {
  protected:
   SyncLogTest() { SetLogLevel(kLogLevelStandard); }
   ~SyncLogTest() override { SetLogLevel(0); }
-  std::string Debug() { return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt")); }
+  std::string Debug() {
+    FlushLogFiles();
+    return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt"));
+  }
   std::string Sync() { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
   TempDir dir_;
@@ -50,7 +53,7 @@ TEST_F(SyncLogTest, AuditWritesNothingAnywhereWithoutTheFullAudit) {
   EXPECT_TRUE(capture_.Lines().empty());
   SetLogLevel(kLogLevelAudit);
   LogAudit("shown\n");
-  EXPECT_EQ(Debug(), "shown\r\n");  // flushed at once
+  EXPECT_EQ(Debug(), "shown\r\n");
   EXPECT_EQ(capture_.Lines().size(), 1u);
 }
 
@@ -75,6 +78,24 @@ TEST_F(SyncLogTest, ASecondLogOpensNothingAndLeavesTheFirstOpen) {
   }
   LogDebug("two\n");
   EXPECT_EQ(Debug(), "one\r\ntwo\r\n");
+}
+
+// The debug log is written in batches, never losing a line: at each sync-log line, every few
+// hundred lines, and when the log closes.
+TEST_F(SyncLogTest, DebugLinesReachTheFileInBatchesAndAllOfThemAtTheEnd) {
+  std::string path = dir_.Sub("kvrtdebuglog.txt");
+  {
+    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    LogDebug("a\n");
+    LogSync("phase\n");
+    EXPECT_EQ(ReadFileBytes(path), "a\r\nphase\r\n");
+    for (int i = 0; i < 1000; ++i) LogDebug("line %d\n", i);
+    std::string partial = ReadFileBytes(path);
+    EXPECT_NE(partial.find("line 700\r\n"), std::string::npos);
+    EXPECT_EQ(partial.find("line 999\r\n"), std::string::npos);
+  }
+  std::string all = ReadFileBytes(path);
+  EXPECT_EQ(all.substr(all.size() - 10), "line 999\r\n");
 }
 
 TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {

@@ -108,7 +108,10 @@ class AuditLog {
   }
   ~AuditLog() { SetLogLevel(0); }
   // The debug log as written so far, line ends as stored (CR LF).
-  std::string DebugText() const { return ReadFileBytes(JoinPath(folder_, kDebugName)); }
+  std::string DebugText() const {
+    FlushLogFiles();
+    return ReadFileBytes(JoinPath(folder_, kDebugName));
+  }
 
  private:
   static constexpr const char* kDebugName = "kvrtdebuglog.txt";

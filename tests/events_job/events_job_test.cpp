@@ -20,6 +20,7 @@
 #include "support/feed_builder.h"
 #include "support/handheld.h"
 #include "support/http_server.h"
+#include "diag/sync_log.h"
 
 namespace {
 
@@ -104,6 +105,7 @@ class EventsJobTest : public ::testing::Test {
     return false;
   }
   std::string DebugLog() {
+    FlushLogFiles();
     return ReadFileBytes((std::filesystem::path(root_.conduitFolder()) / "kvrtdebuglog.txt").string());
   }
 

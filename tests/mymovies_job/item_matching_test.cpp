@@ -21,7 +21,10 @@ class MatchingTest : public ::testing::Test {
   }
   ~MatchingTest() override { SetLogLevel(4); }
 
-  std::string DebugLog() const { return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt")); }
+  std::string DebugLog() const {
+    FlushLogFiles();
+    return ReadFileBytes(dir_.Sub("kvrtdebuglog.txt"));
+  }
   std::string SyncLogText() const { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
   static MovieItem Movie(const char* title, int year = 1979, const char* runTime = "117") {

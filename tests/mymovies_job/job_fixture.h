@@ -17,6 +17,7 @@
 #include "support/handheld.h"
 #include "support/movie_samples.h"
 #include "support/temp_dir.h"
+#include "diag/sync_log.h"
 
 class JobTest : public ::testing::Test {
  protected:
@@ -52,7 +53,10 @@ class JobTest : public ::testing::Test {
   hotsync::PalmDatabase Handheld();
   std::string ExportText() { return ReadFileBytes(documents_.Sub("MyMoviesExport.tab")); }
   std::string SyncLogText() { return ReadFileBytes(conduit_ + sep_ + "kvrtsynclog.txt"); }
-  std::string DebugLogText() { return ReadFileBytes(conduit_ + sep_ + "kvrtdebuglog.txt"); }
+  std::string DebugLogText() {
+    FlushLogFiles();
+    return ReadFileBytes(conduit_ + sep_ + "kvrtdebuglog.txt");
+  }
   // The entries the run added with a code (text, code), without the mirrored log lines.
   std::vector<std::pair<std::string, int32_t>> entries_;
   uint16_t preference_after_ = 0;
