@@ -11,14 +11,14 @@ export CI=${CI:-}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+# Each suite runs in a process group of its own (setsid), so the test servers and virtual
+# displays it leaves behind can be stopped by that group's id, and nothing else is touched.
+groups=()
 cleanup() {
+  for g in "${groups[@]}"; do kill -TERM -- "-$g" >/dev/null 2>&1 || true; done
   if [ -d build/win32 ]; then
     WINEPREFIX=$root/build/win32/wineprefix wineserver -k >/dev/null 2>&1 || true
   fi
-  # Test servers and virtual displays started by the suites are their children; make sure.
-  pkill -f "$root/tests/support/feed_server" >/dev/null 2>&1 || true
-  # Only our own process group's: other runs on this machine have displays of their own.
-  pkill -g "$(ps -o pgid= -p $$ | tr -d ' ')" -f "Xvfb :9[0-9]" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
@@ -26,7 +26,13 @@ status=0
 run() {
   echo "== $1"
   shift
-  "$@" || status=1
+  # A background job of this (non-interactive) shell is no group leader, so setsid makes the
+  # new session in place and $! is its group id.
+  setsid "$@" &
+  local pid=$!
+  groups+=("$pid")
+  wait "$pid" || status=1
+  kill -TERM -- "-$pid" >/dev/null 2>&1 || true
 }
 
 for part in "${parts[@]}"; do
