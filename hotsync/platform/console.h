@@ -10,6 +10,8 @@ namespace hotsync {
 void InstallInterruptHandler();
 bool Interrupted();
 bool StdoutIsTerminal();
+// Standard output passes bytes as they are (no line-end translation on Windows).
+void SetBinaryStdout();
 // The default HotSync root: a folder of the user's own (application data).
 std::string DefaultRootFolder();
 

@@ -35,6 +35,8 @@ bool Interrupted() { return g_interrupted != 0; }
 
 bool StdoutIsTerminal() { return ::isatty(1) == 1; }
 
+void SetBinaryStdout() {}
+
 std::string DefaultRootFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data != nullptr && data[0] == '/') return JoinPath(data, "reelbox-hotsync");

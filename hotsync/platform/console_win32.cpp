@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -28,6 +29,11 @@ void InstallInterruptHandler() { SetConsoleCtrlHandler(OnControl, TRUE); }
 bool Interrupted() { return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0; }
 
 bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+void SetBinaryStdout() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
 
 std::string DefaultRootFolder() {
   const char* appData = std::getenv("APPDATA");

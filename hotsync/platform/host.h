@@ -25,6 +25,10 @@ bool MakeFolders(const std::string& path, std::string* error);
 // Names (not paths) of the plain files in a folder, sorted.
 bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error);
 bool RemoveFile(const std::string& path);
+// Names of the sub-folders of a folder, sorted ("." and ".." left out).
+bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error);
+// Removes an empty folder.
+bool RemoveFolder(const std::string& path);
 // Appends text to a file, creating it.
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
 

@@ -35,6 +35,20 @@ TEST_F(MoviesEndToEnd, ExportOnlyWritesEveryRecordAndLeavesTheHandheldAlone) {
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 20\r\n"));
   EXPECT_EQ(Preference(), 0x0010);
   ExpectPerlAgrees();
+
+  // The readable views of the program: tsv is the export file byte for byte, json the same texts.
+  std::string tsv;
+  EXPECT_EQ(Run({"handheld", "movies", "--format", "tsv"}, &tsv), 0);
+  EXPECT_EQ(tsv, exported);
+  std::string json;
+  EXPECT_EQ(Run({"handheld", "movies", "--format", "json"}, &json), 0);
+  EXPECT_EQ(CountOf(json, "{\"Title\": "), 20u) << json;
+  EXPECT_TRUE(Has(json, "{\"Title\": \"Movie 00001 - \\\"Quoted\\\" Cut\", \"Year\": ")) << json;
+  EXPECT_TRUE(Has(json, "\"Title\": \"Movie 00002\\tTabbed\"")) << json;
+  std::string table;
+  EXPECT_EQ(Run({"handheld", "movies"}, &table), 0);
+  EXPECT_EQ(CountOf(table, "Movie 000"), 20u) << table;
+  EXPECT_TRUE(Has(table, "Favorites")) << table;
 }
 
 TEST_F(MoviesEndToEnd, HandheldWithoutMovieListsGetsTheDatabase) {
@@ -138,7 +152,7 @@ TEST_F(MoviesEndToEnd, MergeWithPartialHeaderKeepsTheOtherFields) {
 
 TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
-  EXPECT_EQ(Sync(ImportMode(1)), 0) << output_;
+  EXPECT_EQ(Sync(ImportMode(1)), 4) << output_;  // finished, with the error in the HotSync log
   EXPECT_TRUE(Has(output_, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5)"))
       << output_;
   EXPECT_EQ(ReadDocument("MyMoviesExport.tab").rfind("Title\t", 0), 0u);
@@ -150,7 +164,7 @@ TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
 TEST_F(MoviesEndToEnd, UnusableDocumentsFolderFailsTheExportAndKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
   UseDocumentsFolder(documents_.Join("missing"));
-  EXPECT_EQ(Sync(kExport), 0) << output_;
+  EXPECT_EQ(Sync(kExport), 4) << output_;
   EXPECT_TRUE(Has(output_, "unable to open local export file (MyMoviesExport.tab) due to an unexpected error (")) << output_;
   EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : ")) << SyncLogText();
   EXPECT_EQ(Preference(), kExport);

@@ -78,8 +78,25 @@ TEST_F(HotSyncProgram, BadArgumentsGiveTheUsageAndStatus2) {
   for (const auto& args : bad) {
     ProcessResult result = Run(args);
     EXPECT_EQ(result.exitStatus, 2) << result.output;
-    EXPECT_TRUE(Has(result, "usage: hotsync")) << result.output;
+    EXPECT_TRUE(Has(result, "Usage: hotsync")) << result.output;
   }
+}
+
+TEST_F(HotSyncProgram, HelpAndVersionAnswerWithStatus0) {
+  const std::vector<std::vector<std::string>> asks = {
+      {"-h"}, {"--help"}, {"help"}, {"help", "sync"}, {"sync", "--help"}, {"handheld", "--help"},
+      {"handheld", "request", "-h"}, {"user", "--help"}};
+  for (const auto& args : asks) {
+    ProcessResult result = Run(args);
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_TRUE(Has(result, "Usage: hotsync")) << result.output;
+  }
+  EXPECT_TRUE(Has(Run({"help", "sync"}), "3 cancelled"));
+  EXPECT_TRUE(Has(Run({"handheld", "--help"}), "restore [N]"));
+  ProcessResult version = Run({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(Has(version, "hotsync 1.0")) << version.output;
+  EXPECT_EQ(Run({"help", "frobnicate"}).exitStatus, 2);
 }
 
 TEST_F(HotSyncProgram, UserMayBeLeftOutOnlyWithOneUser) {
@@ -140,6 +157,19 @@ TEST_F(HotSyncProgram, NonZeroResultGivesExitStatus1) {
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_TRUE(Has(result, "[21 Sync Aborted] Test Conduit")) << result.output;
   EXPECT_TRUE(Has(result, "Result: 5")) << result.output;
+}
+
+TEST_F(HotSyncProgram, CancelAndLoggedErrorsHaveTheirOwnExitStatus) {
+  AddUser();
+  ProcessResult cancelled = Run({"sync", "--cancel-at", "Adding record 1"});
+  EXPECT_EQ(cancelled.exitStatus, 3) << cancelled.output;
+  EXPECT_TRUE(Has(cancelled, "(cancelled)")) << cancelled.output;
+  // The conduit logs a failed preference write (code 11) and still returns 0.
+  ProcessResult logged = Run({"--fail", "SyncWriteAppPreference:1:0x4009", "sync", "--quiet"});
+  EXPECT_EQ(logged.exitStatus, 4) << logged.output;
+  EXPECT_TRUE(Has(logged, "Result: 0 (finished, but the conduit reported errors")) << logged.output;
+  EXPECT_FALSE(Has(logged, "status:")) << logged.output;
+  EXPECT_FALSE(Has(logged, "Sync Started")) << logged.output;
 }
 
 TEST_F(HotSyncProgram, InjectedFaultReachesTheConduit) {
@@ -208,7 +238,7 @@ TEST_F(HotSyncProgram, CtrlCMakesTheCallbackAskTheConduitToStop) {
   }
   if (!child.Interrupt()) GTEST_SKIP() << "no Ctrl-C for child processes here";
   ASSERT_TRUE(child.Wait(60000, &status));
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(status, 3);
   EXPECT_NE(child.Output().find("User Cancelled"), std::string::npos) << child.Output();
   EXPECT_NE(child.Output().find("Result: 10 (cancelled)"), std::string::npos) << child.Output();
 }
@@ -243,4 +273,51 @@ TEST_F(HotSyncProgram, HandheldCommandsShowAndSetWhatTheHandheldHolds) {
   clock = Run({"handheld", "clock", "set", "2006-03-29", "15:05:40"});
   EXPECT_TRUE(Has(clock, "Handheld clock: 2006-03-29 15:05:4")) << clock.output;
   EXPECT_TRUE(Has(Run({"handheld", "clock", "reset"}), "offset 0 seconds"));
+}
+
+TEST_F(HotSyncProgram, RequestIsShownAndSetByNameKeepingTheOtherBits) {
+  AddUser();
+  ProcessResult none = Run({"handheld", "request"});
+  EXPECT_EQ(none.exitStatus, 0) << none.output;
+  EXPECT_TRUE(Has(none, "none stored yet")) << none.output;
+  ASSERT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", "8110"}).exitStatus, 0);
+  ProcessResult merge = Run({"handheld", "request", "--import", "merge"});
+  EXPECT_EQ(merge.exitStatus, 0) << merge.output;
+  EXPECT_TRUE(Has(merge, "Request: 0x811b")) << merge.output;
+  EXPECT_TRUE(Has(merge, "conflicts: merge")) << merge.output;
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--import", "overwrite"}), "Request: 0x8117"));
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--clear"}), "Request: 0x8114"));
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--export"}), "Request: 0x8115"));
+  EXPECT_TRUE(Has(Run({"handheld", "prefs", "KVRT", "4"}), "version 1, 2 bytes: 81 15"));
+  EXPECT_EQ(Run({"handheld", "request", "--import", "sometimes"}).exitStatus, 2);
+}
+
+TEST_F(HotSyncProgram, EachSyncKeepsABackupAndRestoreTakesTheHandheldBack) {
+  AddUser();
+  ProcessResult empty = Run({"handheld", "backups"});
+  EXPECT_TRUE(Has(empty, "none yet")) << empty.output;
+  for (int i = 0; i < 7; ++i) ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 21u);
+  ProcessResult list = Run({"handheld", "backups"});
+  EXPECT_TRUE(Has(list, "  5  before the sync of ")) << list.output;
+  EXPECT_FALSE(Has(list, "  6  ")) << list.output;
+  ProcessResult restore = Run({"handheld", "restore"});
+  EXPECT_EQ(restore.exitStatus, 0) << restore.output;
+  EXPECT_EQ(RecordCount(), 18u);
+  ASSERT_EQ(Run({"handheld", "restore", "5"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 6u);
+  ProcessResult tooFar = Run({"handheld", "restore", "6"});
+  EXPECT_EQ(tooFar.exitStatus, 1);
+  EXPECT_TRUE(Has(tooFar, "only 5 backups")) << tooFar.output;
+  EXPECT_EQ(Run({"handheld", "restore", "0"}).exitStatus, 2);
+}
+
+TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
+  AddUser();
+  ProcessResult missing = Run({"--handheld", hotsync::JoinPath(root_.path(), "nowhere"), "handheld", "list"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_TRUE(Has(missing, "there is no handheld folder")) << missing.output;
+  ProcessResult notInstalled = Run({"sync"});
+  EXPECT_TRUE(Has(notInstalled, "never installed")) << notInstalled.output;
+  EXPECT_TRUE(Has(notInstalled, "hotsync install")) << notInstalled.output;
 }
