@@ -70,6 +70,9 @@ class Session {
   std::string root_;
   UserEntry user_;
   std::string logPath_;
+  // The "---- HotSync" header goes before this session's first entry, so that commands which add
+  // none (they only look at the handheld) leave no empty headers in the file.
+  bool logHeaderWritten_ = false;
   std::unique_ptr<Handheld> handheld_;
   FileLock lock_;
   Faults faults_;

@@ -37,6 +37,13 @@ bool StdoutIsTerminal() { return ::isatty(1) == 1; }
 
 void SetBinaryStdout() {}
 
+bool CanShowDialogs(std::string* why) {
+  if (::isatty(0) == 1) return true;
+  *why = "it is a form drawn in a terminal, and standard input is not one; run hotsync configure in a "
+         "terminal window, without redirecting its input";
+  return false;
+}
+
 std::string DefaultRootFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data != nullptr && data[0] == '/') return JoinPath(data, "reelbox-hotsync");

@@ -30,6 +30,13 @@ bool Interrupted() { return InterlockedCompareExchange(&g_interrupted, 0, 0) != 
 
 bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
+bool CanShowDialogs(std::string* why) {
+  if (GetSystemMetrics(SM_CXSCREEN) > 0) return true;
+  *why = "it is a window, and there is no display to show it on; run hotsync configure on the desktop "
+         "(under Wine: with a display, for example inside xvfb-run or an X session)";
+  return false;
+}
+
 void SetBinaryStdout() {
   std::fflush(stdout);
   _setmode(_fileno(stdout), _O_BINARY);

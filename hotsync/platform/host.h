@@ -15,6 +15,8 @@ using Bytes = std::vector<uint8_t>;
 
 // The target's path separator.
 char PathSeparator();
+// The target's line end in text files people read ("\r\n" on Windows, "\n" elsewhere).
+const char* TextLineEnd();
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);

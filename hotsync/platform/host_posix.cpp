@@ -41,6 +41,8 @@ std::string ParentOf(const std::string& path) {
 
 }  // namespace
 
+const char* TextLineEnd() { return "\n"; }
+
 char PathSeparator() { return '/'; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -42,6 +42,8 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
 
 }  // namespace
 
+const char* TextLineEnd() { return "\r\n"; }
+
 char PathSeparator() { return '\\'; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -115,6 +115,12 @@ int main(int argc, char** argv) {
     }
   }
   if (options.root.empty()) options.root = DefaultRootFolder();
+  // Paths people give with "/" print with the target's separator like the ones the program adds.
+  for (std::string* path : {&options.root, &options.handheld, &options.conduit}) {
+    for (char& c : *path) {
+      if (c == '/') c = PathSeparator();
+    }
+  }
   if (options.words.empty()) return UsageError("no command given");
   const std::string command = options.words[0];
   if (command == "--version") {

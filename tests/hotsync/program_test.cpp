@@ -2,6 +2,7 @@
 // conduit loaded as the manager loads a conduit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "hotsync_session.h"
@@ -116,13 +117,13 @@ TEST_F(HotSyncProgram, InstallInfoAndConfigureCallTheConduit) {
   EXPECT_TRUE(hotsync::FolderExists(UserPath("Alice", "Cinevane")));
   ProcessResult info = Run({"info"});
   EXPECT_EQ(info.exitStatus, 0);
-  EXPECT_TRUE(Has(info, "name: \"Test Conduit\"")) << info.output;
-  EXPECT_TRUE(Has(info, "version: 0x101")) << info.output;
-  EXPECT_TRUE(Has(info, "info 1: 0x10000000")) << info.output;
+  EXPECT_TRUE(Has(info, "Name:            Test Conduit")) << info.output;
+  EXPECT_TRUE(Has(info, "Version:         1.01 (0x101)")) << info.output;
+  EXPECT_TRUE(Has(info, "MFC version:     0x10000000")) << info.output;
   ProcessResult configure = Run({"configure"}, {"TESTCONDUIT_ACTION=6"});
   EXPECT_EQ(configure.exitStatus, 0) << configure.output;
-  EXPECT_TRUE(Has(configure, "action: 6 (do nothing)")) << configure.output;
-  EXPECT_TRUE(Has(configure, "preference kind: 1")) << configure.output;
+  EXPECT_TRUE(Has(configure, "Next syncs: do nothing")) << configure.output;
+  EXPECT_TRUE(Has(configure, "Applies to: every sync from now on")) << configure.output;
 }
 
 TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
@@ -141,6 +142,20 @@ TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
   EXPECT_EQ(second.output.find("Folder"), result.output.find("Folder"));  // only this sync's log
   ProcessResult prefs = Run({"handheld", "prefs", "TEST", "1"});
   EXPECT_TRUE(Has(prefs, "version 1, 2 bytes: 00 02")) << prefs.output;
+  // Commands that only look at the handheld add nothing to the HotSync log file, and the file
+  // keeps the target's own line end.
+  Run({"handheld", "request"});
+  const hotsync::Bytes bytes = reelbox_test::ReadBytes(UserPath("Alice", "HotSync Log.txt"));
+  const std::string log(bytes.begin(), bytes.end());
+  size_t headers = 0;
+  for (size_t at = log.find("---- HotSync"); at != std::string::npos; at = log.find("---- HotSync", at + 1)) ++headers;
+  EXPECT_EQ(headers, 2u) << log;
+  const std::string end = hotsync::PathSeparator() == '\\' ? "\r\n" : "\n";
+  size_t lines = 0;
+  for (size_t at = log.find(end); at != std::string::npos; at = log.find(end, at + end.size())) ++lines;
+  EXPECT_EQ(lines, static_cast<size_t>(std::count(log.begin(), log.end(), '\n'))) << log;
+  EXPECT_EQ(lines * end.size(), static_cast<size_t>(std::count(log.begin(), log.end(), '\n') +
+                                                    std::count(log.begin(), log.end(), '\r'))) << log;
 }
 
 TEST_F(HotSyncProgram, DoNothingPassesActionSix) {
