@@ -37,6 +37,12 @@ bool StdoutIsTerminal() { return ::isatty(1) == 1; }
 
 void SetBinaryStdout() {}
 
+bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
+  if (::setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1) == 0) return true;
+  *why = "cannot set XDG_DOCUMENTS_DIR";
+  return false;
+}
+
 bool CanShowDialogs(std::string* why) {
   if (::isatty(0) == 1) return true;
   *why = "it is a form drawn in a terminal, and standard input is not one; run hotsync configure in a "

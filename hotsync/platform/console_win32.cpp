@@ -37,6 +37,12 @@ bool CanShowDialogs(std::string* why) {
   return false;
 }
 
+bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
+  (void)folder;
+  *why = "the documents folder cannot be redirected on Windows yet";
+  return false;
+}
+
 void SetBinaryStdout() {
   std::fflush(stdout);
   _setmode(_fileno(stdout), _O_BINARY);

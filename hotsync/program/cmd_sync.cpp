@@ -96,18 +96,25 @@ bool PrintLog() {
 
 int RunSync(const Options& options) {
   bool doNothing = false;
+  bool dryRun = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
     const std::string& word = options.words[i];
     if (word == "--cancel-at" && i + 1 < options.words.size()) {
       g_cancelAt = options.words[++i];
     } else if (word == "--do-nothing") {
       doNothing = true;
+    } else if (word == "--dry-run") {
+      dryRun = true;
     } else if (word == "--quiet") {
       g_quiet = true;
     } else {
       return UsageError("sync does not take \"" + word + "\"");
     }
   }
+  return dryRun ? RunDryRun(options, doNothing) : RunSyncSession(options, doNothing, true);
+}
+
+int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   SessionScope session(options, 0);
   if (!session.ok()) return kExitFailed;
   ConduitModule conduit;
@@ -141,7 +148,7 @@ int RunSync(const Options& options) {
   char handheld[1024] = {0};
   HsGetHandheldFolder(handheld, sizeof handheld);
   std::string backup;
-  if (!MakeBackup(handheld, &backup, &error)) {
+  if (keepBackup && !MakeBackup(handheld, &backup, &error)) {
     std::fprintf(stderr, "hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
     return kExitFailed;
   }

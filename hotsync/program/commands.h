@@ -53,6 +53,10 @@ int RunInstall(const Options& options);
 int RunInfo(const Options& options);
 int RunConfigure(const Options& options);
 int RunSync(const Options& options);
+// One synchronization of the session the options name; keepBackup copies the handheld first.
+int RunSyncSession(const Options& options, bool doNothing, bool keepBackup);
+// sync --dry-run: the synchronization on scratch copies, and what it would change.
+int RunDryRun(const Options& options, bool doNothing);
 int RunHandheldCommand(const Options& options);
 // handheld feeds [set N NAME ADDRESS]: the event lists of Movie-Events.
 int RunHandheldFeeds(const Options& options);

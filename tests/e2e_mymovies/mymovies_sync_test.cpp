@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "platform/host.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -104,6 +108,35 @@ TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
     EXPECT_EQ(Preference(), 0x10 | (mode << 2));
     ExpectPerlAgrees();
   }
+}
+
+TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
+  WriteDocument("MyMoviesImport.tab",
+                std::string(kHeader) + Line("Up", 2009, "96") + Line("Heat", 1995, "170", "desktop"));
+  std::string output;
+  ASSERT_EQ(Run({"handheld", "request", "--import", "merge"}, &output), 0) << output;
+  const std::string handheld = ReadFileBytes(root_.DatabasePath("Movie-Lists"));
+  const std::string prefs = ReadFileBytes(root_.DatabasePath("Saved Preferences", true));
+  const std::string syncLog = SyncLogText();
+  const std::string hotsyncLog = ReadFileBytes(root_.userFolder() + "/HotSync Log.txt");
+  const int status = Run({"sync", "--dry-run"}, &output);
+  if (Env::Default().Files().PathSeparator() == '\\') {
+    // Windows gives a program no way to point the conduit at another documents folder.
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_TRUE(Has(output, "the dry run could not be prepared")) << output;
+  } else {
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_TRUE(Has(output, "Movie-Lists: 1 added, 1 changed, 0 deleted\n    ~ \"Heat\"\n    + \"Up\"\n")) << output;
+    EXPECT_TRUE(Has(output, "Saved Preferences: 1 resource added or changed")) << output;
+    EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 2 movie lines")) << output;
+  }
+  EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);
+  EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Saved Preferences", true)), prefs);
+  EXPECT_EQ(SyncLogText(), syncLog);
+  EXPECT_EQ(ReadFileBytes(root_.userFolder() + "/HotSync Log.txt"), hotsyncLog);
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Join("MyMoviesExport.tab")));
+  EXPECT_FALSE(hotsync::FolderExists(root_.root() + "/=dry-run"));
 }
 
 TEST_F(MoviesEndToEnd, DuplicateKeysOnBothSidesPairInOrderAndAreCounted) {
