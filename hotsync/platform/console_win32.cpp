@@ -38,9 +38,27 @@ bool CanShowDialogs(std::string* why) {
 }
 
 bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
-  (void)folder;
-  *why = "the documents folder cannot be redirected on Windows yet";
-  return false;
+  const std::string libraryFolder = JoinPath(ProgramFolder(), "dry-run");
+  const std::string library = JoinPath(libraryFolder, "SHFolder.dll");
+  if (!SetEnvironmentVariableA("HOTSYNC_DRY_RUN_DOCUMENTS", folder.c_str()) ||
+      !SetDllDirectoryA(libraryFolder.c_str()) || LoadLibraryA(library.c_str()) == nullptr) {
+    *why = "cannot load " + library;
+    return false;
+  }
+  // Asked as the conduit asks: only an answer naming the scratch folder makes the dry run safe.
+  typedef HRESULT(WINAPI * GetFolderPathFn)(HWND, int, HANDLE, DWORD, LPSTR);
+  HMODULE loaded = LoadLibraryA("SHFolder.dll");
+  GetFolderPathFn get = loaded ? reinterpret_cast<GetFolderPathFn>(
+                                     reinterpret_cast<void*>(GetProcAddress(loaded, "SHGetFolderPathA")))
+                               : nullptr;
+  char path[MAX_PATH] = {0};
+  const bool redirected = get != nullptr && get(nullptr, 5, nullptr, 0, path) == 0 && folder == path;
+  if (loaded) FreeLibrary(loaded);
+  if (!redirected) {
+    *why = "the conduit's documents folder cannot be pointed at the scratch copy (under Wine, start the "
+           "program with WINEDLLOVERRIDES=shfolder=n,b, as scripts/wine-run does)";
+  }
+  return redirected;
 }
 
 void SetBinaryStdout() {

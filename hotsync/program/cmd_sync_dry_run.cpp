@@ -174,6 +174,11 @@ int RunDryRun(const Options& options, bool doNothing) {
 
   // One dry run at a time per root: the scratch root has a fixed name.
   const std::string scratch = JoinPath(options.root, kScratchName);
+  const std::string scratchDocuments = JoinPath(scratch, "Documents");
+  if (!RedirectDocumentsFolder(scratchDocuments, &error)) {
+    std::fprintf(stderr, "hotsync: no dry run here: %s\n", error.c_str());
+    return 1;
+  }
   FileLock lock;
   if (!lock.Acquire(JoinPath(options.root, std::string(kScratchName) + ".lock"), &error)) {
     std::fprintf(stderr, "hotsync: another dry run is under way (%s)\n", error.c_str());
@@ -181,7 +186,6 @@ int RunDryRun(const Options& options, bool doNothing) {
   }
   RemoveTree(scratch);
   UserEntry copy;
-  const std::string scratchDocuments = JoinPath(scratch, "Documents");
   bool ready = MakeFolders(scratchDocuments, &error) && AddUser(scratch, user.name, &copy, &error);
   const std::string scratchUser = JoinPath(scratch, copy.folder);
   const std::string scratchHandheld = JoinPath(scratchUser, kHandheldFolderName);
@@ -193,7 +197,6 @@ int RunDryRun(const Options& options, bool doNothing) {
     const std::string path = JoinPath(documents, name);
     if (ready && FileExists(path)) ready = CopyFileTo(path, JoinPath(scratchDocuments, name), &error);
   }
-  if (ready) ready = RedirectDocumentsFolder(scratchDocuments, &error);
   if (!ready) {
     std::fprintf(stderr, "hotsync: the dry run could not be prepared: %s\n", error.c_str());
     RemoveTree(scratch);
