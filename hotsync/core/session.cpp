@@ -77,6 +77,7 @@ std::string Session::ConduitFolder() const {
 }
 
 int32_t Session::AddOpen(std::unique_ptr<OpenDatabase> db, uint8_t* handle) {
+  ForgetWalk();
   for (size_t i = 1; i < open_.size(); ++i) {
     if (!open_[i]) {
       open_[i] = std::move(db);
@@ -98,6 +99,7 @@ bool Session::IsOpen(const std::string& path) const {
 }
 
 int32_t Session::Close(uint8_t handle) {
+  ForgetWalk();
   OpenDatabase* db = open_[handle].get();
   if (db == nullptr) return kHsErrBadArgument;
   if (db->modified) {

@@ -22,6 +22,7 @@ bool g_quiet = false;
 bool g_lineOpen = false;
 std::string g_lastStatus;
 std::chrono::steady_clock::time_point g_lastDrawn;
+bool g_countShown = false;
 // --cancel-at TEXT: from the first status TEXT on, every status answers "stop", as if the user
 // had pressed Ctrl-C at that moment (a cancel at a known point, also where no signal can be sent).
 std::string g_cancelAt;
@@ -30,14 +31,31 @@ bool g_cancelling = false;
 // the conduit made of it.
 bool g_askedToStop = false;
 
-// On a terminal one live line, redrawn at most ten times a second; otherwise one line per status
-// text (a text repeated by the conduit's progress reports is shown once).
+// "65,535"
+std::string GroupedNumber(int32_t value) {
+  std::string digits = std::to_string(value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  return digits;
+}
+
+// On a terminal one live line with the status and how far the conduit's record walk has come,
+// redrawn at most ten times a second; otherwise one line per status text (a text repeated by the
+// conduit's progress reports is shown once).
 int32_t HS_CALL ShowProgress(const char* status) {
   const std::string text = status != nullptr ? status : "";
   if (!g_quiet && g_terminal) {
     const auto now = std::chrono::steady_clock::now();
-    if (text != g_lastStatus || now - g_lastDrawn >= std::chrono::milliseconds(100)) {
-      std::printf("\r\x1b[K%.79s", text.c_str());
+    int32_t done = 0;
+    int32_t total = 0;
+    HsGetWalkProgress(&done, &total);
+    if (text != g_lastStatus) g_countShown = false;
+    // The first count of a phase is drawn at once, later ones when their time comes.
+    if (text != g_lastStatus || (total > 0 && !g_countShown) ||
+        now - g_lastDrawn >= std::chrono::milliseconds(100)) {
+      g_countShown = total > 0;
+      const std::string count =
+          total > 0 ? ": " + GroupedNumber(done) + " of " + GroupedNumber(total) : std::string();
+      std::printf("\r\x1b[K%.79s", (text + count).c_str());
       std::fflush(stdout);
       g_lastDrawn = now;
       g_lineOpen = true;

@@ -56,6 +56,28 @@ TEST_F(MoviesEndToEnd, ExportOnlyWritesEveryRecordAndLeavesTheHandheldAlone) {
   EXPECT_TRUE(Has(table, "Favorites")) << table;
 }
 
+#ifndef _WIN32
+// On a terminal the status line shows how far the record walk has come ("script" gives a terminal).
+TEST_F(MoviesEndToEnd, SyncOnATerminalShowsTheRecordCount) {
+  if (!Env::Default().Files().FileExists("/usr/bin/script")) GTEST_SKIP() << "no script(1) here";
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 1200; ++n) movies.push_back(SimpleMovie("Movie " + std::to_string(n), 1990, "90"));
+  WriteHandheld(movies);
+  std::string output;
+  ASSERT_EQ(Run({"handheld", "request", "--export"}, &output), 0) << output;
+  SetAudit(false);
+  const std::string command = "'" + reelbox_test::BuiltProgram("hotsync") + "' --root '" + root_.root() +
+                              "' --user '" + root_.userName() + "' sync";
+  reelbox_test::ProcessOptions options;
+  options.environment.push_back("XDG_DOCUMENTS_DIR=" + documents_.path());
+  reelbox_test::ProcessResult result =
+      reelbox_test::RunProcess("/usr/bin/script", {"-qec", command, "/dev/null"}, options);
+  EXPECT_EQ(result.exitStatus, 0) << result.output;
+  EXPECT_TRUE(Has(result.output, "\r\x1b[KPerforming Ro Vedevu import/export: 1 of 1,200")) << result.output;
+  EXPECT_FALSE(Has(result.output, "status: ")) << result.output;
+}
+#endif
+
 TEST_F(MoviesEndToEnd, HandheldWithoutMovieListsGetsTheDatabase) {
   EXPECT_EQ(Sync(kExport), 0) << output_;
   hotsync::PalmDatabase db = Handheld();
