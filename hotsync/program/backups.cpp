@@ -9,6 +9,9 @@
 namespace hotsync {
 namespace {
 
+// Marks a backup made before a restore (the list says so).
+const char kRestoreMark[] = "made before a restore";
+
 bool EndsWith(const std::string& text, const char* end) {
   const std::string tail = end;
   return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -69,7 +72,7 @@ std::string BackupDate(const std::string& name) {
   return name.substr(7, 11) + name.substr(18, 2) + ":" + name.substr(20, 2) + ":" + name.substr(22, 2);
 }
 
-bool MakeBackup(const std::string& handheld, std::string* made, std::string* error) {
+bool MakeBackup(const std::string& handheld, BackupReason reason, std::string* made, std::string* error) {
   const std::string root = BackupsFolderFor(handheld);
   const std::vector<std::string> existing = ListBackups(handheld);
   const unsigned long number =
@@ -84,13 +87,25 @@ bool MakeBackup(const std::string& handheld, std::string* made, std::string* err
   for (const std::string& file : DatabaseFilesIn(handheld)) {
     if (!CopyFile(JoinPath(handheld, file), JoinPath(folder, file), error)) return false;
   }
-  *made = name;
-  std::vector<std::string> all = ListBackups(handheld);
-  for (size_t i = kBackupsKept; i < all.size(); ++i) {
-    std::string removeError;
-    if (!RemoveBackup(JoinPath(root, all[i]), &removeError)) *error = removeError;
+  if (reason == BackupReason::kRestore &&
+      !ReplaceFileAtomically(JoinPath(folder, kRestoreMark), Bytes(), error)) {
+    return false;
   }
+  *made = name;
   return true;
+}
+
+bool PruneBackups(const std::string& handheld, std::string* error) {
+  const std::vector<std::string> all = ListBackups(handheld);
+  bool ok = true;
+  for (size_t i = kBackupsKept; i < all.size(); ++i) {
+    ok = RemoveBackup(JoinPath(BackupsFolderFor(handheld), all[i]), error) && ok;
+  }
+  return ok;
+}
+
+std::string BackupReasonText(const std::string& handheld, const std::string& backup) {
+  return FileExists(JoinPath(JoinPath(BackupsFolderFor(handheld), backup), kRestoreMark)) ? "restore" : "sync";
 }
 
 bool RestoreBackup(const std::string& handheld, const std::string& backup, std::string* error) {

@@ -15,10 +15,16 @@ constexpr size_t kBackupsKept = 5;
 std::string BackupsFolderFor(const std::string& handheld);
 // Backup folder names, newest first.
 std::vector<std::string> ListBackups(const std::string& handheld);
-// Copies every database file of the handheld into a new backup and removes all but the newest
-// kBackupsKept. False with *error when the copy could not be made (an old backup that cannot be
-// removed is only reported in *error, with true).
-bool MakeBackup(const std::string& handheld, std::string* made, std::string* error);
+// Why a backup was made; shown by the list.
+enum class BackupReason { kSync, kRestore };
+
+// Copies every database file of the handheld into a new backup. False with *error when the copy
+// could not be made.
+bool MakeBackup(const std::string& handheld, BackupReason reason, std::string* made, std::string* error);
+// Removes all but the newest kBackupsKept backups; false with *error when one could not be removed.
+bool PruneBackups(const std::string& handheld, std::string* error);
+// "sync" or "restore".
+std::string BackupReasonText(const std::string& handheld, const std::string& backup);
 // Makes the handheld's database files those of the backup (database files not in it are removed).
 // REQUIRES: the caller holds the handheld's lock.
 bool RestoreBackup(const std::string& handheld, const std::string& backup, std::string* error);

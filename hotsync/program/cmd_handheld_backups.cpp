@@ -28,8 +28,9 @@ int RunHandheldBackups(const Options& options) {
     if (backups.empty()) std::printf("  none yet (each sync makes one)\n");
     for (size_t i = 0; i < backups.size(); ++i) {
       const size_t count = DatabaseFilesIn(JoinPath(BackupsFolderFor(folder), backups[i])).size();
-      std::printf("  %lu  before the sync of %s  %lu databases\n", static_cast<unsigned long>(i + 1),
-                  BackupDate(backups[i]).c_str(), static_cast<unsigned long>(count));
+      std::printf("  %lu  before the %s of %s  %lu databases\n", static_cast<unsigned long>(i + 1),
+                  BackupReasonText(folder, backups[i]).c_str(), BackupDate(backups[i]).c_str(),
+                  static_cast<unsigned long>(count));
     }
     return 0;
   }
@@ -44,12 +45,20 @@ int RunHandheldBackups(const Options& options) {
     std::fprintf(stderr, "hotsync: %s\n", error.c_str());
     return 1;
   }
-  const std::string& backup = backups[static_cast<size_t>(number - 1)];
-  if (!RestoreBackup(folder, backup, &error)) {
-    std::fprintf(stderr, "hotsync: the restore stopped: %s\n", error.c_str());
+  // The handheld as it is now is kept too, so that a restore can itself be undone.
+  const std::string backup = backups[static_cast<size_t>(number - 1)];
+  std::string made;
+  if (!MakeBackup(folder, BackupReason::kRestore, &made, &error)) {
+    std::fprintf(stderr, "hotsync: no restore without a backup of the handheld as it is: %s\n", error.c_str());
     return 1;
   }
-  std::printf("The handheld is back as it was before the sync of %s.\n", BackupDate(backup).c_str());
+  if (!RestoreBackup(folder, backup, &error)) {
+    std::fprintf(stderr, "hotsync: the restore stopped: %s (restore 1 puts back what it changed)\n", error.c_str());
+    return 1;
+  }
+  if (!PruneBackups(folder, &error)) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
+  std::printf("The handheld is back as it was before the %s of %s (the handheld as it was is backup 1).\n",
+              BackupReasonText(folder, backup).c_str(), BackupDate(backup).c_str());
   return 0;
 }
 

@@ -181,6 +181,9 @@ std::string IsoTime(uint32_t seconds) {
   return text;
 }
 
+// "YYYY-MM-DD HH:MM" of handheld seconds; empty for 0.
+std::string TableTime(uint32_t seconds) { return seconds == 0 ? std::string() : HandheldTimeText(seconds).substr(0, 16); }
+
 int ShowEvents(const Options& options, Format format) {
   PalmDatabase db;
   if (!LoadDatabase(options, "Movie-Events", &db)) return 1;
@@ -209,8 +212,7 @@ int ShowEvents(const Options& options, Format format) {
                   Cell(event.Description(), event.Description().size()).c_str());
     } else {
       std::printf("%-4s  %-16s  %-16s  %s  %s\n", list.c_str(),
-                  HandheldTimeText(event.StartTime()).substr(0, 16).c_str(),
-                  event.EndTime() == 0 ? "" : HandheldTimeText(event.EndTime()).substr(0, 16).c_str(), Cell(event.Summary(), 24).c_str(), event.Uid());
+                  TableTime(event.StartTime()).c_str(), TableTime(event.EndTime()).c_str(), Cell(event.Summary(), 24).c_str(), event.Uid());
     }
     first = false;
   }

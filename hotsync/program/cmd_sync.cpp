@@ -166,11 +166,13 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   char handheld[1024] = {0};
   HsGetHandheldFolder(handheld, sizeof handheld);
   std::string backup;
-  if (keepBackup && !MakeBackup(handheld, &backup, &error)) {
-    std::fprintf(stderr, "hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
-    return kExitFailed;
+  if (keepBackup) {
+    if (!MakeBackup(handheld, BackupReason::kSync, &backup, &error)) {
+      std::fprintf(stderr, "hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    if (!PruneBackups(handheld, &error)) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
   }
-  if (!error.empty()) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
 
   g_terminal = StdoutIsTerminal();
   InstallInterruptHandler();

@@ -278,6 +278,8 @@ TEST_F(HotSyncProgram, HandheldCommandsShowAndSetWhatTheHandheldHolds) {
   EXPECT_TRUE(Has(list, "Saved Preferences")) << list.output;
   ProcessResult dump = Run({"handheld", "dump", "Test-Records"});
   EXPECT_TRUE(Has(dump, "record 2: id 3 attributes 0x42 dirty category 2 size 16")) << dump.output;
+  EXPECT_TRUE(Has(dump, "  created 20")) << dump.output;  // a date, not a count of seconds
+  EXPECT_TRUE(Has(dump, "backed up never")) << dump.output;
   ASSERT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", "0012"}).exitStatus, 0);
   ProcessResult pref = Run({"handheld", "prefs", "KVRT", "4"});
   EXPECT_TRUE(Has(pref, "version 1, 2 bytes: 00 12")) << pref.output;
@@ -319,8 +321,12 @@ TEST_F(HotSyncProgram, EachSyncKeepsABackupAndRestoreTakesTheHandheldBack) {
   ProcessResult restore = Run({"handheld", "restore"});
   EXPECT_EQ(restore.exitStatus, 0) << restore.output;
   EXPECT_EQ(RecordCount(), 18u);
+  // The handheld as it was before the restore is the newest backup: a restore can be undone.
+  EXPECT_TRUE(Has(Run({"handheld", "backups"}), "  1  before the restore of ")) << list.output;
   ASSERT_EQ(Run({"handheld", "restore", "5"}).exitStatus, 0);
-  EXPECT_EQ(RecordCount(), 6u);
+  EXPECT_EQ(RecordCount(), 9u);
+  ASSERT_EQ(Run({"handheld", "restore", "1"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 18u);
   ProcessResult tooFar = Run({"handheld", "restore", "6"});
   EXPECT_EQ(tooFar.exitStatus, 1);
   EXPECT_TRUE(Has(tooFar, "only 5 backups")) << tooFar.output;
@@ -332,6 +338,14 @@ TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
   ProcessResult missing = Run({"--handheld", hotsync::JoinPath(root_.path(), "nowhere"), "handheld", "list"});
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_TRUE(Has(missing, "there is no handheld folder")) << missing.output;
+  if (hotsync::PathSeparator() == '\\') {
+    // A root given with "/" prints with "\\" throughout.
+    std::string root = root_.path();
+    std::replace(root.begin(), root.end(), '\\', '/');
+    ProcessResult list = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), {"--root", root, "user", "list"});
+    EXPECT_TRUE(Has(list, "HotSync root: " + root_.path())) << list.output;
+    EXPECT_FALSE(Has(list, "/")) << list.output;
+  }
   ProcessResult notInstalled = Run({"sync"});
   EXPECT_TRUE(Has(notInstalled, "never installed")) << notInstalled.output;
   EXPECT_TRUE(Has(notInstalled, "hotsync install")) << notInstalled.output;
