@@ -182,10 +182,14 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   const bool logErrors = PrintLog();
   int status = kExitOk;
   const char* outcome = "";
-  if (g_askedToStop) {
+  // Changes that could not be saved outweigh a cancel: the user must know the sync failed.
+  if (!savedAll) {
+    status = kExitFailed;
+    outcome = " (failed)";
+  } else if (g_askedToStop) {
     status = kExitCancelled;
     outcome = " (cancelled)";
-  } else if (result != 0 || !savedAll) {
+  } else if (result != 0) {
     status = kExitFailed;
     outcome = " (failed)";
   } else if (logErrors) {
