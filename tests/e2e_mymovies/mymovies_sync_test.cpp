@@ -142,6 +142,7 @@ TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
   const std::string handheld = ReadFileBytes(root_.DatabasePath("Movie-Lists"));
   const std::string prefs = ReadFileBytes(root_.DatabasePath("Saved Preferences", true));
   const std::string syncLog = SyncLogText();
+  const std::string settings = ReadFileBytes(root_.conduitFolder() + "/KVRTPrefs.txt");
   const std::string hotsyncLog = ReadFileBytes(root_.userFolder() + "/HotSync Log.txt");
   const int status = Run({"sync", "--dry-run"}, &output);
   output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
@@ -152,7 +153,9 @@ TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Saved Preferences", true)), prefs);
   EXPECT_EQ(SyncLogText(), syncLog);
+  EXPECT_EQ(ReadFileBytes(root_.conduitFolder() + "/KVRTPrefs.txt"), settings);
   EXPECT_EQ(ReadFileBytes(root_.userFolder() + "/HotSync Log.txt"), hotsyncLog);
+  EXPECT_FALSE(hotsync::FolderExists(root_.handheld() + " Backups"));
   EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Join("MyMoviesExport.tab")));
   EXPECT_FALSE(hotsync::FolderExists(root_.root() + "/=dry-run"));
 }
