@@ -35,9 +35,6 @@ int32_t Session::Begin(const std::string& root, const std::string& userName,
   }
   if (!anonymous) logPath_ = JoinPath(JoinPath(root, user_.folder), kLogFileName);
   if (flags & kHsSessionNoHandheld) return 0;
-  if (!logPath_.empty()) {
-    AppendToFile(logPath_, "---- HotSync " + FormatWallClock(LocalWallClockNow()) + "\n", &error);
-  }
 
   const std::string folder = !handheldDir.empty()
                                  ? handheldDir
@@ -80,6 +77,7 @@ std::string Session::ConduitFolder() const {
 }
 
 int32_t Session::AddOpen(std::unique_ptr<OpenDatabase> db, uint8_t* handle) {
+  ForgetWalk();
   for (size_t i = 1; i < open_.size(); ++i) {
     if (!open_[i]) {
       open_[i] = std::move(db);
@@ -101,6 +99,7 @@ bool Session::IsOpen(const std::string& path) const {
 }
 
 int32_t Session::Close(uint8_t handle) {
+  ForgetWalk();
   OpenDatabase* db = open_[handle].get();
   if (db == nullptr) return kHsErrBadArgument;
   if (db->modified) {
@@ -122,13 +121,28 @@ void Session::AddLog(const std::string& text, int32_t activity) {
   if (logPath_.empty()) return;
   // The log file is a convenience for people; failing to append to it does not fail the sync.
   std::string error;
-  // One entry per line: continuation lines of a multi-line text start with a tab.
-  std::string line = std::to_string(activity) + "\t";
-  for (char c : text) {
-    line += c;
-    if (c == '\n') line += '\t';
+  const std::string end = TextLineEnd();
+  std::string line;
+  if (!logHeaderWritten_) {
+    line = "---- HotSync " + FormatWallClock(LocalWallClockNow()) + end;
+    logHeaderWritten_ = true;
   }
-  AppendToFile(logPath_, line + "\n", &error);
+  // One entry per line: continuation lines of a multi-line text start with a tab. The conduit's
+  // texts may end their lines either way; the file keeps the target's own line end throughout.
+  line += std::to_string(activity) + "\t";
+  std::string body;
+  for (char c : text) {
+    if (c != '\r') body += c;
+  }
+  while (!body.empty() && body.back() == '\n') body.pop_back();
+  for (char c : body) {
+    if (c == '\n') {
+      line += end + "\t";
+    } else {
+      line += c;
+    }
+  }
+  AppendToFile(logPath_, line + end, &error);
 }
 
 }  // namespace hotsync

@@ -66,10 +66,25 @@ class Session {
 
   uint32_t NextConduitHandle() { return ++conduitHandles_; }
 
+  // Where the conduit's last record walk stands: the 1-based position of the record read and the
+  // record count of its database; 0 and 0 after a database was opened or closed.
+  void NoteWalk(size_t index, size_t count) {
+    walkDone_ = index + 1;
+    walkTotal_ = count;
+  }
+  void ForgetWalk() { walkDone_ = walkTotal_ = 0; }
+  size_t walkDone() const { return walkDone_; }
+  size_t walkTotal() const { return walkTotal_; }
+
  private:
   std::string root_;
   UserEntry user_;
   std::string logPath_;
+  // The "---- HotSync" header goes before this session's first entry, so that commands which add
+  // none (they only look at the handheld) leave no empty headers in the file.
+  bool logHeaderWritten_ = false;
+  size_t walkDone_ = 0;
+  size_t walkTotal_ = 0;
   std::unique_ptr<Handheld> handheld_;
   FileLock lock_;
   Faults faults_;

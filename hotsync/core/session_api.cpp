@@ -58,6 +58,12 @@ int32_t HS_CALL HsEndSession(void) {
 
 int32_t HS_CALL HsSessionActive(void) { return CurrentSession() != nullptr ? 1 : 0; }
 
+void HS_CALL HsGetWalkProgress(int32_t* done, int32_t* total) {
+  Session* session = CurrentSession();
+  if (done != nullptr) *done = session != nullptr ? static_cast<int32_t>(session->walkDone()) : 0;
+  if (total != nullptr) *total = session != nullptr ? static_cast<int32_t>(session->walkTotal()) : 0;
+}
+
 int32_t HS_CALL HsGetLogEntryCount(void) {
   Session* session = LastSession();
   return session != nullptr ? static_cast<int32_t>(session->log().size()) : 0;

@@ -79,6 +79,7 @@ int32_t HS_CALL SyncReadRecordByIndex(RecordExchange* record) {
   }
   if (int32_t code = CheckRecordDatabase(db)) return code;
   if (record->index >= db->db.records.size()) return kSyncErrNotFound;
+  session->NoteWalk(record->index, db->db.records.size());
   return Deliver(db, record->index, record);
 }
 
@@ -110,6 +111,7 @@ int32_t HS_CALL SyncReadNextRecInCategory(RecordExchange* record) {
     const uint8_t attributes = records[i].attributes;
     if ((attributes & kRecAttrCategoryMask) == record->category && !(attributes & kRecAttrDelete)) {
       db->cursor = i + 1;
+      session->NoteWalk(i, records.size());
       return Deliver(db, i, record);
     }
   }

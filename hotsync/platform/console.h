@@ -10,6 +10,14 @@ namespace hotsync {
 void InstallInterruptHandler();
 bool Interrupted();
 bool StdoutIsTerminal();
+// Whether a settings dialog can be shown here (a terminal on Linux, a display on Windows); false
+// with what is missing and how to get it.
+bool CanShowDialogs(std::string* why);
+// Makes the conduit loaded later in this process take folder as the user's documents folder;
+// false with the reason when that cannot be done here.
+bool RedirectDocumentsFolder(const std::string& folder, std::string* why);
+// Standard output passes bytes as they are (no line-end translation on Windows).
+void SetBinaryStdout();
 // The default HotSync root: a folder of the user's own (application data).
 std::string DefaultRootFolder();
 

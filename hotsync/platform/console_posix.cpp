@@ -35,6 +35,21 @@ bool Interrupted() { return g_interrupted != 0; }
 
 bool StdoutIsTerminal() { return ::isatty(1) == 1; }
 
+void SetBinaryStdout() {}
+
+bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
+  if (::setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1) == 0) return true;
+  *why = "cannot set XDG_DOCUMENTS_DIR";
+  return false;
+}
+
+bool CanShowDialogs(std::string* why) {
+  if (::isatty(0) == 1) return true;
+  *why = "it is a form drawn in a terminal, and standard input is not one; run hotsync configure in a "
+         "terminal window, without redirecting its input";
+  return false;
+}
+
 std::string DefaultRootFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data != nullptr && data[0] == '/') return JoinPath(data, "reelbox-hotsync");

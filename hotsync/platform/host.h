@@ -15,6 +15,8 @@ using Bytes = std::vector<uint8_t>;
 
 // The target's path separator.
 char PathSeparator();
+// The target's line end in text files people read ("\r\n" on Windows, "\n" elsewhere).
+const char* TextLineEnd();
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
@@ -25,6 +27,10 @@ bool MakeFolders(const std::string& path, std::string* error);
 // Names (not paths) of the plain files in a folder, sorted.
 bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error);
 bool RemoveFile(const std::string& path);
+// Names of the sub-folders of a folder, sorted ("." and ".." left out).
+bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error);
+// Removes an empty folder.
+bool RemoveFolder(const std::string& path);
 // Appends text to a file, creating it.
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
 

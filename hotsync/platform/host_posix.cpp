@@ -41,6 +41,8 @@ std::string ParentOf(const std::string& path) {
 
 }  // namespace
 
+const char* TextLineEnd() { return "\n"; }
+
 char PathSeparator() { return '/'; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -110,6 +112,24 @@ bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    *error = ErrnoText("cannot list folder", folder);
+    return false;
+  }
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != ".." && FolderExists(JoinPath(folder, name))) names->push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);

@@ -42,6 +42,8 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
 
 }  // namespace
 
+const char* TextLineEnd() { return "\r\n"; }
+
 char PathSeparator() { return '\\'; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -113,6 +115,29 @@ bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return true;
+    *error = SystemErrorText("cannot list folder", folder, code);
+    return false;
+  }
+  do {
+    const std::string name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") {
+      names->push_back(name);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
 bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

@@ -4,6 +4,7 @@
 
 #include "core/users.h"
 #include "hotsync_session.h"
+#include "platform/console.h"
 #include "program/commands.h"
 #include "program/conduit_module.h"
 
@@ -34,18 +35,14 @@ uint32_t GetLittle32(const uint8_t* at) {
          static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
-void Query32(GetConduitInfoFn info, int32_t query, const char* what) {
+// A 4-byte answer of GetConduitInfo; false when the conduit gave none.
+bool Query32(GetConduitInfoFn info, int32_t query, uint32_t* value, int32_t* result) {
   uint8_t input[80] = {0};
   uint8_t output[4] = {0};
   uint32_t size = 4;
-  const int32_t result = info(query, input, output, &size);
-  if (result == 0) {
-    std::printf("  info %ld%s: 0x%08lx\n", static_cast<long>(query), what,
-                static_cast<unsigned long>(GetLittle32(output)));
-  } else {
-    std::printf("  info %ld%s: error %ld\n", static_cast<long>(query), what,
-                static_cast<long>(result));
-  }
+  *result = info(query, input, output, &size);
+  *value = GetLittle32(output);
+  return *result == 0;
 }
 
 }  // namespace
@@ -77,12 +74,16 @@ int RunInfo(const Options& options) {
     char name[256];
     const int32_t result = conduit.getConduitName(name, sizeof name);
     name[sizeof name - 1] = 0;
-    std::printf("  name: \"%s\" (result %ld)\n", name, static_cast<long>(result));
+    if (result == 0) {
+      std::printf("  Name:            %s\n", name);
+    } else {
+      std::printf("  Name:            (the conduit gave none: error %ld)\n", static_cast<long>(result));
+    }
   }
   if (conduit.getConduitVersion != nullptr) {
     const uint32_t version = conduit.getConduitVersion();
-    std::printf("  version: 0x%lx (%lu.%02lu)\n", static_cast<unsigned long>(version),
-                static_cast<unsigned long>(version >> 8), static_cast<unsigned long>(version & 0xFF));
+    std::printf("  Version:         %lu.%02lx (0x%lx)\n", static_cast<unsigned long>(version >> 8),
+                static_cast<unsigned long>(version & 0xFF), static_cast<unsigned long>(version));
   }
   if (conduit.getConduitInfo != nullptr) {
     uint8_t input[80] = {0};
@@ -90,15 +91,24 @@ int RunInfo(const Options& options) {
     PutLittle32(input + 4, 80);
     char output[256] = {0};
     uint32_t size = sizeof output;
-    const int32_t result = conduit.getConduitInfo(0, input, output, &size);
+    int32_t result = conduit.getConduitInfo(0, input, output, &size);
     output[sizeof output - 1] = 0;
     if (result == 0) {
-      std::printf("  info 0 (display name): \"%s\"\n", output);
+      std::printf("  Display name:    %s\n", output);
     } else {
-      std::printf("  info 0 (display name): error %ld\n", static_cast<long>(result));
+      std::printf("  Display name:    (the conduit gave none: error %ld)\n", static_cast<long>(result));
     }
-    Query32(conduit.getConduitInfo, 1, "");
-    Query32(conduit.getConduitInfo, 2, " (default action)");
+    uint32_t value = 0;
+    if (Query32(conduit.getConduitInfo, 2, &value, &result)) {
+      std::printf("  Default action:  %s\n", value == 0   ? "synchronize"
+                                             : value == kSyncActionDoNothing ? "do nothing"
+                                                                             : "other");
+    } else {
+      std::printf("  Default action:  (the conduit gave none: error %ld)\n", static_cast<long>(result));
+    }
+    if (Query32(conduit.getConduitInfo, 1, &value, &result)) {
+      std::printf("  MFC version:     0x%08lx\n", static_cast<unsigned long>(value));
+    }
   }
   return 0;
 }
@@ -117,13 +127,25 @@ int RunConfigure(const Options& options) {
   const int32_t result = conduit.cfgConduit(0, record, &size);
   const uint32_t action = GetLittle32(record + kCfgRecordActionOffset);
   const uint32_t kind = GetLittle32(record + kCfgRecordPrefKindOffset);
-  std::printf("CfgConduit = %ld\n", static_cast<long>(result));
   if (result == 0) {
-    std::printf("  action: %lu (%s)\n", static_cast<unsigned long>(action),
-                action == 0 ? "synchronize" : action == 6 ? "do nothing" : "other");
-    std::printf("  preference kind: %lu\n", static_cast<unsigned long>(kind));
+    std::printf("Settings saved.\n");
+    std::printf("  Next syncs: %s\n", action == 0                       ? "synchronize"
+                                      : action == kSyncActionDoNothing ? "do nothing"
+                                                                       : "another action");
+    std::printf("  Applies to: %s\n", kind == 1 ? "every sync from now on" : "the next sync only");
+    return 0;
   }
-  return result == 0 ? 0 : 1;
+  if (result == -1) {
+    std::string why;
+    if (!CanShowDialogs(&why)) {
+      std::fprintf(stderr, "hotsync: the settings dialog could not be shown: %s\n", why.c_str());
+    } else {
+      std::printf("The settings dialog was cancelled; nothing changed.\n");
+    }
+    return 1;
+  }
+  std::fprintf(stderr, "hotsync: the conduit refused to open its settings (error %ld)\n", static_cast<long>(result));
+  return 1;
 }
 
 }  // namespace hotsync

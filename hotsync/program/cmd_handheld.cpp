@@ -29,6 +29,8 @@ std::string Attributes(uint8_t attributes) {
   return text;
 }
 
+std::string DateOrNever(uint32_t seconds) { return seconds == 0 ? "never" : HandheldTimeText(seconds); }
+
 int List(const Handheld& handheld) {
   std::printf("Handheld: %s\n", handheld.folder().c_str());
   const std::vector<std::string> files = handheld.DatabaseFiles();
@@ -67,11 +69,9 @@ int Dump(const Handheld& handheld, const std::string& name) {
   std::printf("Database \"%s\" (%s)\n", db.name.c_str(), path.c_str());
   std::printf("  attributes 0x%04x  version %u  type %s  creator %s\n", db.attributes, db.version,
               FourCharText(db.type).c_str(), FourCharText(db.creator).c_str());
-  std::printf("  created %lu  modified %lu  backed up %lu  modification number %lu  seed %lu\n",
-              static_cast<unsigned long>(db.creationDate),
-              static_cast<unsigned long>(db.modificationDate),
-              static_cast<unsigned long>(db.backupDate),
-              static_cast<unsigned long>(db.modificationNumber),
+  std::printf("  created %s  modified %s  backed up %s\n  modification number %lu  seed %lu\n",
+              DateOrNever(db.creationDate).c_str(), DateOrNever(db.modificationDate).c_str(),
+              DateOrNever(db.backupDate).c_str(), static_cast<unsigned long>(db.modificationNumber),
               static_cast<unsigned long>(db.uniqueIdSeed));
   if (db.hasAppInfo) {
     std::printf("  AppInfo (%lu bytes):\n", static_cast<unsigned long>(db.appInfo.size()));
@@ -105,15 +105,16 @@ int Dump(const Handheld& handheld, const std::string& name) {
 
 int RunHandheldCommand(const Options& options) {
   const std::vector<std::string>& words = options.words;
-  if (words.size() < 2) return UsageError("handheld takes: list | dump NAME | prefs | clock");
+  if (words.size() < 2) return UsageError("handheld needs a subcommand");
   const std::string& what = words[1];
+  if (what == "prefs" || what == "clock") return RunHandheldSettings(options);
+  if (what == "feeds") return RunHandheldFeeds(options);
+  if (what == "movies" || what == "events") return RunHandheldView(options);
+  if (what == "request") return RunHandheldRequest(options);
+  if (what == "backups" || what == "restore") return RunHandheldBackups(options);
+  if (what != "list" && what != "dump") return UsageError("unknown handheld command \"" + what + "\"");
   if (what == "list" && words.size() != 2) return UsageError("handheld list takes no arguments");
   if (what == "dump" && words.size() != 3) return UsageError("handheld dump takes NAME");
-  if (what != "list" && what != "dump" && what != "prefs" && what != "clock" && what != "events") {
-    return UsageError("unknown handheld command \"" + what + "\"");
-  }
-  if (what == "prefs" || what == "clock") return RunHandheldSettings(options);
-  if (what == "events") return RunHandheldEvents(options);
   const std::string folder = HandheldFolderFor(options);
   if (folder.empty()) return 1;
   Handheld handheld(folder);

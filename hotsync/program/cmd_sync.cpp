@@ -1,4 +1,6 @@
-// hotsync sync [--do-nothing] [--cancel-at TEXT]: one synchronization through the conduit's OpenConduit.
+// hotsync sync [--do-nothing] [--dry-run] [--quiet] [--cancel-at TEXT]: one synchronization
+// through the conduit's OpenConduit.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -6,31 +8,67 @@
 #include "hotsync_session.h"
 #include "platform/console.h"
 #include "platform/host.h"
+#include "program/backups.h"
 #include "program/commands.h"
 #include "program/conduit_module.h"
 
 namespace hotsync {
 namespace {
 
+enum : int { kExitOk = 0, kExitFailed = 1, kExitCancelled = 3, kExitLogErrors = 4 };
+
 bool g_terminal = false;
+bool g_quiet = false;
 bool g_lineOpen = false;
+std::string g_lastStatus;
+std::chrono::steady_clock::time_point g_lastDrawn;
+bool g_countShown = false;
 // --cancel-at TEXT: from the first status TEXT on, every status answers "stop", as if the user
 // had pressed Ctrl-C at that moment (a cancel at a known point, also where no signal can be sent).
 std::string g_cancelAt;
 bool g_cancelling = false;
+// Whether the manager ever told the conduit to stop: the sync counts as cancelled then, whatever
+// the conduit made of it.
+bool g_askedToStop = false;
 
-// One live line on a terminal; one line per status otherwise (logs, tests).
+// "65,535"
+std::string GroupedNumber(int32_t value) {
+  std::string digits = std::to_string(value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  return digits;
+}
+
+// On a terminal one live line with the status and how far the conduit's record walk has come,
+// redrawn at most ten times a second; otherwise one line per status text (a text repeated by the
+// conduit's progress reports is shown once).
 int32_t HS_CALL ShowProgress(const char* status) {
-  const char* text = status != nullptr ? status : "";
-  if (g_terminal) {
-    std::printf("\r\x1b[K%.79s", text);
-    g_lineOpen = true;
-  } else {
-    std::printf("status: %s\n", text);
+  const std::string text = status != nullptr ? status : "";
+  if (!g_quiet && g_terminal) {
+    const auto now = std::chrono::steady_clock::now();
+    int32_t done = 0;
+    int32_t total = 0;
+    HsGetWalkProgress(&done, &total);
+    if (text != g_lastStatus) g_countShown = false;
+    // The first count of a phase is drawn at once, later ones when their time comes.
+    if (text != g_lastStatus || (total > 0 && !g_countShown) ||
+        now - g_lastDrawn >= std::chrono::milliseconds(100)) {
+      g_countShown = total > 0;
+      const std::string count =
+          total > 0 ? ": " + GroupedNumber(done) + " of " + GroupedNumber(total) : std::string();
+      std::printf("\r\x1b[K%.79s", (text + count).c_str());
+      std::fflush(stdout);
+      g_lastDrawn = now;
+      g_lineOpen = true;
+    }
+  } else if (!g_quiet && text != g_lastStatus) {
+    std::printf("status: %s\n", text.c_str());
+    std::fflush(stdout);
   }
-  std::fflush(stdout);
+  g_lastStatus = text;
   if (!g_cancelAt.empty() && g_cancelAt == text) g_cancelling = true;
-  return Interrupted() || g_cancelling ? 1 : 0;
+  const bool stop = Interrupted() || g_cancelling;
+  g_askedToStop = g_askedToStop || stop;
+  return stop ? 1 : 0;
 }
 
 const char* ActivityName(int32_t activity) {
@@ -44,12 +82,20 @@ const char* ActivityName(int32_t activity) {
   }
 }
 
-void PrintLog() {
-  std::printf("HotSync log:\n");
+// The entry codes of failures (remote read failed, local add failed, ...): all but plain text,
+// the start, finish and abort marks and warnings.
+bool IsErrorActivity(int32_t activity) { return (activity >= 0 && activity <= 18) || activity == 23; }
+
+// Prints this sync's HotSync log (unless quiet); true when it holds an error entry.
+bool PrintLog() {
+  if (!g_quiet) std::printf("HotSync log:\n");
+  bool errors = false;
   char text[4096];
   for (int32_t i = 0, count = HsGetLogEntryCount(); i < count; ++i) {
     int32_t activity = 0;
     HsGetLogEntry(i, text, sizeof text, &activity);
+    errors = errors || IsErrorActivity(activity);
+    if (g_quiet) continue;
     const char* name = ActivityName(activity);
     // Continuation lines of a multi-line entry are indented under it.
     std::string shown;
@@ -61,31 +107,43 @@ void PrintLog() {
     std::printf("  [%ld%s%s] %s\n", static_cast<long>(activity), name != nullptr && *name ? " " : "",
                 name != nullptr ? name : "", shown.c_str());
   }
+  return errors;
 }
 
 }  // namespace
 
 int RunSync(const Options& options) {
   bool doNothing = false;
+  bool dryRun = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
-    if (options.words[i] == "--cancel-at" && i + 1 < options.words.size()) {
+    const std::string& word = options.words[i];
+    if (word == "--cancel-at" && i + 1 < options.words.size()) {
       g_cancelAt = options.words[++i];
-      continue;
+    } else if (word == "--do-nothing") {
+      doNothing = true;
+    } else if (word == "--dry-run") {
+      dryRun = true;
+    } else if (word == "--quiet") {
+      g_quiet = true;
+    } else {
+      return UsageError("sync does not take \"" + word + "\"");
     }
-    if (options.words[i] != "--do-nothing") return UsageError("sync takes only --do-nothing and --cancel-at TEXT");
-    doNothing = true;
   }
+  return dryRun ? RunDryRun(options, doNothing) : RunSyncSession(options, doNothing, true);
+}
+
+int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   SessionScope session(options, 0);
-  if (!session.ok()) return 1;
+  if (!session.ok()) return kExitFailed;
   ConduitModule conduit;
   std::string error;
   if (!conduit.Load(options.conduit, &error)) {
     std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   if (conduit.openConduit == nullptr) {
     std::fprintf(stderr, "hotsync: the conduit does not export OpenConduit\n");
-    return 1;
+    return kExitFailed;
   }
 
   uint8_t properties[kSyncPropertiesSize] = {0};
@@ -94,11 +152,26 @@ int RunSync(const Options& options) {
   char* folder = reinterpret_cast<char*>(properties + kSyncPropertiesFolderOffset);
   const int32_t length = HsGetConduitFolder(folder, kSyncPropertiesSize - kSyncPropertiesFolderOffset);
   if (length <= 0) {
-    std::fprintf(stderr, "hotsync: a sync needs a registered user (use: user add NAME)\n");
-    return 1;
+    std::fprintf(stderr, "hotsync: a sync needs a registered user (use: hotsync user add NAME)\n");
+    return kExitFailed;
   }
   if (!FolderExists(folder)) {
-    std::printf("note: the conduit folder %s does not exist yet (run: hotsync install)\n", folder);
+    std::fprintf(stderr,
+                 "hotsync: warning: the conduit was never installed for this user (its folder %s is "
+                 "missing), so its settings and logs cannot be kept; run: hotsync%s%s install\n",
+                 folder, options.user.empty() ? "" : " --user ",
+                 options.user.empty() ? "" : QuotedArgument(options.user).c_str());
+  }
+
+  char handheld[1024] = {0};
+  HsGetHandheldFolder(handheld, sizeof handheld);
+  std::string backup;
+  if (keepBackup) {
+    if (!MakeBackup(handheld, BackupReason::kSync, &backup, &error)) {
+      std::fprintf(stderr, "hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    if (!PruneBackups(handheld, &error)) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
   }
 
   g_terminal = StdoutIsTerminal();
@@ -106,10 +179,26 @@ int RunSync(const Options& options) {
   const int32_t result = conduit.openConduit(ShowProgress, properties);
   if (g_lineOpen) std::printf("\n");
   const bool savedAll = session.End();
-  PrintLog();
-  std::printf("Result: %ld%s\n", static_cast<long>(result), Interrupted() ? " (cancelled)" : "");
+  const bool logErrors = PrintLog();
+  int status = kExitOk;
+  const char* outcome = "";
+  // Changes that could not be saved outweigh a cancel: the user must know the sync failed.
+  if (!savedAll) {
+    status = kExitFailed;
+    outcome = " (failed)";
+  } else if (g_askedToStop) {
+    status = kExitCancelled;
+    outcome = " (cancelled)";
+  } else if (result != 0) {
+    status = kExitFailed;
+    outcome = " (failed)";
+  } else if (logErrors) {
+    status = kExitLogErrors;
+    outcome = " (finished, but the conduit reported errors: see the HotSync log)";
+  }
+  std::printf("Result: %ld%s\n", static_cast<long>(result), outcome);
   if (!savedAll) std::printf("Some handheld changes could not be saved (see above).\n");
-  return result == 0 && savedAll ? 0 : 1;
+  return status;
 }
 
 }  // namespace hotsync

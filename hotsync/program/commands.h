@@ -18,7 +18,11 @@ struct Options {
   std::vector<std::string> words;   // the command and its arguments
 };
 
+// Prints message and the usage of the command being run; returns 2.
 int UsageError(const std::string& message);
+const char* ProgramUsage();
+// The usage text of a command, null for an unknown one.
+const char* UsageOf(const std::string& command);
 
 // A session of the manager libraries for one command; ended (and written back) on destruction.
 class SessionScope {
@@ -35,6 +39,12 @@ class SessionScope {
   bool ok_ = false;
 };
 
+// "YYYY-MM-DD HH:MM:SS" of handheld seconds (since 1904-01-01, wall clock).
+std::string HandheldTimeText(uint32_t seconds);
+
+// text as one command-line argument: quoted when it holds a blank or is empty.
+std::string QuotedArgument(const std::string& text);
+
 // The handheld folder the options name (the user's, or --handheld), or "" with a message printed.
 std::string HandheldFolderFor(const Options& options);
 
@@ -43,9 +53,19 @@ int RunInstall(const Options& options);
 int RunInfo(const Options& options);
 int RunConfigure(const Options& options);
 int RunSync(const Options& options);
+// One synchronization of the session the options name; keepBackup copies the handheld first.
+int RunSyncSession(const Options& options, bool doNothing, bool keepBackup);
+// sync --dry-run: the synchronization on scratch copies, and what it would change.
+int RunDryRun(const Options& options, bool doNothing);
 int RunHandheldCommand(const Options& options);
-// handheld events [set N NAME ADDRESS]: the event lists of Movie-Events.
-int RunHandheldEvents(const Options& options);
+// handheld feeds [set N NAME ADDRESS]: the event lists of Movie-Events.
+int RunHandheldFeeds(const Options& options);
+// handheld movies | events [--format table|tsv|json]: the records in words.
+int RunHandheldView(const Options& options);
+// handheld request [--export] [--import MODE] [--clear]
+int RunHandheldRequest(const Options& options);
+// handheld backups | restore [N]
+int RunHandheldBackups(const Options& options);
 
 }  // namespace hotsync
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/handheld.h"
 #include "core/users.h"
 #include "hotsync_session.h"
 #include "platform/console.h"
@@ -12,32 +13,29 @@
 namespace hotsync {
 namespace {
 
-const char kUsage[] =
-    "usage: hotsync [--root DIR] [--user NAME] [--handheld DIR] [--conduit PATH]\n"
-    "               [--fail OPERATION:N:CODE] COMMAND ...\n"
-    "  user add NAME | user list       register users (each gets a folder and a handheld folder)\n"
-    "  install                         FinishInstall for the user\n"
-    "  info                            the conduit's name, version and information answers\n"
-    "  sync [--do-nothing] [--cancel-at TEXT]\n"
-    "                                  one synchronization; Ctrl-C cancels (--cancel-at: from\n"
-    "                                  the status TEXT on, as if Ctrl-C was pressed then)\n"
-    "  configure                       CfgConduit: the settings dialog\n"
-    "  handheld list | dump NAME       what the handheld holds\n"
-    "  handheld prefs [CREATOR ID [VERSION HEX]] [--unsaved]\n"
-    "                                  show or set an application preference\n"
-    "  handheld clock [offset SECONDS | set YYYY-MM-DD HH:MM[:SS] | reset]\n"
-    "                                  show or set the handheld clock\n"
-    "  handheld events [set N NAME ADDRESS]\n"
-    "                                  show the event lists, or name list N and set its feed\n"
-    "--fail makes the Nth call of a manager operation fail with CODE (\"crash\" for WriteBack:\n"
-    "a crash in the middle of a write-back).\n";
+const char kVersion[] = "1.0";
+
+// The command being run, so that a usage error shows that command's usage.
+std::string g_command;
 
 }  // namespace
 
 int UsageError(const std::string& message) {
   if (!message.empty()) std::fprintf(stderr, "hotsync: %s\n", message.c_str());
-  std::fputs(kUsage, stderr);
+  const char* usage = UsageOf(g_command);
+  std::fputs(usage != nullptr ? usage : ProgramUsage(), stderr);
+  if (usage != nullptr) std::fputs("(hotsync --help lists every command and option)\n", stderr);
   return 2;
+}
+
+std::string HandheldTimeText(uint32_t seconds) {
+  constexpr int64_t kSeconds1904To1970 = 2082844800;
+  return FormatWallClock(static_cast<int64_t>(seconds) - kSeconds1904To1970);
+}
+
+std::string QuotedArgument(const std::string& text) {
+  if (!text.empty() && text.find_first_of(" \t\"'") == std::string::npos) return text;
+  return "\"" + text + "\"";
 }
 
 std::string HandheldFolderFor(const Options& options) {
@@ -117,17 +115,50 @@ int main(int argc, char** argv) {
     }
   }
   if (options.root.empty()) options.root = DefaultRootFolder();
+  // Paths people give with "/" print with the target's separator like the ones the program adds.
+  for (std::string* path : {&options.root, &options.handheld, &options.conduit}) {
+    for (char& c : *path) {
+      if (c == '/') c = PathSeparator();
+    }
+  }
   if (options.words.empty()) return UsageError("no command given");
   const std::string command = options.words[0];
+  if (command == "--version") {
+    std::printf("hotsync %s (Reelbox stand-in HotSync manager)\n", kVersion);
+    return 0;
+  }
+  if (command == "-h" || command == "--help") {
+    std::fputs(ProgramUsage(), stdout);
+    return 0;
+  }
+  if (command == "help") {
+    if (options.words.size() > 2) return UsageError("help takes at most one COMMAND");
+    if (options.words.size() == 1) {
+      std::fputs(ProgramUsage(), stdout);
+      return 0;
+    }
+    const char* usage = UsageOf(options.words[1]);
+    if (usage == nullptr) return UsageError("no command \"" + options.words[1] + "\"");
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  const char* usage = UsageOf(command);
+  if (usage == nullptr) return UsageError("unknown command \"" + command + "\"");
+  g_command = command;
+  for (const std::string& word : options.words) {
+    if (word == "--help" || word == "-h") {
+      std::fputs(usage, stdout);
+      return 0;
+    }
+  }
+  if (!options.handheld.empty() && !FolderExists(options.handheld)) {
+    std::fprintf(stderr, "hotsync: there is no handheld folder %s\n", options.handheld.c_str());
+    return 1;
+  }
   if (command == "user") return RunUserCommand(options);
   if (command == "install") return RunInstall(options);
   if (command == "info") return RunInfo(options);
   if (command == "configure") return RunConfigure(options);
   if (command == "sync") return RunSync(options);
-  if (command == "handheld") return RunHandheldCommand(options);
-  if (command == "help" || command == "--help") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  return UsageError("unknown command \"" + command + "\"");
+  return RunHandheldCommand(options);
 }

@@ -101,8 +101,8 @@ click 52 101
 import -window "$wid" "$artifacts/settings-dialog-changed.png" || fail "screenshot"
 close_with 1
 [ "$status" = 0 ] || fail "OK: hotsync exit status $status"
-expect_output "action: 0 \(synchronize\)" "OK"
-expect_output "preference kind: 1" "OK"
+expect_output "Next syncs: synchronize" "OK"
+expect_output "Applies to: every sync from now on" "OK"
 expect_fields "v3 1 0 0 8" "OK"
 
 # Cancel after changing everything writes nothing.
@@ -114,7 +114,7 @@ click 52 101
 click 16 178
 close_with 2
 cmp -s "$prefs" "$work/before" || fail "Cancel changed KVRTPrefs.txt"
-expect_output "CfgConduit = -1" "Cancel"
+expect_output "cancelled; nothing changed" "Cancel"
 
 # Both jobs off and the standard log: no schedule, the do-nothing action.
 open_dialog
@@ -123,7 +123,7 @@ click 52 101  # ... and off
 click 52 27
 click 16 178
 close_with 1
-expect_output "action: 6 \(do nothing\)" "both off"
+expect_output "Next syncs: do nothing" "both off"
 expect_fields "v3 0 4294967295 0 4" "both off"
 
 # Reopened, the dialog shows what OK stored: the schedule box is off, so its list is disabled and

@@ -88,7 +88,7 @@ wait_screen "(*) Full activity audit (slower)"
 keys BTab BTab BTab BTab Enter
 close_form
 [ "$status" = 0 ] || fail "OK: hotsync exit status $status"
-expect_output "action: 0 \(synchronize\)" "OK"
+expect_output "Next syncs: synchronize" "OK"
 expect_fields "v3 1 0 0 8" "OK"
 
 # View log shows the debug log in the pager and comes back; Escape cancels and writes nothing.
@@ -102,7 +102,7 @@ wait_screen "$title"
 keys Escape
 close_form
 cmp -s "$prefs" "$work/before" || fail "Escape changed KVRTPrefs.txt"
-expect_output "CfgConduit = -1" "Escape"
+expect_output "cancelled; nothing changed" "Escape"
 
 # The schedule off as well (the list job is off already) and OK through its button: no
 # schedule, the do-nothing action.
@@ -112,7 +112,7 @@ wait_screen "Movie Event Synchronization is disabled."
 keys BTab BTab Space  # Cancel, then back to OK
 close_form
 [ "$status" = 0 ] || fail "both off: hotsync exit status $status"
-expect_output "action: 6 \(do nothing\)" "both off"
+expect_output "Next syncs: do nothing" "both off"
 expect_fields "v3 0 4294967295 0 8" "both off"
 
 echo "PASS"

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "platform/host.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -35,7 +40,43 @@ TEST_F(MoviesEndToEnd, ExportOnlyWritesEveryRecordAndLeavesTheHandheldAlone) {
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 20\r\n"));
   EXPECT_EQ(Preference(), 0x0010);
   ExpectPerlAgrees();
+
+  // The readable views of the program: tsv is the export file byte for byte, json the same texts.
+  std::string tsv;
+  EXPECT_EQ(Run({"handheld", "movies", "--format", "tsv"}, &tsv), 0);
+  EXPECT_EQ(tsv, exported);
+  std::string json;
+  EXPECT_EQ(Run({"handheld", "movies", "--format", "json"}, &json), 0);
+  EXPECT_EQ(CountOf(json, "{\"Title\": "), 20u) << json;
+  EXPECT_TRUE(Has(json, "{\"Title\": \"Movie 00001 - \\\"Quoted\\\" Cut\", \"Year\": ")) << json;
+  EXPECT_TRUE(Has(json, "\"Title\": \"Movie 00002\\tTabbed\"")) << json;
+  std::string table;
+  EXPECT_EQ(Run({"handheld", "movies"}, &table), 0);
+  EXPECT_EQ(CountOf(table, "Movie 000"), 20u) << table;
+  EXPECT_TRUE(Has(table, "Favorites")) << table;
 }
+
+#ifndef _WIN32
+// On a terminal the status line shows how far the record walk has come ("script" gives a terminal).
+TEST_F(MoviesEndToEnd, SyncOnATerminalShowsTheRecordCount) {
+  if (!Env::Default().Files().FileExists("/usr/bin/script")) GTEST_SKIP() << "no script(1) here";
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 1200; ++n) movies.push_back(SimpleMovie("Movie " + std::to_string(n), 1990, "90"));
+  WriteHandheld(movies);
+  std::string output;
+  ASSERT_EQ(Run({"handheld", "request", "--export"}, &output), 0) << output;
+  SetAudit(false);
+  const std::string command = "'" + reelbox_test::BuiltProgram("hotsync") + "' --root '" + root_.root() +
+                              "' --user '" + root_.userName() + "' sync";
+  reelbox_test::ProcessOptions options;
+  options.environment.push_back("XDG_DOCUMENTS_DIR=" + documents_.path());
+  reelbox_test::ProcessResult result =
+      reelbox_test::RunProcess("/usr/bin/script", {"-qec", command, "/dev/null"}, options);
+  EXPECT_EQ(result.exitStatus, 0) << result.output;
+  EXPECT_TRUE(Has(result.output, "\r\x1b[KPerforming Ro Vedevu import/export: 1 of 1,200")) << result.output;
+  EXPECT_FALSE(Has(result.output, "status: ")) << result.output;
+}
+#endif
 
 TEST_F(MoviesEndToEnd, HandheldWithoutMovieListsGetsTheDatabase) {
   EXPECT_EQ(Sync(kExport), 0) << output_;
@@ -92,6 +133,33 @@ TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
   }
 }
 
+TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
+  WriteDocument("MyMoviesImport.tab",
+                std::string(kHeader) + Line("Up", 2009, "96") + Line("Heat", 1995, "170", "desktop"));
+  std::string output;
+  ASSERT_EQ(Run({"handheld", "request", "--import", "merge"}, &output), 0) << output;
+  const std::string handheld = ReadFileBytes(root_.DatabasePath("Movie-Lists"));
+  const std::string prefs = ReadFileBytes(root_.DatabasePath("Saved Preferences", true));
+  const std::string syncLog = SyncLogText();
+  const std::string settings = ReadFileBytes(root_.conduitFolder() + "/KVRTPrefs.txt");
+  const std::string hotsyncLog = ReadFileBytes(root_.userFolder() + "/HotSync Log.txt");
+  const int status = Run({"sync", "--dry-run"}, &output);
+  output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_TRUE(Has(output, "Movie-Lists: 1 added, 1 changed, 0 deleted\n    ~ \"Heat\"\n    + \"Up\"\n")) << output;
+  EXPECT_TRUE(Has(output, "Saved Preferences: 1 resource added or changed")) << output;
+  EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 2 movie lines")) << output;
+  EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);
+  EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Saved Preferences", true)), prefs);
+  EXPECT_EQ(SyncLogText(), syncLog);
+  EXPECT_EQ(ReadFileBytes(root_.conduitFolder() + "/KVRTPrefs.txt"), settings);
+  EXPECT_EQ(ReadFileBytes(root_.userFolder() + "/HotSync Log.txt"), hotsyncLog);
+  EXPECT_FALSE(hotsync::FolderExists(root_.handheld() + " Backups"));
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Join("MyMoviesExport.tab")));
+  EXPECT_FALSE(hotsync::FolderExists(root_.root() + "/=dry-run"));
+}
+
 TEST_F(MoviesEndToEnd, DuplicateKeysOnBothSidesPairInOrderAndAreCounted) {
   WriteHandheld(std::vector<SampleMovie>(52, SimpleMovie("Alien", 1979, "117")));
   std::string import = kHeader;
@@ -138,7 +206,7 @@ TEST_F(MoviesEndToEnd, MergeWithPartialHeaderKeepsTheOtherFields) {
 
 TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
-  EXPECT_EQ(Sync(ImportMode(1)), 0) << output_;
+  EXPECT_EQ(Sync(ImportMode(1)), 4) << output_;  // finished, with the error in the HotSync log
   EXPECT_TRUE(Has(output_, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5)"))
       << output_;
   EXPECT_EQ(ReadDocument("MyMoviesExport.tab").rfind("Title\t", 0), 0u);
@@ -150,7 +218,7 @@ TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
 TEST_F(MoviesEndToEnd, UnusableDocumentsFolderFailsTheExportAndKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
   UseDocumentsFolder(documents_.Join("missing"));
-  EXPECT_EQ(Sync(kExport), 0) << output_;
+  EXPECT_EQ(Sync(kExport), 4) << output_;
   EXPECT_TRUE(Has(output_, "unable to open local export file (MyMoviesExport.tab) due to an unexpected error (")) << output_;
   EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : ")) << SyncLogText();
   EXPECT_EQ(Preference(), kExport);

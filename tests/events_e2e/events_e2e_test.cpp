@@ -1,5 +1,5 @@
 // The movie events as a user meets them: the hotsync program loads the built conduit, the event
-// lists are pointed at a real HTTP server on loopback with "hotsync handheld events set", and
+// lists are pointed at a real HTTP server on loopback with "hotsync handheld feeds set", and
 // "hotsync sync" brings Movie-Events up to date.
 #include <gtest/gtest.h>
 
@@ -75,25 +75,25 @@ class EventsEndToEnd : public ::testing::Test {
 bool Has(const ProcessResult& r, const std::string& text) { return r.output.find(text) != std::string::npos; }
 
 TEST_F(EventsEndToEnd, ListsAreShownAndSetFromTheCommandLine) {
-  ProcessResult set = Run({"handheld", "events", "set", "3", "Premieres", server_.Address("/p")});
+  ProcessResult set = Run({"handheld", "feeds", "set", "4", "Premieres", server_.Address("/p")});
   ASSERT_EQ(set.exitStatus, 0) << set.output;
-  EXPECT_TRUE(Has(set, " 3  Premieres        never       " + server_.Address("/p"))) << set.output;
-  ProcessResult bad = Run({"handheld", "events", "set", "16", "X", "y"});
+  EXPECT_TRUE(Has(set, " 4  Premieres        never       " + server_.Address("/p"))) << set.output;
+  ProcessResult bad = Run({"handheld", "feeds", "set", "17", "X", "y"});
   EXPECT_EQ(bad.exitStatus, 2) << bad.output;
-  ProcessResult off = Run({"handheld", "events", "set", "3", "Premieres", ""});
+  ProcessResult off = Run({"handheld", "feeds", "set", "4", "Premieres", ""});
   EXPECT_TRUE(Has(off, "(no feed: not synchronized)")) << off.output;
 }
 
 TEST_F(EventsEndToEnd, SyncFetchesEachListAndWritesItsEvents) {
-  ASSERT_EQ(Run({"handheld", "events", "set", "0", "DVD Releases", server_.Address("/dvd")}).exitStatus, 0);
-  ASSERT_EQ(Run({"handheld", "events", "set", "1", "Broken", server_.Address("/missing")}).exitStatus, 0);
-  ASSERT_EQ(Run({"handheld", "events", "set", "2", "Short", server_.Address("/short")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "1", "DVD Releases", server_.Address("/dvd")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "2", "Broken", server_.Address("/missing")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "3", "Short", server_.Address("/short")}).exitStatus, 0);
   // Events from tomorrow on: inside the window whatever the handheld's date.
   server_.Serve("/dvd", GenerateFeed(25, 3900000000u));
   server_.Serve("/short", GenerateFeed(3, 3900000000u), HttpServer::Mode::kCloseEarly);
 
   ProcessResult sync = Run({"sync"});
-  EXPECT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_EQ(sync.exitStatus, 4) << sync.output;  // finished, with the broken lists' errors logged
   EXPECT_TRUE(Has(sync, "Synchronizing 'DVD Releases' event records (" + server_.Address("/dvd") + ")")) << sync.output;
   EXPECT_TRUE(Has(sync, "25 items updated for list 'DVD Releases'")) << sync.output;
   EXPECT_TRUE(Has(sync, "An error (Bad Data : No 'VCALENDAR' tag) occured while synchronizing the 'Broken' events."))
@@ -104,42 +104,49 @@ TEST_F(EventsEndToEnd, SyncFetchesEachListAndWritesItsEvents) {
       << sync.output;
 #endif
 
-  ProcessResult lists = Run({"handheld", "events"});
+  ProcessResult lists = Run({"handheld", "feeds"});
   EXPECT_FALSE(Has(lists, "DVD Releases     never")) << lists.output;
   EXPECT_TRUE(Has(lists, "Broken           never")) << lists.output;
   ProcessResult dump = Run({"handheld", "dump", "Movie-Events"});
   EXPECT_TRUE(Has(dump, "record 24:")) << dump.output;
+  ProcessResult json = Run({"handheld", "events", "--format", "json"});
+  EXPECT_EQ(json.exitStatus, 0) << json.output;
+  EXPECT_TRUE(Has(json, "{\"uid\": \"uid-0@test\", \"list\": 1, \"start\": \"2027-08-01T21:20:00\", "
+                        "\"end\": \"2027-08-01T22:20:00\", \"summary\": \"Event 0\", "
+                        "\"description\": \"Showing number 0, with notes\"}")) << json.output;
+  ProcessResult table = Run({"handheld", "events"});
+  EXPECT_TRUE(Has(table, "1     2027-08-01 21:20  2027-08-01 22:20  Event 0 ")) << table.output;
 #ifndef _WIN32
   // The cut-short feed was not taken (WinInet takes a closed connection for the end of the data).
   EXPECT_FALSE(Has(dump, "record 25:")) << dump.output;
 #endif
 
   ProcessResult again = Run({"sync"});
-  EXPECT_EQ(again.exitStatus, 0) << again.output;
+  EXPECT_EQ(again.exitStatus, 4) << again.output;
   EXPECT_TRUE(Has(again, "0 items updated for list 'DVD Releases'")) << again.output;
   EXPECT_TRUE(fs::exists(fs::path(temp_.path()) / "TQConduit.tmp"));
 }
 
 TEST_F(EventsEndToEnd, CancelDuringADownloadStopsTheListsAndFailsTheSync) {
-  ASSERT_EQ(Run({"handheld", "events", "set", "0", "First", server_.Address("/one")}).exitStatus, 0);
-  ASSERT_EQ(Run({"handheld", "events", "set", "1", "Second", server_.Address("/two")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "1", "First", server_.Address("/one")}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "2", "Second", server_.Address("/two")}).exitStatus, 0);
   server_.Serve("/one", GenerateFeed(40, 3900000000u));
   server_.Serve("/two", GenerateFeed(40, 3900000000u));
   ProcessResult sync = Run({"sync", "--cancel-at", "Transferring"});
-  EXPECT_NE(sync.exitStatus, 0) << sync.output;
+  EXPECT_EQ(sync.exitStatus, 3) << sync.output;
   EXPECT_FALSE(Has(sync, "items updated for list")) << sync.output;
   EXPECT_TRUE(Has(sync, "[21 Sync Aborted] Reelbox")) << sync.output;
   EXPECT_EQ(server_.RequestCount("/two"), 0);
   // The block was still written: both lists keep their window.
-  ProcessResult lists = Run({"handheld", "events"});
+  ProcessResult lists = Run({"handheld", "feeds"});
   EXPECT_TRUE(Has(lists, "First            never")) << lists.output;
 }
 
 TEST_F(EventsEndToEnd, RefusedConnectionIsReportedAndTheSyncGoesOn) {
   std::string refused = "127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/x";
-  ASSERT_EQ(Run({"handheld", "events", "set", "0", "Gone", refused}).exitStatus, 0);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "1", "Gone", refused}).exitStatus, 0);
   ProcessResult sync = Run({"sync"});
-  EXPECT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_EQ(sync.exitStatus, 4) << sync.output;
   EXPECT_TRUE(Has(sync, "Unable to fetch data from URL '" + refused + "' (error #3/12029 - ")) << sync.output;
 }
 

@@ -2,6 +2,7 @@
 // conduit loaded as the manager loads a conduit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "hotsync_session.h"
@@ -78,8 +79,25 @@ TEST_F(HotSyncProgram, BadArgumentsGiveTheUsageAndStatus2) {
   for (const auto& args : bad) {
     ProcessResult result = Run(args);
     EXPECT_EQ(result.exitStatus, 2) << result.output;
-    EXPECT_TRUE(Has(result, "usage: hotsync")) << result.output;
+    EXPECT_TRUE(Has(result, "Usage: hotsync")) << result.output;
   }
+}
+
+TEST_F(HotSyncProgram, HelpAndVersionAnswerWithStatus0) {
+  const std::vector<std::vector<std::string>> asks = {
+      {"-h"}, {"--help"}, {"help"}, {"help", "sync"}, {"sync", "--help"}, {"handheld", "--help"},
+      {"handheld", "request", "-h"}, {"user", "--help"}};
+  for (const auto& args : asks) {
+    ProcessResult result = Run(args);
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_TRUE(Has(result, "Usage: hotsync")) << result.output;
+  }
+  EXPECT_TRUE(Has(Run({"help", "sync"}), "3 cancelled"));
+  EXPECT_TRUE(Has(Run({"handheld", "--help"}), "restore [N]"));
+  ProcessResult version = Run({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(Has(version, "hotsync 1.0")) << version.output;
+  EXPECT_EQ(Run({"help", "frobnicate"}).exitStatus, 2);
 }
 
 TEST_F(HotSyncProgram, UserMayBeLeftOutOnlyWithOneUser) {
@@ -99,13 +117,13 @@ TEST_F(HotSyncProgram, InstallInfoAndConfigureCallTheConduit) {
   EXPECT_TRUE(hotsync::FolderExists(UserPath("Alice", "Cinevane")));
   ProcessResult info = Run({"info"});
   EXPECT_EQ(info.exitStatus, 0);
-  EXPECT_TRUE(Has(info, "name: \"Test Conduit\"")) << info.output;
-  EXPECT_TRUE(Has(info, "version: 0x101")) << info.output;
-  EXPECT_TRUE(Has(info, "info 1: 0x10000000")) << info.output;
+  EXPECT_TRUE(Has(info, "Name:            Test Conduit")) << info.output;
+  EXPECT_TRUE(Has(info, "Version:         1.01 (0x101)")) << info.output;
+  EXPECT_TRUE(Has(info, "MFC version:     0x10000000")) << info.output;
   ProcessResult configure = Run({"configure"}, {"TESTCONDUIT_ACTION=6"});
   EXPECT_EQ(configure.exitStatus, 0) << configure.output;
-  EXPECT_TRUE(Has(configure, "action: 6 (do nothing)")) << configure.output;
-  EXPECT_TRUE(Has(configure, "preference kind: 1")) << configure.output;
+  EXPECT_TRUE(Has(configure, "Next syncs: do nothing")) << configure.output;
+  EXPECT_TRUE(Has(configure, "Applies to: every sync from now on")) << configure.output;
 }
 
 TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
@@ -124,6 +142,20 @@ TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
   EXPECT_EQ(second.output.find("Folder"), result.output.find("Folder"));  // only this sync's log
   ProcessResult prefs = Run({"handheld", "prefs", "TEST", "1"});
   EXPECT_TRUE(Has(prefs, "version 1, 2 bytes: 00 02")) << prefs.output;
+  // Commands that only look at the handheld add nothing to the HotSync log file, and the file
+  // keeps the target's own line end.
+  Run({"handheld", "request"});
+  const hotsync::Bytes bytes = reelbox_test::ReadBytes(UserPath("Alice", "HotSync Log.txt"));
+  const std::string log(bytes.begin(), bytes.end());
+  size_t headers = 0;
+  for (size_t at = log.find("---- HotSync"); at != std::string::npos; at = log.find("---- HotSync", at + 1)) ++headers;
+  EXPECT_EQ(headers, 2u) << log;
+  const std::string end = hotsync::PathSeparator() == '\\' ? "\r\n" : "\n";
+  size_t lines = 0;
+  for (size_t at = log.find(end); at != std::string::npos; at = log.find(end, at + end.size())) ++lines;
+  EXPECT_EQ(lines, static_cast<size_t>(std::count(log.begin(), log.end(), '\n'))) << log;
+  EXPECT_EQ(lines * end.size(), static_cast<size_t>(std::count(log.begin(), log.end(), '\n') +
+                                                    std::count(log.begin(), log.end(), '\r'))) << log;
 }
 
 TEST_F(HotSyncProgram, DoNothingPassesActionSix) {
@@ -140,6 +172,19 @@ TEST_F(HotSyncProgram, NonZeroResultGivesExitStatus1) {
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_TRUE(Has(result, "[21 Sync Aborted] Test Conduit")) << result.output;
   EXPECT_TRUE(Has(result, "Result: 5")) << result.output;
+}
+
+TEST_F(HotSyncProgram, CancelAndLoggedErrorsHaveTheirOwnExitStatus) {
+  AddUser();
+  ProcessResult cancelled = Run({"sync", "--cancel-at", "Adding record 1"});
+  EXPECT_EQ(cancelled.exitStatus, 3) << cancelled.output;
+  EXPECT_TRUE(Has(cancelled, "(cancelled)")) << cancelled.output;
+  // The conduit logs a failed preference write (code 11) and still returns 0.
+  ProcessResult logged = Run({"--fail", "SyncWriteAppPreference:1:0x4009", "sync", "--quiet"});
+  EXPECT_EQ(logged.exitStatus, 4) << logged.output;
+  EXPECT_TRUE(Has(logged, "Result: 0 (finished, but the conduit reported errors")) << logged.output;
+  EXPECT_FALSE(Has(logged, "status:")) << logged.output;
+  EXPECT_FALSE(Has(logged, "Sync Started")) << logged.output;
 }
 
 TEST_F(HotSyncProgram, InjectedFaultReachesTheConduit) {
@@ -208,7 +253,7 @@ TEST_F(HotSyncProgram, CtrlCMakesTheCallbackAskTheConduitToStop) {
   }
   if (!child.Interrupt()) GTEST_SKIP() << "no Ctrl-C for child processes here";
   ASSERT_TRUE(child.Wait(60000, &status));
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(status, 3);
   EXPECT_NE(child.Output().find("User Cancelled"), std::string::npos) << child.Output();
   EXPECT_NE(child.Output().find("Result: 10 (cancelled)"), std::string::npos) << child.Output();
 }
@@ -233,6 +278,8 @@ TEST_F(HotSyncProgram, HandheldCommandsShowAndSetWhatTheHandheldHolds) {
   EXPECT_TRUE(Has(list, "Saved Preferences")) << list.output;
   ProcessResult dump = Run({"handheld", "dump", "Test-Records"});
   EXPECT_TRUE(Has(dump, "record 2: id 3 attributes 0x42 dirty category 2 size 16")) << dump.output;
+  EXPECT_TRUE(Has(dump, "  created 20")) << dump.output;  // a date, not a count of seconds
+  EXPECT_TRUE(Has(dump, "backed up never")) << dump.output;
   ASSERT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", "0012"}).exitStatus, 0);
   ProcessResult pref = Run({"handheld", "prefs", "KVRT", "4"});
   EXPECT_TRUE(Has(pref, "version 1, 2 bytes: 00 12")) << pref.output;
@@ -243,4 +290,63 @@ TEST_F(HotSyncProgram, HandheldCommandsShowAndSetWhatTheHandheldHolds) {
   clock = Run({"handheld", "clock", "set", "2006-03-29", "15:05:40"});
   EXPECT_TRUE(Has(clock, "Handheld clock: 2006-03-29 15:05:4")) << clock.output;
   EXPECT_TRUE(Has(Run({"handheld", "clock", "reset"}), "offset 0 seconds"));
+}
+
+TEST_F(HotSyncProgram, RequestIsShownAndSetByNameKeepingTheOtherBits) {
+  AddUser();
+  ProcessResult none = Run({"handheld", "request"});
+  EXPECT_EQ(none.exitStatus, 0) << none.output;
+  EXPECT_TRUE(Has(none, "none stored yet")) << none.output;
+  ASSERT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", "8110"}).exitStatus, 0);
+  ProcessResult merge = Run({"handheld", "request", "--import", "merge"});
+  EXPECT_EQ(merge.exitStatus, 0) << merge.output;
+  EXPECT_TRUE(Has(merge, "Request: 0x811b")) << merge.output;
+  EXPECT_TRUE(Has(merge, "conflicts: merge")) << merge.output;
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--import", "overwrite"}), "Request: 0x8117"));
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--clear"}), "Request: 0x8114"));
+  EXPECT_TRUE(Has(Run({"handheld", "request", "--export"}), "Request: 0x8115"));
+  EXPECT_TRUE(Has(Run({"handheld", "prefs", "KVRT", "4"}), "version 1, 2 bytes: 81 15"));
+  EXPECT_EQ(Run({"handheld", "request", "--import", "sometimes"}).exitStatus, 2);
+}
+
+TEST_F(HotSyncProgram, EachSyncKeepsABackupAndRestoreTakesTheHandheldBack) {
+  AddUser();
+  ProcessResult empty = Run({"handheld", "backups"});
+  EXPECT_TRUE(Has(empty, "none yet")) << empty.output;
+  for (int i = 0; i < 7; ++i) ASSERT_EQ(Run({"sync"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 21u);
+  ProcessResult list = Run({"handheld", "backups"});
+  EXPECT_TRUE(Has(list, "  5  before the sync of ")) << list.output;
+  EXPECT_FALSE(Has(list, "  6  ")) << list.output;
+  ProcessResult restore = Run({"handheld", "restore"});
+  EXPECT_EQ(restore.exitStatus, 0) << restore.output;
+  EXPECT_EQ(RecordCount(), 18u);
+  // The handheld as it was before the restore is the newest backup: a restore can be undone.
+  EXPECT_TRUE(Has(Run({"handheld", "backups"}), "  1  before the restore of ")) << list.output;
+  ASSERT_EQ(Run({"handheld", "restore", "5"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 9u);
+  ASSERT_EQ(Run({"handheld", "restore", "1"}).exitStatus, 0);
+  EXPECT_EQ(RecordCount(), 18u);
+  ProcessResult tooFar = Run({"handheld", "restore", "6"});
+  EXPECT_EQ(tooFar.exitStatus, 1);
+  EXPECT_TRUE(Has(tooFar, "only 5 backups")) << tooFar.output;
+  EXPECT_EQ(Run({"handheld", "restore", "0"}).exitStatus, 2);
+}
+
+TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
+  AddUser();
+  ProcessResult missing = Run({"--handheld", hotsync::JoinPath(root_.path(), "nowhere"), "handheld", "list"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_TRUE(Has(missing, "there is no handheld folder")) << missing.output;
+  if (hotsync::PathSeparator() == '\\') {
+    // A root given with "/" prints with "\\" throughout.
+    std::string root = root_.path();
+    std::replace(root.begin(), root.end(), '\\', '/');
+    ProcessResult list = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), {"--root", root, "user", "list"});
+    EXPECT_TRUE(Has(list, "HotSync root: " + root_.path())) << list.output;
+    EXPECT_FALSE(Has(list, "/")) << list.output;
+  }
+  ProcessResult notInstalled = Run({"sync"});
+  EXPECT_TRUE(Has(notInstalled, "never installed")) << notInstalled.output;
+  EXPECT_TRUE(Has(notInstalled, "hotsync install")) << notInstalled.output;
 }

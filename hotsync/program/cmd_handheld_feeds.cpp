@@ -1,0 +1,98 @@
+// hotsync handheld feeds [set N NAME ADDRESS]: the event lists of the handheld's "Movie-Events"
+// database (its AppInfo block), shown, or one list renamed and pointed at another feed. Lists are
+// numbered 1 to 16 for people; list N is category N - 1 of the database.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "events/event_app_info.h"
+#include "hotsync_session.h"
+#include "program/commands.h"
+
+namespace hotsync {
+namespace {
+
+constexpr uint16_t kBlockSize = kEventAppInfoSize;
+const char kDatabase[] = "Movie-Events";
+
+// Opens the database and reads its block; false with a message printed.
+bool ReadBlock(uint8_t* handle, uint8_t* block) {
+  int32_t result = SyncOpenDB(kDatabase, 0, handle, kSyncOpenReadWrite);
+  if (result == kSyncErrNotFound) {
+    std::fprintf(stderr, "hotsync: the handheld has no %s database yet (the first sync creates it)\n", kDatabase);
+    return false;
+  }
+  if (result != 0) {
+    std::fprintf(stderr, "hotsync: cannot open %s (0x%lx) %s\n", kDatabase, static_cast<unsigned long>(result),
+                 HsGetLastErrorText());
+    return false;
+  }
+  DatabaseBlockInfo info = {};
+  std::memset(block, 0, kBlockSize);
+  info.bufferSize = kBlockSize;
+  info.byteCount = kBlockSize;
+  info.buffer = block;
+  result = SyncReadDBAppInfoBlock(*handle, &info);
+  if (result != 0 || info.byteCount > kBlockSize) {
+    std::fprintf(stderr, "hotsync: cannot read the lists of %s (0x%lx)\n", kDatabase, static_cast<unsigned long>(result));
+    SyncCloseDB(*handle);
+    return false;
+  }
+  return true;
+}
+
+void Show(const EventAppInfo& block) {
+  for (int i = 0; i < kEventListCount; ++i) {
+    const std::string name = block.ListName(i);
+    const std::string address = block.Address(i);
+    if (name.empty() && address.empty()) continue;
+    const uint32_t date = block.LastUpdate(i);
+    std::printf("%2d  %-15s  %-10s  %s\n", i + 1, name.c_str(),
+                date == 0 ? "never" : HandheldTimeText(date).substr(0, 10).c_str(),
+                address.empty() ? "(no feed: not synchronized)" : address.c_str());
+  }
+}
+
+}  // namespace
+
+int RunHandheldFeeds(const Options& options) {
+  const std::vector<std::string>& words = options.words;
+  const bool set = words.size() >= 3 && words[2] == "set";
+  char* end = nullptr;
+  const long number = set && words.size() == 6 ? std::strtol(words[3].c_str(), &end, 10) : -1;
+  if (words.size() != 2 &&
+      !(set && words.size() == 6 && end && *end == 0 && number >= 1 && number <= kEventListCount)) {
+    return UsageError("handheld feeds takes [set N NAME ADDRESS] (N 1..16; an empty ADDRESS turns the list off)");
+  }
+  const int list = static_cast<int>(number - 1);
+  if (set && (words[4].size() >= kEventListNameSize || words[5].size() >= kEventAddressSize)) {
+    return UsageError("a list name has at most 15 characters, an address at most 100");
+  }
+  SessionScope session(options, 0);
+  if (!session.ok()) return 1;
+  uint8_t handle = 0;
+  EventAppInfo block;
+  if (!ReadBlock(&handle, block.bytes)) return 1;
+  int status = 0;
+  if (set) {
+    block.SetListName(list, words[4]);
+    block.SetAddress(list, words[5]);
+    DatabaseBlockInfo info = {};
+    info.bufferSize = kBlockSize;
+    info.byteCount = kBlockSize;
+    info.buffer = block.bytes;
+    int32_t result = SyncWriteDBAppInfoBlock(handle, &info);
+    if (result != 0) {
+      std::fprintf(stderr, "hotsync: cannot write the lists of %s (0x%lx)\n", kDatabase,
+                   static_cast<unsigned long>(result));
+      status = 1;
+    }
+  }
+  SyncCloseDB(handle);
+  if (!session.End()) return 1;
+  if (status == 0) Show(block);
+  return status;
+}
+
+}  // namespace hotsync
