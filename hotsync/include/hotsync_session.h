@@ -73,11 +73,7 @@ HS_EXPORT int32_t HS_CALL HsGetLogEntry(int32_t index, char* text, int32_t textS
 
 // How far the conduit's current record walk has come: the 1-based position of the record last
 // read by index or in a category, and the record count of its database (both 0 when no walk is
-// under way: after a database was opened or closed). For the manager's progress display. On win32
-// it is exported by name only (it has no ordinal of the real manager's).
-#if defined(_WIN32) && defined(HOTSYNC_BUILDING_LIBRARY)
-__declspec(dllexport)
-#endif
+// under way: after a database was opened or closed). For the manager's progress display.
 HS_EXPORT void HS_CALL HsGetWalkProgress(int32_t* done, int32_t* total);
 
 // Handheld clock = desktop local wall clock + offset seconds, for this session (overrides the
