@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Builds the benchmarks without sanitizers (build/bench, Release) and runs each one.
-# With arguments, runs only the named benchmarks (e.g. scripts/bench.sh movies_list).
+# Builds the benchmarks, the conduit and hotsync in Release without sanitizers (build/bench), the
+# win32 conduit and hotsync.exe (build/win32) and the libical reader, then runs scripts/bench.py,
+# which prints every figure with its peer and its goal. The prepared data stays in build/bench/data.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-names=("$@")
-if [ ${#names[@]} -eq 0 ]; then
-  for src in bench/*.cpp; do n=${src##*/}; names+=("${n%.cpp}"); done
+if ! pkg-config --exists libical; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends libical-dev >/dev/null
 fi
-targets=()
-for n in "${names[@]}"; do targets+=("bench_$n"); done
-cmake --build build/bench -j"${JOBS:-2}" --target "${targets[@]}"
-for n in "${names[@]}"; do
-  echo "== $n"
-  ./build/bench/bin/"bench_$n"
-done
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+jobs=${JOBS:-2}
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DREELBOX_SANITIZE=OFF -DREELBOX_TESTS=ON >/dev/null
+cmake --build build/bench -j"$jobs" --target bench_mymovies_sync bench_events_sync hotsync KVRTConduit KVRTConduitLANG
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$jobs" --target hotsync KVRTConduit KVRTConduitLANG
+mkdir -p build/bench/data
+# shellcheck disable=SC2046
+cc -O2 -Wall -Werror -o build/bench/data/ical_parse bench/peers/ical_parse.c $(pkg-config --cflags --libs libical)
+exec python3 scripts/bench.py build/bench/bin build/win32/bin build/bench/data

@@ -1,0 +1,226 @@
+#!/usr/bin/env python3
+"""Runs the benchmarks of the lean data path and prints, for each goal, the measured figure, its
+peer measured in the same run and the ratio against the goal.
+
+Called by scripts/bench.sh once the programs are built:
+  bench.py BENCH_BIN WIN32_BIN WORK_DIR
+Every sync runs in a process of its own on a fresh copy of a prepared HotSync root, so that its
+peak memory (ru_maxrss) is its own. Times are the best of a few runs: the machine is shared.
+"""
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import time
+
+BENCH, WIN32, WORK = (os.path.abspath(a) for a in sys.argv[1:4])
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPEAT = int(os.environ.get("BENCH_REPEAT", "3"))
+TIMEOUT = int(os.environ.get("BENCH_TIMEOUT", "600"))
+# A native process asking for more than this fails instead of taking the machine's memory.
+NATIVE_LIMIT = 2 << 30
+rows = []
+
+
+def note(text):
+    print(text, flush=True)
+
+
+def measure(args, env=None, limit=None, timeout=TIMEOUT):
+    """Runs args; returns (key/value pairs of its last 'seconds ...' line, wall seconds, peak KB, rc)."""
+    def cap():
+        if limit:
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    start = time.perf_counter()
+    proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                            preexec_fn=cap, start_new_session=True)
+    deadline = start + timeout
+    out = b""
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid:
+            break
+        if time.perf_counter() > deadline:
+            os.killpg(proc.pid, 9)
+            pid, status, usage = os.wait4(proc.pid, 0)
+            status = -1
+            break
+        time.sleep(0.01)
+    wall = time.perf_counter() - start
+    out = proc.stdout.read().decode(errors="replace")
+    proc.stdout.close()
+    values = {}
+    for line in out.splitlines():
+        if line.startswith("seconds "):
+            words = line.split()
+            values = {words[i]: words[i + 1] for i in range(0, len(words) - 1, 2)}
+    rc = os.waitstatus_to_exitcode(status) if status != -1 else "timeout"
+    return values, wall, usage.ru_maxrss, rc
+
+
+def fresh(orig):
+    work = orig + ".run"
+    shutil.rmtree(work, ignore_errors=True)
+    shutil.copytree(orig, work, symlinks=True)
+    return work
+
+
+def native_env(root):
+    env = dict(os.environ)
+    env["XDG_DOCUMENTS_DIR"] = os.path.join(root, "docs")
+    return env
+
+
+def prepare(name, records, kind):
+    root = os.path.join(WORK, name)
+    if not os.path.exists(os.path.join(root, "docs", "MyMoviesImport.tab")):
+        shutil.rmtree(root, ignore_errors=True)
+        subprocess.run([f"{BENCH}/bench_mymovies_sync", "prepare", root, str(records), kind], check=True,
+                       stdout=subprocess.DEVNULL)
+        subprocess.run([f"{BENCH}/hotsync", "--root", root, "handheld", "request", "--import", "merge"],
+                       check=True, stdout=subprocess.DEVNULL)
+    return root
+
+
+def sync(root, audit=False, limit=NATIVE_LIMIT):
+    work = fresh(root)
+    args = [f"{BENCH}/bench_mymovies_sync", "run", work] + (["audit"] if audit else [])
+    values, wall, peak, rc = measure(args, native_env(work), limit)
+    shutil.rmtree(work, ignore_errors=True)
+    ok = rc == 0 and values.get("result") == "0"
+    return float(values.get("seconds", wall)), peak, ok
+
+
+def best(runs):
+    return min(runs, key=lambda r: r[0])
+
+
+def python_csv(path):
+    return min(float(measure([sys.executable, f"{HERE}/../bench/peers/csv_read.py", path])[0]["seconds"])
+               for _ in range(REPEAT))
+
+
+def row(goal, what, figure, unit, peer_name, peer, goal_ratio, ok=True):
+    ratio = figure / peer if peer else float("nan")
+    met = ok and ratio <= goal_ratio
+    rows.append((goal, what, f"{figure:.3f} {unit}" if unit == "s" else f"{figure:.0f} {unit}",
+                 peer_name, f"{peer:.3f} s" if unit == "s" and peer_name else f"{peer:.0f} {unit}",
+                 ratio, goal_ratio, "met" if met else ("FAILED RUN" if not ok else "not met")))
+    note(f"  {what}: {rows[-1][2]} vs {peer_name} {rows[-1][4]} = {ratio:.2f} (goal <= {goal_ratio}) {rows[-1][7]}")
+
+
+def movies():
+    note("== movie list job")
+    roots = {n: prepare(f"merge{n}", n, "merge") for n in (4096, 16384, 65535)}
+    big = roots[65535]
+    import_file = os.path.join(big, "docs", "MyMoviesImport.tab")
+    csv_time = python_csv(import_file)
+    runs = [sync(big) for _ in range(REPEAT)]
+    full = best(runs)
+    row("1", "full sync 65,535 records + 65,535-line merge import", full[0], "s", "Python csv read", csv_time, 2.5,
+        all(r[2] for r in runs))
+    parse = min(float(measure([f"{BENCH}/bench_mymovies_sync", "parse", big])[0]["seconds"])
+                for _ in range(REPEAT))
+    row("1", "import parse and listing alone (65,535 lines)", parse, "s", "Python csv read", csv_time, 0.5)
+
+    row("3", "peak memory, full sync", max(r[1] for r in runs) / 1024, "MB", "budget", 64, 1.0)
+    worst = sync(prepare("new65535", 65535, "new"))
+    row("3", "peak memory, 65,535 new lines vs full handheld", worst[1] / 1024, "MB", "budget", 64, 1.0, worst[2])
+    million_root = prepare("million", 65535, "million")
+    million = sync(million_root)
+    note(f"  (1,000,000-line import, native: {million[0]:.1f} s, run {'completed' if million[2] else 'failed'})")
+    row("3", "peak memory, 1,000,000-line import, native", million[1] / 1024, "MB", "budget", 256, 1.0, million[2])
+
+    audit = sync(big, audit=True)
+    row("4", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.5, audit[2])
+
+    scale = {n: best([sync(roots[n]) for _ in range(REPEAT)])[0] for n in (4096, 16384)}
+    scale[65535] = full[0]
+    for n in (4096, 16384, 65535):
+        note(f"  scaling: {n:6d} records {scale[n]:.3f} s = {scale[n] / n * 1e6:.2f} us per record")
+    row("6", "sync per record at 65,535 vs 4,096", scale[65535] / 65535 * 1e6, "us", "per record at 4,096",
+        scale[4096] / 4096 * 1e6, 1.5)
+    return roots, million_root
+
+
+def events():
+    note("== movie events job")
+    feeds = os.path.join(WORK, "feeds")
+    os.makedirs(feeds, exist_ok=True)
+    ical = os.path.join(WORK, "ical_parse")
+    times = {}
+    for n in (1000, 5000, 20000):
+        d = os.path.join(feeds, str(n))
+        os.makedirs(d, exist_ok=True)
+        runs = [measure([f"{BENCH}/bench_events_sync", str(n), d]) for _ in range(REPEAT)]
+        ok = all(r[3] == 0 for r in runs)
+        times[n] = min(float(r[0].get("seconds", "nan")) for r in runs)
+        peer = min(float(measure([ical] + [os.path.join(d, f"feed{i}.ics") for i in (1, 2, 3)])[0]["seconds"])
+                   for _ in range(REPEAT))
+        note(f"  three feeds of {n:5d} events: sync {times[n]:.3f} s ({runs[0][0].get('records')} records), "
+             f"libical {peer:.3f} s, {times[n] / (3 * n) * 1e6:.2f} us per event")
+        if n == 5000:
+            row("2", "three 5,000-event feeds into an empty handheld", times[n], "s", "libical parse", peer, 0.5, ok)
+    row("6", "events sync per event at 20k vs 1k", times[20000] / 60000 * 1e6, "us", "per event at 1k",
+        times[1000] / 3000 * 1e6, 1.5)
+
+
+def wine(roots, million_root):
+    note("== win32 under Wine")
+    exe = os.path.join(WIN32, "hotsync.exe")
+    if not os.path.exists(exe):
+        note("  no win32 build (make win32): skipped")
+        return
+    env = dict(os.environ)
+    env["WINEPREFIX"] = os.path.join(WORK, "wineprefix")
+    home = os.path.join(WORK, "winehome")
+    env["REELBOX_WINE_HOME"] = home
+    wine_run = os.path.join(HERE, "wine-run")
+    # The prefix links its documents folder to the home it was made with.
+    subprocess.run([wine_run, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    server = subprocess.Popen(["wineserver", "-f", "-p"], env=env, stderr=subprocess.DEVNULL)
+
+    def run_wine(root):
+        work = fresh(root)
+        shutil.copy(os.path.join(work, "docs", "MyMoviesImport.tab"), home)
+        args = [wine_run, exe, "--root", "Z:" + work.replace("/", "\\"), "--user", "Bench", "sync", "--quiet"]
+        _, wall, peak, rc = measure(args, env)
+        shutil.rmtree(work, ignore_errors=True)
+        return wall, peak, rc in (0, 4) and rc != "timeout"
+
+    def run_native(root):
+        work = fresh(root)
+        _, wall, peak, rc = measure([f"{BENCH}/hotsync", "--root", work, "sync", "--quiet"], native_env(work))
+        shutil.rmtree(work, ignore_errors=True)
+        return wall, peak, rc == 0
+
+    try:
+        run_wine(roots[4096])  # warms the prefix up
+        w = best([run_wine(roots[16384]) for _ in range(REPEAT)])
+        n = best([run_native(roots[16384]) for _ in range(REPEAT)])
+        row("5", "hotsync.exe sync under Wine, 16,384 records", w[0], "s", "native hotsync", n[0], 2.0, w[2] and n[2])
+        m = run_wine(million_root)
+        row("3", "peak memory, 1,000,000-line import, win32", m[1] / 1024, "MB", "budget", 256, 1.0, m[2])
+    finally:
+        server.terminate()
+        server.wait()
+        for name in ("MyMoviesImport.tab", "MyMoviesExport.tab"):
+            if os.path.exists(os.path.join(home, name)):
+                os.remove(os.path.join(home, name))
+
+
+def main():
+    os.makedirs(WORK, exist_ok=True)
+    roots, million_root = movies()
+    events()
+    wine(roots, million_root)
+    note("\n== summary (ratio = figure / peer)")
+    note(f"{'goal':4} {'measure':52} {'figure':>11} {'peer':>22} {'':>11} {'ratio':>6} {'goal':>6}  result")
+    for goal, what, fig, peer_name, peer, ratio, goal_ratio, met in rows:
+        note(f"{goal:4} {what:52} {fig:>11} {peer_name:>22} {peer:>11} {ratio:6.2f} {goal_ratio:6.2f}  {met}")
+    return 0 if all(r[7] == "met" for r in rows) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
