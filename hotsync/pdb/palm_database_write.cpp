@@ -38,7 +38,15 @@ Bytes SerializePalmDatabase(const PalmDatabase& db) {
     position += db.sortInfo.size();
   }
 
+  size_t fileSize = position;
+  if (resources) {
+    for (const PalmResource& resource : db.resources) fileSize += resource.data.size();
+  } else {
+    for (const PalmRecord& record : db.records) fileSize += record.data.size();
+  }
+  // One allocation for the whole file: a full handheld database is megabytes.
   Bytes out;
+  out.reserve(fileSize);
   Bytes name(kPalmNameSize, 0);
   const bool keepField = db.nameField.size() == kPalmNameSize &&
                         db.name.size() < kPalmNameSize &&

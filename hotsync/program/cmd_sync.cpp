@@ -22,6 +22,7 @@ bool g_quiet = false;
 bool g_lineOpen = false;
 std::string g_lastStatus;
 std::chrono::steady_clock::time_point g_lastDrawn;
+std::chrono::steady_clock::time_point g_lastFlushed;
 bool g_countShown = false;
 // --cancel-at TEXT: from the first status TEXT on, every status answers "stop", as if the user
 // had pressed Ctrl-C at that moment (a cancel at a known point, also where no signal can be sent).
@@ -61,8 +62,13 @@ int32_t HS_CALL ShowProgress(const char* status) {
       g_lineOpen = true;
     }
   } else if (!g_quiet && text != g_lastStatus) {
+    // A pipe or file gets whole buffers; whoever watches it still sees news ten times a second.
     std::printf("status: %s\n", text.c_str());
-    std::fflush(stdout);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - g_lastFlushed >= std::chrono::milliseconds(100)) {
+      std::fflush(stdout);
+      g_lastFlushed = now;
+    }
   }
   g_lastStatus = text;
   if (!g_cancelAt.empty() && g_cancelAt == text) g_cancelling = true;
@@ -113,6 +119,9 @@ bool PrintLog() {
 }  // namespace
 
 int RunSync(const Options& options) {
+  // Before any output: the status lines and the log go out in blocks, not a write per line.
+  static char buffer[1 << 16];
+  if (!StdoutIsTerminal()) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   bool doNothing = false;
   bool dryRun = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
