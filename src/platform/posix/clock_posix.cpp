@@ -4,8 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -66,6 +69,16 @@ int CopyOut(const std::string& text, char* buffer, int size) {
 }
 
 class PosixClock final : public Clock {
+ private:
+  struct Known {
+    CivilTime local;
+    int64_t utc;
+  };
+  static constexpr size_t kKnownLimit = 8192;
+  std::mutex mutex_;
+  std::string zone_;
+  std::unordered_map<uint64_t, Known> known_;
+
  public:
   int64_t NowUtc() override {
     struct timespec ts;
@@ -84,6 +97,30 @@ class PosixClock final : public Clock {
 
   bool LocalToUtc(CivilTime* local, int64_t* utc) override {
     NormalizeCivilTime(local);
+    // mktime looks at the zone file again on every call (a stat per date of an import line), so
+    // answers are kept per local time for as long as TZ stays the same.
+    const bool cacheable = local->year >= 0 && local->year < 65536 && local->month >= 1 && local->month <= 12 &&
+                           local->day >= 1 && local->day <= 31 && local->hour >= 0 && local->hour < 64 &&
+                           local->minute >= 0 && local->minute < 64 && local->second >= 0 && local->second < 64;
+    const uint64_t key = cacheable ? (static_cast<uint64_t>(local->year) << 40 | static_cast<uint64_t>(local->month) << 32 |
+                                      static_cast<uint64_t>(local->day) << 24 | static_cast<uint64_t>(local->hour) << 16 |
+                                      static_cast<uint64_t>(local->minute) << 8 | static_cast<uint64_t>(local->second))
+                                   : 0;
+    const char* zoneVariable = std::getenv("TZ");
+    const std::string zone = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (zone != zone_) {
+      known_.clear();
+      zone_ = zone;
+    }
+    if (cacheable) {
+      auto found = known_.find(key);
+      if (found != known_.end()) {
+        *local = found->second.local;
+        *utc = found->second.utc;
+        return true;
+      }
+    }
     struct tm parts;
     std::memset(&parts, 0, sizeof parts);
     parts.tm_year = local->year - 1900;
@@ -103,6 +140,10 @@ class PosixClock final : public Clock {
     local->minute = parts.tm_min;
     local->second = parts.tm_sec;
     *utc = static_cast<int64_t>(t);
+    if (cacheable) {
+      if (known_.size() >= kKnownLimit) known_.clear();
+      known_[key] = Known{*local, *utc};
+    }
     return true;
   }
 
