@@ -46,6 +46,8 @@ void FlushLogFiles();
 // The level LogAudit tests (bit 3: full activity audit).
 void SetLogLevel(uint32_t level);
 uint32_t GetLogLevel();
+// Whether LogAudit lines are written: callers skip building texts only those lines show.
+inline bool AuditOn() { return (GetLogLevel() & kLogLevelAudit) != 0; }
 
 void LogDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogAudit(const char* format, ...) __attribute__((format(printf, 1, 2)));

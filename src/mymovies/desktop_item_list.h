@@ -4,12 +4,16 @@
 // letter case ignored, so keys that differ only in letter case are one key. Adding under a key
 // that is present replaces the entry's item (the previous item is the caller's again) and its key
 // text. The list owns the items it holds and deletes them in Clear and at destruction. Lookups and
-// insertions cost O(log n); an iteration visits the entries in key order.
+// insertions hash the case-folded key (O(1)); an iteration visits the entries in key order, sorted
+// once when it starts.
 #ifndef REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
 #define REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
 
 #include <cstdint>
-#include <map>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "diag/text_string.h"
 
@@ -36,13 +40,22 @@ class DesktopItemList {
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
 
  private:
-  struct KeyOrder {
-    bool operator()(const TextString& a, const TextString& b) const { return a.Compare(b) < 0; }
+  struct Entry {
+    TextString key;
+    MovieItem* item;
   };
-  using Entries = std::map<TextString, MovieItem*, KeyOrder>;
+  // ASCII letter case ignored, as TextString::Compare does; views into the entries' own keys.
+  struct FoldedHash {
+    size_t operator()(std::string_view text) const;
+  };
+  struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  using Entries = std::unordered_map<std::string_view, std::unique_ptr<Entry>, FoldedHash, FoldedEqual>;
 
   Entries entries_;
-  Entries::iterator cursor_ = entries_.end();
+  std::vector<const Entry*> order_;
+  size_t cursor_ = 0;
   bool iterating_ = false;
 };
 

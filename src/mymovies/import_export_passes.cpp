@@ -44,7 +44,7 @@ bool ImportExportRun::ImportPass() {
       parsed = kParseEndOfData;
     }
     if (parsed == 0) {
-      LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
+      if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
       if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
         Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
         return false;
@@ -93,7 +93,7 @@ bool ImportExportRun::HandheldPass() {
     }
     TextString key = work->BuildKey();
     ++record_count_;
-    LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
+    if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
     TextString paired;
     if (MatchDeviceItem(*work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
       Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
@@ -143,11 +143,11 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
   int32_t category = static_cast<int32_t>(item.GetCategory());
   int32_t written = 0;
   if (!item.Matched()) {
-    LogAudit("Writing new record ('%s') to device\n", item.Describe());
+    if (AuditOn()) LogAudit("Writing new record ('%s') to device\n", item.Describe());
     written = database_.AddRecord(category, bytes, size);
     if (written == 0) ++totals_.added;
   } else {
-    LogAudit("Updating record ('%s') to device\n", item.Describe());
+    if (AuditOn()) LogAudit("Updating record ('%s') to device\n", item.Describe());
     written = database_.ReadRecordById(item.GetRecordId());
     if (written == 0) written = database_.UpdateCurrentRecord(bytes, size, &category);
     if (written == 0) ++totals_.updated;
