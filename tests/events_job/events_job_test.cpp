@@ -290,16 +290,57 @@ TEST_F(EventsJobTest, FailingListKeepsItsWindowAndTheOthersStillRun) {
   EXPECT_EQ(block.LastUpdate(2), today_);
 }
 
-TEST_F(EventsJobTest, EventsWithBadDataAreNotWrittenAndTheListIsMarked) {
+TEST_F(EventsJobTest, EventsWithoutAStartOrAUidAreNotWrittenAndMarkTheList) {
   MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  std::string common(60, 'g');
   server_.Serve("/dvd", BuildFeed({{"good", "Good", "", At(today_ + 60), "", ""},
                                    {"bad", "Bad", "", At(today_ + 60) + "X", "", ""},
-                                   {"noend", "No End", "", At(today_ + 60), ":2006", ""}}));
+                                   {"noend", "No End", "", At(today_ + 60), ":2006", ""},
+                                   {"", "No UID", "", At(today_ + 60), "", ""},
+                                   {"GOOD", "Good again", "", At(today_ + 120), "", ""},
+                                   {common + "-1@x", "Long 1", "", At(today_ + 60), "", ""},
+                                   {common + "-2@x", "Long 2", "", At(today_ + 60), "", ""}}));
   EXPECT_EQ(Sync(), 0);
-  ASSERT_EQ(Stored().size(), 1u);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 4u);
+  EXPECT_STREQ(stored[0].record.Summary(), "Good");
+  EXPECT_STREQ(stored[1].record.Uid(), "noend");
+  EXPECT_EQ(stored[1].record.StartTime(), today_ + 60);
+  EXPECT_EQ(stored[1].record.EndTime(), 0u);
+  EXPECT_STRNE(stored[2].record.Uid(), stored[3].record.Uid());
+  EXPECT_TRUE(HasEntry(-1, "4 items updated for list 'DVD Releases'\n"));
   EXPECT_TRUE(HasEntry(8, "Warning : some events in the 'DVD Releases' event dataset may not have synchronized "
                           "properly due to formatting errors.\n"));
   EXPECT_EQ(Block().LastUpdate(0), 0u);
+  // The long UIDs are found again: nothing is added the second time.
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 4u);
+}
+
+TEST_F(EventsJobTest, FailedHandheldReadEndsTheJobBeforeAnythingIsWritten) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", GenerateFeed(30, today_));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 30u);
+  server_.Serve("/dvd", GenerateFeed(31, today_));
+  for (const char* operation : {"SyncResetRecordIndex", "SyncReadNextRecInCategory"}) {
+    ASSERT_EQ(root_.BeginSession(), 0);
+    HsInjectFault(operation, std::string(operation) == "SyncResetRecordIndex" ? 1 : 10, 0x4009);
+    SyncProperties p;
+    std::memset(&p, 0, sizeof p);
+    std::string folder = root_.conduitFolder();
+    std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+    EXPECT_EQ(RunConduit(Progress, p), 4) << operation;
+    HsEndSession();
+    EXPECT_EQ(Stored().size(), 30u) << operation;
+  }
+  bool reported = false;
+  for (auto& e : ManagerLog()) {
+    if (e.first == 8 && e.second.find("Unable to read record 9 from events Database 'Movie-Events' (error #999/") == 0) {
+      reported = true;
+    }
+  }
+  EXPECT_TRUE(reported);
 }
 
 TEST_F(EventsJobTest, CancelDuringADownloadStopsTheListsAndKeepsTheScheduleDue) {
