@@ -317,6 +317,34 @@ TEST_F(EventsJobTest, EventsWithoutAStartOrAUidAreNotWrittenAndMarkTheList) {
   EXPECT_EQ(Stored().size(), 4u);
 }
 
+TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
+  // Distinct UIDs: Google's export repeats the UID of a recurring event in its overrides.
+  const std::pair<const char*, size_t> feeds[] = {{"OZMovies.ics", 182}, {"mathBirthdays.ics", 1321},
+                                                  {"Misc.History.ics", 431}, {"THFC.ics", 114},
+                                                  {"lastfm.ics", 33}, {"google_aus_holidays.ics", 53},
+                                                  {"Session6.ics", 1}};
+  std::vector<std::pair<std::string, std::string>> lists;
+  for (const auto& feed : feeds) {
+    lists.emplace_back(std::string(feed.first).substr(0, 12), std::string("/") + feed.first);
+    server_.Serve(lists.back().second, ReadTestFeed(feed.first));
+  }
+  const uint32_t year2000 = 35064u * 86400u;  // their events start after 2000
+  MakeDatabase(lists, year2000);
+  // Without the audit, whose every line goes to the disk, thousands of events take a moment.
+  ConduitPrefs p;
+  ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+  p.logLevel = 0;
+  WriteConduitPrefs(p, root_.conduitFolder().c_str());
+  EXPECT_EQ(Sync(), 0);
+  std::vector<size_t> per_list(lists.size());
+  for (const StoredEvent& e : Stored()) ++per_list.at(static_cast<size_t>(e.category));
+  for (size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_EQ(per_list[i], feeds[i].second) << feeds[i].first;
+    EXPECT_TRUE(HasEntry(-1, std::to_string(feeds[i].second) + " items updated for list '" + lists[i].first + "'\n"))
+        << feeds[i].first;
+  }
+}
+
 TEST_F(EventsJobTest, FailedHandheldReadEndsTheJobBeforeAnythingIsWritten) {
   MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
   server_.Serve("/dvd", GenerateFeed(30, today_));
