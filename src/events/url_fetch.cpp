@@ -61,7 +61,8 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
 
   DownloadHandles handles(client);
   std::string path = GetTempFilePath();
-  if (TextStream::Open(path, FileMode::kWriteCreateAlways, &handles.file) != 0) {
+  // Made new, never through a link: the file of the last download was deleted above.
+  if (TextStream::Open(path, FileMode::kWriteCreateNew, &handles.file) != 0) {
     LogAudit("Failed to open temp file '%s'!\n", path.c_str());
     return kFetchTempFileFailed;
   }

@@ -78,12 +78,15 @@ class TempFileUrlFetcher : public UrlFetcher {
   int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
   int32_t CloseDownloaded() override;
   int32_t DeleteDownloaded() override;
-  // The system temporary folder followed by "TQConduit.tmp"; the folder separator followed by
-  // it when the system reports no temporary folder.
+  // "TQConduit.tmp" in a folder private to this fetcher (MakePrivateFolder) under the system
+  // temporary folder, or under the root when the system reports none; empty when no such folder
+  // could be had. The folder and the file are removed when the fetcher is destroyed.
   std::string GetTempFilePath() const override;
 
  private:
   std::unique_ptr<TextStream> downloaded_;
+  std::string folder_;
+  bool made_folder_ = false;
 };
 
 // What a fetch address becomes: leading spaces skipped; "http:", "https:" and "ftp:" (any case)

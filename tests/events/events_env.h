@@ -26,6 +26,10 @@ class TempFolderFileSystem final : public FileSystem {
   }
   bool FileExists(const std::string& path) override { return real_.FileExists(path); }
   std::string TempFolder() override { return temp_; }
+  uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made) override {
+    return real_.MakePrivateFolder(parent, folder, made);
+  }
+  uint32_t RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
   char PathSeparator() const override { return real_.PathSeparator(); }
   uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
   void set_temp(std::string temp) { temp_ = std::move(temp); }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "events_env.h"
@@ -67,10 +68,26 @@ TEST_F(UrlFetcherTest, DownloadStoresTheResponseAsText) {
   EXPECT_TRUE(Logged("Connection opened.  Writing data to temp file '" + fetcher_.GetTempFilePath() + "'\r\n"));
 }
 
-TEST_F(UrlFetcherTest, TempFileLiesInTheTemporaryFolder) {
-  EXPECT_EQ(fetcher_.GetTempFilePath(), JoinPath(dir_.Sub("temp"), "TQConduit.tmp"));
-  env_.temp_files().set_temp("");
-  EXPECT_EQ(fetcher_.GetTempFilePath(), std::string(1, Env::Current().Files().PathSeparator()) + "TQConduit.tmp");
+TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
+  std::string temp = dir_.Sub("temp");
+  std::string path = fetcher_.GetTempFilePath();
+  EXPECT_EQ(path.rfind(temp, 0), 0u) << path;
+  EXPECT_EQ(path.substr(path.size() - 14), Env::Current().Files().PathSeparator() + std::string("TQConduit.tmp"));
+#ifndef _WIN32
+  // Two syncs at once never share a download; the folder and file go with their fetcher.
+  server_.Serve("/x", "data");
+  {
+    TempFileUrlFetcher other;
+    EXPECT_NE(other.GetTempFilePath(), path);
+    EXPECT_EQ(other.Fetch(server_.Url("/x").c_str()), kFetchDone);
+    EXPECT_TRUE(env_.temp_files().FileExists(other.GetTempFilePath()));
+  }
+  size_t left = 0;
+  for (auto it = std::filesystem::directory_iterator(temp); it != std::filesystem::directory_iterator(); ++it) ++left;
+  EXPECT_EQ(left, 1u);  // this test's own fetcher's folder
+#else
+  EXPECT_EQ(path, JoinPath(temp, "TQConduit.tmp"));
+#endif
 }
 
 TEST_F(UrlFetcherTest, ResponseIsReadInPassesOf500Bytes) {
@@ -174,9 +191,10 @@ TEST_F(UrlFetcherTest, CancelWhileTransferringGivesElevenAndReleasesTheFile) {
 
 TEST_F(UrlFetcherTest, MissingTempFolderGivesEight) {
   env_.temp_files().set_temp(JoinPath(dir_.path(), "no-such-folder") + Env::Current().Files().PathSeparator());
+  TempFileUrlFetcher fetcher;
   server_.Serve("/x", "data");
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchTempFileFailed);
-  EXPECT_TRUE(Logged("Failed to open temp file '" + fetcher_.GetTempFilePath() + "'!\r\n"));
+  EXPECT_EQ(fetcher.Fetch(server_.Url("/x").c_str()), kFetchTempFileFailed);
+  EXPECT_TRUE(Logged("Failed to open temp file '" + fetcher.GetTempFilePath() + "'!\r\n"));
 }
 
 TEST_F(UrlFetcherTest, HttpsAddressIsFetchedOverTls) {
