@@ -202,6 +202,8 @@ size_t FindNextEvent(Window& window, size_t from, int32_t* code) {
 }  // namespace
 
 int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
+  // The server answered with an error (the download logged its status): there is no calendar.
+  if (fetcher.HttpStatus() >= 400) return kFeedNoResponse;
   fetcher.CloseDownloaded();
   fetcher.OpenDownloaded();
   Window window(fetcher);

@@ -39,6 +39,7 @@ class DownloadHandles {
 int32_t TempFileUrlFetcher::Fetch(const char* url) {
   LogAudit("Checking internet connection...\n");
   ClearError();
+  SetHttpStatus(0);
   InternetClient& client = Env::Current().Internet();
   DeleteDownloaded();  // usually fails: no file yet; its error stays on record
   client.SetLastError(0);
@@ -96,6 +97,15 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     return kFetchOpenUrlFailed;
   }
 
+  uint32_t status = 0;
+  if (client.QueryStatusCode(handles.url, &status)) {
+    SetHttpStatus(status);
+    if (status >= 400) {
+      // An error page is no calendar: the reader ends the list with "No response from server".
+      LogDebug("HTTP status %lu from '%s': the reply is not read\n", static_cast<unsigned long>(status), target);
+      return kFetchDone;
+    }
+  }
   LogAudit("Connection opened.  Writing data to temp file '%s'\n", path.c_str());
   client.SetLastError(0);
   if (!ReportProgress("Transferring")) return kFetchCancelled;

@@ -56,6 +56,8 @@ class UrlFetcher {
   virtual int32_t DeleteDownloaded() = 0;
   virtual std::string GetTempFilePath() const = 0;
 
+  // The HTTP status of the last download's reply; 0 before the reply, or without one (FTP).
+  uint32_t HttpStatus() const { return http_status_; }
   uint32_t ErrorCode() const { return error_code_; }
   const char* ErrorText() const { return error_text_; }
   void ClearError();
@@ -63,7 +65,11 @@ class UrlFetcher {
   // has none. Code 0 clears the error.
   void SetInternetError(uint32_t code);
 
+ protected:
+  void SetHttpStatus(uint32_t status) { http_status_ = status; }
+
  private:
+  uint32_t http_status_ = 0;
   uint32_t error_code_ = 0;
   char error_text_[kFetchErrorTextSize];
 };

@@ -5,7 +5,7 @@
 // open a URL in it (this waits for the response headers), then pull the response in reads of up
 // to N bytes until a read gives 0 bytes. Every failing call leaves an error code in LastError():
 // an internet error (12000 and above, the kInternetError* values) or a system error code.
-// An HTTP error status (404, 500) is not a failure: its body is read like any other.
+// An HTTP error status (404, 500) is not a failure of the calls: QueryStatusCode tells it.
 //
 // Handles are owned by the caller and released with Close (a URL handle before its session).
 // A client serves one thread at a time; the conduit uses it only on the synchronization thread.
@@ -60,6 +60,9 @@ class InternetClient {
   // redirection loop, TLS failure ...).
   // REQUIRES: session is an open session handle.
   virtual InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) = 0;
+  // Stores in *status the HTTP status of the response opened (HttpQueryInfoA with
+  // HTTP_QUERY_STATUS_CODE); false when it has none (an FTP transfer).
+  virtual bool QueryStatusCode(InternetHandle url, uint32_t* status) = 0;
   // Stores in *available how many bytes can be read without waiting (InternetQueryDataAvailable).
   virtual bool QueryDataAvailable(InternetHandle url, uint32_t* available) = 0;
   // Reads up to count bytes into buffer and stores the number read in *read; 0 bytes read with

@@ -57,6 +57,7 @@ class SwitchableInternetClient final : public InternetClient {
   InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
     return real_->OpenUrl(session, url, flags);
   }
+  bool QueryStatusCode(InternetHandle url, uint32_t* status) override { return real_->QueryStatusCode(url, status); }
   bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
     return real_->QueryDataAvailable(url, available);
   }

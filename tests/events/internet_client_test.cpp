@@ -69,12 +69,21 @@ TEST_F(InternetClientTest, ReadsALargeBodyCompletely) {
   client_->Close(url);
 }
 
-TEST_F(InternetClientTest, HttpErrorStatusOpensAndReadsTheErrorPage) {
+TEST_F(InternetClientTest, HttpErrorStatusOpensAndTellsItsStatus) {
   server_.Serve("/gone", "", HttpServer::Mode::kNotFound);
   server_.Serve("/broken", "", HttpServer::Mode::kServerError);
+  server_.Serve("/fine", "ok");
+  InternetHandle fine = client_->OpenUrl(session_, server_.Url("/fine").c_str(), kFlags);
+  ASSERT_NE(fine, nullptr);
+  uint32_t status = 0;
+  EXPECT_TRUE(client_->QueryStatusCode(fine, &status));
+  EXPECT_EQ(status, 200u);
+  client_->Close(fine);
   for (const char* path : {"/gone", "/broken"}) {
     InternetHandle url = client_->OpenUrl(session_, server_.Url(path).c_str(), kFlags);
     ASSERT_NE(url, nullptr) << path;
+    EXPECT_TRUE(client_->QueryStatusCode(url, &status));
+    EXPECT_EQ(status, std::string(path) == "/gone" ? 404u : 500u);
     std::string got;
     EXPECT_TRUE(ReadAll(url, &got));
     EXPECT_NE(got.find("<html>"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "events/feed_reader.h"
 #include "events_env.h"
 #include "support/http_server.h"
 
@@ -164,12 +165,18 @@ TEST_F(UrlFetcherTest, ErrorTextsWithoutASystemMessage) {
   EXPECT_STREQ(fetcher_.ErrorText(), "");
 }
 
-TEST_F(UrlFetcherTest, HttpErrorPageIsDownloadedLikeAFeed) {
+TEST_F(UrlFetcherTest, HttpErrorStatusIsKeptAndLoggedAndNoFeedIsRead) {
   server_.Serve("/broken", "", HttpServer::Mode::kServerError);
+  server_.Serve("/fine", "BEGIN:VCALENDAR\n");
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/missing").c_str()), kFetchDone);
-  EXPECT_NE(Stored().find("404"), std::string::npos);
+  EXPECT_EQ(fetcher_.HttpStatus(), 404u);
+  EXPECT_TRUE(Logged("HTTP status 404 from '" + server_.Url("/missing") + "': the reply is not read\r\n"));
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoResponse);
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/broken").c_str()), kFetchDone);
-  EXPECT_NE(Stored().find("500"), std::string::npos);
+  EXPECT_EQ(fetcher_.HttpStatus(), 500u);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/fine").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.HttpStatus(), 200u);
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoCalendar);
 }
 
 TEST_F(UrlFetcherTest, CancelWhileConnectingGivesEleven) {

@@ -29,6 +29,14 @@ class Win32InternetClient final : public InternetClient {
     return Wrap(InternetOpenUrlA(Native(session), url, nullptr, 0, flags, 0));
   }
 
+  bool QueryStatusCode(InternetHandle url, uint32_t* status) override {
+    DWORD code = 0;
+    DWORD size = sizeof(code);
+    if (!HttpQueryInfoA(Native(url), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return false;
+    if (status) *status = code;
+    return true;
+  }
+
   bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
     DWORD count = 0;
     BOOL ok = InternetQueryDataAvailable(Native(url), &count, 0, 0);
