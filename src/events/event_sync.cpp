@@ -1,6 +1,7 @@
 #include "events/event_sync.h"
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -115,7 +116,16 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
     EventRecord stored;
     uint32_t target_category = category;
     uint32_t target_id = kNoRecordId;
-    if (index.Find(feed.Uid(), &stored)) {
+    bool found = index.Find(feed.Uid(), &stored);
+    std::string cut(event.uid->c_str(), strnlen(event.uid->c_str(), event.uid->size()));
+    if (!found && cut.size() > kEventUidLength) {
+      // Records written before long UIDs had a form of their own hold the UID cut to 50
+      // characters: the first event of that beginning takes such a record over.
+      cut.resize(kEventUidLength);
+      found = written_uids.count(TextString(cut.c_str())) == 0 && index.Find(cut.c_str(), &stored);
+      if (found) written_uids.insert(TextString(cut.c_str()));
+    }
+    if (found) {
       if (feed.SameAs(stored)) {
         LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
         return 0;

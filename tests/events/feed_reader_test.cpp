@@ -137,22 +137,25 @@ TEST_F(FeedReaderTest, FeedsAsCalendarProgramsWriteThem) {
   // them, a TZID folded inside the parameters, a TAB fold, and an alarm nested in the event.
   const std::string feed =
       "\xEF\xBB\xBF\r\n  \r\nBEGIN:VCALENDAR\r\nX-WR-CALNAME:\r\nBEGIN:VEVENT\r\n"
-      "DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T100000\r\nDTEND;VALUE=DATE:20060402\r\n"
-      "DESCRIPTION:\r\nLOCATION:\r\nSUMMARY:Folded\r\n\twith a tab\r\nUID:a@x\r\n"
+      "DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T100000\r\n"
+      "LOCATION:\r\nSUMMARY:Folded\r\n\twith a tab\r\nUID:a@x\r\n"
       "BEGIN:VALARM\r\nDESCRIPTION:Alarm text\r\nDURATION:PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
       "BEGIN:VEVENT\r\nUID:\r\nSUMMARY:No UID\r\nDTSTART:20060401\r\nEND:VEVENT\r\n"
-      "BEGIN:VEVENT\r\nUID:c@x\r\nSUMMARY:\r\nDTSTART:20060401\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+      "BEGIN:VEVENT\r\nUID:c@x\r\nSUMMARY:\r\nDESCRIPTION:\r\nDTSTART:20060401\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
   // The event without a UID marks the list.
   EXPECT_EQ(Read(feed), kFeedSomeBadEvents);
   ASSERT_EQ(seen_.size(), 3u);
   EXPECT_EQ(seen_[0].code, 0);
   EXPECT_EQ(seen_[0].event.uid, "a@x");
   EXPECT_EQ(seen_[0].event.summary, "Foldedwith a tab");
-  EXPECT_EQ(seen_[0].event.description, "");
   EXPECT_EQ(seen_[0].event.tzid, "America/Argentina/Buenos_Aires");
+  // The alarm's texts and duration are not the event's.
+  EXPECT_FALSE(seen_[0].event.description.has_value());
+  EXPECT_EQ(seen_[0].event.end, 0u);
   EXPECT_EQ(seen_[1].code, 0);
   EXPECT_FALSE(seen_[1].event.uid.has_value());
   EXPECT_EQ(seen_[2].event.summary, "");
+  EXPECT_EQ(seen_[2].event.description, "");
 }
 
 TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {

@@ -319,6 +319,24 @@ TEST_F(EventsJobTest, EventsWithoutAStartOrAUidAreNotWrittenAndMarkTheList) {
   EXPECT_EQ(Stored().size(), 4u);
 }
 
+TEST_F(EventsJobTest, RecordsHoldingALongUidCutToFiftyAreTakenOver) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  std::string common(60, 'g');
+  // As written before long UIDs had a form of their own: cut to 50 characters.
+  server_.Serve("/dvd", BuildFeed({{common.substr(0, 50), "Old form", "", At(today_ + 60), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 1u);
+  uint32_t id = Stored()[0].id;
+  server_.Serve("/dvd", BuildFeed({{common + "-1@x", "Long 1", "", At(today_ + 60), "", ""},
+                                   {common + "-2@x", "Long 2", "", At(today_ + 60), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored[0].id, id);
+  EXPECT_STREQ(stored[0].record.Summary(), "Long 1");
+  EXPECT_STREQ(stored[1].record.Summary(), "Long 2");
+}
+
 TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
   // Distinct UIDs: Google's export repeats the UID of a recurring event in its overrides.
   const std::pair<const char*, size_t> feeds[] = {{"OZMovies.ics", 182}, {"mathBirthdays.ics", 1321},
