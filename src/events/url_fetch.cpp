@@ -139,6 +139,8 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     char buffer[kPassSize + 1];
     uint32_t got = 0;
     bool ok = client.ReadUrl(handles.url, buffer, kPassSize, &got);
+    // Taken at once: writing the file and the log line below sets the thread's last error anew.
+    uint32_t read_error = ok ? 0 : client.LastError();
     if (ok) {
       buffer[got] = '\0';
       // As text up to the first NUL byte, like a C string.
@@ -147,7 +149,7 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     }
     LogAudit("Ending read Pass #%i, %lu bytes read so far\n", pass, static_cast<unsigned long>(total));
     if (!ok) {
-      SetInternetError(client.LastError());
+      SetInternetError(read_error);
       LogAudit("\nUnable to connect to '%s' - %s\n", target, ErrorText());
       return kFetchTransferFailed;
     }
