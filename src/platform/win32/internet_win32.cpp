@@ -40,6 +40,7 @@ struct Pending {
   volatile HINTERNET created = nullptr;
   volatile DWORD_PTR result = 0;
   volatile DWORD error = 0;
+  bool abandoned = false;  // a wait for it timed out
   // Answers land here, never in the caller's memory: WinInet may write them after a time-out.
   DWORD available = 0;
   DWORD read = 0;
@@ -76,10 +77,22 @@ struct Url final : InternetObject {
   Pending* pending;
 };
 
-// Closes a request's handle and frees its state once WinInet is done with it.
+// Closes a request's handle and frees its state once WinInet is done with it. A request given up
+// in mid-wait may still be answered (Wine answers when the server finally sends or closes): it
+// loses its callback first, so no answer calls into a library that may be unloaded by then, and
+// its state stays allocated for the answer.
 void Release(HINTERNET handle, Pending* pending) {
-  if (handle) InternetCloseHandle(handle);
-  if (!handle || WaitForSingleObject(pending->closed, kClosingWaitMs) == WAIT_OBJECT_0) delete pending;
+  if (!handle) {
+    delete pending;
+    return;
+  }
+  if (pending->abandoned) {
+    InternetSetStatusCallbackA(handle, nullptr);
+    InternetCloseHandle(handle);
+    return;
+  }
+  InternetCloseHandle(handle);
+  if (WaitForSingleObject(pending->closed, kClosingWaitMs) == WAIT_OBJECT_0) delete pending;
 }
 
 bool IsRedirection(DWORD status) {
@@ -240,6 +253,7 @@ class Win32InternetClient final : public InternetClient {
   // Waits for the request's completion; false with kInternetErrorTimeout when it does not come.
   static bool Wait(Pending* pending, DWORD ms) {
     if (WaitForSingleObject(pending->done, ms) == WAIT_OBJECT_0) return true;
+    pending->abandoned = true;
     return Fail(kInternetErrorTimeout);
   }
 
