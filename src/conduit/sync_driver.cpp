@@ -15,6 +15,7 @@ namespace {
 constexpr const char kDebugLogName[] = "kvrtdebuglog.txt";
 constexpr const char kSyncLogName[] = "kvrtsynclog.txt";
 constexpr const char kDisplayName[] = "Reelbox";
+constexpr int32_t kSyncCancelled = 10;
 
 std::string TimeDateNow(HandheldLink& link, uint32_t* now) {
   link.LocalTimeNow(now);
@@ -56,7 +57,7 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
       // The only place a stop request can arrive before the jobs: ask the manager once.
       ReportStatus(nullptr);
       if (cancelled_) {
-        result = 10;
+        result = kSyncCancelled;
       } else {
         if (now < prefs_.lastEventsRun) prefs_.lastEventsRun = 0;
         if ((prefs_.flags & kPrefsFlagMyMoviesOn) != 0) {
@@ -65,10 +66,15 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
           LogSync("\n%s Synchronization skipped.\n", "Ri Verid");
         }
         EventsSchedule schedule = DecideEventsSchedule(prefs_.eventsInterval, prefs_.lastEventsRun, now);
-        if (schedule.due) {
+        if (cancelled_) {
+          // The user stopped the movie list job: that is no finished synchronization, and the
+          // events stay due for the next one.
+          result = kSyncCancelled;
+        } else if (schedule.due) {
           result = RunMovieEventsJob(*this);
           // A cancelled job may still answer 0; its events were not all fetched, so it stays due.
           if (result == 0 && !cancelled_) prefs_.lastEventsRun = now;
+          if (result == 0 && cancelled_) result = kSyncCancelled;
         } else if (schedule.noSchedule) {
           LogSync("\n%s Synchronization skipped because there is no schedule set.\n", "Movie Event");
         } else {

@@ -44,8 +44,8 @@ class SyncDriver : public HotSyncLogTarget {
   SyncDriver& operator=(const SyncDriver&) = delete;
   ~SyncDriver() override;
 
-  // The whole synchronization. 0 success, 10 cancelled before the jobs, -1 unusable handheld
-  // preference, otherwise the movie events job's non-zero result. count is not used.
+  // The whole synchronization. 0 success, 10 cancelled (before or during a job), -1 unusable
+  // handheld preference, otherwise the movie events job's non-zero result. count is not used.
   int32_t RunSynchronization(const SyncInput& input, int32_t* count);
 
   // Fills the driver from the input, the preferences file and the handheld: 0, or -1 when the

@@ -72,7 +72,10 @@ bool ImportExportRun::HandheldPass() {
       interrupted_ = true;
       read = kDeviceNoMoreRecords;
     }
-    if (read == kDeviceNoMoreRecords) return true;
+    if (read == kDeviceNoMoreRecords) {
+      export_complete_ = !interrupted_;
+      return true;
+    }
     if (read != 0) {
       Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
            static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),

@@ -46,7 +46,7 @@ void JobTest::WriteHandheld(const std::vector<reelbox_test::SampleMovie>& movies
 
 void JobTest::WriteRawRecords(const std::vector<std::pair<std::string, uint8_t>>& records, const std::string& block) {
   hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Lists", "QV03", "QVX3");
-  db.hasAppInfo = true;
+  db.hasAppInfo = !block.empty();
   db.appInfo.assign(block.begin(), block.end());
   for (const auto& record : records) reelbox_test::AddTestRecord(&db, record.first, record.second);
   ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Lists"), db));

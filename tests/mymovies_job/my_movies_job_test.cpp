@@ -64,7 +64,7 @@ TEST_F(JobTest, CreateReportingAnExistingDatabaseGivesItsResult) {
   EXPECT_EQ(entries_[0].second, 8);
 }
 
-TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncRunsWithoutIt) {
+TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncWritesIt) {
   InjectFault("SyncWriteDBAppInfoBlock", 1, 0x4001);
   EXPECT_EQ(RunJob(kExport), 4);
   ASSERT_EQ(entries_.size(), 1u);
@@ -73,13 +73,72 @@ TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncRunsWithoutIt) {
       << entries_[0].first;
   EXPECT_EQ(entries_[0].second, 11);
   EXPECT_TRUE(Handheld().appInfo.empty());
-  // The database exists now: it is opened, no block is written, and the run goes on.
+  // The database exists now without its block: the next run gives it one and serves the request.
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), reelbox_test::DefaultMovieCategoryBlock());
+  EXPECT_TRUE(entries_.empty());
+  EXPECT_EQ(preference_after_, 0x10);
+}
+
+TEST_F(JobTest, MovieListsWithoutItsBlockGetsTheBlockOfANewDatabaseAndKeepsItsRecords) {
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.category = 3;
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), heat}, "");
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), reelbox_test::DefaultMovieCategoryBlock());
+  ASSERT_EQ(db.records.size(), 2u);
+  EXPECT_EQ(std::string(db.records[1].data.begin(), db.records[1].data.end()), PackSampleMovie(heat));
+  EXPECT_EQ(db.records[1].attributes & 0x0F, 3);
+  EXPECT_TRUE(Has(SyncLogText(), "NOTE : the Ro Vedevu Database 'Movie-Lists' had no category block; it now has the "
+                                 "categories of a new database.\r\n"));
+  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Alien", 1979, "117") +
+                              SimpleExportLine("Heat", 1995, "170", "Recorded"));
+  // Its block cannot be written either: the run stops before the export and keeps the request.
+  WriteHandheld({heat}, "");
+  InjectFault("SyncWriteDBAppInfoBlock", 1, 0x4001);
   EXPECT_EQ(RunJob(kExport), 4);
-  EXPECT_TRUE(Handheld().appInfo.empty());
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first.rfind("Unable to load AppInfo block for Ro Vedevu Database 'Movie-Lists' (error #4/", 0),
-            0u)
-      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 11);
+  EXPECT_EQ(preference_after_, kExport | 0x10);
+}
+
+// Only the first read gets the block; without the mend a failed second read left the names
+// empty and moved every record into the first category.
+TEST_F(JobTest, CategoryBlockReadFailureEndsTheRunBeforeAnythingIsWritten) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 6; ++i) {
+    movies.push_back(SimpleMovie("Movie " + std::to_string(i), 1990, "90"));
+    movies.back().category = static_cast<uint8_t>(i);
+  }
+  WriteHandheld(movies);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  EXPECT_EQ(RunJob(kExport), 0);
+  std::string exported = ExportText();
+  WriteImport(exported);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  for (int nth : {1, 2}) {
+    SCOPED_TRACE(nth);
+    faults_.clear();
+    InjectFault("SyncReadDBAppInfoBlock", nth, 0x4001);
+    int32_t result = RunJob(ImportMode(1));
+    hotsync::PalmDatabase db = Handheld();
+    ASSERT_EQ(db.records.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(db.records[i].attributes & 0x0F, static_cast<int>(i)) << i;
+    if (nth == 1) {
+      EXPECT_EQ(result, 4);
+      ASSERT_EQ(entries_.size(), 1u);
+      EXPECT_EQ(entries_[0].second, 8);
+      EXPECT_EQ(ExportText(), "previous\r\n");
+      EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+    } else {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(ExportText(), exported);
+      EXPECT_TRUE(Has(SyncLogText(), "Total number of import records matched to identical device records : 6\r\n"));
+    }
+  }
 }
 
 TEST_F(JobTest, RecordNotWrittenStopsTheWriteBackAndKeepsTheRequest) {
@@ -278,7 +337,8 @@ TEST_F(JobTest, MissingImportFileEndsTheRunAndKeepsTheRequests) {
   EXPECT_EQ(entries_[0].first, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5) - "
                                "Error preparing to open file/File not found");
   EXPECT_EQ(entries_[0].second, 13);
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "");
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
   EXPECT_EQ(preference_after_, ImportMode(1));
   EXPECT_FALSE(Has(SyncLogText(), "Total number"));
 }
@@ -295,12 +355,13 @@ TEST_F(JobTest, DocumentsFolderNotFoundFailsTheExport) {
   EXPECT_EQ(preference_after_, kExport);
 }
 
-TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsTheRequest) {
+TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsThePreviousExport) {
   for (size_t limit : {size_t(100), size_t(200000)}) {
     SCOPED_TRACE(limit);
     std::vector<SampleMovie> movies;
     for (uint32_t n = 0; n < 600; ++n) movies.push_back(GeneratedMovie(n));
     WriteHandheld(movies);
+    WriteDocument("MyMoviesExport.tab", "previous\r\n");
     documents_env_->Documents().SetWriteLimit(limit);
     EXPECT_EQ(RunJob(kExport), 11);
     documents_env_->Documents().SetWriteLimit(static_cast<size_t>(-1));
@@ -309,6 +370,12 @@ TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsTheRequest) {
     EXPECT_TRUE(Has(entries_[0].first, "export")) << entries_[0].first;
     EXPECT_EQ(preference_after_, kExport | 0x10);
     EXPECT_EQ(Handheld().records.size(), 600u);
+    EXPECT_EQ(ExportText(), "previous\r\n");
+    EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
+    // (The smaller limit cuts the sync log short as well.)
+    if (limit > 100) {
+      EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+    }
   }
 }
 
@@ -334,27 +401,35 @@ class CancelTest : public JobTest {
     }
     WriteHandheld(movies);
     WriteImport(text);
+    WriteDocument("MyMoviesExport.tab", "previous\r\n");
   }
 };
 
-TEST_F(CancelTest, CancelDuringTheImportKeepsTheRequests) {
+// A cancelled export leaves the previous one as it was and no file of its own.
+TEST_F(CancelTest, CancelDuringTheImportKeepsTheRequestsAndThePreviousExport) {
   EXPECT_EQ(RunJob(ImportMode(1), false, "Parsing Desktop Ro Vedevu items", 3), 0);
   EXPECT_EQ(Handheld().records.size(), 100u);
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "previous\r\n");
   EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+  EXPECT_TRUE(cancelled_after_);
 }
 
-TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequests) {
-  EXPECT_EQ(RunJob(ImportMode(1), false, "Performing Ro Vedevu import/export"), 0);
-  EXPECT_EQ(Handheld().records.size(), 100u);
-  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 49\r\n"));
-  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequestsAndThePreviousExport) {
+  for (int occurrence : {1, 2}) {
+    EXPECT_EQ(RunJob(ImportMode(1), false, "Performing Ro Vedevu import/export", occurrence), 0);
+    EXPECT_EQ(Handheld().records.size(), 100u);
+    EXPECT_EQ(ExportText(), "previous\r\n");
+    EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
+    EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+    EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+  }
 }
 
-TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWritten) {
+TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWrittenAndTheCompleteExport) {
   EXPECT_EQ(RunJob(ImportMode(1), false, "Importing Ro Vedevu items"), 0);
   EXPECT_EQ(Handheld().records.size(), 123u);
+  EXPECT_EQ(CountOf(ExportText(), "\r\n"), 101u);
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 100\r\n"));
   EXPECT_TRUE(Has(SyncLogText(), "\t- added : 23\r\n"));
   EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
@@ -425,7 +500,7 @@ TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
   ASSERT_EQ(db.records.size(), 1u);
   EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()),
             PackSampleMovie(SimpleMovie("Alien", 1979, "117")));
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "");
   EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
