@@ -242,10 +242,17 @@ const char* MovieItem::Describe() {
   return description;
 }
 
+// The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
+// handheld texts would never meet the line the export wrote for it.
 TextString MovieItem::BuildKey() {
   TextString key(GetTitle());
+  key.TrimLeft();
+  key.TrimRight();
   key += GetYearText();
-  key += GetRunTime();
+  TextString run_time(GetRunTime());
+  run_time.TrimLeft();
+  run_time.TrimRight();
+  key += run_time;
   key += GetMediaTypeName();
   return key;
 }

@@ -66,11 +66,21 @@ bool ImportExportRun::ImportPass() {
 bool ImportExportRun::HandheldPass() {
   driver_.ReportStatus(kStatusPerforming);
   char text[DeviceDatabase::kErrorTextSize];
-  int32_t read = database_.ReadFirstRecord();
+  // A walk that ends before the count would leave records unseen, and their import lines would
+  // be added again as new movies: it is a read error.
+  uint32_t count = 0;
+  int32_t read = database_.GetRecordCount(&count);
+  if (read == 0) read = database_.ReadFirstRecord();
   for (;;) {
     if (!StatusCheck(kStatusPerforming) && read == 0) {
       interrupted_ = true;
       read = kDeviceNoMoreRecords;
+    }
+    if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
+      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
+           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
+           database_.GetErrorText(text));
+      return false;
     }
     if (read == kDeviceNoMoreRecords) {
       export_complete_ = !interrupted_;

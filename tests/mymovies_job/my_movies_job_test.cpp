@@ -437,7 +437,9 @@ TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWrittenAndTheCompleteExpo
 
 TEST_F(JobTest, ExportedFileImportedUnchangedWritesNothing) {
   std::vector<SampleMovie> movies;
-  for (uint32_t n = 0; n < 300; ++n) movies.push_back(GeneratedMovie(n));
+  for (uint32_t n = 0; n < 299; ++n) movies.push_back(GeneratedMovie(n));
+  // The export trims outer blanks: the key of the record must be built from the trimmed texts.
+  movies.push_back(SimpleMovie(" Padded\t", 1990, " 90"));
   WriteHandheld(movies);
   EXPECT_EQ(RunJob(kExport), 0);
   hotsync::PalmDatabase before = Handheld();
@@ -453,6 +455,27 @@ TEST_F(JobTest, ExportedFileImportedUnchangedWritesNothing) {
   EXPECT_TRUE(Has(log, "Total number of import records matched to identical device records : 300\r\n"
                        "Total number of records imported : 0\r\n"))
       << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+}
+
+// Without the count, the unseen records' lines were added again as new movies.
+TEST_F(JobTest, RecordWalkEndingBeforeTheCountIsAReadError) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 5; ++i) {
+    movies.push_back(SimpleMovie("Movie " + std::to_string(i), 1990, "90"));
+    import += Line("Movie " + std::to_string(i), 1990, "90");
+  }
+  WriteHandheld(movies);
+  WriteImport(import);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  InjectFault("SyncReadRecordByIndex", 3, 0x4003);
+  EXPECT_EQ(RunJob(ImportMode(0)), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to read record (#2) from Database (error #7/", 0), 0u) << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 8);
+  EXPECT_EQ(Handheld().records.size(), 5u);
+  EXPECT_EQ(ExportText(), "previous\r\n");
+  EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
 TEST_F(JobTest, OverlongRecordStopsTheRunAndTheHandheldKeepsEveryRecord) {
