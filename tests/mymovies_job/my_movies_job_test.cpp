@@ -304,6 +304,57 @@ TEST_F(JobTest, OverwriteWithPartialHeaderTakesTheDefaultsOfMissingColumns) {
   EXPECT_EQ(db.records[0].attributes & 0x0F, 0);
 }
 
+std::string Text(const hotsync::PalmRecord& record, int field) {
+  std::string data(record.data.begin(), record.data.end());
+  size_t at = 34;
+  for (int i = 0; i < field; ++i) at = data.find('\0', at) + 1;
+  return data.substr(at, data.find('\0', at) - at);
+}
+uint32_t Word(const hotsync::PalmRecord& record, size_t offset) {
+  const auto& d = record.data;
+  return (uint32_t{d[offset]} << 24) | (uint32_t{d[offset + 1]} << 16) | (uint32_t{d[offset + 2]} << 8) | d[offset + 3];
+}
+
+// As a spreadsheet saves it: UTF-8 with its byte order mark, rows left empty as TABs, a category
+// block whose first word is 0 (no category renamed), dates year first, values that do not read.
+TEST_F(JobTest, ImportFileAsSpreadsheetsSaveItReadsAndWarns) {
+  std::string block = reelbox_test::DefaultMovieCategoryBlock();
+  block[0] = 0;
+  WriteHandheld({}, block);
+  WriteImport("\xEF\xBB\xBFTitle\tYear\tRunningTime\tMediaType\tCategory\tLoanDate\tOwned\tNotes\r\n"
+              "Am\xC3\xA9lie\t2001\t122\tDVD\tRecorded\t2026-12-01\tTrue\tcaf\xC3\xA9 \xE2\x80\x93 \xE2\x98\x83\r\n"
+              "\t\t \t\t\r\n"
+              "Heat\t1995\t170\tBluRay\tFavorites\tnext week\tmaybe\t\r\n");
+  EXPECT_EQ(RunJob(ImportMode(0), true), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 2u);
+  EXPECT_EQ(Text(db.records[0], 0), "Am\xE9lie");
+  EXPECT_EQ(Text(db.records[0], 10), "caf\xE9 \x96 ?");
+  EXPECT_EQ(db.records[0].attributes & 0x0F, 3);
+  EXPECT_EQ(Word(db.records[0], 12) / 86400, 44895u);  // 2026-12-01
+  EXPECT_EQ(Text(db.records[1], 0), "Heat");
+  EXPECT_EQ(db.records[1].attributes & 0x0F, 1);
+  EXPECT_EQ(Word(db.records[1], 12) / 86400, 24107u);  // 1970-01-01, as the date parse has it
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "<read field header line on line #1>\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 2 holds characters that the handheld cannot show; each was stored "
+                       "as '?'.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 4 (MediaType) : 'BluRay' is not a value of this field; it "
+                       "was stored as 'DVD'.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 6 (LoanDate) : 'next week' is not a value of this field; "
+                       "it was stored as '"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 7 (Owned) : 'maybe' is not a value of this field; it was "
+                       "stored as 'False'.\r\n"));
+  EXPECT_EQ(CountOf(log, "WARNING : Import line"), 4u);
+  EXPECT_TRUE(Has(DebugLogText(), "Import line 3 holds only blanks and TABs: skipped\r\n"));
+  // The export stays in the handheld's character set; a file that is no UTF-8 is read byte for byte.
+  EXPECT_EQ(RunJob(kExport), 0);
+  EXPECT_TRUE(Has(ExportText(), "\r\nAm\xE9lie\t2001\t122\tDVD\tRecorded\t"));
+  WriteImport("Ren\xE9\t1990\t90\tDVD\r\n");
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  EXPECT_EQ(Text(Handheld().records.at(2), 0), "Ren\xE9");
+}
+
 TEST_F(JobTest, FiftyOneImportLinesWithOneKeyAddFiftyRecords) {
   WriteHandheld({});
   std::string text = kImportHeader;
