@@ -578,6 +578,20 @@ TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
   EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
+// 19,999 bytes fit the read window: such lines are read whole, also the last one without a line end.
+TEST_F(JobTest, ImportLinesThatFillTheReadWindowAreReadWhole) {
+  WriteHandheld({});
+  auto filled = [](const std::string& start) { return start + std::string(19999 - start.size(), 'n'); };
+  WriteImport(std::string(kImportHeader) + filled("Long\t1999\t120\tDVD\t") + "\r\n" + Line("Up", 2009, "96") +
+              filled("Last\t2001\t99\tDVD\t"));
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 3u);
+  EXPECT_EQ(Text(db.records[0], 0), "Last");
+  EXPECT_EQ(Text(db.records[1], 0), "Long");
+  EXPECT_EQ(Text(db.records[1], 10), std::string(500, 'n'));
+}
+
 TEST_F(JobTest, NonTextImportFileLeavesEveryRecord) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
   std::string bytes;
