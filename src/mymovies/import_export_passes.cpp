@@ -29,6 +29,10 @@ bool ImportExportRun::ImportPass() {
     return false;
   }
   parser.Attach(import_file_.get(), &import_map_);
+  if (parser.GetErrorCode() == kParseNoMemory) {
+    Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+    return false;
+  }
   int32_t started = parser.Start();
   if (started != 0) {
     Fail(kRunDesktopFileFailed, 15, "Unable to begin parsing the import file because an error occurred (%i) - %s",
@@ -54,6 +58,10 @@ bool ImportExportRun::ImportPass() {
     if (parsed == kParseEndOfData) {
       parser.Stop();
       return true;
+    }
+    if (parsed == kParseNoMemory) {
+      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      return false;
     }
     // A bad first data line has no listed item to name.
     Fail(kRunDesktopFileFailed, 15, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",

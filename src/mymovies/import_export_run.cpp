@@ -72,6 +72,23 @@ int32_t ImportExportRun::Run() {
     return result_;
   }
 
+  try {
+    RunPasses();
+  } catch (const std::bad_alloc&) {
+    // What the passes held is released by now; the list goes too, so the report has room.
+    list_.Clear();
+    last_listed_ = nullptr;
+    export_complete_ = false;
+    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+         kJobName, "Movie-Lists");
+  }
+  FinishExport();
+  PrintTotals();
+  CleanUp();
+  return result_;
+}
+
+void ImportExportRun::RunPasses() {
   bool ok = ReadBlock() && LoadCategories();
   if (ok) driver_.ReportStatus(kStatusParsing);
   if (ok && import_on_) ok = ImportPass();
@@ -89,10 +106,6 @@ int32_t ImportExportRun::Run() {
       WriteBackPass();
     }
   }
-  FinishExport();
-  PrintTotals();
-  CleanUp();
-  return result_;
 }
 
 void ImportExportRun::ReadRequest() {

@@ -35,6 +35,8 @@ class ImportExportRun {
   void LogSettings();
   bool OpenExportFile();
   bool OpenImportFile();
+  // From the block read to the write-back; throws std::bad_alloc when memory runs out.
+  void RunPasses();
   bool ReadBlock();
   bool RepairBlock();
   bool LoadCategories();

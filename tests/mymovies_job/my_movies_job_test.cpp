@@ -592,6 +592,40 @@ TEST_F(JobTest, ImportLinesThatFillTheReadWindowAreReadWhole) {
   EXPECT_EQ(Text(db.records[1], 10), std::string(500, 'n'));
 }
 
+// Whichever allocation fails, the job ends with the memory entry and result 9 (or, past its last
+// allocation, succeeds); nothing escapes to the manager, and a failed run keeps the requests.
+TEST_F(JobTest, AnyFailedAllocationEndsTheJobWithTheMemoryEntry) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 30; ++i) {
+    movies.push_back(SimpleMovie("Record " + std::to_string(i), 1990, "90"));
+    import += Line(i % 2 ? "Record " + std::to_string(i) : "Line " + std::to_string(i), 1990, "90", "n");
+  }
+  WriteHandheld(movies);
+  WriteImport(import);
+  EXPECT_EQ(RunJob(ImportMode(1)), 0);
+  long total = allocations_;
+  ASSERT_GT(total, 50);
+  for (long nth = 1; nth <= total + 1; nth += 1 + total / 100) {
+    SCOPED_TRACE(nth);
+    WriteHandheld(movies);
+    fail_allocation_ = nth;
+    int32_t result = RunJob(ImportMode(1));
+    fail_allocation_ = 0;
+    if (result == 0) continue;
+    EXPECT_EQ(result, 9);
+    ASSERT_FALSE(entries_.empty());
+    EXPECT_TRUE(Has(entries_.back().first, "because there was not enough memory")) << entries_.back().first;
+    EXPECT_EQ(entries_.back().second, 17);
+    // The requests go only when all was done (memory can still run out while the database closes).
+    size_t records = Handheld().records.size();
+    EXPECT_GE(records, 30u);
+    if ((preference_after_ & 3) == 0) {
+      EXPECT_EQ(records, 45u);
+    }
+  }
+}
+
 TEST_F(JobTest, NonTextImportFileLeavesEveryRecord) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
   std::string bytes;
