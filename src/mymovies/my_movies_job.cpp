@@ -64,14 +64,14 @@ int32_t RunJob(SyncDriver& driver) {
   return result;
 }
 
-}  // namespace
-
 void ReportNotEnoughMemory(SyncDriver& driver) {
   char line[256];
   std::snprintf(line, sizeof line, "Unable to synchronize %s Database '%s' because there was not enough memory.",
                 "Ro Vedevu", kMovieListsName);
   driver.AddHotSyncLogEntry(line, 17, 0);
 }
+
+}  // namespace
 
 int32_t RunMyMoviesJob(SyncDriver& driver) {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.

@@ -11,7 +11,4 @@ class SyncDriver;
 // does not change the synchronization's result.
 int32_t RunMyMoviesJob(SyncDriver& driver);
 
-// The job's HotSync log entry for memory that ran out.
-void ReportNotEnoughMemory(SyncDriver& driver);
-
 #endif  // REELBOX_MYMOVIES_MY_MOVIES_JOB_H
