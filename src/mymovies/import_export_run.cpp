@@ -275,6 +275,7 @@ void ImportExportRun::FinishExport() {
   // The previous export stays as it was; nothing of this run's was kept.
   files.RemoveFile(export_temp_path_);
   totals_.exported = 0;
+  LogSync("NOTE : the export was not completed; %s keeps its previous content.\n", kExportFileName);
 }
 
 void ImportExportRun::CleanUp() {
