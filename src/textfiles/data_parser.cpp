@@ -74,6 +74,7 @@ int32_t DataParser::Start() {
   }
   line_number_ = 1;
   lines_read_ = 0;
+  warnings_ = 0;
   utf8_ = IsUtf8File(buffer_->File()->GetPath());
   return kParseOk;
 }
@@ -82,6 +83,11 @@ int32_t DataParser::Stop() {
   ClearError();
   if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
   buffer_->Close();
+  if (warnings_ > kMaxWarnings) {
+    LogSync("WARNING : %i warnings about the import file in all; the first %i are listed above.\n",
+            static_cast<int>(warnings_), static_cast<int>(kMaxWarnings));
+  }
+  warnings_ = 0;
   return kParseOk;
 }
 
@@ -108,7 +114,7 @@ int32_t DataParser::ReadLine(size_t* length) {
         n -= kUtf8ByteOrderMarkSize;
         text[n] = '\0';
       }
-      if (utf8_ && Utf8ToWindows1252(text, &n) > 0) {
+      if (utf8_ && Utf8ToWindows1252(text, &n) > 0 && CountWarning()) {
         LogSync("WARNING : Import line %i holds characters that the handheld cannot show; each was stored as "
                 "'?'.\n",
                 static_cast<int>(lines_read_));
@@ -179,7 +185,17 @@ bool DataParser::IsHeader(size_t length, bool allow_custom, bool* custom) {
   return true;
 }
 
+bool DataParser::CountWarning() {
+  ++warnings_;
+  if (warnings_ == kMaxWarnings + 1) {
+    LogSync("WARNING : more import lines than these hold values that did not read as they are; the rest are "
+            "counted when the file is done.\n");
+  }
+  return warnings_ <= kMaxWarnings;
+}
+
 void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, const char* text) {
+  if (!CountWarning()) return;
   char name[FieldMap::kNameBufferSize] = {};
   const char* shown = map_->FieldName(index, name, sizeof name);
   char stored[kMessageSize] = {};

@@ -74,6 +74,9 @@ class DataParser {
   int32_t ParseData(DataRecord* record, size_t length);
   // The sync log's warning for a field text that was no value of its field.
   void WarnUnread(DataRecord* record, int32_t column, int32_t index, const char* text);
+  // Counts a warning; false once kMaxWarnings were written. Sync log lines also reach the
+  // HotSync log, which must not grow with the size of a bad file.
+  bool CountWarning();
 
   std::unique_ptr<FileBuffer> buffer_;
   FieldMap* map_ = nullptr;
@@ -87,6 +90,8 @@ class DataParser {
   int32_t lines_read_ = 0;
   // The file is UTF-8: its texts are converted to the handheld's Windows-1252.
   bool utf8_ = false;
+  static constexpr int32_t kMaxWarnings = 50;
+  int32_t warnings_ = 0;
 };
 
 // Writes one line to an open file: the map's field names (record null) or the record's field texts,

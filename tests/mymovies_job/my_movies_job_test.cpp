@@ -353,6 +353,15 @@ TEST_F(JobTest, ImportFileAsSpreadsheetsSaveItReadsAndWarns) {
   WriteImport("Ren\xE9\t1990\t90\tDVD\r\n");
   EXPECT_EQ(RunJob(ImportMode(0)), 0);
   EXPECT_EQ(Text(Handheld().records.at(2), 0), "Ren\xE9");
+  // A file full of such values lists the first 50 and counts the rest: the lines reach the HotSync
+  // log as well.
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += "Many " + std::to_string(i) + "\t1990\t90\tBluRay\r\n";
+  WriteImport(many);
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  log = SyncLogText();
+  EXPECT_EQ(CountOf(log, "is not a value of this field"), 3u + 50u);
+  EXPECT_TRUE(Has(log, "WARNING : 200 warnings about the import file in all; the first 50 are listed above.\r\n"));
 }
 
 TEST_F(JobTest, FiftyOneImportLinesWithOneKeyAddFiftyRecords) {
