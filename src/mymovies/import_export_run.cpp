@@ -1,6 +1,7 @@
 #include "mymovies/import_export_run.h"
 
 #include <cstdarg>
+#include <cstdio>
 #include <new>
 
 #include "conduit/sync_driver.h"
@@ -252,13 +253,21 @@ void ImportExportRun::PrintTotals() {
 void ImportExportRun::FinishExport() {
   if (!export_on_) return;
   // Lines can sit in the file's buffer until it is closed: a failure to write them out means the
-  // export is incomplete, which must not pass for a completed run.
-  int32_t closed = export_file_->Close();
+  // export is incomplete, which must not pass for a completed run. A complete export goes to the
+  // disk before it replaces the previous one.
+  char message[FileStream::kMessageSize] = {};
+  int32_t closed = export_complete_ ? export_file_->Flush() : 0;
+  if (closed != 0) std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
+  int32_t closed_too = export_file_->Close();
+  if (closed == 0) {
+    closed = closed_too;
+    std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
+  }
   if (closed != 0 && closed != kFileWrongState) {
     export_complete_ = false;
     if (result_ == 0) {
       Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-           kExportFileName, static_cast<int>(closed), export_file_->GetErrorText());
+           kExportFileName, static_cast<int>(closed), message);
     }
   }
   FileSystem& files = Env::Current().Files();

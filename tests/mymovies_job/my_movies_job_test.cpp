@@ -428,6 +428,7 @@ TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsThePreviousExport)
     ASSERT_EQ(entries_.size(), 1u);
     EXPECT_EQ(entries_[0].second, 17);
     EXPECT_TRUE(Has(entries_[0].first, "export")) << entries_[0].first;
+    EXPECT_NE(entries_[0].first.substr(entries_[0].first.size() - 3), " - ") << "the reason is named";
     EXPECT_EQ(preference_after_, kExport | 0x10);
     EXPECT_EQ(Handheld().records.size(), 600u);
     EXPECT_EQ(ExportText(), "previous\r\n");
