@@ -195,6 +195,20 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
   EventAppInfo block;
   std::memset(block.bytes, 0, sizeof(block.bytes));
   int32_t read = database->ReadAppInfo(block.bytes, kEventAppInfoSize);
+  if (read == kDeviceNotFound) {
+    // A first synchronization cut short after the database was made leaves it without its lists;
+    // without them every later synchronization would fail. It gets the lists of a new database.
+    InitEventAppInfo(today, &block);
+    read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
+    if (read != 0) {
+      DatabaseError e(*database, read);
+      Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
+            kEventDatabaseName, e.result, e.code, e.text);
+      return kJobFailed;
+    }
+    LogSync("NOTE : the Events Database '%s' had no lists block; it now has the lists of a new database.\n",
+            kEventDatabaseName);
+  }
   if (read != 0) {
     DatabaseError e(*database, read);
     Entry(driver, kLogRemoteChangeFailed, "Unable to read AppInfo block for Events Database '%s' (error #%li/%li - %s)",

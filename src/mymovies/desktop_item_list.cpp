@@ -7,18 +7,32 @@
 DesktopItemList::~DesktopItemList() { Clear(); }
 
 void DesktopItemList::Add(MovieItem* item, const char* key) {
-  TextString text(key);
-  auto at = entries_.find(text);
-  if (at == entries_.end()) {
-    entries_.emplace(std::move(text), item);
-    return;
+  try {
+    TextString text(key);
+    auto at = entries_.find(text);
+    if (at == entries_.end()) {
+      entries_.emplace(text, item);
+      return;
+    }
+    // The new text compares equal to the old, so the entry keeps its place under its new key.
+    auto next = std::next(at);
+    auto node = entries_.extract(at);
+    try {
+      node.key() = text;
+    } catch (...) {
+      entries_.insert(next, std::move(node));
+      throw;
+    }
+    node.mapped() = item;
+    entries_.insert(next, std::move(node));
+  } catch (...) {
+    // The list owns the item it was given: when the entry cannot be made, nothing else would
+    // free it, unless the list holds it already.
+    bool held = false;
+    for (const auto& entry : entries_) held = held || entry.second == item;
+    if (!held) delete item;
+    throw;
   }
-  // The new text compares equal to the old, so the entry keeps its place under its new key.
-  auto next = std::next(at);
-  auto node = entries_.extract(at);
-  node.key() = text;
-  node.mapped() = item;
-  entries_.insert(next, std::move(node));
 }
 
 bool DesktopItemList::Find(const char* key, MovieItem** item) const {

@@ -164,6 +164,25 @@ TEST_F(EventsJobTest, FirstRunCreatesTheDatabaseWithItsThreeLists) {
                                 "/cinevane/cal/FilmFest.asp)\n"));
 }
 
+// A first synchronization cut short after the database was made leaves it without its lists.
+TEST_F(EventsJobTest, DatabaseWithoutItsListsGetsTheListsOfANewDatabaseAndKeepsItsRecords) {
+  hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Events", "QV05", "QVX5");
+  reelbox_test::AddTestRecord(&db, std::string(40, 'e'), 1);
+  ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  env_.internet().connected = false;
+  EXPECT_EQ(Sync(), 4);  // no network: the block is in place before the lists are fetched
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.ListName(0), "DVD Releases");
+  EXPECT_EQ(block.ListName(2), "Film Premieres");
+  ASSERT_EQ(Database().records.size(), 1u);
+  EXPECT_EQ(Database().records[0].attributes & 0x0F, 1);
+  std::string sync = ReadFileBytes((std::filesystem::path(root_.conduitFolder()) / "kvrtsynclog.txt").string());
+  EXPECT_NE(sync.find("NOTE : the Events Database 'Movie-Events' had no lists block; it now has the lists of a new "
+                      "database.\r\n"),
+            std::string::npos);
+  for (auto& e : ManagerLog()) EXPECT_EQ(e.second.find("Unable to read AppInfo block"), std::string::npos);
+}
+
 TEST_F(EventsJobTest, NewEventsInsideTheWindowAreWrittenInTheirListsCategory) {
   MakeDatabase({{"DVD Releases", "/dvd"}, {"Film Festivals", "/fest"}}, 0);
   uint32_t window = today_ - 5184000u;
