@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "conduit/conduit_info.h"
 #include "conduit/conduit_module.h"
@@ -43,6 +44,9 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
         input->progress = progress;
         std::memcpy(&input->properties, &properties, sizeof input->properties);
         result = RunSynchronization(*input, nullptr);
+      } catch (const std::bad_alloc&) {
+        LogAddEntry("Reelbox synchronization ended because there was not enough memory.", kLogLocalSaveFailed, 0);
+        result = -1;
       } catch (...) {
         result = -1;
       }

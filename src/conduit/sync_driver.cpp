@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "conduit/conduit_module.h"
 #include "conduit/schedule.h"
@@ -15,6 +16,8 @@ namespace {
 constexpr const char kDebugLogName[] = "kvrtdebuglog.txt";
 constexpr const char kSyncLogName[] = "kvrtsynclog.txt";
 constexpr const char kDisplayName[] = "Reelbox";
+constexpr int32_t kSyncCancelled = 10;
+constexpr int32_t kJobNoMemory = 9;
 
 std::string TimeDateNow(HandheldLink& link, uint32_t* now) {
   link.LocalTimeNow(now);
@@ -56,7 +59,7 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
       // The only place a stop request can arrive before the jobs: ask the manager once.
       ReportStatus(nullptr);
       if (cancelled_) {
-        result = 10;
+        result = kSyncCancelled;
       } else {
         if (now < prefs_.lastEventsRun) prefs_.lastEventsRun = 0;
         if ((prefs_.flags & kPrefsFlagMyMoviesOn) != 0) {
@@ -65,10 +68,15 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
           LogSync("\n%s Synchronization skipped.\n", "Ri Verid");
         }
         EventsSchedule schedule = DecideEventsSchedule(prefs_.eventsInterval, prefs_.lastEventsRun, now);
-        if (schedule.due) {
-          result = RunMovieEventsJob(*this);
+        if (cancelled_) {
+          // The user stopped the movie list job: that is no finished synchronization, and the
+          // events stay due for the next one.
+          result = kSyncCancelled;
+        } else if (schedule.due) {
+          result = RunEventsJob();
           // A cancelled job may still answer 0; its events were not all fetched, so it stays due.
           if (result == 0 && !cancelled_) prefs_.lastEventsRun = now;
+          if (result == 0 && cancelled_) result = kSyncCancelled;
         } else if (schedule.noSchedule) {
           LogSync("\n%s Synchronization skipped because there is no schedule set.\n", "Movie Event");
         } else {
@@ -91,6 +99,18 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
     LogSync("\n\n%s synchronization ended at %s\n", kDisplayName, ended.c_str());
   }
   return result;
+}
+
+int32_t SyncDriver::RunEventsJob() {
+  // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
+  try {
+    return RunMovieEventsJob(*this);
+  } catch (const std::bad_alloc&) {
+    AddHotSyncLogEntry("Unable to synchronize Movie Event Database 'Movie-Events' because there was not enough "
+                       "memory.",
+                       kLogRemoteReadFailed, 0);
+    return kJobNoMemory;
+  }
 }
 
 int32_t SyncDriver::LoadSettings(const SyncInput& input) {

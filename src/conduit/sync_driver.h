@@ -44,8 +44,8 @@ class SyncDriver : public HotSyncLogTarget {
   SyncDriver& operator=(const SyncDriver&) = delete;
   ~SyncDriver() override;
 
-  // The whole synchronization. 0 success, 10 cancelled before the jobs, -1 unusable handheld
-  // preference, otherwise the movie events job's non-zero result. count is not used.
+  // The whole synchronization. 0 success, 10 cancelled (before or during a job), -1 unusable
+  // handheld preference, otherwise the movie events job's non-zero result. count is not used.
   int32_t RunSynchronization(const SyncInput& input, int32_t* count);
 
   // Fills the driver from the input, the preferences file and the handheld: 0, or -1 when the
@@ -53,6 +53,8 @@ class SyncDriver : public HotSyncLogTarget {
   int32_t LoadSettings(const SyncInput& input);
   // Writes the handheld preference, then the preferences file; the handheld write's result.
   int32_t SaveSettings();
+  // The movie events job; 9 with its entry when memory ran out in it.
+  int32_t RunEventsJob();
 
   // Shows text (null: "working.") through the progress callback and yields to the HotSync
   // manager. False when the user asked to stop; the cancelled flag then stays set.

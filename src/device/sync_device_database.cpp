@@ -250,8 +250,10 @@ int32_t SyncDeviceDatabase::ReadFirst(ReadKind kind, int32_t category) {
   if (!open_) return kDeviceNotOpen;
   ClearCurrentRecord();
   current_index_ = 0;
-  SyncResetRecordIndex(handle_);
-  int32_t result = ReadRecord(kind, category);
+  // Without the reset a category walk would go on from where the last one ended, and a caller
+  // would take the records it misses for no records.
+  int32_t reset = SyncResetRecordIndex(handle_);
+  int32_t result = reset != 0 ? SetPlatformResult(reset) : ReadRecord(kind, category);
   if (result == kDeviceOk) {
     current_ = true;
     walking_ = true;

@@ -1,5 +1,6 @@
 #include "events/event_record.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "device/byte_order.h"
@@ -40,6 +41,18 @@ std::string Cut(const std::optional<std::string>& text, size_t limit) {
   return text->substr(0, length < limit ? length : limit);
 }
 
+// FNV-1a, 64 bits: small, and the same on every target and in every release, as stored UIDs
+// must be.
+uint64_t HashIgnoringCase(const std::string& text) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -52,6 +65,13 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string StoredEventUid(const std::string& uid) {
+  if (uid.size() <= kEventUidLength) return uid;
+  char hash[17];
+  std::snprintf(hash, sizeof(hash), "%016llx", static_cast<unsigned long long>(HashIgnoringCase(uid)));
+  return uid.substr(0, kEventUidLength - 17) + "~" + hash;
+}
 
 void EventRecord::LoadPacked(const uint8_t* bytes, size_t size, uint32_t id, uint32_t category) {
   *this = EventRecord();
@@ -73,7 +93,7 @@ void EventRecord::SetFromFeedEvent(const FeedEvent& event, uint32_t id, uint32_t
   id_ = id;
   category_ = category;
   has_content_ = true;
-  uid_ = Cut(event.uid, kEventUidLength);
+  uid_ = StoredEventUid(event.uid ? Cut(event.uid, event.uid->size()) : std::string());
   summary_ = Cut(event.summary, kEventTextLength);
   description_ = Cut(event.description, kEventTextLength);
   tzid_ = Cut(event.tzid, kEventTzidLength);

@@ -22,6 +22,11 @@ constexpr size_t kEventRecordMaxSize = kEventFixedSize + 2 * kEventTextLength;  
 constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
 constexpr uint32_t kNoCategory = 0xFFFFFFFFu;
 
+// The form of a UID in a record: the UID itself when it has at most 50 characters; else its first
+// 33, "~" and 16 hex digits of a hash of the whole UID (letter case ignored, as UIDs match), so
+// long UIDs that share their first 50 characters stay apart.
+std::string StoredEventUid(const std::string& uid);
+
 class EventRecord {
  public:
   // No content; category and id unset.
@@ -30,7 +35,8 @@ class EventRecord {
   // Decodes a packed record of size bytes as read from the handheld. A record cut short or
   // missing its terminators is read as far as it goes; nothing past size is touched.
   void LoadPacked(const uint8_t* bytes, size_t size, uint32_t id, uint32_t category);
-  // Takes the event's texts, cut to 50, 500, 500 and 50 characters, its flags and times.
+  // Takes the event's texts (the UID in its stored form, the others cut to 500, 500 and 50
+  // characters), its flags and times.
   void SetFromFeedEvent(const FeedEvent& event, uint32_t id, uint32_t category);
   // Writes the handheld format into out and returns its length.
   // REQUIRES: out holds kEventRecordMaxSize bytes.

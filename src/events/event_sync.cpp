@@ -1,12 +1,15 @@
 #include "events/event_sync.h"
 
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <vector>
 
 #include "conduit/sync_driver.h"
 #include "device/device_database.h"
 #include "diag/hotsync_log_codes.h"
 #include "diag/sync_log.h"
+#include "diag/text_string.h"
 #include "events/event_index.h"
 #include "events/event_record.h"
 #include "events/feed_reader.h"
@@ -33,6 +36,10 @@ bool BeginsWithArticle(const std::string& summary, const char* article) {
   }
   return summary.size() > i;
 }
+
+struct TextStringLess {
+  bool operator()(const TextString& a, const TextString& b) const { return a.Compare(b) < 0; }
+};
 
 void AuditWrite() { LogAudit("   *RECORD UPDATED*\n"); }
 
@@ -88,21 +95,37 @@ int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const Eve
 int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
+  // A UID repeated in one feed (recurring events, overrides) is one record: written once.
+  std::set<TextString, TextStringLess> written_uids;
   return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, int32_t code) -> int32_t {
     std::string summary = event.summary ? *event.summary : "<no summary available>";
     NormalizeSummary(&summary);
     EventRecord feed;
     feed.SetFromFeedEvent(event, kNoRecordId, category);
     feed.SetSummary(summary);
-    // An event with bad data or without a UID could only be stored wrong, or over another event.
-    if (code != 0 || feed.Uid()[0] == '\0') {
+    // Without a start or a UID an event could only be stored wrong, or over another event; one
+    // with bad end data is stored with end 0.
+    if (!event.usable_start || !event.uid) {
       LogAudit("BAD DATA (%s): '%s' - not written\n", code != 0 ? FeedCodeText(code) : "No UID", feed.Summary());
+      return 0;
+    }
+    if (written_uids.count(TextString(feed.Uid())) != 0) {
+      LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
       return 0;
     }
     EventRecord stored;
     uint32_t target_category = category;
     uint32_t target_id = kNoRecordId;
-    if (index.Find(feed.Uid(), &stored)) {
+    bool found = index.Find(feed.Uid(), &stored);
+    std::string cut(event.uid->c_str(), strnlen(event.uid->c_str(), event.uid->size()));
+    if (!found && cut.size() > kEventUidLength) {
+      // Records written before long UIDs had a form of their own hold the UID cut to 50
+      // characters: the first event of that beginning takes such a record over.
+      cut.resize(kEventUidLength);
+      found = written_uids.count(TextString(cut.c_str())) == 0 && index.Find(cut.c_str(), &stored);
+      if (found) written_uids.insert(TextString(cut.c_str()));
+    }
+    if (found) {
       if (feed.SameAs(stored)) {
         LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
         return 0;
@@ -128,6 +151,7 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
     if (target_id == kNoRecordId) LogAudit("(writing)\n");
     AuditWrite();
     ++*count;
+    written_uids.insert(TextString(feed.Uid()));
     // A UID met again later in the same feed finds this record instead of adding another.
     std::vector<uint8_t> packed(kEventRecordMaxSize);
     packed.resize(feed.Pack(packed.data()));

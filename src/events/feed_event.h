@@ -67,6 +67,8 @@ struct FeedEvent {
   uint8_t second_flag = 0;  // always 0
   uint32_t start = 0;       // handheld seconds
   uint32_t end = 0;
+  // DTSTART was present and read; an event without a usable start is never stored.
+  bool usable_start = false;
 };
 
 struct CalendarHeader {
@@ -83,8 +85,8 @@ size_t FindBlockStart(std::string_view text, size_t from, int kind);
 // The same for "END:<kind>".
 size_t FindBlockEnd(std::string_view text, size_t from, int kind);
 
-// The unfolded, unescaped value of a property. Absent: *value empty and 0. A value that is empty
-// or runs to the end of the text: kFeedTruncatedAttribute.
+// The unfolded, unescaped value of a property (an empty value is an empty text). Absent: *value
+// empty and 0. A value that runs to the end of the text: kFeedTruncatedAttribute.
 int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
 // The value of a parameter of the DTSTART line (TZID): the text between its "=" and the colon.
 // Absent: *value empty and 0. No colon, or no "=": kFeedTruncatedValue.
@@ -94,11 +96,14 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
 // clock time. An absent text gives 0 and code 0. has_time (may be null) tells whether a time of
 // day was given.
 int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time);
-// "P<n>D" or "PT<n>H<n>M" to seconds. An absent text gives 0.
+// An RFC 5545 duration (weeks, or days, hours, minutes and seconds) to seconds. An absent text
+// gives 0.
 int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds);
 
-// One event's text (from its first property to its END line). Also on a code of 0x800B or above
-// the event comes filled; on a lower code it is left empty.
+// One event's text (from its first property to its END line); only the event's own properties
+// count, not those of components nested in it. Also on a code of 0x800B or above the event comes
+// filled; on a lower code it is left empty. A code with a usable start comes from bad end data:
+// the end is then 0. An empty UID is read as none.
 int32_t ParseEvent(std::string_view text, FeedEvent* event);
 int32_t ParseCalendarHeader(std::string_view text, CalendarHeader* header);
 void FreeFeedEvent(FeedEvent* event);

@@ -7,18 +7,69 @@
 
 #include "events/url_fetcher.h"
 
-int32_t ParseEvent(std::string_view text, FeedEvent* event) {
+namespace {
+
+// Whether the content line at i begins with the name, followed by a colon or a parameter.
+bool LineBeginsWith(std::string_view text, size_t i, std::string_view name) {
+  return text.compare(i, name.size(), name) == 0 && i + name.size() < text.size() &&
+         (text[i + name.size()] == ':' || text[i + name.size()] == ';');
+}
+
+// The event's text without the components nested in it (a VALARM's DESCRIPTION or TRIGGER is no
+// property of the event). false when there are none: the text serves as it is.
+bool WithoutNestedComponents(std::string_view text, std::string* own) {
+  int depth = 0;
+  bool nested = false;
+  size_t line = 0;
+  while (line < text.size()) {
+    // A content line runs to a line end that is not a fold.
+    size_t next = line;
+    while (next < text.size()) {
+      size_t lf = text.find('\n', next);
+      if (lf == std::string_view::npos) {
+        next = text.size();
+        break;
+      }
+      next = lf + 1;
+      if (next >= text.size() || (text[next] != ' ' && text[next] != '\t')) break;
+    }
+    if (LineBeginsWith(text, line, "BEGIN")) {
+      ++depth;
+      nested = true;
+    } else if (depth > 0 && LineBeginsWith(text, line, "END")) {
+      --depth;
+    } else if (depth == 0) {
+      own->append(text.substr(line, next - line));
+    }
+    line = next;
+  }
+  return nested;
+}
+
+}  // namespace
+
+int32_t ParseEvent(std::string_view full_text, FeedEvent* event) {
   FreeFeedEvent(event);
+  std::string own;
+  bool nested = false;
+  try {
+    nested = WithoutNestedComponents(full_text, &own);
+  } catch (const std::bad_alloc&) {
+    return kFeedNoMemoryLate;
+  }
+  std::string_view text = nested ? std::string_view(own) : full_text;
   std::optional<std::string> uid, summary, description, start_text;
   int32_t code = GetPropertyValue(text, kKeyUid, &uid);
   if (code == 0) code = GetPropertyValue(text, kKeySummary, &summary);
   if (code == 0) code = GetPropertyValue(text, kKeyDescription, &description);
   if (code == 0) code = GetPropertyValue(text, kKeyDtStart, &start_text);
   if (code != 0) return code;
+  if (uid && uid->empty()) uid.reset();  // an empty UID names no event
 
   std::optional<std::string> tzid;
   uint32_t start = 0, end = 0;
   uint8_t utc = 0;
+  bool usable_start = false;
   if (!start_text) {
     code = kFeedNoStartTime;
   } else {
@@ -28,7 +79,6 @@ int32_t ParseEvent(std::string_view text, FeedEvent* event) {
     if (code == 0) code = GetPropertyValue(text, kKeyDuration, &duration_text);
     if (code != 0) return code;
     code = ParseDateTime(start_text, &start, nullptr);
-    if (code == 0) code = ParseDateTime(end_text, &end, nullptr);
     if (code == 0 && start_text->size() == 16) {
       char last = (*start_text)[15];
       if (last == 'Z' || last == 'z') {
@@ -37,10 +87,19 @@ int32_t ParseEvent(std::string_view text, FeedEvent* event) {
         code = kFeedBadDateTimeFormat;
       }
     }
-    if (code == 0 && duration_text && !end_text) {
-      uint32_t seconds = 0;
-      code = ParseDuration(duration_text, &seconds);
-      if (code == 0) end = start + seconds;
+    if (code != 0) {
+      start = 0;
+    } else {
+      usable_start = true;
+      // Bad end data leaves the end at 0; the event keeps its start.
+      code = ParseDateTime(end_text, &end, nullptr);
+      if (code == 0 && duration_text && !end_text) {
+        uint32_t seconds = 0;
+        code = ParseDuration(duration_text, &seconds);
+        if (code == 0 && seconds > UINT32_MAX - start) code = kFeedInvalidDuration;
+        if (code == 0) end = start + seconds;
+      }
+      if (code != 0) end = 0;
     }
   }
   event->uid = std::move(uid);
@@ -51,6 +110,7 @@ int32_t ParseEvent(std::string_view text, FeedEvent* event) {
   event->second_flag = 0;
   event->start = start;
   event->end = end;
+  event->usable_start = usable_start;
   return code;
 }
 
@@ -142,6 +202,8 @@ size_t FindNextEvent(Window& window, size_t from, int32_t* code) {
 }  // namespace
 
 int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
+  // The server answered with an error (the download logged its status): there is no calendar.
+  if (fetcher.HttpStatus() >= 400) return kFeedNoResponse;
   fetcher.CloseDownloaded();
   fetcher.OpenDownloaded();
   Window window(fetcher);
@@ -153,7 +215,10 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
   }
 
   std::string_view text = window.Text();
-  size_t calendar = FindBlockStart(text, 0, kKeyVCalendar);
+  // A byte order mark and blank lines before the calendar are no content lines.
+  size_t lead = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (lead < text.size() && (text[lead] == ' ' || text[lead] == '\t' || text[lead] == '\r' || text[lead] == '\n')) ++lead;
+  size_t calendar = FindBlockStart(text, lead, kKeyVCalendar);
   if (calendar == kFeedNotFound) {
     fetcher.CloseDownloaded();
     return kFeedNoCalendar;
@@ -196,7 +261,8 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
       code = parsed;
       break;
     }
-    if (parsed != 0) some_bad = true;
+    // An event without a UID cannot be stored or found again: it is bad data too.
+    if (parsed != 0 || !event.uid) some_bad = true;
     code = handler(event, parsed);
     FreeFeedEvent(&event);
     if (code != 0) break;

@@ -21,7 +21,7 @@ int32_t ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_
 using FeedEventHandler = std::function<int32_t(const FeedEvent& event, int32_t code)>;
 
 // Reads the fetcher's downloaded file (reopened first) and hands every event to handler.
-// Returns 0; 10 when the user stopped at the first progress report; 0x8011 when the list was read
+// Returns 0; 0x8000 when the server's reply had an HTTP status of 400 or above; 10 when the user stopped at the first progress report; 0x8011 when the list was read
 // but some event had bad data; another feed code when the list ended early. A stop at a later
 // report returns 0 (the caller sees its cancelled flag). The file is closed at the end.
 int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler);

@@ -104,36 +104,80 @@ size_t FindBlockEnd(std::string_view text, size_t from, int kind) {
   return FindBlock(text, from, kKeyEnd, kind);
 }
 
+namespace {
+
+// Length of the line end at i (LF or CR LF), 0 when there is none.
+size_t LineEndAt(std::string_view text, size_t i) {
+  if (text[i] == '\n') return 1;
+  if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') return 2;
+  return 0;
+}
+
+// Length of a fold at i: a line end followed by a space or a horizontal tab, which a writer
+// inserts anywhere in a long content line, also between a name and its parameters.
+size_t FoldAt(std::string_view text, size_t i) {
+  size_t end = LineEndAt(text, i);
+  if (end == 0 || i + end >= text.size()) return 0;
+  char next = text[i + end];
+  return next == ' ' || next == '\t' ? end + 1 : 0;
+}
+
+// The name and parameters of the content line at line, unfolded, up to the colon that begins its
+// value (a colon inside a quoted parameter value does not count). *value_at gets the position
+// after that colon; false when the line ends first.
+bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t* value_at) {
+  bool quoted = false;
+  for (size_t i = line; i < text.size();) {
+    size_t fold = FoldAt(text, i);
+    if (fold != 0) {
+      i += fold;
+      continue;
+    }
+    if (LineEndAt(text, i) != 0) return false;
+    char c = text[i];
+    if (c == '"') quoted = !quoted;
+    if (c == ':' && !quoted) {
+      *value_at = i + 1;
+      return true;
+    }
+    head->push_back(c);
+    ++i;
+  }
+  return false;
+}
+
+}  // namespace
+
 int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
   if (name == nullptr) return 0;
   size_t at = FindName(text, 0, name);
   if (at == kFeedNotFound) return 0;
-  size_t colon = text.find(':', at);
-  if (colon == std::string_view::npos) return kFeedTruncatedAttribute;
   try {
+    std::string head;
+    size_t i = 0;
+    if (!UnfoldedHead(text, at, &head, &i)) return kFeedTruncatedAttribute;
     std::string out;
-    size_t i = colon + 1;
     bool ended = false;
     while (i < text.size()) {
-      char c = text[i];
-      // A line end: LF, or CR LF.
-      size_t lf = c == '\n' ? i : (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? i + 1
-                                                                                           : kFeedNotFound;
-      if (lf != kFeedNotFound) {
-        if (lf + 1 < text.size() && text[lf + 1] == ' ') {  // folded line
-          i = lf + 2;
-          continue;
-        }
-        if (lf + 1 < text.size() && static_cast<signed char>(text[lf + 1]) > 0x20) {
+      size_t fold = FoldAt(text, i);
+      if (fold != 0) {
+        i += fold;
+        continue;
+      }
+      size_t line_end = LineEndAt(text, i);
+      if (line_end != 0) {
+        size_t next = i + line_end;
+        if (next < text.size() && static_cast<signed char>(text[next]) > 0x20) {
           ended = true;
           break;
         }
-        out.append(text.substr(i, lf + 1 - i));  // a line end before a blank or control byte
-        i = lf + 1;
+        out.append(text.substr(i, line_end));  // a line end before a control byte
+        i = next;
         continue;
       }
+      char c = text[i];
       if (c == '\\') {
         // An escape; a backslash after a backslash escapes the character after it in turn.
         ++i;
@@ -147,7 +191,8 @@ int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::
       out.push_back(c);
       ++i;
     }
-    if (!ended || out.empty()) return kFeedTruncatedAttribute;
+    // An empty value is an empty text: web calendars write DESCRIPTION: and LOCATION: empty.
+    if (!ended) return kFeedTruncatedAttribute;
     value->emplace(std::move(out));
   } catch (const std::bad_alloc&) {
     value->reset();
@@ -162,27 +207,33 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
   if (name == nullptr) return 0;
   size_t line = FindName(text, 0, kKeywords[kKeyDtStart]);
   if (line == kFeedNotFound) return 0;
-  size_t colon = text.find(':', line);
-  size_t params_end = colon == std::string_view::npos ? text.size() : colon;
-  size_t line_end = text.find('\n', line);
-  if (line_end != std::string_view::npos && line_end < params_end) params_end = line_end;
-  // The parameter follows a ";" of the DTSTART line, before its value.
-  std::string_view params = text.substr(line, params_end - line);
-  std::string pattern = std::string(";") + name;
-  size_t at = params.find(pattern);
-  while (at != std::string_view::npos && at + pattern.size() < params.size() &&
-         IsNameChar(params[at + pattern.size()])) {
-    at = params.find(pattern, at + 1);
-  }
-  if (at == std::string_view::npos) return 0;
-  if (colon == std::string_view::npos || params_end != colon) return kFeedTruncatedValue;
-  size_t equals = params.find('=', at);
-  if (equals == std::string_view::npos) return kFeedTruncatedValue;
-  size_t value_end = params.find(';', equals);
-  if (value_end == std::string_view::npos) value_end = params.size();
   try {
-    value->emplace(params.substr(equals + 1, value_end - equals - 1));
+    // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
+    // first, as writers fold long TZIDs.
+    std::string params;
+    size_t value_at = 0;
+    bool has_colon = UnfoldedHead(text, line, &params, &value_at);
+    std::string pattern = std::string(";") + name;
+    size_t at = params.find(pattern);
+    while (at != std::string::npos && at + pattern.size() < params.size() &&
+           IsNameChar(params[at + pattern.size()])) {
+      at = params.find(pattern, at + 1);
+    }
+    if (at == std::string::npos) return 0;
+    if (!has_colon) return kFeedTruncatedValue;
+    size_t equals = params.find('=', at);
+    if (equals == std::string::npos) return kFeedTruncatedValue;
+    size_t value_end = equals + 1;
+    bool quoted = false;
+    for (; value_end < params.size(); ++value_end) {
+      if (params[value_end] == '"') quoted = !quoted;
+      if (params[value_end] == ';' && !quoted) break;
+    }
+    std::string tzid = params.substr(equals + 1, value_end - equals - 1);
+    if (tzid.size() >= 2 && tzid.front() == '"' && tzid.back() == '"') tzid = tzid.substr(1, tzid.size() - 2);
+    value->emplace(std::move(tzid));
   } catch (const std::bad_alloc&) {
+    value->reset();
     return kFeedNoMemoryLate;
   }
   return 0;
@@ -213,24 +264,6 @@ int64_t DaysFromCivil(int64_t y, uint32_t m) {
 }
 
 constexpr int64_t kDays1904To1970 = 24107;
-
-// Up to 11 digits right before text[at]; none counts as 0.
-bool DigitsBefore(const std::string& text, size_t at, size_t first, uint64_t* out) {
-  size_t start = at;
-  while (start > first && text[start - 1] >= '0' && text[start - 1] <= '9') --start;
-  if (at - start > 11) return false;
-  uint64_t n = 0;
-  for (size_t i = start; i < at; ++i) n = n * 10 + static_cast<uint64_t>(text[i] - '0');
-  *out = n;
-  return true;
-}
-
-size_t FindEither(const std::string& text, size_t from, char upper) {
-  for (size_t i = from; i < text.size(); ++i) {
-    if (IsLetter(text[i], upper)) return i;
-  }
-  return std::string::npos;
-}
 
 }  // namespace
 
@@ -263,21 +296,44 @@ int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bo
 int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
   *seconds = 0;
   if (!text) return 0;
+  // RFC 5545: ["+"] "P" (n "W" | [n "D"] ["T" [n "H"] [n "M"] [n "S"]]), at least one part, any
+  // letter case. A negative duration would end an event before it starts.
   const std::string& t = *text;
-  if (t.size() < 3 || !IsLetter(t[0], 'P')) return kFeedInvalidDuration;
-  uint64_t days = 0, hours = 0, minutes = 0;
-  if (IsLetter(t[1], 'T')) {
-    size_t h = FindEither(t, 2, 'H');
-    size_t m = FindEither(t, 2, 'M');
-    if (h == std::string::npos && m == std::string::npos) return kFeedInvalidDuration;
-    if (h != std::string::npos && !DigitsBefore(t, h, 2, &hours)) return kFeedInvalidDuration;
-    if (m != std::string::npos && !DigitsBefore(t, m, 2, &minutes)) return kFeedInvalidDuration;
-  } else {
-    size_t d = FindEither(t, 1, 'D');
-    if (d == std::string::npos || !DigitsBefore(t, d, 1, &days)) return kFeedInvalidDuration;
+  size_t i = t.empty() || t[0] != '+' ? 0 : 1;
+  if (i >= t.size() || !IsLetter(t[i], 'P')) return kFeedInvalidDuration;
+  ++i;
+  static const struct {
+    char letter;
+    uint64_t seconds;
+    bool time_part;
+  } kUnits[] = {{'W', 604800, false}, {'D', 86400, false}, {'H', 3600, true}, {'M', 60, true}, {'S', 1, true}};
+  uint64_t total = 0;
+  size_t unit = 0;
+  bool in_time = false;
+  bool any = false;
+  bool time_parts = false;
+  while (i < t.size()) {
+    if (!in_time && IsLetter(t[i], 'T')) {
+      in_time = true;
+      ++i;
+      continue;
+    }
+    size_t digits = i;
+    uint64_t n = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - digits < 11) n = n * 10 + static_cast<uint64_t>(t[i++] - '0');
+    if (i == digits || i >= t.size()) return kFeedInvalidDuration;
+    // Each unit at most once, in order, days and weeks before the T and the others after it.
+    while (unit < 5 && (!IsLetter(t[i], kUnits[unit].letter) || kUnits[unit].time_part != in_time)) ++unit;
+    if (unit == 5) return kFeedInvalidDuration;
+    if (kUnits[unit].letter == 'W' && i + 1 != t.size()) return kFeedInvalidDuration;
+    total += n * kUnits[unit].seconds;
+    if (total > UINT32_MAX) return kFeedInvalidDuration;
+    any = true;
+    time_parts = time_parts || in_time;
+    ++unit;
+    ++i;
   }
-  uint64_t total = ((days * 24 + hours) * 60 + minutes) * 60;
-  if (total > UINT32_MAX) return kFeedInvalidDuration;
+  if (!any || (in_time && !time_parts)) return kFeedInvalidDuration;
   *seconds = static_cast<uint32_t>(total);
   return 0;
 }

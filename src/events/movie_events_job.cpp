@@ -85,23 +85,25 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceData
   return result;
 }
 
-// Indexes the handheld records of category list. Returns the result of the first read (0 or 7
-// when all went well); *records gets the number read. Every record is read whole, however long.
+// Indexes the handheld records of category list. Returns 0 when every record was read (also
+// when the user stopped the scan), else the failing read's DeviceError: a read that fails part-way
+// must not pass for the end of the list, or the feed would add the records it missed again.
+// *records gets the number read. Every record is read whole, however long.
 int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index, int list,
                  const char* status, int* records) {
   index.Clear();
   *records = 0;
   std::vector<uint8_t> buffer(kEventRecordMaxSize);
-  int32_t first = database.ReadFirstInCategory(list);
-  while (database.HasCurrentRecord()) {
-    if (*records % 20 == 0 && !driver.ReportStatus(status)) break;
+  int32_t read = database.ReadFirstInCategory(list);
+  while (read == 0 && database.HasCurrentRecord()) {
+    if (*records % 20 == 0 && !driver.ReportStatus(status)) return 0;
     uint32_t size = 0;
     int32_t copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
     if (copied == kDeviceBufferTooSmall) {
       buffer.resize(size);
       copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
     }
-    if (copied != 0) break;
+    if (copied != 0) return copied;
     uint32_t id = 0;
     int32_t category = list;
     database.GetCurrentRecordId(&id);
@@ -110,9 +112,9 @@ int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index
     record.LoadPacked(buffer.data(), size, id, static_cast<uint32_t>(category));
     index.Insert(record);
     ++*records;
-    database.ReadNextInCategory(list);
+    read = database.ReadNextInCategory(list);
   }
-  return first;
+  return read == kDeviceNoMoreRecords ? 0 : read;
 }
 
 // One list: download, scan, synchronize. Returns kJobDone to go on with the next list,
@@ -138,10 +140,10 @@ int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& 
   Clock& clock = Env::Current().Time();
   uint32_t started = clock.TickCount();
   int records = 0;
-  int32_t first = ScanList(driver, database, index, list, status, &records);
+  int32_t scanned = ScanList(driver, database, index, list, status, &records);
   if (driver.Cancelled()) return kJobCancelled;
-  if (first != 0 && first != kDeviceNoMoreRecords) {
-    DatabaseError e(database, first);
+  if (scanned != 0) {
+    DatabaseError e(database, scanned);
     Entry(driver, kLogRemoteReadFailed, "Unable to read record %i from events Database '%s' (error #%li/%li - %s)",
           records, kEventDatabaseName, e.result, e.code, e.text);
     return kJobFailed;
@@ -193,6 +195,20 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
   EventAppInfo block;
   std::memset(block.bytes, 0, sizeof(block.bytes));
   int32_t read = database->ReadAppInfo(block.bytes, kEventAppInfoSize);
+  if (read == kDeviceNotFound) {
+    // A first synchronization cut short after the database was made leaves it without its lists;
+    // without them every later synchronization would fail. It gets the lists of a new database.
+    InitEventAppInfo(today, &block);
+    read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
+    if (read != 0) {
+      DatabaseError e(*database, read);
+      Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
+            kEventDatabaseName, e.result, e.code, e.text);
+      return kJobFailed;
+    }
+    LogSync("NOTE : the Events Database '%s' had no lists block; it now has the lists of a new database.\n",
+            kEventDatabaseName);
+  }
   if (read != 0) {
     DatabaseError e(*database, read);
     Entry(driver, kLogRemoteChangeFailed, "Unable to read AppInfo block for Events Database '%s' (error #%li/%li - %s)",

@@ -39,6 +39,7 @@ class DownloadHandles {
 int32_t TempFileUrlFetcher::Fetch(const char* url) {
   LogAudit("Checking internet connection...\n");
   ClearError();
+  SetHttpStatus(0);
   InternetClient& client = Env::Current().Internet();
   DeleteDownloaded();  // usually fails: no file yet; its error stays on record
   client.SetLastError(0);
@@ -61,7 +62,8 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
 
   DownloadHandles handles(client);
   std::string path = GetTempFilePath();
-  if (TextStream::Open(path, FileMode::kWriteCreateAlways, &handles.file) != 0) {
+  // Made new, never through a link: the file of the last download was deleted above.
+  if (TextStream::Open(path, FileMode::kWriteCreateNew, &handles.file) != 0) {
     LogAudit("Failed to open temp file '%s'!\n", path.c_str());
     return kFetchTempFileFailed;
   }
@@ -95,6 +97,15 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     return kFetchOpenUrlFailed;
   }
 
+  uint32_t status = 0;
+  if (client.QueryStatusCode(handles.url, &status)) {
+    SetHttpStatus(status);
+    if (status >= 400) {
+      // An error page is no calendar: the reader ends the list with "No response from server".
+      LogDebug("HTTP status %lu from '%s': the reply is not read\n", static_cast<unsigned long>(status), target);
+      return kFetchDone;
+    }
+  }
   LogAudit("Connection opened.  Writing data to temp file '%s'\n", path.c_str());
   client.SetLastError(0);
   if (!ReportProgress("Transferring")) return kFetchCancelled;
@@ -128,6 +139,8 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     char buffer[kPassSize + 1];
     uint32_t got = 0;
     bool ok = client.ReadUrl(handles.url, buffer, kPassSize, &got);
+    // Taken at once: writing the file and the log line below sets the thread's last error anew.
+    uint32_t read_error = ok ? 0 : client.LastError();
     if (ok) {
       buffer[got] = '\0';
       // As text up to the first NUL byte, like a C string.
@@ -136,7 +149,7 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     }
     LogAudit("Ending read Pass #%i, %lu bytes read so far\n", pass, static_cast<unsigned long>(total));
     if (!ok) {
-      SetInternetError(client.LastError());
+      SetInternetError(read_error);
       LogAudit("\nUnable to connect to '%s' - %s\n", target, ErrorText());
       return kFetchTransferFailed;
     }

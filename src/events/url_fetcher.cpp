@@ -43,15 +43,27 @@ void UrlFetcher::SetInternetError(uint32_t code) {
   }
 }
 
-TempFileUrlFetcher::TempFileUrlFetcher() = default;
+TempFileUrlFetcher::TempFileUrlFetcher() {
+  FileSystem& files = Env::Current().Files();
+  std::string parent = files.TempFolder();
+  if (parent.empty()) parent = std::string(1, files.PathSeparator());
+  // A folder of this fetcher's own: two syncs at once must not share a download, and nobody
+  // else may plant a link or a feed where it is written.
+  if (files.MakePrivateFolder(parent, &folder_, &made_folder_) != 0) folder_.clear();
+}
 
-TempFileUrlFetcher::~TempFileUrlFetcher() { CloseDownloaded(); }
+TempFileUrlFetcher::~TempFileUrlFetcher() {
+  CloseDownloaded();
+  if (made_folder_) {
+    FileSystem& files = Env::Current().Files();
+    files.RemoveFile(GetTempFilePath());
+    files.RemoveFolder(folder_);
+  }
+}
 
 std::string TempFileUrlFetcher::GetTempFilePath() const {
-  FileSystem& files = Env::Current().Files();
-  std::string folder = files.TempFolder();
-  if (folder.empty()) return std::string(1, files.PathSeparator()) + kFetchTempFileName;
-  return JoinPath(folder, kFetchTempFileName);
+  // Without a private folder the path names no folder, so the download cannot be created.
+  return folder_.empty() ? std::string() : JoinPath(folder_, kFetchTempFileName);
 }
 
 int32_t TempFileUrlFetcher::OpenDownloaded() {

@@ -56,6 +56,8 @@ class UrlFetcher {
   virtual int32_t DeleteDownloaded() = 0;
   virtual std::string GetTempFilePath() const = 0;
 
+  // The HTTP status of the last download's reply; 0 before the reply, or without one (FTP).
+  uint32_t HttpStatus() const { return http_status_; }
   uint32_t ErrorCode() const { return error_code_; }
   const char* ErrorText() const { return error_text_; }
   void ClearError();
@@ -63,7 +65,11 @@ class UrlFetcher {
   // has none. Code 0 clears the error.
   void SetInternetError(uint32_t code);
 
+ protected:
+  void SetHttpStatus(uint32_t status) { http_status_ = status; }
+
  private:
+  uint32_t http_status_ = 0;
   uint32_t error_code_ = 0;
   char error_text_[kFetchErrorTextSize];
 };
@@ -78,12 +84,15 @@ class TempFileUrlFetcher : public UrlFetcher {
   int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
   int32_t CloseDownloaded() override;
   int32_t DeleteDownloaded() override;
-  // The system temporary folder followed by "TQConduit.tmp"; the folder separator followed by
-  // it when the system reports no temporary folder.
+  // "TQConduit.tmp" in a folder private to this fetcher (MakePrivateFolder) under the system
+  // temporary folder, or under the root when the system reports none; empty when no such folder
+  // could be had. The folder and the file are removed when the fetcher is destroyed.
   std::string GetTempFilePath() const override;
 
  private:
   std::unique_ptr<TextStream> downloaded_;
+  std::string folder_;
+  bool made_folder_ = false;
 };
 
 // What a fetch address becomes: leading spaces skipped; "http:", "https:" and "ftp:" (any case)

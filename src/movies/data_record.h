@@ -22,6 +22,9 @@ class DataRecord {
   virtual bool GetFieldText(int32_t index, char* buffer, int32_t* size) = 0;
   // Stores the field's value from its text; false for a null text or an unknown index.
   virtual bool SetFieldText(int32_t index, const char* text) = 0;
+  // False when the text of the last SetFieldText did not read as a value of its field, so that a
+  // default was stored in its place; the reader warns about it.
+  virtual bool LastTextRead() const { return true; }
   // Copies every field whose presence bit is set in other; this record's bits stay.
   virtual void CopyPresentFields(DataRecord& other) = 0;
   virtual ~DataRecord() = default;

@@ -69,16 +69,11 @@ void MovieCategories::LoadFromBlock(const uint8_t* block, size_t size) {
     std::memcpy(slots_, block + 2, names);
   }
   for (auto& slot : slots_) slot[kNameSize - 1] = '\0';
-  // The word is kept as the handheld application wrote it: low byte first.
-  int32_t count = 0;
-  if (block != nullptr && size >= 2) count = block[0] | (block[1] << 8);
-  if (count > kSlotCount) count = kSlotCount;
+  // The first word is no count of names: the handheld leaves it 0 when no category was renamed.
+  // Every named slot is a category.
   int32_t entered = 0;
-  for (int32_t slot = 0; slot <= count && slot < kSlotCount; ++slot) {
-    if (slots_[slot][0] == '\0') {
-      --count;
-      continue;
-    }
+  for (int32_t slot = 0; slot < kSlotCount; ++slot) {
+    if (slots_[slot][0] == '\0') continue;
     Enter(slots_[slot], slot);
     ++entered;
   }

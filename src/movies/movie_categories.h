@@ -40,8 +40,8 @@ class MovieCategories {
   // The slot whose name equals text under the TextString comparison, else -1.
   virtual int32_t FindExact(const char* text) const;
 
-  // Fills the slots and the index from a block (Load's work after the read). The first word, read
-  // low byte first, counts the slots to visit; a missing block part counts as empty slots.
+  // Fills the slots and the index from a block (Load's work after the read): every slot with a
+  // name is entered, whatever the block's first word; a missing block part counts as empty slots.
   void LoadFromBlock(const uint8_t* block, size_t size);
 
  private:

@@ -167,6 +167,8 @@ class MovieItem : public DataRecord, public Describable {
   // The text form (field indexes 0 to 33).
   bool GetFieldText(int32_t index, char* buffer, int32_t* size) override;
   bool SetFieldText(int32_t index, const char* text) override;
+  // False when the text of the last SetFieldText was no value of its field (stored as a default).
+  bool LastTextRead() const override { return last_text_read_; }
   void CopyPresentFields(DataRecord& other) override;
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
@@ -183,12 +185,14 @@ class MovieItem : public DataRecord, public Describable {
   void SetText(movie_record::TextField field, const char* text, const char* message);
   void CopyFrom(const MovieItem& other);
   TextString FieldText(int32_t index);
-  void StoreFieldText(int32_t index, const char* text);
+  // Stores the value; false when the text does not read as one (the default was stored).
+  bool StoreFieldText(int32_t index, const char* text);
 
   uint8_t on_desktop_ = 0;
   uint8_t matched_ = 0;
   uint8_t write_back_ = 0;
   uint8_t unused_marker_ = 0;
+  bool last_text_read_ = true;
   // The forms are caches of one content: reading a text may unpack even through a const path.
   mutable MovieTransRecord trans_;
   mutable bool trans_valid_ = false;

@@ -53,6 +53,86 @@ uint32_t ParseDateText(const char* text) {
   return value;
 }
 
+bool IsBlank(const char* text) {
+  while (IsSpaceChar(*text)) ++text;
+  return *text == '\0';
+}
+
+// Blank, or an optional sign and decimal digits between blanks.
+bool IsInteger(const char* text) {
+  while (IsSpaceChar(*text)) ++text;
+  if (*text == '\0') return true;
+  if (*text == '+' || *text == '-') ++text;
+  if (*text < '0' || *text > '9') return false;
+  while (*text >= '0' && *text <= '9') ++text;
+  return IsBlank(text);
+}
+
+bool IsBool(const char* text) {
+  TextString t(text);
+  t.TrimLeft();
+  t.TrimRight();
+  return t.IsEmpty() || ParseBool(t.Text()) || t.Compare("false") == 0 || t.Compare("no") == 0 ||
+         t.Compare("0") == 0;
+}
+
+uint32_t ReadIndex(const char* text, const char* const* names, const char* const* alternatives, int32_t count,
+                   bool* read) {
+  int32_t row = LookupIndex(text, names, alternatives, count, -1);
+  *read = row >= 0 || IsBlank(text);
+  return row < 0 ? 0u : static_cast<uint32_t>(row);
+}
+
+uint32_t ReadMask(const char* text, const char* const* keys, const char* const* alternatives, int32_t count,
+                  bool* read) {
+  uint32_t mask = LookupMask(text, keys, alternatives, count);
+  *read = mask != 0 || IsBlank(text);
+  return mask;
+}
+
+// The next run of digits after any other characters, as ParseDate reads its numbers; -1 when there
+// is none. *digits gets the run's length.
+int32_t NextDateNumber(const char** cursor, int* digits) {
+  const char* p = *cursor;
+  while (*p != '\0' && (*p < '0' || *p > '9')) ++p;
+  *digits = 0;
+  int32_t value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p, ++*digits) {
+    if (value < 100000) value = value * 10 + (*p - '0');
+  }
+  *cursor = p;
+  return *digits == 0 ? -1 : value;
+}
+
+bool ValidDate(int32_t year, int32_t month, int32_t day) {
+  static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month != 2 || day <= 28 || leap;
+}
+
+// A date text: as ParseDate reads it (month, day, year), or written year first (four digits, then
+// month and day), as spreadsheets save dates. *read is false when the text holds no real date; the
+// value is then what ParseDate makes of it.
+uint32_t ReadDate(const char* text, bool* read) {
+  *read = true;
+  if (IsBlank(text)) return 0;
+  const char* p = text;
+  int d1 = 0, d2 = 0, d3 = 0;
+  int32_t a = NextDateNumber(&p, &d1);
+  int32_t b = NextDateNumber(&p, &d2);
+  int32_t c = NextDateNumber(&p, &d3);
+  if (d1 == 4 && b >= 0 && c >= 0 && ValidDate(a, b, c)) {
+    char reordered[48];
+    std::snprintf(reordered, sizeof reordered, "%i/%i/%i", static_cast<int>(b), static_cast<int>(c),
+                  static_cast<int>(a));
+    return ParseDateText(reordered);
+  }
+  int32_t year = c < 0 ? -1 : c < 70 ? c + 2000 : c < 100 ? c + 1900 : c;
+  *read = a >= 0 && b >= 0 && c >= 0 && ValidDate(year, a, b);
+  return ParseDateText(text);
+}
+
 TextString DueDateText(MovieItem& item) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
   uint32_t due = item.GetDueDate();
@@ -163,12 +243,14 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
   return fitted;
 }
 
-void MovieItem::StoreFieldText(int32_t index, const char* text) {
+bool MovieItem::StoreFieldText(int32_t index, const char* text) {
+  bool read = true;
   switch (index) {
     case 0: {
       MovieCategories* categories = CurrentMovieCategories();
       int32_t slot = categories ? categories->FindExact(text) : -1;
       category_ = slot < 0 ? 0 : static_cast<uint32_t>(slot);
+      read = slot >= 0 || IsBlank(text);
       break;
     }
     case 1: SetTitle(text); break;
@@ -179,58 +261,57 @@ void MovieItem::StoreFieldText(int32_t index, const char* text) {
       if (year >= 1 && year <= 20) year += 2000;
       else if (year >= 21 && year <= 99) year += 1900;
       SetYear(year);
+      read = IsInteger(text);
       break;
     }
-    case 5: SetMadeForTV(ParseBool(text)); break;
-    case 6: SetGenre(LookupMask(text, kGenreKeys, kGenreAltKeys, kGenreCount)); break;
+    case 5: SetMadeForTV(ParseBool(text)); read = IsBool(text); break;
+    case 6: SetGenre(ReadMask(text, kGenreKeys, kGenreAltKeys, kGenreCount, &read)); break;
     case 7: SetCast(text); break;
     case 8:
-      SetLoanStatus(static_cast<uint32_t>(LookupIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, 0)));
+      SetLoanStatus(ReadIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, &read));
       break;
-    case 9: SetLoanDate(ParseDateText(text)); break;
-    case 10: SetDueDate(ParseDateText(text)); break;
+    case 9: SetLoanDate(ReadDate(text, &read)); break;
+    case 10: SetDueDate(ReadDate(text, &read)); break;
     case 11: SetLocation(text); break;
-    case 12: SetOwned(ParseBool(text)); break;
-    case 13: SetViewed(ParseBool(text)); break;
+    case 12: SetOwned(ParseBool(text)); read = IsBool(text); break;
+    case 13: SetViewed(ParseBool(text)); read = IsBool(text); break;
     case 14: SetAcquiredFrom(text); break;
     case 15: SetPrice(text); break;
     case 16: SetCatalog(text); break;
     case 17: SetRunTime(text); break;
-    case 18:
-      SetMediaType(static_cast<uint32_t>(LookupIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, 0)));
-      break;
-    case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); break;
-    case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); break;
-    case 21: SetColor(ParseBool(text)); break;
+    case 18: SetMediaType(ReadIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, &read)); break;
+    case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
+    case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
+    case 21: SetColor(ParseBool(text)); read = IsBool(text); break;
     case 22:
-      SetScreenEncoding(static_cast<uint32_t>(
-          LookupIndex(text, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount, 0)));
+      SetScreenEncoding(ReadIndex(text, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount, &read));
       break;
     case 23:
-      SetWideScreenProcess(static_cast<uint32_t>(
-          LookupIndex(text, kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, 0)));
+      SetWideScreenProcess(ReadIndex(text, kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, &read));
       break;
     case 24: case 25: case 26: case 27: case 28: case 29: {
       uint32_t bit = 1u << (index - 24);
       SetAudioFlags(ParseBool(text) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
+      read = IsBool(text);
       break;
     }
-    case 30:
-      SetMyRating(static_cast<uint32_t>(
-          LookupIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, 0)));
-      break;
-    case 31:
-      SetMpaaRating(static_cast<uint32_t>(
-          LookupIndex(text, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, 0)));
-      break;
+    case 30: SetMyRating(ReadIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, &read)); break;
+    case 31: SetMpaaRating(ReadIndex(text, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, &read)); break;
     case 32: SetNotes(text); break;
-    default: SetAwardsAttr(ParseAwards(text)); break;
+    default: {
+      uint32_t awards = ParseAwards(text);
+      SetAwardsAttr(awards);
+      read = (awards >> 7) != 0 || IsBlank(text);
+      break;
+    }
   }
+  return read;
 }
 
 bool MovieItem::SetFieldText(int32_t index, const char* text) {
+  last_text_read_ = true;
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  StoreFieldText(index, text);
+  last_text_read_ = StoreFieldText(index, text);
   return true;
 }
 
@@ -242,10 +323,17 @@ const char* MovieItem::Describe() {
   return description;
 }
 
+// The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
+// handheld texts would never meet the line the export wrote for it.
 TextString MovieItem::BuildKey() {
   TextString key(GetTitle());
+  key.TrimLeft();
+  key.TrimRight();
   key += GetYearText();
-  key += GetRunTime();
+  TextString run_time(GetRunTime());
+  run_time.TrimLeft();
+  run_time.TrimRight();
+  key += run_time;
   key += GetMediaTypeName();
   return key;
 }

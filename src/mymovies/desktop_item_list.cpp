@@ -37,19 +37,33 @@ DesktopItemList::~DesktopItemList() { Clear(); }
 void DesktopItemList::Add(MovieItem* item, const char* key) {
   order_.clear();
   iterating_ = false;
-  auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
-  if (at == entries_.end()) {
-    std::unique_ptr<Entry> entry(new Entry{TextString(key), item});
-    std::string_view view = ViewOf(entry->key);
-    entries_.emplace(view, std::move(entry));
-    return;
+  try {
+    auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
+    if (at == entries_.end()) {
+      std::unique_ptr<Entry> entry(new Entry{TextString(key), item});
+      std::string_view view = ViewOf(entry->key);
+      entries_.emplace(view, std::move(entry));
+      return;
+    }
+    // The same key in other letter case: the entry takes the new text, so its view is renewed.
+    auto node = entries_.extract(at);
+    try {
+      node.mapped()->key = key;
+    } catch (...) {
+      entries_.insert(std::move(node));
+      throw;
+    }
+    node.mapped()->item = item;
+    node.key() = ViewOf(node.mapped()->key);
+    entries_.insert(std::move(node));
+  } catch (...) {
+    // The list owns the item it was given: when the entry cannot be made, nothing else would
+    // free it, unless the list holds it already.
+    bool held = false;
+    for (const auto& entry : entries_) held = held || entry.second->item == item;
+    if (!held) delete item;
+    throw;
   }
-  // The same key in other letter case: the entry takes the new text, so its view is renewed.
-  auto node = entries_.extract(at);
-  node.mapped()->key = key;
-  node.mapped()->item = item;
-  node.key() = ViewOf(node.mapped()->key);
-  entries_.insert(std::move(node));
 }
 
 bool DesktopItemList::Find(const char* key, MovieItem** item) const {

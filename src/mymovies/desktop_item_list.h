@@ -26,7 +26,8 @@ class DesktopItemList {
   DesktopItemList& operator=(const DesktopItemList&) = delete;
   ~DesktopItemList();
 
-  // Takes ownership of item under key. REQUIRES: no iteration is under way.
+  // Takes ownership of item under key. When memory runs out, throws std::bad_alloc with the list
+  // unchanged and item deleted (unless the list holds it already). REQUIRES: no iteration is under way.
   void Add(MovieItem* item, const char* key);
   // True with the item when the key is present; item untouched otherwise.
   bool Find(const char* key, MovieItem** item) const;

@@ -29,6 +29,10 @@ bool ImportExportRun::ImportPass() {
     return false;
   }
   parser.Attach(import_file_.get(), &import_map_);
+  if (parser.GetErrorCode() == kParseNoMemory) {
+    Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+    return false;
+  }
   int32_t started = parser.Start();
   if (started != 0) {
     Fail(kRunDesktopFileFailed, 15, "Unable to begin parsing the import file because an error occurred (%i) - %s",
@@ -55,6 +59,10 @@ bool ImportExportRun::ImportPass() {
       parser.Stop();
       return true;
     }
+    if (parsed == kParseNoMemory) {
+      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      return false;
+    }
     // A bad first data line has no listed item to name.
     Fail(kRunDesktopFileFailed, 15, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
          static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
@@ -66,13 +74,26 @@ bool ImportExportRun::ImportPass() {
 bool ImportExportRun::HandheldPass() {
   driver_.ReportStatus(kStatusPerforming);
   char text[DeviceDatabase::kErrorTextSize];
-  int32_t read = database_.ReadFirstRecord();
+  // A walk that ends before the count would leave records unseen, and their import lines would
+  // be added again as new movies: it is a read error.
+  uint32_t count = 0;
+  int32_t read = database_.GetRecordCount(&count);
+  if (read == 0) read = database_.ReadFirstRecord();
   for (;;) {
     if (!StatusCheck(kStatusPerforming) && read == 0) {
       interrupted_ = true;
       read = kDeviceNoMoreRecords;
     }
-    if (read == kDeviceNoMoreRecords) return true;
+    if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
+      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
+           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
+           database_.GetErrorText(text));
+      return false;
+    }
+    if (read == kDeviceNoMoreRecords) {
+      export_complete_ = !interrupted_;
+      return true;
+    }
     if (read != 0) {
       Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
            static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),

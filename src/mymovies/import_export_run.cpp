@@ -1,6 +1,7 @@
 #include "mymovies/import_export_run.h"
 
 #include <cstdarg>
+#include <cstdio>
 #include <new>
 
 #include "conduit/sync_driver.h"
@@ -9,6 +10,9 @@
 #include "diag/sync_log.h"
 #include "diag/text_string.h"
 #include "mymovies/import_export_state.h"
+#include "mymovies/movie_lists_block.h"
+#include "platform/env.h"
+#include "platform/files.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/file_buffer.h"
 
@@ -16,6 +20,8 @@ namespace {
 
 constexpr const char kJobName[] = "Ro Vedevu";
 constexpr const char kExportFileName[] = "MyMoviesExport.tab";
+// In the export's own folder, so that putting it in place is a rename, never a copy.
+constexpr const char kExportTempName[] = "MyMoviesExport.tmp";
 constexpr const char kImportFileName[] = "MyMoviesImport.tab";
 constexpr const char kFlagsFileName[] = "MyMovieFlags.txt";
 constexpr uint16_t kBlockBufferSize = 1300;
@@ -58,9 +64,32 @@ int32_t ImportExportRun::Run() {
   }
   LogSettings();
   // A desktop file that cannot be opened ends the run before anything is read: the requests stay.
-  if (export_on_ && !OpenExportFile()) return result_;
-  if (import_on_ && !OpenImportFile()) return result_;
+  if (export_on_ && !OpenExportFile()) {
+    FinishExport();
+    return result_;
+  }
+  if (import_on_ && !OpenImportFile()) {
+    FinishExport();
+    return result_;
+  }
 
+  try {
+    RunPasses();
+  } catch (const std::bad_alloc&) {
+    // What the passes held is released by now; the list goes too, so the report has room.
+    list_.Clear();
+    last_listed_ = nullptr;
+    export_complete_ = false;
+    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+         kJobName, "Movie-Lists");
+  }
+  FinishExport();
+  PrintTotals();
+  CleanUp();
+  return result_;
+}
+
+void ImportExportRun::RunPasses() {
   bool ok = ReadBlock() && LoadCategories();
   if (ok) driver_.ReportStatus(kStatusParsing);
   if (ok && import_on_) ok = ImportPass();
@@ -78,9 +107,6 @@ int32_t ImportExportRun::Run() {
       WriteBackPass();
     }
   }
-  PrintTotals();
-  CleanUp();
-  return result_;
 }
 
 void ImportExportRun::ReadRequest() {
@@ -95,9 +121,10 @@ void ImportExportRun::ReadRequest() {
 void ImportExportRun::PrepareFiles() {
   GetDocumentsFolder(folder_);
   BuildDesktopPath(folder_, kExportFileName, export_path_);
+  BuildDesktopPath(folder_, kExportTempName, export_temp_path_);
   BuildDesktopPath(folder_, kImportFileName, import_path_);
   BuildDesktopPath(folder_, kFlagsFileName, flags_path_);
-  export_file_.reset(new DesktopFile(export_path_));
+  export_file_.reset(new DesktopFile(export_temp_path_));
   import_file_.reset(new DesktopFile(import_path_));
   flags_file_.reset(new DesktopFile(flags_path_));
 }
@@ -149,27 +176,44 @@ bool ImportExportRun::OpenImportFile() {
   if (opened != 0) {
     Fail(kRunDesktopFileFailed, 13, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
          kImportFileName, static_cast<int>(opened), import_file_->GetErrorText());
-    export_file_->Close();
     return false;
   }
   return true;
 }
 
 bool ImportExportRun::ReadBlock() {
-  block_.reset(new (std::nothrow) uint8_t[kBlockBufferSize]);
+  block_.reset(new (std::nothrow) uint8_t[kBlockBufferSize]());
   if (!block_) {
     Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
     return false;
   }
+  char text[DeviceDatabase::kErrorTextSize];
   int32_t read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
-  if (read != 0) {
-    char text[DeviceDatabase::kErrorTextSize];
+  if (read == kDeviceNotFound && !RepairBlock()) return false;
+  if (read != 0 && read != kDeviceNotFound) {
     Fail(kRunDeviceReadFailed, 8, "Unable to load AppInfo block for %s Database '%s' (error #%li/%li - %s)",
          kJobName, "Movie-Lists", static_cast<long>(read),
          static_cast<long>(static_cast<int32_t>(database_.GetErrorCode())), database_.GetErrorText(text));
     return false;
   }
+  return true;
+}
+
+// A database left without its block (a first synchronization cut short after the database was
+// made) would fail every later run: it gets the block of a new database, and keeps its records.
+bool ImportExportRun::RepairBlock() {
+  BuildMovieListsBlock(block_.get());
+  int32_t written = database_.WriteAppInfo(block_.get(), kMovieListsBlockSize);
+  if (written != 0) {
+    char text[DeviceDatabase::kErrorTextSize];
+    Fail(kRunDeviceReadFailed, 11, "Unable to write AppInfo block for Ri Verid Database '%s' (error #%li/%li - %s)",
+         "Movie-Lists", static_cast<long>(written),
+         static_cast<long>(static_cast<int32_t>(database_.GetErrorCode())), database_.GetErrorText(text));
+    return false;
+  }
+  LogSync("NOTE : the %s Database '%s' had no category block; it now has the categories of a new database.\n",
+          kJobName, "Movie-Lists");
   return true;
 }
 
@@ -182,7 +226,9 @@ bool ImportExportRun::LoadCategories() {
          kJobName, "Movie-Lists");
     return false;
   }
-  categories_->Load();
+  // The names come from the block read above: a second read that failed would leave them empty,
+  // and every imported category would become the first.
+  categories_->LoadFromBlock(block_.get(), kBlockBufferSize);
   SetCurrentMovieCategories(categories_.get());
   return true;
 }
@@ -204,17 +250,47 @@ void ImportExportRun::PrintTotals() {
           static_cast<unsigned long>(totals_.duplicates_skipped));
 }
 
+void ImportExportRun::FinishExport() {
+  if (!export_on_) return;
+  // Lines can sit in the file's buffer until it is closed: a failure to write them out means the
+  // export is incomplete, which must not pass for a completed run. A complete export goes to the
+  // disk before it replaces the previous one.
+  char message[FileStream::kMessageSize] = {};
+  int32_t closed = export_complete_ ? export_file_->Flush() : 0;
+  if (closed != 0) std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
+  int32_t closed_too = export_file_->Close();
+  if (closed == 0) {
+    closed = closed_too;
+    std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
+  }
+  if (closed != 0 && closed != kFileWrongState) {
+    export_complete_ = false;
+    if (result_ == 0) {
+      Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+           kExportFileName, static_cast<int>(closed), message);
+    }
+  }
+  FileSystem& files = Env::Current().Files();
+  if (export_complete_) {
+    uint32_t replaced = files.AtomicReplace(export_temp_path_, export_path_);
+    if (replaced == 0) return;
+    export_complete_ = false;
+    export_file_->SetError(replaced, "Error replacing the previous export");
+    if (result_ == 0) {
+      Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+           kExportFileName, static_cast<int>(kFileFailed), export_file_->GetErrorText());
+    }
+  }
+  // The previous export stays as it was; nothing of this run's was kept.
+  files.RemoveFile(export_temp_path_);
+  totals_.exported = 0;
+  LogSync("NOTE : the export was not completed; %s keeps its previous content.\n", kExportFileName);
+}
+
 void ImportExportRun::CleanUp() {
   list_.Clear();
   last_listed_ = nullptr;
   import_file_->Close();
-  // Lines can sit in the file's buffer until it is closed: a failure to write them out means the
-  // export is incomplete, which must not pass for a completed run.
-  int32_t closed = export_file_->Close();
-  if (closed != 0 && closed != kFileWrongState && result_ == 0) {
-    Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-         kExportFileName, static_cast<int>(closed), export_file_->GetErrorText());
-  }
   SetCurrentMovieCategories(nullptr);
   categories_.reset();
   uint16_t value = preference_;

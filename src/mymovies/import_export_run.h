@@ -2,7 +2,8 @@
 //
 // What it does is requested on the handheld, in the application's preference value: export
 // (bit 0), import (bit 1, which exports too) and the conflict mode (bits 2-3). An export writes
-// every record of Movie-Lists to "MyMoviesExport.tab" in the documents folder; an import reads
+// every record of Movie-Lists to "MyMoviesExport.tab" in the documents folder (through a temporary
+// file there, which replaces the previous export only once complete); an import reads
 // "MyMoviesImport.tab" from there, pairs its lines with the records by key and adds or rewrites
 // records in key order. A run that completes clears the requests; every run that reaches its end
 // sets bit 4.

@@ -35,11 +35,17 @@ class ImportExportRun {
   void LogSettings();
   bool OpenExportFile();
   bool OpenImportFile();
+  // From the block read to the write-back; throws std::bad_alloc when memory runs out.
+  void RunPasses();
   bool ReadBlock();
+  bool RepairBlock();
   bool LoadCategories();
   bool ImportPass();
   bool HandheldPass();
   bool WriteBackPass();
+  // Closes the export and puts it in place of the previous one when it is complete; otherwise
+  // removes it, so the previous export stays.
+  void FinishExport();
   void PrintTotals();
   void CleanUp();
 
@@ -65,6 +71,8 @@ class ImportExportRun {
   MovieFieldMap export_map_;
   char folder_[kDesktopPathSize] = {};
   char export_path_[kDesktopPathSize] = {};
+  // The export is written here and renamed over export_path_ once complete.
+  char export_temp_path_[kDesktopPathSize] = {};
   char import_path_[kDesktopPathSize] = {};
   char flags_path_[kDesktopPathSize] = {};
   std::unique_ptr<DesktopFile> export_file_;
@@ -80,6 +88,8 @@ class ImportExportRun {
   ImportTotals totals_;
   // A pass was cut short by the user: the requests stay for the next synchronization.
   bool interrupted_ = false;
+  // Every handheld record reached the export file.
+  bool export_complete_ = false;
 };
 
 // The run's status texts.

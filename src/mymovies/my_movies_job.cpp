@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "conduit/sync_driver.h"
 #include "device/device_database.h"
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int32_t kJobDatabaseFailed = 4;
+constexpr int32_t kJobNoMemory = 9;
 
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
@@ -31,9 +33,7 @@ void ReportDatabaseFailure(SyncDriver& driver, DeviceDatabase& database, Failure
   }
 }
 
-}  // namespace
-
-int32_t RunMyMoviesJob(SyncDriver& driver) {
+int32_t RunJob(SyncDriver& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   int32_t opened = database->Open(kMovieListsName, -1, -1);
@@ -62,4 +62,23 @@ int32_t RunMyMoviesJob(SyncDriver& driver) {
   int32_t result = RunImportExport(*database, driver);
   database->Close();
   return result;
+}
+
+void ReportNotEnoughMemory(SyncDriver& driver) {
+  char line[256];
+  std::snprintf(line, sizeof line, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+                "Ro Vedevu", kMovieListsName);
+  driver.AddHotSyncLogEntry(line, 17, 0);
+}
+
+}  // namespace
+
+int32_t RunMyMoviesJob(SyncDriver& driver) {
+  // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
+  try {
+    return RunJob(driver);
+  } catch (const std::bad_alloc&) {
+    ReportNotEnoughMemory(driver);
+    return kJobNoMemory;
+  }
 }

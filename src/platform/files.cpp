@@ -8,3 +8,11 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   if (last == '/' || last == '\\') return folder + name;
   return folder + Env::Current().Files().PathSeparator() + name;
 }
+
+uint32_t FileSystem::MakePrivateFolder(const std::string&, std::string* folder, bool* made) {
+  folder->clear();
+  *made = false;
+  return kErrInvalidParameter;
+}
+
+uint32_t FileSystem::RemoveFolder(const std::string&) { return kErrInvalidParameter; }

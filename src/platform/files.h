@@ -58,7 +58,10 @@ enum class FileMode {
   kWriteCreateAlways,  // generic write, no sharing, created or emptied
   kReadWriteCreateAlways,  // generic read and write, no sharing, created or emptied
   kAppend,             // generic write, read sharing, created when missing, writes go to the end
-  kWriteCreateAlwaysShared  // as kWriteCreateAlways, but others may read and write it meanwhile (logs)
+  kWriteCreateAlwaysShared,  // as kWriteCreateAlways, but others may read and write it meanwhile (logs)
+  kWriteCreateNew  // generic write, no sharing, made new: fails with kErrAlreadyExists (POSIX) or
+                   // ERROR_FILE_EXISTS 80 (Windows) when the name exists, also as a link, never
+                   // following it; POSIX mode 0600
 };
 
 class FileSystem {
@@ -79,6 +82,14 @@ class FileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // The system temporary folder, ending in a path separator.
   virtual std::string TempFolder() = 0;
+  // A folder for files that other users must neither read nor plant, under parent, into *folder
+  // (ending in a separator). POSIX makes a new one with a unique name (mkdtemp, mode 0700) and
+  // sets *made: the caller removes it with RemoveFolder. Windows gives parent itself, *made false:
+  // the per-user temporary folder is private already. This base makes none and gives
+  // kErrInvalidParameter; test wrappers forward it.
+  virtual uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made);
+  // Removes an empty folder. This base gives kErrInvalidParameter.
+  virtual uint32_t RemoveFolder(const std::string& path);
   // The folder separator of this target ('\\' on win32, '/' on POSIX).
   virtual char PathSeparator() const = 0;
   // The user's documents folder, without a trailing separator, into *folder; returns 0. When it

@@ -5,7 +5,7 @@
 // open a URL in it (this waits for the response headers), then pull the response in reads of up
 // to N bytes until a read gives 0 bytes. Every failing call leaves an error code in LastError():
 // an internet error (12000 and above, the kInternetError* values) or a system error code.
-// An HTTP error status (404, 500) is not a failure: its body is read like any other.
+// An HTTP error status (404, 500) is not a failure of the calls: QueryStatusCode tells it.
 //
 // Handles are owned by the caller and released with Close (a URL handle before its session).
 // A client serves one thread at a time; the conduit uses it only on the synchronization thread.
@@ -56,14 +56,19 @@ class InternetClient {
   // nullptr on failure.
   virtual InternetHandle OpenSession(const char* agent) = 0;
   // Opens url in session with the given kInternetFlag* flags and waits for the response headers,
-  // following redirections (InternetOpenUrlA). nullptr on failure (cannot connect, bad scheme,
-  // redirection loop, TLS failure ...).
+  // following at most InternetTimeouts::max_redirects redirections (InternetOpenUrlA). nullptr on
+  // failure (cannot connect, bad scheme, kInternetErrorRedirectFailed for one redirection too
+  // many, TLS failure ...).
   // REQUIRES: session is an open session handle.
   virtual InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) = 0;
+  // Stores in *status the HTTP status of the response opened (HttpQueryInfoA with
+  // HTTP_QUERY_STATUS_CODE); false when it has none (an FTP transfer).
+  virtual bool QueryStatusCode(InternetHandle url, uint32_t* status) = 0;
   // Stores in *available how many bytes can be read without waiting (InternetQueryDataAvailable).
   virtual bool QueryDataAvailable(InternetHandle url, uint32_t* available) = 0;
   // Reads up to count bytes into buffer and stores the number read in *read; 0 bytes read with
-  // success means the response is complete (InternetReadFile). false when the transfer failed.
+  // success means the response is complete (InternetReadFile). Waits only for the first byte
+  // (within the stall time-out), never for count bytes. false when the transfer failed.
   virtual bool ReadUrl(InternetHandle url, void* buffer, uint32_t count, uint32_t* read) = 0;
   // The last server response text of this thread (InternetGetLastResponseInfoA): *code gets its
   // code, buffer its text (NUL-terminated), *length its length. In: *length is the buffer size.
@@ -79,7 +84,7 @@ class InternetClient {
   virtual std::string ErrorText(uint32_t code) = 0;
 };
 
-// How long the client waits, where the target lets us choose (native: libcurl).
+// How long the client waits, and how many redirections it follows, on both targets.
 struct InternetTimeouts {
   uint32_t connect_ms = 60000;  // to open the connection, name resolution included
   uint32_t stall_ms = 30000;    // without receiving a byte before a read fails
@@ -88,7 +93,7 @@ struct InternetTimeouts {
 
 // The implementation of this target.
 std::unique_ptr<InternetClient> NewPlatformInternetClient();
-// The same with other time-outs (WinInet ignores them: it keeps its own defaults).
+// The same with other time-outs and bound.
 std::unique_ptr<InternetClient> NewPlatformInternetClient(const InternetTimeouts& timeouts);
 
 #endif  // REELBOX_PLATFORM_INTERNET_H

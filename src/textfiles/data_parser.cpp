@@ -11,6 +11,7 @@
 #include "textfiles/field_codec.h"
 #include "textfiles/file_buffer.h"
 #include "textfiles/message_text.h"
+#include "textfiles/text_encoding.h"
 
 namespace {
 
@@ -72,6 +73,9 @@ int32_t DataParser::Start() {
     return kParseReadError;
   }
   line_number_ = 1;
+  lines_read_ = 0;
+  warnings_ = 0;
+  utf8_ = IsUtf8File(buffer_->File()->GetPath());
   return kParseOk;
 }
 
@@ -79,6 +83,11 @@ int32_t DataParser::Stop() {
   ClearError();
   if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
   buffer_->Close();
+  if (warnings_ > kMaxWarnings) {
+    LogSync("WARNING : %i warnings about the import file in all; the first %i are listed above.\n",
+            static_cast<int>(warnings_), static_cast<int>(kMaxWarnings));
+  }
+  warnings_ = 0;
   return kParseOk;
 }
 
@@ -96,7 +105,28 @@ int32_t DataParser::ReadLine(size_t* length) {
         SetError(kParseLineTooLong, context);
         return kParseLineTooLong;
       }
-      *length = size;
+      size_t n = size;
+      char* text = line_.data();
+      ++lines_read_;
+      // Editors put the mark before the first line of UTF-8 text; left there it would hide a header.
+      if (lines_read_ == 1 && n >= kUtf8ByteOrderMarkSize && std::memcmp(text, kUtf8ByteOrderMark, 3) == 0) {
+        std::memmove(text, text + kUtf8ByteOrderMarkSize, n - kUtf8ByteOrderMarkSize);
+        n -= kUtf8ByteOrderMarkSize;
+        text[n] = '\0';
+      }
+      if (utf8_ && Utf8ToWindows1252(text, &n) > 0 && CountWarning()) {
+        LogSync("WARNING : Import line %i holds characters that the handheld cannot show; each was stored as "
+                "'?'.\n",
+                static_cast<int>(lines_read_));
+      }
+      text[n] = '\0';
+      if (std::strspn(text, " \t") == n) {
+        // Spreadsheets save rows left empty as TABs: no movie is there.
+        LogDebug("Import line %i holds only blanks and TABs: skipped\n", static_cast<int>(lines_read_));
+        enlargements = 0;
+        continue;
+      }
+      *length = n;
       return kParseOk;
     }
     // A read error is one even when the buffer size was not given back.
@@ -155,6 +185,26 @@ bool DataParser::IsHeader(size_t length, bool allow_custom, bool* custom) {
   return true;
 }
 
+bool DataParser::CountWarning() {
+  ++warnings_;
+  if (warnings_ == kMaxWarnings + 1) {
+    LogSync("WARNING : more import lines than these hold values that did not read as they are; the rest are "
+            "counted when the file is done.\n");
+  }
+  return warnings_ <= kMaxWarnings;
+}
+
+void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, const char* text) {
+  if (!CountWarning()) return;
+  char name[FieldMap::kNameBufferSize] = {};
+  const char* shown = map_->FieldName(index, name, sizeof name);
+  char stored[kMessageSize] = {};
+  int32_t size = static_cast<int32_t>(sizeof stored);
+  record->GetFieldText(index, stored, &size);
+  LogSync("WARNING : Import line %i, column %i (%s) : '%s' is not a value of this field; it was stored as '%s'.\n",
+          static_cast<int>(lines_read_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
+}
+
 int32_t DataParser::ParseData(DataRecord* record, size_t length) {
   size_t position = 0;
   TextString field;
@@ -172,6 +222,7 @@ int32_t DataParser::ParseData(DataRecord* record, size_t length) {
       SetError(kParseFieldRejected, context);
       return kParseFieldRejected;
     }
+    if (!record->LastTextRead()) WarnUnread(record, column, index, field.Text());
     record->FieldsPresent().Set(index, 1);
   }
   ++line_number_;

@@ -45,7 +45,11 @@ class DataParser {
   // Reads file through a new FileBuffer and map. REQUIRES: both outlive this parser (or the next
   // Attach).
   void Attach(DesktopFile* file, FieldMap* map);
-  // Opens the file (closing it first, so parsing starts at the top). 0, 1 or 2.
+  // Opens the file (closing it first, so parsing starts at the top). 0, 1 or 2. A file that
+  // begins with the UTF-8 byte order mark, or is valid UTF-8 with multi-byte sequences, is read as
+  // UTF-8 and its texts converted to Windows-1252 ("?" for a character without a form there, with
+  // a warning naming the line). The mark itself is skipped, and so are lines of only blanks and
+  // TABs (named in the debug log).
   int32_t Start();
   // Closes the file. 0 or 1.
   int32_t Stop();
@@ -68,6 +72,11 @@ class DataParser {
   // Applies the header rule to the line; true when the line was a whole header (skip it).
   bool IsHeader(size_t length, bool allow_custom, bool* custom);
   int32_t ParseData(DataRecord* record, size_t length);
+  // The sync log's warning for a field text that was no value of its field.
+  void WarnUnread(DataRecord* record, int32_t column, int32_t index, const char* text);
+  // Counts a warning; false once kMaxWarnings were written. Sync log lines also reach the
+  // HotSync log, which must not grow with the size of a bad file.
+  bool CountWarning();
 
   std::unique_ptr<FileBuffer> buffer_;
   FieldMap* map_ = nullptr;
@@ -76,6 +85,13 @@ class DataParser {
   uint32_t code_ = 0;
   char message_[kMessageSize] = {};
   int32_t line_number_ = 0;
+  // Lines the FileBuffer delivered (the header and skipped lines included): the line of the file
+  // that warnings name.
+  int32_t lines_read_ = 0;
+  // The file is UTF-8: its texts are converted to the handheld's Windows-1252.
+  bool utf8_ = false;
+  static constexpr int32_t kMaxWarnings = 50;
+  int32_t warnings_ = 0;
 };
 
 // Writes one line to an open file: the map's field names (record null) or the record's field texts,

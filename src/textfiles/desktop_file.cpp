@@ -128,6 +128,14 @@ int32_t DesktopFile::Close() {
   return kFileOk;
 }
 
+int32_t DesktopFile::Flush() {
+  ClearError();
+  if (!IsOpen()) return NotOpen();
+  uint32_t err = stream_->Flush();
+  if (err != 0) return SetError(err, "Error flushing file");
+  return kFileOk;
+}
+
 bool DesktopFile::IsEOF() const { return !IsOpen() || stream_->Eof(); }
 
 int32_t DesktopFile::Read(void* buffer, size_t size, size_t* count) {

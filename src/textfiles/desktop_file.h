@@ -76,6 +76,9 @@ class DesktopFile : public FileStream {
   int32_t OpenWrite() override;
   // 3 when not open. A failure to write out buffered data is reported (result 1).
   int32_t Close() override;
+  // Writes out buffered data and pushes it to the disk, so that a file renamed into place after
+  // it survives a crash whole. 3 when not open.
+  int32_t Flush();
   // True when not open, else the stream's end-of-file indicator.
   bool IsEOF() const override;
   // Reads up to size bytes; *count gets the number read. A short read at the end of the data is

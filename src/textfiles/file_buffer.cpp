@@ -103,6 +103,21 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
         *size = 0;
         return nullptr;
       }
+      if (data_end_ == kWindowData) {
+        // A line that fills the window may end right behind it: one byte more tells a whole line
+        // of 19999 bytes from a longer one. The window has room for it.
+        size_t got = 0;
+        if (file_->Read(window_.data() + data_end_, 1, &got) != 0) {
+          SetError(kGenericFailure, "unable to read file data into buffer");
+          return nullptr;
+        }
+        if (got == 1) {
+          ++data_end_;
+          window_[data_end_] = '\0';
+          continue;
+        }
+      }
+      if (end - start > kWindowData) end = start + kWindowData;
     }
     uint32_t length = end - start;
     if (length + 1 <= *size) {
@@ -110,7 +125,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
       buffer[length] = '\0';
       *size = length;
       position_ = end;
-      last_line_cut_ = !found && length == kWindowData;
+      last_line_cut_ = !found && data_end_ > kWindowData;
       return buffer;
     }
     if (*size > 0) {

@@ -1,6 +1,7 @@
 // Whole synchronizations through RunConduit (what OpenConduit runs) against the stand-in manager.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "diag/sync_log.h"
 #include "events/event_app_info.h"
 #include "hotsync_session.h"
+#include "mymovies_job/failing_new.h"
 #include "support/handheld.h"
 #include "support/temp_dir.h"
 
@@ -330,6 +332,43 @@ TEST_F(SyncDriverTest, ReportStatusRaisesTheCancelledFlagForGood) {
                        "Sync status : Later\r\n"),
             std::string::npos)
       << debug;
+}
+
+// From the first status report on, whichever allocation fails (the events job runs, with no lists),
+// the conduit returns, and a failed synchronization says that memory ran out. (Allocations of the
+// stand-in's calls before and after the synchronization are the manager's, not the conduit's.)
+long g_arm_at_status = 0;
+long g_allocations_at_status = 0;
+
+int32_t ArmingProgress(const char* text) {
+  if (g_arm_at_status > 0) {
+    reelbox_test::FailAllocation(g_arm_at_status);
+    g_arm_at_status = 0;
+  }
+  g_allocations_at_status = reelbox_test::AllocationsSince();
+  return 0;
+}
+
+TEST_F(SyncDriverTest, AnyFailedAllocationEndsTheSynchronizationWithAMemoryEntry) {
+  SyncProperties p = Properties();
+  g_arm_at_status = LONG_MAX;  // never reached: counts only
+  ASSERT_EQ(RunConduit(ArmingProgress, p), 0);
+  reelbox_test::FailAllocation(0);
+  long total = g_allocations_at_status;
+  ASSERT_GT(total, 10);
+  ASSERT_EQ(HsEndSession(), 0);
+  for (long nth = 1; nth <= total; nth += 1 + total / 100) {
+    SCOPED_TRACE(nth);
+    ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
+    g_arm_at_status = nth;
+    int32_t result = RunConduit(ArmingProgress, p);
+    reelbox_test::FailAllocation(0);
+    bool memory = false;
+    for (auto& e : ManagerLog()) memory = memory || e.second.find("not enough memory") != std::string::npos;
+    EXPECT_TRUE(result == 0 || memory) << result;
+    EXPECT_EQ(HsEndSession(), 0) << HsGetLastErrorText();
+  }
+  ASSERT_EQ(root_.BeginSession(), 0);
 }
 
 }  // namespace

@@ -82,8 +82,12 @@ for dll in KVRTConduit.dll KVRTConduitLANG.DLL; do
   while read -r from name; do
     [ -n "$name" ] || continue
     if grep -Eq "$newer" <<<"$name"; then fail "$dll imports $name from $from (not on Windows XP)"; fi
-    # XP's msvcrt.dll has none of the bounds-checked *_s functions.
-    if [[ "${from,,}" == msvcrt.dll && "$name" == *_s ]]; then fail "$dll imports $name from msvcrt.dll (not on Windows XP)"; fi
+    # XP's msvcrt.dll has none of the bounds-checked *_s functions, the *_l locale variants, the
+    # locale objects or the 64-bit file positions.
+    if [[ "${from,,}" == msvcrt.dll ]] &&
+       grep -Eq '_s$|^_.*_l$|^_(create|free|get_current)_locale$|^_(fseeki64|ftelli64)$|^_(set|get)_invalid_parameter_handler$' <<<"$name"; then
+      fail "$dll imports $name from msvcrt.dll (not on Windows XP)"
+    fi
   done <<<"$imports"
 done
 

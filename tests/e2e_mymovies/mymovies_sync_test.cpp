@@ -209,8 +209,7 @@ TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
   EXPECT_EQ(Sync(ImportMode(1)), 4) << output_;  // finished, with the error in the HotSync log
   EXPECT_TRUE(Has(output_, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5)"))
       << output_;
-  EXPECT_EQ(ReadDocument("MyMoviesExport.tab").rfind("Title\t", 0), 0u);
-  EXPECT_EQ(CountOf(ReadDocument("MyMoviesExport.tab"), "\r\n"), 1u);
+  EXPECT_EQ(ReadDocument("MyMoviesExport.tab"), "");  // no export replaces the previous one
   EXPECT_EQ(Preference(), ImportMode(1));
   EXPECT_EQ(Handheld().records.size(), 1u);
 }
@@ -225,8 +224,9 @@ TEST_F(MoviesEndToEnd, UnusableDocumentsFolderFailsTheExportAndKeepsTheRequest) 
   EXPECT_EQ(Handheld().records.size(), 1u);
 }
 
-// 100 records, 100 new lines: the cancel answers the first status report of the pass.
-TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestAndEveryRecord) {
+// 100 records, 100 new lines: the cancel answers the first status report of the pass. A cancel
+// is no finished synchronization, and leaves the previous export unless the export was complete.
+TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestEveryRecordAndThePreviousExport) {
   struct Case {
     const char* text;
     size_t records;
@@ -243,9 +243,14 @@ TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestAndEveryRecord) {
     }
     WriteHandheld(movies);
     WriteDocument("MyMoviesImport.tab", import);
+    WriteDocument("MyMoviesExport.tab", "previous\r\n");
     SetAudit(false);
-    Sync(ImportMode(1), {"--cancel-at", c.text});
+    EXPECT_NE(Sync(ImportMode(1), {"--cancel-at", c.text}), 0) << output_;
+    EXPECT_TRUE(Has(output_, "Sync Aborted")) << output_;
+    EXPECT_FALSE(Has(output_, "Sync Finished")) << output_;
     EXPECT_EQ(Handheld().records.size(), c.records);
+    std::string exported = ReadDocument("MyMoviesExport.tab");
+    EXPECT_EQ(exported == "previous\r\n", c.records == 100u) << exported.substr(0, 200);
     EXPECT_EQ(Preference(), ImportMode(1) | 0x10);
     ExpectPerlAgrees();
   }

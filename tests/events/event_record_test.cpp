@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "diag/text_string.h"
 #include "events/event_app_info.h"
 #include "events/event_index.h"
 #include "events/event_record.h"
@@ -90,9 +91,22 @@ TEST(EventRecord, FeedTextsAreCutToTheirFields) {
   std::vector<uint8_t> bytes = Packed(r);
   EXPECT_EQ(bytes.size(), kEventRecordMaxSize);
   EventRecord back = Reloaded(r);
-  EXPECT_EQ(std::string(back.Uid()), std::string(50, 'u'));
+  EXPECT_EQ(std::string(back.Uid()).size(), 50u);
   EXPECT_EQ(std::string(back.Summary()), std::string(500, 's'));
   EXPECT_EQ(back.Description(), std::string(500, 'd'));
+}
+
+TEST(EventRecord, LongUidsSharingTheirFirstFiftyCharactersStayApart) {
+  std::string common(60, 'g');
+  std::string a = StoredEventUid(common + "-1@example.com");
+  std::string b = StoredEventUid(common + "-2@example.com");
+  EXPECT_EQ(a.size(), 50u);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.substr(0, 33), common.substr(0, 33));
+  // Matching ignores letter case, and so does the stored form.
+  EXPECT_EQ(TextString(StoredEventUid(common + "-1@EXAMPLE.com").c_str()).Compare(a.c_str()), 0);
+  EXPECT_EQ(StoredEventUid(std::string(50, 'u')), std::string(50, 'u'));
+  EXPECT_EQ(std::string(FromFeed(MakeEvent(common + "-1@example.com", "S")).Uid()), a);
 }
 
 TEST(EventRecord, EmptyRecordHasNoData) {

@@ -26,6 +26,10 @@ class TempFolderFileSystem final : public FileSystem {
   }
   bool FileExists(const std::string& path) override { return real_.FileExists(path); }
   std::string TempFolder() override { return temp_; }
+  uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made) override {
+    return real_.MakePrivateFolder(parent, folder, made);
+  }
+  uint32_t RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
   char PathSeparator() const override { return real_.PathSeparator(); }
   uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
   void set_temp(std::string temp) { temp_ = std::move(temp); }
@@ -53,6 +57,7 @@ class SwitchableInternetClient final : public InternetClient {
   InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
     return real_->OpenUrl(session, url, flags);
   }
+  bool QueryStatusCode(InternetHandle url, uint32_t* status) override { return real_->QueryStatusCode(url, status); }
   bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
     return real_->QueryDataAvailable(url, available);
   }

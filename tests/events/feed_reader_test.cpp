@@ -132,19 +132,30 @@ TEST_F(FeedReaderTest, MissingBlocksGiveTheirCodes) {
   EXPECT_TRUE(seen_.empty());
 }
 
-TEST_F(FeedReaderTest, BadHeaderValueEndsTheList) {
-  EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nX-WR-CALNAME:\r\nBEGIN:VEVENT\r\nUID:a\r\nDTSTART:20060401\r\n"
-                 "END:VEVENT\r\nEND:VCALENDAR\r\n"),
-            kFeedTruncatedAttribute);
-  EXPECT_TRUE(seen_.empty());
-}
-
-TEST_F(FeedReaderTest, EmptyValueEndsTheListAtThatEvent) {
-  std::vector<TestEvent> events = {{"a", "A", "", ":20060401", "", ""},
-                                   {"", "B", "", ":20060401", "", ""},
-                                   {"c", "C", "", ":20060401", "", ""}};
-  EXPECT_EQ(Read(BuildFeed(events)), kFeedTruncatedAttribute);
-  ASSERT_EQ(seen_.size(), 1u);
+TEST_F(FeedReaderTest, FeedsAsCalendarProgramsWriteThem) {
+  // A byte order mark and blank lines before the calendar, empty texts as a web calendar exports
+  // them, a TZID folded inside the parameters, a TAB fold, and an alarm nested in the event.
+  const std::string feed =
+      "\xEF\xBB\xBF\r\n  \r\nBEGIN:VCALENDAR\r\nX-WR-CALNAME:\r\nBEGIN:VEVENT\r\n"
+      "DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T100000\r\n"
+      "LOCATION:\r\nSUMMARY:Folded\r\n\twith a tab\r\nUID:a@x\r\n"
+      "BEGIN:VALARM\r\nDESCRIPTION:Alarm text\r\nDURATION:PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:\r\nSUMMARY:No UID\r\nDTSTART:20060401\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:c@x\r\nSUMMARY:\r\nDESCRIPTION:\r\nDTSTART:20060401\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+  // The event without a UID marks the list.
+  EXPECT_EQ(Read(feed), kFeedSomeBadEvents);
+  ASSERT_EQ(seen_.size(), 3u);
+  EXPECT_EQ(seen_[0].code, 0);
+  EXPECT_EQ(seen_[0].event.uid, "a@x");
+  EXPECT_EQ(seen_[0].event.summary, "Foldedwith a tab");
+  EXPECT_EQ(seen_[0].event.tzid, "America/Argentina/Buenos_Aires");
+  // The alarm's texts and duration are not the event's.
+  EXPECT_FALSE(seen_[0].event.description.has_value());
+  EXPECT_EQ(seen_[0].event.end, 0u);
+  EXPECT_EQ(seen_[1].code, 0);
+  EXPECT_FALSE(seen_[1].event.uid.has_value());
+  EXPECT_EQ(seen_[2].event.summary, "");
+  EXPECT_EQ(seen_[2].event.description, "");
 }
 
 TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
@@ -152,10 +163,11 @@ TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
                                    {"x", "Bad zone letter", "", ":20060401T203000X", "", ""},
                                    {"old", "Old", "", ":19991231", "", ""},
                                    {"time", "Bad time", "", ":20060401T256000", "", ""},
-                                   {"dur", "Bad duration", "", ":20060401", "", "DURATION:P2W\r\n"},
-                                   {"ok", "Fine", "", ":20060401", "", ""}};
+                                   {"dur", "Bad duration", "", ":20060401", "", "DURATION:P2X\r\n"},
+                                   {"ok", "Fine", "", ":20060401", "", ""},
+                                   {"end", "Bad end", "", ":20060401T100000", ":2006", ""}};
   EXPECT_EQ(Read(BuildFeed(events)), kFeedSomeBadEvents);
-  ASSERT_EQ(seen_.size(), 6u);
+  ASSERT_EQ(seen_.size(), 7u);
   EXPECT_EQ(seen_[0].code, kFeedNoStartTime);
   EXPECT_EQ(seen_[0].event.uid, "nostart");
   EXPECT_EQ(seen_[1].code, kFeedBadDateTimeFormat);
@@ -164,6 +176,14 @@ TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
   EXPECT_EQ(seen_[3].code, kFeedInvalidTime);
   EXPECT_EQ(seen_[4].code, kFeedInvalidDuration);
   EXPECT_EQ(seen_[5].code, 0);
+  // Bad end data keeps the start usable, with end 0; bad start data never does.
+  EXPECT_EQ(seen_[6].code, kFeedBadDateTimeFormat);
+  EXPECT_TRUE(seen_[6].event.usable_start);
+  EXPECT_NE(seen_[6].event.start, 0u);
+  EXPECT_EQ(seen_[6].event.end, 0u);
+  EXPECT_TRUE(seen_[4].event.usable_start);
+  EXPECT_EQ(seen_[4].event.end, 0u);
+  for (size_t i = 0; i < 4; ++i) EXPECT_FALSE(seen_[i].event.usable_start) << i;
 }
 
 TEST_F(FeedReaderTest, DescriptionMentioningPropertiesDoesNotFoolTheReader) {
@@ -206,28 +226,25 @@ TEST_F(FeedReaderTest, UnreadableDownloadIsAStreamError) {
   EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedStreamError);
 }
 
-struct RealFeed {
-  const char* name;
-  size_t events;
-  bool complete;  // false: the list ends early with a feed code
-};
-
-TEST_F(FeedReaderTest, RealFeedsAreReadToTheirLastEvent) {
-  // Google's export has an empty DESCRIPTION in its first event: that ends the list at once.
-  const RealFeed feeds[] = {{"OZMovies.ics", 182, true},     {"mathBirthdays.ics", 1321, true},
-                            {"Misc.History.ics", 431, true}, {"THFC.ics", 114, true},
-                            {"lastfm.ics", 33, true},        {"google_aus_holidays.ics", 0, false},
-                            {"Session6.ics", 1, true}};
-  for (const RealFeed& feed : feeds) {
-    std::string text = ReadTestFeed(feed.name);
-    ASSERT_FALSE(text.empty()) << feed.name;
-    int32_t code = Read(text);
-    if (feed.complete) {
-      EXPECT_TRUE(code == 0 || code == kFeedSomeBadEvents) << feed.name << " " << std::hex << code;
-    } else {
-      EXPECT_EQ(code, kFeedTruncatedAttribute) << feed.name;
+TEST_F(FeedReaderTest, RealFeedsGiveEveryEventWithAUidAndAStart) {
+  const std::pair<const char*, size_t> feeds[] = {{"OZMovies.ics", 182},     {"mathBirthdays.ics", 1321},
+                                                  {"Misc.History.ics", 431}, {"THFC.ics", 114},
+                                                  {"lastfm.ics", 33},        {"google_aus_holidays.ics", 96},
+                                                  {"Session6.ics", 1}};
+  for (const auto& [name, events] : feeds) {
+    std::string stored = ReadTestFeed(name);
+    ASSERT_FALSE(stored.empty()) << name;
+    std::string crlf;
+    for (char c : stored) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    // As stored (LF), as servers also send it (CR LF), and saved with a byte order mark.
+    for (const std::string& text : {stored, crlf, "\xEF\xBB\xBF" + stored}) {
+      int32_t code = Read(text);
+      EXPECT_TRUE(code == 0 || code == kFeedSomeBadEvents) << name << " " << std::hex << code;
+      EXPECT_EQ(seen_.size(), events) << name;
+      for (const Seen& seen : seen_) {
+        EXPECT_TRUE(seen.event.uid && seen.event.usable_start) << name << " " << seen.event.uid.value_or("-");
+      }
     }
-    EXPECT_EQ(seen_.size(), feed.events) << feed.name;
   }
 }
 

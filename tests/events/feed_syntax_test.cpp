@@ -41,10 +41,11 @@ TEST(FeedSyntax, AbsentPropertyIsNullWithoutError) {
 TEST(FeedSyntax, FoldedLinesAreJoinedWithoutTheFoldBytes) {
   EXPECT_EQ(Value("SUMMARY:The Long\r\n  Title\r\nEND", kKeySummary), "The Long Title");
   EXPECT_EQ(Value("SUMMARY:ab\n cd\nEND", kKeySummary), "abcd");
+  EXPECT_EQ(Value("SUMMARY:ab\r\n\tcd\n\tef\nEND", kKeySummary), "abcdef");
 }
 
-TEST(FeedSyntax, LineEndBeforeABlankOrControlByteStaysInTheValue) {
-  EXPECT_EQ(Value("SUMMARY:ab\n\tcd\nEND", kKeySummary), "ab\n\tcd");
+TEST(FeedSyntax, LineEndBeforeAControlByteStaysInTheValue) {
+  EXPECT_EQ(Value("SUMMARY:ab\n\x01" "cd\nEND", kKeySummary), "ab\n\x01" "cd");
   // A byte of 0x80 or more after the line end does not end the value either.
   EXPECT_EQ(Value("SUMMARY:ab\n\xE9t\xE9\nEND", kKeySummary), "ab\n\xE9t\xE9");
 }
@@ -57,10 +58,14 @@ TEST(FeedSyntax, EscapesBecomeTheirCharacters) {
   EXPECT_EQ(Value("DESCRIPTION:x\\\\ny\nEND", kKeyDescription), "x\ny");
 }
 
-TEST(FeedSyntax, EmptyOrUnendedValueIsATruncatedAttribute) {
+TEST(FeedSyntax, EmptyValueIsAnEmptyText) {
+  int32_t code = -1;
+  EXPECT_EQ(Value("DESCRIPTION:\r\nLOCATION:\r\nSUMMARY:x\r\n", kKeyDescription, &code), "");
+  EXPECT_EQ(code, 0);
+}
+
+TEST(FeedSyntax, UnendedValueIsATruncatedAttribute) {
   int32_t code = 0;
-  EXPECT_FALSE(Value("UID:\r\nSUMMARY:x\r\n", kKeyUid, &code).has_value());
-  EXPECT_EQ(code, kFeedTruncatedAttribute);
   Value("UID:abc", kKeyUid, &code);
   EXPECT_EQ(code, kFeedTruncatedAttribute);
   Value("UID:abc\\", kKeyUid, &code);
@@ -92,6 +97,15 @@ TEST(FeedSyntax, TzidIsReadFromTheDtstartLine) {
   EXPECT_FALSE(tzid.has_value());
   EXPECT_EQ(GetParameterValue("DTSTART;TZID:20060401\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
   EXPECT_EQ(GetParameterValue("DTSTART;TZID=X\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
+  // Writers fold long lines at 75 octets, also inside the parameters.
+  EXPECT_EQ(GetParameterValue("DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T1\r\n 00000\r\nEND",
+                              kKeyTzid, &tzid), 0);
+  EXPECT_EQ(tzid, "America/Argentina/Buenos_Aires");
+  EXPECT_EQ(Value("DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T1\r\n 00000\r\nEND", kKeyDtStart),
+            "20060401T100000");
+  EXPECT_EQ(GetParameterValue("DTSTART;VALUE=DATE-TIME;TZID=\"GMT+1:00 Paris\":20060401T100000\nEND", kKeyTzid, &tzid), 0);
+  EXPECT_EQ(tzid, "GMT+1:00 Paris");
+  EXPECT_EQ(Value("DTSTART;TZID=\"GMT+1:00\":20060401T100000\nEND", kKeyDtStart), "20060401T100000");
 }
 
 TEST(FeedSyntax, BlockStartAndEndSkipOtherKindsAndMentionsInValues) {
@@ -186,7 +200,7 @@ TEST(FeedSyntax, WallClockTimesDoNotDependOnTheDesktopTimeZone) {
 #endif
 }
 
-TEST(FeedSyntax, DurationsInHoursMinutesAndDays) {
+TEST(FeedSyntax, DurationsInWeeksDaysHoursMinutesAndSeconds) {
   uint32_t s = 1;
   EXPECT_EQ(ParseDuration(std::string("PT1H30M"), &s), 0);
   EXPECT_EQ(s, 5400u);
@@ -196,15 +210,22 @@ TEST(FeedSyntax, DurationsInHoursMinutesAndDays) {
   EXPECT_EQ(s, 2700u);
   EXPECT_EQ(ParseDuration(std::string("PT2H"), &s), 0);
   EXPECT_EQ(s, 7200u);
-  EXPECT_EQ(ParseDuration(std::string("P1DT2H"), &s), 0);  // the time part after days is not read
+  EXPECT_EQ(ParseDuration(std::string("P1DT2H"), &s), 0);
+  EXPECT_EQ(s, 86400u + 7200u);
+  EXPECT_EQ(ParseDuration(std::string("P1W"), &s), 0);
+  EXPECT_EQ(s, 604800u);
+  EXPECT_EQ(ParseDuration(std::string("PT86400S"), &s), 0);
   EXPECT_EQ(s, 86400u);
+  EXPECT_EQ(ParseDuration(std::string("+P1DT1H1M1S"), &s), 0);
+  EXPECT_EQ(s, 90061u);
   EXPECT_EQ(ParseDuration(std::nullopt, &s), 0);
   EXPECT_EQ(s, 0u);
 }
 
 TEST(FeedSyntax, MalformedDurationsAreInvalid) {
   uint32_t s = 0;
-  for (const char* bad : {"P1", "X1D", "PT5S", "P2W", "PT123456789012H", "P99999999999D"}) {
+  for (const char* bad : {"P1", "X1D", "P", "PT", "P1DT", "-P1D", "P1M", "PT1D", "P1W2D", "PT5S3M", "PT123456789012H",
+                          "P99999999999D", "P9999W"}) {
     EXPECT_EQ(ParseDuration(std::string(bad), &s), kFeedInvalidDuration) << bad;
   }
 }

@@ -164,6 +164,25 @@ TEST_F(EventsJobTest, FirstRunCreatesTheDatabaseWithItsThreeLists) {
                                 "/cinevane/cal/FilmFest.asp)\n"));
 }
 
+// A first synchronization cut short after the database was made leaves it without its lists.
+TEST_F(EventsJobTest, DatabaseWithoutItsListsGetsTheListsOfANewDatabaseAndKeepsItsRecords) {
+  hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Events", "QV05", "QVX5");
+  reelbox_test::AddTestRecord(&db, std::string(40, 'e'), 1);
+  ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  env_.internet().connected = false;
+  EXPECT_EQ(Sync(), 4);  // no network: the block is in place before the lists are fetched
+  EventAppInfo block = Block();
+  EXPECT_EQ(block.ListName(0), "DVD Releases");
+  EXPECT_EQ(block.ListName(2), "Film Premieres");
+  ASSERT_EQ(Database().records.size(), 1u);
+  EXPECT_EQ(Database().records[0].attributes & 0x0F, 1);
+  std::string sync = ReadFileBytes((std::filesystem::path(root_.conduitFolder()) / "kvrtsynclog.txt").string());
+  EXPECT_NE(sync.find("NOTE : the Events Database 'Movie-Events' had no lists block; it now has the lists of a new "
+                      "database.\r\n"),
+            std::string::npos);
+  for (auto& e : ManagerLog()) EXPECT_EQ(e.second.find("Unable to read AppInfo block"), std::string::npos);
+}
+
 TEST_F(EventsJobTest, NewEventsInsideTheWindowAreWrittenInTheirListsCategory) {
   MakeDatabase({{"DVD Releases", "/dvd"}, {"Film Festivals", "/fest"}}, 0);
   uint32_t window = today_ - 5184000u;
@@ -275,7 +294,9 @@ TEST_F(EventsJobTest, FailingListKeepsItsWindowAndTheOthersStillRun) {
   }
   server_.Serve("/good", GenerateFeed(3, today_));
   EXPECT_EQ(Sync(), 0);
-  EXPECT_TRUE(HasEntry(8, "An error (Bad Data : No 'VCALENDAR' tag) occured while synchronizing the 'Broken' events."
+  // An error page is not read as a calendar; the debug log names the status.
+  EXPECT_NE(DebugLog().find("HTTP status 404 from 'http://" + server_.Address("/missing") + "'"), std::string::npos);
+  EXPECT_TRUE(HasEntry(8, "An error (No response from server) occured while synchronizing the 'Broken' events."
                           "  Synchronization of this list will now terminate.\n"));
   bool refused = false;
   for (auto& e : ManagerLog()) {
@@ -292,16 +313,103 @@ TEST_F(EventsJobTest, FailingListKeepsItsWindowAndTheOthersStillRun) {
   EXPECT_EQ(block.LastUpdate(2), today_);
 }
 
-TEST_F(EventsJobTest, EventsWithBadDataAreNotWrittenAndTheListIsMarked) {
+TEST_F(EventsJobTest, EventsWithoutAStartOrAUidAreNotWrittenAndMarkTheList) {
   MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  std::string common(60, 'g');
   server_.Serve("/dvd", BuildFeed({{"good", "Good", "", At(today_ + 60), "", ""},
                                    {"bad", "Bad", "", At(today_ + 60) + "X", "", ""},
-                                   {"noend", "No End", "", At(today_ + 60), ":2006", ""}}));
+                                   {"noend", "No End", "", At(today_ + 60), ":2006", ""},
+                                   {"", "No UID", "", At(today_ + 60), "", ""},
+                                   {"GOOD", "Good again", "", At(today_ + 120), "", ""},
+                                   {common + "-1@x", "Long 1", "", At(today_ + 60), "", ""},
+                                   {common + "-2@x", "Long 2", "", At(today_ + 60), "", ""}}));
   EXPECT_EQ(Sync(), 0);
-  ASSERT_EQ(Stored().size(), 1u);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 4u);
+  EXPECT_STREQ(stored[0].record.Summary(), "Good");
+  EXPECT_STREQ(stored[1].record.Uid(), "noend");
+  EXPECT_EQ(stored[1].record.StartTime(), today_ + 60);
+  EXPECT_EQ(stored[1].record.EndTime(), 0u);
+  EXPECT_STRNE(stored[2].record.Uid(), stored[3].record.Uid());
+  EXPECT_TRUE(HasEntry(-1, "4 items updated for list 'DVD Releases'\n"));
   EXPECT_TRUE(HasEntry(8, "Warning : some events in the 'DVD Releases' event dataset may not have synchronized "
                           "properly due to formatting errors.\n"));
   EXPECT_EQ(Block().LastUpdate(0), 0u);
+  // The long UIDs are found again: nothing is added the second time.
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 4u);
+}
+
+TEST_F(EventsJobTest, RecordsHoldingALongUidCutToFiftyAreTakenOver) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  std::string common(60, 'g');
+  // As written before long UIDs had a form of their own: cut to 50 characters.
+  server_.Serve("/dvd", BuildFeed({{common.substr(0, 50), "Old form", "", At(today_ + 60), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 1u);
+  uint32_t id = Stored()[0].id;
+  server_.Serve("/dvd", BuildFeed({{common + "-1@x", "Long 1", "", At(today_ + 60), "", ""},
+                                   {common + "-2@x", "Long 2", "", At(today_ + 60), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  std::vector<StoredEvent> stored = Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored[0].id, id);
+  EXPECT_STREQ(stored[0].record.Summary(), "Long 1");
+  EXPECT_STREQ(stored[1].record.Summary(), "Long 2");
+}
+
+TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
+  // Distinct UIDs: Google's export repeats the UID of a recurring event in its overrides.
+  const std::pair<const char*, size_t> feeds[] = {{"OZMovies.ics", 182}, {"mathBirthdays.ics", 1321},
+                                                  {"Misc.History.ics", 431}, {"THFC.ics", 114},
+                                                  {"lastfm.ics", 33}, {"google_aus_holidays.ics", 53},
+                                                  {"Session6.ics", 1}};
+  std::vector<std::pair<std::string, std::string>> lists;
+  for (const auto& feed : feeds) {
+    lists.emplace_back(std::string(feed.first).substr(0, 12), std::string("/") + feed.first);
+    server_.Serve(lists.back().second, ReadTestFeed(feed.first));
+  }
+  const uint32_t year2000 = 35064u * 86400u;  // their events start after 2000
+  MakeDatabase(lists, year2000);
+  // Without the audit, whose every line goes to the disk, thousands of events take a moment.
+  ConduitPrefs p;
+  ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+  p.logLevel = 0;
+  WriteConduitPrefs(p, root_.conduitFolder().c_str());
+  EXPECT_EQ(Sync(), 0);
+  std::vector<size_t> per_list(lists.size());
+  for (const StoredEvent& e : Stored()) ++per_list.at(static_cast<size_t>(e.category));
+  for (size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_EQ(per_list[i], feeds[i].second) << feeds[i].first;
+    EXPECT_TRUE(HasEntry(-1, std::to_string(feeds[i].second) + " items updated for list '" + lists[i].first + "'\n"))
+        << feeds[i].first;
+  }
+}
+
+TEST_F(EventsJobTest, FailedHandheldReadEndsTheJobBeforeAnythingIsWritten) {
+  MakeDatabase({{"DVD Releases", "/dvd"}}, 0);
+  server_.Serve("/dvd", GenerateFeed(30, today_));
+  EXPECT_EQ(Sync(), 0);
+  ASSERT_EQ(Stored().size(), 30u);
+  server_.Serve("/dvd", GenerateFeed(31, today_));
+  for (const char* operation : {"SyncResetRecordIndex", "SyncReadNextRecInCategory"}) {
+    ASSERT_EQ(root_.BeginSession(), 0);
+    HsInjectFault(operation, std::string(operation) == "SyncResetRecordIndex" ? 1 : 10, 0x4009);
+    SyncProperties p;
+    std::memset(&p, 0, sizeof p);
+    std::string folder = root_.conduitFolder();
+    std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+    EXPECT_EQ(RunConduit(Progress, p), 4) << operation;
+    HsEndSession();
+    EXPECT_EQ(Stored().size(), 30u) << operation;
+  }
+  bool reported = false;
+  for (auto& e : ManagerLog()) {
+    if (e.first == 8 && e.second.find("Unable to read record 9 from events Database 'Movie-Events' (error #999/") == 0) {
+      reported = true;
+    }
+  }
+  EXPECT_TRUE(reported);
 }
 
 TEST_F(EventsJobTest, CancelDuringADownloadStopsTheListsAndKeepsTheScheduleDue) {

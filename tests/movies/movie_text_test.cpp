@@ -213,8 +213,9 @@ TEST(MovieText, CategoriesComeFromTheCurrentCategoryTable) {
   SetCurrentMovieCategories(nullptr);
 }
 
-TEST(MovieCategories, LoadEntersTheCountedSlotsAndLaterSlotsWin) {
+TEST(MovieCategories, LoadEntersEveryNamedSlotAndLaterSlotsWin) {
   std::vector<uint8_t> block = DefaultCategoryBlock();
+  block[0] = 0;  // the handheld's usual word when no category was renamed: no count of names
   const char* dup = "FAVORITES";
   std::copy(dup, dup + 9, block.begin() + 2 + 16 * 4);  // slot 4 repeats slot 1's name
   MovieCategories categories(nullptr);

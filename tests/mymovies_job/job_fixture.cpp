@@ -1,5 +1,7 @@
 #include "job_fixture.h"
 
+#include "failing_new.h"
+
 #include <cstring>
 
 #include "conduit/sync_driver.h"
@@ -46,7 +48,7 @@ void JobTest::WriteHandheld(const std::vector<reelbox_test::SampleMovie>& movies
 
 void JobTest::WriteRawRecords(const std::vector<std::pair<std::string, uint8_t>>& records, const std::string& block) {
   hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Lists", "QV03", "QVX3");
-  db.hasAppInfo = true;
+  db.hasAppInfo = !block.empty();
   db.appInfo.assign(block.begin(), block.end());
   for (const auto& record : records) reelbox_test::AddTestRecord(&db, record.first, record.second);
   ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Lists"), db));
@@ -72,7 +74,10 @@ int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancelText,
     SyncLog log(&driver, conduit_, "kvrtdebuglog.txt", conduit_, "kvrtsynclog.txt");
     SetLogLevel(audit ? 8 : 4);
     driver.DevicePreference() = Swap(preference);
+    reelbox_test::FailAllocation(fail_allocation_);
     result = RunMyMoviesJob(driver);
+    allocations_ = reelbox_test::AllocationsSince();
+    reelbox_test::FailAllocation(0);
     preference_after_ = Swap(driver.DevicePreference());
     cancelled_after_ = driver.Cancelled();
   }

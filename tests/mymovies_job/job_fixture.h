@@ -48,6 +48,10 @@ class JobTest : public ::testing::Test {
     int32_t code;
   };
   std::vector<Fault> faults_;
+  // The nth allocation the next jobs make fails (0: none).
+  long fail_allocation_ = 0;
+  // The allocations the last job made.
+  long allocations_ = 0;
 
   // After RunJob.
   hotsync::PalmDatabase Handheld();

@@ -64,7 +64,7 @@ TEST_F(JobTest, CreateReportingAnExistingDatabaseGivesItsResult) {
   EXPECT_EQ(entries_[0].second, 8);
 }
 
-TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncRunsWithoutIt) {
+TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncWritesIt) {
   InjectFault("SyncWriteDBAppInfoBlock", 1, 0x4001);
   EXPECT_EQ(RunJob(kExport), 4);
   ASSERT_EQ(entries_.size(), 1u);
@@ -73,13 +73,72 @@ TEST_F(JobTest, BlockNotWrittenIsReportedAndTheNextSyncRunsWithoutIt) {
       << entries_[0].first;
   EXPECT_EQ(entries_[0].second, 11);
   EXPECT_TRUE(Handheld().appInfo.empty());
-  // The database exists now: it is opened, no block is written, and the run goes on.
+  // The database exists now without its block: the next run gives it one and serves the request.
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), reelbox_test::DefaultMovieCategoryBlock());
+  EXPECT_TRUE(entries_.empty());
+  EXPECT_EQ(preference_after_, 0x10);
+}
+
+TEST_F(JobTest, MovieListsWithoutItsBlockGetsTheBlockOfANewDatabaseAndKeepsItsRecords) {
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.category = 3;
+  WriteHandheld({SimpleMovie("Alien", 1979, "117"), heat}, "");
+  EXPECT_EQ(RunJob(kExport), 0);
+  hotsync::PalmDatabase db = Handheld();
+  EXPECT_EQ(std::string(db.appInfo.begin(), db.appInfo.end()), reelbox_test::DefaultMovieCategoryBlock());
+  ASSERT_EQ(db.records.size(), 2u);
+  EXPECT_EQ(std::string(db.records[1].data.begin(), db.records[1].data.end()), PackSampleMovie(heat));
+  EXPECT_EQ(db.records[1].attributes & 0x0F, 3);
+  EXPECT_TRUE(Has(SyncLogText(), "NOTE : the Ro Vedevu Database 'Movie-Lists' had no category block; it now has the "
+                                 "categories of a new database.\r\n"));
+  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Alien", 1979, "117") +
+                              SimpleExportLine("Heat", 1995, "170", "Recorded"));
+  // Its block cannot be written either: the run stops before the export and keeps the request.
+  WriteHandheld({heat}, "");
+  InjectFault("SyncWriteDBAppInfoBlock", 1, 0x4001);
   EXPECT_EQ(RunJob(kExport), 4);
-  EXPECT_TRUE(Handheld().appInfo.empty());
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first.rfind("Unable to load AppInfo block for Ro Vedevu Database 'Movie-Lists' (error #4/", 0),
-            0u)
-      << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 11);
+  EXPECT_EQ(preference_after_, kExport | 0x10);
+}
+
+// Only the first read gets the block; without the mend a failed second read left the names
+// empty and moved every record into the first category.
+TEST_F(JobTest, CategoryBlockReadFailureEndsTheRunBeforeAnythingIsWritten) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 6; ++i) {
+    movies.push_back(SimpleMovie("Movie " + std::to_string(i), 1990, "90"));
+    movies.back().category = static_cast<uint8_t>(i);
+  }
+  WriteHandheld(movies);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  EXPECT_EQ(RunJob(kExport), 0);
+  std::string exported = ExportText();
+  WriteImport(exported);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  for (int nth : {1, 2}) {
+    SCOPED_TRACE(nth);
+    faults_.clear();
+    InjectFault("SyncReadDBAppInfoBlock", nth, 0x4001);
+    int32_t result = RunJob(ImportMode(1));
+    hotsync::PalmDatabase db = Handheld();
+    ASSERT_EQ(db.records.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(db.records[i].attributes & 0x0F, static_cast<int>(i)) << i;
+    if (nth == 1) {
+      EXPECT_EQ(result, 4);
+      ASSERT_EQ(entries_.size(), 1u);
+      EXPECT_EQ(entries_[0].second, 8);
+      EXPECT_EQ(ExportText(), "previous\r\n");
+      EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+    } else {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(ExportText(), exported);
+      EXPECT_TRUE(Has(SyncLogText(), "Total number of import records matched to identical device records : 6\r\n"));
+    }
+  }
 }
 
 TEST_F(JobTest, RecordNotWrittenStopsTheWriteBackAndKeepsTheRequest) {
@@ -245,6 +304,66 @@ TEST_F(JobTest, OverwriteWithPartialHeaderTakesTheDefaultsOfMissingColumns) {
   EXPECT_EQ(db.records[0].attributes & 0x0F, 0);
 }
 
+std::string Text(const hotsync::PalmRecord& record, int field) {
+  std::string data(record.data.begin(), record.data.end());
+  size_t at = 34;
+  for (int i = 0; i < field; ++i) at = data.find('\0', at) + 1;
+  return data.substr(at, data.find('\0', at) - at);
+}
+uint32_t Word(const hotsync::PalmRecord& record, size_t offset) {
+  const auto& d = record.data;
+  return (uint32_t{d[offset]} << 24) | (uint32_t{d[offset + 1]} << 16) | (uint32_t{d[offset + 2]} << 8) | d[offset + 3];
+}
+
+// As a spreadsheet saves it: UTF-8 with its byte order mark, rows left empty as TABs, a category
+// block whose first word is 0 (no category renamed), dates year first, values that do not read.
+TEST_F(JobTest, ImportFileAsSpreadsheetsSaveItReadsAndWarns) {
+  std::string block = reelbox_test::DefaultMovieCategoryBlock();
+  block[0] = 0;
+  WriteHandheld({}, block);
+  WriteImport("\xEF\xBB\xBFTitle\tYear\tRunningTime\tMediaType\tCategory\tLoanDate\tOwned\tNotes\r\n"
+              "Am\xC3\xA9lie\t2001\t122\tDVD\tRecorded\t2026-12-01\tTrue\tcaf\xC3\xA9 \xE2\x80\x93 \xE2\x98\x83\r\n"
+              "\t\t \t\t\r\n"
+              "Heat\t1995\t170\tBluRay\tFavorites\tnext week\tmaybe\t\r\n");
+  EXPECT_EQ(RunJob(ImportMode(0), true), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 2u);
+  EXPECT_EQ(Text(db.records[0], 0), "Am\xE9lie");
+  EXPECT_EQ(Text(db.records[0], 10), "caf\xE9 \x96 ?");
+  EXPECT_EQ(db.records[0].attributes & 0x0F, 3);
+  EXPECT_EQ(Word(db.records[0], 12) / 86400, 44895u);  // 2026-12-01
+  EXPECT_EQ(Text(db.records[1], 0), "Heat");
+  EXPECT_EQ(db.records[1].attributes & 0x0F, 1);
+  EXPECT_EQ(Word(db.records[1], 12) / 86400, 24107u);  // 1970-01-01, as the date parse has it
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "<read field header line on line #1>\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 2 holds characters that the handheld cannot show; each was stored "
+                       "as '?'.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 4 (MediaType) : 'BluRay' is not a value of this field; it "
+                       "was stored as 'DVD'.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 6 (LoanDate) : 'next week' is not a value of this field; "
+                       "it was stored as '"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 7 (Owned) : 'maybe' is not a value of this field; it was "
+                       "stored as 'False'.\r\n"));
+  EXPECT_EQ(CountOf(log, "WARNING : Import line"), 4u);
+  EXPECT_TRUE(Has(DebugLogText(), "Import line 3 holds only blanks and TABs: skipped\r\n"));
+  // The export stays in the handheld's character set; a file that is no UTF-8 is read byte for byte.
+  EXPECT_EQ(RunJob(kExport), 0);
+  EXPECT_TRUE(Has(ExportText(), "\r\nAm\xE9lie\t2001\t122\tDVD\tRecorded\t"));
+  WriteImport("Ren\xE9\t1990\t90\tDVD\r\n");
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  EXPECT_EQ(Text(Handheld().records.at(2), 0), "Ren\xE9");
+  // A file full of such values lists the first 50 and counts the rest: the lines reach the HotSync
+  // log as well.
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += "Many " + std::to_string(i) + "\t1990\t90\tBluRay\r\n";
+  WriteImport(many);
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  log = SyncLogText();
+  EXPECT_EQ(CountOf(log, "is not a value of this field"), 3u + 50u);
+  EXPECT_TRUE(Has(log, "WARNING : 200 warnings about the import file in all; the first 50 are listed above.\r\n"));
+}
+
 TEST_F(JobTest, FiftyOneImportLinesWithOneKeyAddFiftyRecords) {
   WriteHandheld({});
   std::string text = kImportHeader;
@@ -278,7 +397,8 @@ TEST_F(JobTest, MissingImportFileEndsTheRunAndKeepsTheRequests) {
   EXPECT_EQ(entries_[0].first, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5) - "
                                "Error preparing to open file/File not found");
   EXPECT_EQ(entries_[0].second, 13);
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "");
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
   EXPECT_EQ(preference_after_, ImportMode(1));
   EXPECT_FALSE(Has(SyncLogText(), "Total number"));
 }
@@ -295,20 +415,28 @@ TEST_F(JobTest, DocumentsFolderNotFoundFailsTheExport) {
   EXPECT_EQ(preference_after_, kExport);
 }
 
-TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsTheRequest) {
+TEST_F(JobTest, ExportThatCannotBeWrittenOutIsReportedAndKeepsThePreviousExport) {
   for (size_t limit : {size_t(100), size_t(200000)}) {
     SCOPED_TRACE(limit);
     std::vector<SampleMovie> movies;
     for (uint32_t n = 0; n < 600; ++n) movies.push_back(GeneratedMovie(n));
     WriteHandheld(movies);
+    WriteDocument("MyMoviesExport.tab", "previous\r\n");
     documents_env_->Documents().SetWriteLimit(limit);
     EXPECT_EQ(RunJob(kExport), 11);
     documents_env_->Documents().SetWriteLimit(static_cast<size_t>(-1));
     ASSERT_EQ(entries_.size(), 1u);
     EXPECT_EQ(entries_[0].second, 17);
     EXPECT_TRUE(Has(entries_[0].first, "export")) << entries_[0].first;
+    EXPECT_NE(entries_[0].first.substr(entries_[0].first.size() - 3), " - ") << "the reason is named";
     EXPECT_EQ(preference_after_, kExport | 0x10);
     EXPECT_EQ(Handheld().records.size(), 600u);
+    EXPECT_EQ(ExportText(), "previous\r\n");
+    EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
+    // (The smaller limit cuts the sync log short as well.)
+    if (limit > 100) {
+      EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+    }
   }
 }
 
@@ -334,27 +462,36 @@ class CancelTest : public JobTest {
     }
     WriteHandheld(movies);
     WriteImport(text);
+    WriteDocument("MyMoviesExport.tab", "previous\r\n");
   }
 };
 
-TEST_F(CancelTest, CancelDuringTheImportKeepsTheRequests) {
+// A cancelled export leaves the previous one as it was and no file of its own.
+TEST_F(CancelTest, CancelDuringTheImportKeepsTheRequestsAndThePreviousExport) {
   EXPECT_EQ(RunJob(ImportMode(1), false, "Parsing Desktop Ro Vedevu items", 3), 0);
   EXPECT_EQ(Handheld().records.size(), 100u);
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "previous\r\n");
   EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
+  EXPECT_TRUE(cancelled_after_);
 }
 
-TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequests) {
-  EXPECT_EQ(RunJob(ImportMode(1), false, "Performing Ro Vedevu import/export"), 0);
-  EXPECT_EQ(Handheld().records.size(), 100u);
-  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 49\r\n"));
-  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequestsAndThePreviousExport) {
+  for (int occurrence : {1, 2}) {
+    EXPECT_EQ(RunJob(ImportMode(1), false, "Performing Ro Vedevu import/export", occurrence), 0);
+    EXPECT_EQ(Handheld().records.size(), 100u);
+    EXPECT_EQ(ExportText(), "previous\r\n");
+    EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
+    EXPECT_TRUE(Has(SyncLogText(), "NOTE : the export was not completed; MyMoviesExport.tab keeps its previous "
+                                   "content.\r\nTotal number of records exported : 0\r\n"));
+    EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+  }
 }
 
-TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWritten) {
+TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWrittenAndTheCompleteExport) {
   EXPECT_EQ(RunJob(ImportMode(1), false, "Importing Ro Vedevu items"), 0);
   EXPECT_EQ(Handheld().records.size(), 123u);
+  EXPECT_EQ(CountOf(ExportText(), "\r\n"), 101u);
   EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 100\r\n"));
   EXPECT_TRUE(Has(SyncLogText(), "\t- added : 23\r\n"));
   EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
@@ -362,7 +499,9 @@ TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWritten) {
 
 TEST_F(JobTest, ExportedFileImportedUnchangedWritesNothing) {
   std::vector<SampleMovie> movies;
-  for (uint32_t n = 0; n < 300; ++n) movies.push_back(GeneratedMovie(n));
+  for (uint32_t n = 0; n < 299; ++n) movies.push_back(GeneratedMovie(n));
+  // The export trims outer blanks: the key of the record must be built from the trimmed texts.
+  movies.push_back(SimpleMovie(" Padded\t", 1990, " 90"));
   WriteHandheld(movies);
   EXPECT_EQ(RunJob(kExport), 0);
   hotsync::PalmDatabase before = Handheld();
@@ -378,6 +517,27 @@ TEST_F(JobTest, ExportedFileImportedUnchangedWritesNothing) {
   EXPECT_TRUE(Has(log, "Total number of import records matched to identical device records : 300\r\n"
                        "Total number of records imported : 0\r\n"))
       << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+}
+
+// Without the count, the unseen records' lines were added again as new movies.
+TEST_F(JobTest, RecordWalkEndingBeforeTheCountIsAReadError) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 5; ++i) {
+    movies.push_back(SimpleMovie("Movie " + std::to_string(i), 1990, "90"));
+    import += Line("Movie " + std::to_string(i), 1990, "90");
+  }
+  WriteHandheld(movies);
+  WriteImport(import);
+  WriteDocument("MyMoviesExport.tab", "previous\r\n");
+  InjectFault("SyncReadRecordByIndex", 3, 0x4003);
+  EXPECT_EQ(RunJob(ImportMode(0)), 4);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first.rfind("Unable to read record (#2) from Database (error #7/", 0), 0u) << entries_[0].first;
+  EXPECT_EQ(entries_[0].second, 8);
+  EXPECT_EQ(Handheld().records.size(), 5u);
+  EXPECT_EQ(ExportText(), "previous\r\n");
+  EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
 TEST_F(JobTest, OverlongRecordStopsTheRunAndTheHandheldKeepsEveryRecord) {
@@ -425,8 +585,56 @@ TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
   ASSERT_EQ(db.records.size(), 1u);
   EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()),
             PackSampleMovie(SimpleMovie("Alien", 1979, "117")));
-  EXPECT_EQ(ExportText(), ExportHeader());
+  EXPECT_EQ(ExportText(), "");
   EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
+}
+
+// 19,999 bytes fit the read window: such lines are read whole, also the last one without a line end.
+TEST_F(JobTest, ImportLinesThatFillTheReadWindowAreReadWhole) {
+  WriteHandheld({});
+  auto filled = [](const std::string& start) { return start + std::string(19999 - start.size(), 'n'); };
+  WriteImport(std::string(kImportHeader) + filled("Long\t1999\t120\tDVD\t") + "\r\n" + Line("Up", 2009, "96") +
+              filled("Last\t2001\t99\tDVD\t"));
+  EXPECT_EQ(RunJob(ImportMode(0)), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 3u);
+  EXPECT_EQ(Text(db.records[0], 0), "Last");
+  EXPECT_EQ(Text(db.records[1], 0), "Long");
+  EXPECT_EQ(Text(db.records[1], 10), std::string(500, 'n'));
+}
+
+// Whichever allocation fails, the job ends with the memory entry and result 9 (or, past its last
+// allocation, succeeds); nothing escapes to the manager, and a failed run keeps the requests.
+TEST_F(JobTest, AnyFailedAllocationEndsTheJobWithTheMemoryEntry) {
+  std::vector<SampleMovie> movies;
+  std::string import = kImportHeader;
+  for (int i = 0; i < 30; ++i) {
+    movies.push_back(SimpleMovie("Record " + std::to_string(i), 1990, "90"));
+    import += Line(i % 2 ? "Record " + std::to_string(i) : "Line " + std::to_string(i), 1990, "90", "n");
+  }
+  WriteHandheld(movies);
+  WriteImport(import);
+  EXPECT_EQ(RunJob(ImportMode(1)), 0);
+  long total = allocations_;
+  ASSERT_GT(total, 50);
+  for (long nth = 1; nth <= total + 1; nth += 1 + total / 100) {
+    SCOPED_TRACE(nth);
+    WriteHandheld(movies);
+    fail_allocation_ = nth;
+    int32_t result = RunJob(ImportMode(1));
+    fail_allocation_ = 0;
+    if (result == 0) continue;
+    EXPECT_EQ(result, 9);
+    ASSERT_FALSE(entries_.empty());
+    EXPECT_TRUE(Has(entries_.back().first, "because there was not enough memory")) << entries_.back().first;
+    EXPECT_EQ(entries_.back().second, 17);
+    // The requests go only when all was done (memory can still run out while the database closes).
+    size_t records = Handheld().records.size();
+    EXPECT_GE(records, 30u);
+    if ((preference_after_ & 3) == 0) {
+      EXPECT_EQ(records, 45u);
+    }
+  }
 }
 
 TEST_F(JobTest, NonTextImportFileLeavesEveryRecord) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/env.h"
 #include "support/temp_dir.h"
 
@@ -42,6 +44,44 @@ TEST(FileSystem, CreateAlwaysEmptiesAndAppendAppends) {
   ASSERT_EQ(file->Write("cd", 2, &n), 0u);
   EXPECT_EQ(file->Close(), 0u);
   EXPECT_EQ(ReadFileBytes(path), "abcd");
+}
+
+TEST(FileSystem, CreateNewNeverReplacesAFileNorFollowsALink) {
+  TempDir dir;
+  std::string path = dir.Sub("f.bin");
+  WriteFileBytes(path, "mine");
+  std::unique_ptr<File> file;
+  uint32_t err = Files().OpenFile(path, FileMode::kWriteCreateNew, &file);
+  EXPECT_TRUE(err == kErrAlreadyExists || err == 80u) << err;
+  EXPECT_EQ(ReadFileBytes(path), "mine");
+#ifndef _WIN32
+  std::filesystem::create_symlink(path, dir.Sub("link"));
+  EXPECT_EQ(Files().OpenFile(dir.Sub("link"), FileMode::kWriteCreateNew, &file), kErrAlreadyExists);
+  EXPECT_EQ(ReadFileBytes(path), "mine");
+#endif
+  ASSERT_EQ(Files().OpenFile(dir.Sub("new.bin"), FileMode::kWriteCreateNew, &file), 0u);
+  EXPECT_EQ(file->Close(), 0u);
+}
+
+TEST(FileSystem, PrivateFolderIsOnlyThisUsers) {
+  TempDir dir;
+  std::string first, second;
+  bool made = false;
+  ASSERT_EQ(Files().MakePrivateFolder(dir.path(), &first, &made), 0u);
+#ifndef _WIN32
+  ASSERT_TRUE(made);
+  EXPECT_EQ(first.rfind(dir.path(), 0), 0u);
+  EXPECT_EQ(std::filesystem::status(first).permissions(), std::filesystem::perms::owner_all);
+  ASSERT_EQ(Files().MakePrivateFolder(dir.path(), &second, &made), 0u);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(Files().RemoveFolder(first), 0u);
+  EXPECT_EQ(Files().RemoveFolder(second), 0u);
+  EXPECT_FALSE(std::filesystem::exists(first));
+#else
+  // The per-user temporary folder is private already.
+  EXPECT_FALSE(made);
+  EXPECT_EQ(first, dir.path());
+#endif
 }
 
 TEST(FileSystem, AtomicReplaceSwapsContentsAndRemovesSource) {

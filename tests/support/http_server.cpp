@@ -226,6 +226,19 @@ void HttpServer::Answer(intptr_t s) {
       }
       break;
     }
+    case Mode::kTrickle:
+      // One byte, then a pause, until the body is sent or the client gave up.
+      if (!SendAll(s, Response(200, "OK", type, route.body.size()))) break;
+      for (char c : route.body) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(stall_ms_.load());
+        bool gone = false;
+        while (!stopping_ && !gone && std::chrono::steady_clock::now() < until) {
+          char buffer[256];
+          if (Readable(s, 20) && recv(Raw(s), buffer, sizeof(buffer), 0) <= 0) gone = true;
+        }
+        if (gone || stopping_ || !SendAll(s, std::string(1, c))) break;
+      }
+      break;
     case Mode::kCloseEarly:
       SendAll(s, Response(200, "OK", type, route.body.size() * 2 + 1) + route.body);
       break;

@@ -23,6 +23,7 @@ class HttpServer {
     kNotFound,      // 404 with a short HTML body
     kServerError,   // 500 with a short HTML body
     kStall,         // 200 announcing more than it sends: sends half the body, then stalls
+    kTrickle,       // 200 with the body sent one byte at a time, a stall time apart
     kCloseEarly,    // 200 announcing twice the body's length, sends the body, closes
     kRedirectLoop,  // 302 to the same path again; after 60 hops 500, so no client loops forever
   };
@@ -47,7 +48,8 @@ class HttpServer {
   std::string Address(const std::string& path) const;
 
   void Serve(const std::string& path, std::string body, Mode mode = Mode::kBody);
-  // How long a stalled answer waits before closing (the server never holds a thread longer).
+  // How long a stalled answer waits before closing (the server never holds a thread longer), and
+  // the pause between two bytes of a trickled one.
   void SetStallMs(uint32_t ms) { stall_ms_ = ms; }
 
   std::vector<Request> Requests() const;

@@ -97,8 +97,9 @@ class PosixFileSystem final : public FileSystem {
       case FileMode::kWriteCreateAlwaysShared: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
       case FileMode::kReadWriteCreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
       case FileMode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+      case FileMode::kWriteCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
-    int fd = ::open(path.c_str(), flags, 0666);
+    int fd = ::open(path.c_str(), flags, mode == FileMode::kWriteCreateNew ? 0600 : 0666);
     if (fd < 0) return MapErrno(errno);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -115,6 +116,22 @@ class PosixFileSystem final : public FileSystem {
 
   uint32_t MakeDirectory(const std::string& path) override {
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : MapErrno(errno);
+  }
+
+  uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made) override {
+    folder->clear();
+    *made = false;
+    std::string pattern = parent;
+    if (!pattern.empty() && pattern.back() != '/') pattern += '/';
+    pattern += "Reelbox.XXXXXX";
+    if (::mkdtemp(&pattern[0]) == nullptr) return MapErrno(errno);  // mode 0700
+    *folder = pattern + '/';
+    *made = true;
+    return 0;
+  }
+
+  uint32_t RemoveFolder(const std::string& path) override {
+    return ::rmdir(path.c_str()) == 0 ? 0 : MapErrno(errno);
   }
 
   uint32_t AtomicReplace(const std::string& from, const std::string& to) override {

@@ -190,6 +190,19 @@ class PosixInternetClient final : public InternetClient {
     return handle;
   }
 
+  bool QueryStatusCode(InternetHandle url, uint32_t* status) override {
+    auto* handle = dynamic_cast<Url*>(url);
+    if (!handle || !status) return Fail(kInternetErrorInternal);
+    const char* scheme = nullptr;
+    long code = 0;
+    if (curl_easy_getinfo(handle->easy, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme ||
+        strncasecmp(scheme, "http", 4) != 0 || curl_easy_getinfo(handle->easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK) {
+      return Fail(kInternetErrorInternal);
+    }
+    *status = static_cast<uint32_t>(code);
+    return true;
+  }
+
   bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
     auto* handle = dynamic_cast<Url*>(url);
     if (!handle || !available) return Fail(kInternetErrorInternal);

@@ -69,6 +69,8 @@ class Win32FileSystem final : public FileSystem {
         access = GENERIC_WRITE; share = FILE_SHARE_READ; disposition = OPEN_ALWAYS; break;
       case FileMode::kWriteCreateAlwaysShared:
         access = GENERIC_WRITE; share = FILE_SHARE_READ | FILE_SHARE_WRITE; disposition = CREATE_ALWAYS; break;
+      case FileMode::kWriteCreateNew:
+        access = GENERIC_WRITE; disposition = CREATE_NEW; break;
     }
     HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -82,6 +84,16 @@ class Win32FileSystem final : public FileSystem {
     }
     *file = std::make_unique<Win32File>(h);
     return 0;
+  }
+
+  uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made) override {
+    *folder = parent;
+    *made = false;
+    return 0;
+  }
+
+  uint32_t RemoveFolder(const std::string& path) override {
+    return ::RemoveDirectoryA(path.c_str()) ? 0 : ::GetLastError();
   }
 
   uint32_t RemoveFile(const std::string& path) override {

@@ -1,17 +1,121 @@
-// The internet client over WinInet, call for call. No time-out, proxy or redirection option is
-// set: WinInet's own defaults apply.
+// The internet client over WinInet, call for call, with the same bounds as the native client.
+//
+// The session is asynchronous so that no wait is left to WinInet: opening a URL, and waiting for
+// the next bytes of a reply, end after the connect and stall time-outs even where WinInet does not
+// apply its own (Wine's accepts a receive time-out but ignores it). Redirections are followed
+// here up to the bound (WinInet follows without a limit), and a read takes only what has arrived,
+// so a server that sends a byte now and then still gives a progress report after each read.
+//
+// Completions arrive on WinInet's threads and are handed over through an event. A request's state
+// lives until WinInet reports its handle closing; when that report does not come in time, the
+// state is left allocated rather than freed under a late completion.
 #include "platform/internet.h"
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct InternetObject {
+  explicit InternetObject(HINTERNET h) : handle(h) {}
+  virtual ~InternetObject() = default;
+  HINTERNET handle;
+};
+
 namespace {
 
-HINTERNET Native(InternetHandle handle) { return reinterpret_cast<HINTERNET>(handle); }
-InternetHandle Wrap(HINTERNET handle) { return reinterpret_cast<InternetHandle>(handle); }
+constexpr DWORD kClosingWaitMs = 2000;
+
+// What WinInet's threads report about one request.
+struct Pending {
+  Pending() : done(CreateEventA(nullptr, FALSE, FALSE, nullptr)), closed(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~Pending() {
+    if (done) CloseHandle(done);
+    if (closed) CloseHandle(closed);
+  }
+  HANDLE done;
+  HANDLE closed;
+  volatile HINTERNET created = nullptr;
+  volatile DWORD_PTR result = 0;
+  volatile DWORD error = 0;
+  bool abandoned = false;  // a wait for it timed out
+  // Answers land here, never in the caller's memory: WinInet may write them after a time-out.
+  DWORD available = 0;
+  DWORD read = 0;
+  std::vector<char> buffer;
+};
+
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
+  auto* pending = reinterpret_cast<Pending*>(context);
+  if (pending == nullptr) return;
+  auto* async = static_cast<INTERNET_ASYNC_RESULT*>(info);
+  switch (status) {
+    case INTERNET_STATUS_HANDLE_CREATED:
+      pending->created = reinterpret_cast<HINTERNET>(async->dwResult);
+      break;
+    case INTERNET_STATUS_REQUEST_COMPLETE:
+      pending->result = async->dwResult;
+      pending->error = async->dwError;
+      SetEvent(pending->done);
+      break;
+    case INTERNET_STATUS_HANDLE_CLOSING:
+      SetEvent(pending->closed);
+      break;
+    default:
+      break;
+  }
+}
+
+struct Session final : InternetObject {
+  using InternetObject::InternetObject;
+};
+
+struct Url final : InternetObject {
+  Url(HINTERNET h, Pending* p) : InternetObject(h), pending(p) {}
+  Pending* pending;
+};
+
+// Closes a request's handle and frees its state once WinInet is done with it. A request given up
+// in mid-wait may still be answered (Wine answers when the server finally sends or closes): it
+// loses its callback first, so no answer calls into a library that may be unloaded by then, and
+// its state stays allocated for the answer.
+void Release(HINTERNET handle, Pending* pending) {
+  if (!handle) {
+    delete pending;
+    return;
+  }
+  if (pending->abandoned) {
+    InternetSetStatusCallbackA(handle, nullptr);
+    InternetCloseHandle(handle);
+    return;
+  }
+  InternetCloseHandle(handle);
+  if (WaitForSingleObject(pending->closed, kClosingWaitMs) == WAIT_OBJECT_0) delete pending;
+}
+
+bool IsRedirection(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The Location header of a reply, empty when there is none.
+std::string Location(HINTERNET url) {
+  char text[2048];
+  DWORD size = sizeof(text);
+  if (!HttpQueryInfoA(url, HTTP_QUERY_LOCATION, text, &size, nullptr)) return std::string();
+  return std::string(text, size);
+}
+
+bool IsFollowedScheme(const std::string& url) {
+  auto starts = [&](const char* scheme) { return _strnicmp(url.c_str(), scheme, strlen(scheme)) == 0; };
+  return starts("http://") || starts("https://") || starts("ftp://");
+}
 
 class Win32InternetClient final : public InternetClient {
  public:
+  explicit Win32InternetClient(const InternetTimeouts& timeouts) : timeouts_(timeouts) {}
+
   bool IsConnected() override {
     DWORD flags = 0;
     return InternetGetConnectedState(&flags, 0) != FALSE;
@@ -22,25 +126,81 @@ class Win32InternetClient final : public InternetClient {
   }
 
   InternetHandle OpenSession(const char* agent) override {
-    return Wrap(InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    HINTERNET session = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    if (!session) return nullptr;
+    InternetSetStatusCallbackA(session, OnStatus);
+    SetTimeouts(session);
+    return new Session(session);
   }
 
   InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
-    return Wrap(InternetOpenUrlA(Native(session), url, nullptr, 0, flags, 0));
+    if (!dynamic_cast<Session*>(session)) return Fail(kInternetErrorInternal), nullptr;
+    std::string current = url ? url : "";
+    for (uint32_t hops = 0;; ++hops) {
+      auto* pending = new Pending();
+      HINTERNET handle = Open(session->handle, current, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, pending);
+      if (!handle) return nullptr;
+      DWORD status = 0;
+      DWORD size = sizeof(status);
+      if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+          !IsRedirection(status)) {
+        return new Url(handle, pending);
+      }
+      std::string location = Location(handle);
+      if (location.empty()) return new Url(handle, pending);  // nowhere to go: this reply is the answer
+      char next[2048];
+      DWORD length = sizeof(next);
+      bool combined = InternetCombineUrlA(current.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE) != FALSE;
+      Release(handle, pending);
+      if (!combined || !IsFollowedScheme(next) || hops + 1 > timeouts_.max_redirects) {
+        return Fail(kInternetErrorRedirectFailed), nullptr;
+      }
+      current = next;
+    }
+  }
+
+  bool QueryStatusCode(InternetHandle url, uint32_t* status) override {
+    auto* u = dynamic_cast<Url*>(url);
+    if (!u) return Fail(kInternetErrorInternal);
+    DWORD code = 0;
+    DWORD size = sizeof(code);
+    if (!HttpQueryInfoA(u->handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return false;
+    if (status) *status = code;
+    return true;
   }
 
   bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
+    auto* u = dynamic_cast<Url*>(url);
+    if (!u) return Fail(kInternetErrorInternal);
     DWORD count = 0;
-    BOOL ok = InternetQueryDataAvailable(Native(url), &count, 0, 0);
+    bool ok = WaitForData(u, &count);
     if (available) *available = count;
-    return ok != FALSE;
+    return ok;
   }
 
   bool ReadUrl(InternetHandle url, void* buffer, uint32_t count, uint32_t* read) override {
-    DWORD n = 0;
-    BOOL ok = InternetReadFile(Native(url), buffer, count, &n);
-    if (read) *read = n;
-    return ok != FALSE;
+    if (read) *read = 0;
+    auto* u = dynamic_cast<Url*>(url);
+    if (!u || !buffer || !read) return Fail(kInternetErrorInternal);
+    if (count == 0) return true;
+    // Only what has arrived: InternetReadFile would wait until it has count bytes.
+    DWORD available = 0;
+    if (!WaitForData(u, &available)) return false;
+    if (available == 0) return true;  // the reply is complete
+    if (available < count) count = available;
+    Pending* pending = u->pending;
+    pending->buffer.resize(count);
+    pending->read = 0;
+    ResetEvent(pending->done);
+    if (!InternetReadFile(u->handle, pending->buffer.data(), count, &pending->read)) {
+      if (GetLastError() != ERROR_IO_PENDING) return false;
+      if (!Wait(pending, timeouts_.stall_ms)) return false;
+      if (!pending->result) return Fail(pending->error);
+    }
+    DWORD n = pending->read <= count ? pending->read : count;
+    std::memcpy(buffer, pending->buffer.data(), n);
+    *read = n;
+    return true;
   }
 
   bool GetLastResponseInfo(uint32_t* code, char* buffer, uint32_t* length) override {
@@ -52,7 +212,17 @@ class Win32InternetClient final : public InternetClient {
     return ok != FALSE;
   }
 
-  bool Close(InternetHandle handle) override { return InternetCloseHandle(Native(handle)) != FALSE; }
+  bool Close(InternetHandle handle) override {
+    if (!handle) return Fail(kInternetErrorInternal);
+    if (auto* u = dynamic_cast<Url*>(handle)) {
+      Release(u->handle, u->pending);
+    } else {
+      InternetSetStatusCallbackA(handle->handle, nullptr);
+      InternetCloseHandle(handle->handle);
+    }
+    delete handle;
+    return true;
+  }
 
   uint32_t LastError() override { return GetLastError(); }
   void SetLastError(uint32_t code) override { ::SetLastError(code); }
@@ -65,14 +235,92 @@ class Win32InternetClient final : public InternetClient {
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return out;
   }
+
+ private:
+  static bool Fail(DWORD code) {
+    ::SetLastError(code);
+    return false;
+  }
+
+  void SetTimeouts(HINTERNET handle) {
+    DWORD connect = timeouts_.connect_ms;
+    DWORD stall = timeouts_.stall_ms;
+    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof(stall));
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof(stall));
+  }
+
+  // Waits for the request's completion; false with kInternetErrorTimeout when it does not come.
+  static bool Wait(Pending* pending, DWORD ms) {
+    if (WaitForSingleObject(pending->done, ms) == WAIT_OBJECT_0) return true;
+    pending->abandoned = true;
+    return Fail(kInternetErrorTimeout);
+  }
+
+  // Opens url and waits for its reply's headers, within the connect and stall time-outs. On
+  // failure pending is released (or left to WinInet) and the last error is set.
+  HINTERNET Open(HINTERNET session, const std::string& url, DWORD flags, Pending* pending) {
+    HINTERNET handle = InternetOpenUrlA(session, url.c_str(), nullptr, 0, flags, reinterpret_cast<DWORD_PTR>(pending));
+    if (!handle) {
+      DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) {
+        // Nothing was started when no handle was made; otherwise WinInet still reports on it.
+        if (pending->created) {
+          Release(pending->created, pending);
+        } else {
+          delete pending;
+        }
+        return Fail(error), nullptr;
+      }
+      if (!Wait(pending, timeouts_.connect_ms + timeouts_.stall_ms)) {
+        if (pending->created) Release(pending->created, pending);  // else left to WinInet
+        return Fail(kInternetErrorTimeout), nullptr;
+      }
+      handle = reinterpret_cast<HINTERNET>(pending->result);
+      if (!handle) {
+        DWORD failed = pending->error;
+        if (pending->created) {
+          Release(pending->created, pending);
+        } else {
+          delete pending;
+        }
+        return Fail(failed), nullptr;
+      }
+    }
+    SetTimeouts(handle);
+    return handle;
+  }
+
+  // How many bytes can be read at once; 0 when the reply is complete. Waits at most the stall
+  // time-out for the first byte.
+  bool WaitForData(Url* u, DWORD* count) {
+    *count = 0;
+    Pending* pending = u->pending;
+    DWORD deadline = GetTickCount() + timeouts_.stall_ms;
+    for (;;) {
+      ResetEvent(pending->done);
+      if (InternetQueryDataAvailable(u->handle, &pending->available, 0, 0)) {
+        *count = pending->available;
+        return true;
+      }
+      if (GetLastError() != ERROR_IO_PENDING) return false;
+      DWORD now = GetTickCount();
+      DWORD left = static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0;
+      if (!Wait(pending, left)) return false;
+      if (!pending->result) return Fail(pending->error);
+      // The data has arrived: asking again answers at once.
+    }
+  }
+
+  InternetTimeouts timeouts_;
 };
 
 }  // namespace
 
 std::unique_ptr<InternetClient> NewPlatformInternetClient() {
-  return std::make_unique<Win32InternetClient>();
+  return NewPlatformInternetClient(InternetTimeouts());
 }
 
-std::unique_ptr<InternetClient> NewPlatformInternetClient(const InternetTimeouts&) {
-  return std::make_unique<Win32InternetClient>();
+std::unique_ptr<InternetClient> NewPlatformInternetClient(const InternetTimeouts& timeouts) {
+  return std::make_unique<Win32InternetClient>(timeouts);
 }
