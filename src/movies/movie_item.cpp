@@ -1,12 +1,23 @@
 #include "movies/movie_item.h"
 
 #include <cstring>
+#include <utility>
 
 #include "diag/sync_log.h"
 
 using namespace movie_record;
 
-MovieItem::MovieItem() { std::memset(&trans_, 0, sizeof trans_); }
+namespace {
+
+// Packing and reading go through here before the bytes get a buffer of their exact size.
+uint8_t* PackScratch() {
+  thread_local uint8_t scratch[kPackedBufferSize];
+  return scratch;
+}
+
+}  // namespace
+
+MovieItem::MovieItem() = default;
 
 MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) {
   CopyFrom(other);
@@ -27,11 +38,20 @@ MovieItem& MovieItem::operator=(const MovieItem& other) {
 MovieItem::~MovieItem() = default;
 
 void MovieItem::CopyFrom(const MovieItem& other) {
-  packed_valid_ = other.packed_valid_;
-  trans_valid_ = other.trans_valid_;
-  packed_size_ = other.packed_size_;
-  trans_ = other.trans_;
-  if (packed_valid_) std::memcpy(packed_, other.packed_, packed_size_);
+  if (other.packed_valid_) {
+    StorePacked(other.packed_.get(), other.packed_size_);
+    packed_valid_ = true;
+  } else {
+    InvalidatePacked();
+  }
+  // Beside a valid packed form the trans record is only its unpacked copy (or zero).
+  if (other.packed_valid_ || !other.trans_) {
+    trans_.reset();
+    trans_valid_ = false;
+  } else {
+    Trans() = *other.trans_;
+    trans_valid_ = other.trans_valid_;
+  }
   record_id_ = other.record_id_;
   category_ = other.category_;
   FieldsPresent().Assign(other.FieldsPresent());
@@ -39,7 +59,7 @@ void MovieItem::CopyFrom(const MovieItem& other) {
 
 void MovieItem::Clear() {
   on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
-  std::memset(&trans_, 0, sizeof trans_);
+  if (trans_) std::memset(trans_.get(), 0, sizeof *trans_);
   trans_valid_ = false;
   InvalidatePacked();
 }
@@ -63,22 +83,51 @@ bool MovieItem::Reset() {
 }
 
 bool MovieItem::SetPackedRecord(const uint8_t* data, uint32_t size) {
+  if (size > kPackedBufferSize || (data == nullptr && size != 0)) {
+    ResetAll();
+    return false;
+  }
+  // Copied before the reset: data may be this item's own packed bytes.
+  std::unique_ptr<uint8_t[]> bytes(new uint8_t[size > 0 ? size : 1]);
+  if (size) std::memcpy(bytes.get(), data, size);
   ResetAll();
-  if (size > sizeof packed_ || (data == nullptr && size != 0)) return false;
-  if (size) std::memcpy(packed_, data, size);
+  packed_ = std::move(bytes);
   packed_size_ = size;
   packed_valid_ = true;
   return true;
 }
 
+void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
+  // Never a null buffer: callers get a pointer even for zero bytes.
+  packed_.reset(new uint8_t[size > 0 ? size : 1]);
+  if (size) std::memcpy(packed_.get(), data, size);
+  packed_size_ = size;
+}
+
+MovieTransRecord& MovieItem::Trans() const {
+  if (!trans_) {
+    trans_.reset(new MovieTransRecord);
+    std::memset(trans_.get(), 0, sizeof *trans_);
+  }
+  return *trans_;
+}
+
+void MovieItem::Compact() {
+  if (!packed_valid_ && trans_valid_) GetPackedRecord();
+  if (!packed_valid_) return;
+  trans_.reset();
+  trans_valid_ = false;
+}
+
 const uint8_t* MovieItem::GetPackedRecord(uint32_t* size) {
   if (!packed_valid_) {
     if (!trans_valid_) return nullptr;
-    packed_size_ = static_cast<uint32_t>(PackMovieRecord(trans_, packed_));
+    uint8_t* scratch = PackScratch();
+    StorePacked(scratch, static_cast<uint32_t>(PackMovieRecord(Trans(), scratch)));
     packed_valid_ = true;
   }
   if (size) *size = packed_size_;
-  return packed_;
+  return packed_.get();
 }
 
 uint32_t MovieItem::GetPackedSize() {
@@ -90,12 +139,12 @@ uint32_t MovieItem::GetPackedSize() {
   return packed_size_;
 }
 
-const MovieTransRecord* MovieItem::GetTransRecord() { return MakeTransValid() ? &trans_ : nullptr; }
+const MovieTransRecord* MovieItem::GetTransRecord() { return MakeTransValid() ? &Trans() : nullptr; }
 
 bool MovieItem::MakeTransValid() const {
   if (trans_valid_) return true;
   if (!packed_valid_) return false;
-  UnpackMovieRecord(packed_, packed_size_, &trans_);
+  UnpackMovieRecord(packed_.get(), packed_size_, &Trans());
   trans_valid_ = true;
   return true;
 }
@@ -103,16 +152,17 @@ bool MovieItem::MakeTransValid() const {
 void MovieItem::InvalidatePacked() {
   packed_valid_ = false;
   packed_size_ = 0;
+  packed_.reset();
 }
 
 uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) const {
   const uint8_t* bytes;
   size_t available;
   if (packed_valid_) {
-    bytes = packed_;
+    bytes = packed_.get();
     available = packed_size_;  // a short handheld record reads as zeros past its end
   } else if (trans_valid_) {
-    bytes = trans_.fixed;
+    bytes = Trans().fixed;
     available = kFixedSize;
   } else {
     LogDebug("%s\n", message);
@@ -130,21 +180,21 @@ void MovieItem::WriteNumber(size_t offset, int width, uint32_t value, const char
   if (!MakeTransValid()) LogDebug("%s\n", message);
   InvalidatePacked();
   for (int i = width - 1; i >= 0; --i) {
-    trans_.fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
+    Trans().fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
     value >>= 8;
   }
 }
 
 const char* MovieItem::GetText(TextField field, const char* message) {
   if (!MakeTransValid()) LogDebug("%s\n", message);
-  return trans_.Text(field);
+  return Trans().Text(field);
 }
 
 void MovieItem::SetText(TextField field, const char* text, const char* message) {
   if (!MakeTransValid()) LogDebug("%s\n", message);
   InvalidatePacked();
   size_t capacity = kCapacity[field];
-  char* target = trans_.Text(field);
+  char* target = Trans().Text(field);
   size_t n = text ? strnlen(text, capacity - 1) : 0;
   // The text may come from this very array (a copy of the item's own field).
   std::memmove(target, text ? text : "", n);
@@ -252,7 +302,7 @@ bool MovieItem::IsSameAs(MovieItem& other) {
     TextField field = static_cast<TextField>(i);
     MakeTransValid();
     other.MakeTransValid();
-    if (CompareTrimmed(trans_.Text(field), other.trans_.Text(field)) != 0) return false;
+    if (CompareTrimmed(Trans().Text(field), other.Trans().Text(field)) != 0) return false;
   }
   return true;
 }

@@ -7,13 +7,16 @@
 // Every setter leaves the item in trans-only state. Accessing an item that holds neither form writes
 // a one-line message to the debug log and goes on with 0 or an empty text.
 //
-// Items hold their buffers inside themselves and are copied by value; assignment does not copy the
-// four run markers, copy construction does. Not thread-safe: Describe and the text conversions use
+// Items hold the packed bytes in a buffer of their exact size and the trans record only while it is
+// in use (Compact drops it again), so that a list of many items stays small. They are copied by
+// value; a copy of an item whose packed form is valid takes only the packed form. Assignment does
+// not copy the four run markers, copy construction does. Not thread-safe: Describe and the text conversions use
 // shared buffers (one synchronization at a time).
 #ifndef REELBOX_MOVIES_MOVIE_ITEM_H
 #define REELBOX_MOVIES_MOVIE_ITEM_H
 
 #include <cstdint>
+#include <memory>
 
 #include "diag/text_string.h"
 #include "movies/data_record.h"
@@ -56,6 +59,9 @@ class MovieItem : public DataRecord, public Describable {
   // The trans record, unpacking first if needed; null for an empty item.
   const MovieTransRecord* GetTransRecord();
   bool IsPackedValid() const { return packed_valid_; }
+  // Keeps only the packed form (packing first when needed): the same content in a few hundred
+  // bytes instead of three kilobytes. Texts read afterwards unpack again.
+  void Compact();
   bool IsTransValid() const { return trans_valid_; }
 
   // Replaces the item's content with packed bytes (as if read from the handheld). REQUIRES: size is
@@ -184,6 +190,9 @@ class MovieItem : public DataRecord, public Describable {
   const char* GetText(movie_record::TextField field, const char* message);
   void SetText(movie_record::TextField field, const char* text, const char* message);
   void CopyFrom(const MovieItem& other);
+  // The trans record, made (zeroed) when the item has none yet.
+  MovieTransRecord& Trans() const;
+  void StorePacked(const uint8_t* data, uint32_t size);
   TextString FieldText(int32_t index);
   // Stores the value; false when the text does not read as one (the default was stored).
   bool StoreFieldText(int32_t index, const char* text);
@@ -194,13 +203,14 @@ class MovieItem : public DataRecord, public Describable {
   uint8_t unused_marker_ = 0;
   bool last_text_read_ = true;
   // The forms are caches of one content: reading a text may unpack even through a const path.
-  mutable MovieTransRecord trans_;
+  // Null reads as a zeroed record.
+  mutable std::unique_ptr<MovieTransRecord> trans_;
   mutable bool trans_valid_ = false;
   bool packed_valid_ = false;
   uint32_t packed_size_ = 0;
   uint32_t category_ = 0;
   uint32_t record_id_ = 0;
-  uint8_t packed_[movie_record::kPackedBufferSize];
+  std::unique_ptr<uint8_t[]> packed_;
 };
 
 // Trimmed text comparison (-1, 0, 1): blanks at either end do not count, letter case does.

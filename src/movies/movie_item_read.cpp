@@ -9,9 +9,10 @@ int32_t MovieItem::ReadFrom(DeviceDatabase* source) {
   int32_t category = 0;
   if (source->GetCurrentCategory(&category) == 0) category_ = static_cast<uint32_t>(category);
   uint32_t size = 0;
-  int32_t result = source->CopyCurrentRecord(packed_, sizeof packed_, &size);
+  uint8_t buffer[movie_record::kPackedBufferSize];
+  int32_t result = source->CopyCurrentRecord(buffer, sizeof buffer, &size);
   if (result == 0) {
-    packed_size_ = size;
+    StorePacked(buffer, size);
     packed_valid_ = true;
   }
   return result;

@@ -85,6 +85,8 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
   copy->SetOnDesktop(1);
   list.Add(copy, candidate.Text());
+  // A whole import file is listed at once: each item keeps only its packed bytes until used.
+  copy->Compact();
   *lastListed = copy;
   return 0;
 }
@@ -131,6 +133,7 @@ int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, i
     if (!paired) return kMatchOutOfMemory;
     list.Add(paired, candidate.Text());
     if (paired != entry) delete entry;
+    paired->Compact();
     return 0;
   }
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
