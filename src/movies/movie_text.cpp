@@ -232,12 +232,13 @@ TextString MovieItem::FieldText(int32_t index) {
 
 bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
   if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
-  std::memset(buffer, 0, static_cast<size_t>(*size));
+  buffer[0] = '\0';
   if (index < 0 || index >= kMovieFieldCount) return false;
   TextString text = FieldText(index);
   int32_t length = text.Length();
   int32_t copy = length < *size - 1 ? length : *size - 1;
   std::memcpy(buffer, text.Text(), static_cast<size_t>(copy));
+  buffer[copy] = '\0';
   bool fitted = length < *size;
   *size = length;
   return fitted;

@@ -1,31 +1,52 @@
 #include "textfiles/field_codec.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
-void Trim(TextString* text) {
-  text->TrimLeft();
-  text->TrimRight();
+// The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then.
+bool IsBlankLeftByEscapes(char c) { return c == ' ' || c == '\v' || c == '\f'; }
+
+// Whether the escape text starts at p (before end).
+bool At(const char* p, const char* end, const char* escape, size_t length) {
+  return static_cast<size_t>(end - p) >= length && std::memcmp(p, escape, length) == 0;
 }
 
 }  // namespace
 
-TextString EncodeField(const char* text) {
-  TextString field(text);
-  field.Replace("\"", "\"\"");
-  field.Replace("\t", "<<TAB>>");
-  field.Replace("\n\r", "<<CRLF>>");
-  field.Replace("\n", "<<CR>>");
-  field.Replace("\r", "<<LF>>");
-  Trim(&field);
-  if (field.Find("\t") >= 0 || field.Find("\"") >= 0) {
-    TextString quoted("\"");
-    quoted += field;
-    quoted += "\"";
-    return quoted;
+// One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
+// trimming and quoting one step after the other.
+void AppendEncodedField(std::string* out, const char* text) {
+  const char* begin = text;
+  const char* end = text + std::strlen(text);
+  while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
+  while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
+  const bool quoted = std::memchr(begin, '"', static_cast<size_t>(end - begin)) != nullptr;
+  if (quoted) *out += '"';
+  for (const char* p = begin; p < end; ++p) {
+    switch (*p) {
+      case '"': *out += "\"\""; break;
+      case '\t': *out += "<<TAB>>"; break;
+      case '\n':
+        if (p + 1 < end && p[1] == '\r') {
+          *out += "<<CRLF>>";
+          ++p;
+        } else {
+          *out += "<<CR>>";
+        }
+        break;
+      case '\r': *out += "<<LF>>"; break;
+      default: *out += *p;
+    }
   }
-  return field;
+  if (quoted) *out += '"';
+}
+
+TextString EncodeField(const char* text) {
+  std::string encoded;
+  AppendEncodedField(&encoded, text);
+  return TextString(encoded.c_str());
 }
 
 bool DecodeField(const char* line, size_t length, size_t* position, TextString* out) {
@@ -40,26 +61,45 @@ bool DecodeField(const char* line, size_t length, size_t* position, TextString* 
   *position = end < length ? end + 1 : end;
   // A NUL byte ends the field's text: the record's fields are NUL-terminated.
   const void* nul = std::memchr(line + start, '\0', end - start);
-  size_t text_length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - (line + start)) : end - start;
-  TextString text;
-  text.Assign(static_cast<uint32_t>(text_length), line + start);
-  Trim(&text);
-  int32_t n = text.Length();
-  if (n > 1 && text.CharAt(0) == '"' && text.CharAt(n - 1) == '"') {
-    text = text.Mid(1, n - 2);
-    Trim(&text);
+  const char* begin = line + start;
+  const char* stop = nul ? static_cast<const char*>(nul) : line + end;
+  while (begin < stop && IsSpaceChar(*begin)) ++begin;
+  while (stop > begin && IsSpaceChar(stop[-1])) --stop;
+  if (stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
+    ++begin;
+    --stop;
+    while (begin < stop && IsSpaceChar(*begin)) ++begin;
+    while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   }
-  text.Replace("\"\"", "\"");
-  text.Replace("<<CRLF>>", "\n\r");
-  text.Replace("<<CR>>", "\n");
-  text.Replace("<<LF>>", "\r");
-  text.Replace("<<TAB>>", "\t");
+  // The escapes never overlap one another nor a doubled quote, so one pass undoes them all.
+  thread_local std::string text;
+  text.clear();
+  for (const char* p = begin; p < stop;) {
+    if (*p == '"' && p + 1 < stop && p[1] == '"') {
+      text += '"';
+      p += 2;
+    } else if (*p == '<' && At(p, stop, "<<CRLF>>", 8)) {
+      text += "\n\r";
+      p += 8;
+    } else if (*p == '<' && At(p, stop, "<<CR>>", 6)) {
+      text += '\n';
+      p += 6;
+    } else if (*p == '<' && At(p, stop, "<<LF>>", 6)) {
+      text += '\r';
+      p += 6;
+    } else if (*p == '<' && At(p, stop, "<<TAB>>", 7)) {
+      text += '\t';
+      p += 7;
+    } else {
+      text += *p++;
+    }
+  }
   // The limit applies to the decoded text, so an escaped field of the conduit's own export (up to
   // eight bytes per character) reads back whole.
-  if (static_cast<size_t>(text.Length()) > kMaxFieldText) {
-    text.Resize(kMaxFieldText);
-    text.TrimRight();
+  if (text.size() > kMaxFieldText) {
+    text.resize(kMaxFieldText);
+    while (!text.empty() && IsSpaceChar(text.back())) text.pop_back();
   }
-  *out = text;
+  out->Assign(static_cast<uint32_t>(text.size()), text.data());
   return true;
 }

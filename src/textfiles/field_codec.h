@@ -8,6 +8,7 @@
 #define REELBOX_TEXTFILES_FIELD_CODEC_H
 
 #include <cstddef>
+#include <string>
 
 #include "diag/text_string.h"
 
@@ -16,6 +17,8 @@ constexpr size_t kMaxFieldText = 1999;
 
 // The encoded form of one field's text.
 TextString EncodeField(const char* text);
+// The same, appended to out.
+void AppendEncodedField(std::string* out, const char* text);
 
 // Reads the field that starts at *position of line (length bytes; NUL bytes are data) into out and
 // moves *position past the separating TAB. False, with out untouched, when no field is left (the

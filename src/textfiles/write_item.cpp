@@ -25,7 +25,7 @@ bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
     int32_t size = sizeof text;
     if (!record->GetFieldText(index, text, &size)) break;
     if (column > 0) line += '\t';
-    line += EncodeField(text).Text();
+    AppendEncodedField(&line, text);
   }
   line += '\n';
   size_t written = 0;

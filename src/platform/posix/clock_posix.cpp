@@ -78,6 +78,31 @@ class PosixClock final : public Clock {
   std::mutex mutex_;
   std::string zone_;
   std::unordered_map<uint64_t, Known> known_;
+  bool zoneRead_ = false;
+
+  void Remember(uint64_t key, const CivilTime& local, int64_t utc) {
+    if (known_.size() >= kKnownLimit) known_.clear();
+    known_[key] = Known{local, utc};
+  }
+
+  // The zone's offset at a local time given as if it were UTC, when the offset is the same a day
+  // before and a day after it (no switch to or from summer time nearby); false otherwise.
+  static bool SteadyOffset(int64_t asUtc, long* offset) {
+    auto offsetAt = [](int64_t when, long* out) {
+      const time_t t = static_cast<time_t>(when);
+      struct tm parts;
+      if (static_cast<int64_t>(t) != when || localtime_r(&t, &parts) == nullptr) return false;
+      *out = parts.tm_gmtoff;
+      return true;
+    };
+    long before = 0;
+    long after = 0;
+    long at = 0;
+    if (!offsetAt(asUtc - 86400, &before) || !offsetAt(asUtc + 86400, &after) || before != after) return false;
+    if (!offsetAt(asUtc - before, &at) || at != before) return false;
+    *offset = before;
+    return true;
+  }
 
  public:
   int64_t NowUtc() override {
@@ -109,9 +134,12 @@ class PosixClock final : public Clock {
     const char* zoneVariable = std::getenv("TZ");
     const std::string zone = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
     std::lock_guard<std::mutex> lock(mutex_);
-    if (zone != zone_) {
+    if (zone != zone_ || !zoneRead_) {
       known_.clear();
       zone_ = zone;
+      // localtime_r reads the zone only once; mktime below reads it on every call.
+      tzset();
+      zoneRead_ = true;
     }
     if (cacheable) {
       auto found = known_.find(key);
@@ -120,6 +148,14 @@ class PosixClock final : public Clock {
         *utc = found->second.utc;
         return true;
       }
+    }
+    // Away from any change of the zone's offset the answer is plain arithmetic.
+    const int64_t asUtc = SecondsFromCivil(*local);
+    long offset = 0;
+    if (SteadyOffset(asUtc, &offset)) {
+      *utc = asUtc - offset;
+      if (cacheable) Remember(key, *local, *utc);
+      return true;
     }
     struct tm parts;
     std::memset(&parts, 0, sizeof parts);
@@ -140,10 +176,7 @@ class PosixClock final : public Clock {
     local->minute = parts.tm_min;
     local->second = parts.tm_sec;
     *utc = static_cast<int64_t>(t);
-    if (cacheable) {
-      if (known_.size() >= kKnownLimit) known_.clear();
-      known_[key] = Known{*local, *utc};
-    }
+    if (cacheable) Remember(key, *local, *utc);
     return true;
   }
 
