@@ -3,7 +3,7 @@
 #define REELBOX_MOVIES_BIT_ARRAY_H
 
 #include <cstdint>
-#include <vector>
+#include <string>
 
 class BitArray {
  public:
@@ -24,7 +24,9 @@ class BitArray {
 
  private:
   int32_t bit_count_;
-  std::vector<uint8_t> bytes_;
+  // Bytes in a string: the few bytes of a record's fields stay inside the object (no heap block
+  // per record of a long list).
+  std::string bytes_;
 };
 
 #endif  // REELBOX_MOVIES_BIT_ARRAY_H

@@ -1,6 +1,7 @@
 #include "mymovies/desktop_item_list.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "movies/movie_item.h"
@@ -12,9 +13,7 @@ unsigned char Folded(char c) {
   return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
 
-std::string_view ViewOf(const TextString& text) {
-  return std::string_view(text.Text(), static_cast<size_t>(text.Length()));
-}
+constexpr size_t kPoolBlock = 64 * 1024;
 
 }  // namespace
 
@@ -34,33 +33,44 @@ bool DesktopItemList::FoldedEqual::operator()(std::string_view a, std::string_vi
 
 DesktopItemList::~DesktopItemList() { Clear(); }
 
+std::string_view DesktopItemList::Keep(std::string_view key) {
+  if (key.size() + 1 > pool_left_) {
+    size_t size = key.size() + 1 > kPoolBlock ? key.size() + 1 : kPoolBlock;
+    pool_.emplace_back(new char[size]);
+    pool_next_ = pool_.back().get();
+    pool_left_ = size;
+  }
+  char* kept = pool_next_;
+  std::memcpy(kept, key.data(), key.size());
+  kept[key.size()] = '\0';
+  pool_next_ += key.size() + 1;
+  pool_left_ -= key.size() + 1;
+  return std::string_view(kept, key.size());
+}
+
 void DesktopItemList::Add(MovieItem* item, const char* key) {
   order_.clear();
   iterating_ = false;
   try {
-    auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
+    const std::string_view wanted(key != nullptr ? key : "");
+    auto at = entries_.find(wanted);
     if (at == entries_.end()) {
-      std::unique_ptr<Entry> entry(new Entry{TextString(key), item});
-      std::string_view view = ViewOf(entry->key);
-      entries_.emplace(view, std::move(entry));
+      const std::string_view kept = Keep(wanted);
+      entries_.emplace(kept, Entry{item, kept});
       return;
     }
-    // The same key in other letter case: the entry takes the new text, so its view is renewed.
+    // The same key in other letter case: the entry takes the new text (the old one stays unused
+    // in the pool until Clear).
+    const std::string_view kept = Keep(wanted);
     auto node = entries_.extract(at);
-    try {
-      node.mapped()->key = key;
-    } catch (...) {
-      entries_.insert(std::move(node));
-      throw;
-    }
-    node.mapped()->item = item;
-    node.key() = ViewOf(node.mapped()->key);
+    node.mapped() = Entry{item, kept};
+    node.key() = kept;
     entries_.insert(std::move(node));
   } catch (...) {
     // The list owns the item it was given: when the entry cannot be made, nothing else would
     // free it, unless the list holds it already.
     bool held = false;
-    for (const auto& entry : entries_) held = held || entry.second->item == item;
+    for (const auto& entry : entries_) held = held || entry.second.item == item;
     if (!held) delete item;
     throw;
   }
@@ -69,15 +79,16 @@ void DesktopItemList::Add(MovieItem* item, const char* key) {
 bool DesktopItemList::Find(const char* key, MovieItem** item) const {
   auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
   if (at == entries_.end()) return false;
-  *item = at->second->item;
+  *item = at->second.item;
   return true;
 }
 
 bool DesktopItemList::First(TextString* key, MovieItem** item) {
   order_.clear();
   order_.reserve(entries_.size());
-  for (const auto& entry : entries_) order_.push_back(entry.second.get());
-  std::sort(order_.begin(), order_.end(), [](const Entry* a, const Entry* b) { return a->key.Compare(b->key) < 0; });
+  for (const auto& entry : entries_) order_.push_back(&entry.second);
+  std::sort(order_.begin(), order_.end(),
+            [](const Entry* a, const Entry* b) { return CompareText(a->key.data(), b->key.data()) < 0; });
   cursor_ = 0;
   iterating_ = !order_.empty();
   return Next(key, item);
@@ -90,16 +101,20 @@ bool DesktopItemList::Next(TextString* key, MovieItem** item) {
     *item = nullptr;
     return false;
   }
-  *key = order_[cursor_]->key;
-  *item = order_[cursor_]->item;
+  const Entry* entry = order_[cursor_];
+  key->Assign(static_cast<uint32_t>(entry->key.size()), entry->key.data());
+  *item = entry->item;
   ++cursor_;
   if (cursor_ == order_.size()) iterating_ = false;
   return true;
 }
 
 void DesktopItemList::Clear() {
-  for (auto& entry : entries_) delete entry.second->item;
+  for (auto& entry : entries_) delete entry.second.item;
   entries_.clear();
+  pool_.clear();
+  pool_next_ = nullptr;
+  pool_left_ = 0;
   order_.clear();
   cursor_ = 0;
   iterating_ = false;

@@ -42,19 +42,26 @@ class DesktopItemList {
 
  private:
   struct Entry {
-    TextString key;
     MovieItem* item;
+    std::string_view key;  // in pool_
   };
-  // ASCII letter case ignored, as TextString::Compare does; views into the entries' own keys.
+  // ASCII letter case ignored, as TextString::Compare does.
   struct FoldedHash {
     size_t operator()(std::string_view text) const;
   };
   struct FoldedEqual {
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  using Entries = std::unordered_map<std::string_view, std::unique_ptr<Entry>, FoldedHash, FoldedEqual>;
+  using Entries = std::unordered_map<std::string_view, Entry, FoldedHash, FoldedEqual>;
+
+  // A NUL-terminated copy of key in pool_: key texts are kept in large blocks, not one heap block
+  // per entry.
+  std::string_view Keep(std::string_view key);
 
   Entries entries_;
+  std::vector<std::unique_ptr<char[]>> pool_;
+  char* pool_next_ = nullptr;
+  size_t pool_left_ = 0;
   std::vector<const Entry*> order_;
   size_t cursor_ = 0;
   bool iterating_ = false;

@@ -80,13 +80,14 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
             static_cast<int>(line), work.Describe(), candidate.Text());
     ++totals.duplicates_processed;
   }
+  // A whole import file is listed at once: packed first, the listed copy takes only the packed
+  // bytes (a few hundred instead of three thousand).
+  work.GetPackedRecord();
   MovieItem* copy = new (std::nothrow) MovieItem(work);
   if (!copy) return kMatchOutOfMemory;
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
   copy->SetOnDesktop(1);
   list.Add(copy, candidate.Text());
-  // A whole import file is listed at once: each item keeps only its packed bytes until used.
-  copy->Compact();
   *lastListed = copy;
   return 0;
 }
@@ -137,9 +138,12 @@ int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, i
     return 0;
   }
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
-  // Holds the key so that a later record with the same key counts as a duplicate; never written.
-  MovieItem* copy = new (std::nothrow) MovieItem(item);
+  // Holds the key so that a later record with the same key counts as a duplicate; never written
+  // nor read, so it carries no content (a full handheld would otherwise be held twice).
+  MovieItem* copy = new (std::nothrow) MovieItem();
   if (!copy) return kMatchOutOfMemory;
+  copy->SetRecordId(item.GetRecordId());
+  copy->SetCategory(item.GetCategory());
   copy->SetMatched(1);
   copy->SetOnDesktop(0);
   list.Add(copy, candidate.Text());
