@@ -1,6 +1,7 @@
 #include "movies/movie_lookup.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -8,11 +9,25 @@
 
 namespace {
 
-int32_t MatchRow(const TextString& text, const char* const* names, const char* const* alternatives,
-                 int32_t count, int32_t def) {
+unsigned char Folded(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+
+// Equal as TextString::Compare sees texts: ASCII letter case ignored.
+bool FoldedEquals(std::string_view text, const char* name) {
+  size_t i = 0;
+  for (; i < text.size(); ++i) {
+    if (name[i] == '\0' || Folded(text[i]) != Folded(name[i])) return false;
+  }
+  return name[i] == '\0';
+}
+
+int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
+                 int32_t def) {
   for (int32_t i = 0; i < count; ++i) {
-    if (names && names[i] && text.Compare(names[i]) == 0) return i;
-    if (alternatives && alternatives[i] && text.Compare(alternatives[i]) == 0) return i;
+    if (names && names[i] && FoldedEquals(text, names[i])) return i;
+    if (alternatives && alternatives[i] && FoldedEquals(text, alternatives[i])) return i;
   }
   return def;
 }
@@ -21,16 +36,22 @@ int32_t MatchRow(const TextString& text, const char* const* names, const char* c
 
 int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
                     int32_t count, int32_t def) {
-  TextString compact(text);
-  if (compact.Replace(" ", "") == 0) return MatchRow(compact, names, alternatives, count, def);
+  std::string_view whole(text != nullptr ? text : "");
+  thread_local std::string compact;
+  compact.clear();
+  for (char c : whole) {
+    if (c != ' ') compact += c;
+  }
+  if (compact.size() == whole.size()) return MatchRow(compact, names, alternatives, count, def);
   int32_t row = MatchRow(compact, names, alternatives, count, -1);
   if (row >= 0) return row;
   // Names that hold a blank ("CinemaScope 55") can never equal a text without blanks; without this
   // second look every such value the conduit exports would read back as row 0.
-  TextString trimmed(text);
-  trimmed.TrimLeft();
-  trimmed.TrimRight();
-  return MatchRow(trimmed, names, alternatives, count, def);
+  size_t begin = 0;
+  size_t end = whole.size();
+  while (begin < end && IsSpaceChar(whole[begin])) ++begin;
+  while (end > begin && IsSpaceChar(whole[end - 1])) --end;
+  return MatchRow(whole.substr(begin, end - begin), names, alternatives, count, def);
 }
 
 namespace {
@@ -53,10 +74,12 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
-  TextString lowered(text);
-  lowered.MakeLower();
-  std::string_view haystack(lowered.Text(), static_cast<size_t>(lowered.Length()));
-  std::vector<Occurrence> found;
+  thread_local std::string lowered;
+  lowered.assign(text);
+  for (char& c : lowered) c = static_cast<char>(Folded(c));
+  std::string_view haystack(lowered);
+  thread_local std::vector<Occurrence> found;
+  found.clear();
   for (int32_t i = 0; i < count; ++i) {
     if (keys && keys[i]) FindAll(haystack, keys[i], i, &found);
     if (alternatives && alternatives[i]) FindAll(haystack, alternatives[i], i, &found);

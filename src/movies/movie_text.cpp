@@ -14,10 +14,25 @@ namespace {
 
 const char* BoolText(bool value) { return value ? "True" : "False"; }
 
-bool ParseBool(const char* text) {
-  TextString t(text);
-  return t.Compare("true") == 0 || t.Compare("yes") == 0 || t.Compare("1") == 0;
+// Equal as TextString::Compare sees texts: ASCII letter case ignored.
+bool FoldedEquals(const char* text, size_t length, const char* word) {
+  size_t i = 0;
+  for (; i < length; ++i) {
+    unsigned char a = static_cast<unsigned char>(text[i]);
+    unsigned char b = static_cast<unsigned char>(word[i]);
+    if (b == 0) return false;
+    if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a + ('a' - 'A'));
+    if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + ('a' - 'A'));
+    if (a != b) return false;
+  }
+  return word[i] == '\0';
 }
+
+bool IsTrueText(const char* text, size_t length) {
+  return FoldedEquals(text, length, "true") || FoldedEquals(text, length, "yes") || FoldedEquals(text, length, "1");
+}
+
+bool ParseBool(const char* text) { return IsTrueText(text, std::strlen(text)); }
 
 // Leading white space, an optional sign, decimal digits; no digits gives 0. Saturates instead of
 // overflowing on absurdly long digit runs.
@@ -69,11 +84,13 @@ bool IsInteger(const char* text) {
 }
 
 bool IsBool(const char* text) {
-  TextString t(text);
-  t.TrimLeft();
-  t.TrimRight();
-  return t.IsEmpty() || ParseBool(t.Text()) || t.Compare("false") == 0 || t.Compare("no") == 0 ||
-         t.Compare("0") == 0;
+  const char* begin = text;
+  const char* end = text + std::strlen(text);
+  while (begin < end && IsSpaceChar(*begin)) ++begin;
+  while (end > begin && IsSpaceChar(end[-1])) --end;
+  const size_t n = static_cast<size_t>(end - begin);
+  return n == 0 || IsTrueText(begin, n) || FoldedEquals(begin, n, "false") || FoldedEquals(begin, n, "no") ||
+         FoldedEquals(begin, n, "0");
 }
 
 uint32_t ReadIndex(const char* text, const char* const* names, const char* const* alternatives, int32_t count,

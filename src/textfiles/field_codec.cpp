@@ -91,7 +91,11 @@ bool DecodeField(const char* line, size_t length, size_t* position, TextString* 
       text += '\t';
       p += 7;
     } else {
-      text += *p++;
+      // Plain text up to the next character that may start a doubled quote or an escape.
+      const char* run = p + 1;
+      while (run < stop && *run != '"' && *run != '<') ++run;
+      text.append(p, static_cast<size_t>(run - p));
+      p = run;
     }
   }
   // The limit applies to the decoded text, so an escaped field of the conduit's own export (up to
