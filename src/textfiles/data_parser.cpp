@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "diag/sync_log.h"
 #include "movies/data_record.h"
@@ -207,22 +208,24 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
 
 int32_t DataParser::ParseData(DataRecord* record, size_t length) {
   size_t position = 0;
-  TextString field;
+  // One buffer for every field of every line.
+  thread_local std::string decoded;
+  std::string& field = decoded;
   for (int32_t column = 0; column < map_->Count(); ++column) {
     if (!DecodeField(line_.data(), length, &position, &field)) break;
     int32_t index = map_->FieldForColumn(column);
     if (index == -1) continue;
-    if (!record->SetFieldText(index, field.Text())) {
+    if (!record->SetFieldText(index, field.c_str())) {
       char name[FieldMap::kNameBufferSize] = {};
       const char* shown = map_->FieldName(index, name, sizeof name);
       char context[kMessageSize];
       std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
                     static_cast<int>(column + 1), shown ? shown : "", static_cast<int>(line_number_),
-                    field.Text());
+                    field.c_str());
       SetError(kParseFieldRejected, context);
       return kParseFieldRejected;
     }
-    if (!record->LastTextRead()) WarnUnread(record, column, index, field.Text());
+    if (!record->LastTextRead()) WarnUnread(record, column, index, field.c_str());
     record->FieldsPresent().Set(index, 1);
   }
   ++line_number_;

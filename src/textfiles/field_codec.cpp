@@ -49,7 +49,7 @@ TextString EncodeField(const char* text) {
   return TextString(encoded.c_str());
 }
 
-bool DecodeField(const char* line, size_t length, size_t* position, TextString* out) {
+bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
   size_t start = *position;
   if (start >= length) return false;
   bool quoted = false;
@@ -72,7 +72,7 @@ bool DecodeField(const char* line, size_t length, size_t* position, TextString* 
     while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   }
   // The escapes never overlap one another nor a doubled quote, so one pass undoes them all.
-  thread_local std::string text;
+  std::string& text = *out;
   text.clear();
   for (const char* p = begin; p < stop;) {
     if (*p == '"' && p + 1 < stop && p[1] == '"') {
@@ -104,6 +104,12 @@ bool DecodeField(const char* line, size_t length, size_t* position, TextString* 
     text.resize(kMaxFieldText);
     while (!text.empty() && IsSpaceChar(text.back())) text.pop_back();
   }
+  return true;
+}
+
+bool DecodeField(const char* line, size_t length, size_t* position, TextString* out) {
+  thread_local std::string text;
+  if (!DecodeField(line, length, position, &text)) return false;
   out->Assign(static_cast<uint32_t>(text.size()), text.data());
   return true;
 }

@@ -24,5 +24,7 @@ void AppendEncodedField(std::string* out, const char* text);
 // moves *position past the separating TAB. False, with out untouched, when no field is left (the
 // position is at the end of the line). The decoded text is cut to kMaxFieldText bytes.
 bool DecodeField(const char* line, size_t length, size_t* position, TextString* out);
+// The same into a string (cleared first) that can be used again for the next field.
+bool DecodeField(const char* line, size_t length, size_t* position, std::string* out);
 
 #endif  // REELBOX_TEXTFILES_FIELD_CODEC_H
