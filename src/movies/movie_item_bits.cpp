@@ -1,6 +1,7 @@
 // The bit-level fields of a movie item: each reads and writes its whole word through the word's
 // accessors, so the lazy conversion and the empty-item messages apply unchanged.
 #include <cstdio>
+#include <string>
 
 #include "movies/movie_item.h"
 #include "movies/movie_tables.h"
@@ -76,13 +77,15 @@ TextString MovieItem::GetYearText() const {
 
 TextString MovieItem::GetGenreNames() const {
   uint32_t genre = GetGenre();
-  TextString names;
+  thread_local std::string names;
+  names.clear();
   for (int32_t bit = 0; bit < GenreCount(); ++bit) {
     if (!(genre & (1u << bit))) continue;
-    if (!names.IsEmpty()) names += "/";
-    names += GenreName(bit);
+    const char* name = GenreName(bit);
+    if (!names.empty()) names += '/';
+    if (name != nullptr) names += name;
   }
-  return names;
+  return TextString(names.c_str());
 }
 
 const char* MovieItem::GetFilmProcessName() const {

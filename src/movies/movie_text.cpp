@@ -1,6 +1,7 @@
 // The text form of a movie item: one text per field index, as the tab-delimited files carry it.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "diag/handheld_link.h"
 #include "movies/movie_categories.h"
@@ -251,10 +252,42 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
   if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
   buffer[0] = '\0';
   if (index < 0 || index >= kMovieFieldCount) return false;
-  TextString text = FieldText(index);
-  int32_t length = text.Length();
+  // Fields that are a text of the record or of a table are copied as they stand.
+  const char* plain = nullptr;
+  switch (index) {
+    case 1: plain = GetTitle(); break;
+    case 2: plain = GetDirector(); break;
+    case 3: plain = GetCountry(); break;
+    case 5: plain = BoolText(GetMadeForTV()); break;
+    case 7: plain = GetCast(); break;
+    case 8: plain = LoanStatusName(static_cast<int32_t>(GetLoanStatus())); break;
+    case 11: plain = GetLocation(); break;
+    case 12: plain = BoolText(GetOwned()); break;
+    case 13: plain = BoolText(GetViewed()); break;
+    case 14: plain = GetAcquiredFrom(); break;
+    case 15: plain = GetPrice(); break;
+    case 16: plain = GetCatalog(); break;
+    case 17: plain = GetRunTime(); break;
+    case 18: plain = GetMediaTypeName(); break;
+    case 21: plain = BoolText(GetColor()); break;
+    case 22: plain = ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding())); break;
+    case 23: plain = GetFilmProcessName(); break;
+    case 24: case 25: case 26: case 27: case 28: case 29:
+      plain = BoolText(GetAudioFlags() & (1u << (index - 24)));
+      break;
+    case 30: plain = StarRatingName(static_cast<int32_t>(GetMyRating())); break;
+    case 31: plain = MpaaRatingName(static_cast<int32_t>(GetMpaaRating())); break;
+    case 32: plain = GetNotes(); break;
+    default: break;
+  }
+  TextString computed;
+  if (plain == nullptr) {
+    computed = FieldText(index);
+    plain = computed.Text();
+  }
+  int32_t length = static_cast<int32_t>(std::strlen(plain));
   int32_t copy = length < *size - 1 ? length : *size - 1;
-  std::memcpy(buffer, text.Text(), static_cast<size_t>(copy));
+  std::memcpy(buffer, plain, static_cast<size_t>(copy));
   buffer[copy] = '\0';
   bool fitted = length < *size;
   *size = length;
@@ -344,14 +377,25 @@ const char* MovieItem::Describe() {
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
 // handheld texts would never meet the line the export wrote for it.
 TextString MovieItem::BuildKey() {
-  TextString key(GetTitle());
-  key.TrimLeft();
-  key.TrimRight();
-  key += GetYearText();
-  TextString run_time(GetRunTime());
-  run_time.TrimLeft();
-  run_time.TrimRight();
-  key += run_time;
-  key += GetMediaTypeName();
-  return key;
+  // Built in one buffer: this runs for every line and every handheld record.
+  thread_local std::string key;
+  key.clear();
+  auto appendTrimmed = [](const char* text) {
+    const char* begin = text;
+    const char* end = text + std::strlen(text);
+    while (begin < end && IsSpaceChar(*begin)) ++begin;
+    while (end > begin && IsSpaceChar(end[-1])) --end;
+    key.append(begin, static_cast<size_t>(end - begin));
+  };
+  appendTrimmed(GetTitle());
+  uint32_t offset = GetYearOffset();
+  if (offset != 0) {
+    char year[16];
+    std::snprintf(year, sizeof year, "%4.4i", static_cast<int>(1904 + offset));
+    key += year;
+  }
+  appendTrimmed(GetRunTime());
+  const char* media = GetMediaTypeName();
+  if (media != nullptr) key += media;
+  return TextString(key.c_str());
 }
