@@ -21,6 +21,7 @@ int32_t CheckRecordDatabase(OpenDatabase* db) {
 std::ptrdiff_t PositionOf(OpenDatabase* db, uint32_t id) {
   if (!db->positionsValid) {
     db->positions.clear();
+    db->positions.reserve(db->db.records.size());
     for (size_t i = 0; i < db->db.records.size(); ++i) db->positions.emplace(db->db.records[i].id, i);
     db->positionsValid = true;
   }

@@ -110,6 +110,12 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
     db->hasSortInfo = true;
     db->sortInfo = block(next++);
   }
+  // One allocation for the entry list: growing it step by step leaves freed blocks of megabytes.
+  if (resources) {
+    db->resources.reserve(count);
+  } else {
+    db->records.reserve(count);
+  }
   for (size_t i = 0; i < count; ++i, ++next) {
     const size_t at = kPalmHeaderSize + i * entrySize;
     if (resources) {

@@ -69,12 +69,24 @@ void DesktopItemList::Add(MovieItem* item, const char* key) {
   } catch (...) {
     // The list owns the item it was given: when the entry cannot be made, nothing else would
     // free it, unless the list holds it already.
-    bool held = false;
+    bool held = item == Placeholder();
     for (const auto& entry : entries_) held = held || entry.second.item == item;
     if (!held) delete item;
     throw;
   }
 }
+
+MovieItem* DesktopItemList::Placeholder() {
+  static MovieItem* const placeholder = [] {
+    MovieItem* item = new MovieItem();
+    item->SetMatched(1);
+    item->SetOnDesktop(0);
+    return item;
+  }();
+  return placeholder;
+}
+
+void DesktopItemList::AddPlaceholder(const char* key) { Add(Placeholder(), key); }
 
 bool DesktopItemList::Find(const char* key, MovieItem** item) const {
   auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
@@ -110,7 +122,9 @@ bool DesktopItemList::Next(TextString* key, MovieItem** item) {
 }
 
 void DesktopItemList::Clear() {
-  for (auto& entry : entries_) delete entry.second.item;
+  for (auto& entry : entries_) {
+    if (entry.second.item != Placeholder()) delete entry.second.item;
+  }
   entries_.clear();
   pool_.clear();
   pool_next_ = nullptr;

@@ -29,6 +29,11 @@ class DesktopItemList {
   // Takes ownership of item under key. When memory runs out, throws std::bad_alloc with the list
   // unchanged and item deleted (unless the list holds it already). REQUIRES: no iteration is under way.
   void Add(MovieItem* item, const char* key);
+  // Lists key under the shared placeholder item: matched, not on the desktop, no content. It only
+  // holds a key that is taken, costs no item of its own, and is never deleted by the list.
+  // Changing it is not allowed. Behaves as Add otherwise.
+  void AddPlaceholder(const char* key);
+  static MovieItem* Placeholder();
   // True with the item when the key is present; item untouched otherwise.
   bool Find(const char* key, MovieItem** item) const;
   // Start an iteration at the smallest key; false (empty key, null item) when the list is empty.

@@ -140,12 +140,6 @@ int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, i
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
   // Holds the key so that a later record with the same key counts as a duplicate; never written
   // nor read, so it carries no content (a full handheld would otherwise be held twice).
-  MovieItem* copy = new (std::nothrow) MovieItem();
-  if (!copy) return kMatchOutOfMemory;
-  copy->SetRecordId(item.GetRecordId());
-  copy->SetCategory(item.GetCategory());
-  copy->SetMatched(1);
-  copy->SetOnDesktop(0);
-  list.Add(copy, candidate.Text());
+  list.AddPlaceholder(candidate.Text());
   return 0;
 }
