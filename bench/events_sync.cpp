@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
   hotsync::PalmDatabase after;
   std::string error;
   reelbox_test::ReadPalmFile(root.DatabasePath("Movie-Events"), &after, &error);
+  if (argc > 2) std::filesystem::copy_file(root.DatabasePath("Movie-Events"), std::string(argv[2]) + "/Movie-Events.pdb",
+                                          std::filesystem::copy_options::overwrite_existing);
   std::printf("seconds %.4f rerun %.4f results %d/%d records %zu bytes %zu\n", sync, again, first, second,
               after.records.size(), bytes);
   return first == 0 && second == 0 ? 0 : 1;

@@ -40,6 +40,20 @@ int CompareText(const char* a, const char* b) {
   }
 }
 
+size_t FoldedTextHash::operator()(std::string_view text) const {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : text) hash = (hash ^ Lower(static_cast<unsigned char>(c))) * 1099511628211ull;
+  return static_cast<size_t>(hash ^ (hash >> 32));
+}
+
+bool FoldedTextEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(static_cast<unsigned char>(a[i])) != Lower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
 TextString::TextString() : buffer_(NewBuffer(0)) {}
 
 TextString::TextString(const TextString& other) : buffer_(nullptr) {

@@ -9,7 +9,9 @@
 #ifndef REELBOX_DIAG_TEXT_STRING_H
 #define REELBOX_DIAG_TEXT_STRING_H
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 class TextString {
  public:
@@ -69,6 +71,15 @@ bool IsPunctuationChar(char c);
 bool IsSpaceChar(char c);
 // Compare of two plain texts with the TextString ordering.
 int CompareText(const char* a, const char* b);
+
+// Hash and equality of texts as TextString's Compare sees them (ASCII letter case ignored), for
+// hashed lookups of keys that need no order.
+struct FoldedTextHash {
+  size_t operator()(std::string_view text) const;
+};
+struct FoldedTextEqual {
+  bool operator()(std::string_view a, std::string_view b) const;
+};
 
 // Formats into a 1024-byte working buffer and replaces out's contents with the result; a longer
 // result is cut to 1023 characters.

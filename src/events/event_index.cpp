@@ -1,7 +1,7 @@
 #include "events/event_index.h"
 
 void EventIndex::Insert(const EventRecord& record) {
-  TextString key(record.Uid());
+  std::string key(record.Uid());
   auto found = records_.find(key);
   if (found != records_.end()) {
     // The later record wins, and its key with it.
@@ -11,7 +11,7 @@ void EventIndex::Insert(const EventRecord& record) {
 }
 
 bool EventIndex::Find(const char* uid, EventRecord* record) const {
-  auto found = records_.find(TextString(uid));
+  auto found = records_.find(std::string(uid != nullptr ? uid : ""));
   if (found == records_.end()) return false;
   *record = found->second;
   return true;

@@ -1,13 +1,14 @@
 // The stored event records of one list, found by UID.
 //
-// Keys are ordered by TextString's Compare (ASCII case ignored, texts beginning with punctuation
-// last), so UIDs that differ only in letter case are one key; inserting an equal key replaces the
-// record. Insert and Find take logarithmic time, so a list of 65,535 records indexes quickly.
+// Keys are equal as TextString's Compare sees them (ASCII case ignored), so UIDs that differ only
+// in letter case are one key; inserting an equal key replaces the record. Keys are hashed, so
+// Insert and Find take constant time.
 #ifndef REELBOX_EVENTS_EVENT_INDEX_H
 #define REELBOX_EVENTS_EVENT_INDEX_H
 
 #include <cstddef>
-#include <map>
+#include <string>
+#include <unordered_map>
 
 #include "diag/text_string.h"
 #include "events/event_record.h"
@@ -25,10 +26,7 @@ class EventIndex {
   size_t Count() const { return records_.size(); }
 
  private:
-  struct KeyLess {
-    bool operator()(const TextString& a, const TextString& b) const { return a.Compare(b) < 0; }
-  };
-  std::map<TextString, EventRecord, KeyLess> records_;
+  std::unordered_map<std::string, EventRecord, FoldedTextHash, FoldedTextEqual> records_;
 };
 
 #endif  // REELBOX_EVENTS_EVENT_INDEX_H

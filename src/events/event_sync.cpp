@@ -2,7 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "conduit/sync_driver.h"
@@ -36,10 +37,6 @@ bool BeginsWithArticle(const std::string& summary, const char* article) {
   }
   return summary.size() > i;
 }
-
-struct TextStringLess {
-  bool operator()(const TextString& a, const TextString& b) const { return a.Compare(b) < 0; }
-};
 
 void AuditWrite() { LogAudit("   *RECORD UPDATED*\n"); }
 
@@ -96,7 +93,7 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.
-  std::set<TextString, TextStringLess> written_uids;
+  std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids;
   return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, int32_t code) -> int32_t {
     std::string summary = event.summary ? *event.summary : "<no summary available>";
     NormalizeSummary(&summary);
@@ -109,7 +106,7 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
       LogAudit("BAD DATA (%s): '%s' - not written\n", code != 0 ? FeedCodeText(code) : "No UID", feed.Summary());
       return 0;
     }
-    if (written_uids.count(TextString(feed.Uid())) != 0) {
+    if (written_uids.count(feed.Uid()) != 0) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
       return 0;
     }
@@ -122,8 +119,8 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
       // Records written before long UIDs had a form of their own hold the UID cut to 50
       // characters: the first event of that beginning takes such a record over.
       cut.resize(kEventUidLength);
-      found = written_uids.count(TextString(cut.c_str())) == 0 && index.Find(cut.c_str(), &stored);
-      if (found) written_uids.insert(TextString(cut.c_str()));
+      found = written_uids.count(cut) == 0 && index.Find(cut.c_str(), &stored);
+      if (found) written_uids.insert(cut);
     }
     if (found) {
       if (feed.SameAs(stored)) {
@@ -151,7 +148,7 @@ int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& 
     if (target_id == kNoRecordId) LogAudit("(writing)\n");
     AuditWrite();
     ++*count;
-    written_uids.insert(TextString(feed.Uid()));
+    written_uids.insert(feed.Uid());
     // A UID met again later in the same feed finds this record instead of adding another.
     std::vector<uint8_t> packed(kEventRecordMaxSize);
     packed.resize(feed.Pack(packed.data()));

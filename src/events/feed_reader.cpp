@@ -133,30 +133,41 @@ int32_t ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_
 
 namespace {
 
-// The read window: buffer[0..filled) holds text, terminated; a NUL byte ends the data, as it
-// would end a C string.
+// The read window: the next kFeedBufferSize - 1 bytes of the feed (fewer at its end); a NUL byte
+// ends the data, as it would end a C string. The window moves over a larger buffer, so sliding
+// it past an event is an offset; the text left is moved to the front only when the buffer runs
+// out, not once per event.
 class Window {
  public:
   explicit Window(UrlFetcher& fetcher) : fetcher_(fetcher) {}
   bool Allocate() {
-    buffer_.reset(new (std::nothrow) char[kFeedBufferSize]);
+    buffer_.reset(new (std::nothrow) char[kCapacity]);
     return buffer_ != nullptr;
   }
-  std::string_view Text() const { return std::string_view(buffer_.get(), filled_); }
-  bool AtEnd() const { return ended_; }
+  std::string_view Text() const {
+    size_t size = filled_ - begin_;
+    return std::string_view(buffer_.get() + begin_, size < kWindow ? size : kWindow);
+  }
+  bool AtEnd() const { return ended_ && filled_ - begin_ <= kWindow; }
 
   // Drops the text before from and reads more to fill the window. 0 or kFeedStreamError.
   int32_t SlideTo(size_t from) {
-    if (from > filled_) from = filled_;
-    std::memmove(buffer_.get(), buffer_.get() + from, filled_ - from);
-    filled_ -= from;
+    size_t shown = Text().size();
+    if (from > shown) from = shown;
+    begin_ += from;
     return Fill();
   }
 
   int32_t Fill() {
-    uint32_t room = kFeedBufferSize - 1 - static_cast<uint32_t>(filled_);
-    uint32_t got = 0;
-    if (!ended_ && room > 0) {
+    if (ended_ || filled_ - begin_ >= kWindow) return 0;
+    if (begin_ > 0) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, filled_ - begin_);
+      filled_ -= begin_;
+      begin_ = 0;
+    }
+    while (!ended_ && filled_ < kCapacity - 1) {
+      uint32_t room = static_cast<uint32_t>(kCapacity - 1 - filled_);
+      uint32_t got = 0;
       int32_t code = ReadFeedChunk(&fetcher_, buffer_.get() + filled_, room, &got);
       if (code != 0) return code;
       size_t text = strnlen(buffer_.get() + filled_, got);
@@ -168,8 +179,11 @@ class Window {
   }
 
  private:
+  static constexpr size_t kWindow = kFeedBufferSize - 1;
+  static constexpr size_t kCapacity = 16 * kFeedBufferSize;
   UrlFetcher& fetcher_;
   std::unique_ptr<char[]> buffer_;
+  size_t begin_ = 0;
   size_t filled_ = 0;
   bool ended_ = false;
 };

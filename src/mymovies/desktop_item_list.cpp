@@ -8,28 +8,9 @@
 
 namespace {
 
-unsigned char Folded(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
-}
-
 constexpr size_t kPoolBlock = 64 * 1024;
 
 }  // namespace
-
-size_t DesktopItemList::FoldedHash::operator()(std::string_view text) const {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : text) hash = (hash ^ Folded(c)) * 1099511628211ull;
-  return static_cast<size_t>(hash ^ (hash >> 32));
-}
-
-bool DesktopItemList::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Folded(a[i]) != Folded(b[i])) return false;
-  }
-  return true;
-}
 
 DesktopItemList::~DesktopItemList() { Clear(); }
 

@@ -50,14 +50,7 @@ class DesktopItemList {
     MovieItem* item;
     std::string_view key;  // in pool_
   };
-  // ASCII letter case ignored, as TextString::Compare does.
-  struct FoldedHash {
-    size_t operator()(std::string_view text) const;
-  };
-  struct FoldedEqual {
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  using Entries = std::unordered_map<std::string_view, Entry, FoldedHash, FoldedEqual>;
+  using Entries = std::unordered_map<std::string_view, Entry, FoldedTextHash, FoldedTextEqual>;
 
   // A NUL-terminated copy of key in pool_: key texts are kept in large blocks, not one heap block
   // per entry.
