@@ -3,8 +3,8 @@
 // UrlFetcher keeps the code and text of its last failure (500 bytes with the terminator), which
 // the job quotes in its messages; every operation clears them first, except Fetch, which keeps a
 // failed deletion of the previous file on record until a later failure replaces it.
-// TempFileUrlFetcher downloads through Env::Current().Internet() in 500-byte passes with a progress
-// report after each, so a cancel is seen between passes. Not copyable.
+// TempFileUrlFetcher downloads through Env::Current().Internet() in passes of up to 16 KB with a
+// progress report for every 500 bytes, so a cancel is seen between passes. Not copyable.
 #ifndef REELBOX_EVENTS_URL_FETCHER_H
 #define REELBOX_EVENTS_URL_FETCHER_H
 

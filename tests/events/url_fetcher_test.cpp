@@ -93,16 +93,16 @@ TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
 #endif
 }
 
-TEST_F(UrlFetcherTest, ResponseIsReadInPassesOf500Bytes) {
-  server_.Serve("/feed", std::string(1200, 'x'));
+TEST_F(UrlFetcherTest, ResponseIsReadIn16KbPassesWithAReportPer500Bytes) {
+  server_.Serve("/feed", std::string(20000, 'x'));
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/feed").c_str()), kFetchDone);
-  EXPECT_EQ(Stored().size(), 1200u);
+  EXPECT_EQ(Stored().size(), 20000u);
   EXPECT_TRUE(Logged("Beginning read Pass #0, 0 bytes read so far\r\n"));
-  EXPECT_TRUE(Logged("Ending read Pass #1, 1000 bytes read so far\r\n"));
-  EXPECT_TRUE(Logged("Ending read Pass #3, 1200 bytes read so far\r\n"));
-  EXPECT_FALSE(Logged("Pass #4"));
-  // "Connecting", "Transferring" after opening, then one per non-empty pass.
-  EXPECT_EQ(fetcher_.reports, 2 + 3);
+  EXPECT_TRUE(Logged("Ending read Pass #0, 16384 bytes read so far\r\n"));
+  EXPECT_TRUE(Logged("Ending read Pass #1, 20000 bytes read so far\r\n"));
+  EXPECT_FALSE(Logged("Pass #3"));
+  // "Connecting", "Transferring" after opening, then one for every 500 bytes begun in a pass.
+  EXPECT_EQ(fetcher_.reports, 2 + 33 + 8);
 }
 
 TEST_F(UrlFetcherTest, EmptyResponseLeavesAnEmptyFileAfterOnePass) {
