@@ -5,6 +5,7 @@
 
 #include "core/file_names.h"
 #include "hotsync_session.h"
+#include "platform/clock.h"
 #include "platform/host.h"
 
 namespace hotsync {
@@ -89,25 +90,11 @@ bool Handheld::WriteClockOffset(int64_t seconds, std::string* error) const {
 }
 
 std::string FormatWallClock(int64_t seconds) {
-  int64_t days = seconds / 86400;
-  int64_t rest = seconds % 86400;
-  if (rest < 0) {
-    rest += 86400;
-    --days;
-  }
-  const int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp + (mp < 10 ? 3 : -9);
-  const int64_t y = yoe + era * 400 + (m <= 2);
+  const CivilTime t = CivilFromSeconds(seconds);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(y),
-                static_cast<int>(m), static_cast<int>(d), static_cast<int>(rest / 3600),
-                static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(t.year),
+                static_cast<int>(t.month), static_cast<int>(t.day), static_cast<int>(t.hour),
+                static_cast<int>(t.minute), static_cast<int>(t.second));
   return text;
 }
 

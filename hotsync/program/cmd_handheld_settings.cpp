@@ -6,21 +6,12 @@
 
 #include "core/handheld.h"
 #include "hotsync_session.h"
+#include "platform/clock.h"
 #include "platform/host.h"
 #include "program/commands.h"
 
 namespace hotsync {
 namespace {
-
-// Wall-clock seconds since 1970 <-> calendar fields (proleptic Gregorian, no time zone).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
 
 bool ParseWallClock(const std::string& date, const std::string& time, int64_t* seconds) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
@@ -29,7 +20,7 @@ bool ParseWallClock(const std::string& date, const std::string& time, int64_t* s
   const int fields = std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &h, &mi, &s, &end);
   if (fields != 2 && fields != 3) return false;
   if (y < 1904 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
-  *seconds = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
+  *seconds = ::DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
   return true;
 }
 

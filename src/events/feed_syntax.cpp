@@ -3,6 +3,7 @@
 #include <new>
 
 #include "events/feed_event.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -252,17 +253,6 @@ bool Digits(const std::string& text, size_t at, size_t count, uint32_t* out) {
   return true;
 }
 
-// Days from 1970-01-01 to the first of the month in the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, uint32_t m) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t mp = (m + 9) % 12;
-  int64_t doy = (153 * mp + 2) / 5;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 constexpr int64_t kDays1904To1970 = 24107;
 
 }  // namespace
@@ -286,7 +276,8 @@ int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bo
     if (hour > 24 || minute > 60 || second > 60) return kFeedInvalidTime;
   }
   // Plain calendar arithmetic: a day past the month's end carries into the next month.
-  int64_t days = DaysFromCivil(year, month) + (day - 1) + kDays1904To1970;
+  int64_t days = DaysFromCivil(static_cast<int32_t>(year), static_cast<int32_t>(month), 1) +
+                 (day - 1) + kDays1904To1970;
   int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
   if (seconds > static_cast<int64_t>(UINT32_MAX)) return kFeedInvalidDate;  // after Feb 2040
   *time = static_cast<uint32_t>(seconds);

@@ -6,17 +6,20 @@
 #include <string>
 
 #include "events/feed_event.h"
+#include "platform/clock.h"
 
 namespace {
 
-// Handheld seconds of a wall-clock date and time, computed independently of the reader.
+// Handheld seconds of a wall-clock date and time.
 uint32_t Handheld(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  static const int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  int64_t days = 0;
-  for (int year = 1904; year < y; ++year) days += (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 366 : 365;
-  days += kDaysBefore[m - 1] + (d - 1);
-  if (m > 2 && y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) ++days;
-  return static_cast<uint32_t>(days * 86400 + hh * 3600 + mm * 60 + ss);
+  CivilTime t;
+  t.year = y;
+  t.month = m;
+  t.day = d;
+  t.hour = hh;
+  t.minute = mm;
+  t.second = ss;
+  return static_cast<uint32_t>(SecondsFromCivil(t) + 2082844800LL);
 }
 
 std::optional<std::string> Value(const std::string& text, int keyword, int32_t* code = nullptr) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "support/temp_dir.h"
 
 std::string BuildFeed(const std::vector<TestEvent>& events, const std::string& line_end) {
@@ -23,21 +24,11 @@ std::string BuildFeed(const std::vector<TestEvent>& events, const std::string& l
 }
 
 std::string HandheldDateTimeText(uint32_t handheld_seconds) {
-  // Civil date from days since 1970-01-01 (proleptic Gregorian).
-  int64_t days = static_cast<int64_t>(handheld_seconds / 86400) - 24107;
-  uint32_t rest = handheld_seconds % 86400;
-  days += 719468;
-  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  int64_t doe = days - era * 146097;
-  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  int64_t mp = (5 * doy + 2) / 153;
-  int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  int64_t y = yoe + era * 400 + (m <= 2);
+  const CivilTime t = CivilFromSeconds(static_cast<int64_t>(handheld_seconds) - 2082844800LL);
   char text[32];
-  std::snprintf(text, sizeof(text), "%04d%02d%02dT%02u%02u%02u", static_cast<int>(y),
-                static_cast<int>(m), static_cast<int>(d), rest / 3600, rest / 60 % 60, rest % 60);
+  std::snprintf(text, sizeof(text), "%04d%02d%02dT%02d%02d%02d", static_cast<int>(t.year),
+                static_cast<int>(t.month), static_cast<int>(t.day), static_cast<int>(t.hour),
+                static_cast<int>(t.minute), static_cast<int>(t.second));
   return text;
 }
 
