@@ -41,13 +41,25 @@ int32_t Handheld::Load(const std::string& path, PalmDatabase* db, std::string* e
 
 int32_t Handheld::Store(const std::string& path, const PalmDatabase& db, Faults* faults,
                         std::string* error) const {
-  const Bytes data = SerializePalmDatabase(db);
   if (int32_t code = faults->Check("WriteBack")) {
-    if (code == kHsFaultCrash) WriteHalfAndTerminate(path, data);
+    if (code == kHsFaultCrash) WriteHalfAndTerminate(path, SerializePalmDatabase(db));
     *error = "write-back of \"" + path + "\" failed (injected fault)";
     return code;
   }
-  if (!ReplaceFileAtomically(path, data, error)) return kHsErrIo;
+  // Written from the records where they are: a full handheld database is not copied first.
+  const Bytes head = PalmDatabaseHead(db);
+  std::vector<ByteSpan> pieces;
+  pieces.reserve(4 + db.records.size() + db.resources.size());
+  pieces.push_back({head.data(), head.size()});
+  pieces.push_back({db.gap.data(), db.gap.size()});
+  if (db.hasAppInfo) pieces.push_back({db.appInfo.data(), db.appInfo.size()});
+  if (db.hasSortInfo) pieces.push_back({db.sortInfo.data(), db.sortInfo.size()});
+  if (db.IsResourceDatabase()) {
+    for (const PalmResource& resource : db.resources) pieces.push_back({resource.data.data(), resource.data.size()});
+  } else {
+    for (const PalmRecord& record : db.records) pieces.push_back({record.data.data(), record.data.size()});
+  }
+  if (!ReplaceFileAtomically(path, pieces, error)) return kHsErrIo;
   return 0;
 }
 

@@ -73,6 +73,9 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
 
 // The file bytes of a database. REQUIRES: name shorter than 32 bytes; at most 65535 entries.
 Bytes SerializePalmDatabase(const PalmDatabase& db);
+// The header and entry list that begin those bytes; the gap, the AppInfo and SortInfo blocks
+// (when present) and the data of every entry follow them in order.
+Bytes PalmDatabaseHead(const PalmDatabase& db);
 
 // "KVRT" <-> 0x4B565254.
 uint32_t FourCharCode(const char* text);

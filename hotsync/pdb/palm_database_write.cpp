@@ -21,7 +21,7 @@ void Append(Bytes* out, const Bytes& data) { out->insert(out->end(), data.begin(
 
 }  // namespace
 
-Bytes SerializePalmDatabase(const PalmDatabase& db) {
+Bytes PalmDatabaseHead(const PalmDatabase& db) {
   const bool resources = db.IsResourceDatabase();
   const size_t count = resources ? db.resources.size() : db.records.size();
   const size_t entriesEnd =
@@ -38,15 +38,8 @@ Bytes SerializePalmDatabase(const PalmDatabase& db) {
     position += db.sortInfo.size();
   }
 
-  size_t fileSize = position;
-  if (resources) {
-    for (const PalmResource& resource : db.resources) fileSize += resource.data.size();
-  } else {
-    for (const PalmRecord& record : db.records) fileSize += record.data.size();
-  }
-  // One allocation for the whole file: a full handheld database is megabytes.
   Bytes out;
-  out.reserve(fileSize);
+  out.reserve(entriesEnd);
   Bytes name(kPalmNameSize, 0);
   const bool keepField = db.nameField.size() == kPalmNameSize &&
                         db.name.size() < kPalmNameSize &&
@@ -90,10 +83,24 @@ Bytes SerializePalmDatabase(const PalmDatabase& db) {
       position += record.data.size();
     }
   }
+  return out;
+}
+
+Bytes SerializePalmDatabase(const PalmDatabase& db) {
+  Bytes out = PalmDatabaseHead(db);
+  size_t fileSize = out.size() + db.gap.size() + (db.hasAppInfo ? db.appInfo.size() : 0) +
+                    (db.hasSortInfo ? db.sortInfo.size() : 0);
+  if (db.IsResourceDatabase()) {
+    for (const PalmResource& resource : db.resources) fileSize += resource.data.size();
+  } else {
+    for (const PalmRecord& record : db.records) fileSize += record.data.size();
+  }
+  // One allocation for the whole file.
+  out.reserve(fileSize);
   Append(&out, db.gap);
   if (db.hasAppInfo) Append(&out, db.appInfo);
   if (db.hasSortInfo) Append(&out, db.sortInfo);
-  if (resources) {
+  if (db.IsResourceDatabase()) {
     for (const PalmResource& resource : db.resources) Append(&out, resource.data);
   } else {
     for (const PalmRecord& record : db.records) Append(&out, record.data);

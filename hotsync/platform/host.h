@@ -5,6 +5,7 @@
 #ifndef HOTSYNC_PLATFORM_HOST_H
 #define HOTSYNC_PLATFORM_HOST_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ bool AppendToFile(const std::string& path, const std::string& text, std::string*
 // Replaces path by data atomically: writes "path.tmp", flushes it to the disk, renames it over
 // path. A crash at any moment leaves path either as it was or complete.
 bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error);
+// The same for a file made of pieces, written in order through one small buffer (a database of
+// megabytes is never put together in memory).
+struct ByteSpan {
+  const uint8_t* data;
+  size_t size;
+};
+bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error);
 // For crash tests: writes half of data to "path.tmp" and ends the process at once (exit status 86),
 // as a power cut or a kill in the middle of a write-back would.
 [[noreturn]] void WriteHalfAndTerminate(const std::string& path, const Bytes& data);

@@ -22,6 +22,8 @@ std::string ErrnoText(const std::string& what, const std::string& path) {
   return what + " \"" + path + "\": " + std::strerror(errno);
 }
 
+constexpr size_t kStagingSize = 64 * 1024;
+
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
@@ -144,13 +146,34 @@ bool AppendToFile(const std::string& path, const std::string& text, std::string*
 }
 
 bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {
+  return ReplaceFileAtomically(path, std::vector<ByteSpan>{{data.data(), data.size()}}, error);
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error) {
   const std::string temp = path + ".tmp";
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     *error = ErrnoText("cannot create", temp);
     return false;
   }
-  if (!WriteAll(fd, data.data(), data.size()) || ::fsync(fd) != 0) {
+  // Small pieces are gathered, so a database of many records takes few writes.
+  std::vector<uint8_t> staged;
+  staged.reserve(kStagingSize);
+  bool written = true;
+  for (const ByteSpan& piece : pieces) {
+    if (!written) break;
+    if (staged.size() + piece.size > kStagingSize && !staged.empty()) {
+      written = WriteAll(fd, staged.data(), staged.size());
+      staged.clear();
+    }
+    if (piece.size >= kStagingSize) {
+      written = written && WriteAll(fd, piece.data, piece.size);
+    } else {
+      staged.insert(staged.end(), piece.data, piece.data + piece.size);
+    }
+  }
+  written = written && WriteAll(fd, staged.data(), staged.size());
+  if (!written || ::fsync(fd) != 0) {
     *error = ErrnoText("cannot write", temp);
     ::close(fd);
     ::unlink(temp.c_str());

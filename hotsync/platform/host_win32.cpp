@@ -29,6 +29,8 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, slash == 0 ? 1 : slash);
 }
 
+constexpr size_t kStagingSize = 64 * 1024;
+
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
   while (size > 0) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
@@ -153,6 +155,10 @@ bool AppendToFile(const std::string& path, const std::string& text, std::string*
 }
 
 bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {
+  return ReplaceFileAtomically(path, std::vector<ByteSpan>{{data.data(), data.size()}}, error);
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error) {
   const std::string temp = path + ".tmp";
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -160,7 +166,24 @@ bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::stri
     *error = SystemErrorText("cannot create", temp, GetLastError());
     return false;
   }
-  if (!WriteAll(file, data.data(), data.size()) || !FlushFileBuffers(file)) {
+  // Small pieces are gathered, so a database of many records takes few writes.
+  std::vector<uint8_t> staged;
+  staged.reserve(kStagingSize);
+  bool written = true;
+  for (const ByteSpan& piece : pieces) {
+    if (!written) break;
+    if (staged.size() + piece.size > kStagingSize && !staged.empty()) {
+      written = WriteAll(file, staged.data(), staged.size());
+      staged.clear();
+    }
+    if (piece.size >= kStagingSize) {
+      written = written && WriteAll(file, piece.data, piece.size);
+    } else {
+      staged.insert(staged.end(), piece.data, piece.data + piece.size);
+    }
+  }
+  written = written && WriteAll(file, staged.data(), staged.size());
+  if (!written || !FlushFileBuffers(file)) {
     *error = SystemErrorText("cannot write", temp, GetLastError());
     CloseHandle(file);
     DeleteFileA(temp.c_str());
