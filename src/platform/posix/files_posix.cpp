@@ -106,7 +106,13 @@ class PosixFileSystem final : public FileSystem {
       ::close(fd);
       return kErrAccessDenied;
     }
-    *file = std::make_unique<PosixFile>(fd);
+    try {
+      *file = std::make_unique<PosixFile>(fd);
+    } catch (...) {
+      // Out of memory after the open: the descriptor must not outlive the failure.
+      ::close(fd);
+      throw;
+    }
     return 0;
   }
 

@@ -82,7 +82,13 @@ class Win32FileSystem final : public FileSystem {
         return err;
       }
     }
-    *file = std::make_unique<Win32File>(h);
+    try {
+      *file = std::make_unique<Win32File>(h);
+    } catch (...) {
+      // Out of memory after the open: a handle left open would lock the file until the end.
+      ::CloseHandle(h);
+      throw;
+    }
     return 0;
   }
 
