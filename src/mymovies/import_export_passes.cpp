@@ -79,6 +79,7 @@ bool ImportExportRun::HandheldPass() {
   uint32_t count = 0;
   int32_t read = database_.GetRecordCount(&count);
   if (read == 0) read = database_.ReadFirstRecord();
+  std::unique_ptr<MovieItem> work;
   for (;;) {
     if (!StatusCheck(kStatusPerforming) && read == 0) {
       interrupted_ = true;
@@ -100,10 +101,13 @@ bool ImportExportRun::HandheldPass() {
            database_.GetErrorText(text));
       return false;
     }
-    std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
     if (!work) {
-      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
-      return false;
+      // One item for every record: reading a record starts it afresh.
+      work.reset(new (std::nothrow) MovieItem());
+      if (!work) {
+        Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+        return false;
+      }
     }
     int32_t copied = 0;
     if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {

@@ -10,7 +10,9 @@
 // buffer, and a line cut short would be a record changed on the way back in.
 bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
   if (file == nullptr || map == nullptr || !file->IsOpen()) return false;
-  std::string line;
+  // One line buffer for every line of every file.
+  thread_local std::string line;
+  line.clear();
   for (int32_t column = 0; column < map->Count(); ++column) {
     int32_t index = map->FieldForColumn(column);
     if (record == nullptr) {
