@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
 namespace {
 
 constexpr uint64_t kUnitsPerSecond = 10000000;
@@ -29,8 +34,18 @@ FILETIME ToFileTime(uint64_t units) {
   return ft;
 }
 
+// The fields of a calendar time as one number (every field in range after normalising).
+uint64_t KeyOf(const CivilTime& t) {
+  return static_cast<uint64_t>(t.year) << 40 | static_cast<uint64_t>(t.month) << 32 |
+         static_cast<uint64_t>(t.day) << 24 | static_cast<uint64_t>(t.hour) << 16 |
+         static_cast<uint64_t>(t.minute) << 8 | static_cast<uint64_t>(t.second);
+}
+
 class Win32Clock final : public Clock {
  public:
+  Win32Clock() { ::InitializeCriticalSection(&lock_); }
+  ~Win32Clock() override { ::DeleteCriticalSection(&lock_); }
+
   int64_t NowUtc() override {
     FILETIME ft;
     ::GetSystemTimeAsFileTime(&ft);
@@ -52,6 +67,13 @@ class Win32Clock final : public Clock {
     // The day of week is not an input of the conversion, but some versions check it.
     int64_t days = DaysFromCivil(local->year, local->month, local->day);
     wall.wDayOfWeek = static_cast<WORD>(((days % 7) + 11) % 7);
+    const uint64_t key = KeyOf(*local);
+    Locked locked(this);
+    auto known = utc_.find(key);
+    if (known != utc_.end()) {
+      *utc = known->second;
+      return true;
+    }
     SYSTEMTIME universal;
     if (!::TzSpecificLocalTimeToSystemTime(nullptr, &wall, &universal)) return false;
     CivilTime u;
@@ -62,13 +84,31 @@ class Win32Clock final : public Clock {
     u.minute = universal.wMinute;
     u.second = universal.wSecond;
     *utc = SecondsFromCivil(u);
+    if (utc_.size() >= kKnownLimit) utc_.clear();
+    utc_[key] = *utc;
     return true;
   }
 
   int FormatShortDate(const CivilTime& date, char* buffer, int size) override {
     if (buffer == nullptr || size <= 0) return 0;
-    SYSTEMTIME st = ToSystemTime(date);
-    return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, size);
+    const uint64_t key = KeyOf(date);
+    Locked locked(this);
+    auto known = dates_.find(key);
+    if (known == dates_.end()) {
+      SYSTEMTIME st = ToSystemTime(date);
+      char text[128];
+      int written = ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
+      if (written <= 0) return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, size);
+      if (dates_.size() >= kKnownLimit) dates_.clear();
+      known = dates_.emplace(key, std::string(text, static_cast<size_t>(written - 1))).first;
+    }
+    const std::string& text = known->second;
+    if (text.size() + 1 > static_cast<size_t>(size)) {
+      ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<int>(text.size() + 1);
   }
 
   int FormatTime(const CivilTime& time, const char* picture, char* buffer, int size) override {
@@ -78,6 +118,34 @@ class Win32Clock final : public Clock {
   }
 
   uint32_t TickCount() override { return ::GetTickCount(); }
+
+ private:
+  // Zone and locale answers are kept for a second: an import or export asks for the same dates
+  // again and again, and every call reads the zone or locale settings anew. A change of either
+  // is seen within the second.
+  class Locked {
+   public:
+    explicit Locked(Win32Clock* clock) : clock_(clock) {
+      ::EnterCriticalSection(&clock_->lock_);
+      const DWORD now = ::GetTickCount();
+      if (now - clock_->stamp_ >= 1000) {
+        clock_->utc_.clear();
+        clock_->dates_.clear();
+        clock_->stamp_ = now;
+      }
+    }
+    ~Locked() { ::LeaveCriticalSection(&clock_->lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+   private:
+    Win32Clock* clock_;
+  };
+  static constexpr size_t kKnownLimit = 8192;
+  CRITICAL_SECTION lock_;
+  DWORD stamp_ = 0;
+  std::unordered_map<uint64_t, int64_t> utc_;
+  std::unordered_map<uint64_t, std::string> dates_;
 };
 
 }  // namespace
