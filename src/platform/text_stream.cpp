@@ -87,14 +87,25 @@ uint32_t TextStream::WriteOut() {
 size_t TextStream::Write(const void* data, size_t n) {
   if (error_ != 0 || !file_) return 0;
   const char* src = static_cast<const char*>(data);
-  for (size_t i = 0; i < n; ++i) {
-    if (src[i] == '\n') out_.push_back('\r');
-    out_.push_back(src[i]);
+  // Runs without a line feed are copied whole, up to the end of the chunk.
+  for (size_t i = 0; i < n;) {
+    if (src[i] == '\n') {
+      out_.push_back('\r');
+      out_.push_back('\n');
+      ++i;
+    } else {
+      const void* lf = std::memchr(src + i, '\n', n - i);
+      size_t run = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - (src + i)) : n - i;
+      const size_t room = out_.size() < kChunk ? kChunk - out_.size() : 1;
+      if (run > room) run = room;
+      out_.insert(out_.end(), src + i, src + i + run);
+      i += run;
+    }
     if (out_.size() >= kChunk) {
       uint32_t err = WriteOut();
       if (err != 0) {
         error_ = err;
-        return i;
+        return i - 1;
       }
     }
   }
