@@ -205,6 +205,8 @@ def wine(roots, million_root):
     finally:
         server.terminate()
         server.wait()
+        # The persistent server of this prefix (only this one) goes with the benchmark.
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
         for name in ("MyMoviesImport.tab", "MyMoviesExport.tab"):
             if os.path.exists(os.path.join(home, name)):
                 os.remove(os.path.join(home, name))
