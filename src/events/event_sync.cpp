@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
 #include "diag/hotsync_log_codes.h"
 #include "diag/sync_log.h"
@@ -61,7 +61,7 @@ void NormalizeSummary(std::string* summary) {
   }
 }
 
-int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const EventRecord& record,
+int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
                          uint32_t category, uint32_t id, uint32_t* new_id) {
   if (category == kNoCategory) return kDeviceBadCategory;
   uint8_t packed[kEventRecordMaxSize];
@@ -92,7 +92,7 @@ int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const Eve
   return 0;
 }
 
-int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database_holder.h"
 #include "device/device_error.h"
 #include "device/sync_device_database.h"
@@ -31,7 +31,7 @@ constexpr int32_t kJobFailed = 4;
 constexpr int32_t kJobNoDatabaseObject = 9;
 constexpr int32_t kJobCancelled = 10;
 
-__attribute__((format(printf, 3, 4))) void Entry(SyncDriver& driver, int32_t code, const char* format, ...) {
+__attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, int32_t code, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
@@ -51,7 +51,7 @@ struct DatabaseError {
   char text[512];
 };
 
-uint32_t Today(SyncDriver& driver) {
+uint32_t Today(JobContext& driver) {
   HandheldLink link;
   uint32_t now = 0;
   if (link.ReadHandheldClock(&now) != 0) {
@@ -63,7 +63,7 @@ uint32_t Today(SyncDriver& driver) {
   return now / kSecondsPerDay * kSecondsPerDay;
 }
 
-int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceDatabase& database) {
+int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceDatabase& database) {
   int32_t result = database.Open(kEventDatabaseName, -1, -1);
   if (result != kDeviceNotFound) return result;
   DatabaseCreateInfo info;
@@ -89,7 +89,7 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceData
 // when the user stopped the scan), else the failing read's DeviceError: a read that fails part-way
 // must not pass for the end of the list, or the feed would add the records it missed again.
 // *records gets the number read. Every record is read whole, however long.
-int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index, int list,
+int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index, int list,
                  const char* status, int* records) {
   index.Clear();
   *records = 0;
@@ -119,7 +119,7 @@ int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index
 
 // One list: download, scan, synchronize. Returns kJobDone to go on with the next list,
 // kJobFailed or kJobCancelled to end the job at once, or kFetchCancelled to stop the list loop.
-int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
+int32_t RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
                 EventAppInfo& block, int list, uint32_t today) {
   std::string name = block.ListName(list);
   std::string address = block.Address(list);
@@ -179,7 +179,7 @@ int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& 
   return kJobDone;
 }
 
-int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
+int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
   if (database == nullptr) {
     driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", kLogRemoteReadFailed, 0);
     return kJobNoDatabaseObject;
@@ -243,7 +243,7 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
 
 }  // namespace
 
-int32_t RunMovieEventsJob(SyncDriver& driver) {
+int32_t RunMovieEventsJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   DriverUrlFetcher fetcher(&driver);

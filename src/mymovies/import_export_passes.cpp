@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/byte_order.h"
 #include "device/device_database.h"
 #include "diag/sync_log.h"
@@ -39,12 +39,12 @@ const char kStatusParsing[] = "Parsing Desktop Ro Vedevu items";
 const char kStatusPerforming[] = "Performing Ro Vedevu import/export";
 const char kStatusImporting[] = "Importing Ro Vedevu items";
 
-int32_t RunImportExport(DeviceDatabase& database, SyncDriver& driver) {
+int32_t RunImportExport(DeviceDatabase& database, JobContext& driver) {
   ImportExportRun run(database, driver);
   return run.Run();
 }
 
-ImportExportRun::ImportExportRun(DeviceDatabase& database, SyncDriver& driver)
+ImportExportRun::ImportExportRun(DeviceDatabase& database, JobContext& driver)
     : database_(database), driver_(driver) {}
 
 ImportExportRun::~ImportExportRun() {
@@ -110,7 +110,7 @@ void ImportExportRun::RunPasses() {
 }
 
 void ImportExportRun::ReadRequest() {
-  preference_ = Swap16(driver_.DevicePreference());
+  preference_ = Swap16(driver_.GetDevicePreference());
   export_on_ = (preference_ & kPrefExportRequested) != 0;
   import_on_ = (preference_ & kPrefImportRequested) != 0;
   mode_ = (preference_ & kPrefModeMask) >> kPrefModeShift;
@@ -297,7 +297,7 @@ void ImportExportRun::CleanUp() {
   // The requests are consumed only by a run that did all that was asked.
   if (result_ == 0 && !interrupted_) value &= static_cast<uint16_t>(~(kPrefExportRequested | kPrefImportRequested));
   value |= kPrefRunReachedEnd;
-  driver_.DevicePreference() = Swap16(value);
+  driver_.SetDevicePreference(Swap16(value));
   block_.reset();
 }
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 class DeviceDatabase;
-class SyncDriver;
+class JobContext;
 
 // Bits of the handheld application's preference value (host order).
 constexpr uint16_t kPrefExportRequested = 0x0001;
@@ -33,6 +33,6 @@ enum : int32_t {
 
 // REQUIRES: database is the open Movie-Lists database. Returns one of the results above; a run
 // the user cancelled returns 0 but keeps the requests for the next synchronization.
-int32_t RunImportExport(DeviceDatabase& database, SyncDriver& driver);
+int32_t RunImportExport(DeviceDatabase& database, JobContext& driver);
 
 #endif  // REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H

@@ -10,16 +10,16 @@
 #include "mymovies/desktop_item_list.h"
 #include "mymovies/documents_folder.h"
 #include "mymovies/item_matching.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "textfiles/desktop_file.h"
 
 class DeviceDatabase;
 class MovieItem;
-class SyncDriver;
+class JobContext;
 
 class ImportExportRun {
  public:
-  ImportExportRun(DeviceDatabase& database, SyncDriver& driver);
+  ImportExportRun(DeviceDatabase& database, JobContext& driver);
   ImportExportRun(const ImportExportRun&) = delete;
   ImportExportRun& operator=(const ImportExportRun&) = delete;
   ~ImportExportRun();
@@ -61,7 +61,7 @@ class ImportExportRun {
   bool WriteItemBack(MovieItem& item);
 
   DeviceDatabase& database_;
-  SyncDriver& driver_;
+  JobContext& driver_;
   DesktopItemList list_;
   uint16_t preference_ = 0;  // host order
   bool export_on_ = false;

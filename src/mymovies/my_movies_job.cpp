@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
 #include "device/device_database_holder.h"
 #include "mymovies/import_export_run.h"
@@ -17,7 +17,7 @@ constexpr int32_t kJobNoMemory = 9;
 
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
-void ReportDatabaseFailure(SyncDriver& driver, DeviceDatabase& database, Failure failure, int32_t result) {
+void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, int32_t result) {
   char text[DeviceDatabase::kErrorTextSize];
   char line[1024];
   long code = static_cast<long>(static_cast<int32_t>(database.GetErrorCode()));
@@ -33,7 +33,7 @@ void ReportDatabaseFailure(SyncDriver& driver, DeviceDatabase& database, Failure
   }
 }
 
-int32_t RunJob(SyncDriver& driver) {
+int32_t RunJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   int32_t opened = database->Open(kMovieListsName, -1, -1);
@@ -64,7 +64,7 @@ int32_t RunJob(SyncDriver& driver) {
   return result;
 }
 
-void ReportNotEnoughMemory(SyncDriver& driver) {
+void ReportNotEnoughMemory(JobContext& driver) {
   char line[256];
   std::snprintf(line, sizeof line, "Unable to synchronize %s Database '%s' because there was not enough memory.",
                 "Ro Vedevu", kMovieListsName);
@@ -73,7 +73,7 @@ void ReportNotEnoughMemory(SyncDriver& driver) {
 
 }  // namespace
 
-int32_t RunMyMoviesJob(SyncDriver& driver) {
+int32_t RunMyMoviesJob(JobContext& driver) {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
   try {
     return RunJob(driver);
