@@ -8,7 +8,6 @@
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
 #include "mymovies/import_export_run.h"
-#include "mymovies/import_export_state.h"
 #include "textfiles/data_parser.h"
 
 namespace {

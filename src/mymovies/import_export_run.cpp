@@ -9,7 +9,6 @@
 #include "device/device_database.h"
 #include "diag/sync_log.h"
 #include "diag/text_string.h"
-#include "mymovies/import_export_state.h"
 #include "mymovies/movie_lists_block.h"
 #include "platform/env.h"
 #include "platform/files.h"
