@@ -7,6 +7,7 @@
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
+#include "device/device_failure.h"
 #include "diag/hotsync_log_codes.h"
 #include "diag/sync_log.h"
 #include "diag/text_string.h"
@@ -78,14 +79,9 @@ int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const Eve
     }
   }
   if (result != 0) {
-    char text[1024];
-    char error[512];
-    database.GetErrorText(error);
-    std::snprintf(text, sizeof(text),
-                  "Unable to seek to or write record ID %lx in events Database '%s' (error #%li/%li - %s)",
-                  static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName,
-                  static_cast<long>(result), static_cast<long>(static_cast<int32_t>(database.GetErrorCode())), error);
-    driver.AddHotSyncLogEntry(text, kLogRemoteReadFailed, 0);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, result,
+                        "Unable to seek to or write record ID %lx in events Database '%s'",
+                        static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName);
     return result;
   }
   if (new_id) *new_id = written;

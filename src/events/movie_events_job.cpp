@@ -11,6 +11,7 @@
 #include "diag/job_context.h"
 #include "device/device_database_holder.h"
 #include "device/device_error.h"
+#include "device/device_failure.h"
 #include "device/sync_device_database.h"
 #include "diag/handheld_link.h"
 #include "diag/hotsync_log_codes.h"
@@ -40,17 +41,6 @@ __attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, int32_t cod
   driver.AddHotSyncLogEntry(text, code, 0);
 }
 
-// "(error #%li/%li - %s)" values of a database failure.
-struct DatabaseError {
-  DatabaseError(DeviceDatabase& database, int32_t result) : result(result) {
-    code = static_cast<int32_t>(database.GetErrorCode());
-    database.GetErrorText(text);
-  }
-  long result;
-  long code;
-  char text[512];
-};
-
 uint32_t Today(JobContext& driver) {
   HandheldLink link;
   uint32_t now = 0;
@@ -78,9 +68,8 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceData
   InitEventAppInfo(today, &block);
   result = database.WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (result != 0) {
-    DatabaseError e(database, result);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, database, result,
+                        "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
   }
   return result;
 }
@@ -143,9 +132,8 @@ int32_t RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& 
   int32_t scanned = ScanList(driver, database, index, list, status, &records);
   if (driver.Cancelled()) return kJobCancelled;
   if (scanned != 0) {
-    DatabaseError e(database, scanned);
-    Entry(driver, kLogRemoteReadFailed, "Unable to read record %i from events Database '%s' (error #%li/%li - %s)",
-          records, kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, scanned,
+                        "Unable to read record %i from events Database '%s'", records, kEventDatabaseName);
     return kJobFailed;
   }
   uint32_t ticks = clock.TickCount() - started;
@@ -187,9 +175,8 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
   if (!driver.ReportStatus("Opening Events database")) return kJobCancelled;
   int32_t opened = OpenOrCreateEventDatabase(today, driver, *database);
   if (opened != 0) {
-    DatabaseError e(*database, opened);
-    Entry(driver, kLogRemoteReadFailed, "Unable to Create or Open Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, *database, opened,
+                        "Unable to Create or Open Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
   EventAppInfo block;
@@ -201,18 +188,16 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
     InitEventAppInfo(today, &block);
     read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
     if (read != 0) {
-      DatabaseError e(*database, read);
-      Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-            kEventDatabaseName, e.result, e.code, e.text);
+      ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+                          "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
       return kJobFailed;
     }
     LogSync("NOTE : the Events Database '%s' had no lists block; it now has the lists of a new database.\n",
             kEventDatabaseName);
   }
   if (read != 0) {
-    DatabaseError e(*database, read);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to read AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+                        "Unable to read AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
 
@@ -228,9 +213,8 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
   block.MarkWritten();
   int32_t written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (written != 0) {
-    DatabaseError e(*database, written);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, written,
+                        "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
   if (auto* sync = dynamic_cast<SyncDeviceDatabase*>(database)) {

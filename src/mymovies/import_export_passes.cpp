@@ -16,8 +16,6 @@ constexpr int32_t kParseEndOfData = kParseEnd;
 constexpr const char kOutOfMemoryText[] =
     "Unable to perform import/export because there was not enough memory (cannot allocate movie item).";
 
-long AsLong(uint32_t code) { return static_cast<long>(static_cast<int32_t>(code)); }
-
 }  // namespace
 
 bool ImportExportRun::ImportPass() {
@@ -72,7 +70,6 @@ bool ImportExportRun::ImportPass() {
 
 bool ImportExportRun::HandheldPass() {
   driver_.ReportStatus(kStatusPerforming);
-  char text[DeviceDatabase::kErrorTextSize];
   // A walk that ends before the count would leave records unseen, and their import lines would
   // be added again as new movies: it is a read error.
   uint32_t count = 0;
@@ -84,9 +81,8 @@ bool ImportExportRun::HandheldPass() {
       read = kDeviceNoMoreRecords;
     }
     if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+                   static_cast<int>(record_index_));
       return false;
     }
     if (read == kDeviceNoMoreRecords) {
@@ -94,9 +90,8 @@ bool ImportExportRun::HandheldPass() {
       return true;
     }
     if (read != 0) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+                   static_cast<int>(record_index_));
       return false;
     }
     std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
@@ -106,9 +101,8 @@ bool ImportExportRun::HandheldPass() {
     }
     int32_t copied = 0;
     if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read data for record (#%i) from  Database  (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(copied), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, copied, "Unable to read data for record (#%i) from  Database ",
+                   static_cast<int>(record_index_));
       return false;
     }
     TextString key = work->BuildKey();
@@ -173,9 +167,8 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
     if (written == 0) ++totals_.updated;
   }
   if (written != 0) {
-    char text[DeviceDatabase::kErrorTextSize];
-    Fail(kRunDeviceWriteFailed, 9, "Unable to write new %s Item record ('%s') (error #%li/%li - %s)", "Ro Vedevu",
-         item.Describe(), static_cast<long>(written), AsLong(database_.GetErrorCode()), database_.GetErrorText(text));
+    FailOnDevice(kRunDeviceWriteFailed, 9, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
+                 item.Describe());
     return false;
   }
   return true;

@@ -86,6 +86,10 @@ class ImportExportRun {
 #else
       __attribute__((format(printf, 4, 5)));
 #endif
+  // As Fail, for a database operation that gave deviceResult: the entry ends in the database's
+  // own account of the failure.
+  void FailOnDevice(int32_t result, int32_t code, int32_t deviceResult, const char* format, ...)
+      __attribute__((format(printf, 5, 6)));
   bool WriteItemBack(MovieItem& item);
 
   DeviceDatabase& database_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "device/device_failure.h"
 #include "diag/job_context.h"
 #include "device/device_database.h"
 #include "device/device_database_holder.h"
@@ -18,18 +19,12 @@ constexpr int32_t kJobNoMemory = 9;
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
 void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, int32_t result) {
-  char text[DeviceDatabase::kErrorTextSize];
-  char line[1024];
-  long code = static_cast<long>(static_cast<int32_t>(database.GetErrorCode()));
-  database.GetErrorText(text);
   if (failure == Failure::kWriteBlock) {
-    std::snprintf(line, sizeof line, "Unable to write AppInfo block for Ri Verid Database '%s' (error #%li/%li - %s)",
-                  kMovieListsName, static_cast<long>(result), code, text);
-    driver.AddHotSyncLogEntry(line, 11, 0);
+    ReportDeviceFailure(driver, 11, database, result, "Unable to write AppInfo block for Ri Verid Database '%s'",
+                        kMovieListsName);
   } else {
-    std::snprintf(line, sizeof line, "Unable to Create or Open Ri Verid Database '%s' (error #%li/%li - %s)",
-                  kMovieListsName, static_cast<long>(result), code, text);
-    driver.AddHotSyncLogEntry(line, 8, 0);
+    ReportDeviceFailure(driver, 8, database, result, "Unable to Create or Open Ri Verid Database '%s'",
+                        kMovieListsName);
   }
 }
 
