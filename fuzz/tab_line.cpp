@@ -8,7 +8,7 @@
 #include <string>
 
 #include "movies/movie_item.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"

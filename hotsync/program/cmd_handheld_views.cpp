@@ -10,7 +10,7 @@
 #include "events/event_record.h"
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "platform/console.h"
 #include "platform/host.h"
 #include "program/commands.h"

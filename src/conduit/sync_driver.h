@@ -12,6 +12,7 @@
 
 #include "conduit/conduit_prefs.h"
 #include "diag/handheld_link.h"
+#include "diag/job_context.h"
 #include "diag/sync_log.h"
 
 // The HotSync manager's progress function: shows a status text; non-zero asks to stop.
@@ -37,7 +38,7 @@ struct SyncInput {
 // block's end when the text is unterminated.
 std::string FolderOfProperties(const SyncProperties& properties);
 
-class SyncDriver : public HotSyncLogTarget {
+class SyncDriver : public JobContext {
  public:
   SyncDriver();
   SyncDriver(const SyncDriver&) = delete;
@@ -58,7 +59,7 @@ class SyncDriver : public HotSyncLogTarget {
 
   // Shows text (null: "working.") through the progress callback and yields to the HotSync
   // manager. False when the user asked to stop; the cancelled flag then stays set.
-  bool ReportStatus(const char* text);
+  bool ReportStatus(const char* text) override;
   void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) override;
 
   // The handheld application's preference record (creator "KVRT", id 4): 0 (read, or absent: 0),
@@ -67,7 +68,9 @@ class SyncDriver : public HotSyncLogTarget {
   // Writes value as a version 1 record: 0, or -1 (failure, reported with code 11).
   int32_t WriteDevicePreference(const uint16_t* value);
 
-  bool Cancelled() const { return cancelled_; }
+  bool Cancelled() const override { return cancelled_; }
+  uint16_t GetDevicePreference() const override { return device_preference_; }
+  void SetDevicePreference(uint16_t value) override { device_preference_ = value; }
   ConduitPrefs& Prefs() { return prefs_; }
   // Big-endian as stored on the handheld; the import/export job converts it.
   uint16_t& DevicePreference() { return device_preference_; }

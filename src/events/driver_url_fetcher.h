@@ -5,16 +5,16 @@
 
 #include "events/url_fetcher.h"
 
-class SyncDriver;
+class JobContext;
 
 class DriverUrlFetcher final : public TempFileUrlFetcher {
  public:
   // driver may be null: every report then goes on.
-  explicit DriverUrlFetcher(SyncDriver* driver) : driver_(driver) {}
+  explicit DriverUrlFetcher(JobContext* driver) : driver_(driver) {}
   bool ReportProgress(const char* text) override;
 
  private:
-  SyncDriver* driver_;
+  JobContext* driver_;
 };
 
 #endif  // REELBOX_EVENTS_DRIVER_URL_FETCHER_H

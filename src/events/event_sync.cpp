@@ -6,8 +6,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
+#include "device/device_failure.h"
 #include "diag/hotsync_log_codes.h"
 #include "diag/sync_log.h"
 #include "diag/text_string.h"
@@ -58,7 +59,7 @@ void NormalizeSummary(std::string* summary) {
   }
 }
 
-int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const EventRecord& record,
+int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
                          uint32_t category, uint32_t id, uint32_t* new_id) {
   if (category == kNoCategory) return kDeviceBadCategory;
   uint8_t packed[kEventRecordMaxSize];
@@ -75,21 +76,16 @@ int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const Eve
     }
   }
   if (result != 0) {
-    char text[1024];
-    char error[512];
-    database.GetErrorText(error);
-    std::snprintf(text, sizeof(text),
-                  "Unable to seek to or write record ID %lx in events Database '%s' (error #%li/%li - %s)",
-                  static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName,
-                  static_cast<long>(result), static_cast<long>(static_cast<int32_t>(database.GetErrorCode())), error);
-    driver.AddHotSyncLogEntry(text, kLogRemoteReadFailed, 0);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, result,
+                        "Unable to seek to or write record ID %lx in events Database '%s'",
+                        static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName);
     return result;
   }
   if (new_id) *new_id = written;
   return 0;
 }
 
-int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.

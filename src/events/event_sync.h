@@ -8,7 +8,7 @@
 class DeviceDatabase;
 class EventIndex;
 class EventRecord;
-class SyncDriver;
+class JobContext;
 class UrlFetcher;
 
 constexpr const char* kEventDatabaseName = "Movie-Events";
@@ -17,12 +17,12 @@ constexpr const char* kEventDatabaseName = "Movie-Events";
 // window_start into category list, matching them by UID against index (which learns every record
 // written). *count counts the records written. Returns a feed code (0 success, 10 cancelled at
 // the first report, 0x8002 when a write failed).
-int32_t SyncEventList(SyncDriver& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count);
 
 // Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure
 // in the HotSync log. *new_id (may be null) gets the id written. A DeviceError.
-int32_t WriteEventRecord(SyncDriver& driver, DeviceDatabase& database, const EventRecord& record,
+int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
                          uint32_t category, uint32_t id, uint32_t* new_id);
 
 // Cuts a trailing web address ("- <http..." or "<http...") and moves a leading article to the

@@ -8,9 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database_holder.h"
 #include "device/device_error.h"
+#include "device/device_failure.h"
 #include "device/sync_device_database.h"
 #include "diag/handheld_link.h"
 #include "diag/hotsync_log_codes.h"
@@ -31,7 +32,7 @@ constexpr int32_t kJobFailed = 4;
 constexpr int32_t kJobNoDatabaseObject = 9;
 constexpr int32_t kJobCancelled = 10;
 
-__attribute__((format(printf, 3, 4))) void Entry(SyncDriver& driver, int32_t code, const char* format, ...) {
+__attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, int32_t code, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
@@ -40,18 +41,7 @@ __attribute__((format(printf, 3, 4))) void Entry(SyncDriver& driver, int32_t cod
   driver.AddHotSyncLogEntry(text, code, 0);
 }
 
-// "(error #%li/%li - %s)" values of a database failure.
-struct DatabaseError {
-  DatabaseError(DeviceDatabase& database, int32_t result) : result(result) {
-    code = static_cast<int32_t>(database.GetErrorCode());
-    database.GetErrorText(text);
-  }
-  long result;
-  long code;
-  char text[512];
-};
-
-uint32_t Today(SyncDriver& driver) {
+uint32_t Today(JobContext& driver) {
   HandheldLink link;
   uint32_t now = 0;
   if (link.ReadHandheldClock(&now) != 0) {
@@ -63,7 +53,7 @@ uint32_t Today(SyncDriver& driver) {
   return now / kSecondsPerDay * kSecondsPerDay;
 }
 
-int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceDatabase& database) {
+int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceDatabase& database) {
   int32_t result = database.Open(kEventDatabaseName, -1, -1);
   if (result != kDeviceNotFound) return result;
   DatabaseCreateInfo info;
@@ -78,9 +68,8 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceData
   InitEventAppInfo(today, &block);
   result = database.WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (result != 0) {
-    DatabaseError e(database, result);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, database, result,
+                        "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
   }
   return result;
 }
@@ -89,7 +78,7 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, SyncDriver& driver, DeviceData
 // when the user stopped the scan), else the failing read's DeviceError: a read that fails part-way
 // must not pass for the end of the list, or the feed would add the records it missed again.
 // *records gets the number read. Every record is read whole, however long.
-int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index, int list,
+int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index, int list,
                  const char* status, int* records) {
   index.Clear();
   *records = 0;
@@ -119,7 +108,7 @@ int32_t ScanList(SyncDriver& driver, DeviceDatabase& database, EventIndex& index
 
 // One list: download, scan, synchronize. Returns kJobDone to go on with the next list,
 // kJobFailed or kJobCancelled to end the job at once, or kFetchCancelled to stop the list loop.
-int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
+int32_t RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
                 EventAppInfo& block, int list, uint32_t today) {
   std::string name = block.ListName(list);
   std::string address = block.Address(list);
@@ -143,9 +132,8 @@ int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& 
   int32_t scanned = ScanList(driver, database, index, list, status, &records);
   if (driver.Cancelled()) return kJobCancelled;
   if (scanned != 0) {
-    DatabaseError e(database, scanned);
-    Entry(driver, kLogRemoteReadFailed, "Unable to read record %i from events Database '%s' (error #%li/%li - %s)",
-          records, kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, scanned,
+                        "Unable to read record %i from events Database '%s'", records, kEventDatabaseName);
     return kJobFailed;
   }
   uint32_t ticks = clock.TickCount() - started;
@@ -179,7 +167,7 @@ int32_t RunList(SyncDriver& driver, DeviceDatabase& database, DriverUrlFetcher& 
   return kJobDone;
 }
 
-int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
+int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
   if (database == nullptr) {
     driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", kLogRemoteReadFailed, 0);
     return kJobNoDatabaseObject;
@@ -187,9 +175,8 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
   if (!driver.ReportStatus("Opening Events database")) return kJobCancelled;
   int32_t opened = OpenOrCreateEventDatabase(today, driver, *database);
   if (opened != 0) {
-    DatabaseError e(*database, opened);
-    Entry(driver, kLogRemoteReadFailed, "Unable to Create or Open Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteReadFailed, *database, opened,
+                        "Unable to Create or Open Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
   EventAppInfo block;
@@ -201,18 +188,16 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
     InitEventAppInfo(today, &block);
     read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
     if (read != 0) {
-      DatabaseError e(*database, read);
-      Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-            kEventDatabaseName, e.result, e.code, e.text);
+      ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+                          "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
       return kJobFailed;
     }
     LogSync("NOTE : the Events Database '%s' had no lists block; it now has the lists of a new database.\n",
             kEventDatabaseName);
   }
   if (read != 0) {
-    DatabaseError e(*database, read);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to read AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+                        "Unable to read AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
 
@@ -228,9 +213,8 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
   block.MarkWritten();
   int32_t written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (written != 0) {
-    DatabaseError e(*database, written);
-    Entry(driver, kLogRemoteChangeFailed, "Unable to write AppInfo block for Events Database '%s' (error #%li/%li - %s)",
-          kEventDatabaseName, e.result, e.code, e.text);
+    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, written,
+                        "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
   if (auto* sync = dynamic_cast<SyncDeviceDatabase*>(database)) {
@@ -243,7 +227,7 @@ int32_t RunJob(SyncDriver& driver, DeviceDatabase* database, DriverUrlFetcher& f
 
 }  // namespace
 
-int32_t RunMovieEventsJob(SyncDriver& driver) {
+int32_t RunMovieEventsJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   DriverUrlFetcher fetcher(&driver);

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-class SyncDriver;
+class JobContext;
 
 // 0 for success (the driver then moves the schedule's last run to now); any other value is the
 // synchronization's result.
-int32_t RunMovieEventsJob(SyncDriver& driver);
+int32_t RunMovieEventsJob(JobContext& driver);
 
 #endif  // REELBOX_EVENTS_MOVIE_EVENTS_JOB_H

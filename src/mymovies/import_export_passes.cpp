@@ -3,12 +3,11 @@
 #include <memory>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
 #include "mymovies/import_export_run.h"
-#include "mymovies/import_export_state.h"
 #include "textfiles/data_parser.h"
 
 namespace {
@@ -16,8 +15,6 @@ namespace {
 constexpr int32_t kParseEndOfData = kParseEnd;
 constexpr const char kOutOfMemoryText[] =
     "Unable to perform import/export because there was not enough memory (cannot allocate movie item).";
-
-long AsLong(uint32_t code) { return static_cast<long>(static_cast<int32_t>(code)); }
 
 }  // namespace
 
@@ -73,7 +70,6 @@ bool ImportExportRun::ImportPass() {
 
 bool ImportExportRun::HandheldPass() {
   driver_.ReportStatus(kStatusPerforming);
-  char text[DeviceDatabase::kErrorTextSize];
   // A walk that ends before the count would leave records unseen, and their import lines would
   // be added again as new movies: it is a read error.
   uint32_t count = 0;
@@ -86,9 +82,8 @@ bool ImportExportRun::HandheldPass() {
       read = kDeviceNoMoreRecords;
     }
     if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+                   static_cast<int>(record_index_));
       return false;
     }
     if (read == kDeviceNoMoreRecords) {
@@ -96,9 +91,8 @@ bool ImportExportRun::HandheldPass() {
       return true;
     }
     if (read != 0) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read record (#%i) from Database (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(read), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+                   static_cast<int>(record_index_));
       return false;
     }
     if (!work) {
@@ -111,9 +105,8 @@ bool ImportExportRun::HandheldPass() {
     }
     int32_t copied = 0;
     if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {
-      Fail(kRunDeviceReadFailed, 8, "Unable to read data for record (#%i) from  Database  (error #%li/%li - %s)",
-           static_cast<int>(record_index_), static_cast<long>(copied), AsLong(database_.GetErrorCode()),
-           database_.GetErrorText(text));
+      FailOnDevice(kRunDeviceReadFailed, 8, copied, "Unable to read data for record (#%i) from  Database ",
+                   static_cast<int>(record_index_));
       return false;
     }
     TextString key = work->BuildKey();
@@ -178,9 +171,8 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
     if (written == 0) ++totals_.updated;
   }
   if (written != 0) {
-    char text[DeviceDatabase::kErrorTextSize];
-    Fail(kRunDeviceWriteFailed, 9, "Unable to write new %s Item record ('%s') (error #%li/%li - %s)", "Ro Vedevu",
-         item.Describe(), static_cast<long>(written), AsLong(database_.GetErrorCode()), database_.GetErrorText(text));
+    FailOnDevice(kRunDeviceWriteFailed, 9, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
+                 item.Describe());
     return false;
   }
   return true;

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "device/device_failure.h"
+#include "diag/job_context.h"
 #include "device/byte_order.h"
 #include "device/device_database.h"
 #include "diag/sync_log.h"
 #include "diag/text_string.h"
-#include "mymovies/import_export_state.h"
 #include "mymovies/movie_lists_block.h"
 #include "platform/env.h"
 #include "platform/files.h"
@@ -39,12 +39,12 @@ const char kStatusParsing[] = "Parsing Desktop Ro Vedevu items";
 const char kStatusPerforming[] = "Performing Ro Vedevu import/export";
 const char kStatusImporting[] = "Importing Ro Vedevu items";
 
-int32_t RunImportExport(DeviceDatabase& database, SyncDriver& driver) {
+int32_t RunImportExport(DeviceDatabase& database, JobContext& driver) {
   ImportExportRun run(database, driver);
   return run.Run();
 }
 
-ImportExportRun::ImportExportRun(DeviceDatabase& database, SyncDriver& driver)
+ImportExportRun::ImportExportRun(DeviceDatabase& database, JobContext& driver)
     : database_(database), driver_(driver) {}
 
 ImportExportRun::~ImportExportRun() {
@@ -110,7 +110,7 @@ void ImportExportRun::RunPasses() {
 }
 
 void ImportExportRun::ReadRequest() {
-  preference_ = Swap16(driver_.DevicePreference());
+  preference_ = Swap16(driver_.GetDevicePreference());
   export_on_ = (preference_ & kPrefExportRequested) != 0;
   import_on_ = (preference_ & kPrefImportRequested) != 0;
   mode_ = (preference_ & kPrefModeMask) >> kPrefModeShift;
@@ -188,13 +188,11 @@ bool ImportExportRun::ReadBlock() {
          kJobName, "Movie-Lists");
     return false;
   }
-  char text[DeviceDatabase::kErrorTextSize];
   int32_t read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
   if (read == kDeviceNotFound && !RepairBlock()) return false;
   if (read != 0 && read != kDeviceNotFound) {
-    Fail(kRunDeviceReadFailed, 8, "Unable to load AppInfo block for %s Database '%s' (error #%li/%li - %s)",
-         kJobName, "Movie-Lists", static_cast<long>(read),
-         static_cast<long>(static_cast<int32_t>(database_.GetErrorCode())), database_.GetErrorText(text));
+    FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to load AppInfo block for %s Database '%s'", kJobName,
+                 "Movie-Lists");
     return false;
   }
   return true;
@@ -206,10 +204,8 @@ bool ImportExportRun::RepairBlock() {
   BuildMovieListsBlock(block_.get());
   int32_t written = database_.WriteAppInfo(block_.get(), kMovieListsBlockSize);
   if (written != 0) {
-    char text[DeviceDatabase::kErrorTextSize];
-    Fail(kRunDeviceReadFailed, 11, "Unable to write AppInfo block for Ri Verid Database '%s' (error #%li/%li - %s)",
-         "Movie-Lists", static_cast<long>(written),
-         static_cast<long>(static_cast<int32_t>(database_.GetErrorCode())), database_.GetErrorText(text));
+    FailOnDevice(kRunDeviceReadFailed, 11, written, "Unable to write AppInfo block for Ri Verid Database '%s'",
+                 "Movie-Lists");
     return false;
   }
   LogSync("NOTE : the %s Database '%s' had no category block; it now has the categories of a new database.\n",
@@ -297,7 +293,7 @@ void ImportExportRun::CleanUp() {
   // The requests are consumed only by a run that did all that was asked.
   if (result_ == 0 && !interrupted_) value &= static_cast<uint16_t>(~(kPrefExportRequested | kPrefImportRequested));
   value |= kPrefRunReachedEnd;
-  driver_.DevicePreference() = Swap16(value);
+  driver_.SetDevicePreference(Swap16(value));
   block_.reset();
 }
 
@@ -306,6 +302,14 @@ bool ImportExportRun::StatusCheck(const char* text) {
   if (pass_ % 75 == 0) go_on = driver_.ReportStatus(text);
   ++pass_;
   return go_on;
+}
+
+void ImportExportRun::FailOnDevice(int32_t result, int32_t code, int32_t deviceResult, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  ReportDeviceFailureV(driver_, code, database_, deviceResult, format, args);
+  va_end(args);
+  result_ = result;
 }
 
 void ImportExportRun::Fail(int32_t result, int32_t code, const char* format, ...) {

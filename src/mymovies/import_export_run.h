@@ -11,9 +11,18 @@
 #define REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H
 
 #include <cstdint>
+#include <memory>
+
+#include "movies/movie_categories.h"
+#include "mymovies/desktop_item_list.h"
+#include "mymovies/documents_folder.h"
+#include "mymovies/item_matching.h"
+#include "textfiles/field_map.h"
+#include "textfiles/desktop_file.h"
 
 class DeviceDatabase;
-class SyncDriver;
+class MovieItem;
+class JobContext;
 
 // Bits of the handheld application's preference value (host order).
 constexpr uint16_t kPrefExportRequested = 0x0001;
@@ -33,6 +42,91 @@ enum : int32_t {
 
 // REQUIRES: database is the open Movie-Lists database. Returns one of the results above; a run
 // the user cancelled returns 0 but keeps the requests for the next synchronization.
-int32_t RunImportExport(DeviceDatabase& database, SyncDriver& driver);
+int32_t RunImportExport(DeviceDatabase& database, JobContext& driver);
+
+// The working state of one run and its phases (RunImportExport makes one).
+class ImportExportRun {
+ public:
+  ImportExportRun(DeviceDatabase& database, JobContext& driver);
+  ImportExportRun(const ImportExportRun&) = delete;
+  ImportExportRun& operator=(const ImportExportRun&) = delete;
+  ~ImportExportRun();
+
+  int32_t Run();
+
+ private:
+  // Phases, in order. Each returning bool gives false on a failure that skips to the totals
+  // (the result is set and the failure reported).
+  void ReadRequest();
+  void PrepareFiles();
+  void EchoFlags();
+  void LogSettings();
+  bool OpenExportFile();
+  bool OpenImportFile();
+  // From the block read to the write-back; throws std::bad_alloc when memory runs out.
+  void RunPasses();
+  bool ReadBlock();
+  bool RepairBlock();
+  bool LoadCategories();
+  bool ImportPass();
+  bool HandheldPass();
+  bool WriteBackPass();
+  // Closes the export and puts it in place of the previous one when it is complete; otherwise
+  // removes it, so the previous export stays.
+  void FinishExport();
+  void PrintTotals();
+  void CleanUp();
+
+  // The shared status check of the three loops: reports on every 75th pass; false asks to stop.
+  bool StatusCheck(const char* text);
+  // Formats a HotSync log entry, adds it with code and makes result the run's result.
+  void Fail(int32_t result, int32_t code, const char* format, ...)
+#if defined(__MINGW32__)
+      __attribute__((format(gnu_printf, 4, 5)));
+#else
+      __attribute__((format(printf, 4, 5)));
+#endif
+  // As Fail, for a database operation that gave deviceResult: the entry ends in the database's
+  // own account of the failure.
+  void FailOnDevice(int32_t result, int32_t code, int32_t deviceResult, const char* format, ...)
+      __attribute__((format(printf, 5, 6)));
+  bool WriteItemBack(MovieItem& item);
+
+  DeviceDatabase& database_;
+  JobContext& driver_;
+  DesktopItemList list_;
+  uint16_t preference_ = 0;  // host order
+  bool export_on_ = false;
+  bool import_on_ = false;
+  int32_t mode_ = 0;
+  MovieFieldMap import_map_;
+  MovieFieldMap export_map_;
+  char folder_[kDesktopPathSize] = {};
+  char export_path_[kDesktopPathSize] = {};
+  // The export is written here and renamed over export_path_ once complete.
+  char export_temp_path_[kDesktopPathSize] = {};
+  char import_path_[kDesktopPathSize] = {};
+  char flags_path_[kDesktopPathSize] = {};
+  std::unique_ptr<DesktopFile> export_file_;
+  std::unique_ptr<DesktopFile> import_file_;
+  std::unique_ptr<DesktopFile> flags_file_;
+  std::unique_ptr<uint8_t[]> block_;
+  std::unique_ptr<MovieCategories> categories_;
+  MovieItem* last_listed_ = nullptr;
+  int32_t result_ = 0;
+  uint32_t pass_ = 0;
+  int32_t record_index_ = 0;
+  int32_t record_count_ = 0;
+  ImportTotals totals_;
+  // A pass was cut short by the user: the requests stay for the next synchronization.
+  bool interrupted_ = false;
+  // Every handheld record reached the export file.
+  bool export_complete_ = false;
+};
+
+// The run's status texts.
+extern const char kStatusParsing[];
+extern const char kStatusPerforming[];
+extern const char kStatusImporting[];
 
 #endif  // REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H

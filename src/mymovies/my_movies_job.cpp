@@ -4,7 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "conduit/sync_driver.h"
+#include "device/device_failure.h"
+#include "diag/job_context.h"
 #include "device/device_database.h"
 #include "device/device_database_holder.h"
 #include "mymovies/import_export_run.h"
@@ -17,23 +18,17 @@ constexpr int32_t kJobNoMemory = 9;
 
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
-void ReportDatabaseFailure(SyncDriver& driver, DeviceDatabase& database, Failure failure, int32_t result) {
-  char text[DeviceDatabase::kErrorTextSize];
-  char line[1024];
-  long code = static_cast<long>(static_cast<int32_t>(database.GetErrorCode()));
-  database.GetErrorText(text);
+void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, int32_t result) {
   if (failure == Failure::kWriteBlock) {
-    std::snprintf(line, sizeof line, "Unable to write AppInfo block for Ri Verid Database '%s' (error #%li/%li - %s)",
-                  kMovieListsName, static_cast<long>(result), code, text);
-    driver.AddHotSyncLogEntry(line, 11, 0);
+    ReportDeviceFailure(driver, 11, database, result, "Unable to write AppInfo block for Ri Verid Database '%s'",
+                        kMovieListsName);
   } else {
-    std::snprintf(line, sizeof line, "Unable to Create or Open Ri Verid Database '%s' (error #%li/%li - %s)",
-                  kMovieListsName, static_cast<long>(result), code, text);
-    driver.AddHotSyncLogEntry(line, 8, 0);
+    ReportDeviceFailure(driver, 8, database, result, "Unable to Create or Open Ri Verid Database '%s'",
+                        kMovieListsName);
   }
 }
 
-int32_t RunJob(SyncDriver& driver) {
+int32_t RunJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   int32_t opened = database->Open(kMovieListsName, -1, -1);
@@ -64,7 +59,7 @@ int32_t RunJob(SyncDriver& driver) {
   return result;
 }
 
-void ReportNotEnoughMemory(SyncDriver& driver) {
+void ReportNotEnoughMemory(JobContext& driver) {
   char line[256];
   std::snprintf(line, sizeof line, "Unable to synchronize %s Database '%s' because there was not enough memory.",
                 "Ro Vedevu", kMovieListsName);
@@ -73,7 +68,7 @@ void ReportNotEnoughMemory(SyncDriver& driver) {
 
 }  // namespace
 
-int32_t RunMyMoviesJob(SyncDriver& driver) {
+int32_t RunMyMoviesJob(JobContext& driver) {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
   try {
     return RunJob(driver);

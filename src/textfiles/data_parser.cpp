@@ -7,7 +7,7 @@
 
 #include "diag/sync_log.h"
 #include "movies/data_record.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"
 #include "textfiles/file_buffer.h"

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "movies/data_record.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"

@@ -22,7 +22,8 @@
 
 namespace {
 
-using Entries = std::vector<std::pair<int32_t, std::string>>;
+using Entries = reelbox_test::LogEntries;
+using reelbox_test::ManagerLog;
 
 int32_t g_answer = 0;
 std::vector<std::string> g_statuses;
@@ -59,16 +60,6 @@ class SyncDriverTest : public ::testing::Test {
     return RunConduit(Progress, p);
   }
 
-  Entries ManagerLog() {
-    Entries out;
-    for (int32_t i = 0; i < HsGetLogEntryCount(); ++i) {
-      char text[4096];
-      int32_t code = 0;
-      HsGetLogEntry(i, text, sizeof text, &code);
-      out.emplace_back(code, text);
-    }
-    return out;
-  }
 
   // Entries with a code other than plain text, in order.
   Entries CodedEntries() {

@@ -59,7 +59,8 @@ while read -r lib ordinal symbol; do
 done <<<"$contract"
 
 # 1b. The conduit: every manager operation it calls is one of the contract's, decorated alike.
-conduit_objects=("$build/lib/libreelbox_core.a")
+conduit_objects=()
+for lib in "$build"/lib/libreelbox_*.a; do conduit_objects+=("$lib"); done
 while IFS= read -r -d '' obj; do conduit_objects+=("$obj"); done \
   < <(find "$build/src/CMakeFiles/KVRTConduit.dir" -name '*.obj' -print0)
 referenced=$("$nm" -u "${conduit_objects[@]}" 2>/dev/null | awk '{print $NF}' |

@@ -12,18 +12,8 @@
 
 namespace {
 
-using Entries = std::vector<std::pair<int32_t, std::string>>;
-
-Entries ManagerLog() {
-  Entries out;
-  for (int32_t i = 0; i < HsGetLogEntryCount(); ++i) {
-    char text[2048];
-    int32_t code = 0;
-    HsGetLogEntry(i, text, sizeof text, &code);
-    out.emplace_back(code, text);
-  }
-  return out;
-}
+using Entries = reelbox_test::LogEntries;
+using reelbox_test::ManagerLog;
 
 // The link as the driver uses it: the sync log's lines come back to it with code -10.
 struct Driver : HotSyncLogTarget {

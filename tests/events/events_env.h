@@ -11,31 +11,16 @@
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/internet.h"
+#include "support/forwarding_files.h"
 #include "support/temp_dir.h"
 
-class TempFolderFileSystem final : public FileSystem {
+class TempFolderFileSystem final : public ForwardingFileSystem {
  public:
-  TempFolderFileSystem(FileSystem& real, std::string temp) : real_(real), temp_(std::move(temp)) {}
-  uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) override {
-    return real_.OpenFile(path, mode, file);
-  }
-  uint32_t RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
-  uint32_t MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
-  uint32_t AtomicReplace(const std::string& from, const std::string& to) override {
-    return real_.AtomicReplace(from, to);
-  }
-  bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+  TempFolderFileSystem(FileSystem& real, std::string temp) : ForwardingFileSystem(real), temp_(std::move(temp)) {}
   std::string TempFolder() override { return temp_; }
-  uint32_t MakePrivateFolder(const std::string& parent, std::string* folder, bool* made) override {
-    return real_.MakePrivateFolder(parent, folder, made);
-  }
-  uint32_t RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
-  char PathSeparator() const override { return real_.PathSeparator(); }
-  uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
   void set_temp(std::string temp) { temp_ = std::move(temp); }
 
  private:
-  FileSystem& real_;
   std::string temp_;
 };
 

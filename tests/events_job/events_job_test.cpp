@@ -24,7 +24,8 @@
 
 namespace {
 
-using Entries = std::vector<std::pair<int32_t, std::string>>;
+using Entries = reelbox_test::LogEntries;
+using reelbox_test::ManagerLog;
 
 int g_cancel_at = 0;  // the nth progress report whose text is g_cancel_text asks to stop
 std::string g_cancel_text;
@@ -88,16 +89,6 @@ class EventsJobTest : public ::testing::Test {
     return result;
   }
 
-  Entries ManagerLog() {
-    Entries out;
-    for (int32_t i = 0; i < HsGetLogEntryCount(); ++i) {
-      char text[4096];
-      int32_t code = 0;
-      HsGetLogEntry(i, text, sizeof text, &code);
-      out.emplace_back(code, text);
-    }
-    return out;
-  }
   bool HasEntry(int32_t code, const std::string& text) {
     for (auto& e : ManagerLog()) {
       if (e.first == code && e.second == text) return true;

@@ -143,4 +143,15 @@ std::string RunPerl(const std::string& script, const std::string& args, int* sta
 }
 #endif
 
+LogEntries ManagerLog() {
+  LogEntries out;
+  for (int32_t i = 0; i < HsGetLogEntryCount(); ++i) {
+    char text[4096];
+    int32_t code = 0;
+    HsGetLogEntry(i, text, sizeof text, &code);
+    out.emplace_back(code, text);
+  }
+  return out;
+}
+
 }  // namespace reelbox_test

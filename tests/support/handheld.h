@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pdb/palm_database.h"
 
@@ -61,6 +63,10 @@ void WriteBytes(const std::string& path, const hotsync::Bytes& data);
 bool PerlAvailable();
 // Runs perl with the script and arguments; returns its standard output, *status its exit status.
 std::string RunPerl(const std::string& script, const std::string& args, int* status);
+
+// The HotSync log entries (activity code, text) of the stand-in's current or last session.
+using LogEntries = std::vector<std::pair<int32_t, std::string>>;
+LogEntries ManagerLog();
 
 }  // namespace reelbox_test
 

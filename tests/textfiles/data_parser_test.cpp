@@ -7,7 +7,7 @@
 
 #include "support/log_capture.h"
 #include "movies/movie_item.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "support/temp_dir.h"
 #include "textfiles/desktop_file.h"
 

@@ -8,6 +8,7 @@
 #include "platform/env.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
+#include "support/forwarding_files.h"
 
 namespace {
 
@@ -91,53 +92,16 @@ TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
   EXPECT_FALSE(file.IsOpen());
 }
 
-// A file system whose files accept only a few bytes, like a full disk.
-class FullDisk : public FileSystem {
- public:
-  explicit FullDisk(FileSystem& real, size_t room) : real_(real), room_(room) {}
-  uint32_t OpenFile(const std::string& path, FileMode mode, std::unique_ptr<File>* file) override {
-    std::unique_ptr<File> inner;
-    uint32_t err = real_.OpenFile(path, mode, &inner);
-    if (err == 0) *file = std::make_unique<Limited>(std::move(inner), room_);
-    return err;
-  }
-  uint32_t RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
-  uint32_t MakeDirectory(const std::string& p) override { return real_.MakeDirectory(p); }
-  uint32_t AtomicReplace(const std::string& a, const std::string& b) override { return real_.AtomicReplace(a, b); }
-  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
-  std::string TempFolder() override { return real_.TempFolder(); }
-  char PathSeparator() const override { return real_.PathSeparator(); }
-  uint32_t DocumentsFolder(std::string* folder) override { return real_.DocumentsFolder(folder); }
-
- private:
-  class Limited : public File {
-   public:
-    Limited(std::unique_ptr<File> inner, size_t room) : inner_(std::move(inner)), room_(room) {}
-    uint32_t Read(void* b, size_t n, size_t* got) override { return inner_->Read(b, n, got); }
-    uint32_t Write(const void* d, size_t n, size_t* written) override {
-      size_t take = n < room_ ? n : room_;
-      room_ -= take;
-      uint32_t err = inner_->Write(d, take, written);
-      return err ? err : (take < n ? static_cast<uint32_t>(kErrDiskFull) : 0u);
-    }
-    uint32_t Flush() override { return inner_->Flush(); }
-    uint32_t Close() override { return inner_->Close(); }
-
-   private:
-    std::unique_ptr<File> inner_;
-    size_t room_;
-  };
-  FileSystem& real_;
-  size_t room_;
-};
-
+// Files that accept only a few bytes, like a full disk.
 class FullDiskEnv : public EnvWrapper {
  public:
-  explicit FullDiskEnv(size_t room) : EnvWrapper(Env::Default()), files_(Env::Default().Files(), room) {}
+  explicit FullDiskEnv(size_t room) : EnvWrapper(Env::Default()), files_(Env::Default().Files()) {
+    files_.SetWriteLimit(room);
+  }
   FileSystem& Files() override { return files_; }
 
  private:
-  FullDisk files_;
+  FaultyFileSystem files_;
 };
 
 TEST(DesktopFile, DataThatNeverReachesTheDiskIsReportedAtClose) {

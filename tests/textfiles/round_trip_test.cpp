@@ -8,7 +8,7 @@
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "movies/record_generator.h"
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 #include "support/temp_dir.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"

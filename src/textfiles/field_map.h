@@ -3,8 +3,8 @@
 // A FieldMap holds one field index per column (-1 for a column that carries no field). The base
 // class knows no field names; MovieFieldMap knows the 34 movie field names, starts in the default
 // column order and can be replaced by a custom order read from a file's header line.
-#ifndef REELBOX_MYMOVIES_FIELD_MAP_H
-#define REELBOX_MYMOVIES_FIELD_MAP_H
+#ifndef REELBOX_TEXTFILES_FIELD_MAP_H
+#define REELBOX_TEXTFILES_FIELD_MAP_H
 
 #include <cstddef>
 #include <cstdint>
@@ -73,4 +73,4 @@ class MovieFieldMap : public FieldMap {
 // The name of a movie field 0 to 33, else null.
 const char* MovieFieldName(int32_t field);
 
-#endif  // REELBOX_MYMOVIES_FIELD_MAP_H
+#endif  // REELBOX_TEXTFILES_FIELD_MAP_H

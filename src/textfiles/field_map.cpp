@@ -1,4 +1,4 @@
-#include "mymovies/field_map.h"
+#include "textfiles/field_map.h"
 
 #include <cstdio>
 #include <new>

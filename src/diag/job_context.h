@@ -1,0 +1,26 @@
+// What a job of a synchronization needs from the driver that runs it: status reports with the
+// cancel request they bring back, HotSync log entries, and the handheld application's preference
+// value. The jobs sit below the driver and see it only through this interface.
+#ifndef REELBOX_DIAG_JOB_CONTEXT_H
+#define REELBOX_DIAG_JOB_CONTEXT_H
+
+#include <cstdint>
+
+#include "diag/sync_log.h"
+
+class JobContext : public HotSyncLogTarget {
+ public:
+  ~JobContext() override = default;
+
+  // Shows text (null: "working.") through the HotSync manager's progress callback and yields to
+  // it. False when the user asked to stop; Cancelled() stays true from then on.
+  virtual bool ReportStatus(const char* text) = 0;
+  virtual bool Cancelled() const = 0;
+
+  // The handheld application's preference value, big-endian as the handheld stores it; the driver
+  // writes it back at the end of the synchronization.
+  virtual uint16_t GetDevicePreference() const = 0;
+  virtual void SetDevicePreference(uint16_t value) = 0;
+};
+
+#endif  // REELBOX_DIAG_JOB_CONTEXT_H
