@@ -28,13 +28,13 @@
 #include "hotsync_session.h"
 #include "movies/movie_item.h"
 #include "mymovies/desktop_item_list.h"
-#include "mymovies/field_map.h"
 #include "mymovies/item_matching.h"
 #include "mymovies/my_movies_job.h"
 #include "support/handheld.h"
 #include "support/movie_samples.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
+#include "textfiles/field_map.h"
 
 namespace {
 
