@@ -36,14 +36,14 @@ int32_t SyncDriver::ReadDevicePreference(uint16_t* value) {
     std::snprintf(message, sizeof message,
                   "Unable to synchronize because an error occurred (%li) reading the application preferences.",
                   static_cast<long>(error));
-    AddHotSyncLogEntry(message, kLogRemoteReadFailed, 0);
+    AddHotSyncLogEntry(message, LogCode::kRemoteReadFailed, 0);
     return -1;
   }
   if (request.version > 1) {
     AddHotSyncLogEntry(
         "Unable to synchronize because the device application is the wrong version.  Please verify "
         "that you have the correct version(s) installed.",
-        kLogRemoteReadFailed, 0);
+        LogCode::kRemoteReadFailed, 0);
     return -1;
   }
   // The two bytes stay in the handheld's order; the zero-filled buffer makes a short record 0.
@@ -69,7 +69,7 @@ int32_t SyncDriver::WriteDevicePreference(const uint16_t* value) {
                   "Unable to complete synchronization because an error occurred (%li) writing the application "
                   "preferences.",
                   static_cast<long>(error));
-    AddHotSyncLogEntry(message, kLogRemoteChangeFailed, 0);
+    AddHotSyncLogEntry(message, LogCode::kRemoteChangeFailed, 0);
     return -1;
   }
   return 0;

@@ -22,9 +22,9 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
   std::memcpy(&action, properties.bytes, sizeof action);
   int32_t result = 0;
   if (action == kActionDoNothing) {
-    LogAddEntry("Movie doing nothing", kLogPlainText, 0);
+    LogAddEntry("Movie doing nothing", TranslateLogCode(LogCode::kPlainText), 0);
   } else {
-    LogAddEntry("", kLogSyncStarted, 0);
+    LogAddEntry("", TranslateLogCode(LogCode::kSyncStarted), 0);
     SystemServices& system = Env::Current().System();
     int32_t com = system.InitializeCom();
     if (com != 0 && com != 1) {
@@ -32,10 +32,10 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
       std::snprintf(message, sizeof message,
                     "Movie conduit aborted because of an error initializing the COM subsystem (%lx)",
                     static_cast<unsigned long>(static_cast<uint32_t>(com)));
-      LogAddEntry(message, kLogSyncAborted, 0);
+      LogAddEntry(message, TranslateLogCode(LogCode::kSyncAborted), 0);
     } else {
-      LogAddEntry("Beginning Movie Sync", kLogPlainText, 0);
-      LogAddEntry(ConduitVersionText(ResourceModule()), kLogPlainText, 0);
+      LogAddEntry("Beginning Movie Sync", TranslateLogCode(LogCode::kPlainText), 0);
+      LogAddEntry(ConduitVersionText(ResourceModule()), TranslateLogCode(LogCode::kPlainText), 0);
       // Nothing may unwind into the manager, and the conduit must still unregister: a failure
       // to allocate ends the synchronization with -1.
       try {
@@ -45,7 +45,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
         std::memcpy(&input->properties, &properties, sizeof input->properties);
         result = RunSynchronization(*input, nullptr);
       } catch (const std::bad_alloc&) {
-        LogAddEntry("Reelbox synchronization ended because there was not enough memory.", kLogLocalSaveFailed, 0);
+        LogAddEntry("Reelbox synchronization ended because there was not enough memory.", TranslateLogCode(LogCode::kLocalSaveFailed), 0);
         result = -1;
       } catch (...) {
         result = -1;
@@ -53,7 +53,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
       system.UninitializeCom();
     }
   }
-  LogAddEntry(kConduitDisplayName, result == 0 ? kLogSyncFinished : kLogSyncAborted, 0);
+  LogAddEntry(kConduitDisplayName, TranslateLogCode(result == 0 ? LogCode::kSyncFinished : LogCode::kSyncAborted), 0);
   SyncUnRegisterConduit(handle);
   return result;
 }

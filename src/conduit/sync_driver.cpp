@@ -93,7 +93,7 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
     }
     if (result != 0) {
       if (cancelled_) LogSync("User Cancelled");
-      AddHotSyncLogEntry(kDisplayName, kLogSyncAborted, 0);
+      AddHotSyncLogEntry(kDisplayName, LogCode::kSyncAborted, 0);
     }
     std::string ended = TimeDateNow(*link_, &now);
     LogSync("\n\n%s synchronization ended at %s\n", kDisplayName, ended.c_str());
@@ -108,7 +108,7 @@ int32_t SyncDriver::RunEventsJob() {
   } catch (const std::bad_alloc&) {
     AddHotSyncLogEntry("Unable to synchronize Movie Event Database 'Movie-Events' because there was not enough "
                        "memory.",
-                       kLogRemoteReadFailed, 0);
+                       LogCode::kRemoteReadFailed, 0);
     return kJobNoMemory;
   }
 }
@@ -140,7 +140,7 @@ bool SyncDriver::ReportStatus(const char* text) {
   return answer == 0;
 }
 
-void SyncDriver::AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) {
+void SyncDriver::AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) {
   link_->AddHotSyncLogEntry(text, code, flag);
 }
 

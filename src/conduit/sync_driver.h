@@ -60,7 +60,7 @@ class SyncDriver : public JobContext {
   // Shows text (null: "working.") through the progress callback and yields to the HotSync
   // manager. False when the user asked to stop; the cancelled flag then stays set.
   bool ReportStatus(const char* text) override;
-  void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) override;
+  void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) override;
 
   // The handheld application's preference record (creator "KVRT", id 4): 0 (read, or absent: 0),
   // or -1 (failure, reported with code 8).

@@ -23,12 +23,12 @@ int32_t HandheldLink::ReadHandheldClock(uint32_t* value) {
   return result;
 }
 
-void HandheldLink::AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) {
+void HandheldLink::AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) {
   const char* entry = text ? text : "";
   LogAddEntry(entry, TranslateLogCode(code), flag);
-  if (code == kLogFromSyncLog) return;
+  if (code == LogCode::kFromSyncLog) return;
   const char* kind = LogKindText(code);
-  LogDebug("LOG (%lu-'%s') - %s\n", static_cast<unsigned long>(static_cast<uint32_t>(code)), kind, entry);
+  LogDebug("LOG (%lu-'%s') - %s\n", static_cast<unsigned long>(static_cast<uint32_t>(static_cast<int32_t>(code))), kind, entry);
   const char* separator = (*kind != '\0' && *entry != '\0') ? ":" : "";
   LogSync("%s %s %s\n", kind, separator, entry);
 }

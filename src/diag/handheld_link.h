@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "diag/error_info.h"
+#include "diag/hotsync_log_codes.h"
 
 constexpr uint32_t kHandheldEpochOffset = 2082844800u;
 constexpr int kDateTextSize = 50;
@@ -29,7 +30,7 @@ class HandheldLink : public ErrorInfo {
   // The handheld seconds of the date in a typed text (month, day, year), near local noon.
   virtual int32_t ParseDate(const char* text, uint32_t* value);
   // Adds an entry to the HotSync log and mirrors it into the debug and sync logs (not for -10).
-  virtual void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag);
+  virtual void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag);
   // Desktop seconds, UTC.
   virtual int32_t DesktopTimeNow(uint32_t* value);
   // Desktop seconds, local time.

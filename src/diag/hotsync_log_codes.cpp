@@ -16,13 +16,15 @@ constexpr int32_t kKindCount = static_cast<int32_t>(sizeof kKindTexts / sizeof k
 
 }  // namespace
 
-int32_t TranslateLogCode(int32_t code) {
-  if (code < 0 || code >= kKindCount) return -1;
+int32_t TranslateLogCode(LogCode code) {
+  const int32_t value = static_cast<int32_t>(code);
+  if (value < 0 || value >= kKindCount) return -1;
   // "Too many categories" is shown to the user as "Category deleted".
-  return code == 3 ? 4 : code;
+  return code == LogCode::kTooManyCategories ? static_cast<int32_t>(LogCode::kCategoryDeleted) : value;
 }
 
-const char* LogKindText(int32_t code) {
-  if (code < 0 || code >= kKindCount) return "";
-  return kKindTexts[code];
+const char* LogKindText(LogCode code) {
+  const int32_t value = static_cast<int32_t>(code);
+  if (value < 0 || value >= kKindCount) return "";
+  return kKindTexts[value];
 }

@@ -64,7 +64,7 @@ void WriteLogLine(int kind, const char* text) {
     std::string converted;
     AppendConverted(text, &converted);
     WriteTo(g_sync_file.get(), converted);
-    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.c_str(), -10, 0);
+    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.c_str(), LogCode::kFromSyncLog, 0);
   }
   if (g_debug_file == nullptr) return;
   AppendConverted(text, &g_debug_pending);

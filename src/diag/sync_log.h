@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <string>
 
+#include "diag/hotsync_log_codes.h"
+
 // Receives the sync-log lines as HotSync log entries (the SyncDriver).
 class HotSyncLogTarget {
  public:
   virtual ~HotSyncLogTarget() = default;
-  virtual void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) = 0;
+  virtual void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) = 0;
 };
 
 // Log level bits (ConduitPrefs): 4 the standard log, 8 the full activity audit.

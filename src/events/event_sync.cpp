@@ -76,7 +76,7 @@ int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const Eve
     }
   }
   if (result != 0) {
-    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, result,
+    ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result,
                         "Unable to seek to or write record ID %lx in events Database '%s'",
                         static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName);
     return result;

@@ -32,7 +32,7 @@ constexpr int32_t kJobFailed = 4;
 constexpr int32_t kJobNoDatabaseObject = 9;
 constexpr int32_t kJobCancelled = 10;
 
-__attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, int32_t code, const char* format, ...) {
+__attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, LogCode code, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
@@ -68,7 +68,7 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceData
   InitEventAppInfo(today, &block);
   result = database.WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (result != 0) {
-    ReportDeviceFailure(driver, kLogRemoteChangeFailed, database, result,
+    ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, database, result,
                         "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
   }
   return result;
@@ -106,39 +106,50 @@ int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index
   return read == kDeviceNoMoreRecords ? 0 : read;
 }
 
-// One list: download, scan, synchronize. Returns kJobDone to go on with the next list,
-// kJobFailed or kJobCancelled to end the job at once, or kFetchCancelled to stop the list loop.
-int32_t RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
-                EventAppInfo& block, int list, uint32_t today) {
+// What the list loop does after one list. A cancelled download stops the loop but still writes
+// the lists block; other failures end the job at once with their job result.
+enum class ListOutcome { kNextList, kStopLists, kEndJob };
+
+struct ListResult {
+  ListOutcome outcome;
+  int32_t job;  // the job's result when outcome is kEndJob
+};
+
+constexpr ListResult kNextList{ListOutcome::kNextList, kJobDone};
+constexpr ListResult EndJob(int32_t job) { return ListResult{ListOutcome::kEndJob, job}; }
+
+// One list: download, scan, synchronize.
+ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
+                   EventAppInfo& block, int list, uint32_t today) {
   std::string name = block.ListName(list);
   std::string address = block.Address(list);
-  Entry(driver, kLogPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
+  Entry(driver, LogCode::kPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
   LogAudit("Fetching data from URL : %s\n", address.c_str());
   int32_t fetched = fetcher.Fetch(address.c_str());
-  if (fetched == kFetchCancelled) return kFetchCancelled;
+  if (fetched == kFetchCancelled) return ListResult{ListOutcome::kStopLists, kJobDone};
   if (fetched != 0) {
-    Entry(driver, kLogRemoteChangeFailed, "Unable to fetch data from URL '%s' (error #%li/%li - %s)", address.c_str(),
+    Entry(driver, LogCode::kRemoteChangeFailed, "Unable to fetch data from URL '%s' (error #%li/%li - %s)", address.c_str(),
           static_cast<long>(fetched), static_cast<long>(static_cast<int32_t>(fetcher.ErrorCode())), fetcher.ErrorText());
-    return fetched == kFetchNoNetwork ? kJobFailed : kJobDone;
+    return fetched == kFetchNoNetwork ? EndJob(kJobFailed) : kNextList;
   }
   LogAudit("Data Fetched.  Scanning device records\n");
   char status[1024];
   std::snprintf(status, sizeof(status), "Synchronizing '%s'", name.c_str());
-  if (!driver.ReportStatus(status)) return kJobCancelled;
+  if (!driver.ReportStatus(status)) return EndJob(kJobCancelled);
 
   Clock& clock = Env::Current().Time();
   uint32_t started = clock.TickCount();
   int records = 0;
   int32_t scanned = ScanList(driver, database, index, list, status, &records);
-  if (driver.Cancelled()) return kJobCancelled;
+  if (driver.Cancelled()) return EndJob(kJobCancelled);
   if (scanned != 0) {
-    ReportDeviceFailure(driver, kLogRemoteReadFailed, database, scanned,
+    ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, scanned,
                         "Unable to read record %i from events Database '%s'", records, kEventDatabaseName);
-    return kJobFailed;
+    return EndJob(kJobFailed);
   }
   uint32_t ticks = clock.TickCount() - started;
   uint32_t seconds = ticks / 1000 + (ticks % 1000 != 0 ? 1 : 0);
-  Entry(driver, kLogPlainText, "%i '%s' device event records read in %lu ticks (%lu second%s)\n", records,
+  Entry(driver, LogCode::kPlainText, "%i '%s' device event records read in %lu ticks (%lu second%s)\n", records,
         name.c_str(), static_cast<unsigned long>(ticks), static_cast<unsigned long>(seconds), seconds == 1 ? "" : "s");
 
   LogAudit("Synchronizing data for '%s'\n", name.c_str());
@@ -147,35 +158,35 @@ int32_t RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& 
   uint16_t count = 0;
   int32_t code = SyncEventList(driver, database, fetcher, index, list, name, window, &count);
   if (code == kFeedSomeBadEvents) {
-    Entry(driver, kLogRemoteReadFailed,
+    Entry(driver, LogCode::kRemoteReadFailed,
           "Warning : some events in the '%s' event dataset may not have synchronized properly due to formatting errors.\n",
           name.c_str());
   } else if (code == kFeedNoMemory || code == kFeedStreamError || code == kFeedNoMemoryLate) {
-    Entry(driver, kLogRemoteReadFailed,
+    Entry(driver, LogCode::kRemoteReadFailed,
           "A fatal error (%s) occured while synchronizing the '%s' events.  Synchronization will now exit.\n",
           FeedCodeText(code), name.c_str());
-    return kJobFailed;
+    return EndJob(kJobFailed);
   } else if (code >= kFeedNoResponse) {
     const char* text = FeedCodeText(code);
-    Entry(driver, kLogRemoteReadFailed,
+    Entry(driver, LogCode::kRemoteReadFailed,
           "An error (%s) occured while synchronizing the '%s' events.  Synchronization of this list will now terminate.\n",
           text ? text : "", name.c_str());
   }
-  Entry(driver, kLogPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
-  if (driver.Cancelled()) return kJobCancelled;
+  Entry(driver, LogCode::kPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
+  if (driver.Cancelled()) return EndJob(kJobCancelled);
   if (code == 0) block.SetLastUpdate(list, today);
-  return kJobDone;
+  return kNextList;
 }
 
 int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
   if (database == nullptr) {
-    driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", kLogRemoteReadFailed, 0);
+    driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", LogCode::kRemoteReadFailed, 0);
     return kJobNoDatabaseObject;
   }
   if (!driver.ReportStatus("Opening Events database")) return kJobCancelled;
   int32_t opened = OpenOrCreateEventDatabase(today, driver, *database);
   if (opened != 0) {
-    ReportDeviceFailure(driver, kLogRemoteReadFailed, *database, opened,
+    ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, *database, opened,
                         "Unable to Create or Open Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
@@ -188,7 +199,7 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
     InitEventAppInfo(today, &block);
     read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
     if (read != 0) {
-      ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+      ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, read,
                           "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
       return kJobFailed;
     }
@@ -196,7 +207,7 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
             kEventDatabaseName);
   }
   if (read != 0) {
-    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, read,
+    ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, read,
                         "Unable to read AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }
@@ -204,16 +215,16 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
   EventIndex index;
   for (int list = 0; list < kEventListCount; ++list) {
     if (block.Address(list).empty()) continue;
-    int32_t result = RunList(driver, *database, fetcher, index, block, list, today);
-    if (result == kFetchCancelled) break;
-    if (result != kJobDone) return result;
+    const ListResult result = RunList(driver, *database, fetcher, index, block, list, today);
+    if (result.outcome == ListOutcome::kStopLists) break;
+    if (result.outcome == ListOutcome::kEndJob) return result.job;
   }
   index.Clear();
 
   block.MarkWritten();
   int32_t written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
   if (written != 0) {
-    ReportDeviceFailure(driver, kLogRemoteChangeFailed, *database, written,
+    ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, written,
                         "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
     return kJobFailed;
   }

@@ -22,17 +22,17 @@ bool ImportExportRun::ImportPass() {
   DataParser parser;
   std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
   if (!work) {
-    Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
   parser.Attach(import_file_.get(), &import_map_);
   if (parser.GetErrorCode() == kParseNoMemory) {
-    Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
   int32_t started = parser.Start();
   if (started != 0) {
-    Fail(kRunDesktopFileFailed, 15, "Unable to begin parsing the import file because an error occurred (%i) - %s",
+    Fail(kRunDesktopFileFailed, LogCode::kXMapFailed, "Unable to begin parsing the import file because an error occurred (%i) - %s",
          static_cast<int>(started), parser.GetErrorText());
     return false;
   }
@@ -47,7 +47,7 @@ bool ImportExportRun::ImportPass() {
     if (parsed == 0) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
       if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
-        Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+        Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
       continue;
@@ -57,11 +57,11 @@ bool ImportExportRun::ImportPass() {
       return true;
     }
     if (parsed == kParseNoMemory) {
-      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     // A bad first data line has no listed item to name.
-    Fail(kRunDesktopFileFailed, 15, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
+    Fail(kRunDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
          static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
          static_cast<int>(parsed), parser.GetErrorText());
     return false;
@@ -82,7 +82,7 @@ bool ImportExportRun::HandheldPass() {
       read = kDeviceNoMoreRecords;
     }
     if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
-      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
                    static_cast<int>(record_index_));
       return false;
     }
@@ -91,7 +91,7 @@ bool ImportExportRun::HandheldPass() {
       return true;
     }
     if (read != 0) {
-      FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to read record (#%i) from Database",
+      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
                    static_cast<int>(record_index_));
       return false;
     }
@@ -99,13 +99,13 @@ bool ImportExportRun::HandheldPass() {
       // One item for every record: reading a record starts it afresh.
       work.reset(new (std::nothrow) MovieItem());
       if (!work) {
-        Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+        Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
     }
     int32_t copied = 0;
     if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {
-      FailOnDevice(kRunDeviceReadFailed, 8, copied, "Unable to read data for record (#%i) from  Database ",
+      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, copied, "Unable to read data for record (#%i) from  Database ",
                    static_cast<int>(record_index_));
       return false;
     }
@@ -114,13 +114,13 @@ bool ImportExportRun::HandheldPass() {
     if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
     TextString paired;
     if (MatchDeviceItem(*work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
-      Fail(kRunOutOfMemory, 17, "%s", kOutOfMemoryText);
+      Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     if (export_on_) {
       LogAudit("[EXPORTING]\n");
       if (!WriteItem(export_file_.get(), &export_map_, work.get())) {
-        Fail(kRunDesktopFileFailed, 17, "Unable to export record ('%s') to file due to an unexpected error - %s.",
+        Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
              paired.Text(), export_file_->GetErrorText());
         return false;
       }
@@ -171,7 +171,7 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
     if (written == 0) ++totals_.updated;
   }
   if (written != 0) {
-    FailOnDevice(kRunDeviceWriteFailed, 9, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
+    FailOnDevice(kRunDeviceWriteFailed, LogCode::kRemoteAddFailed, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
                  item.Describe());
     return false;
   }

@@ -80,7 +80,7 @@ int32_t ImportExportRun::Run() {
     list_.Clear();
     last_listed_ = nullptr;
     export_complete_ = false;
-    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
   }
   FinishExport();
@@ -163,7 +163,7 @@ bool ImportExportRun::OpenExportFile() {
   LogSync("Your data will be exported to : %s\n", export_path_);
   int32_t opened = export_file_->OpenWrite();
   if (opened != 0) {
-    Fail(kRunDesktopFileFailed, 13, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
+    Fail(kRunDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
          kExportFileName, static_cast<int>(opened), export_file_->GetErrorText());
     return false;
   }
@@ -174,7 +174,7 @@ bool ImportExportRun::OpenExportFile() {
 bool ImportExportRun::OpenImportFile() {
   int32_t opened = import_file_->OpenRead();
   if (opened != 0) {
-    Fail(kRunDesktopFileFailed, 13, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
+    Fail(kRunDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
          kImportFileName, static_cast<int>(opened), import_file_->GetErrorText());
     return false;
   }
@@ -184,14 +184,14 @@ bool ImportExportRun::OpenImportFile() {
 bool ImportExportRun::ReadBlock() {
   block_.reset(new (std::nothrow) uint8_t[kBlockBufferSize]());
   if (!block_) {
-    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
     return false;
   }
   int32_t read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
   if (read == kDeviceNotFound && !RepairBlock()) return false;
   if (read != 0 && read != kDeviceNotFound) {
-    FailOnDevice(kRunDeviceReadFailed, 8, read, "Unable to load AppInfo block for %s Database '%s'", kJobName,
+    FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to load AppInfo block for %s Database '%s'", kJobName,
                  "Movie-Lists");
     return false;
   }
@@ -204,7 +204,7 @@ bool ImportExportRun::RepairBlock() {
   BuildMovieListsBlock(block_.get());
   int32_t written = database_.WriteAppInfo(block_.get(), kMovieListsBlockSize);
   if (written != 0) {
-    FailOnDevice(kRunDeviceReadFailed, 11, written, "Unable to write AppInfo block for Ri Verid Database '%s'",
+    FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteChangeFailed, written, "Unable to write AppInfo block for Ri Verid Database '%s'",
                  "Movie-Lists");
     return false;
   }
@@ -218,7 +218,7 @@ bool ImportExportRun::LoadCategories() {
   categories_.reset(new (std::nothrow) MovieCategories(&database_));
   // Every text conversion that follows needs the names: without them the run cannot go on.
   if (!categories_) {
-    Fail(kRunOutOfMemory, 17, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
     return false;
   }
@@ -262,7 +262,7 @@ void ImportExportRun::FinishExport() {
   if (closed != 0 && closed != kFileWrongState) {
     export_complete_ = false;
     if (result_ == 0) {
-      Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+      Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
            kExportFileName, static_cast<int>(closed), message);
     }
   }
@@ -273,7 +273,7 @@ void ImportExportRun::FinishExport() {
     export_complete_ = false;
     export_file_->SetError(replaced, "Error replacing the previous export");
     if (result_ == 0) {
-      Fail(kRunDesktopFileFailed, 17, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+      Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
            kExportFileName, static_cast<int>(kFileFailed), export_file_->GetErrorText());
     }
   }
@@ -304,7 +304,7 @@ bool ImportExportRun::StatusCheck(const char* text) {
   return go_on;
 }
 
-void ImportExportRun::FailOnDevice(int32_t result, int32_t code, int32_t deviceResult, const char* format, ...) {
+void ImportExportRun::FailOnDevice(int32_t result, LogCode code, int32_t deviceResult, const char* format, ...) {
   va_list args;
   va_start(args, format);
   ReportDeviceFailureV(driver_, code, database_, deviceResult, format, args);
@@ -312,7 +312,7 @@ void ImportExportRun::FailOnDevice(int32_t result, int32_t code, int32_t deviceR
   result_ = result;
 }
 
-void ImportExportRun::Fail(int32_t result, int32_t code, const char* format, ...) {
+void ImportExportRun::Fail(int32_t result, LogCode code, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "diag/hotsync_log_codes.h"
 #include "movies/movie_categories.h"
 #include "mymovies/desktop_item_list.h"
 #include "mymovies/documents_folder.h"
@@ -80,7 +81,7 @@ class ImportExportRun {
   // The shared status check of the three loops: reports on every 75th pass; false asks to stop.
   bool StatusCheck(const char* text);
   // Formats a HotSync log entry, adds it with code and makes result the run's result.
-  void Fail(int32_t result, int32_t code, const char* format, ...)
+  void Fail(int32_t result, LogCode code, const char* format, ...)
 #if defined(__MINGW32__)
       __attribute__((format(gnu_printf, 4, 5)));
 #else
@@ -88,7 +89,7 @@ class ImportExportRun {
 #endif
   // As Fail, for a database operation that gave deviceResult: the entry ends in the database's
   // own account of the failure.
-  void FailOnDevice(int32_t result, int32_t code, int32_t deviceResult, const char* format, ...)
+  void FailOnDevice(int32_t result, LogCode code, int32_t deviceResult, const char* format, ...)
       __attribute__((format(printf, 5, 6)));
   bool WriteItemBack(MovieItem& item);
 

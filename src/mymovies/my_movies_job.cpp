@@ -20,10 +20,10 @@ enum class Failure { kOpenOrCreate, kWriteBlock };
 
 void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, int32_t result) {
   if (failure == Failure::kWriteBlock) {
-    ReportDeviceFailure(driver, 11, database, result, "Unable to write AppInfo block for Ri Verid Database '%s'",
+    ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, database, result, "Unable to write AppInfo block for Ri Verid Database '%s'",
                         kMovieListsName);
   } else {
-    ReportDeviceFailure(driver, 8, database, result, "Unable to Create or Open Ri Verid Database '%s'",
+    ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result, "Unable to Create or Open Ri Verid Database '%s'",
                         kMovieListsName);
   }
 }
@@ -63,7 +63,7 @@ void ReportNotEnoughMemory(JobContext& driver) {
   char line[256];
   std::snprintf(line, sizeof line, "Unable to synchronize %s Database '%s' because there was not enough memory.",
                 "Ro Vedevu", kMovieListsName);
-  driver.AddHotSyncLogEntry(line, 17, 0);
+  driver.AddHotSyncLogEntry(line, LogCode::kLocalSaveFailed, 0);
 }
 
 }  // namespace

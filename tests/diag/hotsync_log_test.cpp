@@ -17,7 +17,7 @@ using reelbox_test::ManagerLog;
 
 // The link as the driver uses it: the sync log's lines come back to it with code -10.
 struct Driver : HotSyncLogTarget {
-  void AddHotSyncLogEntry(const char* text, int32_t code, uint8_t flag) override {
+  void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) override {
     link.AddHotSyncLogEntry(text, code, flag);
   }
   HandheldLink link;
@@ -41,7 +41,7 @@ class HotSyncLogTest : public ::testing::Test {
 TEST_F(HotSyncLogTest, AnEntryIsMirroredIntoBothFilesAndEchoedAsPlainText) {
   {
     SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
-    driver_.AddHotSyncLogEntry("Reelbox", 21, 0);
+    driver_.AddHotSyncLogEntry("Reelbox", LogCode::kSyncAborted, 0);
   }
   EXPECT_EQ(Sync(), "Sync Aborted : Reelbox\r\n");
   EXPECT_EQ(Debug(), "LOG (21-'Sync Aborted') - Reelbox\r\nSync Aborted : Reelbox\r\n");
@@ -52,9 +52,9 @@ TEST_F(HotSyncLogTest, AnEntryIsMirroredIntoBothFilesAndEchoedAsPlainText) {
 TEST_F(HotSyncLogTest, KindTextsFollowTheConduitCodeNotTheTranslatedOne) {
   {
     SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
-    driver_.AddHotSyncLogEntry("many", 3, 0);
-    driver_.AddHotSyncLogEntry("", 22, 0);
-    driver_.AddHotSyncLogEntry("T", -1, 0);
+    driver_.AddHotSyncLogEntry("many", LogCode::kTooManyCategories, 0);
+    driver_.AddHotSyncLogEntry("", LogCode::kWarning, 0);
+    driver_.AddHotSyncLogEntry("T", LogCode::kPlainText, 0);
   }
   EXPECT_EQ(Sync(), "Too many categories : many\r\nWARNING  \r\n  T\r\n");
   EXPECT_NE(Debug().find("LOG (4294967295-'') - T\r\n"), std::string::npos);
@@ -68,7 +68,7 @@ TEST_F(HotSyncLogTest, KindTextsFollowTheConduitCodeNotTheTranslatedOne) {
 TEST_F(HotSyncLogTest, CodeMinusTenGivesOneEntryAndNoFileLine) {
   {
     SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
-    driver_.link.AddHotSyncLogEntry("plain", -10, 0);
+    driver_.link.AddHotSyncLogEntry("plain", LogCode::kFromSyncLog, 0);
   }
   EXPECT_EQ(Sync(), "");
   EXPECT_EQ(Debug(), "");
