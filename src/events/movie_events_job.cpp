@@ -125,12 +125,12 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   std::string address = block.Address(list);
   Entry(driver, LogCode::kPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
   LogAudit("Fetching data from URL : %s\n", address.c_str());
-  int32_t fetched = fetcher.Fetch(address.c_str());
-  if (fetched == kFetchCancelled) return ListResult{ListOutcome::kStopLists, kJobDone};
-  if (fetched != 0) {
+  const FetchCode fetched = fetcher.Fetch(address.c_str());
+  if (fetched == FetchCode::kCancelled) return ListResult{ListOutcome::kStopLists, kJobDone};
+  if (fetched != FetchCode::kDone) {
     Entry(driver, LogCode::kRemoteChangeFailed, "Unable to fetch data from URL '%s' (error #%li/%li - %s)", address.c_str(),
           static_cast<long>(fetched), static_cast<long>(static_cast<int32_t>(fetcher.ErrorCode())), fetcher.ErrorText());
-    return fetched == kFetchNoNetwork ? EndJob(kJobFailed) : kNextList;
+    return fetched == FetchCode::kNoNetwork ? EndJob(kJobFailed) : kNextList;
   }
   LogAudit("Data Fetched.  Scanning device records\n");
   char status[1024];

@@ -37,7 +37,7 @@ class DownloadHandles {
 
 }  // namespace
 
-int32_t TempFileUrlFetcher::Fetch(const char* url) {
+FetchCode TempFileUrlFetcher::Fetch(const char* url) {
   LogAudit("Checking internet connection...\n");
   ClearError();
   SetHttpStatus(0);
@@ -50,7 +50,7 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
   if (!client.IsConnected()) {
     LogAudit("\nUnable to connect to '%s' - because there does not seem to be a network connection\n",
              target);
-    return kFetchNoNetwork;
+    return FetchCode::kNoNetwork;
   }
   if (client.CheckConnection(target)) {
     LogDebug("URL Ping Success.\n");
@@ -66,19 +66,19 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
   // Made new, never through a link: the file of the last download was deleted above.
   if (TextStream::Open(path, FileMode::kWriteCreateNew, &handles.file) != 0) {
     LogAudit("Failed to open temp file '%s'!\n", path.c_str());
-    return kFetchTempFileFailed;
+    return FetchCode::kTempFileFailed;
   }
   handles.session = client.OpenSession(kFetchAgent);
   if (!handles.session) {
     SetInternetError(client.LastError());
     LogAudit("\nUnable to connect to '%s' - because a WinInet session could not be established (%lx - %s)\n",
              target, static_cast<unsigned long>(ErrorCode()), ErrorText());
-    return kFetchNoNetwork;
+    return FetchCode::kNoNetwork;
   }
   LogAudit("\nInternet Connection seems to be OK.\n");
   if (!ReportProgress("Connecting")) {
     LogDebug("<Connection Aborted due to apparent user cancel>");
-    return kFetchCancelled;
+    return FetchCode::kCancelled;
   }
 
   LogAudit("Opening URL\n");
@@ -95,7 +95,7 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     } else {
       LogAudit("[No Additional Information Available]\n");
     }
-    return kFetchOpenUrlFailed;
+    return FetchCode::kOpenUrlFailed;
   }
 
   uint32_t status = 0;
@@ -104,12 +104,12 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     if (status >= 400) {
       // An error page is no calendar: the reader ends the list with "No response from server".
       LogDebug("HTTP status %lu from '%s': the reply is not read\n", static_cast<unsigned long>(status), target);
-      return kFetchDone;
+      return FetchCode::kDone;
     }
   }
   LogAudit("Connection opened.  Writing data to temp file '%s'\n", path.c_str());
   client.SetLastError(0);
-  if (!ReportProgress("Transferring")) return kFetchCancelled;
+  if (!ReportProgress("Transferring")) return FetchCode::kCancelled;
 
   uint32_t total = 0;
   for (int pass = 0;; ++pass) {
@@ -152,12 +152,12 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
     if (!ok) {
       SetInternetError(read_error);
       LogAudit("\nUnable to connect to '%s' - %s\n", target, ErrorText());
-      return kFetchTransferFailed;
+      return FetchCode::kTransferFailed;
     }
     if (got == 0) break;
     // A report after every pass, and one for every 500 bytes of a large one, as 500-byte passes had.
     for (uint32_t reported = 0; reported == 0 || reported < got; reported += kReportEvery) {
-      if (!ReportProgress("Transferring")) return kFetchCancelled;
+      if (!ReportProgress("Transferring")) return FetchCode::kCancelled;
     }
   }
   // A temporary file that could not be written completely is no download.
@@ -166,7 +166,7 @@ int32_t TempFileUrlFetcher::Fetch(const char* url) {
   if (closed != 0) {
     SetInternetError(closed);
     LogAudit("Failed to write temp file '%s'!\n", path.c_str());
-    return kFetchTempFileFailed;
+    return FetchCode::kTempFileFailed;
   }
-  return kFetchDone;
+  return FetchCode::kDone;
 }

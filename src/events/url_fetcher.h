@@ -14,14 +14,14 @@
 
 class TextStream;
 
-// Fetch codes.
-enum : int32_t {
-  kFetchDone = 0,
-  kFetchTransferFailed = 1,
-  kFetchNoNetwork = 2,
-  kFetchOpenUrlFailed = 3,
-  kFetchTempFileFailed = 8,
-  kFetchCancelled = 11,
+// What a download came to; the numbers are those the logs quote.
+enum class FetchCode : int32_t {
+  kDone = 0,
+  kTransferFailed = 1,
+  kNoNetwork = 2,
+  kOpenUrlFailed = 3,
+  kTempFileFailed = 8,
+  kCancelled = 11,
 };
 
 // Results of the downloaded-file operations.
@@ -44,7 +44,7 @@ class UrlFetcher {
   // true to go on, false when the user asked to stop. This base always goes on.
   virtual bool ReportProgress(const char* text);
   // Downloads url into the temporary file; a fetch code.
-  virtual int32_t Fetch(const char* url) = 0;
+  virtual FetchCode Fetch(const char* url) = 0;
   // Opens the downloaded file for reading as text: 0, or 8 (error recorded).
   virtual int32_t OpenDownloaded() = 0;
   // Reads up to count bytes into buffer; *read gets the count. 0, 6 when no file is open, 8 when
@@ -79,7 +79,7 @@ class TempFileUrlFetcher : public UrlFetcher {
   TempFileUrlFetcher();
   ~TempFileUrlFetcher() override;
 
-  int32_t Fetch(const char* url) override;
+  FetchCode Fetch(const char* url) override;
   int32_t OpenDownloaded() override;
   int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
   int32_t CloseDownloaded() override;

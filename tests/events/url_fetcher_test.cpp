@@ -60,7 +60,7 @@ TEST(FetchAddress, KeepsKnownSchemesAndPutsHttpBeforeTheRest) {
 
 TEST_F(UrlFetcherTest, DownloadStoresTheResponseAsText) {
   server_.Serve("/cal/DVD.asp", "BEGIN:VCALENDAR\nEND:VCALENDAR\n");
-  EXPECT_EQ(fetcher_.Fetch(server_.Address("/cal/DVD.asp").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Address("/cal/DVD.asp").c_str()), FetchCode::kDone);
   EXPECT_EQ(Stored(), "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
   EXPECT_EQ(ReadBack(), "BEGIN:VCALENDAR\nEND:VCALENDAR\n");
   ASSERT_EQ(server_.Requests().size(), 1u);
@@ -82,7 +82,7 @@ TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
   {
     TempFileUrlFetcher other;
     EXPECT_NE(other.GetTempFilePath(), path);
-    EXPECT_EQ(other.Fetch(server_.Url("/x").c_str()), kFetchDone);
+    EXPECT_EQ(other.Fetch(server_.Url("/x").c_str()), FetchCode::kDone);
     EXPECT_TRUE(env_.temp_files().FileExists(other.GetTempFilePath()));
   }
   size_t left = 0;
@@ -95,7 +95,7 @@ TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
 
 TEST_F(UrlFetcherTest, ResponseIsReadIn16KbPassesWithAReportPer500Bytes) {
   server_.Serve("/feed", std::string(20000, 'x'));
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/feed").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/feed").c_str()), FetchCode::kDone);
   EXPECT_EQ(Stored().size(), 20000u);
   EXPECT_TRUE(Logged("Beginning read Pass #0, 0 bytes read so far\r\n"));
   EXPECT_TRUE(Logged(", 20000 bytes read so far\r\n"));
@@ -115,7 +115,7 @@ TEST_F(UrlFetcherTest, ResponseIsReadIn16KbPassesWithAReportPer500Bytes) {
 
 TEST_F(UrlFetcherTest, EmptyResponseLeavesAnEmptyFileAfterOnePass) {
   server_.Serve("/empty", "");
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/empty").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/empty").c_str()), FetchCode::kDone);
   EXPECT_TRUE(env_.temp_files().FileExists(fetcher_.GetTempFilePath()));
   EXPECT_EQ(Stored(), "");
   EXPECT_TRUE(Logged("Ending read Pass #0, 0 bytes read so far\r\n"));
@@ -125,8 +125,8 @@ TEST_F(UrlFetcherTest, EmptyResponseLeavesAnEmptyFileAfterOnePass) {
 TEST_F(UrlFetcherTest, EachDownloadReplacesTheFile) {
   server_.Serve("/a", std::string(900, 'a'));
   server_.Serve("/b", "b");
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/a").c_str()), kFetchDone);
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/b").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/a").c_str()), FetchCode::kDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/b").c_str()), FetchCode::kDone);
   EXPECT_EQ(Stored(), "b");
   EXPECT_EQ(fetcher_.ErrorCode(), 0u);  // the old file was there to delete
 }
@@ -134,7 +134,7 @@ TEST_F(UrlFetcherTest, EachDownloadReplacesTheFile) {
 TEST_F(UrlFetcherTest, NoNetworkGivesTwoWithoutATempFile) {
   env_.internet().connected = false;
   std::string url = server_.Url("/x");
-  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchNoNetwork);
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), FetchCode::kNoNetwork);
   EXPECT_FALSE(env_.temp_files().FileExists(fetcher_.GetTempFilePath()));
   EXPECT_TRUE(Logged("\r\nUnable to connect to '" + url +
                      "' - because there does not seem to be a network connection\r\n"));
@@ -145,7 +145,7 @@ TEST_F(UrlFetcherTest, FailedPingIsLoggedAndTheDownloadGoesOn) {
   env_.internet().ping_fails = true;
   server_.Serve("/x", "data");
   std::string url = server_.Url("/x");
-  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), FetchCode::kDone);
   // The fetcher's text is still that of the failed deletion of a file that was not there.
   EXPECT_NE(fetcher_.ErrorCode(), 0u);
   EXPECT_TRUE(Logged("\r\nUnable to ping '" + url + "' - " + fetcher_.ErrorText() +
@@ -155,7 +155,7 @@ TEST_F(UrlFetcherTest, FailedPingIsLoggedAndTheDownloadGoesOn) {
 
 TEST_F(UrlFetcherTest, RefusedConnectionGivesThree) {
   std::string url = "http://127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/x";
-  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchOpenUrlFailed);
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), FetchCode::kOpenUrlFailed);
   EXPECT_EQ(fetcher_.ErrorCode(), 12029u);
   EXPECT_TRUE(Logged("\r\nInvalid Internet connection handle attempting to connect to '" + url +
                      "' - error #2efd ("));
@@ -178,13 +178,13 @@ TEST_F(UrlFetcherTest, ErrorTextsWithoutASystemMessage) {
 TEST_F(UrlFetcherTest, HttpErrorStatusIsKeptAndLoggedAndNoFeedIsRead) {
   server_.Serve("/broken", "", HttpServer::Mode::kServerError);
   server_.Serve("/fine", "BEGIN:VCALENDAR\n");
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/missing").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/missing").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 404u);
   EXPECT_TRUE(Logged("HTTP status 404 from '" + server_.Url("/missing") + "': the reply is not read\r\n"));
   EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoResponse);
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/broken").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/broken").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 500u);
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/fine").c_str()), kFetchDone);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/fine").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 200u);
   EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoCalendar);
 }
@@ -192,7 +192,7 @@ TEST_F(UrlFetcherTest, HttpErrorStatusIsKeptAndLoggedAndNoFeedIsRead) {
 TEST_F(UrlFetcherTest, CancelWhileConnectingGivesEleven) {
   fetcher_.cancel_at = "Connecting";
   server_.Serve("/x", "data");
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchCancelled);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), FetchCode::kCancelled);
   EXPECT_TRUE(Logged("<Connection Aborted due to apparent user cancel>"));
   EXPECT_EQ(server_.RequestCount("/x"), 0);
 }
@@ -200,7 +200,7 @@ TEST_F(UrlFetcherTest, CancelWhileConnectingGivesEleven) {
 TEST_F(UrlFetcherTest, CancelWhileTransferringGivesElevenAndReleasesTheFile) {
   fetcher_.cancel_at = "Transferring";
   server_.Serve("/x", std::string(5000, 'x'));
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), kFetchCancelled);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), FetchCode::kCancelled);
   EXPECT_EQ(fetcher_.reports, 2);
   // The file was closed: it can be deleted at once (Windows refuses to delete an open file).
   EXPECT_EQ(fetcher_.DeleteDownloaded(), 0);
@@ -210,13 +210,13 @@ TEST_F(UrlFetcherTest, MissingTempFolderGivesEight) {
   env_.temp_files().set_temp(JoinPath(dir_.path(), "no-such-folder") + Env::Current().Files().PathSeparator());
   TempFileUrlFetcher fetcher;
   server_.Serve("/x", "data");
-  EXPECT_EQ(fetcher.Fetch(server_.Url("/x").c_str()), kFetchTempFileFailed);
+  EXPECT_EQ(fetcher.Fetch(server_.Url("/x").c_str()), FetchCode::kTempFileFailed);
   EXPECT_TRUE(Logged("Failed to open temp file '" + fetcher.GetTempFilePath() + "'!\r\n"));
 }
 
 TEST_F(UrlFetcherTest, HttpsAddressIsFetchedOverTls) {
   std::string url = "https://127.0.0.1:" + std::to_string(server_.port()) + "/secure";
-  EXPECT_EQ(fetcher_.Fetch(url.c_str()), kFetchOpenUrlFailed);
+  EXPECT_EQ(fetcher_.Fetch(url.c_str()), FetchCode::kOpenUrlFailed);
   EXPECT_TRUE(Logged("attempting to connect to '" + url + "'"));
   ASSERT_FALSE(server_.Requests().empty());
   EXPECT_EQ(server_.Requests()[0].head.substr(0, 2), std::string("\x16\x03"));
@@ -224,13 +224,13 @@ TEST_F(UrlFetcherTest, HttpsAddressIsFetchedOverTls) {
 
 TEST_F(UrlFetcherTest, ConnectionClosedEarlyIsNotAFinishedDownload) {
   server_.Serve("/short", std::string(700, 'c'), HttpServer::Mode::kCloseEarly);
-  int32_t code = fetcher_.Fetch(server_.Url("/short").c_str());
+  FetchCode code = fetcher_.Fetch(server_.Url("/short").c_str());
 #ifndef _WIN32
-  EXPECT_EQ(code, kFetchTransferFailed);
+  EXPECT_EQ(code, FetchCode::kTransferFailed);
   EXPECT_TRUE(Logged("\r\nUnable to connect to '" + server_.Url("/short") + "' - Unknown error 2efe\r\n"));
 #else
   // WinInet takes the closed connection for the end of the response.
-  EXPECT_TRUE(code == kFetchDone || code == kFetchTransferFailed) << code;
+  EXPECT_TRUE(code == FetchCode::kDone || code == FetchCode::kTransferFailed) << static_cast<int32_t>(code);
 #endif
 }
 
@@ -238,7 +238,7 @@ TEST_F(UrlFetcherTest, StalledServerCannotHangTheDownload) {
   server_.SetStallMs(8000);
   server_.Serve("/stall", std::string(1000, 's'), HttpServer::Mode::kStall);
   auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/stall").c_str()), kFetchTransferFailed);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/stall").c_str()), FetchCode::kTransferFailed);
   EXPECT_EQ(fetcher_.ErrorCode(), 12002u);
   // The stall time-out is a second here (WinInet may take two more to let go of the request).
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
@@ -247,7 +247,7 @@ TEST_F(UrlFetcherTest, StalledServerCannotHangTheDownload) {
 
 TEST_F(UrlFetcherTest, RedirectLoopFailsToOpen) {
   server_.Serve("/loop", "", HttpServer::Mode::kRedirectLoop);
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/loop").c_str()), kFetchOpenUrlFailed);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/loop").c_str()), FetchCode::kOpenUrlFailed);
   EXPECT_EQ(fetcher_.ErrorCode(), static_cast<uint32_t>(kInternetErrorRedirectFailed));
 }
 
@@ -257,7 +257,7 @@ TEST_F(UrlFetcherTest, CancelEndsATrickledDownloadAtTheNextPass) {
   fetcher_.cancel_at = "Transferring";
   fetcher_.cancel_after = 3;  // after opening, then after the first two passes
   auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(fetcher_.Fetch(server_.Url("/slow").c_str()), kFetchCancelled);
+  EXPECT_EQ(fetcher_.Fetch(server_.Url("/slow").c_str()), FetchCode::kCancelled);
   // Each pass takes what has arrived; waiting for a full pass would take the whole 12 seconds.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
 }
