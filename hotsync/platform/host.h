@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,10 @@ struct ByteSpan {
   size_t size;
 };
 bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error);
+
+// Hands pieces to write in blocks of up to 64 KB (a piece that large goes on its own), so a
+// database of many small records takes few writes. Stops at the first write that fails.
+bool WriteStaged(const std::vector<ByteSpan>& pieces, const std::function<bool(const uint8_t*, size_t)>& write);
 // For crash tests: writes half of data to "path.tmp" and ends the process at once (exit status 86),
 // as a power cut or a kill in the middle of a write-back would.
 [[noreturn]] void WriteHalfAndTerminate(const std::string& path, const Bytes& data);

@@ -22,7 +22,6 @@ std::string ErrnoText(const std::string& what, const std::string& path) {
   return what + " \"" + path + "\": " + std::strerror(errno);
 }
 
-constexpr size_t kStagingSize = 64 * 1024;
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -97,7 +96,10 @@ bool MakeFolders(const std::string& path, std::string* error) {
   return true;
 }
 
-bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+namespace {
+
+// The names in folder of its files (folders false) or of its folders, sorted.
+bool ListEntries(const std::string& folder, bool folders, std::vector<std::string>* names, std::string* error) {
   names->clear();
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) {
@@ -105,30 +107,26 @@ bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::
     return false;
   }
   while (struct dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    if (FileExists(JoinPath(folder, name))) names->push_back(name);
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = JoinPath(folder, name);
+    if (folders ? FolderExists(path) : FileExists(path)) names->push_back(name);
   }
   ::closedir(dir);
   std::sort(names->begin(), names->end());
   return true;
 }
 
+}  // namespace
+
+bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  return ListEntries(folder, false, names, error);
+}
+
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error) {
-  names->clear();
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) {
-    *error = ErrnoText("cannot list folder", folder);
-    return false;
-  }
-  while (struct dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != ".." && FolderExists(JoinPath(folder, name))) names->push_back(name);
-  }
-  ::closedir(dir);
-  std::sort(names->begin(), names->end());
-  return true;
+  return ListEntries(folder, true, names, error);
 }
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
@@ -156,23 +154,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>&
     *error = ErrnoText("cannot create", temp);
     return false;
   }
-  // Small pieces are gathered, so a database of many records takes few writes.
-  std::vector<uint8_t> staged;
-  staged.reserve(kStagingSize);
-  bool written = true;
-  for (const ByteSpan& piece : pieces) {
-    if (!written) break;
-    if (staged.size() + piece.size > kStagingSize && !staged.empty()) {
-      written = WriteAll(fd, staged.data(), staged.size());
-      staged.clear();
-    }
-    if (piece.size >= kStagingSize) {
-      written = written && WriteAll(fd, piece.data, piece.size);
-    } else {
-      staged.insert(staged.end(), piece.data, piece.data + piece.size);
-    }
-  }
-  written = written && WriteAll(fd, staged.data(), staged.size());
+  const bool written =
+      WriteStaged(pieces, [&](const uint8_t* data, size_t size) { return WriteAll(fd, data, size); });
   if (!written || ::fsync(fd) != 0) {
     *error = ErrnoText("cannot write", temp);
     ::close(fd);

@@ -29,7 +29,6 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, slash == 0 ? 1 : slash);
 }
 
-constexpr size_t kStagingSize = 64 * 1024;
 
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -98,27 +97,10 @@ bool MakeFolders(const std::string& path, std::string* error) {
   return true;
 }
 
-bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
-  names->clear();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
-    DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND) return true;
-    *error = SystemErrorText("cannot list folder", folder, code);
-    return false;
-  }
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names->push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  std::sort(names->begin(), names->end());
-  return true;
-}
+namespace {
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
-
-bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+// The names in folder of its files (folders false) or of its folders, sorted.
+bool ListEntries(const std::string& folder, bool folders, std::vector<std::string>* names, std::string* error) {
   names->clear();
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
@@ -130,13 +112,24 @@ bool ListFolders(const std::string& folder, std::vector<std::string>* names, std
   }
   do {
     const std::string name = found.cFileName;
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") {
-      names->push_back(name);
-    }
+    const bool is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (is_folder == folders && name != "." && name != "..") names->push_back(name);
   } while (FindNextFileA(search, &found));
   FindClose(search);
   std::sort(names->begin(), names->end());
   return true;
+}
+
+}  // namespace
+
+bool ListFiles(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  return ListEntries(folder, false, names, error);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error) {
+  return ListEntries(folder, true, names, error);
 }
 
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
@@ -166,23 +159,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>&
     *error = SystemErrorText("cannot create", temp, GetLastError());
     return false;
   }
-  // Small pieces are gathered, so a database of many records takes few writes.
-  std::vector<uint8_t> staged;
-  staged.reserve(kStagingSize);
-  bool written = true;
-  for (const ByteSpan& piece : pieces) {
-    if (!written) break;
-    if (staged.size() + piece.size > kStagingSize && !staged.empty()) {
-      written = WriteAll(file, staged.data(), staged.size());
-      staged.clear();
-    }
-    if (piece.size >= kStagingSize) {
-      written = written && WriteAll(file, piece.data, piece.size);
-    } else {
-      staged.insert(staged.end(), piece.data, piece.data + piece.size);
-    }
-  }
-  written = written && WriteAll(file, staged.data(), staged.size());
+  const bool written =
+      WriteStaged(pieces, [&](const uint8_t* data, size_t size) { return WriteAll(file, data, size); });
   if (!written || !FlushFileBuffers(file)) {
     *error = SystemErrorText("cannot write", temp, GetLastError());
     CloseHandle(file);
