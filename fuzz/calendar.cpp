@@ -14,7 +14,7 @@ namespace {
 class MemoryFetcher final : public UrlFetcher {
  public:
   MemoryFetcher(const uint8_t* data, size_t size) : data_(reinterpret_cast<const char*>(data)), size_(size) {}
-  int32_t Fetch(const char*) override { return 0; }
+  FetchCode Fetch(const char*) override { return FetchCode::kDone; }
   int32_t OpenDownloaded() override {
     offset_ = 0;
     open_ = true;
