@@ -53,13 +53,8 @@ int RunInstall(const Options& options) {
   if (!session.ok()) return 1;
   ConduitModule conduit;
   if (!LoadConduit(options, &conduit) || Missing(conduit.finishInstall != nullptr, "FinishInstall")) return 1;
-  std::vector<UserEntry> users;
   UserEntry user;
-  std::string error;
-  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, &user, &error)) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
-    return 1;
-  }
+  if (!SelectedUser(options, &user)) return 1;
   const int32_t result = conduit.finishInstall(user.name.c_str());
   std::printf("FinishInstall(\"%s\") = %ld\n", user.name.c_str(), static_cast<long>(result));
   return result == 0 ? 0 : 1;

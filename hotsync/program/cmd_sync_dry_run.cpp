@@ -159,13 +159,9 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
 }  // namespace
 
 int RunDryRun(const Options& options, bool doNothing) {
-  std::vector<UserEntry> users;
   UserEntry user;
+  if (!SelectedUser(options, &user)) return 1;
   std::string error;
-  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, &user, &error)) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
-    return 1;
-  }
   const std::string userFolder = JoinPath(options.root, user.folder);
   const std::string handheld =
       options.handheld.empty() ? JoinPath(userFolder, kHandheldFolderName) : options.handheld;

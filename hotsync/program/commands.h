@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/users.h"
+
 namespace hotsync {
 
 struct Options {
@@ -44,6 +46,9 @@ std::string HandheldTimeText(uint32_t seconds);
 
 // text as one command-line argument: quoted when it holds a blank or is empty.
 std::string QuotedArgument(const std::string& text);
+
+// The user the options name (--user, or the only one) into *user; false with a message printed.
+bool SelectedUser(const Options& options, UserEntry* user);
 
 // The handheld folder the options name (the user's, or --handheld), or "" with a message printed.
 std::string HandheldFolderFor(const Options& options);

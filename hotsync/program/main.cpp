@@ -38,15 +38,20 @@ std::string QuotedArgument(const std::string& text) {
   return "\"" + text + "\"";
 }
 
+bool SelectedUser(const Options& options, UserEntry* user) {
+  std::vector<UserEntry> users;
+  std::string error;
+  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, user, &error)) {
+    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+    return false;
+  }
+  return true;
+}
+
 std::string HandheldFolderFor(const Options& options) {
   if (!options.handheld.empty()) return options.handheld;
-  std::vector<UserEntry> users;
   UserEntry user;
-  std::string error;
-  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, &user, &error)) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
-    return std::string();
-  }
+  if (!SelectedUser(options, &user)) return std::string();
   return JoinPath(JoinPath(options.root, user.folder), kHandheldFolderName);
 }
 
