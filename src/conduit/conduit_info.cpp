@@ -30,26 +30,26 @@ int32_t ConduitName(char* buffer, uint16_t size) {
   return 0;
 }
 
-int32_t ConduitInfo(int32_t query, const void* input, void* output, uint32_t* outputSize) {
-  if (output == nullptr) return 4209;
-  if (outputSize == nullptr) return 4215;
+EntryCode ConduitInfo(int32_t query, const void* input, void* output, uint32_t* outputSize) {
+  if (output == nullptr) return EntryCode::kNoOutput;
+  if (outputSize == nullptr) return EntryCode::kNoOutputSize;
   switch (query) {
     case 0: {
-      if (input == nullptr) return 4212;
+      if (input == nullptr) return EntryCode::kNoInput;
       const uint8_t* record = static_cast<const uint8_t*>(input);
-      if (ReadLe32(record) != 1 || ReadLe32(record + 4) != 80) return 4213;
+      if (ReadLe32(record) != 1 || ReadLe32(record + 4) != 80) return EntryCode::kBadInputRecord;
       CopyName(static_cast<char*>(output), *outputSize);
-      return 0;
+      return EntryCode::kOk;
     }
     case 1:
-      if (*outputSize != 4) return 4211;
+      if (*outputSize != 4) return EntryCode::kWrongOutputSize;
       WriteLe32(output, 0x10000000u);
-      return 0;
+      return EntryCode::kOk;
     case 2:
-      if (*outputSize != 4) return 4211;
+      if (*outputSize != 4) return EntryCode::kWrongOutputSize;
       WriteLe32(output, 0);
-      return 0;
+      return EntryCode::kOk;
     default:
-      return 4208;
+      return EntryCode::kUnknownQuery;
   }
 }

@@ -25,14 +25,6 @@ constexpr size_t kLegacyActionOffset = 520;
 constexpr size_t kFolderBytes = 260;
 constexpr int32_t kPreferenceKind = 1;
 
-enum : int32_t {
-  kCfgNoRecord = 4212,
-  kCfgNoSize = 4216,
-  kCfgBadKind = 4217,
-  kCfgBadSize = 4218,
-  kCfgBadVersion = 4219,
-};
-
 uint32_t ReadLe32(const uint8_t* at) {
   return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
          static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
@@ -54,15 +46,15 @@ bool FolderText(const uint8_t* at, size_t room, std::string* folder) {
 }
 
 // Runs the dialog for a record whose action and preference-kind fields are at the given places.
-int32_t ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
+EntryCode ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
                         size_t actionOffset, size_t kindOffset) {
   std::string folder;
-  if (!FolderText(record + folderOffset, folderRoom, &folder)) return -1;
-  int32_t action = 0;
+  if (!FolderText(record + folderOffset, folderRoom, &folder)) return EntryCode::kCancelled;
+  SyncAction action = SyncAction::kSynchronize;
   int32_t kind = 0;
-  const int32_t result = ShowSettingsDialog(folder.c_str(), &action, &kind);
-  if (result == 0) {
-    WriteLe32(record + actionOffset, action);
+  const EntryCode result = ShowSettingsDialog(folder.c_str(), &action, &kind);
+  if (result == EntryCode::kOk) {
+    WriteLe32(record + actionOffset, static_cast<int32_t>(action));
     WriteLe32(record + kindOffset, kind);
   }
   return result;
@@ -70,7 +62,7 @@ int32_t ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
 
 }  // namespace
 
-int32_t ShowSettingsDialog(const char* folder, int32_t* action, int32_t* preferenceKind) {
+EntryCode ShowSettingsDialog(const char* folder, SyncAction* action, int32_t* preferenceKind) {
   ConduitPrefs prefs{};
   ReadConduitPrefs(&prefs, folder);
   const SettingsValues read = SettingsValues::Of(prefs);
@@ -79,29 +71,29 @@ int32_t ShowSettingsDialog(const char* folder, int32_t* action, int32_t* prefere
   SettingsDialogModel model;
   model.Open(read, ConduitVersionText(module));
   model.SetLogFolder(folder);
-  if (Env::Current().Dialogs().RunModal(module, model) != kDialogOk) return -1;
+  if (Env::Current().Dialogs().RunModal(module, model) != kDialogOk) return EntryCode::kCancelled;
 
   const SettingsValues stored = model.Accept(read);
   *action = SettingsAction(stored);
   *preferenceKind = kPreferenceKind;
   stored.Into(&prefs);
   WriteConduitPrefs(prefs, folder);
-  return 0;
+  return EntryCode::kOk;
 }
 
-int32_t ConfigureFromRecord(int32_t kind, void* record, uint32_t* recordSize) {
-  if (!record) return kCfgNoRecord;
-  if (!recordSize) return kCfgNoSize;
-  if (*recordSize != kCfgRecordSize) return kCfgBadSize;
-  if (kind != 0) return kCfgBadKind;
+EntryCode ConfigureFromRecord(int32_t kind, void* record, uint32_t* recordSize) {
+  if (!record) return EntryCode::kNoInput;
+  if (!recordSize) return EntryCode::kNoRecordSize;
+  if (*recordSize != kCfgRecordSize) return EntryCode::kBadRecordSize;
+  if (kind != 0) return EntryCode::kBadConfigureKind;
   uint8_t* bytes = static_cast<uint8_t*>(record);
-  if (ReadLe32(bytes) != 1) return kCfgBadVersion;
+  if (ReadLe32(bytes) != 1) return EntryCode::kBadRecordVersion;
   return ConfigureRecord(bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
                          kCfgActionOffset, kCfgKindOffset);
 }
 
-int32_t ConfigureFromLegacyRecord(void* record) {
-  if (!record) return -1;
+EntryCode ConfigureFromLegacyRecord(void* record) {
+  if (!record) return EntryCode::kCancelled;
   return ConfigureRecord(static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
                          kLegacyKindOffset);
 }

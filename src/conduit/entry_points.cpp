@@ -19,13 +19,13 @@ CONDUIT_EXPORT int32_t GetConduitName(char* buffer, uint16_t size) { return Cond
 CONDUIT_EXPORT uint32_t GetConduitVersion() { return kConduitInterfaceVersion; }
 
 CONDUIT_EXPORT int32_t GetConduitInfo(int32_t query, void* input, void* output, uint32_t* outputSize) {
-  return ConduitInfo(query, input, output, outputSize);
+  return ToInt(ConduitInfo(query, input, output, outputSize));
 }
 
-CONDUIT_EXPORT int32_t ConfigureConduit(void* record) { return ConfigureFromLegacyRecord(record); }
+CONDUIT_EXPORT int32_t ConfigureConduit(void* record) { return ToInt(ConfigureFromLegacyRecord(record)); }
 
 CONDUIT_EXPORT int32_t CfgConduit(int32_t kind, void* record, uint32_t* recordSize) {
-  return ConfigureFromRecord(kind, record, recordSize);
+  return ToInt(ConfigureFromRecord(kind, record, recordSize));
 }
 
 CONDUIT_EXPORT int32_t FinishInstall(const char* userName) { return InstallUserFolder(userName); }

@@ -21,7 +21,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
   int32_t action = 0;
   std::memcpy(&action, properties.bytes, sizeof action);
   int32_t result = 0;
-  if (action == kActionDoNothing) {
+  if (action == ToInt(SyncAction::kDoNothing)) {
     LogAddEntry("Movie doing nothing", TranslateLogCode(LogCode::kPlainText), 0);
   } else {
     LogAddEntry("", TranslateLogCode(LogCode::kSyncStarted), 0);

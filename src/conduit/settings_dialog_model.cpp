@@ -72,11 +72,11 @@ int ScheduleRowFor(uint32_t interval) {
   return row;
 }
 
-int32_t SettingsAction(const SettingsValues& values) {
+SyncAction SettingsAction(const SettingsValues& values) {
   if (values.eventsInterval == kNoSchedule && (values.flags & kPrefsFlagMyMoviesOn) == 0) {
-    return kActionDoNothing;
+    return SyncAction::kDoNothing;
   }
-  return kActionSynchronize;
+  return SyncAction::kSynchronize;
 }
 
 DialogForm SettingsDialogModel::Template() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "conduit/conduit_prefs.h"
+#include "conduit/entry_codes.h"
 #include "platform/dialog_view.h"
 
 // Resource ids of the dialog, its controls and its bitmaps.
@@ -44,9 +45,6 @@ struct SettingsValues {
   void Into(ConduitPrefs* prefs) const;
 };
 
-// Actions the dialog hands the HotSync manager.
-enum : int32_t { kActionSynchronize = 0, kActionDoNothing = 6 };
-
 struct ScheduleRow {
   const char* shortText;
   const char* longText;
@@ -60,7 +58,7 @@ extern const ScheduleRow kScheduleRows[kScheduleRowCount];
 int ScheduleRowFor(uint32_t interval);
 
 // The action the HotSync manager records for these settings: do nothing when neither job runs.
-int32_t SettingsAction(const SettingsValues& values);
+SyncAction SettingsAction(const SettingsValues& values);
 
 class SettingsDialogModel final : public DialogController {
  public:

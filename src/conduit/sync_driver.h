@@ -26,7 +26,6 @@ struct SyncProperties {
 };
 static_assert(sizeof(SyncProperties) == kSyncPropertiesSize, "SyncProperties is 1198 bytes");
 
-constexpr int32_t kActionDoNothing = 6;
 constexpr size_t kFolderOffset = 4;
 
 struct SyncInput {

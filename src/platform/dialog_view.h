@@ -28,9 +28,10 @@ enum class DialogControlKind {
 };
 
 // Ids of the buttons that end a dialog; RunModal returns them.
-enum { kDialogOk = 1, kDialogCancel = 2 };
+constexpr int kDialogOk = 1;
+constexpr int kDialogCancel = 2;
 // Id of a control that is never addressed (a frame, a fixed label).
-enum { kDialogNoId = -1 };
+constexpr int kDialogNoId = -1;
 
 struct DialogControl {
   int id = kDialogNoId;

@@ -14,26 +14,25 @@
 #include <memory>
 #include <string>
 
-// Windows system error codes that the conduit distinguishes.
-enum : uint32_t {
-  kErrNone = 0,
-  kErrFileNotFound = 2,
-  kErrPathNotFound = 3,
-  kErrTooManyOpenFiles = 4,
-  kErrAccessDenied = 5,
-  kErrNotEnoughMemory = 8,
-  kErrWriteFault = 29,
-  kErrReadFault = 30,
-  kErrGenFailure = 31,
-  kErrSharingViolation = 32,
-  kErrHandleDiskFull = 39,
-  kErrInvalidParameter = 87,
-  kErrDiskFull = 112,
-  kErrInvalidName = 123,
-  kErrDirNotEmpty = 145,
-  kErrAlreadyExists = 183,
-  kErrFilenameTooLong = 206
-};
+// Windows system error codes that the conduit distinguishes. File operations return any code the
+// system gives, so these name values of an open set rather than close a table.
+constexpr uint32_t kErrNone = 0;
+constexpr uint32_t kErrFileNotFound = 2;
+constexpr uint32_t kErrPathNotFound = 3;
+constexpr uint32_t kErrTooManyOpenFiles = 4;
+constexpr uint32_t kErrAccessDenied = 5;
+constexpr uint32_t kErrNotEnoughMemory = 8;
+constexpr uint32_t kErrWriteFault = 29;
+constexpr uint32_t kErrReadFault = 30;
+constexpr uint32_t kErrGenFailure = 31;
+constexpr uint32_t kErrSharingViolation = 32;
+constexpr uint32_t kErrHandleDiskFull = 39;
+constexpr uint32_t kErrInvalidParameter = 87;
+constexpr uint32_t kErrDiskFull = 112;
+constexpr uint32_t kErrInvalidName = 123;
+constexpr uint32_t kErrDirNotEmpty = 145;
+constexpr uint32_t kErrAlreadyExists = 183;
+constexpr uint32_t kErrFilenameTooLong = 206;
 
 // An open file, read and written as raw bytes. Not copyable; closed at destruction.
 class File {

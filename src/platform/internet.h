@@ -21,24 +21,20 @@ struct InternetObject;
 using InternetHandle = InternetObject*;
 
 // Flags of OpenUrl, with WinInet's values.
-enum : uint32_t {
-  kInternetFlagReload = 0x80000000u,     // never answer from a cache
-  kInternetFlagNoCookies = 0x00080000u,  // neither send nor store cookies
-  kInternetFlagNoUi = 0x00000200u,       // never show a dialog
-};
+constexpr uint32_t kInternetFlagReload = 0x80000000u;     // never answer from a cache
+constexpr uint32_t kInternetFlagNoCookies = 0x00080000u;  // neither send nor store cookies
+constexpr uint32_t kInternetFlagNoUi = 0x00000200u;       // never show a dialog
 
-// Error codes with WinInet's values.
-enum : uint32_t {
-  kInternetErrorTimeout = 12002,
-  kInternetErrorInternal = 12004,
-  kInternetErrorInvalidUrl = 12005,
-  kInternetErrorUnrecognizedScheme = 12006,
-  kInternetErrorNameNotResolved = 12007,
-  kInternetErrorCannotConnect = 12029,
-  kInternetErrorConnectionAborted = 12030,
-  kInternetErrorRedirectFailed = 12156,
-  kInternetErrorSecureChannel = 12157,
-};
+// Error codes with WinInet's values: the ones the conduit distinguishes among all the system gives.
+constexpr uint32_t kInternetErrorTimeout = 12002;
+constexpr uint32_t kInternetErrorInternal = 12004;
+constexpr uint32_t kInternetErrorInvalidUrl = 12005;
+constexpr uint32_t kInternetErrorUnrecognizedScheme = 12006;
+constexpr uint32_t kInternetErrorNameNotResolved = 12007;
+constexpr uint32_t kInternetErrorCannotConnect = 12029;
+constexpr uint32_t kInternetErrorConnectionAborted = 12030;
+constexpr uint32_t kInternetErrorRedirectFailed = 12156;
+constexpr uint32_t kInternetErrorSecureChannel = 12157;
 
 class InternetClient {
  public:

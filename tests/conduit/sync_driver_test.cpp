@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "conduit/conduit_prefs.h"
+#include "conduit/entry_codes.h"
 #include "conduit/open_conduit.h"
 #include "conduit/sync_driver.h"
 #include "diag/handheld_link.h"
@@ -144,7 +145,7 @@ TEST_F(SyncDriverTest, WithoutACallbackNothingHappens) {
 }
 
 TEST_F(SyncDriverTest, DoNothingGivesExactlyTwoEntriesAndNoFiles) {
-  EXPECT_EQ(Sync(kActionDoNothing), 0);
+  EXPECT_EQ(Sync(ToInt(SyncAction::kDoNothing)), 0);
   Entries expected = {{-1, "Movie doing nothing"}, {20, "Reelbox"}};
   EXPECT_EQ(ManagerLog(), expected);
   EXPECT_FALSE(Exists("kvrtsynclog.txt"));

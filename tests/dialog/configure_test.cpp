@@ -61,7 +61,7 @@ class ConfigureTest : public ::testing::Test {
     std::memset(&record[80], 0, 264);
     std::memcpy(&record[80], folder.data(), folder.size());
   }
-  int32_t Cfg(int32_t kind = 0, uint32_t size = 352) { return ConfigureFromRecord(kind, record.data(), &size); }
+  int32_t Cfg(int32_t kind = 0, uint32_t size = 352) { return ToInt(ConfigureFromRecord(kind, record.data(), &size)); }
   std::string PrefsPath() const { return dir.Sub("KVRTPrefs.txt"); }
   ConduitPrefs Stored() const {
     ConduitPrefs prefs{};
@@ -89,14 +89,14 @@ class ConfigureTest : public ::testing::Test {
 
 TEST_F(ConfigureTest, ChecksItsArgumentsInOrderAndShowsNoDialogOnABadCall) {
   uint32_t size = 352;
-  EXPECT_EQ(ConfigureFromRecord(1, nullptr, nullptr), 4212);
-  EXPECT_EQ(ConfigureFromRecord(1, record.data(), nullptr), 4216);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(1, nullptr, nullptr)), 4212);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), nullptr)), 4216);
   size = 348;
   record[0] = 2;
-  EXPECT_EQ(ConfigureFromRecord(1, record.data(), &size), 4218);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), &size)), 4218);
   size = 352;
-  EXPECT_EQ(ConfigureFromRecord(1, record.data(), &size), 4217);
-  EXPECT_EQ(ConfigureFromRecord(0, record.data(), &size), 4219);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), &size)), 4217);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(0, record.data(), &size)), 4219);
   EXPECT_EQ(view.runs, 0);
   EXPECT_EQ(Le32(&record[344]), 0xEEEEEEEEu);
   EXPECT_FALSE(Env::Current().Files().FileExists(PrefsPath()));
@@ -207,11 +207,11 @@ TEST_F(ConfigureTest, LegacyRecordTakesTheFolderFirstAndAnswersAtItsOwnOffsets) 
     c.OnCheck(kEventsCheck, false);
     c.OnCheck(kListsCheck, false);
   });
-  EXPECT_EQ(ConfigureFromLegacyRecord(legacy.data()), 0);
+  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(legacy.data())), 0);
   EXPECT_EQ(Le32(&legacy[516]), 1u);
   EXPECT_EQ(Le32(&legacy[520]), 6u);
   EXPECT_EQ(Stored().eventsInterval, 0xFFFFFFFFu);
-  EXPECT_EQ(ConfigureFromLegacyRecord(nullptr), -1);
+  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(nullptr)), -1);
 }
 
 }  // namespace

@@ -42,13 +42,13 @@ TEST(ScheduleRowFor, PicksTheLastRowNotAboveTheIntervalComparedUnsigned) {
 
 TEST(SettingsAction, DoesNothingOnlyWhenBothJobsAreOff) {
   SettingsValues v = Defaults();
-  EXPECT_EQ(SettingsAction(v), kActionSynchronize);
+  EXPECT_EQ(SettingsAction(v), SyncAction::kSynchronize);
   v.eventsInterval = kNoSchedule;
-  EXPECT_EQ(SettingsAction(v), kActionSynchronize);
+  EXPECT_EQ(SettingsAction(v), SyncAction::kSynchronize);
   v.flags = 0;
-  EXPECT_EQ(SettingsAction(v), kActionDoNothing);
+  EXPECT_EQ(SettingsAction(v), SyncAction::kDoNothing);
   v.eventsInterval = 0;
-  EXPECT_EQ(SettingsAction(v), kActionSynchronize);
+  EXPECT_EQ(SettingsAction(v), SyncAction::kSynchronize);
 }
 
 TEST_F(SettingsDialogModelTest, OpeningWithDefaultsShowsWeeklyBothJobsAndStandardLog) {
@@ -178,7 +178,7 @@ TEST_F(SettingsDialogModelTest, BothJobsOffStoresNoScheduleClearsBothFlagsAndDoe
   EXPECT_EQ(stored.eventsInterval, kNoSchedule);
   EXPECT_EQ(stored.flags & 9u, 0u);
   EXPECT_EQ(stored.lastEventsRun, 0u);
-  EXPECT_EQ(SettingsAction(stored), kActionDoNothing);
+  EXPECT_EQ(SettingsAction(stored), SyncAction::kDoNothing);
 }
 
 TEST_F(SettingsDialogModelTest, SchedulingAgainSetsTheScheduleFlag) {
@@ -191,7 +191,7 @@ TEST_F(SettingsDialogModelTest, SchedulingAgainSetsTheScheduleFlag) {
   SettingsValues stored = model.Accept(v);
   EXPECT_EQ(stored.eventsInterval, 0u);
   EXPECT_EQ(stored.flags, 1u);
-  EXPECT_EQ(SettingsAction(stored), kActionSynchronize);
+  EXPECT_EQ(SettingsAction(stored), SyncAction::kSynchronize);
 }
 
 TEST_F(SettingsDialogModelTest, LogLevelKeepsExactlyOneOfTheTwoBitsAndClearsBitOne) {

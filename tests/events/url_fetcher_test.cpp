@@ -248,7 +248,7 @@ TEST_F(UrlFetcherTest, StalledServerCannotHangTheDownload) {
 TEST_F(UrlFetcherTest, RedirectLoopFailsToOpen) {
   server_.Serve("/loop", "", HttpServer::Mode::kRedirectLoop);
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/loop").c_str()), FetchCode::kOpenUrlFailed);
-  EXPECT_EQ(fetcher_.ErrorCode(), static_cast<uint32_t>(kInternetErrorRedirectFailed));
+  EXPECT_EQ(fetcher_.ErrorCode(), kInternetErrorRedirectFailed);
 }
 
 TEST_F(UrlFetcherTest, CancelEndsATrickledDownloadAtTheNextPass) {

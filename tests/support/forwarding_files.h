@@ -63,7 +63,7 @@ class DiskFullFile final : public ForwardingFile {
     const uint32_t result = ForwardingFile::Write(data, take, written);
     room_ -= *written < room_ ? *written : room_;
     if (result != 0) return result;
-    return take < n ? static_cast<uint32_t>(kErrDiskFull) : 0u;
+    return take < n ? kErrDiskFull : 0u;
   }
 
  private:
