@@ -41,6 +41,17 @@ uint64_t KeyOf(const CivilTime& t) {
          static_cast<uint64_t>(t.minute) << 8 | static_cast<uint64_t>(t.second);
 }
 
+// std::hash of a 64-bit key keeps only its low 32 bits on this target: day and time of day, so
+// every date of a year shared one of 31 buckets and each lookup walked thousands of entries.
+struct KeyHash {
+  size_t operator()(uint64_t key) const {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<size_t>(key);
+  }
+};
+
 class Win32Clock final : public Clock {
  public:
   Win32Clock() { ::InitializeCriticalSection(&lock_); }
@@ -144,8 +155,8 @@ class Win32Clock final : public Clock {
   static constexpr size_t kKnownLimit = 8192;
   CRITICAL_SECTION lock_;
   DWORD stamp_ = 0;
-  std::unordered_map<uint64_t, int64_t> utc_;
-  std::unordered_map<uint64_t, std::string> dates_;
+  std::unordered_map<uint64_t, int64_t, KeyHash> utc_;
+  std::unordered_map<uint64_t, std::string, KeyHash> dates_;
 };
 
 }  // namespace
