@@ -73,7 +73,7 @@ bool ExportOnce(const std::string& dir) {
   std::memset(&input, 0, sizeof input);
   input.progress = &NoCancel;
   input.properties = PropertiesOf(dir);
-  int32_t result;
+  JobResult result = JobResult::kDone;
   {
     SyncDriver driver;
     driver.LoadSettings(input);
@@ -81,7 +81,7 @@ bool ExportOnce(const std::string& dir) {
     driver.DevicePreference() = static_cast<uint16_t>(1 << 8);
     result = RunMyMoviesJob(driver);
   }
-  return HsEndSession() == 0 && result == 0;
+  return HsEndSession() == 0 && result == JobResult::kDone;
 }
 
 std::string ReadText(const std::string& path) {

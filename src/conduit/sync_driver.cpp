@@ -16,8 +16,7 @@ namespace {
 constexpr const char kDebugLogName[] = "kvrtdebuglog.txt";
 constexpr const char kSyncLogName[] = "kvrtsynclog.txt";
 constexpr const char kDisplayName[] = "Reelbox";
-constexpr int32_t kSyncCancelled = 10;
-constexpr int32_t kJobNoMemory = 9;
+constexpr int32_t kSyncCancelled = ToInt(JobResult::kCancelled);
 
 std::string TimeDateNow(HandheldLink& link, uint32_t* now) {
   link.LocalTimeNow(now);
@@ -73,7 +72,7 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
           // events stay due for the next one.
           result = kSyncCancelled;
         } else if (schedule.due) {
-          result = RunEventsJob();
+          result = ToInt(RunEventsJob());
           // A cancelled job may still answer 0; its events were not all fetched, so it stays due.
           if (result == 0 && !cancelled_) prefs_.lastEventsRun = now;
           if (result == 0 && cancelled_) result = kSyncCancelled;
@@ -101,7 +100,7 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
   return result;
 }
 
-int32_t SyncDriver::RunEventsJob() {
+JobResult SyncDriver::RunEventsJob() {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
   try {
     return RunMovieEventsJob(*this);
@@ -109,7 +108,7 @@ int32_t SyncDriver::RunEventsJob() {
     AddHotSyncLogEntry("Unable to synchronize Movie Event Database 'Movie-Events' because there was not enough "
                        "memory.",
                        LogCode::kRemoteReadFailed, 0);
-    return kJobNoMemory;
+    return JobResult::kNoMemory;
   }
 }
 

@@ -39,42 +39,42 @@ class DeviceDatabase {
   virtual uint32_t GetErrorCode();
   // Opens the named database for reading and writing; 4 when it does not exist. The options are
   // accepted for callers that pass them (-1, -1) and have no effect.
-  virtual int32_t Open(const char* name, int32_t option1, int32_t option2) = 0;
+  virtual DeviceError Open(const char* name, int32_t option1, int32_t option2) = 0;
   virtual int32_t ReservedSlot6(uint32_t value1, uint32_t value2) = 0;  // 0, no effect
   virtual int32_t ReservedSlot7(uint32_t value) = 0;                    // 1, no effect
-  virtual int32_t Close() = 0;
+  virtual DeviceError Close() = 0;
   // 8 when the block is larger than size.
-  virtual int32_t ReadAppInfo(void* buffer, uint16_t size) = 0;
-  virtual int32_t GetRecordCount(uint32_t* count) = 0;
+  virtual DeviceError ReadAppInfo(void* buffer, uint16_t size) = 0;
+  virtual DeviceError GetRecordCount(uint32_t* count) = 0;
   // Creates and opens the database; 5 when it exists. The option has no effect.
-  virtual int32_t Create(const DatabaseCreateInfo* info, int32_t option) = 0;
-  virtual int32_t WriteAppInfo(const void* buffer, uint16_t size) = 0;
-  virtual int32_t PurgeCategory(int32_t category) = 0;
-  virtual int32_t DeleteCurrentRecord() = 0;
-  virtual int32_t DeleteRecord(uint32_t recordId) = 0;
-  virtual int32_t ChangeCategory(int32_t from, int32_t to) = 0;
+  virtual DeviceError Create(const DatabaseCreateInfo* info, int32_t option) = 0;
+  virtual DeviceError WriteAppInfo(const void* buffer, uint16_t size) = 0;
+  virtual DeviceError PurgeCategory(int32_t category) = 0;
+  virtual DeviceError DeleteCurrentRecord() = 0;
+  virtual DeviceError DeleteRecord(uint32_t recordId) = 0;
+  virtual DeviceError ChangeCategory(int32_t from, int32_t to) = 0;
   // Writes a new dirty record; its id goes to *recordId and it becomes the current record.
-  virtual int32_t AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) = 0;
-  virtual int32_t ReadFirstRecord() = 0;
-  virtual int32_t ReadRecordAt(uint32_t index) = 0;  // 16, not supported
-  virtual int32_t ReadRecordById(uint32_t recordId) = 0;
-  virtual int32_t ReadFirstInCategory(int32_t category) = 0;
-  virtual int32_t ReadNextRecord() = 0;
-  virtual int32_t ReadNextInCategory(int32_t category) = 0;
+  virtual DeviceError AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) = 0;
+  virtual DeviceError ReadFirstRecord() = 0;
+  virtual DeviceError ReadRecordAt(uint32_t index) = 0;  // 16, not supported
+  virtual DeviceError ReadRecordById(uint32_t recordId) = 0;
+  virtual DeviceError ReadFirstInCategory(int32_t category) = 0;
+  virtual DeviceError ReadNextRecord() = 0;
+  virtual DeviceError ReadNextInCategory(int32_t category) = 0;
   virtual bool HasCurrentRecord() = 0;
-  virtual int32_t GetCurrentIndex(uint32_t* index) = 0;  // 16 with *index 0, not supported
-  virtual int32_t GetCurrentRecordId(uint32_t* recordId) = 0;
-  virtual int32_t GetCurrentCategory(int32_t* category) = 0;
+  virtual DeviceError GetCurrentIndex(uint32_t* index) = 0;  // 16 with *index 0, not supported
+  virtual DeviceError GetCurrentRecordId(uint32_t* recordId) = 0;
+  virtual DeviceError GetCurrentCategory(int32_t* category) = 0;
   // *recordSize receives the record's size first; 8 when size is smaller.
-  virtual int32_t CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) = 0;
+  virtual DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) = 0;
   // Rewrites the current record, in *category or (null) its own category.
-  virtual int32_t WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) = 0;
-  virtual int32_t AddRecord(int32_t category, const void* data, uint32_t size) = 0;
-  virtual int32_t UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) = 0;
+  virtual DeviceError WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) = 0;
+  virtual DeviceError AddRecord(int32_t category, const void* data, uint32_t size) = 0;
+  virtual DeviceError UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) = 0;
 
  protected:
   // Stores a platform result and returns its DeviceError (0, 4, 5 or 999 with its message).
-  int32_t SetPlatformResult(int32_t platformCode);
+  DeviceError SetPlatformResult(int32_t platformCode);
 
   bool open_ = false;
   bool walking_ = false;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-void ReportDeviceFailureV(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, int32_t result,
+void ReportDeviceFailureV(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, DeviceError result,
                           const char* format, va_list args) {
   char text[1024];
   std::vsnprintf(text, sizeof text, format, args);
@@ -15,7 +15,7 @@ void ReportDeviceFailureV(HotSyncLogTarget& log, LogCode code, DeviceDatabase& d
   log.AddHotSyncLogEntry(text, code, 0);
 }
 
-void ReportDeviceFailure(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, int32_t result,
+void ReportDeviceFailure(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, DeviceError result,
                          const char* format, ...) {
   va_list args;
   va_start(args, format);

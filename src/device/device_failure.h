@@ -11,9 +11,9 @@
 
 // Adds the entry with the given code: the text made from format and its arguments, followed by
 // " (error #<result>/<the database's code> - <the database's text>)". Lines are cut at 1023 bytes.
-void ReportDeviceFailure(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, int32_t result,
+void ReportDeviceFailure(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, DeviceError result,
                          const char* format, ...) __attribute__((format(printf, 5, 6)));
-void ReportDeviceFailureV(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, int32_t result,
+void ReportDeviceFailureV(HotSyncLogTarget& log, LogCode code, DeviceDatabase& database, DeviceError result,
                           const char* format, va_list args) __attribute__((format(printf, 5, 0)));
 
 #endif  // REELBOX_DEVICE_DEVICE_FAILURE_H

@@ -50,63 +50,63 @@ void SyncDeviceDatabase::GrowBuffer(uint32_t needed) {
   buffer_.assign(static_cast<size_t>(needed) + kBufferSlack, 0);
 }
 
-int32_t SyncDeviceDatabase::Open(const char* name, int32_t, int32_t) {
+DeviceError SyncDeviceDatabase::Open(const char* name, int32_t, int32_t) {
   ClearError();
-  if (open_) return kDeviceAlreadyOpen;
+  if (open_) return DeviceError::kAlreadyOpen;
   ClearCurrentRecord();
   uint8_t handle = 0;
   int32_t error = SyncOpenDB(name ? name : "", 0, &handle, kSyncOpenReadWrite);
-  if (error == kSyncErrNotFound) return kDeviceNotFound;
-  int32_t result = SetPlatformResult(error);
-  if (result != kDeviceOk) return result;
+  if (error == kSyncErrNotFound) return DeviceError::kNotFound;
+  DeviceError result = SetPlatformResult(error);
+  if (result != DeviceError::kOk) return result;
   handle_ = handle;
   open_ = true;
   std::snprintf(name_, sizeof name_, "%s", name ? name : "");
-  return kDeviceOk;
+  return DeviceError::kOk;
 }
 
 int32_t SyncDeviceDatabase::ReservedSlot6(uint32_t, uint32_t) { return 0; }
 int32_t SyncDeviceDatabase::ReservedSlot7(uint32_t) { return 1; }
 
-int32_t SyncDeviceDatabase::Close() {
+DeviceError SyncDeviceDatabase::Close() {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
-  int32_t result = SetPlatformResult(SyncCloseDB(handle_));
-  if (result == kDeviceOk) {
+  DeviceError result = SetPlatformResult(SyncCloseDB(handle_));
+  if (result == DeviceError::kOk) {
     open_ = false;
     name_[0] = '\0';
   }
   return result;
 }
 
-int32_t SyncDeviceDatabase::ReadAppInfo(void* buffer, uint16_t size) {
+DeviceError SyncDeviceDatabase::ReadAppInfo(void* buffer, uint16_t size) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   DatabaseBlockInfo info;
   std::memset(&info, 0, sizeof info);
   std::memcpy(info.name, name_, sizeof name_);
   info.bufferSize = size;
   info.byteCount = size;
   info.buffer = static_cast<uint8_t*>(buffer);
-  int32_t result = SetPlatformResult(SyncReadDBAppInfoBlock(handle_, &info));
-  if (result != kDeviceOk) return result;
-  return info.byteCount > size ? kDeviceBufferTooSmall : kDeviceOk;
+  DeviceError result = SetPlatformResult(SyncReadDBAppInfoBlock(handle_, &info));
+  if (result != DeviceError::kOk) return result;
+  return info.byteCount > size ? DeviceError::kBufferTooSmall : DeviceError::kOk;
 }
 
-int32_t SyncDeviceDatabase::GetRecordCount(uint32_t* count) {
+DeviceError SyncDeviceDatabase::GetRecordCount(uint32_t* count) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   uint16_t n = 0;
-  int32_t result = SetPlatformResult(SyncGetDBRecordCount(handle_, &n));
-  if (result == kDeviceOk && count != nullptr) *count = n;
+  DeviceError result = SetPlatformResult(SyncGetDBRecordCount(handle_, &n));
+  if (result == DeviceError::kOk && count != nullptr) *count = n;
   return result;
 }
 
-int32_t SyncDeviceDatabase::Create(const DatabaseCreateInfo* info, int32_t) {
+DeviceError SyncDeviceDatabase::Create(const DatabaseCreateInfo* info, int32_t) {
   ClearError();
-  if (info == nullptr) return kDeviceNoDescription;
-  if (open_) return kDeviceAlreadyOpen;
+  if (info == nullptr) return DeviceError::kNoDescription;
+  if (open_) return DeviceError::kAlreadyOpen;
   ClearCurrentRecord();
   DatabaseCreateRecord record;
   std::memset(&record, 0, sizeof record);
@@ -119,23 +119,23 @@ int32_t SyncDeviceDatabase::Create(const DatabaseCreateInfo* info, int32_t) {
   record.type = info->type;
   record.version = static_cast<uint16_t>(info->version);
   int32_t error = SyncCreateDB(&record);
-  if (error == kSyncErrExists) return kDeviceExists;
+  if (error == kSyncErrExists) return DeviceError::kExists;
   if (error == static_cast<int32_t>(kSyncErrAlreadyOpen)) {
     SetPlatformResult(0);
-    return kDeviceAlreadyOpen;
+    return DeviceError::kAlreadyOpen;
   }
-  int32_t result = SetPlatformResult(error);
-  if (result != kDeviceOk) return result;
+  DeviceError result = SetPlatformResult(error);
+  if (result != DeviceError::kOk) return result;
   handle_ = record.handle;
   open_ = true;
   std::memcpy(name_, record.name, sizeof name_);
   name_[sizeof name_ - 1] = '\0';
-  return kDeviceOk;
+  return DeviceError::kOk;
 }
 
-int32_t SyncDeviceDatabase::WriteAppInfo(const void* buffer, uint16_t size) {
+DeviceError SyncDeviceDatabase::WriteAppInfo(const void* buffer, uint16_t size) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   DatabaseBlockInfo info;
   std::memset(&info, 0, sizeof info);
   std::memcpy(info.name, name_, sizeof name_);
@@ -145,31 +145,31 @@ int32_t SyncDeviceDatabase::WriteAppInfo(const void* buffer, uint16_t size) {
   return SetPlatformResult(SyncWriteDBAppInfoBlock(handle_, &info));
 }
 
-int32_t SyncDeviceDatabase::PurgeCategory(int32_t category) {
+DeviceError SyncDeviceDatabase::PurgeCategory(int32_t category) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!ValidCategory(category)) return kDeviceBadCategory;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!ValidCategory(category)) return DeviceError::kBadCategory;
   ClearCurrentRecord();
   return SetPlatformResult(SyncPurgeAllRecsInCategory(handle_, static_cast<int16_t>(category)));
 }
 
-int32_t SyncDeviceDatabase::DeleteCurrentRecord() {
+DeviceError SyncDeviceDatabase::DeleteCurrentRecord() {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!current_) return kDeviceNoCurrent;
-  int32_t result = PlatformDelete(current_id_);
+  if (!open_) return DeviceError::kNotOpen;
+  if (!current_) return DeviceError::kNoCurrent;
+  DeviceError result = PlatformDelete(current_id_);
   ClearCurrentRecord();
   return result;
 }
 
-int32_t SyncDeviceDatabase::DeleteRecord(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::DeleteRecord(uint32_t recordId) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
   return PlatformDelete(recordId);
 }
 
-int32_t SyncDeviceDatabase::PlatformDelete(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::PlatformDelete(uint32_t recordId) {
   // The manager takes the record to delete as an exchange record, not as handle and id.
   RecordExchange request = {};
   request.handle = handle_;
@@ -177,16 +177,16 @@ int32_t SyncDeviceDatabase::PlatformDelete(uint32_t recordId) {
   return SetPlatformResult(SyncDeleteRec(&request));
 }
 
-int32_t SyncDeviceDatabase::ChangeCategory(int32_t from, int32_t to) {
+DeviceError SyncDeviceDatabase::ChangeCategory(int32_t from, int32_t to) {
   ClearError();
   // A closed database has no handle to hand the platform.
-  if (!open_) return kDeviceNotOpen;
-  if (!ValidCategory(from) || !ValidCategory(to)) return kDeviceBadCategory;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!ValidCategory(from) || !ValidCategory(to)) return DeviceError::kBadCategory;
   ClearCurrentRecord();
   return SetPlatformResult(SyncChangeCategory(handle_, static_cast<uint8_t>(from), static_cast<uint8_t>(to)));
 }
 
-int32_t SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size) {
+DeviceError SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size) {
   if (size > BufferSize()) GrowBuffer(size);
   PrepareRecordCall();
   if (size > 0 && data != nullptr) std::memcpy(buffer_.data(), data, size);
@@ -195,8 +195,8 @@ int32_t SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, con
   exchange_.bufferSize = Announced(size);
   exchange_.attributes = kDirty;
   exchange_.category = static_cast<int16_t>(category);
-  int32_t result = SetPlatformResult(SyncWriteRec(&exchange_));
-  current_ = result == kDeviceOk;
+  DeviceError result = SetPlatformResult(SyncWriteRec(&exchange_));
+  current_ = result == DeviceError::kOk;
   walking_ = false;
   if (current_) {
     current_id_ = exchange_.recordId;
@@ -206,17 +206,17 @@ int32_t SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, con
   return result;
 }
 
-int32_t SyncDeviceDatabase::AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) {
+DeviceError SyncDeviceDatabase::AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) {
   if (recordId != nullptr) *recordId = 0;
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
-  int32_t result = WriteRecord(0, category, data, size);
-  if (result == kDeviceOk && recordId != nullptr) *recordId = current_id_;
+  DeviceError result = WriteRecord(0, category, data, size);
+  if (result == DeviceError::kOk && recordId != nullptr) *recordId = current_id_;
   return result;
 }
 
-int32_t SyncDeviceDatabase::ReadRecord(ReadKind kind, int32_t category) {
+DeviceError SyncDeviceDatabase::ReadRecord(ReadKind kind, int32_t category) {
   auto call = [&](ReadKind how, uint32_t id) {
     PrepareRecordCall();
     switch (how) {
@@ -240,55 +240,55 @@ int32_t SyncDeviceDatabase::ReadRecord(ReadKind kind, int32_t category) {
     GrowBuffer(exchange_.recordSize);
     error = call(kind == ReadKind::kNextInCategory ? ReadKind::kById : kind, id);
   }
-  int32_t result = SetPlatformResult(error);
-  if (result == kDeviceOk) current_id_ = exchange_.recordId;
+  DeviceError result = SetPlatformResult(error);
+  if (result == DeviceError::kOk) current_id_ = exchange_.recordId;
   return result;
 }
 
-int32_t SyncDeviceDatabase::ReadFirst(ReadKind kind, int32_t category) {
+DeviceError SyncDeviceDatabase::ReadFirst(ReadKind kind, int32_t category) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
   current_index_ = 0;
   // Without the reset a category walk would go on from where the last one ended, and a caller
   // would take the records it misses for no records.
   int32_t reset = SyncResetRecordIndex(handle_);
-  int32_t result = reset != 0 ? SetPlatformResult(reset) : ReadRecord(kind, category);
-  if (result == kDeviceOk) {
+  DeviceError result = reset != 0 ? SetPlatformResult(reset) : ReadRecord(kind, category);
+  if (result == DeviceError::kOk) {
     current_ = true;
     walking_ = true;
     return result;
   }
   current_index_ = kNone;
   current_id_ = kNone;
-  return result == kDeviceNotFound ? kDeviceNoMoreRecords : result;
+  return result == DeviceError::kNotFound ? DeviceError::kNoMoreRecords : result;
 }
 
-int32_t SyncDeviceDatabase::ReadNext(ReadKind kind, int32_t category) {
+DeviceError SyncDeviceDatabase::ReadNext(ReadKind kind, int32_t category) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!walking_ || (kind == ReadKind::kByIndex && current_index_ == kNone)) return kDeviceNoCurrent;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!walking_ || (kind == ReadKind::kByIndex && current_index_ == kNone)) return DeviceError::kNoCurrent;
   if (kind == ReadKind::kByIndex) ++current_index_;
-  int32_t result = ReadRecord(kind, category);
-  if (result == kDeviceOk) {
+  DeviceError result = ReadRecord(kind, category);
+  if (result == DeviceError::kOk) {
     current_ = true;
     return result;
   }
   ClearCurrentRecord();
-  return result == kDeviceNotFound ? kDeviceNoMoreRecords : result;
+  return result == DeviceError::kNotFound ? DeviceError::kNoMoreRecords : result;
 }
 
-int32_t SyncDeviceDatabase::ReadFirstRecord() { return ReadFirst(ReadKind::kByIndex, 0); }
+DeviceError SyncDeviceDatabase::ReadFirstRecord() { return ReadFirst(ReadKind::kByIndex, 0); }
 
-int32_t SyncDeviceDatabase::ReadRecordAt(uint32_t) { return kDeviceNotSupported; }
+DeviceError SyncDeviceDatabase::ReadRecordAt(uint32_t) { return DeviceError::kNotSupported; }
 
-int32_t SyncDeviceDatabase::ReadRecordById(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::ReadRecordById(uint32_t recordId) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
   current_id_ = recordId;
-  int32_t result = ReadRecord(ReadKind::kById, 0);
-  if (result == kDeviceOk) {
+  DeviceError result = ReadRecord(ReadKind::kById, 0);
+  if (result == DeviceError::kOk) {
     current_ = true;
   } else {
     current_id_ = kNone;
@@ -296,75 +296,75 @@ int32_t SyncDeviceDatabase::ReadRecordById(uint32_t recordId) {
   return result;
 }
 
-int32_t SyncDeviceDatabase::ReadFirstInCategory(int32_t category) {
+DeviceError SyncDeviceDatabase::ReadFirstInCategory(int32_t category) {
   return ReadFirst(ReadKind::kNextInCategory, category);
 }
 
-int32_t SyncDeviceDatabase::ReadNextRecord() { return ReadNext(ReadKind::kByIndex, 0); }
+DeviceError SyncDeviceDatabase::ReadNextRecord() { return ReadNext(ReadKind::kByIndex, 0); }
 
-int32_t SyncDeviceDatabase::ReadNextInCategory(int32_t category) {
+DeviceError SyncDeviceDatabase::ReadNextInCategory(int32_t category) {
   return ReadNext(ReadKind::kNextInCategory, category);
 }
 
 bool SyncDeviceDatabase::HasCurrentRecord() { return current_; }
 
-int32_t SyncDeviceDatabase::GetCurrentIndex(uint32_t* index) {
+DeviceError SyncDeviceDatabase::GetCurrentIndex(uint32_t* index) {
   if (index != nullptr) *index = 0;
-  return kDeviceNotSupported;
+  return DeviceError::kNotSupported;
 }
 
-int32_t SyncDeviceDatabase::GetCurrentRecordId(uint32_t* recordId) {
+DeviceError SyncDeviceDatabase::GetCurrentRecordId(uint32_t* recordId) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!current_) return kDeviceNoCurrent;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!current_) return DeviceError::kNoCurrent;
   if (recordId != nullptr) *recordId = current_id_;
-  return kDeviceOk;
+  return DeviceError::kOk;
 }
 
-int32_t SyncDeviceDatabase::GetCurrentCategory(int32_t* category) {
+DeviceError SyncDeviceDatabase::GetCurrentCategory(int32_t* category) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!current_) return kDeviceNoCurrent;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!current_) return DeviceError::kNoCurrent;
   if (category != nullptr) *category = exchange_.category;
-  return kDeviceOk;
+  return DeviceError::kOk;
 }
 
-int32_t SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) {
+DeviceError SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!current_) return kDeviceNoCurrent;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!current_) return DeviceError::kNoCurrent;
   uint32_t stored = exchange_.recordSize;
   if (recordSize != nullptr) *recordSize = stored;
-  if (size < stored || (buffer == nullptr && stored > 0)) return kDeviceBufferTooSmall;
+  if (size < stored || (buffer == nullptr && stored > 0)) return DeviceError::kBufferTooSmall;
   if (stored > 0) std::memcpy(buffer, buffer_.data(), stored);
-  return kDeviceOk;
+  return DeviceError::kOk;
 }
 
-int32_t SyncDeviceDatabase::WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
+DeviceError SyncDeviceDatabase::WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
-  if (!current_) return kDeviceNoCurrent;
+  if (!open_) return DeviceError::kNotOpen;
+  if (!current_) return DeviceError::kNoCurrent;
   int32_t target = category != nullptr ? *category : exchange_.category;
   return WriteRecord(current_id_, target, data, size);
 }
 
-int32_t SyncDeviceDatabase::AddRecord(int32_t category, const void* data, uint32_t size) {
+DeviceError SyncDeviceDatabase::AddRecord(int32_t category, const void* data, uint32_t size) {
   uint32_t ignored = 0;
   return AddRecordWithId(&ignored, category, data, size);
 }
 
-int32_t SyncDeviceDatabase::UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
+DeviceError SyncDeviceDatabase::UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) {
   return WriteCurrentRecord(data, size, category);
 }
 
-int32_t SyncDeviceDatabase::FinishPassFirst() {
+DeviceError SyncDeviceDatabase::FinishPassFirst() {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   return SetPlatformResult(SyncFinishPassPurge(handle_));
 }
 
-int32_t SyncDeviceDatabase::FinishPassSecond() {
+DeviceError SyncDeviceDatabase::FinishPassSecond() {
   ClearError();
-  if (!open_) return kDeviceNotOpen;
+  if (!open_) return DeviceError::kNotOpen;
   return SetPlatformResult(SyncFinishPassClearFlags(handle_));
 }

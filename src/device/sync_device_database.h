@@ -18,38 +18,38 @@ class SyncDeviceDatabase : public DeviceDatabase {
   // Clears the current record and closes the database if it is still open.
   ~SyncDeviceDatabase() override;
 
-  int32_t Open(const char* name, int32_t option1, int32_t option2) override;
+  DeviceError Open(const char* name, int32_t option1, int32_t option2) override;
   int32_t ReservedSlot6(uint32_t value1, uint32_t value2) override;
   int32_t ReservedSlot7(uint32_t value) override;
-  int32_t Close() override;
-  int32_t ReadAppInfo(void* buffer, uint16_t size) override;
-  int32_t GetRecordCount(uint32_t* count) override;
-  int32_t Create(const DatabaseCreateInfo* info, int32_t option) override;
-  int32_t WriteAppInfo(const void* buffer, uint16_t size) override;
-  int32_t PurgeCategory(int32_t category) override;
-  int32_t DeleteCurrentRecord() override;
-  int32_t DeleteRecord(uint32_t recordId) override;
-  int32_t ChangeCategory(int32_t from, int32_t to) override;
-  int32_t AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) override;
-  int32_t ReadFirstRecord() override;
-  int32_t ReadRecordAt(uint32_t index) override;
-  int32_t ReadRecordById(uint32_t recordId) override;
-  int32_t ReadFirstInCategory(int32_t category) override;
-  int32_t ReadNextRecord() override;
-  int32_t ReadNextInCategory(int32_t category) override;
+  DeviceError Close() override;
+  DeviceError ReadAppInfo(void* buffer, uint16_t size) override;
+  DeviceError GetRecordCount(uint32_t* count) override;
+  DeviceError Create(const DatabaseCreateInfo* info, int32_t option) override;
+  DeviceError WriteAppInfo(const void* buffer, uint16_t size) override;
+  DeviceError PurgeCategory(int32_t category) override;
+  DeviceError DeleteCurrentRecord() override;
+  DeviceError DeleteRecord(uint32_t recordId) override;
+  DeviceError ChangeCategory(int32_t from, int32_t to) override;
+  DeviceError AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) override;
+  DeviceError ReadFirstRecord() override;
+  DeviceError ReadRecordAt(uint32_t index) override;
+  DeviceError ReadRecordById(uint32_t recordId) override;
+  DeviceError ReadFirstInCategory(int32_t category) override;
+  DeviceError ReadNextRecord() override;
+  DeviceError ReadNextInCategory(int32_t category) override;
   bool HasCurrentRecord() override;
-  int32_t GetCurrentIndex(uint32_t* index) override;
-  int32_t GetCurrentRecordId(uint32_t* recordId) override;
-  int32_t GetCurrentCategory(int32_t* category) override;
-  int32_t CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) override;
-  int32_t WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
-  int32_t AddRecord(int32_t category, const void* data, uint32_t size) override;
-  int32_t UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
+  DeviceError GetCurrentIndex(uint32_t* index) override;
+  DeviceError GetCurrentRecordId(uint32_t* recordId) override;
+  DeviceError GetCurrentCategory(int32_t* category) override;
+  DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) override;
+  DeviceError WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
+  DeviceError AddRecord(int32_t category, const void* data, uint32_t size) override;
+  DeviceError UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
 
   // The two end-of-pass operations: the first purges records marked deleted, the second clears
   // the dirty flags.
-  int32_t FinishPassFirst();
-  int32_t FinishPassSecond();
+  DeviceError FinishPassFirst();
+  DeviceError FinishPassSecond();
 
   uint32_t BufferSize() const { return static_cast<uint32_t>(buffer_.size()); }
   const char* Name() const { return name_; }
@@ -60,11 +60,11 @@ class SyncDeviceDatabase : public DeviceDatabase {
   void ClearCurrentRecord();
   void PrepareRecordCall();
   void GrowBuffer(uint32_t needed);
-  int32_t ReadRecord(ReadKind kind, int32_t category);
-  int32_t WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size);
-  int32_t ReadFirst(ReadKind kind, int32_t category);
-  int32_t ReadNext(ReadKind kind, int32_t category);
-  int32_t PlatformDelete(uint32_t recordId);
+  DeviceError ReadRecord(ReadKind kind, int32_t category);
+  DeviceError WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size);
+  DeviceError ReadFirst(ReadKind kind, int32_t category);
+  DeviceError ReadNext(ReadKind kind, int32_t category);
+  DeviceError PlatformDelete(uint32_t recordId);
 
   uint8_t handle_ = 0;
   char name_[32] = {};

@@ -8,6 +8,18 @@
 
 #include "diag/sync_log.h"
 
+// How a job ends. The numbers reach the HotSync manager as the synchronization's result.
+enum class JobResult : int32_t {
+  kDone = 0,
+  kDeviceFailed = 4,       // a handheld database could not be opened or read (the events job: any failure)
+  kDeviceWriteFailed = 5,  // a handheld record could not be written
+  kNoMemory = 9,
+  kCancelled = 10,
+  kDesktopFileFailed = 11,  // an import or export file could not be opened, read or written
+};
+
+constexpr int32_t ToInt(JobResult result) { return static_cast<int32_t>(result); }
+
 class JobContext : public HotSyncLogTarget {
  public:
   ~JobContext() override = default;

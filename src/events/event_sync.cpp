@@ -59,30 +59,30 @@ void NormalizeSummary(std::string* summary) {
   }
 }
 
-int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
+DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
                          uint32_t category, uint32_t id, uint32_t* new_id) {
-  if (category == kNoCategory) return kDeviceBadCategory;
+  if (category == kNoCategory) return DeviceError::kBadCategory;
   uint8_t packed[kEventRecordMaxSize];
   size_t size = record.Pack(packed);
-  int32_t result = 0;
+  DeviceError result = DeviceError::kOk;
   uint32_t written = id;
   if (id == kNoRecordId) {
     result = database.AddRecordWithId(&written, static_cast<int32_t>(category), packed, static_cast<uint32_t>(size));
   } else {
     result = database.ReadRecordById(id);
-    if (result == 0) {
+    if (result == DeviceError::kOk) {
       int32_t target = static_cast<int32_t>(category);
       result = database.UpdateCurrentRecord(packed, static_cast<uint32_t>(size), &target);
     }
   }
-  if (result != 0) {
+  if (result != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result,
                         "Unable to seek to or write record ID %lx in events Database '%s'",
                         static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName);
     return result;
   }
   if (new_id) *new_id = written;
-  return 0;
+  return DeviceError::kOk;
 }
 
 int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
@@ -138,7 +138,7 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
       }
     }
     uint32_t written = kNoRecordId;
-    if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != 0) {
+    if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != DeviceError::kOk) {
       return kFeedStreamError;
     }
     if (target_id == kNoRecordId) LogAudit("(writing)\n");

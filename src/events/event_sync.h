@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "device/device_error.h"
+
 class DeviceDatabase;
 class EventIndex;
 class EventRecord;
@@ -22,8 +24,8 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
 
 // Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure
 // in the HotSync log. *new_id (may be null) gets the id written. A DeviceError.
-int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
-                         uint32_t category, uint32_t id, uint32_t* new_id);
+DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const EventRecord& record,
+                             uint32_t category, uint32_t id, uint32_t* new_id);
 
 // Cuts a trailing web address ("- <http..." or "<http...") and moves a leading article to the
 // end: "The Matrix" becomes "Matrix, The".

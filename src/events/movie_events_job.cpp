@@ -27,10 +27,6 @@
 
 namespace {
 
-constexpr int32_t kJobDone = 0;
-constexpr int32_t kJobFailed = 4;
-constexpr int32_t kJobNoDatabaseObject = 9;
-constexpr int32_t kJobCancelled = 10;
 
 __attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, LogCode code, const char* format, ...) {
   char text[1024];
@@ -53,9 +49,9 @@ uint32_t Today(JobContext& driver) {
   return now / kSecondsPerDay * kSecondsPerDay;
 }
 
-int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceDatabase& database) {
-  int32_t result = database.Open(kEventDatabaseName, -1, -1);
-  if (result != kDeviceNotFound) return result;
+DeviceError OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceDatabase& database) {
+  DeviceError result = database.Open(kEventDatabaseName, -1, -1);
+  if (result != DeviceError::kNotFound) return result;
   DatabaseCreateInfo info;
   std::memset(&info, 0, sizeof(info));
   std::snprintf(info.name, sizeof(info.name), "%s", kEventDatabaseName);
@@ -63,36 +59,36 @@ int32_t OpenOrCreateEventDatabase(uint32_t today, JobContext& driver, DeviceData
   info.creator = 0x51565835;  // "QVX5"
   info.version = 1;
   result = database.Create(&info, 0);
-  if (result != 0) return result;
+  if (result != DeviceError::kOk) return result;
   EventAppInfo block;
   InitEventAppInfo(today, &block);
   result = database.WriteAppInfo(block.bytes, kEventAppInfoSize);
-  if (result != 0) {
+  if (result != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, database, result,
                         "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
   }
   return result;
 }
 
-// Indexes the handheld records of category list. Returns 0 when every record was read (also
+// Indexes the handheld records of category list. Returns kOk when every record was read (also
 // when the user stopped the scan), else the failing read's DeviceError: a read that fails part-way
 // must not pass for the end of the list, or the feed would add the records it missed again.
 // *records gets the number read. Every record is read whole, however long.
-int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index, int list,
+DeviceError ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index, int list,
                  const char* status, int* records) {
   index.Clear();
   *records = 0;
   std::vector<uint8_t> buffer(kEventRecordMaxSize);
-  int32_t read = database.ReadFirstInCategory(list);
-  while (read == 0 && database.HasCurrentRecord()) {
-    if (*records % 20 == 0 && !driver.ReportStatus(status)) return 0;
+  DeviceError read = database.ReadFirstInCategory(list);
+  while (read == DeviceError::kOk && database.HasCurrentRecord()) {
+    if (*records % 20 == 0 && !driver.ReportStatus(status)) return DeviceError::kOk;
     uint32_t size = 0;
-    int32_t copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
-    if (copied == kDeviceBufferTooSmall) {
+    DeviceError copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
+    if (copied == DeviceError::kBufferTooSmall) {
       buffer.resize(size);
       copied = database.CopyCurrentRecord(buffer.data(), static_cast<uint32_t>(buffer.size()), &size);
     }
-    if (copied != 0) return copied;
+    if (copied != DeviceError::kOk) return copied;
     uint32_t id = 0;
     int32_t category = list;
     database.GetCurrentRecordId(&id);
@@ -103,7 +99,7 @@ int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index
     ++*records;
     read = database.ReadNextInCategory(list);
   }
-  return read == kDeviceNoMoreRecords ? 0 : read;
+  return read == DeviceError::kNoMoreRecords ? DeviceError::kOk : read;
 }
 
 // What the list loop does after one list. A cancelled download stops the loop but still writes
@@ -112,11 +108,11 @@ enum class ListOutcome { kNextList, kStopLists, kEndJob };
 
 struct ListResult {
   ListOutcome outcome;
-  int32_t job;  // the job's result when outcome is kEndJob
+  JobResult job;  // the job's result when outcome is kEndJob
 };
 
-constexpr ListResult kNextList{ListOutcome::kNextList, kJobDone};
-constexpr ListResult EndJob(int32_t job) { return ListResult{ListOutcome::kEndJob, job}; }
+constexpr ListResult kNextList{ListOutcome::kNextList, JobResult::kDone};
+constexpr ListResult EndJob(JobResult job) { return ListResult{ListOutcome::kEndJob, job}; }
 
 // One list: download, scan, synchronize.
 ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
@@ -126,26 +122,26 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   Entry(driver, LogCode::kPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
   LogAudit("Fetching data from URL : %s\n", address.c_str());
   const FetchCode fetched = fetcher.Fetch(address.c_str());
-  if (fetched == FetchCode::kCancelled) return ListResult{ListOutcome::kStopLists, kJobDone};
+  if (fetched == FetchCode::kCancelled) return ListResult{ListOutcome::kStopLists, JobResult::kDone};
   if (fetched != FetchCode::kDone) {
     Entry(driver, LogCode::kRemoteChangeFailed, "Unable to fetch data from URL '%s' (error #%li/%li - %s)", address.c_str(),
           static_cast<long>(fetched), static_cast<long>(static_cast<int32_t>(fetcher.ErrorCode())), fetcher.ErrorText());
-    return fetched == FetchCode::kNoNetwork ? EndJob(kJobFailed) : kNextList;
+    return fetched == FetchCode::kNoNetwork ? EndJob(JobResult::kDeviceFailed) : kNextList;
   }
   LogAudit("Data Fetched.  Scanning device records\n");
   char status[1024];
   std::snprintf(status, sizeof(status), "Synchronizing '%s'", name.c_str());
-  if (!driver.ReportStatus(status)) return EndJob(kJobCancelled);
+  if (!driver.ReportStatus(status)) return EndJob(JobResult::kCancelled);
 
   Clock& clock = Env::Current().Time();
   uint32_t started = clock.TickCount();
   int records = 0;
-  int32_t scanned = ScanList(driver, database, index, list, status, &records);
-  if (driver.Cancelled()) return EndJob(kJobCancelled);
-  if (scanned != 0) {
+  DeviceError scanned = ScanList(driver, database, index, list, status, &records);
+  if (driver.Cancelled()) return EndJob(JobResult::kCancelled);
+  if (scanned != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, scanned,
                         "Unable to read record %i from events Database '%s'", records, kEventDatabaseName);
-    return EndJob(kJobFailed);
+    return EndJob(JobResult::kDeviceFailed);
   }
   uint32_t ticks = clock.TickCount() - started;
   uint32_t seconds = ticks / 1000 + (ticks % 1000 != 0 ? 1 : 0);
@@ -165,7 +161,7 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
     Entry(driver, LogCode::kRemoteReadFailed,
           "A fatal error (%s) occured while synchronizing the '%s' events.  Synchronization will now exit.\n",
           FeedCodeText(code), name.c_str());
-    return EndJob(kJobFailed);
+    return EndJob(JobResult::kDeviceFailed);
   } else if (code >= kFeedNoResponse) {
     const char* text = FeedCodeText(code);
     Entry(driver, LogCode::kRemoteReadFailed,
@@ -173,43 +169,43 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
           text ? text : "", name.c_str());
   }
   Entry(driver, LogCode::kPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
-  if (driver.Cancelled()) return EndJob(kJobCancelled);
+  if (driver.Cancelled()) return EndJob(JobResult::kCancelled);
   if (code == 0) block.SetLastUpdate(list, today);
   return kNextList;
 }
 
-int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
+JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
   if (database == nullptr) {
     driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", LogCode::kRemoteReadFailed, 0);
-    return kJobNoDatabaseObject;
+    return JobResult::kNoMemory;
   }
-  if (!driver.ReportStatus("Opening Events database")) return kJobCancelled;
-  int32_t opened = OpenOrCreateEventDatabase(today, driver, *database);
-  if (opened != 0) {
+  if (!driver.ReportStatus("Opening Events database")) return JobResult::kCancelled;
+  DeviceError opened = OpenOrCreateEventDatabase(today, driver, *database);
+  if (opened != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, *database, opened,
                         "Unable to Create or Open Events Database '%s'", kEventDatabaseName);
-    return kJobFailed;
+    return JobResult::kDeviceFailed;
   }
   EventAppInfo block;
   std::memset(block.bytes, 0, sizeof(block.bytes));
-  int32_t read = database->ReadAppInfo(block.bytes, kEventAppInfoSize);
-  if (read == kDeviceNotFound) {
+  DeviceError read = database->ReadAppInfo(block.bytes, kEventAppInfoSize);
+  if (read == DeviceError::kNotFound) {
     // A first synchronization cut short after the database was made leaves it without its lists;
     // without them every later synchronization would fail. It gets the lists of a new database.
     InitEventAppInfo(today, &block);
     read = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
-    if (read != 0) {
+    if (read != DeviceError::kOk) {
       ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, read,
                           "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
-      return kJobFailed;
+      return JobResult::kDeviceFailed;
     }
     LogSync("NOTE : the Events Database '%s' had no lists block; it now has the lists of a new database.\n",
             kEventDatabaseName);
   }
-  if (read != 0) {
+  if (read != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, read,
                         "Unable to read AppInfo block for Events Database '%s'", kEventDatabaseName);
-    return kJobFailed;
+    return JobResult::kDeviceFailed;
   }
 
   EventIndex index;
@@ -222,29 +218,29 @@ int32_t RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& f
   index.Clear();
 
   block.MarkWritten();
-  int32_t written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
-  if (written != 0) {
+  DeviceError written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
+  if (written != DeviceError::kOk) {
     ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, written,
                         "Unable to write AppInfo block for Events Database '%s'", kEventDatabaseName);
-    return kJobFailed;
+    return JobResult::kDeviceFailed;
   }
   if (auto* sync = dynamic_cast<SyncDeviceDatabase*>(database)) {
     sync->FinishPassFirst();
     sync->FinishPassSecond();
   }
   // A download the user stopped leaves lists unsynchronized: not a finished job.
-  return driver.Cancelled() ? kJobCancelled : kJobDone;
+  return driver.Cancelled() ? JobResult::kCancelled : JobResult::kDone;
 }
 
 }  // namespace
 
-int32_t RunMovieEventsJob(JobContext& driver) {
+JobResult RunMovieEventsJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   DriverUrlFetcher fetcher(&driver);
   uint32_t today = Today(driver);
   LogDebug("\n\n");
-  int32_t result = RunJob(driver, database, fetcher, today);
+  JobResult result = RunJob(driver, database, fetcher, today);
   if (database != nullptr) database->Close();
   fetcher.CloseDownloaded();
   return result;

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-class JobContext;
+#include "diag/job_context.h"
 
-// 0 for success (the driver then moves the schedule's last run to now); any other value is the
+// kDone for success (the driver then moves the schedule's last run to now); any other value is the
 // synchronization's result.
-int32_t RunMovieEventsJob(JobContext& driver);
+JobResult RunMovieEventsJob(JobContext& driver);
 
 #endif  // REELBOX_EVENTS_MOVIE_EVENTS_JOB_H

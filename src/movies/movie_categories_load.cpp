@@ -5,6 +5,6 @@ void MovieCategories::Load() {
   if (database_ == nullptr) return;
   uint8_t block[kAppInfoReadSize] = {};
   index_.clear();
-  if (database_->ReadAppInfo(block, kAppInfoReadSize) != 0) return;
+  if (database_->ReadAppInfo(block, kAppInfoReadSize) != DeviceError::kOk) return;
   LoadFromBlock(block, kAppInfoReadSize);
 }

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "device/device_error.h"
 #include "diag/text_string.h"
 #include "movies/data_record.h"
 #include "movies/movie_record.h"
@@ -50,7 +51,7 @@ class MovieItem : public DataRecord, public Describable {
   bool Reset() override;
   // Reads the current record of an open database positioned on one. Returns its DeviceError (2 for
   // a null source); the packed form is valid only on 0.
-  int32_t ReadFrom(DeviceDatabase* source);
+  DeviceError ReadFrom(DeviceDatabase* source);
 
   // The packed bytes, packing first when only the trans form is valid; null for an empty item.
   const uint8_t* GetPackedRecord(uint32_t* size = nullptr);

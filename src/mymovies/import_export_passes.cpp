@@ -22,17 +22,17 @@ bool ImportExportRun::ImportPass() {
   DataParser parser;
   std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
   if (!work) {
-    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+    Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
   parser.Attach(import_file_.get(), &import_map_);
   if (parser.GetErrorCode() == kParseNoMemory) {
-    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+    Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
   int32_t started = parser.Start();
   if (started != 0) {
-    Fail(kRunDesktopFileFailed, LogCode::kXMapFailed, "Unable to begin parsing the import file because an error occurred (%i) - %s",
+    Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "Unable to begin parsing the import file because an error occurred (%i) - %s",
          static_cast<int>(started), parser.GetErrorText());
     return false;
   }
@@ -47,7 +47,7 @@ bool ImportExportRun::ImportPass() {
     if (parsed == 0) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
       if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
-        Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+        Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
       continue;
@@ -57,11 +57,11 @@ bool ImportExportRun::ImportPass() {
       return true;
     }
     if (parsed == kParseNoMemory) {
-      Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+      Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     // A bad first data line has no listed item to name.
-    Fail(kRunDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
+    Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
          static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
          static_cast<int>(parsed), parser.GetErrorText());
     return false;
@@ -73,25 +73,25 @@ bool ImportExportRun::HandheldPass() {
   // A walk that ends before the count would leave records unseen, and their import lines would
   // be added again as new movies: it is a read error.
   uint32_t count = 0;
-  int32_t read = database_.GetRecordCount(&count);
-  if (read == 0) read = database_.ReadFirstRecord();
+  DeviceError read = database_.GetRecordCount(&count);
+  if (read == DeviceError::kOk) read = database_.ReadFirstRecord();
   std::unique_ptr<MovieItem> work;
   for (;;) {
-    if (!StatusCheck(kStatusPerforming) && read == 0) {
+    if (!StatusCheck(kStatusPerforming) && read == DeviceError::kOk) {
       interrupted_ = true;
-      read = kDeviceNoMoreRecords;
+      read = DeviceError::kNoMoreRecords;
     }
-    if (read == kDeviceNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
-      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
+    if (read == DeviceError::kNoMoreRecords && !interrupted_ && static_cast<uint32_t>(record_index_) < count) {
+      FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
                    static_cast<int>(record_index_));
       return false;
     }
-    if (read == kDeviceNoMoreRecords) {
+    if (read == DeviceError::kNoMoreRecords) {
       export_complete_ = !interrupted_;
       return true;
     }
-    if (read != 0) {
-      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
+    if (read != DeviceError::kOk) {
+      FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
                    static_cast<int>(record_index_));
       return false;
     }
@@ -99,13 +99,13 @@ bool ImportExportRun::HandheldPass() {
       // One item for every record: reading a record starts it afresh.
       work.reset(new (std::nothrow) MovieItem());
       if (!work) {
-        Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+        Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
     }
-    int32_t copied = 0;
-    if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != 0) {
-      FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, copied, "Unable to read data for record (#%i) from  Database ",
+    DeviceError copied = DeviceError::kOk;
+    if (!database_.HasCurrentRecord() || (copied = work->ReadFrom(&database_)) != DeviceError::kOk) {
+      FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, copied, "Unable to read data for record (#%i) from  Database ",
                    static_cast<int>(record_index_));
       return false;
     }
@@ -114,13 +114,13 @@ bool ImportExportRun::HandheldPass() {
     if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
     TextString paired;
     if (MatchDeviceItem(*work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
-      Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
+      Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     if (export_on_) {
       LogAudit("[EXPORTING]\n");
       if (!WriteItem(export_file_.get(), &export_map_, work.get())) {
-        Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
+        Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
              paired.Text(), export_file_->GetErrorText());
         return false;
       }
@@ -159,19 +159,19 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
   uint32_t size = item.GetPackedSize();
   const uint8_t* bytes = item.GetPackedRecord(&size);
   int32_t category = static_cast<int32_t>(item.GetCategory());
-  int32_t written = 0;
+  DeviceError written = DeviceError::kOk;
   if (!item.Matched()) {
     if (AuditOn()) LogAudit("Writing new record ('%s') to device\n", item.Describe());
     written = database_.AddRecord(category, bytes, size);
-    if (written == 0) ++totals_.added;
+    if (written == DeviceError::kOk) ++totals_.added;
   } else {
     if (AuditOn()) LogAudit("Updating record ('%s') to device\n", item.Describe());
     written = database_.ReadRecordById(item.GetRecordId());
-    if (written == 0) written = database_.UpdateCurrentRecord(bytes, size, &category);
-    if (written == 0) ++totals_.updated;
+    if (written == DeviceError::kOk) written = database_.UpdateCurrentRecord(bytes, size, &category);
+    if (written == DeviceError::kOk) ++totals_.updated;
   }
-  if (written != 0) {
-    FailOnDevice(kRunDeviceWriteFailed, LogCode::kRemoteAddFailed, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
+  if (written != DeviceError::kOk) {
+    FailOnDevice(JobResult::kDeviceWriteFailed, LogCode::kRemoteAddFailed, written, "Unable to write new %s Item record ('%s')", "Ro Vedevu",
                  item.Describe());
     return false;
   }

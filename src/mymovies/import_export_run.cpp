@@ -39,7 +39,7 @@ const char kStatusParsing[] = "Parsing Desktop Ro Vedevu items";
 const char kStatusPerforming[] = "Performing Ro Vedevu import/export";
 const char kStatusImporting[] = "Importing Ro Vedevu items";
 
-int32_t RunImportExport(DeviceDatabase& database, JobContext& driver) {
+JobResult RunImportExport(DeviceDatabase& database, JobContext& driver) {
   ImportExportRun run(database, driver);
   return run.Run();
 }
@@ -53,7 +53,7 @@ ImportExportRun::~ImportExportRun() {
   if (categories_) SetCurrentMovieCategories(nullptr);
 }
 
-int32_t ImportExportRun::Run() {
+JobResult ImportExportRun::Run() {
   ReadRequest();
   PrepareFiles();
   EchoFlags();
@@ -80,7 +80,7 @@ int32_t ImportExportRun::Run() {
     list_.Clear();
     last_listed_ = nullptr;
     export_complete_ = false;
-    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
   }
   FinishExport();
@@ -163,7 +163,7 @@ bool ImportExportRun::OpenExportFile() {
   LogSync("Your data will be exported to : %s\n", export_path_);
   int32_t opened = export_file_->OpenWrite();
   if (opened != 0) {
-    Fail(kRunDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
+    Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
          kExportFileName, static_cast<int>(opened), export_file_->GetErrorText());
     return false;
   }
@@ -174,7 +174,7 @@ bool ImportExportRun::OpenExportFile() {
 bool ImportExportRun::OpenImportFile() {
   int32_t opened = import_file_->OpenRead();
   if (opened != 0) {
-    Fail(kRunDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
+    Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
          kImportFileName, static_cast<int>(opened), import_file_->GetErrorText());
     return false;
   }
@@ -184,14 +184,14 @@ bool ImportExportRun::OpenImportFile() {
 bool ImportExportRun::ReadBlock() {
   block_.reset(new (std::nothrow) uint8_t[kBlockBufferSize]());
   if (!block_) {
-    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
     return false;
   }
-  int32_t read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
-  if (read == kDeviceNotFound && !RepairBlock()) return false;
-  if (read != 0 && read != kDeviceNotFound) {
-    FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteReadFailed, read, "Unable to load AppInfo block for %s Database '%s'", kJobName,
+  DeviceError read = database_.ReadAppInfo(block_.get(), kBlockBufferSize);
+  if (read == DeviceError::kNotFound && !RepairBlock()) return false;
+  if (read != DeviceError::kOk && read != DeviceError::kNotFound) {
+    FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, read, "Unable to load AppInfo block for %s Database '%s'", kJobName,
                  "Movie-Lists");
     return false;
   }
@@ -202,9 +202,9 @@ bool ImportExportRun::ReadBlock() {
 // made) would fail every later run: it gets the block of a new database, and keeps its records.
 bool ImportExportRun::RepairBlock() {
   BuildMovieListsBlock(block_.get());
-  int32_t written = database_.WriteAppInfo(block_.get(), kMovieListsBlockSize);
-  if (written != 0) {
-    FailOnDevice(kRunDeviceReadFailed, LogCode::kRemoteChangeFailed, written, "Unable to write AppInfo block for Ri Verid Database '%s'",
+  DeviceError written = database_.WriteAppInfo(block_.get(), kMovieListsBlockSize);
+  if (written != DeviceError::kOk) {
+    FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteChangeFailed, written, "Unable to write AppInfo block for Ri Verid Database '%s'",
                  "Movie-Lists");
     return false;
   }
@@ -218,7 +218,7 @@ bool ImportExportRun::LoadCategories() {
   categories_.reset(new (std::nothrow) MovieCategories(&database_));
   // Every text conversion that follows needs the names: without them the run cannot go on.
   if (!categories_) {
-    Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
+    Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
     return false;
   }
@@ -261,8 +261,8 @@ void ImportExportRun::FinishExport() {
   }
   if (closed != 0 && closed != kFileWrongState) {
     export_complete_ = false;
-    if (result_ == 0) {
-      Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+    if (result_ == JobResult::kDone) {
+      Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
            kExportFileName, static_cast<int>(closed), message);
     }
   }
@@ -272,8 +272,8 @@ void ImportExportRun::FinishExport() {
     if (replaced == 0) return;
     export_complete_ = false;
     export_file_->SetError(replaced, "Error replacing the previous export");
-    if (result_ == 0) {
-      Fail(kRunDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
+    if (result_ == JobResult::kDone) {
+      Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
            kExportFileName, static_cast<int>(kFileFailed), export_file_->GetErrorText());
     }
   }
@@ -291,7 +291,7 @@ void ImportExportRun::CleanUp() {
   categories_.reset();
   uint16_t value = preference_;
   // The requests are consumed only by a run that did all that was asked.
-  if (result_ == 0 && !interrupted_) value &= static_cast<uint16_t>(~(kPrefExportRequested | kPrefImportRequested));
+  if (result_ == JobResult::kDone && !interrupted_) value &= static_cast<uint16_t>(~(kPrefExportRequested | kPrefImportRequested));
   value |= kPrefRunReachedEnd;
   driver_.SetDevicePreference(Swap16(value));
   block_.reset();
@@ -304,7 +304,7 @@ bool ImportExportRun::StatusCheck(const char* text) {
   return go_on;
 }
 
-void ImportExportRun::FailOnDevice(int32_t result, LogCode code, int32_t deviceResult, const char* format, ...) {
+void ImportExportRun::FailOnDevice(JobResult result, LogCode code, DeviceError deviceResult, const char* format, ...) {
   va_list args;
   va_start(args, format);
   ReportDeviceFailureV(driver_, code, database_, deviceResult, format, args);
@@ -312,7 +312,7 @@ void ImportExportRun::FailOnDevice(int32_t result, LogCode code, int32_t deviceR
   result_ = result;
 }
 
-void ImportExportRun::Fail(int32_t result, LogCode code, const char* format, ...) {
+void ImportExportRun::Fail(JobResult result, LogCode code, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);

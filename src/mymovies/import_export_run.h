@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "device/device_error.h"
 #include "diag/hotsync_log_codes.h"
+#include "diag/job_context.h"
 #include "movies/movie_categories.h"
 #include "mymovies/desktop_item_list.h"
 #include "mymovies/documents_folder.h"
@@ -23,7 +25,6 @@
 
 class DeviceDatabase;
 class MovieItem;
-class JobContext;
 
 // Bits of the handheld application's preference value (host order).
 constexpr uint16_t kPrefExportRequested = 0x0001;
@@ -32,18 +33,8 @@ constexpr uint16_t kPrefModeMask = 0x000C;
 constexpr int kPrefModeShift = 2;
 constexpr uint16_t kPrefRunReachedEnd = 0x0010;
 
-// Results of RunImportExport.
-enum : int32_t {
-  kRunOk = 0,
-  kRunDeviceReadFailed = 4,
-  kRunDeviceWriteFailed = 5,
-  kRunOutOfMemory = 9,
-  kRunDesktopFileFailed = 11
-};
-
-// REQUIRES: database is the open Movie-Lists database. Returns one of the results above; a run
-// the user cancelled returns 0 but keeps the requests for the next synchronization.
-int32_t RunImportExport(DeviceDatabase& database, JobContext& driver);
+// REQUIRES: database is the open Movie-Lists database. A run the user cancelled returns kDone but keeps the requests for the next synchronization.
+JobResult RunImportExport(DeviceDatabase& database, JobContext& driver);
 
 // The working state of one run and its phases (RunImportExport makes one).
 class ImportExportRun {
@@ -53,7 +44,7 @@ class ImportExportRun {
   ImportExportRun& operator=(const ImportExportRun&) = delete;
   ~ImportExportRun();
 
-  int32_t Run();
+  JobResult Run();
 
  private:
   // Phases, in order. Each returning bool gives false on a failure that skips to the totals
@@ -81,7 +72,7 @@ class ImportExportRun {
   // The shared status check of the three loops: reports on every 75th pass; false asks to stop.
   bool StatusCheck(const char* text);
   // Formats a HotSync log entry, adds it with code and makes result the run's result.
-  void Fail(int32_t result, LogCode code, const char* format, ...)
+  void Fail(JobResult result, LogCode code, const char* format, ...)
 #if defined(__MINGW32__)
       __attribute__((format(gnu_printf, 4, 5)));
 #else
@@ -89,7 +80,7 @@ class ImportExportRun {
 #endif
   // As Fail, for a database operation that gave deviceResult: the entry ends in the database's
   // own account of the failure.
-  void FailOnDevice(int32_t result, LogCode code, int32_t deviceResult, const char* format, ...)
+  void FailOnDevice(JobResult result, LogCode code, DeviceError deviceResult, const char* format, ...)
       __attribute__((format(printf, 5, 6)));
   bool WriteItemBack(MovieItem& item);
 
@@ -114,7 +105,7 @@ class ImportExportRun {
   std::unique_ptr<uint8_t[]> block_;
   std::unique_ptr<MovieCategories> categories_;
   MovieItem* last_listed_ = nullptr;
-  int32_t result_ = 0;
+  JobResult result_ = JobResult::kDone;
   uint32_t pass_ = 0;
   int32_t record_index_ = 0;
   int32_t record_count_ = 0;

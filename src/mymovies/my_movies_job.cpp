@@ -13,12 +13,9 @@
 
 namespace {
 
-constexpr int32_t kJobDatabaseFailed = 4;
-constexpr int32_t kJobNoMemory = 9;
-
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
-void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, int32_t result) {
+void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure failure, DeviceError result) {
   if (failure == Failure::kWriteBlock) {
     ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, database, result, "Unable to write AppInfo block for Ri Verid Database '%s'",
                         kMovieListsName);
@@ -28,11 +25,11 @@ void ReportDatabaseFailure(JobContext& driver, DeviceDatabase& database, Failure
   }
 }
 
-int32_t RunJob(JobContext& driver) {
+JobResult RunJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
-  int32_t opened = database->Open(kMovieListsName, -1, -1);
-  if (opened == kDeviceNotFound) {
+  DeviceError opened = database->Open(kMovieListsName, -1, -1);
+  if (opened == DeviceError::kNotFound) {
     DatabaseCreateInfo info;
     std::memset(&info, 0, sizeof info);
     std::strncpy(info.name, kMovieListsName, sizeof info.name - 1);
@@ -40,21 +37,21 @@ int32_t RunJob(JobContext& driver) {
     info.creator = kMovieListsCreator;
     info.version = kMovieListsVersion;
     opened = database->Create(&info, 0);
-    if (opened == 0) {
+    if (opened == DeviceError::kOk) {
       uint8_t block[kMovieListsBlockSize];
       BuildMovieListsBlock(block);
-      int32_t written = database->WriteAppInfo(block, kMovieListsBlockSize);
-      if (written != 0) {
+      DeviceError written = database->WriteAppInfo(block, kMovieListsBlockSize);
+      if (written != DeviceError::kOk) {
         ReportDatabaseFailure(driver, *database, Failure::kWriteBlock, written);
-        return kJobDatabaseFailed;
+        return JobResult::kDeviceFailed;
       }
     }
   }
-  if (opened != 0) {
+  if (opened != DeviceError::kOk) {
     ReportDatabaseFailure(driver, *database, Failure::kOpenOrCreate, opened);
-    return kJobDatabaseFailed;
+    return JobResult::kDeviceFailed;
   }
-  int32_t result = RunImportExport(*database, driver);
+  JobResult result = RunImportExport(*database, driver);
   database->Close();
   return result;
 }
@@ -68,12 +65,12 @@ void ReportNotEnoughMemory(JobContext& driver) {
 
 }  // namespace
 
-int32_t RunMyMoviesJob(JobContext& driver) {
+JobResult RunMyMoviesJob(JobContext& driver) {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
   try {
     return RunJob(driver);
   } catch (const std::bad_alloc&) {
     ReportNotEnoughMemory(driver);
-    return kJobNoMemory;
+    return JobResult::kNoMemory;
   }
 }

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-class JobContext;
+#include "diag/job_context.h"
 
-// 0 for success; 4 the database could not be opened, created or given its block; 9 not enough
-// memory (reported, whatever allocation failed); otherwise the import/export's result. The result
+// kDone; kDeviceFailed when the database could not be opened, created or given its block; kNoMemory
+// (reported, whatever allocation failed); otherwise the import/export's result. The result
 // does not change the synchronization's result.
-int32_t RunMyMoviesJob(JobContext& driver);
+JobResult RunMyMoviesJob(JobContext& driver);
 
 #endif  // REELBOX_MYMOVIES_MY_MOVIES_JOB_H

@@ -25,10 +25,10 @@ class MovieHandheldTest : public ::testing::Test {
     info.type = kMovieListsType;
     info.creator = kMovieListsCreator;
     info.version = kMovieListsVersion;
-    ASSERT_EQ(db_.Create(&info, 0), kDeviceOk);
+    ASSERT_EQ(db_.Create(&info, 0), DeviceError::kOk);
     uint8_t block[kMovieListsBlockSize];
     BuildMovieListsBlock(block);
-    ASSERT_EQ(db_.WriteAppInfo(block, sizeof block), kDeviceOk);
+    ASSERT_EQ(db_.WriteAppInfo(block, sizeof block), DeviceError::kOk);
   }
   void TearDown() override {
     db_.Close();
@@ -49,13 +49,13 @@ TEST_F(MovieHandheldTest, ReadFromTakesTheRecordItsIdAndCategory) {
     uint32_t id = 0;
     ASSERT_EQ(db_.AddRecordWithId(&id, static_cast<int32_t>(n % 6), records.back().data(),
                                   static_cast<uint32_t>(records.back().size())),
-              kDeviceOk);
+              DeviceError::kOk);
     ids.push_back(id);
   }
   size_t n = 0;
-  for (int32_t r = db_.ReadFirstRecord(); r == kDeviceOk; r = db_.ReadNextRecord(), ++n) {
+  for (DeviceError r = db_.ReadFirstRecord(); r == DeviceError::kOk; r = db_.ReadNextRecord(), ++n) {
     MovieItem item;
-    ASSERT_EQ(item.ReadFrom(&db_), kDeviceOk);
+    ASSERT_EQ(item.ReadFrom(&db_), DeviceError::kOk);
     EXPECT_TRUE(item.IsPackedValid());
     EXPECT_FALSE(item.IsTransValid());
     EXPECT_EQ(item.GetRecordId(), ids[n]);
@@ -69,15 +69,15 @@ TEST_F(MovieHandheldTest, ReadFromTakesTheRecordItsIdAndCategory) {
 
 TEST_F(MovieHandheldTest, ReadFromFailsCleanlyWithoutARecordOrWithAnOversizedOne) {
   MovieItem item;
-  EXPECT_EQ(item.ReadFrom(nullptr), 2);
+  EXPECT_EQ(item.ReadFrom(nullptr), DeviceError::kNotOpen);
   EXPECT_EQ(item.GetPackedRecord(), nullptr);
-  EXPECT_EQ(item.ReadFrom(&db_), kDeviceNoCurrent);
+  EXPECT_EQ(item.ReadFrom(&db_), DeviceError::kNoCurrent);
   EXPECT_FALSE(item.IsPackedValid());
   EXPECT_EQ(item.GetRecordId(), 0xFFFFFFFFu);
   std::string big(4000, 'x');
-  ASSERT_EQ(db_.AddRecord(2, big.data(), static_cast<uint32_t>(big.size())), kDeviceOk);
-  ASSERT_EQ(db_.ReadFirstRecord(), kDeviceOk);
-  EXPECT_EQ(item.ReadFrom(&db_), kDeviceBufferTooSmall);
+  ASSERT_EQ(db_.AddRecord(2, big.data(), static_cast<uint32_t>(big.size())), DeviceError::kOk);
+  ASSERT_EQ(db_.ReadFirstRecord(), DeviceError::kOk);
+  EXPECT_EQ(item.ReadFrom(&db_), DeviceError::kBufferTooSmall);
   EXPECT_FALSE(item.IsPackedValid());
   EXPECT_FALSE(item.IsTransValid());
   EXPECT_EQ(item.GetCategory(), 2u);
@@ -92,10 +92,10 @@ TEST_F(MovieHandheldTest, AnItemWrittenToTheHandheldReadsBackByteForByte) {
   item.SetAwardsAttr((1u << 7) | 53);
   uint32_t size = 0;
   const uint8_t* packed = item.GetPackedRecord(&size);
-  ASSERT_EQ(db_.AddRecord(3, packed, size), kDeviceOk);
-  ASSERT_EQ(db_.ReadFirstRecord(), kDeviceOk);
+  ASSERT_EQ(db_.AddRecord(3, packed, size), DeviceError::kOk);
+  ASSERT_EQ(db_.ReadFirstRecord(), DeviceError::kOk);
   MovieItem back;
-  ASSERT_EQ(back.ReadFrom(&db_), kDeviceOk);
+  ASSERT_EQ(back.ReadFrom(&db_), DeviceError::kOk);
   EXPECT_TRUE(back.IsSameAs(item));
   EXPECT_STREQ(back.Describe(), "Alien (DVD-1979, 117m)");
   uint32_t back_size = 0;

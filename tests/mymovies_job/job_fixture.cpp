@@ -75,7 +75,7 @@ int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancelText,
     SetLogLevel(audit ? 8 : 4);
     driver.DevicePreference() = Swap(preference);
     reelbox_test::FailAllocation(fail_allocation_);
-    result = RunMyMoviesJob(driver);
+    result = ToInt(RunMyMoviesJob(driver));
     allocations_ = reelbox_test::AllocationsSince();
     reelbox_test::FailAllocation(0);
     preference_after_ = Swap(driver.DevicePreference());
