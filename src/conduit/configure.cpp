@@ -7,6 +7,7 @@
 #include "conduit/conduit_module.h"
 #include "conduit/conduit_prefs.h"
 #include "conduit/settings_dialog_model.h"
+#include "diag/sync_log.h"
 #include "platform/dialog_view.h"
 #include "platform/env.h"
 
@@ -54,13 +55,13 @@ bool FolderText(const uint8_t* at, size_t room, std::string* folder) {
 }
 
 // Runs the dialog for a record whose action and preference-kind fields are at the given places.
-int32_t ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
+int32_t ConfigureRecord(Env& env, uint8_t* record, size_t folderOffset, size_t folderRoom,
                         size_t actionOffset, size_t kindOffset) {
   std::string folder;
   if (!FolderText(record + folderOffset, folderRoom, &folder)) return -1;
   int32_t action = 0;
   int32_t kind = 0;
-  const int32_t result = ShowSettingsDialog(folder.c_str(), &action, &kind);
+  const int32_t result = ShowSettingsDialog(env, folder.c_str(), &action, &kind);
   if (result == 0) {
     WriteLe32(record + actionOffset, action);
     WriteLe32(record + kindOffset, kind);
@@ -70,38 +71,40 @@ int32_t ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
 
 }  // namespace
 
-int32_t ShowSettingsDialog(const char* folder, int32_t* action, int32_t* preferenceKind) {
+int32_t ShowSettingsDialog(Env& env, const char* folder, int32_t* action, int32_t* preferenceKind) {
+  // A folder too long for the preferences file is reported to the debugger output.
+  SyncLog log(env);
   ConduitPrefs prefs{};
-  ReadConduitPrefs(&prefs, folder);
+  ReadConduitPrefs(env.Files(), &prefs, folder);
   const SettingsValues read = SettingsValues::Of(prefs);
   const ModuleHandle module = ResourceModule();
 
-  SettingsDialogModel model;
-  model.Open(read, ConduitVersionText(module));
+  SettingsDialogModel model(env);
+  model.Open(read, ConduitVersionText(env.System(), module));
   model.SetLogFolder(folder);
-  if (Env::Current().Dialogs().RunModal(module, model) != kDialogOk) return -1;
+  if (env.Dialogs().RunModal(module, model) != kDialogOk) return -1;
 
   const SettingsValues stored = model.Accept(read);
   *action = SettingsAction(stored);
   *preferenceKind = kPreferenceKind;
   stored.Into(&prefs);
-  WriteConduitPrefs(prefs, folder);
+  WriteConduitPrefs(env.Files(), prefs, folder);
   return 0;
 }
 
-int32_t ConfigureFromRecord(int32_t kind, void* record, uint32_t* recordSize) {
+int32_t ConfigureFromRecord(Env& env, int32_t kind, void* record, uint32_t* recordSize) {
   if (!record) return kCfgNoRecord;
   if (!recordSize) return kCfgNoSize;
   if (*recordSize != kCfgRecordSize) return kCfgBadSize;
   if (kind != 0) return kCfgBadKind;
   uint8_t* bytes = static_cast<uint8_t*>(record);
   if (ReadLe32(bytes) != 1) return kCfgBadVersion;
-  return ConfigureRecord(bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
+  return ConfigureRecord(env, bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
                          kCfgActionOffset, kCfgKindOffset);
 }
 
-int32_t ConfigureFromLegacyRecord(void* record) {
+int32_t ConfigureFromLegacyRecord(Env& env, void* record) {
   if (!record) return -1;
-  return ConfigureRecord(static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
+  return ConfigureRecord(env, static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
                          kLegacyKindOffset);
 }

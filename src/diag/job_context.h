@@ -1,12 +1,16 @@
 // What a job of a synchronization needs from the driver that runs it: status reports with the
-// cancel request they bring back, HotSync log entries, and the handheld application's preference
-// value. The jobs sit below the driver and see it only through this interface.
+// cancel request they bring back, HotSync log entries, the handheld application's preference
+// value, the link to the handheld and the services of the platform. The jobs sit below the driver
+// and see it only through this interface.
 #ifndef REELBOX_DIAG_JOB_CONTEXT_H
 #define REELBOX_DIAG_JOB_CONTEXT_H
 
 #include <cstdint>
 
 #include "diag/sync_log.h"
+
+class Env;
+class HandheldLink;
 
 class JobContext : public HotSyncLogTarget {
  public:
@@ -21,6 +25,10 @@ class JobContext : public HotSyncLogTarget {
   // writes it back at the end of the synchronization.
   virtual uint16_t GetDevicePreference() const = 0;
   virtual void SetDevicePreference(uint16_t value) = 0;
+
+  // The synchronization's link to the handheld and the services the entry point handed down.
+  virtual HandheldLink& Link() = 0;
+  virtual Env& Environment() = 0;
 };
 
 #endif  // REELBOX_DIAG_JOB_CONTEXT_H
