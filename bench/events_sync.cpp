@@ -21,6 +21,7 @@
 #include "support/feed_builder.h"
 #include "support/handheld.h"
 #include "support/http_server.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int32_t Sync(const reelbox_test::TempUserRoot& root) {
   std::memset(&p, 0, sizeof p);
   std::string folder = root.conduitFolder();
   std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
-  int32_t result = RunConduit(Progress, p);
+  int32_t result = RunConduit(Env::Default(), Progress, p);
   HsEndSession();
   return result;
 }
@@ -49,14 +50,14 @@ int main(int argc, char** argv) {
   HttpServer server;
   std::filesystem::create_directories(root.conduitFolder());
   ConduitPrefs prefs;
-  ReadConduitPrefs(&prefs, root.conduitFolder().c_str());
+  ReadConduitPrefs(Env::Default().Files(), &prefs, root.conduitFolder().c_str());
   prefs.flags &= ~kPrefsFlagMyMoviesOn;
   prefs.eventsInterval = 0;
   prefs.logLevel = 0;
-  WriteConduitPrefs(prefs, root.conduitFolder().c_str());
+  WriteConduitPrefs(Env::Default().Files(), prefs, root.conduitFolder().c_str());
 
   root.BeginSession();
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t now = 0;
   link.ReadHandheldClock(&now);
   HsEndSession();

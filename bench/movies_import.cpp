@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ void Run(uint32_t lines) {
   MovieFieldMap map;
   auto start = std::chrono::steady_clock::now();
   {
-    DesktopFile out(path.c_str());
+    DesktopFile out(Env::Default().Files(), path.c_str());
     out.OpenWrite();
     WriteItem(&out, &map, nullptr);
     MovieItem item;
@@ -40,7 +41,7 @@ void Run(uint32_t lines) {
   size_t bytes = static_cast<size_t>(std::filesystem::file_size(path));
 
   start = std::chrono::steady_clock::now();
-  DesktopFile in(path.c_str());
+  DesktopFile in(Env::Default().Files(), path.c_str());
   DataParser parser;
   parser.Attach(&in, &map);
   MovieItem item;

@@ -35,6 +35,7 @@
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_map.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -59,11 +60,11 @@ SyncProperties PropertiesOf(const std::string& dir) {
 
 void SetLogLevel(const std::string& dir, uint32_t level) {
   ConduitPrefs prefs;
-  ReadConduitPrefs(&prefs, ConduitFolder(dir).c_str());
+  ReadConduitPrefs(Env::Default().Files(), &prefs, ConduitFolder(dir).c_str());
   prefs.flags |= kPrefsFlagMyMoviesOn;
   prefs.eventsInterval = kNoSchedule;
   prefs.logLevel = level;
-  WriteConduitPrefs(prefs, ConduitFolder(dir).c_str());
+  WriteConduitPrefs(Env::Default().Files(), prefs, ConduitFolder(dir).c_str());
 }
 
 // The export alone, to have the lines the import file is made of.
@@ -75,9 +76,9 @@ bool ExportOnce(const std::string& dir) {
   input.properties = PropertiesOf(dir);
   JobResult result = JobResult::kDone;
   {
-    SyncDriver driver;
+    SyncDriver driver(Env::Default());
     driver.LoadSettings(input);
-    SyncLog log(&driver, ConduitFolder(dir), "kvrtdebuglog.txt", ConduitFolder(dir), "kvrtsynclog.txt");
+    SyncLog log(Env::Default(), &driver, ConduitFolder(dir), "kvrtdebuglog.txt", ConduitFolder(dir), "kvrtsynclog.txt");
     driver.DevicePreference() = static_cast<uint16_t>(1 << 8);
     result = RunMyMoviesJob(driver);
   }
@@ -159,7 +160,7 @@ int Run(const std::string& dir, bool audit) {
   SetLogLevel(dir, audit ? kLogLevelAudit : kLogLevelStandard);
   auto start = Stopwatch::now();
   if (HsBeginSession(dir.c_str(), kUser, nullptr, 0) != 0) return 1;
-  int32_t result = RunConduit(&NoCancel, PropertiesOf(dir));
+  int32_t result = RunConduit(Env::Default(), &NoCancel, PropertiesOf(dir));
   int32_t ended = HsEndSession();
   double seconds = Seconds(start);
   std::printf("seconds %.4f result %d saved %d\n", seconds, result, ended);
@@ -169,7 +170,7 @@ int Run(const std::string& dir, bool audit) {
 int Parse(const std::string& dir) {
   std::string path = dir + "/docs/MyMoviesImport.tab";
   auto start = Stopwatch::now();
-  DesktopFile in(path.c_str());
+  DesktopFile in(Env::Default().Files(), path.c_str());
   if (in.OpenRead() != 0) return 1;
   MovieFieldMap map;
   DataParser parser;

@@ -7,13 +7,15 @@
 #include "events/feed_event.h"
 #include "events/feed_reader.h"
 #include "events/url_fetcher.h"
+#include "platform/env.h"
 
 namespace {
 
 // Serves the input as the downloaded file, in reads of any size.
 class MemoryFetcher final : public UrlFetcher {
  public:
-  MemoryFetcher(const uint8_t* data, size_t size) : data_(reinterpret_cast<const char*>(data)), size_(size) {}
+  MemoryFetcher(const uint8_t* data, size_t size)
+      : UrlFetcher(Env::Default().Internet()), data_(reinterpret_cast<const char*>(data)), size_(size) {}
   FetchCode Fetch(const char*) override { return FetchCode::kDone; }
   int32_t OpenDownloaded() override {
     offset_ = 0;

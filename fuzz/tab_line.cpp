@@ -12,6 +12,7 @@
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void ParseFile(const uint8_t* data, size_t size) {
   if (out == nullptr) return;
   fwrite(data, 1, size, out);
   fclose(out);
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
   DataParser parser;
   parser.Attach(&file, &map);

@@ -12,6 +12,7 @@
 #include "movies/movie_item.h"
 #include "textfiles/field_map.h"
 #include "platform/console.h"
+#include "platform/env.h"
 #include "platform/host.h"
 #include "program/commands.h"
 #include "textfiles/data_parser.h"
@@ -25,7 +26,7 @@ enum class Format { kTable, kTsv, kJson };
 // Collects what WriteItem writes, with the line ends the export file gets on the disk.
 class LineCollector : public DesktopFile {
  public:
-  LineCollector() : DesktopFile("") {}
+  explicit LineCollector(FileSystem& files) : DesktopFile(files, "") {}
   bool IsOpen() const override { return true; }
   int32_t Write(const void* buffer, size_t size, size_t* count) override {
     const char* bytes = static_cast<const char*>(buffer);
@@ -125,7 +126,7 @@ int ShowMovies(const Options& options, Format format) {
   categories.LoadFromBlock(db.appInfo.data(), db.appInfo.size());
   SetCurrentMovieCategories(&categories);
   MovieFieldMap map;
-  LineCollector lines;
+  LineCollector lines(options.env->Files());
   if (format == Format::kTsv) WriteItem(&lines, &map, nullptr);
   if (format == Format::kJson) std::printf("[");
   if (format == Format::kTable) {

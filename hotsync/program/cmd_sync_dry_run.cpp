@@ -15,6 +15,7 @@
 #include "movies/movie_item.h"
 #include "mymovies/documents_folder.h"
 #include "platform/console.h"
+#include "platform/env.h"
 #include "platform/host.h"
 #include "program/backups.h"
 #include "program/commands.h"
@@ -166,7 +167,7 @@ int RunDryRun(const Options& options, bool doNothing) {
   const std::string handheld =
       options.handheld.empty() ? JoinPath(userFolder, kHandheldFolderName) : options.handheld;
   char documents[kDesktopPathSize] = {0};
-  GetDocumentsFolder(documents);
+  GetDocumentsFolder(options.env->Files(), documents);
 
   // One dry run at a time per root: the scratch root has a fixed name.
   const std::string scratch = JoinPath(options.root, kScratchName);

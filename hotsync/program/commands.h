@@ -9,6 +9,8 @@
 
 #include "core/users.h"
 
+class Env;
+
 namespace hotsync {
 
 struct Options {
@@ -18,6 +20,7 @@ struct Options {
   std::string conduit;   // may be empty: the conduit beside the program
   std::vector<std::string> faults;  // "OPERATION:N:CODE"
   std::vector<std::string> words;   // the command and its arguments
+  Env* env = nullptr;               // the conduit's services for its code run here (set by main)
 };
 
 // Prints message and the usage of the command being run; returns 2.

@@ -7,6 +7,7 @@
 #include "core/users.h"
 #include "hotsync_session.h"
 #include "platform/console.h"
+#include "platform/env.h"
 #include "platform/host.h"
 #include "program/commands.h"
 
@@ -95,6 +96,7 @@ using namespace hotsync;
 
 int main(int argc, char** argv) {
   Options options;
+  options.env = &Env::Default();
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     const bool takesValue = word == "--root" || word == "--user" || word == "--handheld" ||

@@ -41,8 +41,8 @@ void FromBytes(const uint8_t* bytes, ConduitPrefs* prefs) {
   prefs->logLevel = GetLe(bytes + 16, 4);
 }
 
-bool PrefsPath(const char* folder, std::string* path) {
-  return MakeDesktopPathOrReport(folder ? folder : "", kPrefsFileName, path);
+bool PrefsPath(const FileSystem& files, const char* folder, std::string* path) {
+  return MakeDesktopPathOrReport(files, folder ? folder : "", kPrefsFileName, path);
 }
 
 }  // namespace
@@ -84,14 +84,13 @@ void ValidateConduitPrefs(ConduitPrefs* prefs, size_t bytesRead) {
   prefs->flags = kPrefsFlagEventsScheduled | kPrefsFlagMyMoviesOn;
 }
 
-void ReadConduitPrefs(ConduitPrefs* prefs, const char* folder) {
+void ReadConduitPrefs(FileSystem& files, ConduitPrefs* prefs, const char* folder) {
   std::memset(prefs, 0, sizeof *prefs);
   uint8_t data[kMaxFileBytes];
   size_t got = 0;
   std::unique_ptr<File> file;
   std::string path;
-  if (PrefsPath(folder, &path) &&
-      Env::Current().Files().OpenFile(path, FileMode::kReadExisting, &file) == 0) {
+  if (PrefsPath(files, folder, &path) && files.OpenFile(path, FileMode::kReadExisting, &file) == 0) {
     if (file->Read(data, sizeof data, &got) != 0) got = 0;
     file->Close();
   }
@@ -99,10 +98,9 @@ void ReadConduitPrefs(ConduitPrefs* prefs, const char* folder) {
   ValidateConduitPrefs(prefs, filled);
 }
 
-void WriteConduitPrefs(const ConduitPrefs& prefs, const char* folder) {
-  FileSystem& files = Env::Current().Files();
+void WriteConduitPrefs(FileSystem& files, const ConduitPrefs& prefs, const char* folder) {
   std::string path;
-  if (!PrefsPath(folder, &path)) return;
+  if (!PrefsPath(files, folder, &path)) return;
   std::string fresh = path + kNewPrefsSuffix;
   std::unique_ptr<File> file;
   if (files.OpenFile(fresh, FileMode::kWriteCreateAlways, &file) != 0) return;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+class FileSystem;
+
 struct ConduitPrefs {
   uint16_t version;
   uint16_t spare;
@@ -28,10 +30,10 @@ constexpr const char kPrefsFileName[] = "KVRTPrefs.txt";
 
 // Reads the record from the folder's preferences file. Leaves a usable record in every case: a
 // missing, short or unknown-version file gives the defaults; version 2 is brought to version 3.
-void ReadConduitPrefs(ConduitPrefs* prefs, const char* folder);
+void ReadConduitPrefs(FileSystem& files, ConduitPrefs* prefs, const char* folder);
 // Writes the record to the folder's preferences file: a new file first, which then replaces the
 // old one, so the file is never left half-written. Failures are ignored.
-void WriteConduitPrefs(const ConduitPrefs& prefs, const char* folder);
+void WriteConduitPrefs(FileSystem& files, const ConduitPrefs& prefs, const char* folder);
 
 // The file's bytes for a record, and back. DecodeConduitPrefs fills record bytes from the file's
 // bytes until the record is full or the data ends and returns the count of record bytes filled.

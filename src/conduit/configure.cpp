@@ -7,6 +7,7 @@
 #include "conduit/conduit_module.h"
 #include "conduit/conduit_prefs.h"
 #include "conduit/settings_dialog_model.h"
+#include "diag/sync_log.h"
 #include "platform/dialog_view.h"
 #include "platform/env.h"
 
@@ -46,15 +47,15 @@ bool FolderText(const uint8_t* at, size_t room, std::string* folder) {
 }
 
 // Runs the dialog for a record whose action and preference-kind fields are at the given places.
-EntryCode ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoom,
+EntryCode ConfigureRecord(Env& env, uint8_t* record, size_t folderOffset, size_t folderRoom,
                         size_t actionOffset, size_t kindOffset) {
   std::string folder;
   if (!FolderText(record + folderOffset, folderRoom, &folder)) return EntryCode::kCancelled;
   SyncAction action = SyncAction::kSynchronize;
   int32_t kind = 0;
-  const EntryCode result = ShowSettingsDialog(folder.c_str(), &action, &kind);
+  const EntryCode result = ShowSettingsDialog(env, folder.c_str(), &action, &kind);
   if (result == EntryCode::kOk) {
-    WriteLe32(record + actionOffset, static_cast<int32_t>(action));
+    WriteLe32(record + actionOffset, ToInt(action));
     WriteLe32(record + kindOffset, kind);
   }
   return result;
@@ -62,38 +63,40 @@ EntryCode ConfigureRecord(uint8_t* record, size_t folderOffset, size_t folderRoo
 
 }  // namespace
 
-EntryCode ShowSettingsDialog(const char* folder, SyncAction* action, int32_t* preferenceKind) {
+EntryCode ShowSettingsDialog(Env& env, const char* folder, SyncAction* action, int32_t* preferenceKind) {
+  // A folder too long for the preferences file is reported to the debugger output.
+  SyncLog log(env);
   ConduitPrefs prefs{};
-  ReadConduitPrefs(&prefs, folder);
+  ReadConduitPrefs(env.Files(), &prefs, folder);
   const SettingsValues read = SettingsValues::Of(prefs);
   const ModuleHandle module = ResourceModule();
 
-  SettingsDialogModel model;
-  model.Open(read, ConduitVersionText(module));
+  SettingsDialogModel model(env);
+  model.Open(read, ConduitVersionText(env.System(), module));
   model.SetLogFolder(folder);
-  if (Env::Current().Dialogs().RunModal(module, model) != kDialogOk) return EntryCode::kCancelled;
+  if (env.Dialogs().RunModal(module, model) != kDialogOk) return EntryCode::kCancelled;
 
   const SettingsValues stored = model.Accept(read);
   *action = SettingsAction(stored);
   *preferenceKind = kPreferenceKind;
   stored.Into(&prefs);
-  WriteConduitPrefs(prefs, folder);
+  WriteConduitPrefs(env.Files(), prefs, folder);
   return EntryCode::kOk;
 }
 
-EntryCode ConfigureFromRecord(int32_t kind, void* record, uint32_t* recordSize) {
+EntryCode ConfigureFromRecord(Env& env, int32_t kind, void* record, uint32_t* recordSize) {
   if (!record) return EntryCode::kNoInput;
   if (!recordSize) return EntryCode::kNoRecordSize;
   if (*recordSize != kCfgRecordSize) return EntryCode::kBadRecordSize;
   if (kind != 0) return EntryCode::kBadConfigureKind;
   uint8_t* bytes = static_cast<uint8_t*>(record);
   if (ReadLe32(bytes) != 1) return EntryCode::kBadRecordVersion;
-  return ConfigureRecord(bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
+  return ConfigureRecord(env, bytes, kCfgFolderOffset, kCfgActionOffset - kCfgFolderOffset,
                          kCfgActionOffset, kCfgKindOffset);
 }
 
-EntryCode ConfigureFromLegacyRecord(void* record) {
+EntryCode ConfigureFromLegacyRecord(Env& env, void* record) {
   if (!record) return EntryCode::kCancelled;
-  return ConfigureRecord(static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
+  return ConfigureRecord(env, static_cast<uint8_t*>(record), 0, kLegacyKindOffset, kLegacyActionOffset,
                          kLegacyKindOffset);
 }

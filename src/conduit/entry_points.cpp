@@ -6,12 +6,13 @@
 #include "conduit/conduit_module.h"
 #include "conduit/configure.h"
 #include "conduit/open_conduit.h"
+#include "platform/env.h"
 #include "platform/library_entry.h"
 
 #define CONDUIT_EXPORT extern "C" [[gnu::visibility("default")]]
 
 CONDUIT_EXPORT int32_t OpenConduit(ProgressCallback progress, SyncProperties& properties) {
-  return RunConduit(progress, properties);
+  return RunConduit(Env::Default(), progress, properties);
 }
 
 CONDUIT_EXPORT int32_t GetConduitName(char* buffer, uint16_t size) { return ConduitName(buffer, size); }
@@ -22,13 +23,13 @@ CONDUIT_EXPORT int32_t GetConduitInfo(int32_t query, void* input, void* output, 
   return ToInt(ConduitInfo(query, input, output, outputSize));
 }
 
-CONDUIT_EXPORT int32_t ConfigureConduit(void* record) { return ToInt(ConfigureFromLegacyRecord(record)); }
+CONDUIT_EXPORT int32_t ConfigureConduit(void* record) { return ToInt(ConfigureFromLegacyRecord(Env::Default(), record)); }
 
 CONDUIT_EXPORT int32_t CfgConduit(int32_t kind, void* record, uint32_t* recordSize) {
-  return ToInt(ConfigureFromRecord(kind, record, recordSize));
+  return ToInt(ConfigureFromRecord(Env::Default(), kind, record, recordSize));
 }
 
-CONDUIT_EXPORT int32_t FinishInstall(const char* userName) { return InstallUserFolder(userName); }
+CONDUIT_EXPORT int32_t FinishInstall(const char* userName) { return InstallUserFolder(Env::Default(), userName); }
 
 void OnLibraryAttach(ModuleHandle self) { ConduitProcessAttach(self); }
 void OnLibraryDetach() { ConduitProcessDetach(); }

@@ -24,7 +24,7 @@ bool SameNameIgnoringCase(const char* a, const char* b) {
 }
 
 // The steps after COM is up; every return goes back through InstallUserFolder's uninitialise.
-int32_t CreateDataFolder(const char* userName, int32_t userCount) {
+int32_t CreateDataFolder(FileSystem& files, const char* userName, int32_t userCount) {
   char root[kFolderCapacity + 1] = {};
   int16_t size = kFolderCapacity;
   if (UmGetRootDirectory(root, &size) <= 0) return -2;
@@ -52,23 +52,23 @@ int32_t CreateDataFolder(const char* userName, int32_t userCount) {
   user[kFolderCapacity] = '\0';
 
   // The root ends in a separator as the manager returns it; the user folder follows directly.
-  std::string path = JoinPath(std::string(root) + user, kDataFolder);
+  std::string path = JoinPath(files, std::string(root) + user, kDataFolder);
   if (path.size() > kMaxPathChars) return -5;
-  uint32_t error = Env::Current().Files().MakeDirectory(path);
+  uint32_t error = files.MakeDirectory(path);
   if (error != 0 && error != kErrAlreadyExists) return -5;
   return 0;
 }
 
 }  // namespace
 
-int32_t InstallUserFolder(const char* userName) {
+int32_t InstallUserFolder(Env& env, const char* userName) {
   int32_t userCount = UmGetUserCount();
-  SystemServices& system = Env::Current().System();
+  SystemServices& system = env.System();
   int32_t com = system.InitializeCom();
   if (com != 0 && com != 1) return com;
   int32_t result = -5;
   try {
-    result = CreateDataFolder(userName, userCount);
+    result = CreateDataFolder(env.Files(), userName, userCount);
   } catch (...) {
     // Out of memory while forming the path: the folder was not created.
   }

@@ -12,7 +12,7 @@
 #include "platform/env.h"
 #include "platform/system.h"
 
-int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) {
+int32_t RunConduit(Env& env, ProgressCallback progress, const SyncProperties& properties) {
   if (progress == nullptr) return -1;
   uint32_t handle = 0;
   int32_t registered = SyncRegisterConduit(&handle);
@@ -25,7 +25,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
     LogAddEntry("Movie doing nothing", TranslateLogCode(LogCode::kPlainText), 0);
   } else {
     LogAddEntry("", TranslateLogCode(LogCode::kSyncStarted), 0);
-    SystemServices& system = Env::Current().System();
+    SystemServices& system = env.System();
     int32_t com = system.InitializeCom();
     if (com != 0 && com != 1) {
       char message[128];
@@ -35,7 +35,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
       LogAddEntry(message, TranslateLogCode(LogCode::kSyncAborted), 0);
     } else {
       LogAddEntry("Beginning Movie Sync", TranslateLogCode(LogCode::kPlainText), 0);
-      LogAddEntry(ConduitVersionText(ResourceModule()), TranslateLogCode(LogCode::kPlainText), 0);
+      LogAddEntry(ConduitVersionText(system, ResourceModule()), TranslateLogCode(LogCode::kPlainText), 0);
       // Nothing may unwind into the manager, and the conduit must still unregister: a failure
       // to allocate ends the synchronization with -1.
       try {
@@ -43,7 +43,7 @@ int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties) 
         std::unique_ptr<SyncInput> input(new SyncInput());
         input->progress = progress;
         std::memcpy(&input->properties, &properties, sizeof input->properties);
-        result = RunSynchronization(*input, nullptr);
+        result = RunSynchronization(env, *input, nullptr);
       } catch (const std::bad_alloc&) {
         LogAddEntry("Reelbox synchronization ended because there was not enough memory.", TranslateLogCode(LogCode::kLocalSaveFailed), 0);
         result = -1;

@@ -9,6 +9,6 @@
 
 // 0 success, -1 without a callback, the registration's code when it fails, otherwise the
 // synchronization's result.
-int32_t RunConduit(ProgressCallback progress, const SyncProperties& properties);
+int32_t RunConduit(Env& env, ProgressCallback progress, const SyncProperties& properties);
 
 #endif  // REELBOX_CONDUIT_OPEN_CONDUIT_H

@@ -115,7 +115,7 @@ DialogForm SettingsDialogModel::Template() {
   return form;
 }
 
-SettingsDialogModel::SettingsDialogModel() : form_(Template()) {}
+SettingsDialogModel::SettingsDialogModel(Env& env) : env_(env), form_(Template()) {}
 
 bool SettingsDialogModel::Checked(int id) const { return form_.Find(id)->checked; }
 void SettingsDialogModel::Enable(int id, bool enabled) { form_.Find(id)->enabled = enabled; }
@@ -180,7 +180,7 @@ void SettingsDialogModel::OnSelect(int id, int row) {
 
 void SettingsDialogModel::OnPush(int id) {
   if (id != kViewLogButton) return;
-  Env::Current().Dialogs().OpenWithProgram(kEditor, JoinPath(logFolder_, kDebugLogName), logFolder_);
+  env_.Dialogs().OpenWithProgram(kEditor, JoinPath(env_.Files(), logFolder_, kDebugLogName), logFolder_);
 }
 
 SettingsValues SettingsDialogModel::Close(const SettingsValues& stored) const {

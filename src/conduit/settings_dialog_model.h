@@ -14,6 +14,8 @@
 #include "conduit/entry_codes.h"
 #include "platform/dialog_view.h"
 
+class Env;
+
 // Resource ids of the dialog, its controls and its bitmaps.
 enum SettingsDialogId : int {
   kSettingsDialogTemplate = 6004,
@@ -65,7 +67,8 @@ class SettingsDialogModel final : public DialogController {
   // The dialog as its template holds it, before it opens.
   static DialogForm Template();
 
-  SettingsDialogModel();
+  // env shows the log ("View log..."); it outlives the model.
+  explicit SettingsDialogModel(Env& env);
 
   // Applies the opening rules: controls from `stored`, the version text in its place.
   void Open(const SettingsValues& stored, const std::string& versionText);
@@ -91,6 +94,7 @@ class SettingsDialogModel final : public DialogController {
   void ShowSchedule(bool on);
   void ShowListsJob(bool on);
 
+  Env& env_;
   DialogForm form_;
   std::string logFolder_;
 };

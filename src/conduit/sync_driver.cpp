@@ -10,6 +10,7 @@
 #include "events/movie_events_job.h"
 #include "hotsync_api.h"
 #include "mymovies/my_movies_job.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::string FolderOfProperties(const SyncProperties& properties) {
   return std::string(text, end ? static_cast<const char*>(end) - text : room);
 }
 
-SyncDriver::SyncDriver() : link_(new HandheldLink()) {
+SyncDriver::SyncDriver(Env& env) : env_(env), link_(new HandheldLink(env.Time())) {
   std::memset(&properties_, 0, sizeof properties_);
   std::memset(&prefs_, 0, sizeof prefs_);
 }
@@ -46,11 +47,11 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
   std::string folder = FolderOfProperties(input.properties);
   int32_t result = 0;
   {
-    SyncLog log(this, folder, kDebugLogName, folder, kSyncLogName);
+    SyncLog log(env_, this, folder, kDebugLogName, folder, kSyncLogName);
     uint32_t now = 0;
     std::string started = TimeDateNow(*link_, &now);
     LogSync("\n\n\n\n\n%s \n", "***************************");
-    LogSync("Cinevane Connect\n%s\n\nSync starting at %s\n", ConduitVersionText(ResourceModule()),
+    LogSync("Cinevane Connect\n%s\n\nSync starting at %s\n", ConduitVersionText(env_.System(), ResourceModule()),
             started.c_str());
 
     result = LoadSettings(input);
@@ -117,7 +118,7 @@ int32_t SyncDriver::LoadSettings(const SyncInput& input) {
   progress_ = input.progress;
   std::memcpy(&properties_, &input.properties, sizeof properties_);
   folder_ = FolderOfProperties(properties_);
-  ReadConduitPrefs(&prefs_, folder_.c_str());
+  ReadConduitPrefs(env_.Files(), &prefs_, folder_.c_str());
   SetLogLevel(prefs_.logLevel);
   handheld_clock_at_start_ = 0;
   link_->ReadHandheldClock(&handheld_clock_at_start_);
@@ -126,7 +127,7 @@ int32_t SyncDriver::LoadSettings(const SyncInput& input) {
 
 int32_t SyncDriver::SaveSettings() {
   int32_t result = WriteDevicePreference(&device_preference_);
-  WriteConduitPrefs(prefs_, folder_.c_str());
+  WriteConduitPrefs(env_.Files(), prefs_, folder_.c_str());
   return result;
 }
 
@@ -143,7 +144,7 @@ void SyncDriver::AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag
   link_->AddHotSyncLogEntry(text, code, flag);
 }
 
-int32_t RunSynchronization(const SyncInput& input, int32_t* count) {
-  SyncDriver driver;
+int32_t RunSynchronization(Env& env, const SyncInput& input, int32_t* count) {
+  SyncDriver driver(env);
   return driver.RunSynchronization(input, count);
 }

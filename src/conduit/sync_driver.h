@@ -15,6 +15,8 @@
 #include "diag/job_context.h"
 #include "diag/sync_log.h"
 
+class Env;
+
 // The HotSync manager's progress function: shows a status text; non-zero asks to stop.
 typedef int32_t (*ProgressCallback)(const char* text);
 
@@ -39,7 +41,8 @@ std::string FolderOfProperties(const SyncProperties& properties);
 
 class SyncDriver : public JobContext {
  public:
-  SyncDriver();
+  // env's services serve the whole synchronization; env outlives the driver.
+  explicit SyncDriver(Env& env);
   SyncDriver(const SyncDriver&) = delete;
   SyncDriver& operator=(const SyncDriver&) = delete;
   ~SyncDriver() override;
@@ -73,11 +76,13 @@ class SyncDriver : public JobContext {
   ConduitPrefs& Prefs() { return prefs_; }
   // Big-endian as stored on the handheld; the import/export job converts it.
   uint16_t& DevicePreference() { return device_preference_; }
-  HandheldLink& Link() { return *link_; }
+  HandheldLink& Link() override { return *link_; }
+  Env& Environment() override { return env_; }
   uint32_t HandheldClockAtStart() const { return handheld_clock_at_start_; }
   const std::string& ConduitFolder() const { return folder_; }
 
  private:
+  Env& env_;
   std::unique_ptr<HandheldLink> link_;
   ProgressCallback progress_ = nullptr;
   SyncProperties properties_;
@@ -88,7 +93,7 @@ class SyncDriver : public JobContext {
   uint32_t handheld_clock_at_start_ = 0;
 };
 
-// Constructs a driver and runs one synchronization on the input.
-int32_t RunSynchronization(const SyncInput& input, int32_t* count);
+// Constructs a driver on env and runs one synchronization on the input.
+int32_t RunSynchronization(Env& env, const SyncInput& input, int32_t* count);
 
 #endif  // REELBOX_CONDUIT_SYNC_DRIVER_H

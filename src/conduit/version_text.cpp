@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "conduit/conduit_module.h"
-#include "platform/env.h"
 
 namespace {
 
@@ -18,8 +17,7 @@ constexpr const char* kSpecialBuildKeys[] = {
 
 }  // namespace
 
-const char* ConduitVersionText(ModuleHandle module) {
-  SystemServices& system = Env::Current().System();
+const char* ConduitVersionText(SystemServices& system, ModuleHandle module) {
   std::snprintf(g_version_text, sizeof g_version_text, "%s", "<unknown version>");
   std::string file;
   if (!system.ModuleFileName(module, &file)) return g_version_text;

@@ -6,7 +6,6 @@
 
 #include "diag/handheld_link.h"
 #include "platform/clock.h"
-#include "platform/env.h"
 
 namespace {
 
@@ -75,7 +74,7 @@ bool EarlierDate(const CivilTime& a, const CivilTime& b) {
 }  // namespace
 
 int32_t HandheldLink::DesktopTimeNow(uint32_t* value) {
-  *value = static_cast<uint32_t>(Env::Current().Time().NowUtc());
+  *value = static_cast<uint32_t>(clock_.NowUtc());
   return 0;
 }
 
@@ -84,7 +83,7 @@ int32_t HandheldLink::LocalTimeNow(uint32_t* value) {
   DesktopTimeNow(&utc);
   uint64_t units = (utc + kSecondsFrom1601To1970) * kUnitsPerSecond;
   uint64_t local = units;
-  if (!Env::Current().Time().FileTimeToLocal(units, &local)) local = units;
+  if (!clock_.FileTimeToLocal(units, &local)) local = units;
   *value = static_cast<uint32_t>((local - kSecondsFrom1601To1970 * kUnitsPerSecond) / kUnitsPerSecond);
   return 0;
 }
@@ -97,7 +96,7 @@ int32_t HandheldLink::FormatDate(uint32_t handheldSeconds, char* buffer) {
   date.hour = 12;
   date.minute = 0;
   date.second = 0;
-  if (Env::Current().Time().FormatShortDate(date, buffer, kDateTextSize) == 0) buffer[0] = '\0';
+  if (clock_.FormatShortDate(date, buffer, kDateTextSize) == 0) buffer[0] = '\0';
   return 0;
 }
 
@@ -107,7 +106,7 @@ int32_t HandheldLink::FormatTimeDate(uint32_t handheldSeconds, char* buffer) {
   CivilTime time = CivilFromSeconds(DesktopSecondsOf(handheldSeconds));
   char date[kDateTextSize];
   FormatDate(handheldSeconds, date);
-  if (Env::Current().Time().FormatTime(time, kTimePicture, buffer, kDateTextSize) == 0) buffer[0] = '\0';
+  if (clock_.FormatTime(time, kTimePicture, buffer, kDateTextSize) == 0) buffer[0] = '\0';
   size_t used = std::strlen(buffer);
   size_t room = static_cast<size_t>(kTimeDateTextSize) - used - 1;
   std::strncat(buffer, " ", room);
@@ -134,14 +133,13 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
       year = 1970;
     }
   }
-  Clock& clock = Env::Current().Time();
   CivilTime wanted;
   wanted.year = year;
   wanted.month = month;
   wanted.day = day;
   wanted.hour = 12;
   int64_t t = 0;
-  if (!clock.LocalToUtc(&wanted, &t)) {
+  if (!clock_.LocalToUtc(&wanted, &t)) {
     // Beyond what the zone rules convert: the date of an unreadable text.
     wanted = CivilTime();
     wanted.hour = 12;
@@ -156,7 +154,7 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
     if (SameDate(utc, wanted)) break;
     local.hour += EarlierDate(utc, wanted) ? 1 : -1;
     CivilTime attempt = local;
-    if (!clock.LocalToUtc(&attempt, &t)) break;
+    if (!clock_.LocalToUtc(&attempt, &t)) break;
     *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;
   }
   return 0;

@@ -9,9 +9,12 @@
 
 constexpr size_t kMaxPathChars = 259;
 
+class FileSystem;
+
 // folder + separator + name into *path; false when that is longer than kMaxPathChars.
-bool MakeDesktopPath(const std::string& folder, const char* name, std::string* path);
+bool MakeDesktopPath(const FileSystem& files, const std::string& folder, const char* name, std::string* path);
 // As MakeDesktopPath, and a refused path is reported with LogDebug.
-bool MakeDesktopPathOrReport(const std::string& folder, const char* name, std::string* path);
+bool MakeDesktopPathOrReport(const FileSystem& files, const std::string& folder, const char* name,
+                             std::string* path);
 
 #endif  // REELBOX_DIAG_DESKTOP_PATH_H

@@ -12,13 +12,16 @@
 #include "diag/error_info.h"
 #include "diag/hotsync_log_codes.h"
 
+class Clock;
+
 constexpr uint32_t kHandheldEpochOffset = 2082844800u;
 constexpr int kDateTextSize = 50;
 constexpr int kTimeDateTextSize = 100;
 
 class HandheldLink : public ErrorInfo {
  public:
-  HandheldLink() = default;
+  // The desktop clock and date texts come from clock, which outlives the link.
+  explicit HandheldLink(Clock& clock) : clock_(clock) {}
 
   // SyncReadSysDateTime unchanged (seconds since 1970). 999 on failure, value untouched.
   virtual int32_t ReadHandheldClockRaw(uint32_t* value);
@@ -42,6 +45,9 @@ class HandheldLink : public ErrorInfo {
 
   // Records a platform code with the "unexpected Palm error" message.
   void SetPalmError(uint32_t code);
+
+ private:
+  Clock& clock_;
 };
 
 #endif  // REELBOX_DIAG_HANDHELD_LINK_H

@@ -1,6 +1,7 @@
 // What a job of a synchronization needs from the driver that runs it: status reports with the
-// cancel request they bring back, HotSync log entries, and the handheld application's preference
-// value. The jobs sit below the driver and see it only through this interface.
+// cancel request they bring back, HotSync log entries, the handheld application's preference
+// value, the link to the handheld and the services of the platform. The jobs sit below the driver
+// and see it only through this interface.
 #ifndef REELBOX_DIAG_JOB_CONTEXT_H
 #define REELBOX_DIAG_JOB_CONTEXT_H
 
@@ -20,6 +21,9 @@ enum class JobResult : int32_t {
 
 constexpr int32_t ToInt(JobResult result) { return static_cast<int32_t>(result); }
 
+class Env;
+class HandheldLink;
+
 class JobContext : public HotSyncLogTarget {
  public:
   ~JobContext() override = default;
@@ -33,6 +37,10 @@ class JobContext : public HotSyncLogTarget {
   // writes it back at the end of the synchronization.
   virtual uint16_t GetDevicePreference() const = 0;
   virtual void SetDevicePreference(uint16_t value) = 0;
+
+  // The synchronization's link to the handheld and the services the entry point handed down.
+  virtual HandheldLink& Link() = 0;
+  virtual Env& Environment() = 0;
 };
 
 #endif  // REELBOX_DIAG_JOB_CONTEXT_H

@@ -19,6 +19,7 @@ std::unique_ptr<File> g_debug_file;
 std::unique_ptr<File> g_sync_file;
 int32_t g_instance_count = 0;
 HotSyncLogTarget* g_echo_target = nullptr;
+SystemServices* g_debugger = nullptr;
 uint32_t g_log_level = 0;
 
 constexpr int kDebugLine = 0;
@@ -58,8 +59,8 @@ void AppendConverted(const char* text, std::string* out) {
 }
 
 void WriteLogLine(int kind, const char* text) {
-  Env::Current().System().DebugOutput(text);
   if (g_active_log == nullptr) return;
+  g_debugger->DebugOutput(text);
   if (kind == kSyncLine) {
     std::string converted;
     AppendConverted(text, &converted);
@@ -83,25 +84,34 @@ __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* 
 
 }  // namespace
 
-SyncLog::SyncLog(HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
+SyncLog::SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
                  const std::string& syncFolder, const char* syncName) {
   if (g_active_log != nullptr) {
     ++g_instance_count;
     return;
   }
   g_echo_target = echo;
-  FileSystem& files = Env::Current().Files();
+  FileSystem& files = env.Files();
   std::string debugPath, syncPath;
-  bool debugFits = MakeDesktopPath(debugFolder, debugName, &debugPath);
-  bool syncFits = MakeDesktopPath(syncFolder, syncName, &syncPath);
+  bool debugFits = MakeDesktopPath(files, debugFolder, debugName, &debugPath);
+  bool syncFits = MakeDesktopPath(files, syncFolder, syncName, &syncPath);
   if (debugFits) files.OpenFile(debugPath, FileMode::kWriteCreateAlwaysShared, &g_debug_file);
   if (syncFits) files.OpenFile(syncPath, FileMode::kAppend, &g_sync_file);
   ++g_instance_count;
   g_active_log = this;
+  g_debugger = &env.System();
   owns_files_ = true;
   // Reported once the log is active, so the report reaches whichever file did open.
-  if (!debugFits) MakeDesktopPathOrReport(debugFolder, debugName, &debugPath);
-  if (!syncFits) MakeDesktopPathOrReport(syncFolder, syncName, &syncPath);
+  if (!debugFits) MakeDesktopPathOrReport(files, debugFolder, debugName, &debugPath);
+  if (!syncFits) MakeDesktopPathOrReport(files, syncFolder, syncName, &syncPath);
+}
+
+SyncLog::SyncLog(Env& env) {
+  ++g_instance_count;
+  if (g_active_log != nullptr) return;
+  g_active_log = this;
+  g_debugger = &env.System();
+  owns_files_ = true;
 }
 
 SyncLog::~SyncLog() {
@@ -113,6 +123,7 @@ SyncLog::~SyncLog() {
   g_sync_file.reset();
   g_active_log = nullptr;
   g_echo_target = nullptr;
+  g_debugger = nullptr;
 }
 
 void FlushLogFiles() {

@@ -4,7 +4,7 @@
 // synchronization, receives every line) and the sync log (appended, receives the LogSync lines).
 // Every line also goes to the debugger output; LogSync lines are echoed into the HotSync log.
 // The functions find the active log through module-wide state, so they need no object at hand;
-// with no active log they write to the debugger output only. One thread at a time.
+// with no active log they write nothing. One thread at a time.
 #ifndef REELBOX_DIAG_SYNC_LOG_H
 #define REELBOX_DIAG_SYNC_LOG_H
 
@@ -12,6 +12,8 @@
 #include <string>
 
 #include "diag/hotsync_log_codes.h"
+
+class Env;
 
 // Receives the sync-log lines as HotSync log entries (the SyncDriver).
 class HotSyncLogTarget {
@@ -26,10 +28,13 @@ constexpr uint32_t kLogLevelAudit = 8;
 
 class SyncLog {
  public:
-  // Opens the two files unless another SyncLog is active; then this one only counts itself.
-  // A file that cannot be opened is not reported; its writes are dropped.
-  SyncLog(HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
+  // Opens the two files of env unless another SyncLog is active; then this one only counts
+  // itself. A file that cannot be opened is not reported; its writes are dropped. Every line goes
+  // to the debugger output of the active log's env.
+  SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
           const std::string& syncFolder, const char* syncName);
+  // A log to env's debugger output only, for work outside a synchronization.
+  explicit SyncLog(Env& env);
   SyncLog(const SyncLog&) = delete;
   SyncLog& operator=(const SyncLog&) = delete;
   virtual ~SyncLog();

@@ -10,7 +10,7 @@ class JobContext;
 class DriverUrlFetcher final : public TempFileUrlFetcher {
  public:
   // driver may be null: every report then goes on.
-  explicit DriverUrlFetcher(JobContext* driver) : driver_(driver) {}
+  DriverUrlFetcher(Env& env, JobContext* driver) : TempFileUrlFetcher(env), driver_(driver) {}
   bool ReportProgress(const char* text) override;
 
  private:

@@ -38,7 +38,7 @@ __attribute__((format(printf, 3, 4))) void Entry(JobContext& driver, LogCode cod
 }
 
 uint32_t Today(JobContext& driver) {
-  HandheldLink link;
+  HandheldLink& link = driver.Link();
   uint32_t now = 0;
   if (link.ReadHandheldClock(&now) != 0) {
     // No handheld clock: the desktop's local wall clock is what the handheld would show.
@@ -133,7 +133,7 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   std::snprintf(status, sizeof(status), "Synchronizing '%s'", name.c_str());
   if (!driver.ReportStatus(status)) return EndJob(JobResult::kCancelled);
 
-  Clock& clock = Env::Current().Time();
+  Clock& clock = driver.Environment().Time();
   uint32_t started = clock.TickCount();
   int records = 0;
   DeviceError scanned = ScanList(driver, database, index, list, status, &records);
@@ -237,7 +237,7 @@ JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher&
 JobResult RunMovieEventsJob(JobContext& driver) {
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
-  DriverUrlFetcher fetcher(&driver);
+  DriverUrlFetcher fetcher(driver.Environment(), &driver);
   uint32_t today = Today(driver);
   LogDebug("\n\n");
   JobResult result = RunJob(driver, database, fetcher, today);

@@ -13,7 +13,7 @@
 #include "platform/internet.h"
 #include "platform/text_stream.h"
 
-UrlFetcher::UrlFetcher() { error_text_[0] = '\0'; }
+UrlFetcher::UrlFetcher(InternetClient& internet) : internet_(internet) { error_text_[0] = '\0'; }
 
 UrlFetcher::~UrlFetcher() = default;
 
@@ -28,7 +28,7 @@ void UrlFetcher::SetInternetError(uint32_t code) {
   error_code_ = code;
   error_text_[0] = '\0';
   if (code == 0) return;
-  std::string text = Env::Current().Internet().ErrorText(code);
+  std::string text = internet_.ErrorText(code);
   if (!text.empty()) {
     std::snprintf(error_text_, sizeof(error_text_), "%s", text.c_str());
   } else if (code == kInternetErrorUnrecognizedScheme) {
@@ -47,8 +47,8 @@ void UrlFetcher::SetInternetError(uint32_t code) {
   }
 }
 
-TempFileUrlFetcher::TempFileUrlFetcher() {
-  FileSystem& files = Env::Current().Files();
+TempFileUrlFetcher::TempFileUrlFetcher(Env& env) : UrlFetcher(env.Internet()), env_(env) {
+  FileSystem& files = env_.Files();
   std::string parent = files.TempFolder();
   if (parent.empty()) parent = std::string(1, files.PathSeparator());
   // A folder of this fetcher's own: two syncs at once must not share a download, and nobody
@@ -59,7 +59,7 @@ TempFileUrlFetcher::TempFileUrlFetcher() {
 TempFileUrlFetcher::~TempFileUrlFetcher() {
   CloseDownloaded();
   if (made_folder_) {
-    FileSystem& files = Env::Current().Files();
+    FileSystem& files = env_.Files();
     files.RemoveFile(GetTempFilePath());
     files.RemoveFolder(folder_);
   }
@@ -67,13 +67,13 @@ TempFileUrlFetcher::~TempFileUrlFetcher() {
 
 std::string TempFileUrlFetcher::GetTempFilePath() const {
   // Without a private folder the path names no folder, so the download cannot be created.
-  return folder_.empty() ? std::string() : JoinPath(folder_, kFetchTempFileName);
+  return folder_.empty() ? std::string() : JoinPath(env_.Files(), folder_, kFetchTempFileName);
 }
 
 int32_t TempFileUrlFetcher::OpenDownloaded() {
   ClearError();
   CloseDownloaded();
-  uint32_t error = TextStream::Open(GetTempFilePath(), FileMode::kReadExisting, &downloaded_);
+  uint32_t error = TextStream::Open(env_.Files(), GetTempFilePath(), FileMode::kReadExisting, &downloaded_);
   if (error != 0) {
     SetInternetError(error);
     return kDownloadedFileError;
@@ -105,7 +105,7 @@ int32_t TempFileUrlFetcher::CloseDownloaded() {
 
 int32_t TempFileUrlFetcher::DeleteDownloaded() {
   ClearError();
-  uint32_t error = Env::Current().Files().RemoveFile(GetTempFilePath());
+  uint32_t error = env_.Files().RemoveFile(GetTempFilePath());
   if (error != 0) {
     SetInternetError(error);
     return kDownloadedFileError;
@@ -167,7 +167,7 @@ FetchCode TempFileUrlFetcher::Fetch(const char* url) {
   LogAudit("Checking internet connection...\n");
   ClearError();
   SetHttpStatus(0);
-  InternetClient& client = Env::Current().Internet();
+  InternetClient& client = env_.Internet();
   DeleteDownloaded();  // usually fails: no file yet; its error stays on record
   client.SetLastError(0);
 
@@ -190,7 +190,7 @@ FetchCode TempFileUrlFetcher::Fetch(const char* url) {
   DownloadHandles handles(client);
   std::string path = GetTempFilePath();
   // Made new, never through a link: the file of the last download was deleted above.
-  if (TextStream::Open(path, FileMode::kWriteCreateNew, &handles.file) != 0) {
+  if (TextStream::Open(env_.Files(), path, FileMode::kWriteCreateNew, &handles.file) != 0) {
     LogAudit("Failed to open temp file '%s'!\n", path.c_str());
     return FetchCode::kTempFileFailed;
   }

@@ -3,7 +3,7 @@
 // UrlFetcher keeps the code and text of its last failure (500 bytes with the terminator), which
 // the job quotes in its messages; every operation clears them first, except Fetch, which keeps a
 // failed deletion of the previous file on record until a later failure replaces it.
-// TempFileUrlFetcher downloads through Env::Current().Internet() in passes of up to 16 KB with a
+// TempFileUrlFetcher downloads through its Env's Internet() in passes of up to 16 KB with a
 // progress report for every 500 bytes, so a cancel is seen between passes. Not copyable.
 #ifndef REELBOX_EVENTS_URL_FETCHER_H
 #define REELBOX_EVENTS_URL_FETCHER_H
@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+class Env;
+class InternetClient;
 class TextStream;
 
 // What a download came to; the numbers are those the logs quote.
@@ -36,7 +38,8 @@ constexpr const char* kFetchAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows 
 
 class UrlFetcher {
  public:
-  UrlFetcher();
+  // The error texts come from internet, which outlives the fetcher.
+  explicit UrlFetcher(InternetClient& internet);
   UrlFetcher(const UrlFetcher&) = delete;
   UrlFetcher& operator=(const UrlFetcher&) = delete;
   virtual ~UrlFetcher();
@@ -69,6 +72,7 @@ class UrlFetcher {
   void SetHttpStatus(uint32_t status) { http_status_ = status; }
 
  private:
+  InternetClient& internet_;
   uint32_t http_status_ = 0;
   uint32_t error_code_ = 0;
   char error_text_[kFetchErrorTextSize];
@@ -76,7 +80,8 @@ class UrlFetcher {
 
 class TempFileUrlFetcher : public UrlFetcher {
  public:
-  TempFileUrlFetcher();
+  // env outlives the fetcher.
+  explicit TempFileUrlFetcher(Env& env);
   ~TempFileUrlFetcher() override;
 
   FetchCode Fetch(const char* url) override;
@@ -90,6 +95,7 @@ class TempFileUrlFetcher : public UrlFetcher {
   std::string GetTempFilePath() const override;
 
  private:
+  Env& env_;
   std::unique_ptr<TextStream> downloaded_;
   std::string folder_;
   bool made_folder_ = false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diag/handheld_link.h"
+#include "platform/env.h"
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "movies/movie_lookup.h"
@@ -55,7 +56,7 @@ TextString DateText(uint32_t handheld_seconds) {
   TextString text;
   if (handheld_seconds == 0) return text;
   char buffer[kDateTextSize] = {};
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   link.FormatDate(handheld_seconds, buffer);
   buffer[kDateTextSize - 1] = '\0';
   text = buffer;
@@ -64,7 +65,7 @@ TextString DateText(uint32_t handheld_seconds) {
 
 uint32_t ParseDateText(const char* text) {
   uint32_t value = 0;
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   link.ParseDate(text, &value);
   return value;
 }
@@ -158,7 +159,7 @@ TextString DueDateText(MovieItem& item) {
   if (due >= 5) return DateText(due);
   uint32_t base = item.GetLoanDate();
   if (base == 0) {
-    HandheldLink link;
+    HandheldLink link(Env::Default().Time());
     // Without the handheld's clock the desktop's local time is the nearest wall clock.
     if (link.ReadHandheldClock(&base) != 0) {
       uint32_t local = 0;

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/env.h"
 #include "platform/files.h"
 
 namespace {
@@ -14,9 +13,9 @@ constexpr size_t kLongestFileName = 18;
 
 }  // namespace
 
-void GetDocumentsFolder(char* buffer) {
+void GetDocumentsFolder(FileSystem& files, char* buffer) {
   std::string folder;
-  Env::Current().Files().DocumentsFolder(&folder);
+  files.DocumentsFolder(&folder);
   // A folder that leaves no room for a separator and a file name would give cut paths, and a cut
   // path could name some other file: treat it as not found.
   if (folder.size() + 1 + kLongestFileName + 1 > kDesktopPathSize) {
@@ -25,6 +24,6 @@ void GetDocumentsFolder(char* buffer) {
   std::snprintf(buffer, kDesktopPathSize, "%s", folder.c_str());
 }
 
-void BuildDesktopPath(const char* folder, const char* name, char* path) {
-  std::snprintf(path, kDesktopPathSize, "%s%c%s", folder, Env::Current().Files().PathSeparator(), name);
+void BuildDesktopPath(const FileSystem& files, const char* folder, const char* name, char* path) {
+  std::snprintf(path, kDesktopPathSize, "%s%c%s", folder, files.PathSeparator(), name);
 }

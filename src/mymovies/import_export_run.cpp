@@ -119,14 +119,15 @@ void ImportExportRun::ReadRequest() {
 }
 
 void ImportExportRun::PrepareFiles() {
-  GetDocumentsFolder(folder_);
-  BuildDesktopPath(folder_, kExportFileName, export_path_);
-  BuildDesktopPath(folder_, kExportTempName, export_temp_path_);
-  BuildDesktopPath(folder_, kImportFileName, import_path_);
-  BuildDesktopPath(folder_, kFlagsFileName, flags_path_);
-  export_file_.reset(new DesktopFile(export_temp_path_));
-  import_file_.reset(new DesktopFile(import_path_));
-  flags_file_.reset(new DesktopFile(flags_path_));
+  FileSystem& files = driver_.Environment().Files();
+  GetDocumentsFolder(files, folder_);
+  BuildDesktopPath(files, folder_, kExportFileName, export_path_);
+  BuildDesktopPath(files, folder_, kExportTempName, export_temp_path_);
+  BuildDesktopPath(files, folder_, kImportFileName, import_path_);
+  BuildDesktopPath(files, folder_, kFlagsFileName, flags_path_);
+  export_file_.reset(new DesktopFile(files, export_temp_path_));
+  import_file_.reset(new DesktopFile(files, import_path_));
+  flags_file_.reset(new DesktopFile(files, flags_path_));
 }
 
 void ImportExportRun::EchoFlags() {
@@ -266,7 +267,7 @@ void ImportExportRun::FinishExport() {
            kExportFileName, static_cast<int>(closed), message);
     }
   }
-  FileSystem& files = Env::Current().Files();
+  FileSystem& files = driver_.Environment().Files();
   if (export_complete_) {
     uint32_t replaced = files.AtomicReplace(export_temp_path_, export_path_);
     if (replaced == 0) return;

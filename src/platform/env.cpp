@@ -34,8 +34,6 @@ class PlatformEnv final : public Env {
   std::unique_ptr<DialogView> dialogs_;
 };
 
-Env* g_current = nullptr;
-
 }  // namespace
 
 Env& Env::Default() {
@@ -44,7 +42,3 @@ Env& Env::Default() {
   static PlatformEnv env;
   return env;
 }
-
-Env& Env::Current() { return g_current ? *g_current : Default(); }
-
-void Env::SetCurrentForTesting(Env* env) { g_current = env; }

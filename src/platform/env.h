@@ -1,10 +1,10 @@
 // The operating-system services the conduit uses, behind one seam.
 //
-// Conduit code never calls the operating system directly: it asks Env::Current() for a service.
-// Each target has one implementation of every service (posix/ and win32/). Tests install an
-// EnvWrapper that overrides one service (a fixed clock, a file system that fails) and forwards the
-// rest to the real one. The conduit runs one synchronization at a time per process, so the current
-// Env is a plain process-wide pointer; install and remove it only while no conduit call runs.
+// Conduit code never calls the operating system directly: it asks the Env it was handed for a
+// service. The exported entry points take Env::Default() and pass it down to everything they
+// build. Each target has one implementation of every service (posix/ and win32/). Tests hand
+// their objects an EnvWrapper that overrides one service (a fixed clock, a file system that
+// fails) and forwards the rest to the real one.
 #ifndef REELBOX_PLATFORM_ENV_H
 #define REELBOX_PLATFORM_ENV_H
 
@@ -27,12 +27,8 @@ class Env {
   virtual SystemServices& System() = 0;
   virtual DialogView& Dialogs() = 0;
 
-  // The real services of this target; lives for the whole process.
+  // The real services of this target; lives for the whole process. Only entry points call it.
   static Env& Default();
-  // What conduit code uses: Default() unless a test installed another.
-  static Env& Current();
-  // REQUIRES: no conduit call in progress. nullptr restores Default().
-  static void SetCurrentForTesting(Env* env);
 };
 
 // Forwards every service to a target Env; a test derives from it and overrides one service.
@@ -48,15 +44,6 @@ class EnvWrapper : public Env {
 
  private:
   Env& target_;
-};
-
-// Installs an Env for the life of a test scope.
-class ScopedEnv {
- public:
-  explicit ScopedEnv(Env& env) { Env::SetCurrentForTesting(&env); }
-  ~ScopedEnv() { Env::SetCurrentForTesting(nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 };
 
 #endif  // REELBOX_PLATFORM_ENV_H

@@ -1,12 +1,10 @@
 #include "platform/files.h"
 
-#include "platform/env.h"
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
+std::string JoinPath(const FileSystem& files, const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   char last = folder.back();
   if (last == '/' || last == '\\') return folder + name;
-  return folder + Env::Current().Files().PathSeparator() + name;
+  return folder + files.PathSeparator() + name;
 }
 
 uint32_t FileSystem::MakePrivateFolder(const std::string&, std::string* folder, bool* made) {

@@ -102,7 +102,7 @@ class FileSystem {
 // The implementation of this target.
 std::unique_ptr<FileSystem> NewPlatformFileSystem();
 
-// folder + separator + name, without doubling a separator that folder already ends with.
-std::string JoinPath(const std::string& folder, const std::string& name);
+// folder + the separator of files + name, without doubling a separator that folder already ends with.
+std::string JoinPath(const FileSystem& files, const std::string& folder, const std::string& name);
 
 #endif  // REELBOX_PLATFORM_FILES_H

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "platform/env.h"
 
 namespace {
 constexpr size_t kChunk = 64 * 1024;
@@ -15,11 +14,11 @@ TextStream::TextStream(std::unique_ptr<File> file) : file_(std::move(file)) {
 
 TextStream::~TextStream() { Close(); }
 
-uint32_t TextStream::Open(const std::string& path, FileMode mode,
+uint32_t TextStream::Open(FileSystem& files, const std::string& path, FileMode mode,
                           std::unique_ptr<TextStream>* out) {
   out->reset();
   std::unique_ptr<File> file;
-  uint32_t err = Env::Current().Files().OpenFile(path, mode, &file);
+  uint32_t err = files.OpenFile(path, mode, &file);
   if (err != 0) return err;
   *out = std::make_unique<TextStream>(std::move(file));
   return 0;

@@ -22,8 +22,9 @@ class TextStream {
   TextStream& operator=(const TextStream&) = delete;
   ~TextStream();
 
-  // Opens path in mode; returns 0 and stores the stream, or the error code.
-  static uint32_t Open(const std::string& path, FileMode mode, std::unique_ptr<TextStream>* out);
+  // Opens path of files in mode; returns 0 and stores the stream, or the error code.
+  static uint32_t Open(FileSystem& files, const std::string& path, FileMode mode,
+                       std::unique_ptr<TextStream>* out);
 
   // Reads up to n bytes of translated text. A short count means end of data or an error
   // (see Eof and Error).

@@ -76,7 +76,7 @@ int32_t DataParser::Start() {
   line_number_ = 1;
   lines_read_ = 0;
   warnings_ = 0;
-  utf8_ = IsUtf8File(buffer_->File()->GetPath());
+  utf8_ = IsUtf8File(buffer_->File()->Files(), buffer_->File()->GetPath());
   return kParseOk;
 }
 

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/env.h"
 #include "platform/files.h"
 #include "platform/text_stream.h"
 #include "textfiles/message_text.h"
@@ -14,7 +13,7 @@ void FileStream::ClearError() {
   message_[0] = '\0';
 }
 
-DesktopFile::DesktopFile(const char* path) {
+DesktopFile::DesktopFile(FileSystem& files, const char* path) : files_(files) {
   if (path == nullptr) path = "";
   size_t length = std::strlen(path);
   path_too_long_ = length >= kPathSize;
@@ -77,7 +76,7 @@ int32_t DesktopFile::SetError(uint32_t code, const char* context) {
 int32_t DesktopFile::CheckReadable() {
   if (path_too_long_) return SetError(kErrFilenameTooLong, "Error preparing to open file");
   std::unique_ptr<File> file;
-  uint32_t err = Env::Current().Files().OpenFile(path_, FileMode::kReadExisting, &file);
+  uint32_t err = files_.OpenFile(path_, FileMode::kReadExisting, &file);
   if (err != 0) return SetError(err, "Error preparing to open file");
   file->Close();
   return kFileOk;
@@ -86,7 +85,7 @@ int32_t DesktopFile::CheckReadable() {
 int32_t DesktopFile::CheckWritable() {
   if (path_too_long_) return SetError(kErrFilenameTooLong, "Error preparing to open file");
   std::unique_ptr<File> file;
-  uint32_t err = Env::Current().Files().OpenFile(path_, FileMode::kWriteCreateAlways, &file);
+  uint32_t err = files_.OpenFile(path_, FileMode::kWriteCreateAlways, &file);
   if (err != 0) return SetError(err, "Error preparing to open file");
   file->Close();
   return kFileOk;
@@ -100,7 +99,7 @@ int32_t DesktopFile::Open(bool write) {
   }
   int32_t result = write ? CheckWritable() : CheckReadable();
   if (result != kFileOk) return result;
-  uint32_t err = TextStream::Open(path_, write ? FileMode::kReadWriteCreateAlways : FileMode::kReadExisting,
+  uint32_t err = TextStream::Open(files_, path_, write ? FileMode::kReadWriteCreateAlways : FileMode::kReadExisting,
                                   &stream_);
   if (err != 0) {
     stream_.reset();

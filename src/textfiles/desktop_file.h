@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+class FileSystem;
 class TextStream;
 
 // Result codes of the file operations.
@@ -60,8 +61,8 @@ class DesktopFile : public FileStream {
   static constexpr size_t kPathSize = 520;
 
   // Copies the path. A path of kPathSize characters or more cannot be held whole; such a file is
-  // never opened (a cut path would name another file).
-  explicit DesktopFile(const char* path);
+  // never opened (a cut path would name another file). files outlives the object.
+  DesktopFile(FileSystem& files, const char* path);
   ~DesktopFile() override;
 
   // Also clears the stream's end-of-file and error indicators.
@@ -93,11 +94,13 @@ class DesktopFile : public FileStream {
   virtual int32_t CheckWritable();
 
   const char* GetPath() const { return path_; }
+  FileSystem& Files() const { return files_; }
 
  private:
   int32_t Open(bool write);
   int32_t NotOpen();
 
+  FileSystem& files_;
   char path_[kPathSize];
   bool path_too_long_ = false;
   std::unique_ptr<TextStream> stream_;

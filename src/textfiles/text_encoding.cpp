@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/env.h"
 #include "platform/files.h"
 
 namespace {
@@ -77,9 +76,9 @@ void Utf8Scanner::Feed(const uint8_t* bytes, size_t size) {
   }
 }
 
-bool IsUtf8File(const char* path) {
+bool IsUtf8File(FileSystem& files, const char* path) {
   std::unique_ptr<File> file;
-  if (Env::Current().Files().OpenFile(path, FileMode::kReadExisting, &file) != 0) return false;
+  if (files.OpenFile(path, FileMode::kReadExisting, &file) != 0) return false;
   std::vector<uint8_t> block(kScanBlock);
   Utf8Scanner scanner;
   bool first = true;

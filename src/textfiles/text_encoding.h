@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class FileSystem;
+
 // The bytes EF BB BF that editors put before UTF-8 text.
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kUtf8ByteOrderMarkSize = 3;
@@ -33,7 +35,7 @@ class Utf8Scanner {
 // True when the file at path begins with the byte order mark, or is valid UTF-8 holding at least
 // one multi-byte sequence. A file that cannot be read is taken as not UTF-8. Reads the file once in
 // blocks; memory stays bounded.
-bool IsUtf8File(const char* path);
+bool IsUtf8File(FileSystem& files, const char* path);
 
 // Converts UTF-8 text (length bytes, in place; the result is never longer) to Windows-1252. A
 // character without a Windows-1252 form, or a malformed sequence, becomes "?". *length gets the

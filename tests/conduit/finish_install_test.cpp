@@ -7,6 +7,7 @@
 #include "conduit/conduit_info.h"
 #include "hotsync_session.h"
 #include "support/handheld.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -23,25 +24,25 @@ class FinishInstallTest : public ::testing::Test {
 
 TEST_F(FinishInstallTest, CreatesTheDataFolderForANameDifferingOnlyInCase) {
   Begin();
-  EXPECT_EQ(InstallUserFolder("aLICE sMITH"), 0);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "aLICE sMITH"), 0);
   EXPECT_TRUE(fs::is_directory(root_.conduitFolder()));
-  EXPECT_EQ(InstallUserFolder("Alice Smith"), 0);  // an existing folder is success
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smith"), 0);  // an existing folder is success
 }
 
 TEST_F(FinishInstallTest, AnUnknownUserIsMinusThree) {
   Begin();
-  EXPECT_EQ(InstallUserFolder("Bob"), -3);
-  EXPECT_EQ(InstallUserFolder("Alice Smit"), -3);
-  EXPECT_EQ(InstallUserFolder(nullptr), -3);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Bob"), -3);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smit"), -3);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), nullptr), -3);
   EXPECT_FALSE(fs::exists(root_.conduitFolder()));
 }
 
 TEST_F(FinishInstallTest, MissingRootOrUserFolderAreMinusTwoAndMinusFour) {
   Begin();
   HsInjectFault("UmGetRootDirectory", 1, -1);
-  EXPECT_EQ(InstallUserFolder("Alice Smith"), -2);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smith"), -2);
   HsInjectFault("UmGetUserDirectory", 1, -1);
-  EXPECT_EQ(InstallUserFolder("Alice Smith"), -4);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smith"), -4);
 }
 
 TEST_F(FinishInstallTest, AFolderThatCannotBeCreatedIsMinusFive) {
@@ -49,7 +50,7 @@ TEST_F(FinishInstallTest, AFolderThatCannotBeCreatedIsMinusFive) {
   fs::remove_all(root_.userFolder());
   std::ofstream(root_.userFolder()) << "not a folder";
   Begin();
-  EXPECT_EQ(InstallUserFolder("Alice Smith"), -5);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smith"), -5);
 }
 
 TEST_F(FinishInstallTest, ACombinedPathLongerThanTheBufferIsMinusFiveWithoutOverflow) {
@@ -57,7 +58,7 @@ TEST_F(FinishInstallTest, ACombinedPathLongerThanTheBufferIsMinusFiveWithoutOver
   std::ofstream(fs::path(root_.root()) / "Users.txt", std::ios::binary | std::ios::trunc)
       << "1\tAlice Smith\t" << folder << "\n";
   Begin();
-  EXPECT_EQ(InstallUserFolder("Alice Smith"), -5);
+  EXPECT_EQ(InstallUserFolder(Env::Default(), "Alice Smith"), -5);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ class PrefsFile : public ::testing::Test {
   std::string Path() { return dir_.Sub(kPrefsFileName); }
   ConduitPrefs Read() {
     ConduitPrefs p;
-    ReadConduitPrefs(&p, dir_.path().c_str());
+    ReadConduitPrefs(Env::Default().Files(), &p, dir_.path().c_str());
     return p;
   }
   TempDir dir_;
@@ -49,7 +50,7 @@ TEST_F(PrefsFile, MissingFileGivesTheDefaults) {
 
 TEST_F(PrefsFile, RoundTripsAsTwentyLittleEndianBytes) {
   ConduitPrefs written = Record(3, 8, 86400, 0x44332211, 8);
-  WriteConduitPrefs(written, dir_.path().c_str());
+  WriteConduitPrefs(Env::Default().Files(), written, dir_.path().c_str());
   std::string bytes = ReadFileBytes(Path());
   ASSERT_EQ(bytes.size(), 20u);
   EXPECT_EQ(bytes.substr(12, 4), std::string("\x11\x22\x33\x44", 4));
@@ -60,7 +61,7 @@ TEST_F(PrefsFile, RoundTripsAsTwentyLittleEndianBytes) {
 
 TEST_F(PrefsFile, LineFeedBytesAreStoredAsCrLfAndReadBack) {
   ConduitPrefs written = Record(3, 9, 604800, 0x0A1A0A0D, 4);
-  WriteConduitPrefs(written, dir_.path().c_str());
+  WriteConduitPrefs(Env::Default().Files(), written, dir_.path().c_str());
   std::string bytes = ReadFileBytes(Path());
   EXPECT_EQ(bytes.size(), 22u);
   EXPECT_EQ(bytes.substr(12, 6), std::string("\x0D\x0D\x0A\x1A\x0D\x0A", 6));
@@ -70,7 +71,7 @@ TEST_F(PrefsFile, LineFeedBytesAreStoredAsCrLfAndReadBack) {
 }
 
 TEST_F(PrefsFile, VersionTwoIsMigratedKeepingTheOtherFields) {
-  WriteConduitPrefs(Record(2, 1, 86400, 777, 8), dir_.path().c_str());
+  WriteConduitPrefs(Env::Default().Files(), Record(2, 1, 86400, 777, 8), dir_.path().c_str());
   ConduitPrefs p = Read();
   EXPECT_EQ(p.version, 3);
   EXPECT_EQ(p.flags, 9u);
@@ -90,7 +91,7 @@ TEST_F(PrefsFile, ShortFileGivesDefaultsKeepingWhatWasReadOfSpareAndLastRun) {
 }
 
 TEST_F(PrefsFile, OtherVersionsLongFilesAndGarbageGiveUsableRecords) {
-  WriteConduitPrefs(Record(4, 8, 86400, 777, 8), dir_.path().c_str());
+  WriteConduitPrefs(Env::Default().Files(), Record(4, 8, 86400, 777, 8), dir_.path().c_str());
   ConduitPrefs p = Read();
   ExpectDefaults(p);
   EXPECT_EQ(p.lastEventsRun, 777u);
@@ -108,16 +109,16 @@ TEST_F(PrefsFile, OtherVersionsLongFilesAndGarbageGiveUsableRecords) {
 TEST_F(PrefsFile, AFolderWhosePathDoesNotFitIsNeitherReadNorWritten) {
   std::string folder = dir_.path() + std::string(300, 'x');
   ConduitPrefs p;
-  ReadConduitPrefs(&p, folder.c_str());
+  ReadConduitPrefs(Env::Default().Files(), &p, folder.c_str());
   ExpectDefaults(p);
-  WriteConduitPrefs(p, folder.c_str());  // must not crash or write elsewhere
+  WriteConduitPrefs(Env::Default().Files(), p, folder.c_str());  // must not crash or write elsewhere
 }
 
 TEST_F(PrefsFile, WriteIntoAMissingFolderLeavesNothingBehind) {
   std::string folder = dir_.Sub("missing");
-  WriteConduitPrefs(Record(3, 8, 0, 0, 4), folder.c_str());
+  WriteConduitPrefs(Env::Default().Files(), Record(3, 8, 0, 0, 4), folder.c_str());
   ConduitPrefs p;
-  ReadConduitPrefs(&p, folder.c_str());
+  ReadConduitPrefs(Env::Default().Files(), &p, folder.c_str());
   ExpectDefaults(p);
 }
 

@@ -17,6 +17,7 @@
 #include "diag/sync_log.h"
 #include "events/event_app_info.h"
 #include "hotsync_session.h"
+#include "platform/env.h"
 #include "mymovies_job/failing_new.h"
 #include "support/handheld.h"
 #include "support/temp_dir.h"
@@ -58,7 +59,7 @@ class SyncDriverTest : public ::testing::Test {
 
   int32_t Sync(int32_t action = 0) {
     SyncProperties p = Properties(action);
-    return RunConduit(Progress, p);
+    return RunConduit(Env::Default(), Progress, p);
   }
 
 
@@ -77,7 +78,7 @@ class SyncDriverTest : public ::testing::Test {
 
   ConduitPrefs Prefs() {
     ConduitPrefs p;
-    ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+    ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
     return p;
   }
   void StorePrefs(uint32_t flags, uint32_t interval, uint32_t last) {
@@ -85,11 +86,11 @@ class SyncDriverTest : public ::testing::Test {
     p.flags = flags;
     p.eventsInterval = interval;
     p.lastEventsRun = last;
-    WriteConduitPrefs(p, root_.conduitFolder().c_str());
+    WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
   }
 
   uint32_t LocalNow() {
-    HandheldLink link;
+    HandheldLink link(Env::Default().Time());
     uint32_t now = 0;
     link.LocalTimeNow(&now);
     return now;
@@ -140,7 +141,7 @@ class SyncDriverTest : public ::testing::Test {
 
 TEST_F(SyncDriverTest, WithoutACallbackNothingHappens) {
   SyncProperties p = Properties();
-  EXPECT_EQ(RunConduit(nullptr, p), -1);
+  EXPECT_EQ(RunConduit(Env::Default(), nullptr, p), -1);
   EXPECT_TRUE(ManagerLog().empty());
 }
 
@@ -285,7 +286,7 @@ TEST_F(SyncDriverTest, AnUnterminatedFolderTextIsNeverReadPastTheBlock) {
   int32_t action = 0;
   std::memcpy(p.bytes, &action, sizeof action);
   EXPECT_EQ(FolderOfProperties(p).size(), kSyncPropertiesSize - kFolderOffset);
-  EXPECT_EQ(RunConduit(Progress, p), 0);
+  EXPECT_EQ(RunConduit(Env::Default(), Progress, p), 0);
   EXPECT_EQ(ManagerLog().back(), std::make_pair(20, std::string("Reelbox")));
 }
 
@@ -304,8 +305,8 @@ TEST_F(SyncDriverTest, TwoSynchronizationsAccumulateTheSyncLogAndRewriteTheDebug
 
 TEST_F(SyncDriverTest, ReportStatusRaisesTheCancelledFlagForGood) {
   TempDir logs;
-  SyncDriver driver;
-  SyncLog log(&driver, logs.path(), "kvrtdebuglog.txt", logs.path(), "kvrtsynclog.txt");
+  SyncDriver driver(Env::Default());
+  SyncLog log(Env::Default(), &driver, logs.path(), "kvrtdebuglog.txt", logs.path(), "kvrtsynclog.txt");
   std::unique_ptr<SyncInput> input(new SyncInput());
   input->progress = Progress;
   input->properties = Properties();
@@ -344,7 +345,7 @@ int32_t ArmingProgress(const char* text) {
 TEST_F(SyncDriverTest, AnyFailedAllocationEndsTheSynchronizationWithAMemoryEntry) {
   SyncProperties p = Properties();
   g_arm_at_status = LONG_MAX;  // never reached: counts only
-  ASSERT_EQ(RunConduit(ArmingProgress, p), 0);
+  ASSERT_EQ(RunConduit(Env::Default(), ArmingProgress, p), 0);
   reelbox_test::FailAllocation(0);
   long total = g_allocations_at_status;
   ASSERT_GT(total, 10);
@@ -353,7 +354,7 @@ TEST_F(SyncDriverTest, AnyFailedAllocationEndsTheSynchronizationWithAMemoryEntry
     SCOPED_TRACE(nth);
     ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
     g_arm_at_status = nth;
-    int32_t result = RunConduit(ArmingProgress, p);
+    int32_t result = RunConduit(Env::Default(), ArmingProgress, p);
     reelbox_test::FailAllocation(0);
     bool memory = false;
     for (auto& e : ManagerLog()) memory = memory || e.second.find("not enough memory") != std::string::npos;

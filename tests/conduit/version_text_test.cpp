@@ -59,27 +59,25 @@ bool ReadsPairBlocks() {
 TEST(ConduitVersionText, CutsTheSpecialBuildAtItsFirstDash) {
   if (!ReadsPairBlocks()) GTEST_SKIP() << "version blocks are real resources on this target";
   VersionEnv env;
-  ScopedEnv scoped(env);
   int module = 0;
   env.system.block = Entry("040904e4", "v2.0 (0044)-built 3/29/06") + '\0';
-  EXPECT_STREQ(ConduitVersionText(&module), "v2.0 (0044)");
+  EXPECT_STREQ(ConduitVersionText(env.System(), &module), "v2.0 (0044)");
   env.system.block = Entry("040904e4", "") + Entry("040904b0", "v9-x") + '\0';
-  EXPECT_STREQ(ConduitVersionText(&module), "v9");
+  EXPECT_STREQ(ConduitVersionText(env.System(), &module), "v9");
   env.system.block = Entry("040904e4", std::string(80, 'a')) + '\0';
-  EXPECT_EQ(std::string(ConduitVersionText(&module)), std::string(49, 'a'));
+  EXPECT_EQ(std::string(ConduitVersionText(env.System(), &module)), std::string(49, 'a'));
 }
 
 TEST(ConduitVersionText, WithoutASpecialBuildOrModuleItIsUnknown) {
   VersionEnv env;
-  ScopedEnv scoped(env);
   int module = 0;
   env.system.block = std::string("\\StringFileInfo\\040904e4\\FileVersion") + '\0' + "2.0" + '\0' + '\0';
   if (ReadsPairBlocks()) {
-    EXPECT_STREQ(ConduitVersionText(&module), "<unknown version>");
+    EXPECT_STREQ(ConduitVersionText(env.System(), &module), "<unknown version>");
   }
-  EXPECT_STREQ(ConduitVersionText(nullptr), "<unknown version>");
+  EXPECT_STREQ(ConduitVersionText(env.System(), nullptr), "<unknown version>");
   env.system.block.clear();
-  EXPECT_STREQ(ConduitVersionText(&module), "<unknown version>");
+  EXPECT_STREQ(ConduitVersionText(env.System(), &module), "<unknown version>");
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(CivilTime, NormalizesOutOfRangeFieldsLikeMktime) {
 }
 
 TEST(Clock, LocalToUtcAppliesTheZoneAndNormalizes) {
-  Clock& clock = Env::Current().Time();
+  Clock& clock = Env::Default().Time();
   for (bool july : {false, true}) {
     CivilTime local = Civil(2006, july ? 7 : 1, 15, 12);
     int64_t utc = 0;
@@ -80,7 +80,7 @@ TEST(Clock, LocalToUtcAppliesTheZoneAndNormalizes) {
 TEST(Clock, LocalToUtcWorksAfter2038) {
   CivilTime local = Civil(2040, 1, 15, 12);
   int64_t utc = 0;
-  ASSERT_TRUE(Env::Current().Time().LocalToUtc(&local, &utc));
+  ASSERT_TRUE(Env::Default().Time().LocalToUtc(&local, &utc));
   int64_t offset = 0;
   if (KnownZoneOffset(false, &offset)) {
     EXPECT_EQ(SecondsFromCivil(local) - utc, offset);
@@ -89,7 +89,7 @@ TEST(Clock, LocalToUtcWorksAfter2038) {
 }
 
 TEST(Clock, FileTimeToLocalShiftsByTheCurrentBias) {
-  Clock& clock = Env::Current().Time();
+  Clock& clock = Env::Default().Time();
   uint64_t utc = (static_cast<uint64_t>(clock.NowUtc()) + 11644473600ULL) * 10000000ULL;
   uint64_t local = 0;
   ASSERT_TRUE(clock.FileTimeToLocal(utc, &local));
@@ -104,7 +104,7 @@ TEST(Clock, FileTimeToLocalShiftsByTheCurrentBias) {
 }
 
 TEST(Clock, FormatsTheEnglishPicturesOfTheDefaultLocale) {
-  Clock& clock = Env::Current().Time();
+  Clock& clock = Env::Default().Time();
   char text[50];
   ASSERT_GT(clock.FormatShortDate(Civil(2006, 3, 29, 12), text, sizeof text), 0);
   EXPECT_STREQ(text, "3/29/2006");
@@ -120,11 +120,11 @@ TEST(Clock, FormatsTheEnglishPicturesOfTheDefaultLocale) {
 
 TEST(Clock, FormatRefusesABufferTooSmall) {
   char text[4] = "xyz";
-  EXPECT_EQ(Env::Current().Time().FormatShortDate(Civil(2006, 3, 29), text, sizeof text), 0);
+  EXPECT_EQ(Env::Default().Time().FormatShortDate(Civil(2006, 3, 29), text, sizeof text), 0);
 }
 
 TEST(Clock, TickCountAdvancesInMilliseconds) {
-  Clock& clock = Env::Current().Time();
+  Clock& clock = Env::Default().Time();
   uint32_t first = clock.TickCount();
   uint32_t second = clock.TickCount();
   EXPECT_LT(second - first, 1000u);

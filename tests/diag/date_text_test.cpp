@@ -5,6 +5,7 @@
 #include "diag/handheld_link.h"
 #include "hotsync_session.h"
 #include "platform/clock.h"
+#include "platform/env.h"
 #include "support/handheld.h"
 #include "zone.h"
 
@@ -28,27 +29,27 @@ std::string DateOf(uint32_t handheldSeconds) {
 }
 
 std::string Parse(const char* text) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t value = 12345;
   EXPECT_EQ(link.ParseDate(text, &value), 0);
   return DateOf(value);
 }
 
 TEST(DateText, EpochConversionsWrap) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   EXPECT_EQ(link.HandheldToDesktop(0), 2212122496u);
   EXPECT_EQ(link.DesktopToHandheld(0), 2082844800u);
 }
 
 TEST(DateText, FormatTimeDateGivesTimeSpaceShortDate) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   char text[kTimeDateTextSize];
   EXPECT_EQ(link.FormatTimeDate(Handheld(2006, 3, 29, 15, 5, 40), text), 0);
   EXPECT_STREQ(text, "3:05 PM 3/29/2006");
 }
 
 TEST(DateText, FormatDateBeforeNineteenSeventyPrintsTheEpoch) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   char text[kDateTextSize];
   link.FormatDate(0, text);
   EXPECT_STREQ(text, "1/1/1970");
@@ -57,7 +58,7 @@ TEST(DateText, FormatDateBeforeNineteenSeventyPrintsTheEpoch) {
 }
 
 TEST(DateText, FormatDateAfter2038ShowsTheRealDate) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   char text[kDateTextSize];
   link.FormatDate(Handheld(2039, 6, 1, 8), text);
   EXPECT_STREQ(text, "6/1/2039");
@@ -91,21 +92,21 @@ TEST(DateText, ParseDateFallsBackToScanfReadingsAndThenTheEpoch) {
   EXPECT_EQ(Parse("0/0'2006"), "2005-11-30");
   EXPECT_EQ(Parse("no digits"), "1970-1-1");
   EXPECT_EQ(Parse("0/0/x"), "1970-1-1");
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t value = 99;
   EXPECT_EQ(link.ParseDate("", &value), 0);
   EXPECT_EQ(value, 0u);
 }
 
 TEST(DateText, ParseDateSurvivesHugeNumbers) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t value = 0;
   EXPECT_EQ(link.ParseDate("99999999999999999999/99999999999999999999/99999999999999999999", &value), 0);
   EXPECT_EQ(link.ParseDate("0/0/-99999999999999999999", &value), 0);
 }
 
 TEST(DateText, LocalTimeNowIsUtcShiftedByTheZone) {
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t utc = 0, local = 0;
   link.DesktopTimeNow(&utc);
   link.LocalTimeNow(&local);
@@ -120,7 +121,7 @@ TEST(DateText, HandheldClockFollowsTheManagerAndFailuresKeepTheCode) {
   reelbox_test::TempUserRoot root;
   ASSERT_EQ(root.BeginSession(), 0) << HsGetLastErrorText();
   HsSetClockOffset(3600);
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   uint32_t raw = 0, clock = 0, local = 0;
   ASSERT_EQ(link.ReadHandheldClockRaw(&raw), 0);
   ASSERT_EQ(link.ReadHandheldClock(&clock), 0);

@@ -7,6 +7,7 @@
 #include "diag/handheld_link.h"
 #include "diag/sync_log.h"
 #include "hotsync_session.h"
+#include "platform/env.h"
 #include "support/handheld.h"
 #include "support/temp_dir.h"
 
@@ -20,7 +21,7 @@ struct Driver : HotSyncLogTarget {
   void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) override {
     link.AddHotSyncLogEntry(text, code, flag);
   }
-  HandheldLink link;
+  HandheldLink link{Env::Default().Time()};
 };
 
 class HotSyncLogTest : public ::testing::Test {
@@ -40,7 +41,7 @@ class HotSyncLogTest : public ::testing::Test {
 
 TEST_F(HotSyncLogTest, AnEntryIsMirroredIntoBothFilesAndEchoedAsPlainText) {
   {
-    SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(Env::Default(), &driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     driver_.AddHotSyncLogEntry("Reelbox", LogCode::kSyncAborted, 0);
   }
   EXPECT_EQ(Sync(), "Sync Aborted : Reelbox\r\n");
@@ -51,7 +52,7 @@ TEST_F(HotSyncLogTest, AnEntryIsMirroredIntoBothFilesAndEchoedAsPlainText) {
 
 TEST_F(HotSyncLogTest, KindTextsFollowTheConduitCodeNotTheTranslatedOne) {
   {
-    SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(Env::Default(), &driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     driver_.AddHotSyncLogEntry("many", LogCode::kTooManyCategories, 0);
     driver_.AddHotSyncLogEntry("", LogCode::kWarning, 0);
     driver_.AddHotSyncLogEntry("T", LogCode::kPlainText, 0);
@@ -67,7 +68,7 @@ TEST_F(HotSyncLogTest, KindTextsFollowTheConduitCodeNotTheTranslatedOne) {
 
 TEST_F(HotSyncLogTest, CodeMinusTenGivesOneEntryAndNoFileLine) {
   {
-    SyncLog log(&driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(Env::Default(), &driver_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     driver_.link.AddHotSyncLogEntry("plain", LogCode::kFromSyncLog, 0);
   }
   EXPECT_EQ(Sync(), "");

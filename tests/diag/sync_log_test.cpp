@@ -29,37 +29,37 @@ class SyncLogTest : public ::testing::Test {
   std::string Sync() { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
   TempDir dir_;
-  LogCapture capture_;
+  CapturingEnv env_;
   Echo echo_;
 };
 
 TEST_F(SyncLogTest, LineFeedsBecomeCrLfInBothFilesButNotInTheDebuggerOutput) {
   {
-    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     LogSync("a\nb");
     LogDebug("c%d\n", 1);
   }
   EXPECT_EQ(Sync(), "a\r\nb");
   EXPECT_EQ(Debug(), "a\r\nbc1\r\n");
-  ASSERT_EQ(capture_.Lines().size(), 2u);
-  EXPECT_EQ(capture_.Lines()[0], "a\nb");
+  ASSERT_EQ(env_.Lines().size(), 2u);
+  EXPECT_EQ(env_.Lines()[0], "a\nb");
   ASSERT_EQ(echo_.entries.size(), 1u);
   EXPECT_EQ(echo_.entries[0], "-10:a\r\nb");
 }
 
 TEST_F(SyncLogTest, AuditWritesNothingAnywhereWithoutTheFullAudit) {
-  SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+  SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
   LogAudit("hidden\n");
-  EXPECT_TRUE(capture_.Lines().empty());
+  EXPECT_TRUE(env_.Lines().empty());
   SetLogLevel(kLogLevelAudit);
   LogAudit("shown\n");
   EXPECT_EQ(Debug(), "shown\r\n");
-  EXPECT_EQ(capture_.Lines().size(), 1u);
+  EXPECT_EQ(env_.Lines().size(), 1u);
 }
 
 TEST_F(SyncLogTest, SyncLogAccumulatesAndDebugLogHoldsOnlyTheLastSynchronization) {
   for (const char* banner : {"first\n", "second\n"}) {
-    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     LogSync("%s", banner);
   }
   EXPECT_EQ(Sync(), "first\r\nsecond\r\n");
@@ -67,10 +67,10 @@ TEST_F(SyncLogTest, SyncLogAccumulatesAndDebugLogHoldsOnlyTheLastSynchronization
 }
 
 TEST_F(SyncLogTest, ASecondLogOpensNothingAndLeavesTheFirstOpen) {
-  SyncLog first(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+  SyncLog first(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
   {
     TempDir other;
-    SyncLog second(&echo_, other.path(), "kvrtdebuglog.txt", other.path(), "kvrtsynclog.txt");
+    SyncLog second(env_, &echo_, other.path(), "kvrtdebuglog.txt", other.path(), "kvrtsynclog.txt");
     EXPECT_FALSE(second.OwnsFiles());
     LogDebug("one\n");
     EXPECT_FALSE(other.path().empty());
@@ -85,7 +85,7 @@ TEST_F(SyncLogTest, ASecondLogOpensNothingAndLeavesTheFirstOpen) {
 TEST_F(SyncLogTest, DebugLinesReachTheFileInBatchesAndAllOfThemAtTheEnd) {
   std::string path = dir_.Sub("kvrtdebuglog.txt");
   {
-    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     LogDebug("a\n");
     LogSync("phase\n");
     EXPECT_EQ(ReadFileBytes(path), "a\r\nphase\r\n");
@@ -99,15 +99,18 @@ TEST_F(SyncLogTest, DebugLinesReachTheFileInBatchesAndAllOfThemAtTheEnd) {
 }
 
 TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {
+  LogSync("unheard\n");
+  EXPECT_TRUE(env_.Lines().empty());
+  SyncLog log(env_);
   LogSync("alone\n");
   EXPECT_TRUE(echo_.entries.empty());
-  EXPECT_EQ(capture_.Lines().size(), 1u);
+  EXPECT_EQ(env_.Lines().size(), 1u);
 }
 
 TEST_F(SyncLogTest, LinesLongerThanTheWorkingBufferAreCut) {
   std::string big(5000, 'x');
   {
-    SyncLog log(&echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
     LogDebug("%s\n", big.c_str());
   }
   EXPECT_EQ(Debug(), std::string(1023, 'x'));
@@ -116,12 +119,12 @@ TEST_F(SyncLogTest, LinesLongerThanTheWorkingBufferAreCut) {
 TEST_F(SyncLogTest, AFolderTooLongOpensNoFileAndSaysSoInTheDebuggerOutput) {
   std::string folder = dir_.path() + std::string(300, 'f');
   {
-    SyncLog log(&echo_, folder, "kvrtdebuglog.txt", folder, "kvrtsynclog.txt");
+    SyncLog log(env_, &echo_, folder, "kvrtdebuglog.txt", folder, "kvrtsynclog.txt");
     LogSync("still running\n");
   }
-  ASSERT_GE(capture_.Lines().size(), 3u);
-  EXPECT_NE(capture_.Lines()[0].find("kvrtdebuglog.txt"), std::string::npos);
-  EXPECT_NE(capture_.Lines()[0].find("is longer than 259 characters"), std::string::npos);
+  ASSERT_GE(env_.Lines().size(), 3u);
+  EXPECT_NE(env_.Lines()[0].find("kvrtdebuglog.txt"), std::string::npos);
+  EXPECT_NE(env_.Lines()[0].find("is longer than 259 characters"), std::string::npos);
   EXPECT_EQ(echo_.entries.size(), 1u);
 }
 

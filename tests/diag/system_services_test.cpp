@@ -9,7 +9,7 @@
 namespace {
 
 TEST(SystemServices, ErrorTextsHaveNoLineEnd) {
-  SystemServices& system = Env::Current().System();
+  SystemServices& system = Env::Default().System();
   for (uint32_t code : {2u, 5u, 183u, 12345678u}) {
     std::string text = system.SystemErrorText(code);
     if (code != 12345678u) {
@@ -23,7 +23,7 @@ TEST(SystemServices, ErrorTextsHaveNoLineEnd) {
 }
 
 TEST(SystemServices, ComInitialisesForTheCallingThreadAndUninitialises) {
-  SystemServices& system = Env::Current().System();
+  SystemServices& system = Env::Default().System();
   int32_t first = system.InitializeCom();
   EXPECT_TRUE(first == 0 || first == 1) << first;
   int32_t second = system.InitializeCom();

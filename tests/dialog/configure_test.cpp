@@ -51,7 +51,7 @@ uint32_t Le32(const uint8_t* at) {
 
 class ConfigureTest : public ::testing::Test {
  protected:
-  ConfigureTest() : env(view), scoped(env) {
+  ConfigureTest() : env(view) {
     record.assign(352, 0xEE);
     record[0] = 1;
     record[1] = record[2] = record[3] = 0;
@@ -61,16 +61,16 @@ class ConfigureTest : public ::testing::Test {
     std::memset(&record[80], 0, 264);
     std::memcpy(&record[80], folder.data(), folder.size());
   }
-  int32_t Cfg(int32_t kind = 0, uint32_t size = 352) { return ToInt(ConfigureFromRecord(kind, record.data(), &size)); }
+  int32_t Cfg(int32_t kind = 0, uint32_t size = 352) { return ToInt(ConfigureFromRecord(env, kind, record.data(), &size)); }
   std::string PrefsPath() const { return dir.Sub("KVRTPrefs.txt"); }
   ConduitPrefs Stored() const {
     ConduitPrefs prefs{};
-    ReadConduitPrefs(&prefs, dir.path().c_str());
+    ReadConduitPrefs(Env::Default().Files(), &prefs, dir.path().c_str());
     return prefs;
   }
   void Store(uint32_t flags, uint32_t interval, uint32_t lastRun, uint32_t logLevel) {
     ConduitPrefs prefs{3, 0, flags, interval, lastRun, logLevel};
-    WriteConduitPrefs(prefs, dir.path().c_str());
+    WriteConduitPrefs(Env::Default().Files(), prefs, dir.path().c_str());
   }
   // Clicks as a user would, then presses `button`.
   void Script(std::function<void(DialogController&)> clicks, int button = kDialogOk) {
@@ -83,23 +83,22 @@ class ConfigureTest : public ::testing::Test {
   TempDir dir;
   ScriptedView view;
   ViewEnv env;
-  ScopedEnv scoped;
   std::vector<uint8_t> record;
 };
 
 TEST_F(ConfigureTest, ChecksItsArgumentsInOrderAndShowsNoDialogOnABadCall) {
   uint32_t size = 352;
-  EXPECT_EQ(ToInt(ConfigureFromRecord(1, nullptr, nullptr)), 4212);
-  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), nullptr)), 4216);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(env, 1, nullptr, nullptr)), 4212);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(env, 1, record.data(), nullptr)), 4216);
   size = 348;
   record[0] = 2;
-  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), &size)), 4218);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(env, 1, record.data(), &size)), 4218);
   size = 352;
-  EXPECT_EQ(ToInt(ConfigureFromRecord(1, record.data(), &size)), 4217);
-  EXPECT_EQ(ToInt(ConfigureFromRecord(0, record.data(), &size)), 4219);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(env, 1, record.data(), &size)), 4217);
+  EXPECT_EQ(ToInt(ConfigureFromRecord(env, 0, record.data(), &size)), 4219);
   EXPECT_EQ(view.runs, 0);
   EXPECT_EQ(Le32(&record[344]), 0xEEEEEEEEu);
-  EXPECT_FALSE(Env::Current().Files().FileExists(PrefsPath()));
+  EXPECT_FALSE(env.Files().FileExists(PrefsPath()));
 }
 
 TEST_F(ConfigureTest, OkWithoutAPreferencesFileStoresTheDefaultsAndSynchronizes) {
@@ -139,7 +138,7 @@ TEST_F(ConfigureTest, CancelLeavesTheFileAndTheRecordUntouched) {
 TEST_F(ConfigureTest, ADialogThatCannotBeShownCountsAsCancel) {
   view.script = [](DialogController&) { return -1; };
   EXPECT_EQ(Cfg(), -1);
-  EXPECT_FALSE(Env::Current().Files().FileExists(PrefsPath()));
+  EXPECT_FALSE(env.Files().FileExists(PrefsPath()));
 }
 
 TEST_F(ConfigureTest, BothJobsOffStoresNoScheduleAndTheDoNothingAction) {
@@ -207,11 +206,11 @@ TEST_F(ConfigureTest, LegacyRecordTakesTheFolderFirstAndAnswersAtItsOwnOffsets) 
     c.OnCheck(kEventsCheck, false);
     c.OnCheck(kListsCheck, false);
   });
-  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(legacy.data())), 0);
+  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(env, legacy.data())), 0);
   EXPECT_EQ(Le32(&legacy[516]), 1u);
   EXPECT_EQ(Le32(&legacy[520]), 6u);
   EXPECT_EQ(Stored().eventsInterval, 0xFFFFFFFFu);
-  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(nullptr)), -1);
+  EXPECT_EQ(ToInt(ConfigureFromLegacyRecord(env, nullptr)), -1);
 }
 
 }  // namespace

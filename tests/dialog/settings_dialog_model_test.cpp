@@ -1,4 +1,5 @@
 #include "conduit/settings_dialog_model.h"
+#include "platform/env.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ class SettingsDialogModelTest : public ::testing::Test {
     return *c;
   }
   void Open(const SettingsValues& v) { model.Open(v, "v2.0 (0044)"); }
-  SettingsDialogModel model;
+  SettingsDialogModel model{Env::Default()};
 };
 
 TEST(ScheduleRowFor, PicksTheLastRowNotAboveTheIntervalComparedUnsigned) {
@@ -214,7 +215,7 @@ TEST_F(SettingsDialogModelTest, ReopeningAfterOkShowsTheSameChoices) {
   model.OnCheck(kFullAuditRadio, true);
   const DialogForm before = model.Form();
   SettingsValues stored = model.Accept(Defaults());
-  SettingsDialogModel reopened;
+  SettingsDialogModel reopened{Env::Default()};
   reopened.Open(stored, "v2.0 (0044)");
   ASSERT_EQ(reopened.Form().controls.size(), before.controls.size());
   for (size_t i = 0; i < before.controls.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "conduit/settings_dialog_model.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ class TerminalFormTest : public ::testing::Test {
     for (int i = 0; i < times && result == 0; ++i) result = form().Press(key);
     return result;
   }
-  SettingsDialogModel model;
+  SettingsDialogModel model{Env::Default()};
   std::unique_ptr<TerminalForm> form_;
 };
 

@@ -16,6 +16,7 @@
 #include "support/http_server.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "platform/env.h"
 
 using reelbox_test::ProcessResult;
 
@@ -33,11 +34,11 @@ class EventsEndToEnd : public ::testing::Test {
     // Every sync runs the events job, with the full activity audit.
     ConduitPrefs p;
     std::string folder = (fs::path(root_.path()) / "Alice" / "Cinevane").string();
-    ReadConduitPrefs(&p, folder.c_str());
+    ReadConduitPrefs(Env::Default().Files(), &p, folder.c_str());
     p.flags &= ~kPrefsFlagMyMoviesOn;
     p.eventsInterval = 0;
     p.logLevel = kLogLevelAudit;
-    WriteConduitPrefs(p, folder.c_str());
+    WriteConduitPrefs(Env::Default().Files(), p, folder.c_str());
     // A handheld whose event lists have no feed yet (the test names them).
     hotsync::PalmDatabase db = reelbox_test::NewRecordDatabase("Movie-Events", "QV05", "QVX5");
     db.version = 1;

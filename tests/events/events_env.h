@@ -61,14 +61,14 @@ class SwitchableInternetClient final : public InternetClient {
   std::unique_ptr<InternetClient> real_;
 };
 
-// Installs the seams for the life of a test, with the temporary folder "temp" inside dir.
+// The seams of a test, with the temporary folder "temp" inside dir; the test hands it to what it
+// builds.
 class EventsTestEnv final : public EnvWrapper {
  public:
   explicit EventsTestEnv(const TempDir& dir)
       : EnvWrapper(Env::Default()),
         files_(Env::Default().Files(), dir.Sub("temp") + Env::Default().Files().PathSeparator()),
-        internet_(NewPlatformInternetClient(ShortTimeouts())),
-        scope_(*this) {
+        internet_(NewPlatformInternetClient(ShortTimeouts())) {
     Env::Default().Files().MakeDirectory(dir.Sub("temp"));
   }
   FileSystem& Files() override { return files_; }
@@ -86,21 +86,20 @@ class EventsTestEnv final : public EnvWrapper {
  private:
   TempFolderFileSystem files_;
   SwitchableInternetClient internet_;
-  ScopedEnv scope_;
 };
 
 // The conduit's log files in a folder for the life of a test, with the full activity audit on.
 class AuditLog {
  public:
-  explicit AuditLog(const TempDir& dir)
-      : folder_(dir.path()), log_(nullptr, folder_, kDebugName, folder_, kSyncName) {
+  AuditLog(Env& env, const TempDir& dir)
+      : folder_(dir.path()), log_(env, nullptr, folder_, kDebugName, folder_, kSyncName) {
     SetLogLevel(kLogLevelAudit);
   }
   ~AuditLog() { SetLogLevel(0); }
   // The debug log as written so far, line ends as stored (CR LF).
   std::string DebugText() const {
     FlushLogFiles();
-    return ReadFileBytes(JoinPath(folder_, kDebugName));
+    return ReadFileBytes(JoinPath(Env::Default().Files(), folder_, kDebugName));
   }
 
  private:

@@ -16,6 +16,7 @@ namespace {
 // A fetcher whose progress reports can ask to stop at the nth report (1 = the first).
 class StoppableFetcher final : public TempFileUrlFetcher {
  public:
+  explicit StoppableFetcher(Env& env) : TempFileUrlFetcher(env) {}
   int reports = 0;
   int stop_at = 0;
   bool ReportProgress(const char* text) override {
@@ -31,7 +32,7 @@ class FeedReaderTest : public ::testing::Test {
   // Stores the feed as a download stores it: in text mode.
   void Download(const std::string& feed) {
     std::unique_ptr<TextStream> stream;
-    ASSERT_EQ(TextStream::Open(fetcher_.GetTempFilePath(), FileMode::kWriteCreateAlways, &stream), 0u);
+    ASSERT_EQ(TextStream::Open(env_.Files(), fetcher_.GetTempFilePath(), FileMode::kWriteCreateAlways, &stream), 0u);
     stream->Write(feed);
     ASSERT_EQ(stream->Close(), 0u);
   }
@@ -52,7 +53,7 @@ class FeedReaderTest : public ::testing::Test {
 
   TempDir dir_;
   EventsTestEnv env_{dir_};
-  StoppableFetcher fetcher_;
+  StoppableFetcher fetcher_{env_};
   std::vector<Seen> seen_;
 };
 

@@ -15,6 +15,7 @@ namespace {
 
 class CancellingFetcher final : public TempFileUrlFetcher {
  public:
+  explicit CancellingFetcher(Env& env) : TempFileUrlFetcher(env) {}
   std::string cancel_at;  // the status text whose report asks to stop
   int cancel_after = 1;   // at its nth report
   int reports = 0;
@@ -45,8 +46,8 @@ class UrlFetcherTest : public ::testing::Test {
   HttpServer server_;
   TempDir dir_;
   EventsTestEnv env_{dir_};
-  AuditLog log_{dir_};
-  CancellingFetcher fetcher_;
+  AuditLog log_{env_, dir_};
+  CancellingFetcher fetcher_{env_};
 };
 
 TEST(FetchAddress, KeepsKnownSchemesAndPutsHttpBeforeTheRest) {
@@ -75,12 +76,12 @@ TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
   std::string temp = dir_.Sub("temp");
   std::string path = fetcher_.GetTempFilePath();
   EXPECT_EQ(path.rfind(temp, 0), 0u) << path;
-  EXPECT_EQ(path.substr(path.size() - 14), Env::Current().Files().PathSeparator() + std::string("TQConduit.tmp"));
+  EXPECT_EQ(path.substr(path.size() - 14), env_.Files().PathSeparator() + std::string("TQConduit.tmp"));
 #ifndef _WIN32
   // Two syncs at once never share a download; the folder and file go with their fetcher.
   server_.Serve("/x", "data");
   {
-    TempFileUrlFetcher other;
+    TempFileUrlFetcher other(env_);
     EXPECT_NE(other.GetTempFilePath(), path);
     EXPECT_EQ(other.Fetch(server_.Url("/x").c_str()), FetchCode::kDone);
     EXPECT_TRUE(env_.temp_files().FileExists(other.GetTempFilePath()));
@@ -89,7 +90,7 @@ TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {
   for (auto it = std::filesystem::directory_iterator(temp); it != std::filesystem::directory_iterator(); ++it) ++left;
   EXPECT_EQ(left, 1u);  // this test's own fetcher's folder
 #else
-  EXPECT_EQ(path, JoinPath(temp, "TQConduit.tmp"));
+  EXPECT_EQ(path, JoinPath(env_.Files(), temp, "TQConduit.tmp"));
 #endif
 }
 
@@ -207,8 +208,8 @@ TEST_F(UrlFetcherTest, CancelWhileTransferringGivesElevenAndReleasesTheFile) {
 }
 
 TEST_F(UrlFetcherTest, MissingTempFolderGivesEight) {
-  env_.temp_files().set_temp(JoinPath(dir_.path(), "no-such-folder") + Env::Current().Files().PathSeparator());
-  TempFileUrlFetcher fetcher;
+  env_.temp_files().set_temp(JoinPath(env_.Files(), dir_.path(), "no-such-folder") + env_.Files().PathSeparator());
+  TempFileUrlFetcher fetcher(env_);
   server_.Serve("/x", "data");
   EXPECT_EQ(fetcher.Fetch(server_.Url("/x").c_str()), FetchCode::kTempFileFailed);
   EXPECT_TRUE(Logged("Failed to open temp file '" + fetcher.GetTempFilePath() + "'!\r\n"));

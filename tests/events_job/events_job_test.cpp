@@ -17,6 +17,7 @@
 #include "events/event_app_info.h"
 #include "events/event_record.h"
 #include "hotsync_session.h"
+#include "platform/env.h"
 #include "support/feed_builder.h"
 #include "support/handheld.h"
 #include "support/http_server.h"
@@ -49,13 +50,13 @@ class EventsJobTest : public ::testing::Test {
     ASSERT_TRUE(server_.ok());
     std::filesystem::create_directories(root_.conduitFolder());
     ConduitPrefs p;
-    ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+    ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
     p.flags &= ~kPrefsFlagMyMoviesOn;
     p.eventsInterval = 0;
     p.logLevel = kLogLevelAudit;
-    WriteConduitPrefs(p, root_.conduitFolder().c_str());
+    WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
     ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
-    HandheldLink link;
+    HandheldLink link(Env::Default().Time());
     uint32_t now = 0;
     ASSERT_EQ(link.ReadHandheldClock(&now), 0);
     today_ = now / 86400 * 86400;
@@ -84,7 +85,7 @@ class EventsJobTest : public ::testing::Test {
     std::memset(&p, 0, sizeof p);
     std::string folder = root_.conduitFolder();
     std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
-    int32_t result = RunConduit(Progress, p);
+    int32_t result = RunConduit(env_, Progress, p);
     EXPECT_EQ(HsEndSession(), 0) << HsGetLastErrorText();
     return result;
   }
@@ -364,9 +365,9 @@ TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
   MakeDatabase(lists, year2000);
   // Without the audit, whose every line goes to the disk, thousands of events take a moment.
   ConduitPrefs p;
-  ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
   p.logLevel = 0;
-  WriteConduitPrefs(p, root_.conduitFolder().c_str());
+  WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
   EXPECT_EQ(Sync(), 0);
   std::vector<size_t> per_list(lists.size());
   for (const StoredEvent& e : Stored()) ++per_list.at(static_cast<size_t>(e.category));
@@ -390,7 +391,7 @@ TEST_F(EventsJobTest, FailedHandheldReadEndsTheJobBeforeAnythingIsWritten) {
     std::memset(&p, 0, sizeof p);
     std::string folder = root_.conduitFolder();
     std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
-    EXPECT_EQ(RunConduit(Progress, p), 4) << operation;
+    EXPECT_EQ(RunConduit(env_, Progress, p), 4) << operation;
     HsEndSession();
     EXPECT_EQ(Stored().size(), 30u) << operation;
   }
@@ -416,7 +417,7 @@ TEST_F(EventsJobTest, CancelDuringADownloadStopsTheListsAndKeepsTheScheduleDue) 
   EXPECT_EQ(block.LastUpdate(1), 0u);
   EXPECT_TRUE(HasEntry(21, "Reelbox"));
   ConduitPrefs p;
-  ReadConduitPrefs(&p, root_.conduitFolder().c_str());
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
   EXPECT_EQ(p.lastEventsRun, 0u);
 }
 
@@ -442,7 +443,7 @@ TEST_F(EventsJobTest, FailedRecordWriteEndsTheJob) {
   std::memset(&p, 0, sizeof p);
   std::string folder = root_.conduitFolder();
   std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
-  EXPECT_EQ(RunConduit(Progress, p), 4);
+  EXPECT_EQ(RunConduit(env_, Progress, p), 4);
   HsEndSession();
   EXPECT_TRUE(HasEntry(8, "Unable to seek to or write record ID badf00d in events Database 'Movie-Events' "
                           "(error #999/16393 - An unexpected Palm error occured (16393))"));

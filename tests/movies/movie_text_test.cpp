@@ -7,6 +7,7 @@
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "movies/record_generator.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ MovieItem With(int32_t index, const char* text) {
 
 std::string DateText(uint32_t handheld_seconds) {
   char text[kDateTextSize] = {};
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   link.FormatDate(handheld_seconds, text);
   return text;
 }
@@ -162,7 +163,7 @@ TEST(MovieText, DueDateCodesCountFromTheLoanDate) {
   item.SetLoanDate(0);
   item.SetDueDate(4);
   uint32_t now = 0;
-  HandheldLink link;
+  HandheldLink link(Env::Default().Time());
   if (link.ReadHandheldClock(&now) != 0) {
     uint32_t local = 0;
     link.LocalTimeNow(&local);

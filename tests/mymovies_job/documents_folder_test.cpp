@@ -80,17 +80,17 @@ TEST(DocumentsFolder, JobTakesTheFolderAndBuildsPathsWithTheSeparator) {
   FixedDocumentsEnv env("D:\\Users\\Ann\\Documents");
   char folder[kDesktopPathSize];
   char path[kDesktopPathSize];
-  GetDocumentsFolder(folder);
+  GetDocumentsFolder(env.Files(), folder);
   EXPECT_STREQ(folder, "D:\\Users\\Ann\\Documents");
-  BuildDesktopPath(folder, "MyMoviesExport.tab", path);
+  BuildDesktopPath(env.Files(), folder, "MyMoviesExport.tab", path);
   EXPECT_EQ(std::string(path),
-            std::string(folder) + Env::Current().Files().PathSeparator() + "MyMoviesExport.tab");
+            std::string(folder) + env.Files().PathSeparator() + "MyMoviesExport.tab");
 }
 
 TEST(DocumentsFolder, JobKeepsTheExplanationOfAMissingFolder) {
   FixedDocumentsEnv env("<path unavailable because SHFolder.dll could not be found and/or loaded>", 2);
   char folder[kDesktopPathSize];
-  GetDocumentsFolder(folder);
+  GetDocumentsFolder(env.Files(), folder);
   EXPECT_STREQ(folder, "<path unavailable because SHFolder.dll could not be found and/or loaded>");
 }
 
@@ -98,11 +98,11 @@ TEST(DocumentsFolder, FolderTooLongForTheFileNamesIsNotCut) {
   char folder[kDesktopPathSize];
   {
     FixedDocumentsEnv env(std::string(244, 'a'));  // 244 + separator + 18 + NUL = 264: fits
-    GetDocumentsFolder(folder);
+    GetDocumentsFolder(env.Files(), folder);
     EXPECT_EQ(std::string(folder), std::string(244, 'a'));
   }
   FixedDocumentsEnv env(std::string(245, 'a'));
-  GetDocumentsFolder(folder);
+  GetDocumentsFolder(env.Files(), folder);
   EXPECT_STREQ(folder, "<path unavailable because the documents folder path is too long>");
 }
 

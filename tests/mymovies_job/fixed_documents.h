@@ -29,13 +29,12 @@ class FixedDocumentsFileSystem final : public FaultyFileSystem {
 class FixedDocumentsEnv final : public EnvWrapper {
  public:
   explicit FixedDocumentsEnv(std::string folder, uint32_t result = 0)
-      : EnvWrapper(Env::Default()), files_(Env::Default().Files(), std::move(folder), result), scope_(*this) {}
+      : EnvWrapper(Env::Default()), files_(Env::Default().Files(), std::move(folder), result) {}
   FileSystem& Files() override { return files_; }
   FixedDocumentsFileSystem& Documents() { return files_; }
 
  private:
   FixedDocumentsFileSystem files_;
-  ScopedEnv scope_;
 };
 
 #endif  // REELBOX_TESTS_MYMOVIES_JOB_FIXED_DOCUMENTS_H

@@ -10,13 +10,14 @@
 #include "movies/movie_item.h"
 #include "mymovies/desktop_item_list.h"
 #include "support/temp_dir.h"
+#include "platform/env.h"
 
 namespace {
 
 // The debug log of a test: every LogSync and LogAudit line, with the full activity audit on.
 class MatchingTest : public ::testing::Test {
  protected:
-  MatchingTest() : log_(nullptr, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt") {
+  MatchingTest() : log_(Env::Default(), nullptr, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt") {
     SetLogLevel(8);
   }
   ~MatchingTest() override { SetLogLevel(4); }

@@ -69,9 +69,9 @@ int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancelText,
                kSyncPropertiesSize - kFolderOffset - 1);
   int32_t result = -100;
   {
-    SyncDriver driver;
+    SyncDriver driver(*documents_env_);
     EXPECT_EQ(driver.LoadSettings(input), 0);
-    SyncLog log(&driver, conduit_, "kvrtdebuglog.txt", conduit_, "kvrtsynclog.txt");
+    SyncLog log(*documents_env_, &driver, conduit_, "kvrtdebuglog.txt", conduit_, "kvrtsynclog.txt");
     SetLogLevel(audit ? 8 : 4);
     driver.DevicePreference() = Swap(preference);
     reelbox_test::FailAllocation(fail_allocation_);

@@ -4,15 +4,14 @@
 
 namespace {
 
-TEST(Env, CurrentIsDefaultUntilATestInstallsAnother) {
-  EXPECT_EQ(&Env::Current(), &Env::Default());
+TEST(Env, AWrapperForwardsEveryServiceToItsTarget) {
+  EXPECT_EQ(&Env::Default(), &Env::Default());
   EnvWrapper wrapper(Env::Default());
-  {
-    ScopedEnv scoped(wrapper);
-    EXPECT_EQ(&Env::Current(), &wrapper);
-    EXPECT_EQ(&wrapper.Files(), &Env::Default().Files());
-  }
-  EXPECT_EQ(&Env::Current(), &Env::Default());
+  EXPECT_EQ(&wrapper.Files(), &Env::Default().Files());
+  EXPECT_EQ(&wrapper.Time(), &Env::Default().Time());
+  EXPECT_EQ(&wrapper.Internet(), &Env::Default().Internet());
+  EXPECT_EQ(&wrapper.System(), &Env::Default().System());
+  EXPECT_EQ(&wrapper.Dialogs(), &Env::Default().Dialogs());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-FileSystem& Files() { return Env::Current().Files(); }
+FileSystem& Files() { return Env::Default().Files(); }
 
 TEST(FileSystem, MissingFileGivesFileNotFound) {
   TempDir dir;
@@ -97,10 +97,10 @@ TEST(FileSystem, AtomicReplaceSwapsContentsAndRemovesSource) {
 
 TEST(FileSystem, JoinPathUsesOneSeparator) {
   std::string sep(1, Files().PathSeparator());
-  EXPECT_EQ(JoinPath("dir", "name"), "dir" + sep + "name");
-  EXPECT_EQ(JoinPath("dir/", "name"), "dir/name");
-  EXPECT_EQ(JoinPath("dir\\", "name"), "dir\\name");
-  EXPECT_EQ(JoinPath("", "name"), "name");
+  EXPECT_EQ(JoinPath(Files(), "dir", "name"), "dir" + sep + "name");
+  EXPECT_EQ(JoinPath(Files(), "dir/", "name"), "dir/name");
+  EXPECT_EQ(JoinPath(Files(), "dir\\", "name"), "dir\\name");
+  EXPECT_EQ(JoinPath(Files(), "", "name"), "name");
   std::string temp = Files().TempFolder();
   ASSERT_FALSE(temp.empty());
   EXPECT_EQ(temp.back(), Files().PathSeparator());

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
+#include "platform/env.h"
 
 namespace {
 
 std::string ReadAllText(const std::string& path, size_t piece = 7) {
   std::unique_ptr<TextStream> in;
-  EXPECT_EQ(TextStream::Open(path, FileMode::kReadExisting, &in), 0u);
+  EXPECT_EQ(TextStream::Open(Env::Default().Files(), path, FileMode::kReadExisting, &in), 0u);
   if (!in) return "";
   std::string text;
   char buffer[4096];
@@ -25,7 +26,7 @@ std::string ReadAllText(const std::string& path, size_t piece = 7) {
 TEST(TextStream, WritesLineFeedsAsCrLf) {
   TempDir dir;
   std::unique_ptr<TextStream> out;
-  ASSERT_EQ(TextStream::Open(dir.Sub("t.txt"), FileMode::kWriteCreateAlways, &out), 0u);
+  ASSERT_EQ(TextStream::Open(Env::Default().Files(), dir.Sub("t.txt"), FileMode::kWriteCreateAlways, &out), 0u);
   EXPECT_EQ(out->Write(std::string("one\ntwo\n\x1A\rend")), 13u);
   EXPECT_EQ(out->Close(), 0u);
   EXPECT_EQ(ReadFileBytes(dir.Sub("t.txt")), std::string("one\r\ntwo\r\n\x1A\rend"));
@@ -60,7 +61,7 @@ TEST(TextStream, LargeWriteRoundTrips) {
   for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
   {
     std::unique_ptr<TextStream> out;
-    ASSERT_EQ(TextStream::Open(dir.Sub("t.txt"), FileMode::kWriteCreateAlways, &out), 0u);
+    ASSERT_EQ(TextStream::Open(Env::Default().Files(), dir.Sub("t.txt"), FileMode::kWriteCreateAlways, &out), 0u);
     EXPECT_EQ(out->Write(text), text.size());
   }  // closed by the destructor, which must flush
   EXPECT_EQ(ReadAllText(dir.Sub("t.txt"), 4096), text);

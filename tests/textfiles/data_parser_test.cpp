@@ -10,6 +10,7 @@
 #include "textfiles/field_map.h"
 #include "support/temp_dir.h"
 #include "textfiles/desktop_file.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ class DataParserTest : public ::testing::Test {
 
   TempDir dir_;
   std::string path_ = dir_.Sub("MyMoviesImport.tab");
-  DesktopFile file_{path_.c_str()};
+  DesktopFile file_{Env::Default().Files(), path_.c_str()};
   MovieFieldMap map_;
   DataParser parser_;
 };
@@ -212,7 +213,7 @@ TEST_F(DataParserTest, AHeaderOf200NamesUsesTheFirst34) {
 TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
   TempDir dir;
   std::string path = dir.Sub("out.tab");
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
   EXPECT_FALSE(WriteItem(&file, &map, nullptr));  // not open
   ASSERT_EQ(file.OpenWrite(), 0);
@@ -241,7 +242,7 @@ TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
 TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
   TempDir dir;
   std::string path = dir.Sub("big.tab");
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   ASSERT_EQ(file.OpenWrite(), 0);
   MovieFieldMap map;
   MovieItem item;

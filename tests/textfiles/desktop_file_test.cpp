@@ -14,7 +14,7 @@ namespace {
 
 TEST(DesktopFile, OpeningAMissingFileReportsFileNotFound) {
   TempDir dir;
-  DesktopFile file(dir.Sub("missing.tab").c_str());
+  DesktopFile file(Env::Default().Files(), dir.Sub("missing.tab").c_str());
   EXPECT_EQ(file.OpenRead(), 5);
   EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File not found");
   EXPECT_EQ(file.GetErrorCode(), 2u);
@@ -24,7 +24,7 @@ TEST(DesktopFile, OpeningAMissingFileReportsFileNotFound) {
 
 TEST(DesktopFile, WrongStateGivesThreeWithTheGenericMessage) {
   TempDir dir;
-  DesktopFile file(dir.Sub("a.tab").c_str());
+  DesktopFile file(Env::Default().Files(), dir.Sub("a.tab").c_str());
   EXPECT_EQ(file.Close(), 3);
   EXPECT_STREQ(file.GetErrorText(), "File Not Open/Generic File Error");
   ASSERT_EQ(file.OpenWrite(), 0);
@@ -40,7 +40,7 @@ TEST(DesktopFile, WrongStateGivesThreeWithTheGenericMessage) {
 }
 
 TEST(DesktopFile, SetErrorMapsWindowsCodesToResultsAndTexts) {
-  DesktopFile file("unused");
+  DesktopFile file(Env::Default().Files(), "unused");
   EXPECT_EQ(file.SetError(53, "ctx"), 5);
   EXPECT_STREQ(file.GetErrorText(), "ctx/File not found");
   EXPECT_EQ(file.SetError(36, nullptr), 1);
@@ -65,7 +65,7 @@ TEST(DesktopFile, WritesInTextModeAndReadsItBack) {
   TempDir dir;
   std::string path = dir.Sub("t.tab");
   WriteFileBytes(path, "old content that must go");
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   ASSERT_EQ(file.OpenWrite(), 0);
   size_t count = 0;
   ASSERT_EQ(file.Write("a\tb\nc\n", 6, &count), 0);
@@ -85,7 +85,7 @@ TEST(DesktopFile, WritesInTextModeAndReadsItBack) {
 TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
   TempDir dir;
   std::string path = dir.Sub(std::string(DesktopFile::kPathSize, 'p'));
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   EXPECT_EQ(std::string(file.GetPath()).size(), DesktopFile::kPathSize - 1);
   EXPECT_EQ(file.OpenWrite(), 1);
   EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File error 0xce");
@@ -107,8 +107,7 @@ class FullDiskEnv : public EnvWrapper {
 TEST(DesktopFile, DataThatNeverReachesTheDiskIsReportedAtClose) {
   TempDir dir;
   FullDiskEnv env(4);
-  ScopedEnv scoped(env);
-  DesktopFile file(dir.Sub("full.tab").c_str());
+  DesktopFile file(env.Files(), dir.Sub("full.tab").c_str());
   ASSERT_EQ(file.OpenWrite(), 0);
   size_t count = 0;
   EXPECT_EQ(file.Write("0123456789", 10, &count), 0);  // still buffered
@@ -120,8 +119,7 @@ TEST(DesktopFile, DataThatNeverReachesTheDiskIsReportedAtClose) {
 TEST(DesktopFile, AShortWriteIsAFailure) {
   TempDir dir;
   FullDiskEnv env(100);
-  ScopedEnv scoped(env);
-  DesktopFile file(dir.Sub("full.tab").c_str());
+  DesktopFile file(env.Files(), dir.Sub("full.tab").c_str());
   ASSERT_EQ(file.OpenWrite(), 0);
   std::string big(200000, 'x');
   size_t count = 0;

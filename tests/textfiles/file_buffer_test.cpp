@@ -7,6 +7,7 @@
 
 #include "support/temp_dir.h"
 #include "textfiles/desktop_file.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
   TempDir dir;
   std::string path = dir.Sub("lines.tab");
   WriteFileBytes(path, bytes);
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   FileBuffer buffer(&file);
   EXPECT_EQ(buffer.Open(), 0);
   std::vector<std::string> lines;
@@ -85,7 +86,7 @@ TEST(FileBuffer, ALineThatDoesNotFitIsDeliveredAgainToABiggerBuffer) {
   TempDir dir;
   std::string path = dir.Sub("short.tab");
   WriteFileBytes(path, "0123456789abcdefghij\r\nnext\r\n");
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   FileBuffer buffer(&file);
   ASSERT_EQ(buffer.Open(), 0);
   char small[10];
@@ -107,7 +108,7 @@ TEST(FileBuffer, ALineThatDoesNotFitIsDeliveredAgainToABiggerBuffer) {
 
 TEST(FileBuffer, OpenOfAMissingFileCarriesTheFilesMessage) {
   TempDir dir;
-  DesktopFile file(dir.Sub("nothing.tab").c_str());
+  DesktopFile file(Env::Default().Files(), dir.Sub("nothing.tab").c_str());
   FileBuffer buffer(&file);
   EXPECT_EQ(buffer.Open(), 5);
   EXPECT_FALSE(buffer.IsOpen());
@@ -125,7 +126,7 @@ TEST(FileBuffer, ReopeningStartsAgainFromTheTop) {
   TempDir dir;
   std::string path = dir.Sub("again.tab");
   WriteFileBytes(path, "a\r\nb\r\n");
-  DesktopFile file(path.c_str());
+  DesktopFile file(Env::Default().Files(), path.c_str());
   FileBuffer buffer(&file);
   char line[8];
   for (int pass = 0; pass < 2; ++pass) {

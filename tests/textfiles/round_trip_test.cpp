@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -32,14 +33,14 @@ class RoundTrip : public ::testing::Test {
   // Exports the items with a header line and imports them again.
   std::vector<std::unique_ptr<MovieItem>> ExportAndImport(std::vector<std::unique_ptr<MovieItem>>& items) {
     std::string path = dir_.Sub("MyMoviesExport.tab");
-    DesktopFile out(path.c_str());
+    DesktopFile out(Env::Default().Files(), path.c_str());
     MovieFieldMap export_map;
     EXPECT_EQ(out.OpenWrite(), 0);
     EXPECT_TRUE(WriteItem(&out, &export_map, nullptr));
     for (auto& item : items) EXPECT_TRUE(WriteItem(&out, &export_map, item.get()));
     EXPECT_EQ(out.Close(), 0);
 
-    DesktopFile in(path.c_str());
+    DesktopFile in(Env::Default().Files(), path.c_str());
     MovieFieldMap import_map;
     DataParser parser;
     parser.Attach(&in, &import_map);

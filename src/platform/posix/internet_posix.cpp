@@ -2,7 +2,6 @@
 // download stays pull-style like WinInet and a cancel between reads is seen at once.
 #include "platform/internet.h"
 
-#include "platform/env.h"
 #include "platform/system.h"
 
 #include <curl/curl.h>
@@ -113,7 +112,8 @@ uint32_t MapCurlError(CURLcode code) {
 
 class PosixInternetClient final : public InternetClient {
  public:
-  explicit PosixInternetClient(const InternetTimeouts& timeouts) : timeouts_(timeouts) {
+  explicit PosixInternetClient(const InternetTimeouts& timeouts)
+      : timeouts_(timeouts), system_(NewPlatformSystemServices()) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
   }
 
@@ -255,7 +255,7 @@ class PosixInternetClient final : public InternetClient {
 
   std::string ErrorText(uint32_t code) override {
     if (code >= 12000 && code < 13000) return "";  // as on Windows: the system has no text
-    return Env::Default().System().SystemErrorText(code);
+    return system_->SystemErrorText(code);
   }
 
  private:
@@ -295,6 +295,8 @@ class PosixInternetClient final : public InternetClient {
   }
 
   InternetTimeouts timeouts_;
+  // Error texts as the system gives them; the client's own, so it needs no Env.
+  std::unique_ptr<SystemServices> system_;
   uint32_t last_error_ = 0;
 };
 
