@@ -50,7 +50,7 @@ void Run(uint32_t lines) {
   for (;;) {
     item.Reset();
     bool custom = false;
-    if (parser.ParseItem(&item, true, &custom) != 0) break;
+    if (parser.ParseItem(&item, true, &custom) != ParseResult::kOk) break;
     check += item.BuildKey().Length();
     ++parsed;
   }

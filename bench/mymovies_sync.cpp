@@ -171,11 +171,11 @@ int Parse(const std::string& dir) {
   std::string path = dir + "/docs/MyMoviesImport.tab";
   auto start = Stopwatch::now();
   DesktopFile in(Env::Default().Files(), path.c_str());
-  if (in.OpenRead() != 0) return 1;
+  if (in.OpenRead() != FileResult::kOk) return 1;
   MovieFieldMap map;
   DataParser parser;
   parser.Attach(&in, &map);
-  if (parser.Start() != 0) return 1;
+  if (parser.Start() != ParseResult::kOk) return 1;
   DesktopItemList list;
   ImportTotals totals;
   MovieItem* last = nullptr;
@@ -183,8 +183,7 @@ int Parse(const std::string& dir) {
   uint32_t parsed = 0;
   for (;;) {
     work.Reset();
-    int32_t status = parser.ParseItem(&work, true, nullptr);
-    if (status != 0) break;
+    if (parser.ParseItem(&work, true, nullptr) != ParseResult::kOk) break;
     ListImportItem(work, parser.GetLineNumber(), list, totals, &last);
     ++parsed;
   }

@@ -28,14 +28,14 @@ class LineCollector : public DesktopFile {
  public:
   explicit LineCollector(FileSystem& files) : DesktopFile(files, "") {}
   bool IsOpen() const override { return true; }
-  int32_t Write(const void* buffer, size_t size, size_t* count) override {
+  FileResult Write(const void* buffer, size_t size, size_t* count) override {
     const char* bytes = static_cast<const char*>(buffer);
     for (size_t i = 0; i < size; ++i) {
       if (bytes[i] == '\n') text_ += '\r';
       text_ += bytes[i];
     }
     *count = size;
-    return 0;
+    return FileResult::kOk;
   }
   std::string Take() { return std::move(text_); }
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int32_t kParseEndOfData = kParseEnd;
 constexpr const char kOutOfMemoryText[] =
     "Unable to perform import/export because there was not enough memory (cannot allocate movie item).";
 
@@ -26,25 +25,25 @@ bool ImportExportRun::ImportPass() {
     return false;
   }
   parser.Attach(import_file_.get(), &import_map_);
-  if (parser.GetErrorCode() == kParseNoMemory) {
+  if (parser.GetErrorCode() == static_cast<uint32_t>(ParseResult::kNoMemory)) {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
-  int32_t started = parser.Start();
-  if (started != 0) {
+  ParseResult started = parser.Start();
+  if (started != ParseResult::kOk) {
     Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "Unable to begin parsing the import file because an error occurred (%i) - %s",
-         static_cast<int>(started), parser.GetErrorText());
+         static_cast<int>(ToInt(started)), parser.GetErrorText());
     return false;
   }
   driver_.ReportStatus(kStatusParsing);
   for (;;) {
     work->Reset();
-    int32_t parsed = parser.ParseItem(work.get(), true, nullptr);
-    if (!StatusCheck(kStatusParsing) && parsed == 0) {
+    ParseResult parsed = parser.ParseItem(work.get(), true, nullptr);
+    if (!StatusCheck(kStatusParsing) && parsed == ParseResult::kOk) {
       interrupted_ = true;
-      parsed = kParseEndOfData;
+      parsed = ParseResult::kEnd;
     }
-    if (parsed == 0) {
+    if (parsed == ParseResult::kOk) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
       if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
         Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
@@ -52,18 +51,18 @@ bool ImportExportRun::ImportPass() {
       }
       continue;
     }
-    if (parsed == kParseEndOfData) {
+    if (parsed == ParseResult::kEnd) {
       parser.Stop();
       return true;
     }
-    if (parsed == kParseNoMemory) {
+    if (parsed == ParseResult::kNoMemory) {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     // A bad first data line has no listed item to name.
     Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
          static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
-         static_cast<int>(parsed), parser.GetErrorText());
+         static_cast<int>(ToInt(parsed)), parser.GetErrorText());
     return false;
   }
 }

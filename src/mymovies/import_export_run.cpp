@@ -131,12 +131,12 @@ void ImportExportRun::PrepareFiles() {
 }
 
 void ImportExportRun::EchoFlags() {
-  if (flags_file_->OpenRead() != 0) return;
+  if (flags_file_->OpenRead() != FileResult::kOk) return;
   FileBuffer buffer(flags_file_.get());
   LogAudit("Parsing special flags file\n");
   flags_file_->Close();
-  int32_t opened = buffer.Open();
-  if (opened == 0) {
+  FileResult opened = buffer.Open();
+  if (opened == FileResult::kOk) {
     char line[kFlagLineSize];
     for (;;) {
       uint32_t size = kFlagLineSize;
@@ -145,7 +145,7 @@ void ImportExportRun::EchoFlags() {
     }
   } else {
     LogAudit("<unexpected error parsing flags : %lx/%lx - %s>\n",
-             static_cast<unsigned long>(static_cast<uint32_t>(opened)),
+             static_cast<unsigned long>(static_cast<uint32_t>(ToInt(opened))),
              static_cast<unsigned long>(static_cast<uint32_t>(buffer.GetErrorCode())), buffer.GetErrorText());
   }
   buffer.Close();
@@ -162,10 +162,10 @@ void ImportExportRun::LogSettings() {
 
 bool ImportExportRun::OpenExportFile() {
   LogSync("Your data will be exported to : %s\n", export_path_);
-  int32_t opened = export_file_->OpenWrite();
-  if (opened != 0) {
+  FileResult opened = export_file_->OpenWrite();
+  if (opened != FileResult::kOk) {
     Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
-         kExportFileName, static_cast<int>(opened), export_file_->GetErrorText());
+         kExportFileName, static_cast<int>(ToInt(opened)), export_file_->GetErrorText());
     return false;
   }
   WriteItem(export_file_.get(), &export_map_, nullptr);
@@ -173,10 +173,10 @@ bool ImportExportRun::OpenExportFile() {
 }
 
 bool ImportExportRun::OpenImportFile() {
-  int32_t opened = import_file_->OpenRead();
-  if (opened != 0) {
+  FileResult opened = import_file_->OpenRead();
+  if (opened != FileResult::kOk) {
     Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
-         kImportFileName, static_cast<int>(opened), import_file_->GetErrorText());
+         kImportFileName, static_cast<int>(ToInt(opened)), import_file_->GetErrorText());
     return false;
   }
   return true;
@@ -253,18 +253,18 @@ void ImportExportRun::FinishExport() {
   // export is incomplete, which must not pass for a completed run. A complete export goes to the
   // disk before it replaces the previous one.
   char message[FileStream::kMessageSize] = {};
-  int32_t closed = export_complete_ ? export_file_->Flush() : 0;
-  if (closed != 0) std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
-  int32_t closed_too = export_file_->Close();
-  if (closed == 0) {
+  FileResult closed = export_complete_ ? export_file_->Flush() : FileResult::kOk;
+  if (closed != FileResult::kOk) std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
+  FileResult closed_too = export_file_->Close();
+  if (closed == FileResult::kOk) {
     closed = closed_too;
     std::snprintf(message, sizeof message, "%s", export_file_->GetErrorText());
   }
-  if (closed != 0 && closed != kFileWrongState) {
+  if (closed != FileResult::kOk && closed != FileResult::kWrongState) {
     export_complete_ = false;
     if (result_ == JobResult::kDone) {
       Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-           kExportFileName, static_cast<int>(closed), message);
+           kExportFileName, static_cast<int>(ToInt(closed)), message);
     }
   }
   FileSystem& files = driver_.Environment().Files();
@@ -275,7 +275,7 @@ void ImportExportRun::FinishExport() {
     export_file_->SetError(replaced, "Error replacing the previous export");
     if (result_ == JobResult::kDone) {
       Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-           kExportFileName, static_cast<int>(kFileFailed), export_file_->GetErrorText());
+           kExportFileName, static_cast<int>(ToInt(FileResult::kFailed)), export_file_->GetErrorText());
     }
   }
   // The previous export stays as it was; nothing of this run's was kept.

@@ -50,7 +50,7 @@ bool DataParser::EnlargeLineBuffer() {
   try {
     line_.assign(line_size_ + 10, '\0');
   } catch (const std::bad_alloc&) {
-    SetError(kParseNoMemory, "memory allocation failure");
+    SetError(ParseResult::kNoMemory, "memory allocation failure");
     return false;
   }
   return true;
@@ -64,35 +64,35 @@ void DataParser::Attach(DesktopFile* file, FieldMap* map) {
   EnlargeLineBuffer();
 }
 
-int32_t DataParser::Start() {
+ParseResult DataParser::Start() {
   ClearError();
   line_number_ = 0;
-  if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
+  if (!buffer_ || map_ == nullptr || line_.empty()) return ParseResult::kNotReady;
   if (buffer_->IsOpen() || buffer_->File()->IsOpen()) buffer_->Close();
-  if (buffer_->Open() != 0) {
+  if (buffer_->Open() != FileResult::kOk) {
     SetError(kGenericFailure, "Unable to start parsing");
-    return kParseReadError;
+    return ParseResult::kReadError;
   }
   line_number_ = 1;
   lines_read_ = 0;
   warnings_ = 0;
   utf8_ = IsUtf8File(buffer_->File()->Files(), buffer_->File()->GetPath());
-  return kParseOk;
+  return ParseResult::kOk;
 }
 
-int32_t DataParser::Stop() {
+ParseResult DataParser::Stop() {
   ClearError();
-  if (!buffer_ || map_ == nullptr || line_.empty()) return kParseNotReady;
+  if (!buffer_ || map_ == nullptr || line_.empty()) return ParseResult::kNotReady;
   buffer_->Close();
   if (warnings_ > kMaxWarnings) {
     LogSync("WARNING : %i warnings about the import file in all; the first %i are listed above.\n",
             static_cast<int>(warnings_), static_cast<int>(kMaxWarnings));
   }
   warnings_ = 0;
-  return kParseOk;
+  return ParseResult::kOk;
 }
 
-int32_t DataParser::ReadLine(size_t* length) {
+ParseResult DataParser::ReadLine(size_t* length) {
   int enlargements = 0;
   for (;;) {
     std::memset(line_.data(), 0, line_.size());
@@ -103,8 +103,8 @@ int32_t DataParser::ReadLine(size_t* length) {
       if (buffer_->LastLineWasCut()) {
         char context[48];
         std::snprintf(context, sizeof context, "Line %i is too long", static_cast<int>(line_number_));
-        SetError(kParseLineTooLong, context);
-        return kParseLineTooLong;
+        SetError(ParseResult::kLineTooLong, context);
+        return ParseResult::kLineTooLong;
       }
       size_t n = size;
       char* text = line_.data();
@@ -128,19 +128,19 @@ int32_t DataParser::ReadLine(size_t* length) {
         continue;
       }
       *length = n;
-      return kParseOk;
+      return ParseResult::kOk;
     }
     // A read error is one even when the buffer size was not given back.
     uint32_t buffer_code = buffer_->GetErrorCode();
     if (buffer_code != 0 && buffer_code != 4) {
       char context[48];
       std::snprintf(context, sizeof context, "Error reading line %i", static_cast<int>(line_number_));
-      SetError(kParseReadError, context);
-      return kParseReadError;
+      SetError(ParseResult::kReadError, context);
+      return ParseResult::kReadError;
     }
-    if (size == 0) return kParseEnd;
-    if (enlargements == kMaxEnlargements) return kParseLineTooLong;
-    if (!EnlargeLineBuffer()) return kParseNoMemory;
+    if (size == 0) return ParseResult::kEnd;
+    if (enlargements == kMaxEnlargements) return ParseResult::kLineTooLong;
+    if (!EnlargeLineBuffer()) return ParseResult::kNoMemory;
     ++enlargements;
   }
 }
@@ -206,7 +206,7 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
           static_cast<int>(lines_read_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
 }
 
-int32_t DataParser::ParseData(DataRecord* record, size_t length) {
+ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
   size_t position = 0;
   // One buffer for every field of every line.
   thread_local std::string decoded;
@@ -222,30 +222,30 @@ int32_t DataParser::ParseData(DataRecord* record, size_t length) {
       std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
                     static_cast<int>(column + 1), shown ? shown : "", static_cast<int>(line_number_),
                     field.c_str());
-      SetError(kParseFieldRejected, context);
-      return kParseFieldRejected;
+      SetError(ParseResult::kFieldRejected, context);
+      return ParseResult::kFieldRejected;
     }
     if (!record->LastTextRead()) WarnUnread(record, column, index, field.c_str());
     record->FieldsPresent().Set(index, 1);
   }
   ++line_number_;
-  return kParseOk;
+  return ParseResult::kOk;
 }
 
-int32_t DataParser::ParseItem(DataRecord* record, bool allow_custom, bool* custom) {
+ParseResult DataParser::ParseItem(DataRecord* record, bool allow_custom, bool* custom) {
   ClearError();
   if (custom) *custom = false;
-  if (!buffer_ || map_ == nullptr || record == nullptr || line_.empty()) return kParseNotReady;
+  if (!buffer_ || map_ == nullptr || record == nullptr || line_.empty()) return ParseResult::kNotReady;
   if (!buffer_->IsOpen() && !buffer_->File()->IsOpen()) {
-    int32_t result = Start();
-    if (result != kParseOk) return result;
+    ParseResult result = Start();
+    if (result != ParseResult::kOk) return result;
   }
   // Header lines leave the line number at 1, so every further line of names is skipped as well; a
   // loop, not a recursion, so a file of many header lines cannot exhaust the stack.
   for (;;) {
     size_t length = 0;
-    int32_t result = ReadLine(&length);
-    if (result != kParseOk) return result;
+    ParseResult result = ReadLine(&length);
+    if (result != ParseResult::kOk) return result;
     if (line_number_ != 1 || !IsHeader(length, allow_custom, custom)) return ParseData(record, length);
     allow_custom = false;
     custom = nullptr;

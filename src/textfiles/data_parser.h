@@ -19,15 +19,18 @@ class DesktopFile;
 class FieldMap;
 class FileBuffer;
 
-enum : int32_t {
-  kParseOk = 0,
-  kParseNotReady = 1,
-  kParseReadError = 2,
-  kParseEnd = 3,
-  kParseLineTooLong = 4,
-  kParseFieldRejected = 5,
-  kParseNoMemory = 6
+// Results of the parser's operations; messages quote the number.
+enum class ParseResult : int32_t {
+  kOk = 0,
+  kNotReady = 1,  // not attached, or not started
+  kReadError = 2,
+  kEnd = 3,       // no more data lines
+  kLineTooLong = 4,
+  kFieldRejected = 5,
+  kNoMemory = 6,
 };
+
+constexpr int32_t ToInt(ParseResult result) { return static_cast<int32_t>(result); }
 
 class DataParser {
  public:
@@ -50,17 +53,19 @@ class DataParser {
   // UTF-8 and its texts converted to Windows-1252 ("?" for a character without a form there, with
   // a warning naming the line). The mark itself is skipped, and so are lines of only blanks and
   // TABs (named in the debug log).
-  int32_t Start();
+  ParseResult Start();
   // Closes the file. 0 or 1.
-  int32_t Stop();
+  ParseResult Stop();
   // Fills record from the next data line, setting the presence bit of every field it gave. The first
   // line of the file is taken as a header when it names fields; with allow_custom, a header of field
   // names replaces the map's column order and *custom (when given) becomes true.
-  int32_t ParseItem(DataRecord* record, bool allow_custom, bool* custom);
+  ParseResult ParseItem(DataRecord* record, bool allow_custom, bool* custom);
 
   // Message: context, "/", "Generic DataParser error" (0x80004005) or "DataParser error 0x..",
   // then "/" and the FileBuffer's message when it holds an error.
   void SetError(uint32_t code, const char* context);
+  // The parser's own failures keep their result as the error code.
+  void SetError(ParseResult result, const char* context) { SetError(static_cast<uint32_t>(result), context); }
   uint32_t GetErrorCode() const { return code_; }
   // 0 before Start, 1 after it, then the number of data lines read plus 1.
   int32_t GetLineNumber() const { return line_number_; }
@@ -68,10 +73,10 @@ class DataParser {
  private:
   bool EnlargeLineBuffer();
   // Reads the next line into the line buffer; 0 with its length, or the result to return.
-  int32_t ReadLine(size_t* length);
+  ParseResult ReadLine(size_t* length);
   // Applies the header rule to the line; true when the line was a whole header (skip it).
   bool IsHeader(size_t length, bool allow_custom, bool* custom);
-  int32_t ParseData(DataRecord* record, size_t length);
+  ParseResult ParseData(DataRecord* record, size_t length);
   // The sync log's warning for a field text that was no value of its field.
   void WarnUnread(DataRecord* record, int32_t column, int32_t index, const char* text);
   // Counts a warning; false once kMaxWarnings were written. Sync log lines also reach the

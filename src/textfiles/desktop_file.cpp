@@ -31,13 +31,13 @@ void DesktopFile::ClearError() {
   if (stream_) stream_->ClearIndicators();
 }
 
-int32_t DesktopFile::SetError(uint32_t code, const char* context) {
+FileResult DesktopFile::SetError(uint32_t code, const char* context) {
   char description[64];
-  int32_t result = kFileFailed;
+  FileResult result = FileResult::kFailed;
   switch (code) {
     case 2: case 53:
       std::snprintf(description, sizeof description, "File not found");
-      result = kFileNotFound;
+      result = FileResult::kNotFound;
       break;
     case 4: case 36:
       std::snprintf(description, sizeof description, "Too many open files");
@@ -47,7 +47,7 @@ int32_t DesktopFile::SetError(uint32_t code, const char* context) {
       break;
     case 8: case 14:
       std::snprintf(description, sizeof description, "Not enough memory");
-      result = kFileNoMemory;
+      result = FileResult::kNoMemory;
       break;
     case 21: case 25: case 30: case 31: case 58: case 65:
       std::snprintf(description, sizeof description, "I/O error (0x%lx)", static_cast<unsigned long>(code));
@@ -73,85 +73,85 @@ int32_t DesktopFile::SetError(uint32_t code, const char* context) {
   return result;
 }
 
-int32_t DesktopFile::CheckReadable() {
+FileResult DesktopFile::CheckReadable() {
   if (path_too_long_) return SetError(kErrFilenameTooLong, "Error preparing to open file");
   std::unique_ptr<File> file;
   uint32_t err = files_.OpenFile(path_, FileMode::kReadExisting, &file);
   if (err != 0) return SetError(err, "Error preparing to open file");
   file->Close();
-  return kFileOk;
+  return FileResult::kOk;
 }
 
-int32_t DesktopFile::CheckWritable() {
+FileResult DesktopFile::CheckWritable() {
   if (path_too_long_) return SetError(kErrFilenameTooLong, "Error preparing to open file");
   std::unique_ptr<File> file;
   uint32_t err = files_.OpenFile(path_, FileMode::kWriteCreateAlways, &file);
   if (err != 0) return SetError(err, "Error preparing to open file");
   file->Close();
-  return kFileOk;
+  return FileResult::kOk;
 }
 
-int32_t DesktopFile::Open(bool write) {
+FileResult DesktopFile::Open(bool write) {
   ClearError();
   if (IsOpen()) {
     SetError(kGenericFailure, "File Already Open");
-    return kFileWrongState;
+    return FileResult::kWrongState;
   }
-  int32_t result = write ? CheckWritable() : CheckReadable();
-  if (result != kFileOk) return result;
+  FileResult result = write ? CheckWritable() : CheckReadable();
+  if (result != FileResult::kOk) return result;
   uint32_t err = TextStream::Open(files_, path_, write ? FileMode::kReadWriteCreateAlways : FileMode::kReadExisting,
                                   &stream_);
   if (err != 0) {
     stream_.reset();
     return SetError(kGenericFailure, write ? "Error opening file for writing" : "Error opening file for reading");
   }
-  return kFileOk;
+  return FileResult::kOk;
 }
 
-int32_t DesktopFile::OpenRead() { return Open(false); }
+FileResult DesktopFile::OpenRead() { return Open(false); }
 
-int32_t DesktopFile::OpenWrite() { return Open(true); }
+FileResult DesktopFile::OpenWrite() { return Open(true); }
 
-int32_t DesktopFile::NotOpen() {
+FileResult DesktopFile::NotOpen() {
   SetError(kGenericFailure, "File Not Open");
-  return kFileWrongState;
+  return FileResult::kWrongState;
 }
 
-int32_t DesktopFile::Close() {
+FileResult DesktopFile::Close() {
   ClearError();
   if (!IsOpen()) return NotOpen();
   uint32_t err = stream_->Close();
   stream_.reset();
   // Buffered text that never reached the disk is lost data: say so.
   if (err != 0) return SetError(err, "Error closing file");
-  return kFileOk;
+  return FileResult::kOk;
 }
 
-int32_t DesktopFile::Flush() {
+FileResult DesktopFile::Flush() {
   ClearError();
   if (!IsOpen()) return NotOpen();
   uint32_t err = stream_->Flush();
   if (err != 0) return SetError(err, "Error flushing file");
-  return kFileOk;
+  return FileResult::kOk;
 }
 
 bool DesktopFile::IsEOF() const { return !IsOpen() || stream_->Eof(); }
 
-int32_t DesktopFile::Read(void* buffer, size_t size, size_t* count) {
+FileResult DesktopFile::Read(void* buffer, size_t size, size_t* count) {
   ClearError();
   *count = 0;
   if (!IsOpen()) return NotOpen();
   *count = stream_->Read(buffer, size);
-  if (*count == size || stream_->Eof()) return kFileOk;
+  if (*count == size || stream_->Eof()) return FileResult::kOk;
   return SetError(stream_->Error() ? 32 : 0, "Error reading file");
 }
 
-int32_t DesktopFile::Write(const void* buffer, size_t size, size_t* count) {
+FileResult DesktopFile::Write(const void* buffer, size_t size, size_t* count) {
   ClearError();
   *count = 0;
   if (!IsOpen()) return NotOpen();
   *count = stream_->Write(buffer, size);
-  if (*count == size) return kFileOk;
+  if (*count == size) return FileResult::kOk;
   char context[96];
   std::snprintf(context, sizeof context, "Error writing file (%lu of %lu bytes written)",
                 static_cast<unsigned long>(*count), static_cast<unsigned long>(size));

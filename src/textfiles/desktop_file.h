@@ -15,14 +15,17 @@
 class FileSystem;
 class TextStream;
 
-// Result codes of the file operations.
-enum : int32_t {
-  kFileOk = 0,
-  kFileFailed = 1,
-  kFileWrongState = 3,
-  kFileNoMemory = 4,
-  kFileNotFound = 5
+// Results of the file operations; messages quote the number.
+enum class FileResult : int32_t {
+  kOk = 0,
+  kFailed = 1,
+  kBufferNotOpen = 2,  // a FileBuffer refilled before it was opened
+  kWrongState = 3,  // open when it must be closed, or closed when it must be open
+  kNoMemory = 4,
+  kNotFound = 5,
 };
+
+constexpr int32_t ToInt(FileResult result) { return static_cast<int32_t>(result); }
 
 // The generic code of failures that have no platform code.
 constexpr uint32_t kGenericFailure = 0x80004005u;
@@ -39,14 +42,14 @@ class FileStream {
   virtual void ClearError();
   virtual const char* GetErrorText() const { return message_; }
   // Stores the code and builds the message; returns the result code for it.
-  virtual int32_t SetError(uint32_t code, const char* context) = 0;
+  virtual FileResult SetError(uint32_t code, const char* context) = 0;
   virtual bool IsOpen() const = 0;
-  virtual int32_t OpenRead() = 0;
-  virtual int32_t OpenWrite() = 0;
-  virtual int32_t Close() = 0;
+  virtual FileResult OpenRead() = 0;
+  virtual FileResult OpenWrite() = 0;
+  virtual FileResult Close() = 0;
   virtual bool IsEOF() const = 0;
-  virtual int32_t Read(void* buffer, size_t size, size_t* count) = 0;
-  virtual int32_t Write(const void* buffer, size_t size, size_t* count) = 0;
+  virtual FileResult Read(void* buffer, size_t size, size_t* count) = 0;
+  virtual FileResult Write(const void* buffer, size_t size, size_t* count) = 0;
   virtual ~FileStream() = default;
 
   uint32_t GetErrorCode() const { return code_; }
@@ -69,36 +72,36 @@ class DesktopFile : public FileStream {
   void ClearError() override;
   // Message: context, "/", description (or the description alone without a context). Results:
   // 5 for a missing file, 4 for memory, 1 for every other code.
-  int32_t SetError(uint32_t code, const char* context) override;
+  FileResult SetError(uint32_t code, const char* context) override;
   bool IsOpen() const override { return stream_ != nullptr; }
   // 3 when already open; the result of CheckReadable; 1 when the stream cannot be opened.
-  int32_t OpenRead() override;
+  FileResult OpenRead() override;
   // As OpenRead; an existing file is emptied.
-  int32_t OpenWrite() override;
+  FileResult OpenWrite() override;
   // 3 when not open. A failure to write out buffered data is reported (result 1).
-  int32_t Close() override;
+  FileResult Close() override;
   // Writes out buffered data and pushes it to the disk, so that a file renamed into place after
   // it survives a crash whole. 3 when not open.
-  int32_t Flush();
+  FileResult Flush();
   // True when not open, else the stream's end-of-file indicator.
   bool IsEOF() const override;
   // Reads up to size bytes; *count gets the number read. A short read at the end of the data is
   // success. 3 when not open.
-  int32_t Read(void* buffer, size_t size, size_t* count) override;
+  FileResult Read(void* buffer, size_t size, size_t* count) override;
   // Writes size bytes; *count gets the number written. 3 when not open.
-  int32_t Write(const void* buffer, size_t size, size_t* count) override;
+  FileResult Write(const void* buffer, size_t size, size_t* count) override;
 
   // Opens the file for reading and closes it at once; 0 or the SetError result.
-  virtual int32_t CheckReadable();
+  virtual FileResult CheckReadable();
   // Creates or empties the file for writing and closes it at once; 0 or the SetError result.
-  virtual int32_t CheckWritable();
+  virtual FileResult CheckWritable();
 
   const char* GetPath() const { return path_; }
   FileSystem& Files() const { return files_; }
 
  private:
-  int32_t Open(bool write);
-  int32_t NotOpen();
+  FileResult Open(bool write);
+  FileResult NotOpen();
 
   FileSystem& files_;
   char path_[kPathSize];

@@ -43,10 +43,10 @@ void FileBuffer::SetError(uint32_t code, const char* context) {
               {context, context ? "/" : "", description, file_message[0] ? "/" : "", file_message});
 }
 
-int32_t FileBuffer::Open() {
+FileResult FileBuffer::Open() {
   ClearError();
-  int32_t result = file_->OpenRead();
-  if (result != 0) {
+  FileResult result = file_->OpenRead();
+  if (result != FileResult::kOk) {
     SetError(kGenericFailure, "unable to open FileBuffer");
     return result;
   }
@@ -54,7 +54,7 @@ int32_t FileBuffer::Open() {
   position_ = 0;
   data_end_ = 0;
   result = Refill();
-  if (result != 0) open_ = false;
+  if (result != FileResult::kOk) open_ = false;
   return result;
 }
 
@@ -64,17 +64,17 @@ void FileBuffer::Close() {
   open_ = false;
 }
 
-int32_t FileBuffer::Refill() {
+FileResult FileBuffer::Refill() {
   ClearError();
   if (!open_) {
     SetError(kGenericFailure, "unable to refresh FileBuffer");
-    return 2;
+    return FileResult::kBufferNotOpen;
   }
   uint32_t keep = data_end_ - position_;
   std::memmove(window_.data(), window_.data() + position_, keep);
   size_t got = 0;
-  int32_t result = file_->Read(window_.data() + keep, kWindowData - keep, &got);
-  if (result != 0) SetError(kGenericFailure, "unable to read file data into buffer");
+  FileResult result = file_->Read(window_.data() + keep, kWindowData - keep, &got);
+  if (result != FileResult::kOk) SetError(kGenericFailure, "unable to read file data into buffer");
   data_end_ = keep + static_cast<uint32_t>(got);
   window_[data_end_] = '\0';
   position_ = 0;
@@ -96,7 +96,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
     bool found = end < data_end_;
     if (!found) {
       if (start != 0) {
-        if (Refill() != 0) return nullptr;
+        if (Refill() != FileResult::kOk) return nullptr;
         continue;
       }
       if (end == start) {
@@ -107,7 +107,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
         // A line that fills the window may end right behind it: one byte more tells a whole line
         // of 19999 bytes from a longer one. The window has room for it.
         size_t got = 0;
-        if (file_->Read(window_.data() + data_end_, 1, &got) != 0) {
+        if (file_->Read(window_.data() + data_end_, 1, &got) != FileResult::kOk) {
           SetError(kGenericFailure, "unable to read file data into buffer");
           return nullptr;
         }

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "textfiles/desktop_file.h"
+
 class DesktopFile;
 
 class FileBuffer {
@@ -35,14 +37,14 @@ class FileBuffer {
   uint32_t GetErrorCode() const { return code_; }
 
   // Opens the file for reading and loads the first window. 0, or the file's or the read's result.
-  int32_t Open();
+  FileResult Open();
   void Close();
   bool IsOpen() const { return open_; }
   DesktopFile* File() const { return file_; }
 
   // Moves the unread rest of the window to its start and fills up behind it. 0, 2 when not open,
   // or the file's Read result.
-  int32_t Refill();
+  FileResult Refill();
 
   // The next non-blank line into buffer (*size bytes), NUL-terminated, with its length in *size.
   // Null at the end of the data (*size 0), on a read error, or when the line needs more room

@@ -31,5 +31,5 @@ bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
   }
   line += '\n';
   size_t written = 0;
-  return file->Write(line.data(), line.size(), &written) == 0 && written == line.size();
+  return file->Write(line.data(), line.size(), &written) == FileResult::kOk && written == line.size();
 }

@@ -48,7 +48,7 @@ class DataParserTest : public ::testing::Test {
   int32_t Next(TextRecord* record, bool allow_custom = true, bool* custom = nullptr) {
     record->Reset();
     record->FieldsPresent().SetAll(0);
-    return parser_.ParseItem(record, allow_custom, custom);
+    return ToInt(parser_.ParseItem(record, allow_custom, custom));
   }
 
   TempDir dir_;
@@ -151,23 +151,23 @@ TEST_F(DataParserTest, OnlyBlankLinesGiveEndOfData) {
 
 TEST_F(DataParserTest, StartFailsWithTheFilesMessageAndStartAgainRereads) {
   TextRecord record;
-  EXPECT_EQ(parser_.ParseItem(&record, true, nullptr), 1);  // not attached
-  EXPECT_EQ(parser_.Start(), 1);
+  EXPECT_EQ(ToInt(parser_.ParseItem(&record, true, nullptr)), 1);  // not attached
+  EXPECT_EQ(ToInt(parser_.Start()), 1);
   parser_.Attach(&file_, &map_);
-  EXPECT_EQ(parser_.Start(), 2);
+  EXPECT_EQ(ToInt(parser_.Start()), 2);
   EXPECT_STREQ(parser_.GetErrorText(),
                "Unable to start parsing/Generic DataParser error/unable to open FileBuffer/"
                "Generic FileBuffer error/Error preparing to open file/File not found");
   WriteFileBytes(path_, "A\r\nB\r\n");
-  ASSERT_EQ(parser_.Start(), 0);
+  ASSERT_EQ(ToInt(parser_.Start()), 0);
   ASSERT_EQ(Next(&record), 0);
   EXPECT_EQ(record.texts[1], "A");
-  ASSERT_EQ(parser_.Start(), 0);
+  ASSERT_EQ(ToInt(parser_.Start()), 0);
   ASSERT_EQ(Next(&record), 0);
   EXPECT_EQ(record.texts[1], "A");
-  EXPECT_EQ(parser_.Stop(), 0);
+  EXPECT_EQ(ToInt(parser_.Stop()), 0);
   EXPECT_FALSE(file_.IsOpen());
-  EXPECT_EQ(parser_.ParseItem(nullptr, true, nullptr), 1);
+  EXPECT_EQ(ToInt(parser_.ParseItem(nullptr, true, nullptr)), 1);
 }
 
 TEST_F(DataParserTest, LineLongerThanTheReadWindowIsRefused) {
@@ -216,7 +216,7 @@ TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
   DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
   EXPECT_FALSE(WriteItem(&file, &map, nullptr));  // not open
-  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   ASSERT_TRUE(WriteItem(&file, &map, nullptr));
   map.BeginCustom(4);
   map.Append(-1);
@@ -229,7 +229,7 @@ TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
   item.SetTitle(" \"Quoted\"\ttitle ");
   item.SetYear(1979);
   ASSERT_TRUE(WriteItem(&file, &map, &item));
-  ASSERT_EQ(file.Close(), 0);
+  ASSERT_EQ(ToInt(file.Close()), 0);
   std::string bytes = ReadFileBytes(path);
   std::string header = "Title\tYear\tRunningTime\tMediaType\tCategory\tDirector\tCountry\tGenre\tCast\t"
                        "LoanStatus\tLoanDate\tDueDate\tLoanLocation\tOwned\tViewed\tAcquired\tPrice\t"
@@ -243,7 +243,7 @@ TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
   TempDir dir;
   std::string path = dir.Sub("big.tab");
   DesktopFile file(Env::Default().Files(), path.c_str());
-  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   MovieFieldMap map;
   MovieItem item;
   item.Reset();
@@ -253,14 +253,14 @@ TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
   item.SetNotes(tabs.c_str());
   item.SetTitle(std::string(180, '"').c_str());
   ASSERT_TRUE(WriteItem(&file, &map, &item));
-  ASSERT_EQ(file.Close(), 0);
+  ASSERT_EQ(ToInt(file.Close()), 0);
   EXPECT_GT(ReadFileBytes(path).size(), 10000u);
   // It reads back to the same item.
   DataParser parser;
   parser.Attach(&file, &map);
   MovieItem back;
   back.Reset();
-  ASSERT_EQ(parser.ParseItem(&back, true, nullptr), 0);
+  ASSERT_EQ(ToInt(parser.ParseItem(&back, true, nullptr)), 0);
   EXPECT_STREQ(back.GetDirector(), tabs.c_str());
   EXPECT_TRUE(back.IsSameAs(item));
 }

@@ -15,7 +15,7 @@ namespace {
 TEST(DesktopFile, OpeningAMissingFileReportsFileNotFound) {
   TempDir dir;
   DesktopFile file(Env::Default().Files(), dir.Sub("missing.tab").c_str());
-  EXPECT_EQ(file.OpenRead(), 5);
+  EXPECT_EQ(ToInt(file.OpenRead()), 5);
   EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File not found");
   EXPECT_EQ(file.GetErrorCode(), 2u);
   EXPECT_FALSE(file.IsOpen());
@@ -25,39 +25,39 @@ TEST(DesktopFile, OpeningAMissingFileReportsFileNotFound) {
 TEST(DesktopFile, WrongStateGivesThreeWithTheGenericMessage) {
   TempDir dir;
   DesktopFile file(Env::Default().Files(), dir.Sub("a.tab").c_str());
-  EXPECT_EQ(file.Close(), 3);
+  EXPECT_EQ(ToInt(file.Close()), 3);
   EXPECT_STREQ(file.GetErrorText(), "File Not Open/Generic File Error");
-  ASSERT_EQ(file.OpenWrite(), 0);
-  EXPECT_EQ(file.OpenRead(), 3);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
+  EXPECT_EQ(ToInt(file.OpenRead()), 3);
   EXPECT_STREQ(file.GetErrorText(), "File Already Open/Generic File Error");
-  EXPECT_EQ(file.Close(), 0);
+  EXPECT_EQ(ToInt(file.Close()), 0);
   EXPECT_STREQ(file.GetErrorText(), "");
   size_t count = 7;
   char byte;
-  EXPECT_EQ(file.Read(&byte, 1, &count), 3);
+  EXPECT_EQ(ToInt(file.Read(&byte, 1, &count)), 3);
   EXPECT_EQ(count, 0u);
-  EXPECT_EQ(file.Write("x", 1, &count), 3);
+  EXPECT_EQ(ToInt(file.Write("x", 1, &count)), 3);
 }
 
 TEST(DesktopFile, SetErrorMapsWindowsCodesToResultsAndTexts) {
   DesktopFile file(Env::Default().Files(), "unused");
-  EXPECT_EQ(file.SetError(53, "ctx"), 5);
+  EXPECT_EQ(ToInt(file.SetError(53, "ctx")), 5);
   EXPECT_STREQ(file.GetErrorText(), "ctx/File not found");
-  EXPECT_EQ(file.SetError(36, nullptr), 1);
+  EXPECT_EQ(ToInt(file.SetError(36, nullptr)), 1);
   EXPECT_STREQ(file.GetErrorText(), "Too many open files");
-  EXPECT_EQ(file.SetError(5, nullptr), 1);
+  EXPECT_EQ(ToInt(file.SetError(5, nullptr)), 1);
   EXPECT_STREQ(file.GetErrorText(), "Access Denied");
-  EXPECT_EQ(file.SetError(14, nullptr), 4);
+  EXPECT_EQ(ToInt(file.SetError(14, nullptr)), 4);
   EXPECT_STREQ(file.GetErrorText(), "Not enough memory");
-  EXPECT_EQ(file.SetError(30, nullptr), 1);
+  EXPECT_EQ(ToInt(file.SetError(30, nullptr)), 1);
   EXPECT_STREQ(file.GetErrorText(), "I/O error (0x1e)");
-  EXPECT_EQ(file.SetError(33, nullptr), 1);
+  EXPECT_EQ(ToInt(file.SetError(33, nullptr)), 1);
   EXPECT_STREQ(file.GetErrorText(), "File is in use");
-  EXPECT_EQ(file.SetError(183, nullptr), 1);
+  EXPECT_EQ(ToInt(file.SetError(183, nullptr)), 1);
   EXPECT_STREQ(file.GetErrorText(), "File already exists");
-  EXPECT_EQ(file.SetError(3, "x"), 1);
+  EXPECT_EQ(ToInt(file.SetError(3, "x")), 1);
   EXPECT_STREQ(file.GetErrorText(), "x/File error 0x3");
-  EXPECT_EQ(file.SetError(kGenericFailure, std::string(600, 'c').c_str()), 1);
+  EXPECT_EQ(ToInt(file.SetError(kGenericFailure, std::string(600, 'c').c_str())), 1);
   EXPECT_EQ(std::string(file.GetErrorText()).size(), FileStream::kMessageSize - 1);
 }
 
@@ -66,20 +66,20 @@ TEST(DesktopFile, WritesInTextModeAndReadsItBack) {
   std::string path = dir.Sub("t.tab");
   WriteFileBytes(path, "old content that must go");
   DesktopFile file(Env::Default().Files(), path.c_str());
-  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   size_t count = 0;
-  ASSERT_EQ(file.Write("a\tb\nc\n", 6, &count), 0);
+  ASSERT_EQ(ToInt(file.Write("a\tb\nc\n", 6, &count)), 0);
   EXPECT_EQ(count, 6u);
-  ASSERT_EQ(file.Close(), 0);
+  ASSERT_EQ(ToInt(file.Close()), 0);
   EXPECT_EQ(ReadFileBytes(path), "a\tb\r\nc\r\n");
   WriteFileBytes(path, "x\r\ny\x1Az");
-  ASSERT_EQ(file.OpenRead(), 0);
+  ASSERT_EQ(ToInt(file.OpenRead()), 0);
   char text[16] = {};
-  EXPECT_EQ(file.Read(text, sizeof text, &count), 0);  // a short read at the end is success
+  EXPECT_EQ(ToInt(file.Read(text, sizeof text, &count)), 0);  // a short read at the end is success
   EXPECT_EQ(std::string(text, count), "x\ny");
   EXPECT_TRUE(file.IsEOF());
   file.ClearError();
-  EXPECT_EQ(file.Close(), 0);
+  EXPECT_EQ(ToInt(file.Close()), 0);
 }
 
 TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
@@ -87,7 +87,7 @@ TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
   std::string path = dir.Sub(std::string(DesktopFile::kPathSize, 'p'));
   DesktopFile file(Env::Default().Files(), path.c_str());
   EXPECT_EQ(std::string(file.GetPath()).size(), DesktopFile::kPathSize - 1);
-  EXPECT_EQ(file.OpenWrite(), 1);
+  EXPECT_EQ(ToInt(file.OpenWrite()), 1);
   EXPECT_STREQ(file.GetErrorText(), "Error preparing to open file/File error 0xce");
   EXPECT_FALSE(file.IsOpen());
 }
@@ -108,10 +108,10 @@ TEST(DesktopFile, DataThatNeverReachesTheDiskIsReportedAtClose) {
   TempDir dir;
   FullDiskEnv env(4);
   DesktopFile file(env.Files(), dir.Sub("full.tab").c_str());
-  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   size_t count = 0;
-  EXPECT_EQ(file.Write("0123456789", 10, &count), 0);  // still buffered
-  EXPECT_EQ(file.Close(), 1);
+  EXPECT_EQ(ToInt(file.Write("0123456789", 10, &count)), 0);  // still buffered
+  EXPECT_EQ(ToInt(file.Close()), 1);
   EXPECT_STREQ(file.GetErrorText(), "Error closing file/File error 0x70");
   EXPECT_FALSE(file.IsOpen());
 }
@@ -120,10 +120,10 @@ TEST(DesktopFile, AShortWriteIsAFailure) {
   TempDir dir;
   FullDiskEnv env(100);
   DesktopFile file(env.Files(), dir.Sub("full.tab").c_str());
-  ASSERT_EQ(file.OpenWrite(), 0);
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   std::string big(200000, 'x');
   size_t count = 0;
-  EXPECT_EQ(file.Write(big.data(), big.size(), &count), 1);
+  EXPECT_EQ(ToInt(file.Write(big.data(), big.size(), &count)), 1);
   EXPECT_LT(count, big.size());
   EXPECT_STREQ(std::string(file.GetErrorText()).substr(0, 18).c_str(), "Error writing file");
   EXPECT_NE(std::string(file.GetErrorText()).find("File is in use"), std::string::npos);

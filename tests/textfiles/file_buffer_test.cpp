@@ -18,7 +18,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
   WriteFileBytes(path, bytes);
   DesktopFile file(Env::Default().Files(), path.c_str());
   FileBuffer buffer(&file);
-  EXPECT_EQ(buffer.Open(), 0);
+  EXPECT_EQ(ToInt(buffer.Open()), 0);
   std::vector<std::string> lines;
   std::vector<char> line(30000);
   for (;;) {
@@ -88,7 +88,7 @@ TEST(FileBuffer, ALineThatDoesNotFitIsDeliveredAgainToABiggerBuffer) {
   WriteFileBytes(path, "0123456789abcdefghij\r\nnext\r\n");
   DesktopFile file(Env::Default().Files(), path.c_str());
   FileBuffer buffer(&file);
-  ASSERT_EQ(buffer.Open(), 0);
+  ASSERT_EQ(ToInt(buffer.Open()), 0);
   char small[10];
   uint32_t size = sizeof small;
   EXPECT_EQ(buffer.ReadLine(small, &size), nullptr);
@@ -110,7 +110,7 @@ TEST(FileBuffer, OpenOfAMissingFileCarriesTheFilesMessage) {
   TempDir dir;
   DesktopFile file(Env::Default().Files(), dir.Sub("nothing.tab").c_str());
   FileBuffer buffer(&file);
-  EXPECT_EQ(buffer.Open(), 5);
+  EXPECT_EQ(ToInt(buffer.Open()), 5);
   EXPECT_FALSE(buffer.IsOpen());
   EXPECT_STREQ(buffer.GetErrorText(),
                "unable to open FileBuffer/Generic FileBuffer error/Error preparing to open file/File not found");
@@ -118,7 +118,7 @@ TEST(FileBuffer, OpenOfAMissingFileCarriesTheFilesMessage) {
   uint32_t size = sizeof line;
   EXPECT_EQ(buffer.ReadLine(line, &size), nullptr);
   EXPECT_EQ(size, 8u);
-  EXPECT_EQ(buffer.Refill(), 2);
+  EXPECT_EQ(ToInt(buffer.Refill()), 2);
   EXPECT_STREQ(buffer.GetErrorText(), "unable to refresh FileBuffer/Generic FileBuffer error");
 }
 
@@ -130,7 +130,7 @@ TEST(FileBuffer, ReopeningStartsAgainFromTheTop) {
   FileBuffer buffer(&file);
   char line[8];
   for (int pass = 0; pass < 2; ++pass) {
-    ASSERT_EQ(buffer.Open(), 0);
+    ASSERT_EQ(ToInt(buffer.Open()), 0);
     uint32_t size = sizeof line;
     ASSERT_NE(buffer.ReadLine(line, &size), nullptr);
     EXPECT_STREQ(line, "a");

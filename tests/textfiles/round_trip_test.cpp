@@ -35,10 +35,10 @@ class RoundTrip : public ::testing::Test {
     std::string path = dir_.Sub("MyMoviesExport.tab");
     DesktopFile out(Env::Default().Files(), path.c_str());
     MovieFieldMap export_map;
-    EXPECT_EQ(out.OpenWrite(), 0);
+    EXPECT_EQ(ToInt(out.OpenWrite()), 0);
     EXPECT_TRUE(WriteItem(&out, &export_map, nullptr));
     for (auto& item : items) EXPECT_TRUE(WriteItem(&out, &export_map, item.get()));
-    EXPECT_EQ(out.Close(), 0);
+    EXPECT_EQ(ToInt(out.Close()), 0);
 
     DesktopFile in(Env::Default().Files(), path.c_str());
     MovieFieldMap import_map;
@@ -49,7 +49,7 @@ class RoundTrip : public ::testing::Test {
       auto item = std::make_unique<MovieItem>();
       item->Reset();
       bool custom = false;
-      int32_t result = parser.ParseItem(item.get(), true, &custom);
+      int32_t result = ToInt(parser.ParseItem(item.get(), true, &custom));
       if (result != 0) {
         EXPECT_EQ(result, 3) << parser.GetErrorText();
         break;
