@@ -44,7 +44,8 @@ void MarkModified(Session*, OpenDatabase* db) {
 
 extern "C" {
 
-int32_t HS_CALL SyncOpenDB(const char* name, int32_t card, uint8_t* handle, uint8_t mode) {
+// The stand-in's handheld files are always open for reading and writing, whatever the mode.
+int32_t HS_CALL SyncOpenDB(const char* name, int32_t card, uint8_t* handle, [[maybe_unused]] uint8_t mode) {
   Session* session = nullptr;
   if (int32_t code = EnterOperation("SyncOpenDB", &session)) return code;
   if (session->handheld() == nullptr) return kHsErrNoSession;

@@ -29,7 +29,8 @@ int32_t HS_CALL SyncReadSysDateTime(uint32_t* secondsSince1970) {
   return 0;
 }
 
-int32_t HS_CALL SyncYieldCycles(uint16_t maxCycles) {
+// Nothing runs beside the conduit in the stand-in, so there is nothing to yield to.
+int32_t HS_CALL SyncYieldCycles([[maybe_unused]] uint16_t maxCycles) {
   Session* session = nullptr;
   return EnterOperation("SyncYieldCycles", &session);
 }

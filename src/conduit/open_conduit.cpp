@@ -43,7 +43,7 @@ int32_t RunConduit(Env& env, ProgressCallback progress, const SyncProperties& pr
         std::unique_ptr<SyncInput> input(new SyncInput());
         input->progress = progress;
         std::memcpy(&input->properties, &properties, sizeof input->properties);
-        result = RunSynchronization(env, *input, nullptr);
+        result = RunSynchronization(env, *input);
       } catch (const std::bad_alloc&) {
         LogAddEntry("Reelbox synchronization ended because there was not enough memory.", TranslateLogCode(LogCode::kLocalSaveFailed), 0);
         result = -1;

@@ -42,8 +42,7 @@ SyncDriver::SyncDriver(Env& env) : env_(env), link_(new HandheldLink(env.Time())
 
 SyncDriver::~SyncDriver() = default;
 
-int32_t SyncDriver::RunSynchronization(const SyncInput& input, int32_t* count) {
-  (void)count;
+int32_t SyncDriver::RunSynchronization(const SyncInput& input) {
   std::string folder = FolderOfProperties(input.properties);
   int32_t result = 0;
   {
@@ -144,7 +143,7 @@ void SyncDriver::AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag
   link_->AddHotSyncLogEntry(text, code, flag);
 }
 
-int32_t RunSynchronization(Env& env, const SyncInput& input, int32_t* count) {
+int32_t RunSynchronization(Env& env, const SyncInput& input) {
   SyncDriver driver(env);
-  return driver.RunSynchronization(input, count);
+  return driver.RunSynchronization(input);
 }

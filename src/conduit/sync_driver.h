@@ -48,8 +48,8 @@ class SyncDriver : public JobContext {
   ~SyncDriver() override;
 
   // The whole synchronization. 0 success, 10 cancelled (before or during a job), -1 unusable
-  // handheld preference, otherwise the movie events job's non-zero result. count is not used.
-  int32_t RunSynchronization(const SyncInput& input, int32_t* count);
+  // handheld preference, otherwise the movie events job's non-zero result.
+  int32_t RunSynchronization(const SyncInput& input);
 
   // Fills the driver from the input, the preferences file and the handheld: 0, or -1 when the
   // handheld application's preference is unusable (reported).
@@ -94,6 +94,6 @@ class SyncDriver : public JobContext {
 };
 
 // Constructs a driver on env and runs one synchronization on the input.
-int32_t RunSynchronization(Env& env, const SyncInput& input, int32_t* count);
+int32_t RunSynchronization(Env& env, const SyncInput& input);
 
 #endif  // REELBOX_CONDUIT_SYNC_DRIVER_H

@@ -58,9 +58,9 @@ char* FieldMap::ColumnName(int32_t column, char* buffer, size_t size) const {
   return FieldName(FieldForColumn(column), buffer, size);
 }
 
-char* FieldMap::FieldName(int32_t field, char* buffer, size_t size) const { return nullptr; }
+char* FieldMap::FieldName(int32_t, char*, size_t) const { return nullptr; }
 
-int32_t FieldMap::FieldIndexByName(const char* text) const { return -1; }
+int32_t FieldMap::FieldIndexByName(const char*) const { return -1; }
 
 void FieldMap::RevertToDefault() { Clear(); }
 

@@ -333,7 +333,7 @@ TEST_F(SyncDriverTest, ReportStatusRaisesTheCancelledFlagForGood) {
 long g_arm_at_status = 0;
 long g_allocations_at_status = 0;
 
-int32_t ArmingProgress(const char* text) {
+int32_t ArmingProgress(const char*) {
   if (g_arm_at_status > 0) {
     reelbox_test::FailAllocation(g_arm_at_status);
     g_arm_at_status = 0;

@@ -11,9 +11,8 @@
 namespace {
 
 struct Echo : HotSyncLogTarget {
-  void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag) override {
+  void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t) override {
     entries.push_back(std::to_string(static_cast<int32_t>(code)) + ":" + text);
-    (void)flag;
   }
   std::vector<std::string> entries;
 };

@@ -23,7 +23,7 @@ TC_EXPORT int32_t HS_CALL GetConduitName(char* buffer, uint16_t size) {
 
 TC_EXPORT uint32_t HS_CALL GetConduitVersion(void) { return 0x101; }
 
-TC_EXPORT int32_t HS_CALL GetConduitInfo(int32_t query, void* input, void* output,
+TC_EXPORT int32_t HS_CALL GetConduitInfo(int32_t query, [[maybe_unused]] void* input, void* output,
                                          uint32_t* outputSize) {
   if (output == nullptr || outputSize == nullptr) return 4209;
   if (query == 0) {
@@ -39,7 +39,7 @@ TC_EXPORT int32_t HS_CALL GetConduitInfo(int32_t query, void* input, void* outpu
 }
 
 // Stores "synchronize" and preference kind 1, and checks that the folder names a user.
-TC_EXPORT int32_t HS_CALL CfgConduit(int32_t kind, void* record, uint32_t* size) {
+TC_EXPORT int32_t HS_CALL CfgConduit([[maybe_unused]] int32_t kind, void* record, uint32_t* size) {
   if (record == nullptr) return 4212;
   if (size == nullptr) return 4216;
   if (*size != kCfgRecordSize) return 4218;
