@@ -85,12 +85,12 @@ int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const Eve
   return 0;
 }
 
-int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.
   std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids;
-  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, int32_t code) -> int32_t {
+  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode code) -> FeedCode {
     std::string summary = event.summary ? *event.summary : "<no summary available>";
     NormalizeSummary(&summary);
     EventRecord feed;
@@ -99,12 +99,12 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
     // Without a start or a UID an event could only be stored wrong, or over another event; one
     // with bad end data is stored with end 0.
     if (!event.usable_start || !event.uid) {
-      LogAudit("BAD DATA (%s): '%s' - not written\n", code != 0 ? FeedCodeText(code) : "No UID", feed.Summary());
-      return 0;
+      LogAudit("BAD DATA (%s): '%s' - not written\n", code != FeedCode::kDone ? FeedCodeText(code) : "No UID", feed.Summary());
+      return FeedCode::kDone;
     }
     if (written_uids.count(feed.Uid()) != 0) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
-      return 0;
+      return FeedCode::kDone;
     }
     EventRecord stored;
     uint32_t target_category = category;
@@ -121,12 +121,12 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
     if (found) {
       if (feed.SameAs(stored)) {
         LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
-        return 0;
+        return FeedCode::kDone;
       }
       LogAudit("EXISTS/CHANGED: '%s'\n", feed.Summary());
       if (feed.StartTime() < window_start && stored.StartTime() < window_start) {
         LogAudit("   *OUT OF WINDOW - skipped*\n");
-        return 0;
+        return FeedCode::kDone;
       }
       target_category = stored.Category();
       target_id = stored.Id();
@@ -134,12 +134,12 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
       LogAudit("NEW: '%s'", feed.Summary());
       if (feed.StartTime() < window_start) {
         LogAudit("(out of window - skipping)\n");
-        return 0;
+        return FeedCode::kDone;
       }
     }
     uint32_t written = kNoRecordId;
     if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != 0) {
-      return kFeedStreamError;
+      return FeedCode::kStreamError;
     }
     if (target_id == kNoRecordId) LogAudit("(writing)\n");
     AuditWrite();
@@ -151,6 +151,6 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
     EventRecord now_stored;
     now_stored.LoadPacked(packed.data(), packed.size(), written, target_category);
     index.Insert(now_stored);
-    return 0;
+    return FeedCode::kDone;
   });
 }

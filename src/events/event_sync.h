@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "events/feed_event.h"
+
 class DeviceDatabase;
 class EventIndex;
 class EventRecord;
@@ -15,9 +17,9 @@ constexpr const char* kEventDatabaseName = "Movie-Events";
 
 // Reads the feed and writes the events that are new or changed and start at or after
 // window_start into category list, matching them by UID against index (which learns every record
-// written). *count counts the records written. Returns a feed code (0 success, 10 cancelled at
-// the first report, 0x8002 when a write failed).
-int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+// written). *count counts the records written. Returns a feed code (kDone, kCancelled at the
+// first report, kStreamError when a write failed).
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count);
 
 // Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure

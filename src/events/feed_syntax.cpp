@@ -88,9 +88,11 @@ bool IsLetter(char c, char upper) { return c == upper || c == upper + ('a' - 'A'
 
 }  // namespace
 
-const char* FeedCodeText(int32_t code) {
-  if (code < kFeedNoResponse || code > kFeedSomeBadEvents) return nullptr;
-  return kCodeTexts[code - kFeedNoResponse];
+const char* FeedCodeText(FeedCode code) {
+  int32_t number = static_cast<int32_t>(code);
+  constexpr int32_t kFirst = static_cast<int32_t>(FeedCode::kNoResponse);
+  if (number < kFirst || number > static_cast<int32_t>(FeedCode::kSomeBadEvents)) return nullptr;
+  return kCodeTexts[number - kFirst];
 }
 
 const char* FeedKeywordText(int index) {
@@ -149,16 +151,16 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
 
 }  // namespace
 
-int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr) return 0;
+  if (name == nullptr) return FeedCode::kDone;
   size_t at = FindName(text, 0, name);
-  if (at == kFeedNotFound) return 0;
+  if (at == kFeedNotFound) return FeedCode::kDone;
   try {
     std::string head;
     size_t i = 0;
-    if (!UnfoldedHead(text, at, &head, &i)) return kFeedTruncatedAttribute;
+    if (!UnfoldedHead(text, at, &head, &i)) return FeedCode::kTruncatedAttribute;
     std::string out;
     bool ended = false;
     while (i < text.size()) {
@@ -193,21 +195,21 @@ int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::
       ++i;
     }
     // An empty value is an empty text: web calendars write DESCRIPTION: and LOCATION: empty.
-    if (!ended) return kFeedTruncatedAttribute;
+    if (!ended) return FeedCode::kTruncatedAttribute;
     value->emplace(std::move(out));
   } catch (const std::bad_alloc&) {
     value->reset();
-    return kFeedNoMemoryLate;
+    return FeedCode::kNoMemoryLate;
   }
-  return 0;
+  return FeedCode::kDone;
 }
 
-int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr) return 0;
+  if (name == nullptr) return FeedCode::kDone;
   size_t line = FindName(text, 0, kKeywords[kKeyDtStart]);
-  if (line == kFeedNotFound) return 0;
+  if (line == kFeedNotFound) return FeedCode::kDone;
   try {
     // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
     // first, as writers fold long TZIDs.
@@ -220,10 +222,10 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
            IsNameChar(params[at + pattern.size()])) {
       at = params.find(pattern, at + 1);
     }
-    if (at == std::string::npos) return 0;
-    if (!has_colon) return kFeedTruncatedValue;
+    if (at == std::string::npos) return FeedCode::kDone;
+    if (!has_colon) return FeedCode::kTruncatedValue;
     size_t equals = params.find('=', at);
-    if (equals == std::string::npos) return kFeedTruncatedValue;
+    if (equals == std::string::npos) return FeedCode::kTruncatedValue;
     size_t value_end = equals + 1;
     bool quoted = false;
     for (; value_end < params.size(); ++value_end) {
@@ -235,9 +237,9 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
     value->emplace(std::move(tzid));
   } catch (const std::bad_alloc&) {
     value->reset();
-    return kFeedNoMemoryLate;
+    return FeedCode::kNoMemoryLate;
   }
-  return 0;
+  return FeedCode::kDone;
 }
 
 namespace {
@@ -257,41 +259,41 @@ constexpr int64_t kDays1904To1970 = 24107;
 
 }  // namespace
 
-int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time) {
+FeedCode ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time) {
   *time = 0;
   if (has_time) *has_time = false;
-  if (!text) return 0;
+  if (!text) return FeedCode::kDone;
   const std::string& t = *text;
-  if (t.size() != 8 && t.size() != 15 && t.size() != 16) return kFeedBadDateTimeFormat;
+  if (t.size() != 8 && t.size() != 15 && t.size() != 16) return FeedCode::kBadDateTimeFormat;
   uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (!Digits(t, 0, 4, &year) || !Digits(t, 4, 2, &month) || !Digits(t, 6, 2, &day)) {
-    return kFeedBadDateTimeFormat;
+    return FeedCode::kBadDateTimeFormat;
   }
-  if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return kFeedInvalidDate;
+  if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return FeedCode::kInvalidDate;
   if (t.size() > 9) {
     if (has_time) *has_time = true;
     if (!Digits(t, 9, 2, &hour) || !Digits(t, 11, 2, &minute) || !Digits(t, 13, 2, &second)) {
-      return kFeedBadDateTimeFormat;
+      return FeedCode::kBadDateTimeFormat;
     }
-    if (hour > 24 || minute > 60 || second > 60) return kFeedInvalidTime;
+    if (hour > 24 || minute > 60 || second > 60) return FeedCode::kInvalidTime;
   }
   // Plain calendar arithmetic: a day past the month's end carries into the next month.
   int64_t days = DaysFromCivil(static_cast<int32_t>(year), static_cast<int32_t>(month), 1) +
                  (day - 1) + kDays1904To1970;
   int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
-  if (seconds > static_cast<int64_t>(UINT32_MAX)) return kFeedInvalidDate;  // after Feb 2040
+  if (seconds > static_cast<int64_t>(UINT32_MAX)) return FeedCode::kInvalidDate;  // after Feb 2040
   *time = static_cast<uint32_t>(seconds);
-  return 0;
+  return FeedCode::kDone;
 }
 
-int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
+FeedCode ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
   *seconds = 0;
-  if (!text) return 0;
+  if (!text) return FeedCode::kDone;
   // RFC 5545: ["+"] "P" (n "W" | [n "D"] ["T" [n "H"] [n "M"] [n "S"]]), at least one part, any
   // letter case. A negative duration would end an event before it starts.
   const std::string& t = *text;
   size_t i = t.empty() || t[0] != '+' ? 0 : 1;
-  if (i >= t.size() || !IsLetter(t[i], 'P')) return kFeedInvalidDuration;
+  if (i >= t.size() || !IsLetter(t[i], 'P')) return FeedCode::kInvalidDuration;
   ++i;
   static const struct {
     char letter;
@@ -312,19 +314,19 @@ int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds)
     size_t digits = i;
     uint64_t n = 0;
     while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - digits < 11) n = n * 10 + static_cast<uint64_t>(t[i++] - '0');
-    if (i == digits || i >= t.size()) return kFeedInvalidDuration;
+    if (i == digits || i >= t.size()) return FeedCode::kInvalidDuration;
     // Each unit at most once, in order, days and weeks before the T and the others after it.
     while (unit < 5 && (!IsLetter(t[i], kUnits[unit].letter) || kUnits[unit].time_part != in_time)) ++unit;
-    if (unit == 5) return kFeedInvalidDuration;
-    if (kUnits[unit].letter == 'W' && i + 1 != t.size()) return kFeedInvalidDuration;
+    if (unit == 5) return FeedCode::kInvalidDuration;
+    if (kUnits[unit].letter == 'W' && i + 1 != t.size()) return FeedCode::kInvalidDuration;
     total += n * kUnits[unit].seconds;
-    if (total > UINT32_MAX) return kFeedInvalidDuration;
+    if (total > UINT32_MAX) return FeedCode::kInvalidDuration;
     any = true;
     time_parts = time_parts || in_time;
     ++unit;
     ++i;
   }
-  if (!any || (in_time && !time_parts)) return kFeedInvalidDuration;
+  if (!any || (in_time && !time_parts)) return FeedCode::kInvalidDuration;
   *seconds = static_cast<uint32_t>(total);
-  return 0;
+  return FeedCode::kDone;
 }
