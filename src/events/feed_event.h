@@ -95,6 +95,14 @@ FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std:
 // Absent: *value empty and 0. No colon, or no "=": FeedCode::kTruncatedValue.
 FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
 
+// The same lookups on a text searched once: FindNames gives, for every keyword, where the first
+// content line of that name begins (kFeedNotFound for none), as the two above find it; the *At
+// forms then read the value of the line found (kFeedNotFound: absent).
+constexpr int kFeedKeywordCount = kKeyDuration + 1;
+void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]);
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value);
+FeedCode ParameterValueAt(std::string_view text, size_t dtstart_line, int keyword, std::optional<std::string>* value);
+
 // "YYYYMMDD", "YYYYMMDDTHHMMSS" or the same with a final letter, to handheld seconds of that wall
 // clock time. An absent text gives 0 and code 0. has_time (may be null) tells whether a time of
 // day was given.

@@ -50,19 +50,28 @@ bool WithoutNestedComponents(std::string_view text, std::string* own) {
 
 FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   FreeFeedEvent(event);
+  // One pass finds every name; the text is searched again only when it holds a nested component.
+  size_t lines[kFeedKeywordCount];
+  FindNames(full_text, lines);
+  std::string_view text = full_text;
   std::string own;
-  bool nested = false;
-  try {
-    nested = WithoutNestedComponents(full_text, &own);
-  } catch (const std::bad_alloc&) {
-    return FeedCode::kNoMemoryLate;
+  if (lines[kKeyBegin] != kFeedNotFound) {
+    bool nested = false;
+    try {
+      nested = WithoutNestedComponents(full_text, &own);
+    } catch (const std::bad_alloc&) {
+      return FeedCode::kNoMemoryLate;
+    }
+    if (nested) {
+      text = own;
+      FindNames(text, lines);
+    }
   }
-  std::string_view text = nested ? std::string_view(own) : full_text;
   std::optional<std::string> uid, summary, description, start_text;
-  FeedCode code = GetPropertyValue(text, kKeyUid, &uid);
-  if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeySummary, &summary);
-  if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyDescription, &description);
-  if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyDtStart, &start_text);
+  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &uid);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &summary);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &description);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtStart], &start_text);
   if (code != FeedCode::kDone) return code;
   if (uid && uid->empty()) uid.reset();  // an empty UID names no event
 
@@ -74,9 +83,9 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
     code = FeedCode::kNoStartTime;
   } else {
     std::optional<std::string> end_text, duration_text;
-    code = GetParameterValue(text, kKeyTzid, &tzid);
-    if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyDtEnd, &end_text);
-    if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyDuration, &duration_text);
+    code = ParameterValueAt(text, lines[kKeyDtStart], kKeyTzid, &tzid);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text);
     if (code != FeedCode::kDone) return code;
     code = ParseDateTime(start_text, &start, nullptr);
     if (code == FeedCode::kDone && start_text->size() == 16) {

@@ -149,21 +149,77 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
   return false;
 }
 
+// Where the value of the content line at line begins: after the colon that ends its name and
+// parameters (a colon inside a quoted parameter value does not count); false when the line ends
+// first. The same walk as UnfoldedHead, without keeping the head.
+bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
+  bool quoted = false;
+  for (size_t i = line; i < text.size();) {
+    size_t fold = FoldAt(text, i);
+    if (fold != 0) {
+      i += fold;
+      continue;
+    }
+    if (LineEndAt(text, i) != 0) return false;
+    char c = text[i];
+    if (c == '"') quoted = !quoted;
+    if (c == ':' && !quoted) {
+      *value_at = i + 1;
+      return true;
+    }
+    ++i;
+  }
+  return false;
+}
+
 }  // namespace
+
+void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]) {
+  size_t lengths[kFeedKeywordCount];
+  for (int k = 0; k < kFeedKeywordCount; ++k) {
+    lines[k] = kFeedNotFound;
+    lengths[k] = std::strlen(kKeywords[k]);
+  }
+  int missing = kFeedKeywordCount;
+  const char* data = text.data();
+  size_t at = 0;
+  while (at < text.size() && missing > 0) {
+    for (int k = 0; k < kFeedKeywordCount; ++k) {
+      if (lines[k] != kFeedNotFound || data[at] != kKeywords[k][0]) continue;
+      size_t after = at + lengths[k];
+      if (after < text.size() && std::memcmp(data + at, kKeywords[k], lengths[k]) == 0 && !IsNameChar(data[after])) {
+        lines[k] = at;
+        --missing;
+      }
+    }
+    const void* lf = std::memchr(data + at, '\n', text.size() - at);
+    if (lf == nullptr) break;
+    at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
+  }
+}
 
 FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
   if (name == nullptr) return FeedCode::kDone;
-  size_t at = FindName(text, 0, name);
-  if (at == kFeedNotFound) return FeedCode::kDone;
+  return PropertyValueAt(text, FindName(text, 0, name), value);
+}
+
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value) {
+  value->reset();
+  if (line == kFeedNotFound) return FeedCode::kDone;
   try {
-    std::string head;
     size_t i = 0;
-    if (!UnfoldedHead(text, at, &head, &i)) return FeedCode::kTruncatedAttribute;
+    if (!ValueStart(text, line, &i)) return FeedCode::kTruncatedAttribute;
     std::string out;
     bool ended = false;
     while (i < text.size()) {
+      // Plain bytes go over as a run; only line ends and escapes need a look.
+      size_t plain = i;
+      while (plain < text.size() && text[plain] != '\\' && text[plain] != '\n' && text[plain] != '\r') ++plain;
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      if (i >= text.size()) break;
       size_t fold = FoldAt(text, i);
       if (fold != 0) {
         i += fold;
@@ -191,7 +247,7 @@ FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std:
         ++i;
         continue;
       }
-      out.push_back(c);
+      out.push_back(c);  // a carriage return that ends no line
       ++i;
     }
     // An empty value is an empty text: web calendars write DESCRIPTION: and LOCATION: empty.
@@ -206,10 +262,14 @@ FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std:
 
 FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
+  if (FeedKeywordText(keyword) == nullptr) return FeedCode::kDone;
+  return ParameterValueAt(text, FindName(text, 0, kKeywords[kKeyDtStart]), keyword, value);
+}
+
+FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword, std::optional<std::string>* value) {
+  value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr) return FeedCode::kDone;
-  size_t line = FindName(text, 0, kKeywords[kKeyDtStart]);
-  if (line == kFeedNotFound) return FeedCode::kDone;
+  if (name == nullptr || line == kFeedNotFound) return FeedCode::kDone;
   try {
     // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
     // first, as writers fold long TZIDs.
