@@ -50,6 +50,18 @@ size_t TextStream::Read(void* buffer, size_t n) {
       if (error_ == 0) eof_ = true;
       break;
     }
+    // Bytes that need no translation go over as a run.
+    const char* from = in_.data() + in_pos_;
+    size_t limit = in_.size() - in_pos_;
+    if (limit > n - count) limit = n - count;
+    size_t run = 0;
+    while (run < limit && from[run] != '\r' && from[run] != kEndOfData) ++run;
+    if (run > 0) {
+      std::memcpy(dest + count, from, run);
+      count += run;
+      in_pos_ += run;
+      continue;
+    }
     char c = in_[in_pos_];
     if (c == kEndOfData) {
       // Everything behind the marker is not data, as in a C runtime's text mode.
