@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
-#include <vector>
+#include <utility>
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -146,11 +146,11 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
     ++*count;
     written_uids.insert(feed.Uid());
     // A UID met again later in the same feed finds this record instead of adding another.
-    std::vector<uint8_t> packed(kEventRecordMaxSize);
-    packed.resize(feed.Pack(packed.data()));
+    uint8_t packed[kEventRecordMaxSize];
+    size_t size = feed.Pack(packed);
     EventRecord now_stored;
-    now_stored.LoadPacked(packed.data(), packed.size(), written, target_category);
-    index.Insert(now_stored);
+    now_stored.LoadPacked(packed, size, written, target_category);
+    index.Insert(std::move(now_stored));
     return FeedCode::kDone;
   });
 }

@@ -99,7 +99,7 @@ int32_t ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& index
     database.GetCurrentCategory(&category);
     EventRecord record;
     record.LoadPacked(buffer.data(), size, id, static_cast<uint32_t>(category));
-    index.Insert(record);
+    index.Insert(std::move(record));
     ++*records;
     read = database.ReadNextInCategory(list);
   }
