@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
-#include <utility>
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -85,7 +84,7 @@ int32_t WriteEventRecord(JobContext& driver, DeviceDatabase& database, const Eve
   return 0;
 }
 
-FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.
@@ -137,20 +136,15 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
         return FeedCode::kDone;
       }
     }
-    uint32_t written = kNoRecordId;
-    if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != 0) {
+    if (WriteEventRecord(driver, database, feed, target_category, target_id, nullptr) != 0) {
       return FeedCode::kStreamError;
     }
     if (target_id == kNoRecordId) LogAudit("(writing)\n");
     AuditWrite();
     ++*count;
+    // A UID met again later in the same feed is a duplicate of this record, not another one.
+    // written_uids is asked before the index with the same key, so the index need not learn it.
     written_uids.insert(feed.Uid());
-    // A UID met again later in the same feed finds this record instead of adding another.
-    uint8_t packed[kEventRecordMaxSize];
-    size_t size = feed.Pack(packed);
-    EventRecord now_stored;
-    now_stored.LoadPacked(packed, size, written, target_category);
-    index.Insert(std::move(now_stored));
     return FeedCode::kDone;
   });
 }
