@@ -1,4 +1,5 @@
 // Finding names, blocks and values in iCalendar text.
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -175,21 +176,28 @@ bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
 }  // namespace
 
 void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]) {
-  size_t lengths[kFeedKeywordCount];
-  for (int k = 0; k < kFeedKeywordCount; ++k) {
-    lines[k] = kFeedNotFound;
-    lengths[k] = std::strlen(kKeywords[k]);
-  }
-  int missing = kFeedKeywordCount;
+  // For every first byte, the keywords that begin with it (one bit each).
+  static const std::array<uint16_t, 256> kByFirstByte = [] {
+    std::array<uint16_t, 256> table{};
+    for (int k = 0; k < kFeedKeywordCount; ++k) {
+      table[static_cast<unsigned char>(kKeywords[k][0])] |= static_cast<uint16_t>(1u << k);
+    }
+    return table;
+  }();
+  static_assert(kFeedKeywordCount <= 16, "one bit per keyword");
+  for (size_t& line : lines) line = kFeedNotFound;
+  uint16_t found = 0;
   const char* data = text.data();
   size_t at = 0;
-  while (at < text.size() && missing > 0) {
-    for (int k = 0; k < kFeedKeywordCount; ++k) {
-      if (lines[k] != kFeedNotFound || data[at] != kKeywords[k][0]) continue;
-      size_t after = at + lengths[k];
-      if (after < text.size() && std::memcmp(data + at, kKeywords[k], lengths[k]) == 0 && !IsNameChar(data[after])) {
+  while (at < text.size()) {
+    uint16_t candidates = static_cast<uint16_t>(kByFirstByte[static_cast<unsigned char>(data[at])] & ~found);
+    for (int k = 0; candidates != 0; ++k, candidates = static_cast<uint16_t>(candidates >> 1)) {
+      if ((candidates & 1u) == 0) continue;
+      size_t length = std::strlen(kKeywords[k]);
+      size_t after = at + length;
+      if (after < text.size() && std::memcmp(data + at, kKeywords[k], length) == 0 && !IsNameChar(data[after])) {
         lines[k] = at;
-        --missing;
+        found = static_cast<uint16_t>(found | (1u << k));
       }
     }
     const void* lf = std::memchr(data + at, '\n', text.size() - at);
