@@ -150,6 +150,15 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
   return false;
 }
 
+// The bytes that may end, fold or escape a value; the others are copied as they are.
+constexpr std::array<bool, 256> kValueSpecial = [] {
+  std::array<bool, 256> table{};
+  table['\\'] = table['\n'] = table['\r'] = true;
+  return table;
+}();
+
+bool IsValueSpecial(char c) { return kValueSpecial[static_cast<unsigned char>(c)]; }
+
 // Where the value of the content line at line begins: after the colon that ends its name and
 // parameters (a colon inside a quoted parameter value does not count); false when the line ends
 // first. The same walk as UnfoldedHead, without keeping the head.
@@ -224,7 +233,7 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
     while (i < text.size()) {
       // Plain bytes go over as a run; only line ends and escapes need a look.
       size_t plain = i;
-      while (plain < text.size() && text[plain] != '\\' && text[plain] != '\n' && text[plain] != '\r') ++plain;
+      while (plain < text.size() && !IsValueSpecial(text[plain])) ++plain;
       out.append(text.data() + i, plain - i);
       i = plain;
       if (i >= text.size()) break;
