@@ -98,7 +98,8 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
     // Without a start or a UID an event could only be stored wrong, or over another event; one
     // with bad end data is stored with end 0.
     if (!event.usable_start || !event.uid) {
-      LogAudit("BAD DATA (%s): '%s' - not written\n", code != FeedCode::kDone ? FeedCodeText(code) : "No UID", feed.Summary());
+      LogAudit("BAD DATA (%s): '%s' - not written\n", code != FeedCode::kDone ? FeedCodeText(code) : "No UID",
+               feed.Summary());
       return FeedCode::kDone;
     }
     if (written_uids.count(feed.Uid()) != 0) {

@@ -77,7 +77,8 @@ TEST_F(FeedReaderTest, ReadsEveryEventWithItsFields) {
 }
 
 TEST_F(FeedReaderTest, DtendWinsOverDuration) {
-  EXPECT_EQ(Read(BuildFeed({{"a", "S", "", ":20060401T100000", ":20060401T110000", "DURATION:P2D\r\n"}})), FeedCode::kDone);
+  EXPECT_EQ(Read(BuildFeed({{"a", "S", "", ":20060401T100000", ":20060401T110000", "DURATION:P2D\r\n"}})),
+            FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 1u);
   EXPECT_EQ(seen_[0].event.end - seen_[0].event.start, 3600u);
 }
@@ -223,7 +224,8 @@ TEST_F(FeedReaderTest, NulByteEndsTheData) {
 TEST_F(FeedReaderTest, UnreadableDownloadIsAStreamError) {
   seen_.clear();
   fetcher_.DeleteDownloaded();
-  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, FeedCode) { return FeedCode::kDone; }), FeedCode::kStreamError);
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, FeedCode) { return FeedCode::kDone; }),
+            FeedCode::kStreamError);
 }
 
 TEST_F(FeedReaderTest, RealFeedsGiveEveryEventWithAUidAndAStart) {
