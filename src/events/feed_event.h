@@ -89,10 +89,10 @@ size_t FindBlockStart(std::string_view text, size_t from, int kind);
 size_t FindBlockEnd(std::string_view text, size_t from, int kind);
 
 // The unfolded, unescaped value of a property (an empty value is an empty text). Absent: *value
-// empty and 0. A value that runs to the end of the text: FeedCode::kTruncatedAttribute.
+// empty and kDone. A value that runs to the end of the text: kTruncatedAttribute.
 FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
 // The value of a parameter of the DTSTART line (TZID): the text between its "=" and the colon.
-// Absent: *value empty and 0. No colon, or no "=": FeedCode::kTruncatedValue.
+// Absent: *value empty and kDone. No colon, or no "=": kTruncatedValue.
 FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
 
 // The same lookups on a text searched once: FindNames gives, for every keyword, where the first
@@ -101,10 +101,11 @@ FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std
 constexpr int kFeedKeywordCount = kKeyDuration + 1;
 void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]);
 FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value);
-FeedCode ParameterValueAt(std::string_view text, size_t dtstart_line, int keyword, std::optional<std::string>* value);
+FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword,
+                          std::optional<std::string>* value);
 
 // "YYYYMMDD", "YYYYMMDDTHHMMSS" or the same with a final letter, to handheld seconds of that wall
-// clock time. An absent text gives 0 and code 0. has_time (may be null) tells whether a time of
+// clock time. An absent text gives 0 and kDone. has_time (may be null) tells whether a time of
 // day was given.
 FeedCode ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time);
 // An RFC 5545 duration (weeks, or days, hours, minutes and seconds) to seconds. An absent text
