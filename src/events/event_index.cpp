@@ -13,6 +13,7 @@ void EventIndex::Insert(EventRecord record) {
 }
 
 bool EventIndex::Find(const char* uid, EventRecord* record) const {
+  if (records_.empty()) return false;  // a list new on the handheld: no key to build
   auto found = records_.find(std::string(uid != nullptr ? uid : ""));
   if (found == records_.end()) return false;
   *record = found->second;

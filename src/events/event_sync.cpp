@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -102,19 +103,19 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
                feed.Summary());
       return FeedCode::kDone;
     }
-    if (written_uids.count(feed.Uid()) != 0) {
+    std::string uid(feed.Uid());
+    if (written_uids.count(uid) != 0) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
       return FeedCode::kDone;
     }
     EventRecord stored;
     uint32_t target_category = category;
     uint32_t target_id = kNoRecordId;
-    bool found = index.Find(feed.Uid(), &stored);
-    std::string cut(event.uid->c_str(), strnlen(event.uid->c_str(), event.uid->size()));
-    if (!found && cut.size() > kEventUidLength) {
+    bool found = index.Find(uid.c_str(), &stored);
+    if (!found && strnlen(event.uid->c_str(), event.uid->size()) > kEventUidLength) {
       // Records written before long UIDs had a form of their own hold the UID cut to 50
       // characters: the first event of that beginning takes such a record over.
-      cut.resize(kEventUidLength);
+      std::string cut(event.uid->c_str(), kEventUidLength);
       found = written_uids.count(cut) == 0 && index.Find(cut.c_str(), &stored);
       if (found) written_uids.insert(cut);
     }
@@ -145,7 +146,7 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
     ++*count;
     // A UID met again later in the same feed is a duplicate of this record, not another one.
     // written_uids is asked before the index with the same key, so the index need not learn it.
-    written_uids.insert(feed.Uid());
+    written_uids.insert(std::move(uid));
     return FeedCode::kDone;
   });
 }
