@@ -2,6 +2,7 @@
 #   make demo   build, then run a synchronization on sample data
 #   make test   install what is missing, build both targets, run every suite
 #   make build  build both targets, no tests
+#   make bench  the benchmarks; ONLY="events" (movies, events, wine) runs only those
 # Users run the Release builds (build/native, build/win32); the native suites run in a sanitizer
 # build of their own (build/native-test).
 JOBS ?= 2
@@ -53,7 +54,7 @@ demo: deps native
 	@./scripts/demo.sh
 
 bench:
-	@./scripts/bench.sh
+	@./scripts/bench.sh $(ONLY)
 
 clean:
 	rm -rf build

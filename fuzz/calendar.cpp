@@ -52,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 5 * kFeedBufferSize) size = 5 * kFeedBufferSize;
   MemoryFetcher fetcher(data, size);
   uint64_t sum = 0;
-  ReadFeed(fetcher, "Fuzz", [&sum](const FeedEvent& event, int32_t code) {
+  ReadFeed(fetcher, "Fuzz", [&sum](const FeedEvent& event, FeedCode code) {
     sum += event.start + event.end + static_cast<uint32_t>(code);
     if (event.summary) sum += event.summary->size();
-    return 0;
+    return FeedCode::kDone;
   });
   // The value parsers on the input taken as one event's text.
   std::string_view text(reinterpret_cast<const char*>(data), size);

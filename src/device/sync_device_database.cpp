@@ -28,8 +28,13 @@ SyncDeviceDatabase::~SyncDeviceDatabase() {
   if (open_) Close();
 }
 
+void SyncDeviceDatabase::ZeroBuffer() {
+  std::memset(buffer_.data(), 0, dirty_);
+  dirty_ = 0;
+}
+
 void SyncDeviceDatabase::ClearCurrentRecord() {
-  std::memset(buffer_.data(), 0, buffer_.size());
+  ZeroBuffer();
   std::memset(&exchange_, 0, sizeof exchange_);
   walking_ = false;
   current_ = false;
@@ -39,7 +44,8 @@ void SyncDeviceDatabase::ClearCurrentRecord() {
 
 void SyncDeviceDatabase::PrepareRecordCall() {
   std::memset(&exchange_, 0, sizeof exchange_);
-  std::memset(buffer_.data(), 0, buffer_.size());
+  ZeroBuffer();
+  dirty_ = buffer_.size();  // a read may fill all of it
   exchange_.handle = handle_;
   exchange_.buffer = buffer_.data();
   exchange_.recordSize = BufferSize();
@@ -48,6 +54,7 @@ void SyncDeviceDatabase::PrepareRecordCall() {
 
 void SyncDeviceDatabase::GrowBuffer(uint32_t needed) {
   buffer_.assign(static_cast<size_t>(needed) + kBufferSlack, 0);
+  dirty_ = 0;
 }
 
 DeviceError SyncDeviceDatabase::Open(const char* name, int32_t, int32_t) {
@@ -196,6 +203,7 @@ DeviceError SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category,
   exchange_.attributes = kDirty;
   exchange_.category = static_cast<int16_t>(category);
   DeviceError result = SetPlatformResult(SyncWriteRec(&exchange_));
+  dirty_ = size;  // a write only reads the buffer
   current_ = result == DeviceError::kOk;
   walking_ = false;
   if (current_) {

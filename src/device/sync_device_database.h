@@ -58,6 +58,7 @@ class SyncDeviceDatabase : public DeviceDatabase {
   enum class ReadKind { kByIndex, kById, kNextInCategory };
 
   void ClearCurrentRecord();
+  void ZeroBuffer();
   void PrepareRecordCall();
   void GrowBuffer(uint32_t needed);
   DeviceError ReadRecord(ReadKind kind, int32_t category);
@@ -73,6 +74,9 @@ class SyncDeviceDatabase : public DeviceDatabase {
   uint32_t current_id_ = 0xFFFFFFFFu;
   RecordExchange exchange_;
   std::vector<uint8_t> buffer_;
+  // The leading bytes of buffer_ that may not be zero; the rest is. Zeroing the whole buffer
+  // then costs only what was used: a written record is small, the buffer grows to any size.
+  size_t dirty_ = 0;
 };
 
 #endif  // REELBOX_DEVICE_SYNC_DEVICE_DATABASE_H

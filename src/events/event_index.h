@@ -20,7 +20,7 @@ class EventIndex {
   EventIndex& operator=(const EventIndex&) = delete;
 
   void Clear() { records_.clear(); }
-  void Insert(const EventRecord& record);
+  void Insert(EventRecord record);
   // Copies the record with that UID into *record; false when there is none.
   bool Find(const char* uid, EventRecord* record) const;
   size_t Count() const { return records_.size(); }

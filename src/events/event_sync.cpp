@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
-#include <vector>
+#include <utility>
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -85,12 +85,12 @@ DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const
   return DeviceError::kOk;
 }
 
-int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
   const uint32_t category = static_cast<uint32_t>(list);
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.
   std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids;
-  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, int32_t code) -> int32_t {
+  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode code) -> FeedCode {
     std::string summary = event.summary ? *event.summary : "<no summary available>";
     NormalizeSummary(&summary);
     EventRecord feed;
@@ -99,34 +99,35 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
     // Without a start or a UID an event could only be stored wrong, or over another event; one
     // with bad end data is stored with end 0.
     if (!event.usable_start || !event.uid) {
-      LogAudit("BAD DATA (%s): '%s' - not written\n", code != 0 ? FeedCodeText(code) : "No UID", feed.Summary());
-      return 0;
+      LogAudit("BAD DATA (%s): '%s' - not written\n", code != FeedCode::kDone ? FeedCodeText(code) : "No UID",
+               feed.Summary());
+      return FeedCode::kDone;
     }
-    if (written_uids.count(feed.Uid()) != 0) {
+    std::string uid(feed.Uid());
+    if (written_uids.count(uid) != 0) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
-      return 0;
+      return FeedCode::kDone;
     }
     EventRecord stored;
     uint32_t target_category = category;
     uint32_t target_id = kNoRecordId;
-    bool found = index.Find(feed.Uid(), &stored);
-    std::string cut(event.uid->c_str(), strnlen(event.uid->c_str(), event.uid->size()));
-    if (!found && cut.size() > kEventUidLength) {
+    bool found = index.Find(uid.c_str(), &stored);
+    if (!found && strnlen(event.uid->c_str(), event.uid->size()) > kEventUidLength) {
       // Records written before long UIDs had a form of their own hold the UID cut to 50
       // characters: the first event of that beginning takes such a record over.
-      cut.resize(kEventUidLength);
+      std::string cut(event.uid->c_str(), kEventUidLength);
       found = written_uids.count(cut) == 0 && index.Find(cut.c_str(), &stored);
       if (found) written_uids.insert(cut);
     }
     if (found) {
       if (feed.SameAs(stored)) {
         LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
-        return 0;
+        return FeedCode::kDone;
       }
       LogAudit("EXISTS/CHANGED: '%s'\n", feed.Summary());
       if (feed.StartTime() < window_start && stored.StartTime() < window_start) {
         LogAudit("   *OUT OF WINDOW - skipped*\n");
-        return 0;
+        return FeedCode::kDone;
       }
       target_category = stored.Category();
       target_id = stored.Id();
@@ -134,23 +135,18 @@ int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& 
       LogAudit("NEW: '%s'", feed.Summary());
       if (feed.StartTime() < window_start) {
         LogAudit("(out of window - skipping)\n");
-        return 0;
+        return FeedCode::kDone;
       }
     }
-    uint32_t written = kNoRecordId;
-    if (WriteEventRecord(driver, database, feed, target_category, target_id, &written) != DeviceError::kOk) {
-      return kFeedStreamError;
+    if (WriteEventRecord(driver, database, feed, target_category, target_id, nullptr) != DeviceError::kOk) {
+      return FeedCode::kStreamError;
     }
     if (target_id == kNoRecordId) LogAudit("(writing)\n");
     AuditWrite();
     ++*count;
-    written_uids.insert(feed.Uid());
-    // A UID met again later in the same feed finds this record instead of adding another.
-    std::vector<uint8_t> packed(kEventRecordMaxSize);
-    packed.resize(feed.Pack(packed.data()));
-    EventRecord now_stored;
-    now_stored.LoadPacked(packed.data(), packed.size(), written, target_category);
-    index.Insert(now_stored);
-    return 0;
+    // A UID met again later in the same feed is a duplicate of this record, not another one.
+    // written_uids is asked before the index with the same key, so the index need not learn it.
+    written_uids.insert(std::move(uid));
+    return FeedCode::kDone;
   });
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/device_error.h"
+#include "events/feed_event.h"
 
 class DeviceDatabase;
 class EventIndex;
@@ -16,10 +17,10 @@ class UrlFetcher;
 constexpr const char* kEventDatabaseName = "Movie-Events";
 
 // Reads the feed and writes the events that are new or changed and start at or after
-// window_start into category list, matching them by UID against index (which learns every record
-// written). *count counts the records written. Returns a feed code (0 success, 10 cancelled at
-// the first report, 0x8002 when a write failed).
-int32_t SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+// window_start into category list, matching them by UID against index; a UID written before in
+// the same feed is a duplicate. *count counts the records written. Returns a feed code (kDone, kCancelled at the
+// first report, kStreamError when a write failed).
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
                       int list, const std::string& list_name, uint32_t window_start, uint16_t* count);
 
 // Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure

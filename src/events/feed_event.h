@@ -13,30 +13,33 @@
 #include <string>
 #include <string_view>
 
-// Feed codes; FeedCodeText gives their texts.
-enum : int32_t {
-  kFeedNoResponse = 0x8000,
-  kFeedNoMemory = 0x8001,
-  kFeedStreamError = 0x8002,
-  kFeedNoCalendar = 0x8003,
-  kFeedNoEvents = 0x8004,
-  kFeedNoMemoryLate = 0x8005,
-  kFeedTooManyRedirections = 0x8006,
-  kFeedBadRedirection = 0x8007,
-  kFeedTruncatedEvent = 0x8008,
-  kFeedTruncatedAttribute = 0x8009,
-  kFeedTruncatedValue = 0x800A,
-  kFeedNoStartTime = 0x800B,
-  kFeedNoEndTime = 0x800C,
-  kFeedBadDateTimeFormat = 0x800D,
-  kFeedInvalidDate = 0x800E,
-  kFeedInvalidTime = 0x800F,
-  kFeedInvalidDuration = 0x8010,
-  kFeedSomeBadEvents = 0x8011,
+// Feed codes; FeedCodeText gives their texts. The numbers are those the logs and the handheld see.
+// kCancelled is no feed code: a list read stopped by the user at its first progress report.
+enum class FeedCode : int32_t {
+  kDone = 0,
+  kCancelled = 10,
+  kNoResponse = 0x8000,
+  kNoMemory = 0x8001,
+  kStreamError = 0x8002,
+  kNoCalendar = 0x8003,
+  kNoEvents = 0x8004,
+  kNoMemoryLate = 0x8005,
+  kTooManyRedirections = 0x8006,
+  kBadRedirection = 0x8007,
+  kTruncatedEvent = 0x8008,
+  kTruncatedAttribute = 0x8009,
+  kTruncatedValue = 0x800A,
+  kNoStartTime = 0x800B,
+  kNoEndTime = 0x800C,
+  kBadDateTimeFormat = 0x800D,
+  kInvalidDate = 0x800E,
+  kInvalidTime = 0x800F,
+  kInvalidDuration = 0x8010,
+  kSomeBadEvents = 0x8011,
 };
 
 // The text of a feed code from 0x8000 to 0x8011; nullptr for any other value.
-const char* FeedCodeText(int32_t code);
+const char* FeedCodeText(FeedCode code);
 
 // Keyword table, by index.
 enum FeedKeyword {
@@ -86,26 +89,35 @@ size_t FindBlockStart(std::string_view text, size_t from, int kind);
 size_t FindBlockEnd(std::string_view text, size_t from, int kind);
 
 // The unfolded, unescaped value of a property (an empty value is an empty text). Absent: *value
-// empty and 0. A value that runs to the end of the text: kFeedTruncatedAttribute.
-int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
+// empty and kDone. A value that runs to the end of the text: kTruncatedAttribute.
+FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
 // The value of a parameter of the DTSTART line (TZID): the text between its "=" and the colon.
-// Absent: *value empty and 0. No colon, or no "=": kFeedTruncatedValue.
-int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
+// Absent: *value empty and kDone. No colon, or no "=": kTruncatedValue.
+FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
+
+// The same lookups on a text searched once: FindNames gives, for every keyword, where the first
+// content line of that name begins (kFeedNotFound for none), as the two above find it; the *At
+// forms then read the value of the line found (kFeedNotFound: absent).
+constexpr int kFeedKeywordCount = kKeyDuration + 1;
+void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]);
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value);
+FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword,
+                          std::optional<std::string>* value);
 
 // "YYYYMMDD", "YYYYMMDDTHHMMSS" or the same with a final letter, to handheld seconds of that wall
-// clock time. An absent text gives 0 and code 0. has_time (may be null) tells whether a time of
+// clock time. An absent text gives 0 and kDone. has_time (may be null) tells whether a time of
 // day was given.
-int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time);
+FeedCode ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time);
 // An RFC 5545 duration (weeks, or days, hours, minutes and seconds) to seconds. An absent text
 // gives 0.
-int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds);
+FeedCode ParseDuration(const std::optional<std::string>& text, uint32_t* seconds);
 
 // One event's text (from its first property to its END line); only the event's own properties
 // count, not those of components nested in it. Also on a code of 0x800B or above the event comes
 // filled; on a lower code it is left empty. A code with a usable start comes from bad end data:
 // the end is then 0. An empty UID is read as none.
-int32_t ParseEvent(std::string_view text, FeedEvent* event);
-int32_t ParseCalendarHeader(std::string_view text, CalendarHeader* header);
+FeedCode ParseEvent(std::string_view text, FeedEvent* event);
+FeedCode ParseCalendarHeader(std::string_view text, CalendarHeader* header);
 void FreeFeedEvent(FeedEvent* event);
 
 #endif  // REELBOX_EVENTS_FEED_EVENT_H

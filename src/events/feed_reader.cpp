@@ -48,22 +48,31 @@ bool WithoutNestedComponents(std::string_view text, std::string* own) {
 
 }  // namespace
 
-int32_t ParseEvent(std::string_view full_text, FeedEvent* event) {
+FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   FreeFeedEvent(event);
+  // One pass finds every name; the text is searched again only when it holds a nested component.
+  size_t lines[kFeedKeywordCount];
+  FindNames(full_text, lines);
+  std::string_view text = full_text;
   std::string own;
-  bool nested = false;
-  try {
-    nested = WithoutNestedComponents(full_text, &own);
-  } catch (const std::bad_alloc&) {
-    return kFeedNoMemoryLate;
+  if (lines[kKeyBegin] != kFeedNotFound) {
+    bool nested = false;
+    try {
+      nested = WithoutNestedComponents(full_text, &own);
+    } catch (const std::bad_alloc&) {
+      return FeedCode::kNoMemoryLate;
+    }
+    if (nested) {
+      text = own;
+      FindNames(text, lines);
+    }
   }
-  std::string_view text = nested ? std::string_view(own) : full_text;
   std::optional<std::string> uid, summary, description, start_text;
-  int32_t code = GetPropertyValue(text, kKeyUid, &uid);
-  if (code == 0) code = GetPropertyValue(text, kKeySummary, &summary);
-  if (code == 0) code = GetPropertyValue(text, kKeyDescription, &description);
-  if (code == 0) code = GetPropertyValue(text, kKeyDtStart, &start_text);
-  if (code != 0) return code;
+  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &uid);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &summary);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &description);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtStart], &start_text);
+  if (code != FeedCode::kDone) return code;
   if (uid && uid->empty()) uid.reset();  // an empty UID names no event
 
   std::optional<std::string> tzid;
@@ -71,35 +80,35 @@ int32_t ParseEvent(std::string_view full_text, FeedEvent* event) {
   uint8_t utc = 0;
   bool usable_start = false;
   if (!start_text) {
-    code = kFeedNoStartTime;
+    code = FeedCode::kNoStartTime;
   } else {
     std::optional<std::string> end_text, duration_text;
-    code = GetParameterValue(text, kKeyTzid, &tzid);
-    if (code == 0) code = GetPropertyValue(text, kKeyDtEnd, &end_text);
-    if (code == 0) code = GetPropertyValue(text, kKeyDuration, &duration_text);
-    if (code != 0) return code;
+    code = ParameterValueAt(text, lines[kKeyDtStart], kKeyTzid, &tzid);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text);
+    if (code != FeedCode::kDone) return code;
     code = ParseDateTime(start_text, &start, nullptr);
-    if (code == 0 && start_text->size() == 16) {
+    if (code == FeedCode::kDone && start_text->size() == 16) {
       char last = (*start_text)[15];
       if (last == 'Z' || last == 'z') {
         utc = 1;
       } else {
-        code = kFeedBadDateTimeFormat;
+        code = FeedCode::kBadDateTimeFormat;
       }
     }
-    if (code != 0) {
+    if (code != FeedCode::kDone) {
       start = 0;
     } else {
       usable_start = true;
       // Bad end data leaves the end at 0; the event keeps its start.
       code = ParseDateTime(end_text, &end, nullptr);
-      if (code == 0 && duration_text && !end_text) {
+      if (code == FeedCode::kDone && duration_text && !end_text) {
         uint32_t seconds = 0;
         code = ParseDuration(duration_text, &seconds);
-        if (code == 0 && seconds > UINT32_MAX - start) code = kFeedInvalidDuration;
-        if (code == 0) end = start + seconds;
+        if (code == FeedCode::kDone && seconds > UINT32_MAX - start) code = FeedCode::kInvalidDuration;
+        if (code == FeedCode::kDone) end = start + seconds;
       }
-      if (code != 0) end = 0;
+      if (code != FeedCode::kDone) end = 0;
     }
   }
   event->uid = std::move(uid);
@@ -114,21 +123,21 @@ int32_t ParseEvent(std::string_view full_text, FeedEvent* event) {
   return code;
 }
 
-int32_t ParseCalendarHeader(std::string_view text, CalendarHeader* header) {
+FeedCode ParseCalendarHeader(std::string_view text, CalendarHeader* header) {
   *header = CalendarHeader();
-  int32_t code = GetPropertyValue(text, kKeyCalName, &header->name);
-  if (code == 0) code = GetPropertyValue(text, kKeyCalDesc, &header->description);
-  if (code == 0) code = GetPropertyValue(text, kKeyCalTimeZone, &header->time_zone);
-  if (code != 0) *header = CalendarHeader();
+  FeedCode code = GetPropertyValue(text, kKeyCalName, &header->name);
+  if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyCalDesc, &header->description);
+  if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyCalTimeZone, &header->time_zone);
+  if (code != FeedCode::kDone) *header = CalendarHeader();
   return code;
 }
 
 void FreeFeedEvent(FeedEvent* event) { *event = FeedEvent(); }
 
-int32_t ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_t* read) {
+FeedCode ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_t* read) {
   *read = 0;
-  if (fetcher == nullptr) return kFeedStreamError;
-  return fetcher->ReadDownloaded(count, buffer, read) == 0 ? 0 : kFeedStreamError;
+  if (fetcher == nullptr) return FeedCode::kStreamError;
+  return fetcher->ReadDownloaded(count, buffer, read) == 0 ? FeedCode::kDone : FeedCode::kStreamError;
 }
 
 namespace {
@@ -150,16 +159,16 @@ class Window {
   }
   bool AtEnd() const { return ended_ && filled_ - begin_ <= kWindow; }
 
-  // Drops the text before from and reads more to fill the window. 0 or kFeedStreamError.
-  int32_t SlideTo(size_t from) {
+  // Drops the text before from and reads more to fill the window. 0 or FeedCode::kStreamError.
+  FeedCode SlideTo(size_t from) {
     size_t shown = Text().size();
     if (from > shown) from = shown;
     begin_ += from;
     return Fill();
   }
 
-  int32_t Fill() {
-    if (ended_ || filled_ - begin_ >= kWindow) return 0;
+  FeedCode Fill() {
+    if (ended_ || filled_ - begin_ >= kWindow) return FeedCode::kDone;
     if (begin_ > 0) {
       std::memmove(buffer_.get(), buffer_.get() + begin_, filled_ - begin_);
       filled_ -= begin_;
@@ -168,14 +177,14 @@ class Window {
     while (!ended_ && filled_ < kCapacity - 1) {
       uint32_t room = static_cast<uint32_t>(kCapacity - 1 - filled_);
       uint32_t got = 0;
-      int32_t code = ReadFeedChunk(&fetcher_, buffer_.get() + filled_, room, &got);
-      if (code != 0) return code;
+      FeedCode code = ReadFeedChunk(&fetcher_, buffer_.get() + filled_, room, &got);
+      if (code != FeedCode::kDone) return code;
       size_t text = strnlen(buffer_.get() + filled_, got);
       if (text < got || got < room) ended_ = true;
       filled_ += text;
     }
     buffer_[filled_] = '\0';
-    return 0;
+    return FeedCode::kDone;
   }
 
  private:
@@ -197,8 +206,8 @@ size_t LastLineStart(std::string_view text) {
 // The content start of the next event at or after from. When the window holds none and the file
 // goes on, the window slides forward and the search goes on: an event just past the window's end
 // is not lost. *code gets a read failure.
-size_t FindNextEvent(Window& window, size_t from, int32_t* code) {
-  *code = 0;
+size_t FindNextEvent(Window& window, size_t from, FeedCode* code) {
+  *code = FeedCode::kDone;
   for (;;) {
     std::string_view text = window.Text();
     size_t found = FindBlockStart(text, from, kKeyVEvent);
@@ -208,22 +217,22 @@ size_t FindNextEvent(Window& window, size_t from, int32_t* code) {
     if (keep < from) keep = from;
     if (keep == 0) keep = text.size();
     *code = window.SlideTo(keep);
-    if (*code != 0) return kFeedNotFound;
+    if (*code != FeedCode::kDone) return kFeedNotFound;
     from = 0;
   }
 }
 
 }  // namespace
 
-int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
+FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
   // The server answered with an error (the download logged its status): there is no calendar.
-  if (fetcher.HttpStatus() >= 400) return kFeedNoResponse;
+  if (fetcher.HttpStatus() >= 400) return FeedCode::kNoResponse;
   fetcher.CloseDownloaded();
   fetcher.OpenDownloaded();
   Window window(fetcher);
-  if (!window.Allocate()) return kFeedNoMemory;
-  int32_t code = window.Fill();
-  if (code != 0) {
+  if (!window.Allocate()) return FeedCode::kNoMemory;
+  FeedCode code = window.Fill();
+  if (code != FeedCode::kDone) {
     fetcher.CloseDownloaded();
     return code;
   }
@@ -235,7 +244,7 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
   size_t calendar = FindBlockStart(text, lead, kKeyVCalendar);
   if (calendar == kFeedNotFound) {
     fetcher.CloseDownloaded();
-    return kFeedNoCalendar;
+    return FeedCode::kNoCalendar;
   }
   size_t start = FindBlockStart(text, calendar, kKeyVEvent);
   CalendarHeader header;
@@ -243,10 +252,10 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
     code = ParseCalendarHeader(text.substr(0, start - 1), &header);
   } else {
     code = ParseCalendarHeader(text.substr(0, LastLineStart(text)), &header);
-    if (code == 0) start = FindNextEvent(window, calendar, &code);
-    if (code == 0 && start == kFeedNotFound) code = kFeedNoEvents;
+    if (code == FeedCode::kDone) start = FindNextEvent(window, calendar, &code);
+    if (code == FeedCode::kDone && start == kFeedNotFound) code = FeedCode::kNoEvents;
   }
-  if (code != 0) {
+  if (code != FeedCode::kDone) {
     fetcher.CloseDownloaded();
     return code;
   }
@@ -255,7 +264,7 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
   std::snprintf(status, sizeof(status), "Synchronizing remote '%s'", list_name);
   if (!fetcher.ReportProgress(status)) {
     fetcher.CloseDownloaded();
-    return 10;
+    return FeedCode::kCancelled;
   }
 
   bool some_bad = false;
@@ -263,27 +272,27 @@ int32_t ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHand
   for (uint32_t count = 0;; ++count) {
     if (count % 20 == 0 && !fetcher.ReportProgress(status)) break;
     code = window.SlideTo(start);
-    if (code != 0) break;
+    if (code != FeedCode::kDone) break;
     text = window.Text();
     size_t end = FindBlockEnd(text, 0, kKeyVEvent);
     if (end == kFeedNotFound) {
-      code = kFeedTruncatedEvent;
+      code = FeedCode::kTruncatedEvent;
       break;
     }
-    int32_t parsed = ParseEvent(text.substr(0, end - 1), &event);
-    if (parsed != 0 && parsed < kFeedNoStartTime) {
+    FeedCode parsed = ParseEvent(text.substr(0, end - 1), &event);
+    if (parsed != FeedCode::kDone && parsed < FeedCode::kNoStartTime) {
       code = parsed;
       break;
     }
     // An event without a UID cannot be stored or found again: it is bad data too.
-    if (parsed != 0 || !event.uid) some_bad = true;
+    if (parsed != FeedCode::kDone || !event.uid) some_bad = true;
     code = handler(event, parsed);
     FreeFeedEvent(&event);
-    if (code != 0) break;
+    if (code != FeedCode::kDone) break;
     start = FindNextEvent(window, end, &code);
-    if (code != 0 || start == kFeedNotFound) break;
+    if (code != FeedCode::kDone || start == kFeedNotFound) break;
   }
-  if (code == 0 && some_bad) code = kFeedSomeBadEvents;
+  if (code == FeedCode::kDone && some_bad) code = FeedCode::kSomeBadEvents;
   fetcher.CloseDownloaded();
   return code;
 }

@@ -1,4 +1,5 @@
 // Finding names, blocks and values in iCalendar text.
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -88,9 +89,11 @@ bool IsLetter(char c, char upper) { return c == upper || c == upper + ('a' - 'A'
 
 }  // namespace
 
-const char* FeedCodeText(int32_t code) {
-  if (code < kFeedNoResponse || code > kFeedSomeBadEvents) return nullptr;
-  return kCodeTexts[code - kFeedNoResponse];
+const char* FeedCodeText(FeedCode code) {
+  int32_t number = static_cast<int32_t>(code);
+  constexpr int32_t kFirst = static_cast<int32_t>(FeedCode::kNoResponse);
+  if (number < kFirst || number > static_cast<int32_t>(FeedCode::kSomeBadEvents)) return nullptr;
+  return kCodeTexts[number - kFirst];
 }
 
 const char* FeedKeywordText(int index) {
@@ -147,21 +150,93 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
   return false;
 }
 
+// The bytes that may end, fold or escape a value; the others are copied as they are.
+constexpr std::array<bool, 256> kValueSpecial = [] {
+  std::array<bool, 256> table{};
+  table['\\'] = table['\n'] = table['\r'] = true;
+  return table;
+}();
+
+bool IsValueSpecial(char c) { return kValueSpecial[static_cast<unsigned char>(c)]; }
+
+// Where the value of the content line at line begins: after the colon that ends its name and
+// parameters (a colon inside a quoted parameter value does not count); false when the line ends
+// first. The same walk as UnfoldedHead, without keeping the head.
+bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
+  bool quoted = false;
+  for (size_t i = line; i < text.size();) {
+    size_t fold = FoldAt(text, i);
+    if (fold != 0) {
+      i += fold;
+      continue;
+    }
+    if (LineEndAt(text, i) != 0) return false;
+    char c = text[i];
+    if (c == '"') quoted = !quoted;
+    if (c == ':' && !quoted) {
+      *value_at = i + 1;
+      return true;
+    }
+    ++i;
+  }
+  return false;
+}
+
 }  // namespace
 
-int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]) {
+  // For every first byte, the keywords that begin with it (one bit each).
+  static const std::array<uint16_t, 256> kByFirstByte = [] {
+    std::array<uint16_t, 256> table{};
+    for (int k = 0; k < kFeedKeywordCount; ++k) {
+      table[static_cast<unsigned char>(kKeywords[k][0])] |= static_cast<uint16_t>(1u << k);
+    }
+    return table;
+  }();
+  static_assert(kFeedKeywordCount <= 16, "one bit per keyword");
+  for (size_t& line : lines) line = kFeedNotFound;
+  uint16_t found = 0;
+  const char* data = text.data();
+  size_t at = 0;
+  while (at < text.size()) {
+    uint16_t candidates = static_cast<uint16_t>(kByFirstByte[static_cast<unsigned char>(data[at])] & ~found);
+    for (int k = 0; candidates != 0; ++k, candidates = static_cast<uint16_t>(candidates >> 1)) {
+      if ((candidates & 1u) == 0) continue;
+      size_t length = std::strlen(kKeywords[k]);
+      size_t after = at + length;
+      if (after < text.size() && std::memcmp(data + at, kKeywords[k], length) == 0 && !IsNameChar(data[after])) {
+        lines[k] = at;
+        found = static_cast<uint16_t>(found | (1u << k));
+      }
+    }
+    const void* lf = std::memchr(data + at, '\n', text.size() - at);
+    if (lf == nullptr) break;
+    at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
+  }
+}
+
+FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr) return 0;
-  size_t at = FindName(text, 0, name);
-  if (at == kFeedNotFound) return 0;
+  if (name == nullptr) return FeedCode::kDone;
+  return PropertyValueAt(text, FindName(text, 0, name), value);
+}
+
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value) {
+  value->reset();
+  if (line == kFeedNotFound) return FeedCode::kDone;
   try {
-    std::string head;
     size_t i = 0;
-    if (!UnfoldedHead(text, at, &head, &i)) return kFeedTruncatedAttribute;
+    if (!ValueStart(text, line, &i)) return FeedCode::kTruncatedAttribute;
     std::string out;
     bool ended = false;
     while (i < text.size()) {
+      // Plain bytes go over as a run; only line ends and escapes need a look.
+      size_t plain = i;
+      while (plain < text.size() && !IsValueSpecial(text[plain])) ++plain;
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      if (i >= text.size()) break;
       size_t fold = FoldAt(text, i);
       if (fold != 0) {
         i += fold;
@@ -189,25 +264,29 @@ int32_t GetPropertyValue(std::string_view text, int keyword, std::optional<std::
         ++i;
         continue;
       }
-      out.push_back(c);
+      out.push_back(c);  // a carriage return that ends no line
       ++i;
     }
     // An empty value is an empty text: web calendars write DESCRIPTION: and LOCATION: empty.
-    if (!ended) return kFeedTruncatedAttribute;
+    if (!ended) return FeedCode::kTruncatedAttribute;
     value->emplace(std::move(out));
   } catch (const std::bad_alloc&) {
     value->reset();
-    return kFeedNoMemoryLate;
+    return FeedCode::kNoMemoryLate;
   }
-  return 0;
+  return FeedCode::kDone;
 }
 
-int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value) {
+  value->reset();
+  if (FeedKeywordText(keyword) == nullptr) return FeedCode::kDone;
+  return ParameterValueAt(text, FindName(text, 0, kKeywords[kKeyDtStart]), keyword, value);
+}
+
+FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr) return 0;
-  size_t line = FindName(text, 0, kKeywords[kKeyDtStart]);
-  if (line == kFeedNotFound) return 0;
+  if (name == nullptr || line == kFeedNotFound) return FeedCode::kDone;
   try {
     // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
     // first, as writers fold long TZIDs.
@@ -220,10 +299,10 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
            IsNameChar(params[at + pattern.size()])) {
       at = params.find(pattern, at + 1);
     }
-    if (at == std::string::npos) return 0;
-    if (!has_colon) return kFeedTruncatedValue;
+    if (at == std::string::npos) return FeedCode::kDone;
+    if (!has_colon) return FeedCode::kTruncatedValue;
     size_t equals = params.find('=', at);
-    if (equals == std::string::npos) return kFeedTruncatedValue;
+    if (equals == std::string::npos) return FeedCode::kTruncatedValue;
     size_t value_end = equals + 1;
     bool quoted = false;
     for (; value_end < params.size(); ++value_end) {
@@ -235,9 +314,9 @@ int32_t GetParameterValue(std::string_view text, int keyword, std::optional<std:
     value->emplace(std::move(tzid));
   } catch (const std::bad_alloc&) {
     value->reset();
-    return kFeedNoMemoryLate;
+    return FeedCode::kNoMemoryLate;
   }
-  return 0;
+  return FeedCode::kDone;
 }
 
 namespace {
@@ -257,41 +336,41 @@ constexpr int64_t kDays1904To1970 = 24107;
 
 }  // namespace
 
-int32_t ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time) {
+FeedCode ParseDateTime(const std::optional<std::string>& text, uint32_t* time, bool* has_time) {
   *time = 0;
   if (has_time) *has_time = false;
-  if (!text) return 0;
+  if (!text) return FeedCode::kDone;
   const std::string& t = *text;
-  if (t.size() != 8 && t.size() != 15 && t.size() != 16) return kFeedBadDateTimeFormat;
+  if (t.size() != 8 && t.size() != 15 && t.size() != 16) return FeedCode::kBadDateTimeFormat;
   uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (!Digits(t, 0, 4, &year) || !Digits(t, 4, 2, &month) || !Digits(t, 6, 2, &day)) {
-    return kFeedBadDateTimeFormat;
+    return FeedCode::kBadDateTimeFormat;
   }
-  if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return kFeedInvalidDate;
+  if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return FeedCode::kInvalidDate;
   if (t.size() > 9) {
     if (has_time) *has_time = true;
     if (!Digits(t, 9, 2, &hour) || !Digits(t, 11, 2, &minute) || !Digits(t, 13, 2, &second)) {
-      return kFeedBadDateTimeFormat;
+      return FeedCode::kBadDateTimeFormat;
     }
-    if (hour > 24 || minute > 60 || second > 60) return kFeedInvalidTime;
+    if (hour > 24 || minute > 60 || second > 60) return FeedCode::kInvalidTime;
   }
   // Plain calendar arithmetic: a day past the month's end carries into the next month.
   int64_t days = DaysFromCivil(static_cast<int32_t>(year), static_cast<int32_t>(month), 1) +
                  (day - 1) + kDays1904To1970;
   int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
-  if (seconds > static_cast<int64_t>(UINT32_MAX)) return kFeedInvalidDate;  // after Feb 2040
+  if (seconds > static_cast<int64_t>(UINT32_MAX)) return FeedCode::kInvalidDate;  // after Feb 2040
   *time = static_cast<uint32_t>(seconds);
-  return 0;
+  return FeedCode::kDone;
 }
 
-int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
+FeedCode ParseDuration(const std::optional<std::string>& text, uint32_t* seconds) {
   *seconds = 0;
-  if (!text) return 0;
+  if (!text) return FeedCode::kDone;
   // RFC 5545: ["+"] "P" (n "W" | [n "D"] ["T" [n "H"] [n "M"] [n "S"]]), at least one part, any
   // letter case. A negative duration would end an event before it starts.
   const std::string& t = *text;
   size_t i = t.empty() || t[0] != '+' ? 0 : 1;
-  if (i >= t.size() || !IsLetter(t[i], 'P')) return kFeedInvalidDuration;
+  if (i >= t.size() || !IsLetter(t[i], 'P')) return FeedCode::kInvalidDuration;
   ++i;
   static const struct {
     char letter;
@@ -312,19 +391,19 @@ int32_t ParseDuration(const std::optional<std::string>& text, uint32_t* seconds)
     size_t digits = i;
     uint64_t n = 0;
     while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - digits < 11) n = n * 10 + static_cast<uint64_t>(t[i++] - '0');
-    if (i == digits || i >= t.size()) return kFeedInvalidDuration;
+    if (i == digits || i >= t.size()) return FeedCode::kInvalidDuration;
     // Each unit at most once, in order, days and weeks before the T and the others after it.
     while (unit < 5 && (!IsLetter(t[i], kUnits[unit].letter) || kUnits[unit].time_part != in_time)) ++unit;
-    if (unit == 5) return kFeedInvalidDuration;
-    if (kUnits[unit].letter == 'W' && i + 1 != t.size()) return kFeedInvalidDuration;
+    if (unit == 5) return FeedCode::kInvalidDuration;
+    if (kUnits[unit].letter == 'W' && i + 1 != t.size()) return FeedCode::kInvalidDuration;
     total += n * kUnits[unit].seconds;
-    if (total > UINT32_MAX) return kFeedInvalidDuration;
+    if (total > UINT32_MAX) return FeedCode::kInvalidDuration;
     any = true;
     time_parts = time_parts || in_time;
     ++unit;
     ++i;
   }
-  if (!any || (in_time && !time_parts)) return kFeedInvalidDuration;
+  if (!any || (in_time && !time_parts)) return FeedCode::kInvalidDuration;
   *seconds = static_cast<uint32_t>(total);
-  return 0;
+  return FeedCode::kDone;
 }

@@ -95,7 +95,7 @@ DeviceError ScanList(JobContext& driver, DeviceDatabase& database, EventIndex& i
     database.GetCurrentCategory(&category);
     EventRecord record;
     record.LoadPacked(buffer.data(), size, id, static_cast<uint32_t>(category));
-    index.Insert(record);
+    index.Insert(std::move(record));
     ++*records;
     read = database.ReadNextInCategory(list);
   }
@@ -152,17 +152,17 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   uint32_t window = block.LastUpdate(list);
   if (window == 0) window = today - kEventWindowDays * kSecondsPerDay;
   uint16_t count = 0;
-  int32_t code = SyncEventList(driver, database, fetcher, index, list, name, window, &count);
-  if (code == kFeedSomeBadEvents) {
+  FeedCode code = SyncEventList(driver, database, fetcher, index, list, name, window, &count);
+  if (code == FeedCode::kSomeBadEvents) {
     Entry(driver, LogCode::kRemoteReadFailed,
           "Warning : some events in the '%s' event dataset may not have synchronized properly due to formatting errors.\n",
           name.c_str());
-  } else if (code == kFeedNoMemory || code == kFeedStreamError || code == kFeedNoMemoryLate) {
+  } else if (code == FeedCode::kNoMemory || code == FeedCode::kStreamError || code == FeedCode::kNoMemoryLate) {
     Entry(driver, LogCode::kRemoteReadFailed,
           "A fatal error (%s) occured while synchronizing the '%s' events.  Synchronization will now exit.\n",
           FeedCodeText(code), name.c_str());
     return EndJob(JobResult::kDeviceFailed);
-  } else if (code >= kFeedNoResponse) {
+  } else if (code >= FeedCode::kNoResponse) {
     const char* text = FeedCodeText(code);
     Entry(driver, LogCode::kRemoteReadFailed,
           "An error (%s) occured while synchronizing the '%s' events.  Synchronization of this list will now terminate.\n",
@@ -170,7 +170,7 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   }
   Entry(driver, LogCode::kPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
   if (driver.Cancelled()) return EndJob(JobResult::kCancelled);
-  if (code == 0) block.SetLastUpdate(list, today);
+  if (code == FeedCode::kDone) block.SetLastUpdate(list, today);
   return kNextList;
 }
 

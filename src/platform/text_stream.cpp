@@ -49,6 +49,27 @@ size_t TextStream::Read(void* buffer, size_t n) {
       if (error_ == 0) eof_ = true;
       break;
     }
+    // The common bytes, and a CR LF whose LF is buffered, are translated here in one loop; the
+    // end-of-data byte and a CR at the end of the buffer take the way below.
+    const char* from = in_.data() + in_pos_;
+    size_t available = in_.size() - in_pos_;
+    char* to = dest + count;
+    size_t room = n - count;
+    size_t taken = 0, given = 0;
+    while (taken < available && given < room) {
+      char b = from[taken];
+      if (b == kEndOfData || (b == '\r' && taken + 1 >= available)) break;
+      if (b == '\r' && from[taken + 1] == '\n') {
+        to[given++] = '\n';
+        taken += 2;
+        continue;
+      }
+      to[given++] = b;
+      ++taken;
+    }
+    in_pos_ += taken;
+    count += given;
+    if (given > 0) continue;
     char c = in_[in_pos_];
     if (c == kEndOfData) {
       // Everything behind the marker is not data, as in a C runtime's text mode.

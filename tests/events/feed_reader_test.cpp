@@ -39,15 +39,15 @@ class FeedReaderTest : public ::testing::Test {
 
   struct Seen {
     FeedEvent event;
-    int32_t code;
+    FeedCode code;
   };
 
-  int32_t Read(const std::string& feed, int32_t stop_with = 0, size_t stop_after = 0) {
+  FeedCode Read(const std::string& feed, FeedCode stop_with = FeedCode::kDone, size_t stop_after = 0) {
     Download(feed);
     seen_.clear();
-    return ReadFeed(fetcher_, "DVD Releases", [&](const FeedEvent& e, int32_t code) {
+    return ReadFeed(fetcher_, "DVD Releases", [&](const FeedEvent& e, FeedCode code) {
       seen_.push_back(Seen{e, code});
-      return stop_after != 0 && seen_.size() == stop_after ? stop_with : 0;
+      return stop_after != 0 && seen_.size() == stop_after ? stop_with : FeedCode::kDone;
     });
   }
 
@@ -63,7 +63,7 @@ TEST_F(FeedReaderTest, ReadsEveryEventWithItsFields) {
       {"b@x", "Second", "", ":20060401T203000Z", "", "DURATION:PT1H30M\r\n"},
       {"c@x", "Third", "", ";TZID=Europe/Paris:20060401T203000", ":20060401T213000", ""},
   };
-  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 3u);
   EXPECT_EQ(seen_[0].event.uid, "a@x");
   EXPECT_EQ(seen_[0].event.description, "Line one\nline two");
@@ -78,7 +78,8 @@ TEST_F(FeedReaderTest, ReadsEveryEventWithItsFields) {
 }
 
 TEST_F(FeedReaderTest, DtendWinsOverDuration) {
-  EXPECT_EQ(Read(BuildFeed({{"a", "S", "", ":20060401T100000", ":20060401T110000", "DURATION:P2D\r\n"}})), 0);
+  EXPECT_EQ(Read(BuildFeed({{"a", "S", "", ":20060401T100000", ":20060401T110000", "DURATION:P2D\r\n"}})),
+            FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 1u);
   EXPECT_EQ(seen_[0].event.end - seen_[0].event.start, 3600u);
 }
@@ -86,9 +87,9 @@ TEST_F(FeedReaderTest, DtendWinsOverDuration) {
 TEST_F(FeedReaderTest, LineFeedAndCrLfFeedsReadAlike) {
   std::string crlf = GenerateFeed(30, 3300000000u, "\r\n");
   std::string lf = GenerateFeed(30, 3300000000u, "\n");
-  EXPECT_EQ(Read(crlf), 0);
+  EXPECT_EQ(Read(crlf), FeedCode::kDone);
   std::vector<Seen> first = seen_;
-  EXPECT_EQ(Read(lf), 0);
+  EXPECT_EQ(Read(lf), FeedCode::kDone);
   ASSERT_EQ(seen_.size(), first.size());
   for (size_t i = 0; i < first.size(); ++i) {
     EXPECT_EQ(seen_[i].event.uid, first[i].event.uid);
@@ -100,7 +101,7 @@ TEST_F(FeedReaderTest, LineFeedAndCrLfFeedsReadAlike) {
 TEST_F(FeedReaderTest, FeedLargerThanTheWindowIsReadCompletely) {
   std::string feed = GenerateFeed(2000, 3300000000u);
   ASSERT_GT(feed.size(), 10u * kFeedBufferSize);
-  EXPECT_EQ(Read(feed), 0);
+  EXPECT_EQ(Read(feed), FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 2000u);
   EXPECT_EQ(seen_.back().event.uid, "uid-1999@test");
   EXPECT_EQ(seen_.back().event.start, 3300000000u + 1999u * 3600u);
@@ -113,7 +114,7 @@ TEST_F(FeedReaderTest, EventStartingJustPastTheWindowIsNotLost) {
   std::string padding(kFeedBufferSize - 400, 'p');
   std::vector<TestEvent> events = {{"big", "Big", padding, ":20060401", "", ""},
                                    {"next", "Next", "", ":20060402", "", ""}};
-  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 2u);
   EXPECT_EQ(seen_[1].event.uid, "next");
 }
@@ -122,14 +123,14 @@ TEST_F(FeedReaderTest, EventLongerThanTheWindowIsTruncated) {
   std::vector<TestEvent> events = {{"a", "A", "", ":20060401", "", ""},
                                    {"huge", "Huge", std::string(kFeedBufferSize, 'd'), ":20060401", "", ""},
                                    {"c", "C", "", ":20060401", "", ""}};
-  EXPECT_EQ(Read(BuildFeed(events)), kFeedTruncatedEvent);
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kTruncatedEvent);
   ASSERT_EQ(seen_.size(), 1u);
 }
 
 TEST_F(FeedReaderTest, MissingBlocksGiveTheirCodes) {
-  EXPECT_EQ(Read("<html><body>404 Not Found</body></html>\n"), kFeedNoCalendar);
-  EXPECT_EQ(Read(""), kFeedNoCalendar);
-  EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n"), kFeedNoEvents);
+  EXPECT_EQ(Read("<html><body>404 Not Found</body></html>\n"), FeedCode::kNoCalendar);
+  EXPECT_EQ(Read(""), FeedCode::kNoCalendar);
+  EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n"), FeedCode::kNoEvents);
   EXPECT_TRUE(seen_.empty());
 }
 
@@ -144,16 +145,16 @@ TEST_F(FeedReaderTest, FeedsAsCalendarProgramsWriteThem) {
       "BEGIN:VEVENT\r\nUID:\r\nSUMMARY:No UID\r\nDTSTART:20060401\r\nEND:VEVENT\r\n"
       "BEGIN:VEVENT\r\nUID:c@x\r\nSUMMARY:\r\nDESCRIPTION:\r\nDTSTART:20060401\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
   // The event without a UID marks the list.
-  EXPECT_EQ(Read(feed), kFeedSomeBadEvents);
+  EXPECT_EQ(Read(feed), FeedCode::kSomeBadEvents);
   ASSERT_EQ(seen_.size(), 3u);
-  EXPECT_EQ(seen_[0].code, 0);
+  EXPECT_EQ(seen_[0].code, FeedCode::kDone);
   EXPECT_EQ(seen_[0].event.uid, "a@x");
   EXPECT_EQ(seen_[0].event.summary, "Foldedwith a tab");
   EXPECT_EQ(seen_[0].event.tzid, "America/Argentina/Buenos_Aires");
   // The alarm's texts and duration are not the event's.
   EXPECT_FALSE(seen_[0].event.description.has_value());
   EXPECT_EQ(seen_[0].event.end, 0u);
-  EXPECT_EQ(seen_[1].code, 0);
+  EXPECT_EQ(seen_[1].code, FeedCode::kDone);
   EXPECT_FALSE(seen_[1].event.uid.has_value());
   EXPECT_EQ(seen_[2].event.summary, "");
   EXPECT_EQ(seen_[2].event.description, "");
@@ -167,18 +168,18 @@ TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
                                    {"dur", "Bad duration", "", ":20060401", "", "DURATION:P2X\r\n"},
                                    {"ok", "Fine", "", ":20060401", "", ""},
                                    {"end", "Bad end", "", ":20060401T100000", ":2006", ""}};
-  EXPECT_EQ(Read(BuildFeed(events)), kFeedSomeBadEvents);
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kSomeBadEvents);
   ASSERT_EQ(seen_.size(), 7u);
-  EXPECT_EQ(seen_[0].code, kFeedNoStartTime);
+  EXPECT_EQ(seen_[0].code, FeedCode::kNoStartTime);
   EXPECT_EQ(seen_[0].event.uid, "nostart");
-  EXPECT_EQ(seen_[1].code, kFeedBadDateTimeFormat);
+  EXPECT_EQ(seen_[1].code, FeedCode::kBadDateTimeFormat);
   EXPECT_EQ(seen_[1].event.summary, "Bad zone letter");
-  EXPECT_EQ(seen_[2].code, kFeedInvalidDate);
-  EXPECT_EQ(seen_[3].code, kFeedInvalidTime);
-  EXPECT_EQ(seen_[4].code, kFeedInvalidDuration);
-  EXPECT_EQ(seen_[5].code, 0);
+  EXPECT_EQ(seen_[2].code, FeedCode::kInvalidDate);
+  EXPECT_EQ(seen_[3].code, FeedCode::kInvalidTime);
+  EXPECT_EQ(seen_[4].code, FeedCode::kInvalidDuration);
+  EXPECT_EQ(seen_[5].code, FeedCode::kDone);
   // Bad end data keeps the start usable, with end 0; bad start data never does.
-  EXPECT_EQ(seen_[6].code, kFeedBadDateTimeFormat);
+  EXPECT_EQ(seen_[6].code, FeedCode::kBadDateTimeFormat);
   EXPECT_TRUE(seen_[6].event.usable_start);
   EXPECT_NE(seen_[6].event.start, 0u);
   EXPECT_EQ(seen_[6].event.end, 0u);
@@ -191,40 +192,41 @@ TEST_F(FeedReaderTest, DescriptionMentioningPropertiesDoesNotFoolTheReader) {
   std::vector<TestEvent> events = {
       {"real-uid", "Real", "Use DTSTART:19990101 or\r\nUID:fake and END:VEVENT", ":20060401", "", ""},
       {"second", "Second", "", ":20060402", "", ""}};
-  EXPECT_EQ(Read(BuildFeed(events)), 0);
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kDone);
   ASSERT_EQ(seen_.size(), 2u);
   EXPECT_EQ(seen_[0].event.uid, "real-uid");
-  EXPECT_EQ(seen_[0].code, 0);
+  EXPECT_EQ(seen_[0].code, FeedCode::kDone);
 }
 
 TEST_F(FeedReaderTest, StopAtTheFirstReportGivesTen) {
   fetcher_.stop_at = 1;
-  EXPECT_EQ(Read(GenerateFeed(5, 3300000000u)), 10);
+  EXPECT_EQ(Read(GenerateFeed(5, 3300000000u)), FeedCode::kCancelled);
   EXPECT_TRUE(seen_.empty());
 }
 
 TEST_F(FeedReaderTest, StopAtALaterReportEndsTheListQuietly) {
   fetcher_.stop_at = 3;  // before the events 0, then 20: the stop comes before event 20
-  EXPECT_EQ(Read(GenerateFeed(50, 3300000000u)), 0);
+  EXPECT_EQ(Read(GenerateFeed(50, 3300000000u)), FeedCode::kDone);
   EXPECT_EQ(seen_.size(), 20u);
 }
 
 TEST_F(FeedReaderTest, HandlerCodeEndsTheList) {
-  EXPECT_EQ(Read(GenerateFeed(10, 3300000000u), kFeedStreamError, 4), kFeedStreamError);
+  EXPECT_EQ(Read(GenerateFeed(10, 3300000000u), FeedCode::kStreamError, 4), FeedCode::kStreamError);
   EXPECT_EQ(seen_.size(), 4u);
 }
 
 TEST_F(FeedReaderTest, NulByteEndsTheData) {
   std::string feed = GenerateFeed(3, 3300000000u);
   feed.insert(feed.find("uid-2@test"), 1, '\0');
-  EXPECT_EQ(Read(feed), kFeedTruncatedEvent);
+  EXPECT_EQ(Read(feed), FeedCode::kTruncatedEvent);
   EXPECT_EQ(seen_.size(), 2u);
 }
 
 TEST_F(FeedReaderTest, UnreadableDownloadIsAStreamError) {
   seen_.clear();
   fetcher_.DeleteDownloaded();
-  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedStreamError);
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, FeedCode) { return FeedCode::kDone; }),
+            FeedCode::kStreamError);
 }
 
 TEST_F(FeedReaderTest, RealFeedsGiveEveryEventWithAUidAndAStart) {
@@ -239,8 +241,9 @@ TEST_F(FeedReaderTest, RealFeedsGiveEveryEventWithAUidAndAStart) {
     for (char c : stored) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     // As stored (LF), as servers also send it (CR LF), and saved with a byte order mark.
     for (const std::string& text : {stored, crlf, "\xEF\xBB\xBF" + stored}) {
-      int32_t code = Read(text);
-      EXPECT_TRUE(code == 0 || code == kFeedSomeBadEvents) << name << " " << std::hex << code;
+      FeedCode code = Read(text);
+      EXPECT_TRUE(code == FeedCode::kDone || code == FeedCode::kSomeBadEvents)
+          << name << " " << std::hex << static_cast<int32_t>(code);
       EXPECT_EQ(seen_.size(), events) << name;
       for (const Seen& seen : seen_) {
         EXPECT_TRUE(seen.event.uid && seen.event.usable_start) << name << " " << seen.event.uid.value_or("-");

@@ -22,9 +22,9 @@ uint32_t Handheld(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
   return static_cast<uint32_t>(SecondsFromCivil(t) + 2082844800LL);
 }
 
-std::optional<std::string> Value(const std::string& text, int keyword, int32_t* code = nullptr) {
+std::optional<std::string> Value(const std::string& text, int keyword, FeedCode* code = nullptr) {
   std::optional<std::string> value;
-  int32_t c = GetPropertyValue(text, keyword, &value);
+  FeedCode c = GetPropertyValue(text, keyword, &value);
   if (code) *code = c;
   return value;
 }
@@ -36,9 +36,9 @@ TEST(FeedSyntax, PropertyValueEndsAtTheNextContentLine) {
 }
 
 TEST(FeedSyntax, AbsentPropertyIsNullWithoutError) {
-  int32_t code = -1;
+  FeedCode code = FeedCode::kNoResponse;
   EXPECT_FALSE(Value("UID:a\nEND:VEVENT", kKeySummary, &code).has_value());
-  EXPECT_EQ(code, 0);
+  EXPECT_EQ(code, FeedCode::kDone);
 }
 
 TEST(FeedSyntax, FoldedLinesAreJoinedWithoutTheFoldBytes) {
@@ -62,19 +62,19 @@ TEST(FeedSyntax, EscapesBecomeTheirCharacters) {
 }
 
 TEST(FeedSyntax, EmptyValueIsAnEmptyText) {
-  int32_t code = -1;
+  FeedCode code = FeedCode::kNoResponse;
   EXPECT_EQ(Value("DESCRIPTION:\r\nLOCATION:\r\nSUMMARY:x\r\n", kKeyDescription, &code), "");
-  EXPECT_EQ(code, 0);
+  EXPECT_EQ(code, FeedCode::kDone);
 }
 
 TEST(FeedSyntax, UnendedValueIsATruncatedAttribute) {
-  int32_t code = 0;
+  FeedCode code = FeedCode::kDone;
   Value("UID:abc", kKeyUid, &code);
-  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  EXPECT_EQ(code, FeedCode::kTruncatedAttribute);
   Value("UID:abc\\", kKeyUid, &code);
-  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  EXPECT_EQ(code, FeedCode::kTruncatedAttribute);
   Value("UID no colon at all\nEND", kKeyUid, &code);
-  EXPECT_EQ(code, kFeedTruncatedAttribute);
+  EXPECT_EQ(code, FeedCode::kTruncatedAttribute);
 }
 
 TEST(FeedSyntax, NamesCountOnlyWhereAContentLineBegins) {
@@ -94,19 +94,20 @@ TEST(FeedSyntax, NamesCountOnlyWhereAContentLineBegins) {
 TEST(FeedSyntax, TzidIsReadFromTheDtstartLine) {
   std::optional<std::string> tzid;
   EXPECT_EQ(GetParameterValue("DESCRIPTION:see TZID=Fake:x\nDTSTART;TZID=Europe/London:20060401T100000\nEND",
-                              kKeyTzid, &tzid), 0);
+                              kKeyTzid, &tzid), FeedCode::kDone);
   EXPECT_EQ(tzid, "Europe/London");
-  EXPECT_EQ(GetParameterValue("DTEND;TZID=A:20060401\nDTSTART:20060401\nEND", kKeyTzid, &tzid), 0);
+  EXPECT_EQ(GetParameterValue("DTEND;TZID=A:20060401\nDTSTART:20060401\nEND", kKeyTzid, &tzid), FeedCode::kDone);
   EXPECT_FALSE(tzid.has_value());
-  EXPECT_EQ(GetParameterValue("DTSTART;TZID:20060401\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
-  EXPECT_EQ(GetParameterValue("DTSTART;TZID=X\nEND", kKeyTzid, &tzid), kFeedTruncatedValue);
+  EXPECT_EQ(GetParameterValue("DTSTART;TZID:20060401\nEND", kKeyTzid, &tzid), FeedCode::kTruncatedValue);
+  EXPECT_EQ(GetParameterValue("DTSTART;TZID=X\nEND", kKeyTzid, &tzid), FeedCode::kTruncatedValue);
   // Writers fold long lines at 75 octets, also inside the parameters.
   EXPECT_EQ(GetParameterValue("DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T1\r\n 00000\r\nEND",
-                              kKeyTzid, &tzid), 0);
+                              kKeyTzid, &tzid), FeedCode::kDone);
   EXPECT_EQ(tzid, "America/Argentina/Buenos_Aires");
   EXPECT_EQ(Value("DTSTART;TZID=America/Argentin\r\n a/Buenos_Aires:20060401T1\r\n 00000\r\nEND", kKeyDtStart),
             "20060401T100000");
-  EXPECT_EQ(GetParameterValue("DTSTART;VALUE=DATE-TIME;TZID=\"GMT+1:00 Paris\":20060401T100000\nEND", kKeyTzid, &tzid), 0);
+  EXPECT_EQ(GetParameterValue("DTSTART;VALUE=DATE-TIME;TZID=\"GMT+1:00 Paris\":20060401T100000\nEND", kKeyTzid, &tzid),
+            FeedCode::kDone);
   EXPECT_EQ(tzid, "GMT+1:00 Paris");
   EXPECT_EQ(Value("DTSTART;TZID=\"GMT+1:00\":20060401T100000\nEND", kKeyDtStart), "20060401T100000");
 }
@@ -133,48 +134,48 @@ TEST(FeedSyntax, BlockStartAndEndSkipOtherKindsAndMentionsInValues) {
 TEST(FeedSyntax, DateGivesMidnightWithoutTime) {
   uint32_t t = 1;
   bool has_time = true;
-  EXPECT_EQ(ParseDateTime(std::string("20060401"), &t, &has_time), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20060401"), &t, &has_time), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2006, 4, 1));
   EXPECT_FALSE(has_time);
-  EXPECT_EQ(ParseDateTime(std::string("20060401T203000Z"), &t, &has_time), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T203000Z"), &t, &has_time), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2006, 4, 1, 20, 30, 0));
   EXPECT_TRUE(has_time);
-  EXPECT_EQ(ParseDateTime(std::nullopt, &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::nullopt, &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, 0u);
 }
 
 TEST(FeedSyntax, OutOfRangeFieldsGiveTheirCodes) {
   uint32_t t = 0;
-  EXPECT_EQ(ParseDateTime(std::string("19991231"), &t, nullptr), kFeedInvalidDate);
-  EXPECT_EQ(ParseDateTime(std::string("20061301"), &t, nullptr), kFeedInvalidDate);
-  EXPECT_EQ(ParseDateTime(std::string("20060132"), &t, nullptr), kFeedInvalidDate);
-  EXPECT_EQ(ParseDateTime(std::string("20060400"), &t, nullptr), kFeedInvalidDate);
-  EXPECT_EQ(ParseDateTime(std::string("20060401T250000"), &t, nullptr), kFeedInvalidTime);
-  EXPECT_EQ(ParseDateTime(std::string("20060401T006100"), &t, nullptr), kFeedInvalidTime);
-  EXPECT_EQ(ParseDateTime(std::string("2006041"), &t, nullptr), kFeedBadDateTimeFormat);
-  EXPECT_EQ(ParseDateTime(std::string("20060401T2030"), &t, nullptr), kFeedBadDateTimeFormat);
-  EXPECT_EQ(ParseDateTime(std::string("2006-4-1"), &t, nullptr), kFeedBadDateTimeFormat);
-  EXPECT_EQ(ParseDateTime(std::string("2O060401"), &t, nullptr), kFeedBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("19991231"), &t, nullptr), FeedCode::kInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20061301"), &t, nullptr), FeedCode::kInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060132"), &t, nullptr), FeedCode::kInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060400"), &t, nullptr), FeedCode::kInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T250000"), &t, nullptr), FeedCode::kInvalidTime);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T006100"), &t, nullptr), FeedCode::kInvalidTime);
+  EXPECT_EQ(ParseDateTime(std::string("2006041"), &t, nullptr), FeedCode::kBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("20060401T2030"), &t, nullptr), FeedCode::kBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("2006-4-1"), &t, nullptr), FeedCode::kBadDateTimeFormat);
+  EXPECT_EQ(ParseDateTime(std::string("2O060401"), &t, nullptr), FeedCode::kBadDateTimeFormat);
 }
 
 TEST(FeedSyntax, FieldsPastTheirRangeCarryOver) {
   uint32_t t = 0;
-  EXPECT_EQ(ParseDateTime(std::string("20060431"), &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20060431"), &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2006, 5, 1));
-  EXPECT_EQ(ParseDateTime(std::string("20061231T240000"), &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20061231T240000"), &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2007, 1, 1));
-  EXPECT_EQ(ParseDateTime(std::string("20080229"), &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20080229"), &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2008, 2, 29));
 }
 
 TEST(FeedSyntax, DatesBeyond2037ReachTheEndOfHandheldTime) {
   uint32_t t = 0;
-  EXPECT_EQ(ParseDateTime(std::string("20380301"), &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20380301"), &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, Handheld(2038, 3, 1));
-  EXPECT_EQ(ParseDateTime(std::string("20400206T062815"), &t, nullptr), 0);
+  EXPECT_EQ(ParseDateTime(std::string("20400206T062815"), &t, nullptr), FeedCode::kDone);
   EXPECT_EQ(t, 0xFFFFFFFFu);
-  EXPECT_EQ(ParseDateTime(std::string("20400206T062816"), &t, nullptr), kFeedInvalidDate);
-  EXPECT_EQ(ParseDateTime(std::string("99991231"), &t, nullptr), kFeedInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("20400206T062816"), &t, nullptr), FeedCode::kInvalidDate);
+  EXPECT_EQ(ParseDateTime(std::string("99991231"), &t, nullptr), FeedCode::kInvalidDate);
 }
 
 TEST(FeedSyntax, WallClockTimesDoNotDependOnTheDesktopTimeZone) {
@@ -189,9 +190,9 @@ TEST(FeedSyntax, WallClockTimesDoNotDependOnTheDesktopTimeZone) {
     tzset();
 #endif
     uint32_t t = 0;
-    EXPECT_EQ(ParseDateTime(std::string("20060402T023000"), &t, nullptr), 0);
+    EXPECT_EQ(ParseDateTime(std::string("20060402T023000"), &t, nullptr), FeedCode::kDone);
     EXPECT_EQ(t, Handheld(2006, 4, 2, 2, 30, 0)) << zone;
-    EXPECT_EQ(ParseDateTime(std::string("20061029T013000Z"), &t, nullptr), 0);
+    EXPECT_EQ(ParseDateTime(std::string("20061029T013000Z"), &t, nullptr), FeedCode::kDone);
     EXPECT_EQ(t, Handheld(2006, 10, 29, 1, 30, 0)) << zone;
   }
 #ifdef _WIN32
@@ -205,23 +206,23 @@ TEST(FeedSyntax, WallClockTimesDoNotDependOnTheDesktopTimeZone) {
 
 TEST(FeedSyntax, DurationsInWeeksDaysHoursMinutesAndSeconds) {
   uint32_t s = 1;
-  EXPECT_EQ(ParseDuration(std::string("PT1H30M"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("PT1H30M"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 5400u);
-  EXPECT_EQ(ParseDuration(std::string("P2D"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("P2D"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 172800u);
-  EXPECT_EQ(ParseDuration(std::string("pt45m"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("pt45m"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 2700u);
-  EXPECT_EQ(ParseDuration(std::string("PT2H"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("PT2H"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 7200u);
-  EXPECT_EQ(ParseDuration(std::string("P1DT2H"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("P1DT2H"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 86400u + 7200u);
-  EXPECT_EQ(ParseDuration(std::string("P1W"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("P1W"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 604800u);
-  EXPECT_EQ(ParseDuration(std::string("PT86400S"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("PT86400S"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 86400u);
-  EXPECT_EQ(ParseDuration(std::string("+P1DT1H1M1S"), &s), 0);
+  EXPECT_EQ(ParseDuration(std::string("+P1DT1H1M1S"), &s), FeedCode::kDone);
   EXPECT_EQ(s, 90061u);
-  EXPECT_EQ(ParseDuration(std::nullopt, &s), 0);
+  EXPECT_EQ(ParseDuration(std::nullopt, &s), FeedCode::kDone);
   EXPECT_EQ(s, 0u);
 }
 
@@ -229,14 +230,14 @@ TEST(FeedSyntax, MalformedDurationsAreInvalid) {
   uint32_t s = 0;
   for (const char* bad : {"P1", "X1D", "P", "PT", "P1DT", "-P1D", "P1M", "PT1D", "P1W2D", "PT5S3M", "PT123456789012H",
                           "P99999999999D", "P9999W"}) {
-    EXPECT_EQ(ParseDuration(std::string(bad), &s), kFeedInvalidDuration) << bad;
+    EXPECT_EQ(ParseDuration(std::string(bad), &s), FeedCode::kInvalidDuration) << bad;
   }
 }
 
 TEST(FeedSyntax, CodeTextsCoverTheTable) {
-  EXPECT_STREQ(FeedCodeText(kFeedNoEvents), "Bad Data : No events");
-  EXPECT_STREQ(FeedCodeText(kFeedSomeBadEvents), "Warning : Some events had bad data in them");
-  EXPECT_EQ(FeedCodeText(0x8012), nullptr);
+  EXPECT_STREQ(FeedCodeText(FeedCode::kNoEvents), "Bad Data : No events");
+  EXPECT_STREQ(FeedCodeText(FeedCode::kSomeBadEvents), "Warning : Some events had bad data in them");
+  EXPECT_EQ(FeedCodeText(static_cast<FeedCode>(0x8012)), nullptr);
   EXPECT_EQ(FeedKeywordText(14), nullptr);
   EXPECT_STREQ(FeedKeywordText(kKeyDuration), "DURATION");
 }

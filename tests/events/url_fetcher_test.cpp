@@ -182,12 +182,12 @@ TEST_F(UrlFetcherTest, HttpErrorStatusIsKeptAndLoggedAndNoFeedIsRead) {
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/missing").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 404u);
   EXPECT_TRUE(Logged("HTTP status 404 from '" + server_.Url("/missing") + "': the reply is not read\r\n"));
-  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoResponse);
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, FeedCode) { return FeedCode::kDone; }), FeedCode::kNoResponse);
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/broken").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 500u);
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/fine").c_str()), FetchCode::kDone);
   EXPECT_EQ(fetcher_.HttpStatus(), 200u);
-  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, int32_t) { return 0; }), kFeedNoCalendar);
+  EXPECT_EQ(ReadFeed(fetcher_, "L", [](const FeedEvent&, FeedCode) { return FeedCode::kDone; }), FeedCode::kNoCalendar);
 }
 
 TEST_F(UrlFetcherTest, CancelWhileConnectingGivesEleven) {
