@@ -49,9 +49,9 @@ void ParseFile(const uint8_t* data, size_t size) {
   for (int lines = 0; lines < 100000; ++lines) {
     item.Reset();
     bool custom = false;
-    int32_t result = parser.ParseItem(&item, true, &custom);
-    if (result == kParseEnd) break;
-    if (result != kParseOk) abort();  // a movie record takes every text
+    const ParseResult result = parser.ParseItem(&item, true, &custom);
+    if (result == ParseResult::kEnd) break;
+    if (result != ParseResult::kOk) abort();  // a movie record takes every text
     item.GetPackedSize();
     item.BuildKey();
   }
