@@ -155,11 +155,14 @@ def events():
     for n in (1000, 5000, 20000):
         d = os.path.join(feeds, str(n))
         os.makedirs(d, exist_ok=True)
-        runs = [measure([f"{BENCH}/bench_events_sync", str(n), d]) for _ in range(REPEAT)]
+        # These runs take tens of milliseconds, where a neighbour's burst on the shared machine
+        # weighs most: both sides get more tries.
+        tries = max(REPEAT, 7)
+        runs = [measure([f"{BENCH}/bench_events_sync", str(n), d]) for _ in range(tries)]
         ok = all(r[3] == 0 for r in runs)
         times[n] = min(float(r[0].get("seconds", "nan")) for r in runs)
         peer = min(float(measure([ical] + [os.path.join(d, f"feed{i}.ics") for i in (1, 2, 3)])[0]["seconds"])
-                   for _ in range(REPEAT))
+                   for _ in range(tries))
         note(f"  three feeds of {n:5d} events: sync {times[n]:.3f} s ({runs[0][0].get('records')} records), "
              f"libical {peer:.3f} s, {times[n] / (3 * n) * 1e6:.2f} us per event")
         if n == 5000:
