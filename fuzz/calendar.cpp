@@ -17,25 +17,25 @@ class MemoryFetcher final : public UrlFetcher {
   MemoryFetcher(const uint8_t* data, size_t size)
       : UrlFetcher(Env::Default().Internet()), data_(reinterpret_cast<const char*>(data)), size_(size) {}
   FetchCode Fetch(const char*) override { return FetchCode::kDone; }
-  int32_t OpenDownloaded() override {
+  DownloadedResult OpenDownloaded() override {
     offset_ = 0;
     open_ = true;
-    return 0;
+    return DownloadedResult::kOk;
   }
-  int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override {
+  DownloadedResult ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override {
     *read = 0;
-    if (!open_) return kDownloadedNotOpen;
+    if (!open_) return DownloadedResult::kNotOpen;
     size_t n = size_ - offset_ < count ? size_ - offset_ : count;
     std::memcpy(buffer, data_ + offset_, n);
     offset_ += n;
     *read = static_cast<uint32_t>(n);
-    return 0;
+    return DownloadedResult::kOk;
   }
-  int32_t CloseDownloaded() override {
+  DownloadedResult CloseDownloaded() override {
     open_ = false;
-    return 0;
+    return DownloadedResult::kOk;
   }
-  int32_t DeleteDownloaded() override { return 0; }
+  DownloadedResult DeleteDownloaded() override { return DownloadedResult::kOk; }
   std::string GetTempFilePath() const override { return ""; }
 
  private:

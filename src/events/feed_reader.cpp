@@ -137,7 +137,7 @@ void FreeFeedEvent(FeedEvent* event) { *event = FeedEvent(); }
 FeedCode ReadFeedChunk(UrlFetcher* fetcher, char* buffer, uint32_t count, uint32_t* read) {
   *read = 0;
   if (fetcher == nullptr) return FeedCode::kStreamError;
-  return fetcher->ReadDownloaded(count, buffer, read) == 0 ? FeedCode::kDone : FeedCode::kStreamError;
+  return fetcher->ReadDownloaded(count, buffer, read) == DownloadedResult::kOk ? FeedCode::kDone : FeedCode::kStreamError;
 }
 
 namespace {

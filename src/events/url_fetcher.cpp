@@ -70,47 +70,47 @@ std::string TempFileUrlFetcher::GetTempFilePath() const {
   return folder_.empty() ? std::string() : JoinPath(env_.Files(), folder_, kFetchTempFileName);
 }
 
-int32_t TempFileUrlFetcher::OpenDownloaded() {
+DownloadedResult TempFileUrlFetcher::OpenDownloaded() {
   ClearError();
   CloseDownloaded();
   uint32_t error = TextStream::Open(env_.Files(), GetTempFilePath(), FileMode::kReadExisting, &downloaded_);
   if (error != 0) {
     SetInternetError(error);
-    return kDownloadedFileError;
+    return DownloadedResult::kFileError;
   }
-  return 0;
+  return DownloadedResult::kOk;
 }
 
-int32_t TempFileUrlFetcher::ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) {
+DownloadedResult TempFileUrlFetcher::ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) {
   ClearError();
   *read = 0;
-  if (!downloaded_) return kDownloadedNotOpen;
+  if (!downloaded_) return DownloadedResult::kNotOpen;
   *read = static_cast<uint32_t>(downloaded_->Read(buffer, count));
   if (downloaded_->Error()) {
     // A failing disk must not pass for the end of the feed.
     SetInternetError(downloaded_->ErrorCode());
-    return kDownloadedFileError;
+    return DownloadedResult::kFileError;
   }
-  return 0;
+  return DownloadedResult::kOk;
 }
 
-int32_t TempFileUrlFetcher::CloseDownloaded() {
+DownloadedResult TempFileUrlFetcher::CloseDownloaded() {
   ClearError();
   if (downloaded_) {
     downloaded_->Close();
     downloaded_.reset();
   }
-  return 0;
+  return DownloadedResult::kOk;
 }
 
-int32_t TempFileUrlFetcher::DeleteDownloaded() {
+DownloadedResult TempFileUrlFetcher::DeleteDownloaded() {
   ClearError();
   uint32_t error = env_.Files().RemoveFile(GetTempFilePath());
   if (error != 0) {
     SetInternetError(error);
-    return kDownloadedFileError;
+    return DownloadedResult::kFileError;
   }
-  return 0;
+  return DownloadedResult::kOk;
 }
 
 namespace {

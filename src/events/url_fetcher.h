@@ -27,9 +27,10 @@ enum class FetchCode : int32_t {
 };
 
 // Results of the downloaded-file operations.
-enum : int32_t {
-  kDownloadedNotOpen = 6,
-  kDownloadedFileError = 8,
+enum class DownloadedResult : int32_t {
+  kOk = 0,
+  kNotOpen = 6,
+  kFileError = 8,  // the error is recorded
 };
 
 constexpr size_t kFetchErrorTextSize = 500;
@@ -48,15 +49,15 @@ class UrlFetcher {
   virtual bool ReportProgress(const char* text);
   // Downloads url into the temporary file; a fetch code.
   virtual FetchCode Fetch(const char* url) = 0;
-  // Opens the downloaded file for reading as text: 0, or 8 (error recorded).
-  virtual int32_t OpenDownloaded() = 0;
-  // Reads up to count bytes into buffer; *read gets the count. 0, 6 when no file is open, 8 when
-  // reading fails (error recorded).
-  virtual int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) = 0;
-  // Closes the downloaded file if open: 0.
-  virtual int32_t CloseDownloaded() = 0;
-  // Deletes the temporary file: 0, or 8 (error recorded).
-  virtual int32_t DeleteDownloaded() = 0;
+  // Opens the downloaded file for reading as text: kOk or kFileError.
+  virtual DownloadedResult OpenDownloaded() = 0;
+  // Reads up to count bytes into buffer; *read gets the count. kNotOpen when no file is open,
+  // kFileError when reading fails.
+  virtual DownloadedResult ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) = 0;
+  // Closes the downloaded file if open: kOk.
+  virtual DownloadedResult CloseDownloaded() = 0;
+  // Deletes the temporary file: kOk or kFileError.
+  virtual DownloadedResult DeleteDownloaded() = 0;
   virtual std::string GetTempFilePath() const = 0;
 
   // The HTTP status of the last download's reply; 0 before the reply, or without one (FTP).
@@ -85,10 +86,10 @@ class TempFileUrlFetcher : public UrlFetcher {
   ~TempFileUrlFetcher() override;
 
   FetchCode Fetch(const char* url) override;
-  int32_t OpenDownloaded() override;
-  int32_t ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
-  int32_t CloseDownloaded() override;
-  int32_t DeleteDownloaded() override;
+  DownloadedResult OpenDownloaded() override;
+  DownloadedResult ReadDownloaded(uint32_t count, char* buffer, uint32_t* read) override;
+  DownloadedResult CloseDownloaded() override;
+  DownloadedResult DeleteDownloaded() override;
   // "TQConduit.tmp" in a folder private to this fetcher (MakePrivateFolder) under the system
   // temporary folder, or under the root when the system reports none; empty when no such folder
   // could be had. The folder and the file are removed when the fetcher is destroyed.

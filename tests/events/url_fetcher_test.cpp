@@ -33,11 +33,11 @@ class UrlFetcherTest : public ::testing::Test {
   std::string Stored() { return ReadFileBytes(fetcher_.GetTempFilePath()); }
   // The downloaded file as the reader sees it.
   std::string ReadBack() {
-    EXPECT_EQ(fetcher_.OpenDownloaded(), 0);
+    EXPECT_EQ(fetcher_.OpenDownloaded(), DownloadedResult::kOk);
     std::string text;
     char buffer[300];
     uint32_t got = 0;
-    while (fetcher_.ReadDownloaded(sizeof(buffer), buffer, &got) == 0 && got > 0) text.append(buffer, got);
+    while (fetcher_.ReadDownloaded(sizeof(buffer), buffer, &got) == DownloadedResult::kOk && got > 0) text.append(buffer, got);
     fetcher_.CloseDownloaded();
     return text;
   }
@@ -204,7 +204,7 @@ TEST_F(UrlFetcherTest, CancelWhileTransferringGivesElevenAndReleasesTheFile) {
   EXPECT_EQ(fetcher_.Fetch(server_.Url("/x").c_str()), FetchCode::kCancelled);
   EXPECT_EQ(fetcher_.reports, 2);
   // The file was closed: it can be deleted at once (Windows refuses to delete an open file).
-  EXPECT_EQ(fetcher_.DeleteDownloaded(), 0);
+  EXPECT_EQ(fetcher_.DeleteDownloaded(), DownloadedResult::kOk);
 }
 
 TEST_F(UrlFetcherTest, MissingTempFolderGivesEight) {
