@@ -19,19 +19,10 @@ uint8_t* PackScratch() {
 
 MovieItem::MovieItem() = default;
 
-MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) {
-  CopyFrom(other);
-  on_desktop_ = other.on_desktop_;
-  matched_ = other.matched_;
-  write_back_ = other.write_back_;
-  unused_marker_ = other.unused_marker_;
-}
+MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) { CopyFrom(other); }
 
 MovieItem& MovieItem::operator=(const MovieItem& other) {
-  if (this != &other) {
-    CopyFrom(other);
-    on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
-  }
+  if (this != &other) CopyFrom(other);
   return *this;
 }
 
@@ -55,6 +46,11 @@ void MovieItem::CopyFrom(const MovieItem& other) {
   record_id_ = other.record_id_;
   category_ = other.category_;
   FieldsPresent().Assign(other.FieldsPresent());
+  on_desktop_ = other.on_desktop_;
+  matched_ = other.matched_;
+  write_back_ = other.write_back_;
+  unused_marker_ = other.unused_marker_;
+  last_text_read_ = other.last_text_read_;
 }
 
 void MovieItem::Clear() {

@@ -9,9 +9,9 @@
 //
 // Items hold the packed bytes in a buffer of their exact size and the trans record only while it is
 // in use (Compact drops it again), so that a list of many items stays small. They are copied by
-// value; a copy of an item whose packed form is valid takes only the packed form. Assignment does
-// not copy the four run markers, copy construction does. Not thread-safe: Describe and the text conversions use
-// shared buffers (one synchronization at a time).
+// value; a copy of an item whose packed form is valid takes only the packed form. Copy construction
+// and assignment give the same item, run markers included. Not thread-safe: Describe and the text
+// conversions use shared buffers (one synchronization at a time).
 #ifndef REELBOX_MOVIES_MOVIE_ITEM_H
 #define REELBOX_MOVIES_MOVIE_ITEM_H
 
@@ -34,7 +34,7 @@ class MovieItem : public DataRecord, public Describable {
   MovieItem& operator=(const MovieItem& other);
   ~MovieItem() override;
 
-  // Markers the import/export run keeps per item; 0 in a new item, not copied by assignment.
+  // Markers the import/export run keeps per item; 0 in a new item.
   uint8_t OnDesktop() const { return on_desktop_; }
   void SetOnDesktop(uint8_t value) { on_desktop_ = value; }
   uint8_t Matched() const { return matched_; }
