@@ -12,6 +12,10 @@
 // value; a copy of an item whose packed form is valid takes only the packed form. Copy construction
 // and assignment give the same item, run markers included. Not thread-safe: Describe and the text
 // conversions use shared buffers (one synchronization at a time).
+//
+// The members are defined in three files, one per concern: movie_item.cpp (the two forms, their
+// life cycle and the content comparison), movie_item_fields.cpp (every field accessor and the
+// derived names) and movie_item_text_form.cpp (the text of each field index, Describe, BuildKey).
 #ifndef REELBOX_MOVIES_MOVIE_ITEM_H
 #define REELBOX_MOVIES_MOVIE_ITEM_H
 
@@ -76,7 +80,7 @@ class MovieItem : public DataRecord, public Describable {
 
   // Content comparison: dates by day, numbers whole, texts trimmed; category, record ID, first
   // word, markers and presence bits take no part.
-  bool IsSameAs(MovieItem& other);
+  bool IsSameAs(const MovieItem& other) const;
 
   // Whole fields, host order.
   uint32_t GetAlarmDueDate() const;
@@ -105,26 +109,26 @@ class MovieItem : public DataRecord, public Describable {
 
   // Texts: pointers into the trans record, valid until the item changes. Setters cut silently at
   // capacity - 1.
-  const char* GetTitle();
+  const char* GetTitle() const;
   void SetTitle(const char* text);
-  const char* GetLocation();
+  const char* GetLocation() const;
   void SetLocation(const char* text);
-  const char* GetCatalog();
+  const char* GetCatalog() const;
   void SetCatalog(const char* text);
-  const char* GetDirector();
+  const char* GetDirector() const;
   void SetDirector(const char* text);
-  const char* GetCountry();
+  const char* GetCountry() const;
   void SetCountry(const char* text);
-  const char* GetCast();
+  const char* GetCast() const;
   void SetCast(const char* text);
-  const char* GetAcquiredFrom();
+  const char* GetAcquiredFrom() const;
   void SetAcquiredFrom(const char* text);
-  const char* GetPrice();
+  const char* GetPrice() const;
   void SetPrice(const char* text);
-  const char* GetRunTime();
+  const char* GetRunTime() const;
   void SetRunTime(const char* text);
-  const char* GetReview();
-  const char* GetNotes();
+  const char* GetReview() const;
+  const char* GetNotes() const;
   void SetNotes(const char* text);
 
   // Bit-level fields.
@@ -179,7 +183,7 @@ class MovieItem : public DataRecord, public Describable {
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.
-  TextString BuildKey();
+  TextString BuildKey() const;
 
  private:
   uint32_t ReadNumber(size_t offset, int width, const char* message) const;
@@ -187,7 +191,7 @@ class MovieItem : public DataRecord, public Describable {
   // Unpacks when needed; false when the item holds neither form.
   bool MakeTransValid() const;
   void InvalidatePacked();
-  const char* GetText(movie_record::TextField field, const char* message);
+  const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
   void CopyFrom(const MovieItem& other);
   // The trans record, made (zeroed) when the item has none yet.

@@ -1,4 +1,5 @@
-// The text form of a movie item: one text per field index, as the tab-delimited files carry it.
+// The text form of a movie item: one text per field index, as the tab-delimited files carry it,
+// copying present fields through it, the one-line description and the matching key.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -151,7 +152,7 @@ uint32_t ReadDate(const char* text, bool* read) {
   return ParseDateText(text);
 }
 
-TextString DueDateText(MovieItem& item) {
+TextString DueDateText(const MovieItem& item) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
   uint32_t due = item.GetDueDate();
   if (due == 0) return TextString();
@@ -366,6 +367,15 @@ bool MovieItem::SetFieldText(int32_t index, const char* text) {
   return true;
 }
 
+void MovieItem::CopyPresentFields(DataRecord& other) {
+  char text[1999];
+  for (int32_t index = 0; index < kMovieFieldCount; ++index) {
+    if (!other.FieldsPresent().Get(index)) continue;
+    int32_t size = sizeof text;
+    if (other.GetFieldText(index, text, &size)) SetFieldText(index, text);
+  }
+}
+
 const char* MovieItem::Describe() {
   static char description[512];
   TextString year = GetYearText();
@@ -376,7 +386,7 @@ const char* MovieItem::Describe() {
 
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
 // handheld texts would never meet the line the export wrote for it.
-TextString MovieItem::BuildKey() {
+TextString MovieItem::BuildKey() const {
   // Built in one buffer: this runs for every line and every handheld record.
   thread_local std::string key;
   key.clear();
