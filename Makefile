@@ -52,8 +52,9 @@ test-fuzz: fuzz
 demo: deps native
 	@./scripts/demo.sh
 
+# BENCH="parse million" runs only those benchmarks (names in scripts/bench.py).
 bench:
-	@./scripts/bench.sh
+	@./scripts/bench.sh $(BENCH)
 
 clean:
 	rm -rf build
