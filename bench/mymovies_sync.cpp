@@ -177,7 +177,7 @@ int Parse(const std::string& dir) {
   if (parser.Start() != 0) return 1;
   DesktopItemList list;
   ImportTotals totals;
-  MovieItem* last = nullptr;
+  ItemRef last = kNoItem;
   MovieItem work;
   uint32_t parsed = 0;
   for (;;) {

@@ -78,7 +78,7 @@ int32_t ImportExportRun::Run() {
   } catch (const std::bad_alloc&) {
     // What the passes held is released by now; the list goes too, so the report has room.
     list_.Clear();
-    last_listed_ = nullptr;
+    last_listed_ = kNoItem;
     export_complete_ = false;
     Fail(kRunOutOfMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
@@ -285,7 +285,7 @@ void ImportExportRun::FinishExport() {
 
 void ImportExportRun::CleanUp() {
   list_.Clear();
-  last_listed_ = nullptr;
+  last_listed_ = kNoItem;
   import_file_->Close();
   SetCurrentMovieCategories(nullptr);
   categories_.reset();
