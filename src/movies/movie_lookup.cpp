@@ -1,6 +1,7 @@
 #include "movies/movie_lookup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,11 +63,11 @@ struct Occurrence {
   int32_t row;
 };
 
-void FindAll(std::string_view text, std::string_view key, int32_t row, std::vector<Occurrence>* found) {
-  if (key.empty()) return;
-  for (size_t start = text.find(key); start != std::string_view::npos; start = text.find(key, start + 1))
-    found->push_back({start, start + key.size(), row});
-}
+struct Key {
+  const char* text;
+  size_t size;
+  int32_t row;
+};
 
 }  // namespace
 
@@ -74,20 +75,36 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
+  thread_local std::vector<Key> wanted;
+  wanted.clear();
+  bool starts[256] = {};
+  auto want = [&](const char* key, int32_t row) {
+    if (key == nullptr || key[0] == '\0') return;
+    wanted.push_back({key, std::strlen(key), row});
+    starts[static_cast<unsigned char>(key[0])] = true;
+  };
+  for (int32_t i = 0; i < count; ++i) {
+    if (keys) want(keys[i], i);
+    if (alternatives) want(alternatives[i], i);
+  }
   thread_local std::string lowered;
   lowered.assign(text);
   for (char& c : lowered) c = static_cast<char>(Folded(c));
-  std::string_view haystack(lowered);
+  // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
+  // the text, comparing only where some key begins.
   thread_local std::vector<Occurrence> found;
   found.clear();
-  for (int32_t i = 0; i < count; ++i) {
-    if (keys && keys[i]) FindAll(haystack, keys[i], i, &found);
-    if (alternatives && alternatives[i]) FindAll(haystack, alternatives[i], i, &found);
+  const size_t length = lowered.size();
+  for (size_t at = 0; at < length; ++at) {
+    if (!starts[static_cast<unsigned char>(lowered[at])]) continue;
+    for (const Key& key : wanted) {
+      if (key.text[0] == lowered[at] && key.size <= length - at &&
+          std::memcmp(lowered.data() + at, key.text, key.size) == 0)
+        found.push_back({at, at + key.size, key.row});
+    }
   }
-  // Only an occurrence that starts at most one key length earlier can hold another, so a sorted
-  // scan of that window keeps long texts linear.
-  std::sort(found.begin(), found.end(),
-            [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
+  // Only an occurrence that starts at most one key length earlier can hold another, so a scan of
+  // that window keeps long texts linear.
   size_t longest = 0;
   for (const Occurrence& o : found) longest = std::max(longest, o.end - o.start);
   uint32_t mask = 0;

@@ -11,7 +11,8 @@ namespace {
 constexpr uint32_t kPoolBlock = 1u << 20;
 constexpr uint32_t kTagShift = 24;
 constexpr uint32_t kIndexMask = (1u << kTagShift) - 1;
-constexpr size_t kFirstIndexSize = 1024;
+// Big enough for a full handheld's keys without growing more than once.
+constexpr size_t kFirstIndexSize = 1u << 16;
 
 uint32_t HashOf(std::string_view key) {
   uint64_t wide = FoldedTextHash()(key);
