@@ -5,6 +5,7 @@
 #include <new>
 
 #include "movies/movie_item.h"
+#include "movies/movie_record.h"
 
 namespace {
 
@@ -14,34 +15,79 @@ constexpr uint32_t kIndexMask = (1u << kTagShift) - 1;
 // Big enough for a full handheld's keys without growing more than once.
 constexpr size_t kFirstIndexSize = 1u << 16;
 
-uint32_t HashOf(std::string_view key) {
-  uint64_t wide = FoldedTextHash()(key);
-  uint32_t hash = static_cast<uint32_t>(wide ^ (wide >> 32));
-  return hash * 0x9E3779B1u;
+unsigned char Fold(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+
+// FNV-1a over the folded bytes of both pieces, as over the one text they make.
+uint32_t HashOf(std::string_view head, std::string_view tail = {}) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : head) hash = (hash ^ Fold(c)) * 1099511628211ull;
+  for (char c : tail) hash = (hash ^ Fold(c)) * 1099511628211ull;
+  return static_cast<uint32_t>(hash ^ (hash >> 32)) * 0x9E3779B1u;
+}
+
+bool FoldedSame(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
 }
 
 uint32_t TagOf(uint32_t hash) { return (hash >> kTagShift) | 1u; }
+
+// The title of a packed record with its outer blanks dropped, as BuildKey takes it.
+std::string_view TrimmedTitle(const uint8_t* packed, size_t size) {
+  if (packed == nullptr || size <= movie_record::kFixedSize) return {};
+  const char* begin = reinterpret_cast<const char*>(packed) + movie_record::kFixedSize;
+  const char* limit = reinterpret_cast<const char*>(packed) + size;
+  const void* nul = std::memchr(begin, '\0', static_cast<size_t>(limit - begin));
+  const char* end = nul ? static_cast<const char*>(nul) : limit;
+  while (begin < end && IsSpaceChar(*begin)) ++begin;
+  while (end > begin && IsSpaceChar(end[-1])) --end;
+  return std::string_view(begin, static_cast<size_t>(end - begin));
+}
 
 }  // namespace
 
 DesktopItemList::~DesktopItemList() = default;
 
-const char* DesktopItemList::KeyAt(const Entry& entry) const {
+const char* DesktopItemList::KeptAt(const Entry& entry) const {
   return pool_[entry.at / kPoolBlock].get() + entry.at % kPoolBlock;
 }
 
-uint32_t DesktopItemList::Keep(std::string_view key, const uint8_t* packed, uint16_t packed_size) {
-  const uint32_t size = static_cast<uint32_t>(key.size()) + 1 + packed_size;
+const uint8_t* DesktopItemList::PackedAt(const Entry& entry) const {
+  return reinterpret_cast<const uint8_t*>(KeptAt(entry)) + entry.key_size + 1;
+}
+
+DesktopItemList::Key DesktopItemList::KeyOf(const Entry& entry) const {
+  Key key;
+  key.tail = std::string_view(KeptAt(entry), entry.key_size);
+  if (entry.flags & kKeyAfterTitle) key.head = TrimmedTitle(PackedAt(entry), entry.packed_size);
+  return key;
+}
+
+uint32_t DesktopItemList::Keep(std::string_view key, const uint8_t* packed, Entry* entry) {
+  std::string_view kept = key.substr(0, 0xFFFF);
+  entry->flags = static_cast<uint8_t>(entry->flags & ~kKeyAfterTitle);
+  const std::string_view title = TrimmedTitle(packed, entry->packed_size);
+  if (!title.empty() && kept.size() >= title.size() && kept.compare(0, title.size(), title) == 0) {
+    kept.remove_prefix(title.size());
+    entry->flags |= kKeyAfterTitle;
+  }
+  const uint32_t size = static_cast<uint32_t>(kept.size()) + 1 + entry->packed_size;
   if (pool_.empty() || kPoolBlock - pool_used_ < size) {
     // Positions are 32 bits: the pool ends at 4 GB, beyond what a 32-bit process holds anyway.
     if (pool_.size() >= 0xFFFFFFFFu / kPoolBlock) throw std::bad_alloc();
     pool_.emplace_back(new char[kPoolBlock]);
     pool_used_ = 0;
   }
-  char* kept = pool_.back().get() + pool_used_;
-  std::memcpy(kept, key.data(), key.size());
-  kept[key.size()] = '\0';
-  if (packed_size) std::memcpy(kept + key.size() + 1, packed, packed_size);
+  char* target = pool_.back().get() + pool_used_;
+  std::memcpy(target, kept.data(), kept.size());
+  target[kept.size()] = '\0';
+  if (entry->packed_size) std::memcpy(target + kept.size() + 1, packed, entry->packed_size);
+  entry->key_size = static_cast<uint16_t>(kept.size());
   const uint32_t at = static_cast<uint32_t>(pool_.size() - 1) * kPoolBlock + pool_used_;
   pool_used_ += size;
   return at;
@@ -57,8 +103,9 @@ size_t DesktopItemList::Slot(std::string_view key, uint32_t hash, bool* found) c
       return slot;
     }
     if ((held & ~kIndexMask) == tag) {
-      const Entry& entry = entries_[(held & kIndexMask) - 1];
-      if (FoldedTextEqual()(key, std::string_view(KeyAt(entry), entry.key_size))) {
+      const Key listed = KeyOf(entries_[(held & kIndexMask) - 1]);
+      if (key.size() == listed.head.size() + listed.tail.size() && FoldedSame(listed.head, key) &&
+          FoldedSame(listed.tail, key.substr(listed.head.size()))) {
         *found = true;
         return slot;
       }
@@ -71,8 +118,8 @@ void DesktopItemList::GrowIndex() {
   const size_t mask = grown.size() - 1;
   for (uint32_t held : index_) {
     if (held == 0) continue;
-    const Entry& entry = entries_[(held & kIndexMask) - 1];
-    size_t slot = HashOf(std::string_view(KeyAt(entry), entry.key_size)) & mask;
+    const Key key = KeyOf(entries_[(held & kIndexMask) - 1]);
+    size_t slot = HashOf(key.head, key.tail) & mask;
     while (grown[slot] != 0) slot = (slot + 1) & mask;
     grown[slot] = held;
   }
@@ -82,8 +129,7 @@ void DesktopItemList::GrowIndex() {
 ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t* packed) {
   order_.clear();
   iterating_ = false;
-  if (key.size() > 0xFFFF) key = key.substr(0, 0xFFFF);
-  entry.key_size = static_cast<uint16_t>(key.size());
+  key = key.substr(0, 0xFFFF);
   // At most three quarters of the slots are taken, so probes stay short.
   if ((entries_.size() + 1) * 4 > index_.size() * 3) {
     if (entries_.size() >= kIndexMask - 1) throw std::bad_alloc();
@@ -92,7 +138,7 @@ ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t*
   const uint32_t hash = HashOf(key);
   bool found = false;
   const size_t slot = Slot(key, hash, &found);
-  entry.at = Keep(key, packed, entry.packed_size);
+  entry.at = Keep(key, packed, &entry);
   if (found) {
     const ItemRef ref = (index_[slot] & kIndexMask) - 1;
     entries_[ref] = entry;
@@ -129,15 +175,16 @@ ItemRef DesktopItemList::AddPlaceholder(const char* key) {
 }
 
 void DesktopItemList::Rekey(ItemRef ref, const char* key) {
-  const Entry& entry = entries_[ref];
-  const std::string_view wanted(key != nullptr ? key : "");
-  if (wanted == std::string_view(KeyAt(entry), entry.key_size)) return;
+  const std::string_view wanted = std::string_view(key != nullptr ? key : "").substr(0, 0xFFFF);
+  const Key listed = KeyOf(entries_[ref]);
+  if (wanted.size() == listed.head.size() + listed.tail.size() && wanted.compare(0, listed.head.size(), listed.head) == 0 &&
+      wanted.substr(listed.head.size()) == listed.tail)
+    return;
   // The key's slot stays: the new text folds to the same key. The old copy stays unused in the
-  // pool until Clear.
-  const uint8_t* packed = reinterpret_cast<const uint8_t*>(KeyAt(entry)) + entry.key_size + 1;
-  const uint32_t at = Keep(wanted.substr(0, 0xFFFF), packed, entry.packed_size);
-  entries_[ref].at = at;
-  entries_[ref].key_size = static_cast<uint16_t>(std::min<size_t>(wanted.size(), 0xFFFF));
+  // pool until Clear; the pool's blocks never move, so the packed bytes can be copied from there.
+  Entry entry = entries_[ref];
+  entry.at = Keep(wanted, PackedAt(entries_[ref]), &entry);
+  entries_[ref] = entry;
 }
 
 bool DesktopItemList::Find(const char* key, ItemRef* ref) const {
@@ -155,7 +202,7 @@ void DesktopItemList::Load(ItemRef ref, MovieItem* item) const {
   if (entry.flags & kPlaceholder) {
     item->ResetAll();
   } else {
-    item->SetPackedRecord(reinterpret_cast<const uint8_t*>(KeyAt(entry)) + entry.key_size + 1, entry.packed_size);
+    item->SetPackedRecord(PackedAt(entry), entry.packed_size);
     item->SetCategory(GetCategory(ref));
     for (int32_t field = 0; field < kMovieFieldCount; ++field) {
       if (entry.present[field / 8] & (0x80u >> (field % 8))) item->FieldsPresent().Set(field, 1);
@@ -177,12 +224,37 @@ void DesktopItemList::SetFlag(ItemRef ref, uint8_t flag, bool value) {
   flags = static_cast<uint8_t>(value ? flags | flag : flags & ~flag);
 }
 
+namespace {
+
+// CompareText over keys in two pieces: punctuation first-characters last, letter case ignored.
+int CompareKeys(std::string_view a_head, std::string_view a_tail, std::string_view b_head, std::string_view b_tail) {
+  auto at = [](std::string_view head, std::string_view tail, size_t i) -> char {
+    if (i < head.size()) return head[i];
+    i -= head.size();
+    return i < tail.size() ? tail[i] : '\0';
+  };
+  const bool a_punct = IsPunctuationChar(at(a_head, a_tail, 0));
+  const bool b_punct = IsPunctuationChar(at(b_head, b_tail, 0));
+  if (a_punct != b_punct) return a_punct ? 1 : -1;
+  for (size_t i = 0;; ++i) {
+    const unsigned char ca = Fold(at(a_head, a_tail, i));
+    const unsigned char cb = Fold(at(b_head, b_tail, i));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+}  // namespace
+
 bool DesktopItemList::First(TextString* key, ItemRef* ref) {
   order_.clear();
   order_.reserve(entries_.size());
   for (ItemRef i = 0; i < entries_.size(); ++i) order_.push_back(i);
-  std::sort(order_.begin(), order_.end(),
-            [this](ItemRef a, ItemRef b) { return CompareText(KeyAt(entries_[a]), KeyAt(entries_[b])) < 0; });
+  std::sort(order_.begin(), order_.end(), [this](ItemRef a, ItemRef b) {
+    const Key ka = KeyOf(entries_[a]);
+    const Key kb = KeyOf(entries_[b]);
+    return CompareKeys(ka.head, ka.tail, kb.head, kb.tail) < 0;
+  });
   cursor_ = 0;
   iterating_ = !order_.empty();
   return Next(key, ref);
@@ -195,8 +267,10 @@ bool DesktopItemList::Next(TextString* key, ItemRef* ref) {
     *ref = kNoItem;
     return false;
   }
-  const Entry& entry = entries_[order_[cursor_]];
-  key->Assign(entry.key_size, KeyAt(entry));
+  const Key listed = KeyOf(entries_[order_[cursor_]]);
+  delivered_.assign(listed.head.data(), listed.head.size());
+  delivered_.append(listed.tail.data(), listed.tail.size());
+  key->Assign(static_cast<uint32_t>(delivered_.size()), delivered_.data());
   *ref = order_[cursor_];
   ++cursor_;
   if (cursor_ == order_.size()) iterating_ = false;
@@ -211,6 +285,7 @@ void DesktopItemList::Clear() {
   pool_.shrink_to_fit();
   pool_used_ = 0;
   std::vector<ItemRef>().swap(order_);
+  std::string().swap(delivered_);
   cursor_ = 0;
   iterating_ = false;
 }

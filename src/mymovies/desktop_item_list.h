@@ -5,8 +5,9 @@
 // that is present replaces the entry's content and its key text.
 //
 // The list holds copies, not items: each entry keeps its key text and the item's packed bytes
-// side by side in large pooled blocks, and beside them only the item's markers, record ID,
-// category and field-presence bits (about 20 bytes), so that a million import lines fit in a
+// side by side in large pooled blocks (a key that begins with the item's trimmed title keeps only
+// the rest: the title is in the packed bytes already), and beside them only the item's markers,
+// record ID, category and field-presence bits (20 bytes), so that a million import lines fit in a
 // 32-bit process. Entries are named by an ItemRef, stable until Clear; Load gives an entry's
 // content back as a MovieItem. Lookups hash the case-folded key (O(1)); an iteration visits the
 // entries in key order, sorted once when it starts. Changing markers or content does not disturb
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -69,22 +71,34 @@ class DesktopItemList {
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
 
  private:
-  enum : uint8_t { kOnDesktop = 1, kMatched = 2, kWriteBack = 4, kUnusedMarker = 8, kPlaceholder = 16 };
+  enum : uint8_t {
+    kOnDesktop = 1, kMatched = 2, kWriteBack = 4, kUnusedMarker = 8, kPlaceholder = 16,
+    kKeyAfterTitle = 32  // the key is the packed title (trimmed) followed by the kept key text
+  };
   struct Entry {
-    uint32_t at;           // pool position of the key text (NUL-ended); the packed bytes follow
+    uint32_t at;           // pool position of the kept key text (NUL-ended); the packed bytes follow
     uint32_t record_id;
-    uint16_t key_size;
+    uint16_t key_size;     // of the kept key text
     uint16_t packed_size;
     uint8_t flags;
     uint8_t category;      // 0xFF: none (0xFFFFFFFF)
     uint8_t present[5];    // presence bits of fields 0 to 33
   };
 
+  // An entry's key in two pieces: the title part (empty unless kKeyAfterTitle) and the kept text.
+  struct Key {
+    std::string_view head;
+    std::string_view tail;
+  };
+
   const Entry& At(ItemRef ref) const { return entries_[ref]; }
   void SetFlag(ItemRef ref, uint8_t flag, bool value);
-  const char* KeyAt(const Entry& entry) const;
-  // Copies key (NUL-ended) and packed into the pool; gives the position.
-  uint32_t Keep(std::string_view key, const uint8_t* packed, uint16_t packed_size);
+  const char* KeptAt(const Entry& entry) const;
+  const uint8_t* PackedAt(const Entry& entry) const;
+  Key KeyOf(const Entry& entry) const;
+  // Copies key (NUL-ended) and packed into the pool; gives the position. When the key begins with
+  // the packed title, keeps only the rest and sets kKeyAfterTitle in *entry.
+  uint32_t Keep(std::string_view key, const uint8_t* packed, Entry* entry);
   // The slot of key in the index: its entry, or the empty slot where it would go.
   size_t Slot(std::string_view key, uint32_t hash, bool* found) const;
   void GrowIndex();
@@ -97,6 +111,7 @@ class DesktopItemList {
   std::vector<std::unique_ptr<char[]>> pool_;
   uint32_t pool_used_ = 0;  // in the last block
   std::vector<ItemRef> order_;
+  std::string delivered_;  // the key text Next delivers, put together
   size_t cursor_ = 0;
   bool iterating_ = false;
 };

@@ -50,8 +50,14 @@ TEST(DesktopItemList, KeysComeInOrderWithPunctuationLast) {
     MovieItem item = Item(key);
     list.Add(item, key);
   }
-  EXPECT_EQ(Keys(list), (std::vector<std::string>{"A", "b", "c", "(x)"}));
+  // A key that begins with the title (trimmed, as BuildKey takes it) and one that does not.
+  MovieItem blanks = Item("  Ca ");
+  list.Add(blanks, "Ca1979");
+  list.Add(blanks, "Cab");
+  EXPECT_EQ(Keys(list), (std::vector<std::string>{"A", "b", "c", "Ca1979", "Cab", "(x)"}));
   ItemRef found = kNoItem;
+  ASSERT_TRUE(list.Find("cA1979", &found));
+  EXPECT_EQ(TitleOf(list, found), "  Ca ");
   ASSERT_TRUE(list.Find("B", &found));
   EXPECT_EQ(TitleOf(list, found), "b");
 }
