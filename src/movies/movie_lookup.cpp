@@ -69,37 +69,65 @@ struct Key {
   int32_t row;
 };
 
+// A table's keys grouped by their first byte: the keys beginning with byte c are
+// keys[first[c]] up to keys[first[c + 1]].
+struct PreparedTable {
+  const char* const* names = nullptr;
+  const char* const* alternatives = nullptr;
+  int32_t count = -1;
+  std::vector<Key> keys;
+  uint16_t first[257] = {};
+};
+
+// The tables are few and fixed (genres, awards): each is prepared once per thread.
+const PreparedTable& Prepared(const char* const* names, const char* const* alternatives, int32_t count) {
+  thread_local PreparedTable tables[4];
+  thread_local size_t next = 0;
+  for (const PreparedTable& table : tables) {
+    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
+  }
+  PreparedTable& table = tables[next];
+  next = (next + 1) % 4;
+  table.names = names;
+  table.alternatives = alternatives;
+  table.count = count;
+  table.keys.clear();
+  for (int32_t i = 0; i < count; ++i) {
+    for (const char* key : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
+      if (key != nullptr && key[0] != '\0') table.keys.push_back({key, std::strlen(key), i});
+    }
+  }
+  std::stable_sort(table.keys.begin(), table.keys.end(),
+                   [](const Key& a, const Key& b) { return static_cast<unsigned char>(a.text[0]) < static_cast<unsigned char>(b.text[0]); });
+  size_t k = 0;
+  for (int c = 0; c < 256; ++c) {
+    table.first[c] = static_cast<uint16_t>(k);
+    while (k < table.keys.size() && static_cast<unsigned char>(table.keys[k].text[0]) == c) ++k;
+  }
+  table.first[256] = static_cast<uint16_t>(k);
+  return table;
+}
+
 }  // namespace
 
 uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
-  thread_local std::vector<Key> wanted;
-  wanted.clear();
-  bool starts[256] = {};
-  auto want = [&](const char* key, int32_t row) {
-    if (key == nullptr || key[0] == '\0') return;
-    wanted.push_back({key, std::strlen(key), row});
-    starts[static_cast<unsigned char>(key[0])] = true;
-  };
-  for (int32_t i = 0; i < count; ++i) {
-    if (keys) want(keys[i], i);
-    if (alternatives) want(alternatives[i], i);
-  }
+  const PreparedTable& table = Prepared(keys, alternatives, count);
   thread_local std::string lowered;
   lowered.assign(text);
   for (char& c : lowered) c = static_cast<char>(Folded(c));
   // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
-  // the text, comparing only where some key begins.
+  // the text, comparing only the keys that begin with the byte at hand.
   thread_local std::vector<Occurrence> found;
   found.clear();
   const size_t length = lowered.size();
   for (size_t at = 0; at < length; ++at) {
-    if (!starts[static_cast<unsigned char>(lowered[at])]) continue;
-    for (const Key& key : wanted) {
-      if (key.text[0] == lowered[at] && key.size <= length - at &&
-          std::memcmp(lowered.data() + at, key.text, key.size) == 0)
+    const unsigned char c = static_cast<unsigned char>(lowered[at]);
+    for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
+      const Key& key = table.keys[k];
+      if (key.size <= length - at && std::memcmp(lowered.data() + at, key.text, key.size) == 0)
         found.push_back({at, at + key.size, key.row});
     }
   }

@@ -12,7 +12,8 @@ int32_t LookupIndex(const char* text, const char* const* names, const char* cons
 
 // Bit i is set when keys[i] or alternatives[i] (lower-case; null for none) occurs in the lower-cased
 // text. An occurrence that lies inside a longer key's occurrence in the same text does not count,
-// so "sound editing" does not also set "sound". Rows from 32 on are ignored.
+// so "sound editing" does not also set "sound". Rows from 32 on are ignored. REQUIRES: keys and
+// alternatives are fixed tables (they are prepared once, known by their address).
 uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
                     int32_t count);
 

@@ -214,6 +214,12 @@ void DesktopItemList::Load(ItemRef ref, MovieItem* item) const {
   item->SetWriteBack(entry.flags & kWriteBack ? 1 : 0);
 }
 
+bool DesktopItemList::HoldsPacked(ItemRef ref, const uint8_t* packed, uint32_t size) const {
+  const Entry& entry = entries_[ref];
+  if (entry.flags & kPlaceholder) return false;
+  return packed != nullptr && entry.packed_size == size && (size == 0 || std::memcmp(PackedAt(entry), packed, size) == 0);
+}
+
 uint32_t DesktopItemList::GetCategory(ItemRef ref) const {
   const uint8_t category = entries_[ref].category;
   return category == 0xFF ? 0xFFFFFFFFu : category;

@@ -51,6 +51,8 @@ class DesktopItemList {
   // The entry's content into item, as Add took it (a placeholder gives an empty item), with the
   // entry's markers, record ID and category.
   void Load(ItemRef ref, MovieItem* item) const;
+  // True when the entry holds exactly these packed bytes (then it is the same as their item).
+  bool HoldsPacked(ItemRef ref, const uint8_t* packed, uint32_t size) const;
 
   bool OnDesktop(ItemRef ref) const { return (At(ref).flags & kOnDesktop) != 0; }
   bool Matched(ItemRef ref) const { return (At(ref).flags & kMatched) != 0; }

@@ -19,8 +19,15 @@ bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, cons
   list.SetRecordId(entry, record.GetRecordId());
   MovieItem listed;
   if (record.GetCategory() == list.GetCategory(entry)) {
-    list.Load(entry, &listed);
-    if (record.IsSameAs(listed)) {
+    // Equal bytes are equal content: most lines of an import made from an export come back so.
+    uint32_t size = 0;
+    const uint8_t* bytes = record.GetPackedRecord(&size);
+    bool same = list.HoldsPacked(entry, bytes, size);
+    if (!same) {
+      list.Load(entry, &listed);
+      same = record.IsSameAs(listed);
+    }
+    if (same) {
       LogAudit("[ITEMS MATCH] ");
       return true;
     }
