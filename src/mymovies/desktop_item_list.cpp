@@ -12,8 +12,8 @@ namespace {
 constexpr uint32_t kPoolBlock = 1u << 20;
 constexpr uint32_t kTagShift = 24;
 constexpr uint32_t kIndexMask = (1u << kTagShift) - 1;
-// Big enough for a full handheld's keys without growing more than once.
-constexpr size_t kFirstIndexSize = 1u << 16;
+// Room for a full handheld's keys and as many import lines without growing (512 KB).
+constexpr size_t kFirstIndexSize = 1u << 17;
 
 unsigned char Fold(char c) {
   unsigned char u = static_cast<unsigned char>(c);

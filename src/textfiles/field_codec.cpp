@@ -52,11 +52,15 @@ TextString EncodeField(const char* text) {
 bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
   size_t start = *position;
   if (start >= length) return false;
-  bool quoted = false;
-  size_t end = start;
-  for (; end < length; ++end) {
-    if (line[end] == '"') quoted = !quoted;
-    else if (line[end] == '\t' && !quoted) break;
+  // Most fields hold no quote: then the field simply ends at the next TAB.
+  const void* tab = std::memchr(line + start, '\t', length - start);
+  size_t end = tab ? static_cast<size_t>(static_cast<const char*>(tab) - line) : length;
+  if (std::memchr(line + start, '"', end - start) != nullptr) {
+    bool quoted = false;
+    for (end = start; end < length; ++end) {
+      if (line[end] == '"') quoted = !quoted;
+      else if (line[end] == '\t' && !quoted) break;
+    }
   }
   *position = end < length ? end + 1 : end;
   // A NUL byte ends the field's text: the record's fields are NUL-terminated.
@@ -74,7 +78,11 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
   // The escapes never overlap one another nor a doubled quote, so one pass undoes them all.
   std::string& text = *out;
   text.clear();
-  for (const char* p = begin; p < stop;) {
+  // A text without quotes and escapes is taken whole.
+  const size_t span = static_cast<size_t>(stop - begin);
+  const bool plain = std::memchr(begin, '"', span) == nullptr && std::memchr(begin, '<', span) == nullptr;
+  if (plain) text.assign(begin, span);
+  for (const char* p = plain ? stop : begin; p < stop;) {
     if (*p == '"' && p + 1 < stop && p[1] == '"') {
       text += '"';
       p += 2;
