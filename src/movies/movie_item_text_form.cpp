@@ -197,10 +197,22 @@ uint32_t ParseAwards(const char* text) {
   return (mask << 7) | offset;
 }
 
+// value in decimal into out (room for 11 bytes); gives out.
+const char* DecimalText(uint32_t value, char* out) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  out[n] = '\0';
+  return out;
+}
+
 TextString Decimal(uint32_t value) {
-  TextString text;
-  FormatText(text, "%u", static_cast<unsigned>(value));
-  return text;
+  char text[11];
+  return TextString(DecimalText(value, text));
 }
 
 }  // namespace
@@ -253,9 +265,19 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
   if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
   buffer[0] = '\0';
   if (index < 0 || index >= kMovieFieldCount) return false;
-  // Fields that are a text of the record or of a table are copied as they stand.
+  // Fields that are a text of the record or of a table, or a number, are copied as they stand.
   const char* plain = nullptr;
+  char number[11];
   switch (index) {
+    case 4: {
+      // The year offset is 1 to 127, so the year has four digits ("%4.4i").
+      const uint32_t offset = GetYearOffset();
+      number[0] = '\0';
+      plain = offset != 0 ? DecimalText(1904 + offset, number) : number;
+      break;
+    }
+    case 19: plain = DecimalText(GetMediaQuantity(), number); break;
+    case 20: plain = DecimalText(GetMediaRegion(), number); break;
     case 1: plain = GetTitle(); break;
     case 2: plain = GetDirector(); break;
     case 3: plain = GetCountry(); break;

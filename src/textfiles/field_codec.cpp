@@ -25,6 +25,12 @@ void AppendEncodedField(std::string* out, const char* text) {
   const bool quoted = std::memchr(begin, '"', static_cast<size_t>(end - begin)) != nullptr;
   if (quoted) *out += '"';
   for (const char* p = begin; p < end; ++p) {
+    // Runs of characters that need no escape go in whole.
+    const char* run = p;
+    while (run < end && *run != '"' && *run != '\t' && *run != '\n' && *run != '\r') ++run;
+    out->append(p, static_cast<size_t>(run - p));
+    p = run;
+    if (p == end) break;
     switch (*p) {
       case '"': *out += "\"\""; break;
       case '\t': *out += "<<TAB>>"; break;
