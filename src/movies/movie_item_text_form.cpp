@@ -422,9 +422,8 @@ TextString MovieItem::BuildKey() const {
   appendTrimmed(GetTitle());
   uint32_t offset = GetYearOffset();
   if (offset != 0) {
-    char year[16];
-    std::snprintf(year, sizeof year, "%4.4i", static_cast<int>(1904 + offset));
-    key += year;
+    char year[11];
+    key += DecimalText(1904 + offset, year);  // four digits: the offset is 1 to 127
   }
   appendTrimmed(GetRunTime());
   const char* media = GetMediaTypeName();

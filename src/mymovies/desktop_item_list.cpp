@@ -126,7 +126,7 @@ void DesktopItemList::GrowIndex() {
   index_.swap(grown);
 }
 
-ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t* packed) {
+ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t* packed, bool replace) {
   order_.clear();
   iterating_ = false;
   key = key.substr(0, 0xFFFF);
@@ -138,6 +138,7 @@ ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t*
   const uint32_t hash = HashOf(key);
   bool found = false;
   const size_t slot = Slot(key, hash, &found);
+  if (found && !replace) return kNoItem;
   entry.at = Keep(key, packed, &entry);
   if (found) {
     const ItemRef ref = (index_[slot] & kIndexMask) - 1;
@@ -150,12 +151,11 @@ ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t*
   return ref;
 }
 
-ItemRef DesktopItemList::Add(MovieItem& item, const char* key) {
+DesktopItemList::Entry DesktopItemList::EntryOf(MovieItem& item, const uint8_t** packed) const {
   Entry entry{};
   uint32_t size = 0;
-  const uint8_t* packed = item.GetPackedRecord(&size);
-  if (packed == nullptr) size = 0;
-  entry.packed_size = static_cast<uint16_t>(size);
+  *packed = item.GetPackedRecord(&size);
+  entry.packed_size = *packed != nullptr ? static_cast<uint16_t>(size) : 0;
   entry.record_id = item.GetRecordId();
   const uint32_t category = item.GetCategory();
   entry.category = category > 0xFE ? 0xFF : static_cast<uint8_t>(category);
@@ -164,14 +164,26 @@ ItemRef DesktopItemList::Add(MovieItem& item, const char* key) {
   for (int32_t field = 0; field < kMovieFieldCount; ++field) {
     if (item.FieldsPresent().Get(field)) entry.present[field / 8] |= static_cast<uint8_t>(0x80u >> (field % 8));
   }
-  return Store(key != nullptr ? key : "", entry, packed);
+  return entry;
+}
+
+ItemRef DesktopItemList::Add(MovieItem& item, const char* key) {
+  const uint8_t* packed = nullptr;
+  const Entry entry = EntryOf(item, &packed);
+  return Store(key != nullptr ? key : "", entry, packed, true);
+}
+
+ItemRef DesktopItemList::AddIfAbsent(MovieItem& item, const char* key) {
+  const uint8_t* packed = nullptr;
+  const Entry entry = EntryOf(item, &packed);
+  return Store(key != nullptr ? key : "", entry, packed, false);
 }
 
 ItemRef DesktopItemList::AddPlaceholder(const char* key) {
   Entry entry{};
   entry.flags = kMatched | kPlaceholder;
   entry.category = 0;
-  return Store(key != nullptr ? key : "", entry, nullptr);
+  return Store(key != nullptr ? key : "", entry, nullptr, true);
 }
 
 void DesktopItemList::Rekey(ItemRef ref, const char* key) {

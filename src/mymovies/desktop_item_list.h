@@ -41,6 +41,8 @@ class DesktopItemList {
   // the presence bits of fields 0 to 33. When memory runs out, throws std::bad_alloc with the list
   // unchanged. REQUIRES: the category is below 255 or 0xFFFFFFFF; the key is shorter than 64 KB.
   ItemRef Add(MovieItem& item, const char* key);
+  // As Add when the key is not present; kNoItem, with the list unchanged, when it is.
+  ItemRef AddIfAbsent(MovieItem& item, const char* key);
   // Lists key with no content: matched, not on the desktop. It only holds a key that is taken.
   // Behaves as Add otherwise.
   ItemRef AddPlaceholder(const char* key);
@@ -104,7 +106,9 @@ class DesktopItemList {
   // The slot of key in the index: its entry, or the empty slot where it would go.
   size_t Slot(std::string_view key, uint32_t hash, bool* found) const;
   void GrowIndex();
-  ItemRef Store(std::string_view key, Entry entry, const uint8_t* packed);
+  // Lists the entry under key, replacing a present one when replace (else gives kNoItem).
+  ItemRef Store(std::string_view key, Entry entry, const uint8_t* packed, bool replace);
+  Entry EntryOf(MovieItem& item, const uint8_t** packed) const;
 
   std::deque<Entry> entries_;
   // Open addressing: 0 is empty, else the top 8 bits are a tag of the hash and the rest the entry

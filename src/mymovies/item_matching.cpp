@@ -17,17 +17,17 @@ bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, cons
   LogAudit("[EXISTS ON DESKTOP] ");
   list.SetMatched(entry, true);
   list.SetRecordId(entry, record.GetRecordId());
+  // Equal bytes are equal content: most lines of an import made from an export come back so.
+  uint32_t size = 0;
+  const uint8_t* bytes = record.GetPackedRecord(&size);
+  if (record.GetCategory() == list.GetCategory(entry) && list.HoldsPacked(entry, bytes, size)) {
+    LogAudit("[ITEMS MATCH] ");
+    return true;
+  }
   MovieItem listed;
   if (record.GetCategory() == list.GetCategory(entry)) {
-    // Equal bytes are equal content: most lines of an import made from an export come back so.
-    uint32_t size = 0;
-    const uint8_t* bytes = record.GetPackedRecord(&size);
-    bool same = list.HoldsPacked(entry, bytes, size);
-    if (!same) {
-      list.Load(entry, &listed);
-      same = record.IsSameAs(listed);
-    }
-    if (same) {
+    list.Load(entry, &listed);
+    if (record.IsSameAs(listed)) {
       LogAudit("[ITEMS MATCH] ");
       return true;
     }
@@ -73,28 +73,33 @@ TextString KeyVariant(const TextString& key, int n) {
 int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
                        ItemRef* lastListed) {
   TextString key = work.BuildKey();
+  work.SetOnDesktop(1);
+  // Most lines have a key of their own: listed with one lookup.
+  ItemRef listed = list.AddIfAbsent(work, key.Text());
+  if (listed != kNoItem) {
+    LogAudit("  Added to list with key '%s'\n", key.Text());
+    *lastListed = listed;
+    return 0;
+  }
   TextString candidate = key;
   ItemRef entry = kNoItem;
-  if (list.Find(candidate.Text(), &entry)) {
-    bool found_free = false;
-    for (int n = 1; n <= kImportKeyVariants && !found_free; ++n) {
-      candidate = KeyVariant(key, n);
-      found_free = !list.Find(candidate.Text(), &entry);
-    }
-    if (!found_free) {
-      LogSync("WARNING : Import line %i (%s) has the same key (%s) as many items already imported.  "
-              "This record has been skipped and WILL NOT IMPORT.\n",
-              static_cast<int>(line), work.Describe(), key.Text());
-      ++totals.duplicates_skipped;
-      return 0;
-    }
-    LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
-            "This record will import, but may not match the expected device record.\n",
-            static_cast<int>(line), work.Describe(), candidate.Text());
-    ++totals.duplicates_processed;
+  bool found_free = false;
+  for (int n = 1; n <= kImportKeyVariants && !found_free; ++n) {
+    candidate = KeyVariant(key, n);
+    found_free = !list.Find(candidate.Text(), &entry);
   }
-  work.SetOnDesktop(1);
-  const ItemRef listed = list.Add(work, candidate.Text());
+  if (!found_free) {
+    LogSync("WARNING : Import line %i (%s) has the same key (%s) as many items already imported.  "
+            "This record has been skipped and WILL NOT IMPORT.\n",
+            static_cast<int>(line), work.Describe(), key.Text());
+    ++totals.duplicates_skipped;
+    return 0;
+  }
+  LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
+          "This record will import, but may not match the expected device record.\n",
+          static_cast<int>(line), work.Describe(), candidate.Text());
+  ++totals.duplicates_processed;
+  listed = list.Add(work, candidate.Text());
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
   *lastListed = listed;
   return 0;
