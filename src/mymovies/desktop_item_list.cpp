@@ -64,17 +64,24 @@ const uint8_t* DesktopItemList::PackedAt(const Entry& entry) const {
 DesktopItemList::Key DesktopItemList::KeyOf(const Entry& entry) const {
   Key key;
   key.tail = std::string_view(KeptAt(entry), entry.key_size);
-  if (entry.flags & kKeyAfterTitle) key.head = TrimmedTitle(PackedAt(entry), entry.packed_size);
+  if (entry.flags & kKeyAfterTitle) {
+    key.head = std::string_view(reinterpret_cast<const char*>(PackedAt(entry)) + movie_record::kFixedSize,
+                                entry.head_size);
+  }
   return key;
 }
 
 uint32_t DesktopItemList::Keep(std::string_view key, const uint8_t* packed, Entry* entry) {
   std::string_view kept = key.substr(0, 0xFFFF);
   entry->flags = static_cast<uint8_t>(entry->flags & ~kKeyAfterTitle);
+  entry->head_size = 0;
+  // Only a title without leading blanks, so the key's head is found without a scan.
   const std::string_view title = TrimmedTitle(packed, entry->packed_size);
-  if (!title.empty() && kept.size() >= title.size() && kept.compare(0, title.size(), title) == 0) {
+  if (!title.empty() && title.size() <= 0xFF && title.data() == reinterpret_cast<const char*>(packed) + movie_record::kFixedSize &&
+      kept.size() >= title.size() && kept.compare(0, title.size(), title) == 0) {
     kept.remove_prefix(title.size());
     entry->flags |= kKeyAfterTitle;
+    entry->head_size = static_cast<uint8_t>(title.size());
   }
   const uint32_t size = static_cast<uint32_t>(kept.size()) + 1 + entry->packed_size;
   if (pool_.empty() || kPoolBlock - pool_used_ < size) {

@@ -87,7 +87,9 @@ class DesktopItemList {
     uint8_t flags;
     uint8_t category;      // 0xFF: none (0xFFFFFFFF)
     uint8_t present[5];    // presence bits of fields 0 to 33
+    uint8_t head_size;     // with kKeyAfterTitle: the title's length (it begins the packed texts)
   };
+  static_assert(sizeof(Entry) == 20, "an entry stays 20 bytes: a million of them are held");
 
   // An entry's key in two pieces: the title part (empty unless kKeyAfterTitle) and the kept text.
   struct Key {
