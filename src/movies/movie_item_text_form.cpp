@@ -215,6 +215,17 @@ TextString Decimal(uint32_t value) {
   return TextString(DecimalText(value, text));
 }
 
+// text into buffer (*size bytes), cut to fit; *size gets the full length. True when it fitted.
+bool CopyFieldText(const char* text, char* buffer, int32_t* size) {
+  const int32_t length = static_cast<int32_t>(std::strlen(text));
+  const int32_t copy = length < *size - 1 ? length : *size - 1;
+  std::memcpy(buffer, text, static_cast<size_t>(copy));
+  buffer[copy] = '\0';
+  const bool fitted = length < *size;
+  *size = length;
+  return fitted;
+}
+
 }  // namespace
 
 TextString MovieItem::FieldText(int32_t index) {
@@ -303,18 +314,9 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
     case 32: plain = GetNotes(); break;
     default: break;
   }
-  TextString computed;
-  if (plain == nullptr) {
-    computed = FieldText(index);
-    plain = computed.Text();
-  }
-  int32_t length = static_cast<int32_t>(std::strlen(plain));
-  int32_t copy = length < *size - 1 ? length : *size - 1;
-  std::memcpy(buffer, plain, static_cast<size_t>(copy));
-  buffer[copy] = '\0';
-  bool fitted = length < *size;
-  *size = length;
-  return fitted;
+  // A TextString is made only for the computed fields: each one costs a heap block.
+  if (plain == nullptr) return CopyFieldText(FieldText(index).Text(), buffer, size);
+  return CopyFieldText(plain, buffer, size);
 }
 
 bool MovieItem::StoreFieldText(int32_t index, const char* text) {
