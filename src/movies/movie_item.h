@@ -171,6 +171,8 @@ class MovieItem : public DataRecord, public Describable {
   // Derived texts.
   TextString GetYearText() const;
   TextString GetGenreNames() const;
+  // The same in a shared buffer that the next call overwrites.
+  const char* GenreNamesText() const;
   const char* GetFilmProcessName() const;
   const char* GetMediaTypeName() const;
 

@@ -185,7 +185,9 @@ TextString MovieItem::GetYearText() const {
   return text;
 }
 
-TextString MovieItem::GetGenreNames() const {
+TextString MovieItem::GetGenreNames() const { return TextString(GenreNamesText()); }
+
+const char* MovieItem::GenreNamesText() const {
   uint32_t genre = GetGenre();
   thread_local std::string names;
   names.clear();
@@ -195,7 +197,7 @@ TextString MovieItem::GetGenreNames() const {
     if (!names.empty()) names += '/';
     if (name != nullptr) names += name;
   }
-  return TextString(names.c_str());
+  return names.c_str();
 }
 
 const char* MovieItem::GetFilmProcessName() const {

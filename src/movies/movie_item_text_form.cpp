@@ -52,15 +52,19 @@ int32_t ParseInteger(const char* text) {
   return static_cast<int32_t>(value);
 }
 
-TextString DateText(uint32_t handheld_seconds) {
-  TextString text;
-  if (handheld_seconds == 0) return text;
-  char buffer[kDateTextSize] = {};
+// The date text into buffer (kDateTextSize bytes; empty for 0); gives buffer.
+const char* DateInto(uint32_t handheld_seconds, char* buffer) {
+  buffer[0] = '\0';
+  if (handheld_seconds == 0) return buffer;
   HandheldLink link;
   link.FormatDate(handheld_seconds, buffer);
   buffer[kDateTextSize - 1] = '\0';
-  text = buffer;
-  return text;
+  return buffer;
+}
+
+TextString DateText(uint32_t handheld_seconds) {
+  char buffer[kDateTextSize] = {};
+  return TextString(DateInto(handheld_seconds, buffer));
 }
 
 uint32_t ParseDateText(const char* text) {
@@ -152,11 +156,13 @@ uint32_t ReadDate(const char* text, bool* read) {
   return ParseDateText(text);
 }
 
-TextString DueDateText(const MovieItem& item) {
+// The due date as a date text into buffer (kDateTextSize bytes); gives buffer.
+const char* DueDateInto(const MovieItem& item, char* buffer) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
   uint32_t due = item.GetDueDate();
-  if (due == 0) return TextString();
-  if (due >= 5) return DateText(due);
+  buffer[0] = '\0';
+  if (due == 0) return buffer;
+  if (due >= 5) return DateInto(due, buffer);
   uint32_t base = item.GetLoanDate();
   if (base == 0) {
     HandheldLink link;
@@ -167,7 +173,12 @@ TextString DueDateText(const MovieItem& item) {
       base = link.DesktopToHandheld(local);
     }
   }
-  return DateText(base + kPeriods[due]);
+  return DateInto(base + kPeriods[due], buffer);
+}
+
+TextString DueDateText(const MovieItem& item) {
+  char buffer[kDateTextSize] = {};
+  return TextString(DueDateInto(item, buffer));
 }
 
 TextString AwardsText(uint32_t awards_attr) {
@@ -278,8 +289,11 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
   if (index < 0 || index >= kMovieFieldCount) return false;
   // Fields that are a text of the record or of a table, or a number, are copied as they stand.
   const char* plain = nullptr;
-  char number[11];
+  char number[kDateTextSize];  // a number or a date text
   switch (index) {
+    case 6: plain = GenreNamesText(); break;
+    case 9: plain = DateInto(GetLoanDate(), number); break;
+    case 10: plain = DueDateInto(*this, number); break;
     case 4: {
       // The year offset is 1 to 127, so the year has four digits ("%4.4i").
       const uint32_t offset = GetYearOffset();

@@ -115,20 +115,19 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
   const PreparedTable& table = Prepared(keys, alternatives, count);
-  thread_local std::string lowered;
-  lowered.assign(text);
-  for (char& c : lowered) c = static_cast<char>(Folded(c));
   // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
-  // the text, comparing only the keys that begin with the byte at hand.
+  // the text, folding as it goes, comparing only the keys that begin with the byte at hand.
   thread_local std::vector<Occurrence> found;
   found.clear();
-  const size_t length = lowered.size();
+  const size_t length = std::strlen(text);
   for (size_t at = 0; at < length; ++at) {
-    const unsigned char c = static_cast<unsigned char>(lowered[at]);
+    const unsigned char c = Folded(text[at]);
     for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
       const Key& key = table.keys[k];
-      if (key.size <= length - at && std::memcmp(lowered.data() + at, key.text, key.size) == 0)
-        found.push_back({at, at + key.size, key.row});
+      if (key.size > length - at) continue;
+      size_t i = 1;
+      while (i < key.size && Folded(text[at + i]) == static_cast<unsigned char>(key.text[i])) ++i;
+      if (i == key.size) found.push_back({at, at + key.size, key.row});
     }
   }
   // Only an occurrence that starts at most one key length earlier can hold another, so a scan of
