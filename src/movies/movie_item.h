@@ -178,6 +178,7 @@ class MovieItem : public DataRecord, public Describable {
 
   // The text form (field indexes 0 to 33).
   bool GetFieldText(int32_t index, char* buffer, int32_t* size) override;
+  bool GetFieldView(int32_t index, std::string_view* text) override;
   bool SetFieldText(int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field (stored as a default).
   bool LastTextRead() const override { return last_text_read_; }
@@ -200,6 +201,9 @@ class MovieItem : public DataRecord, public Describable {
   MovieTransRecord& Trans() const;
   void StorePacked(const uint8_t* data, uint32_t size);
   TextString FieldText(int32_t index);
+  // The text of a field that is a text of the record or of a table, or a number or date (written
+  // into scratch, kDateTextSize bytes); null for the other fields. REQUIRES: index 0 to 33.
+  const char* PlainFieldText(int32_t index, char* scratch);
   // Stores the value; false when the text does not read as one (the default was stored).
   bool StoreFieldText(int32_t index, const char* text);
 

@@ -283,26 +283,21 @@ TextString MovieItem::FieldText(int32_t index) {
   }
 }
 
-bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
-  if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
-  buffer[0] = '\0';
-  if (index < 0 || index >= kMovieFieldCount) return false;
-  // Fields that are a text of the record or of a table, or a number, are copied as they stand.
+const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
   const char* plain = nullptr;
-  char number[kDateTextSize];  // a number or a date text
   switch (index) {
     case 6: plain = GenreNamesText(); break;
-    case 9: plain = DateInto(GetLoanDate(), number); break;
-    case 10: plain = DueDateInto(*this, number); break;
+    case 9: plain = DateInto(GetLoanDate(), scratch); break;
+    case 10: plain = DueDateInto(*this, scratch); break;
     case 4: {
       // The year offset is 1 to 127, so the year has four digits ("%4.4i").
       const uint32_t offset = GetYearOffset();
-      number[0] = '\0';
-      plain = offset != 0 ? DecimalText(1904 + offset, number) : number;
+      scratch[0] = '\0';
+      plain = offset != 0 ? DecimalText(1904 + offset, scratch) : scratch;
       break;
     }
-    case 19: plain = DecimalText(GetMediaQuantity(), number); break;
-    case 20: plain = DecimalText(GetMediaRegion(), number); break;
+    case 19: plain = DecimalText(GetMediaQuantity(), scratch); break;
+    case 20: plain = DecimalText(GetMediaRegion(), scratch); break;
     case 1: plain = GetTitle(); break;
     case 2: plain = GetDirector(); break;
     case 3: plain = GetCountry(); break;
@@ -328,9 +323,31 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
     case 32: plain = GetNotes(); break;
     default: break;
   }
+  return plain;
+}
+
+bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
+  if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
+  buffer[0] = '\0';
+  if (index < 0 || index >= kMovieFieldCount) return false;
+  char scratch[kDateTextSize];
+  const char* plain = PlainFieldText(index, scratch);
   // A TextString is made only for the computed fields: each one costs a heap block.
   if (plain == nullptr) return CopyFieldText(FieldText(index).Text(), buffer, size);
   return CopyFieldText(plain, buffer, size);
+}
+
+bool MovieItem::GetFieldView(int32_t index, std::string_view* text) {
+  if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
+  thread_local char scratch[kDateTextSize];
+  thread_local std::string computed;
+  const char* plain = PlainFieldText(index, scratch);
+  if (plain == nullptr) {
+    computed = FieldText(index).Text();
+    plain = computed.c_str();
+  }
+  *text = std::string_view(plain);
+  return true;
 }
 
 bool MovieItem::StoreFieldText(int32_t index, const char* text) {

@@ -17,9 +17,11 @@ bool At(const char* p, const char* end, const char* escape, size_t length) {
 
 // One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
 // trimming and quoting one step after the other.
-void AppendEncodedField(std::string* out, const char* text) {
-  const char* begin = text;
-  const char* end = text + std::strlen(text);
+void AppendEncodedField(std::string* out, const char* text) { AppendEncodedField(out, std::string_view(text)); }
+
+void AppendEncodedField(std::string* out, std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
   while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
   while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
   const bool quoted = std::memchr(begin, '"', static_cast<size_t>(end - begin)) != nullptr;
