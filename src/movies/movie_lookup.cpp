@@ -38,12 +38,12 @@ int32_t MatchRow(std::string_view text, const char* const* names, const char* co
 int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
                     int32_t count, int32_t def) {
   std::string_view whole(text != nullptr ? text : "");
+  if (whole.find(' ') == std::string_view::npos) return MatchRow(whole, names, alternatives, count, def);
   thread_local std::string compact;
   compact.clear();
   for (char c : whole) {
     if (c != ' ') compact += c;
   }
-  if (compact.size() == whole.size()) return MatchRow(compact, names, alternatives, count, def);
   int32_t row = MatchRow(compact, names, alternatives, count, -1);
   if (row >= 0) return row;
   // Names that hold a blank ("CinemaScope 55") can never equal a text without blanks; without this

@@ -8,6 +8,12 @@ namespace {
 // The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then.
 bool IsBlankLeftByEscapes(char c) { return c == ' ' || c == '\v' || c == '\f'; }
 
+// The characters the export writes otherwise than as themselves.
+bool NeedsEscape(char c) {
+  // All four are below 0x23: one compare rejects almost every character.
+  return static_cast<unsigned char>(c) <= '"' && (c == '"' || c == '\t' || c == '\n' || c == '\r');
+}
+
 // Whether the escape text starts at p (before end).
 bool At(const char* p, const char* end, const char* escape, size_t length) {
   return static_cast<size_t>(end - p) >= length && std::memcmp(p, escape, length) == 0;
@@ -29,7 +35,7 @@ void AppendEncodedField(std::string* out, std::string_view text) {
   for (const char* p = begin; p < end; ++p) {
     // Runs of characters that need no escape go in whole.
     const char* run = p;
-    while (run < end && *run != '"' && *run != '\t' && *run != '\n' && *run != '\r') ++run;
+    while (run < end && !NeedsEscape(*run)) ++run;
     out->append(p, static_cast<size_t>(run - p));
     p = run;
     if (p == end) break;
