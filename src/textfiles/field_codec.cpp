@@ -66,10 +66,21 @@ TextString EncodeField(const char* text) {
 bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
   size_t start = *position;
   if (start >= length) return false;
-  // Most fields hold no quote: then the field simply ends at the next TAB.
-  const void* tab = std::memchr(line + start, '\t', length - start);
-  size_t end = tab ? static_cast<size_t>(static_cast<const char*>(tab) - line) : length;
-  if (std::memchr(line + start, '"', end - start) != nullptr) {
+  // One look at each byte: most fields hold no quote, so they end at the next TAB; the bytes
+  // that need more (quotes, escapes, NUL) are only noted.
+  size_t end = start;
+  bool quote = false;
+  bool escape = false;
+  bool nul = false;
+  for (; end < length; ++end) {
+    const char c = line[end];
+    if (static_cast<unsigned char>(c) > '<' || (c != '\t' && c != '"' && c != '<' && c != '\0')) continue;
+    if (c == '\t') break;
+    quote = quote || c == '"';
+    escape = escape || c == '<';
+    nul = nul || c == '\0';
+  }
+  if (quote) {
     bool quoted = false;
     for (end = start; end < length; ++end) {
       if (line[end] == '"') quoted = !quoted;
@@ -78,9 +89,9 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
   }
   *position = end < length ? end + 1 : end;
   // A NUL byte ends the field's text: the record's fields are NUL-terminated.
-  const void* nul = std::memchr(line + start, '\0', end - start);
+  const void* cut = nul || quote ? std::memchr(line + start, '\0', end - start) : nullptr;
   const char* begin = line + start;
-  const char* stop = nul ? static_cast<const char*>(nul) : line + end;
+  const char* stop = cut ? static_cast<const char*>(cut) : line + end;
   while (begin < stop && IsSpaceChar(*begin)) ++begin;
   while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   if (stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
@@ -94,7 +105,7 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
   text.clear();
   // A text without quotes and escapes is taken whole.
   const size_t span = static_cast<size_t>(stop - begin);
-  const bool plain = std::memchr(begin, '"', span) == nullptr && std::memchr(begin, '<', span) == nullptr;
+  const bool plain = !quote && !escape;
   if (plain) text.assign(begin, span);
   for (const char* p = plain ? stop : begin; p < stop;) {
     if (*p == '"' && p + 1 < stop && p[1] == '"') {
