@@ -261,7 +261,15 @@ int CompareKeys(std::string_view a_head, std::string_view a_tail, std::string_vi
   const bool a_punct = IsPunctuationChar(at(a_head, a_tail, 0));
   const bool b_punct = IsPunctuationChar(at(b_head, b_tail, 0));
   if (a_punct != b_punct) return a_punct ? 1 : -1;
-  for (size_t i = 0;; ++i) {
+  // Most keys begin with a title on both sides: that stretch is compared without piecing.
+  size_t i = 0;
+  for (const size_t common = std::min(a_head.size(), b_head.size()); i < common; ++i) {
+    const unsigned char ca = Fold(a_head[i]);
+    const unsigned char cb = Fold(b_head[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+  for (;; ++i) {
     const unsigned char ca = Fold(at(a_head, a_tail, i));
     const unsigned char cb = Fold(at(b_head, b_tail, i));
     if (ca != cb) return ca < cb ? -1 : 1;
