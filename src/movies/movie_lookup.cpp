@@ -24,11 +24,59 @@ bool FoldedEquals(std::string_view text, const char* name) {
   return name[i] == '\0';
 }
 
+struct Name {
+  const char* text;
+  size_t size;
+  int32_t row;
+};
+
+// A table's names and alternatives grouped by their folded first byte, each group in the order
+// the rows are tried (row by row, the name before the alternative).
+struct RowIndex {
+  const char* const* names = nullptr;
+  const char* const* alternatives = nullptr;
+  int32_t count = -1;
+  std::vector<Name> entries;
+  uint16_t first[257] = {};
+};
+
+// The tables are few and fixed: each is grouped once per thread.
+const RowIndex& RowsOf(const char* const* names, const char* const* alternatives, int32_t count) {
+  thread_local RowIndex tables[8];
+  thread_local size_t next = 0;
+  for (const RowIndex& table : tables) {
+    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
+  }
+  RowIndex& table = tables[next];
+  next = (next + 1) % 8;
+  table.names = names;
+  table.alternatives = alternatives;
+  table.count = count;
+  table.entries.clear();
+  for (int32_t i = 0; i < count; ++i) {
+    for (const char* name : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
+      if (name != nullptr) table.entries.push_back({name, std::strlen(name), i});
+    }
+  }
+  std::stable_sort(table.entries.begin(), table.entries.end(),
+                   [](const Name& a, const Name& b) { return Folded(a.text[0]) < Folded(b.text[0]); });
+  size_t k = 0;
+  for (int c = 0; c < 256; ++c) {
+    table.first[c] = static_cast<uint16_t>(k);
+    while (k < table.entries.size() && Folded(table.entries[k].text[0]) == c) ++k;
+  }
+  table.first[256] = static_cast<uint16_t>(k);
+  return table;
+}
+
+// The lowest row whose name or alternative equals the text, letter case ignored; else def.
 int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
                  int32_t def) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (names && names[i] && FoldedEquals(text, names[i])) return i;
-    if (alternatives && alternatives[i] && FoldedEquals(text, alternatives[i])) return i;
+  const RowIndex& table = RowsOf(names, alternatives, count);
+  const unsigned char c = text.empty() ? 0 : Folded(text[0]);
+  for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
+    const Name& name = table.entries[k];
+    if (name.size == text.size() && FoldedEquals(text, name.text)) return name.row;
   }
   return def;
 }

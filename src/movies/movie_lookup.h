@@ -7,6 +7,7 @@
 // The lowest row whose name or alternative name equals the text with its blanks removed, letter
 // case ignored. When none does and the text held blanks, the lowest row that equals the text with
 // only its ends trimmed (so names with a blank read back); else def. Null names never match.
+// REQUIRES: names and alternatives are fixed tables (grouped once, known by their address).
 int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
                     int32_t count, int32_t def);
 
