@@ -53,7 +53,11 @@ bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, cons
       merged->SetOnDesktop(1);
       merged->SetMatched(1);
       merged->SetWriteBack(1);
-      list.Add(*merged, key.Text());
+      try {
+        list.Add(*merged, key.Text());
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
       return true;
     }
     default:
@@ -74,8 +78,14 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
                        ItemRef* lastListed) {
   TextString key = work.BuildKey();
   work.SetOnDesktop(1);
-  // Most lines have a key of their own: listed with one lookup.
-  ItemRef listed = list.AddIfAbsent(work, key.Text());
+  // Most lines have a key of their own: listed with one lookup. The list's copy is the item
+  // copy that cannot be allocated when memory runs out.
+  ItemRef listed = kNoItem;
+  try {
+    listed = list.AddIfAbsent(work, key.Text());
+  } catch (const std::bad_alloc&) {
+    return kMatchOutOfMemory;
+  }
   if (listed != kNoItem) {
     LogAudit("  Added to list with key '%s'\n", key.Text());
     *lastListed = listed;
@@ -99,7 +109,11 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
           "This record will import, but may not match the expected device record.\n",
           static_cast<int>(line), work.Describe(), candidate.Text());
   ++totals.duplicates_processed;
-  listed = list.Add(work, candidate.Text());
+  try {
+    listed = list.Add(work, candidate.Text());
+  } catch (const std::bad_alloc&) {
+    return kMatchOutOfMemory;
+  }
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
   *lastListed = listed;
   return 0;

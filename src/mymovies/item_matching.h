@@ -44,8 +44,8 @@ constexpr int32_t kMatchOutOfMemory = 9;
 TextString KeyVariant(const TextString& key, int n);
 
 // Lists a copy of the import line just parsed (work) under its key or the first free variant, or
-// skips it when every variant is taken. *lastListed becomes the copy. Returns 0; throws
-// std::bad_alloc when the copy cannot be listed (nothing listed then).
+// skips it when every variant is taken. *lastListed becomes the copy. Returns 0 or
+// kMatchOutOfMemory (nothing listed then).
 int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
                        ItemRef* lastListed);
 
