@@ -53,8 +53,9 @@ test-fuzz: fuzz
 demo: deps native
 	@./scripts/demo.sh
 
+# BENCH="parse million" (or ONLY=...) runs only those benchmarks (names in scripts/bench.py).
 bench:
-	@./scripts/bench.sh $(ONLY)
+	@./scripts/bench.sh $(BENCH) $(ONLY)
 
 clean:
 	rm -rf build

@@ -178,7 +178,7 @@ int Parse(const std::string& dir) {
   if (parser.Start() != ParseResult::kOk) return 1;
   DesktopItemList list;
   ImportTotals totals;
-  MovieItem* last = nullptr;
+  ItemRef last = kNoItem;
   MovieItem work;
   uint32_t parsed = 0;
   for (;;) {

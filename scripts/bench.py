@@ -3,8 +3,12 @@
 peer measured in the same run and the ratio against the goal.
 
 Called by scripts/bench.sh once the programs are built:
-  bench.py BENCH_BIN WIN32_BIN WORK_DIR [movies|events|wine]...
-With names, runs only those benchmarks (wine needs movies' prepared data and runs it too).
+  bench.py BENCH_BIN WIN32_BIN WORK_DIR [BENCHMARK ...]
+With benchmark names, only those run (every one without): full (the full sync's time and peak
+memory), parse (import parse and listing alone), memory (the full sync, the worst case and the
+1,000,000-line import, native), million (the 1,000,000-line import, native), audit, scale, events,
+wine (win32 against native), wine-million (the 1,000,000-line import under Wine); movies names
+all of the movie list job's.
 Every sync runs in a process of its own on a fresh copy of a prepared HotSync root, so that its
 peak memory (ru_maxrss) is its own. Times are the best of a few runs: the machine is shared.
 """
@@ -16,7 +20,11 @@ import sys
 import time
 
 BENCH, WIN32, WORK = (os.path.abspath(a) for a in sys.argv[1:4])
-ONLY = set(sys.argv[4:]) or {"movies", "events", "wine"}
+ALL = ("full", "parse", "memory", "million", "audit", "scale", "events", "wine", "wine-million")
+CHOSEN = set(sys.argv[4:]) or set(ALL)
+# "movies" names every benchmark of the movie list job.
+if "movies" in CHOSEN:
+    CHOSEN = (CHOSEN - {"movies"}) | {"full", "parse", "memory", "million", "audit", "scale"}
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPEAT = int(os.environ.get("BENCH_REPEAT", "3"))
 TIMEOUT = int(os.environ.get("BENCH_TIMEOUT", "600"))
@@ -112,37 +120,54 @@ def row(goal, what, figure, unit, peer_name, peer, goal_ratio, ok=True):
     note(f"  {what}: {rows[-1][2]} vs {peer_name} {rows[-1][4]} = {ratio:.2f} (goal <= {goal_ratio}) {rows[-1][7]}")
 
 
+def chosen(*names):
+    return any(n in CHOSEN for n in names)
+
+
 def movies():
     note("== movie list job")
-    roots = {n: prepare(f"merge{n}", n, "merge") for n in (4096, 16384, 65535)}
+    sizes = (4096, 16384, 65535) if chosen("scale", "wine") else (65535,)
+    roots = {n: prepare(f"merge{n}", n, "merge") for n in sizes}
     big = roots[65535]
-    import_file = os.path.join(big, "docs", "MyMoviesImport.tab")
-    csv_time = python_csv(import_file)
-    runs = [sync(big) for _ in range(REPEAT)]
-    full = best(runs)
-    row("1", "full sync 65,535 records + 65,535-line merge import", full[0], "s", "Python csv read", csv_time, 2.5,
-        all(r[2] for r in runs))
-    parse = min(float(measure([f"{BENCH}/bench_mymovies_sync", "parse", big])[0]["seconds"])
-                for _ in range(REPEAT))
-    row("1", "import parse and listing alone (65,535 lines)", parse, "s", "Python csv read", csv_time, 0.5)
+    million_root = prepare("million", 65535, "million") if chosen("memory", "million", "wine-million") else None
+    full = None
+    if chosen("full", "parse"):
+        import_file = os.path.join(big, "docs", "MyMoviesImport.tab")
+        csv_time = python_csv(import_file)
+    if chosen("full", "memory", "audit", "scale"):
+        runs = [sync(big) for _ in range(REPEAT)]
+        full = best(runs)
+    if chosen("full"):
+        row("1", "full sync 65,535 records + 65,535-line merge import", full[0], "s", "Python csv read", csv_time,
+            2.5, all(r[2] for r in runs))
+    if chosen("parse"):
+        parse = min(float(measure([f"{BENCH}/bench_mymovies_sync", "parse", big])[0]["seconds"])
+                    for _ in range(REPEAT))
+        row("1", "import parse and listing alone (65,535 lines)", parse, "s", "Python csv read", csv_time, 0.5)
 
-    row("3", "peak memory, full sync", max(r[1] for r in runs) / 1024, "MB", "budget", 64, 1.0)
-    worst = sync(prepare("new65535", 65535, "new"))
-    row("3", "peak memory, 65,535 new lines vs full handheld", worst[1] / 1024, "MB", "budget", 64, 1.0, worst[2])
-    million_root = prepare("million", 65535, "million")
-    million = sync(million_root)
-    note(f"  (1,000,000-line import, native: {million[0]:.1f} s, run {'completed' if million[2] else 'failed'})")
-    row("3", "peak memory, 1,000,000-line import, native", million[1] / 1024, "MB", "budget", 256, 1.0, million[2])
+    if chosen("full", "memory"):
+        row("3", "peak memory, full sync", max(r[1] for r in runs) / 1024, "MB", "budget", 64, 1.0)
+    if chosen("memory"):
+        worst = sync(prepare("new65535", 65535, "new"))
+        row("3", "peak memory, 65,535 new lines vs full handheld", worst[1] / 1024, "MB", "budget", 64, 1.0,
+            worst[2])
+    if chosen("memory", "million"):
+        million = sync(million_root)
+        note(f"  (1,000,000-line import, native: {million[0]:.1f} s, run {'completed' if million[2] else 'failed'})")
+        row("3", "peak memory, 1,000,000-line import, native", million[1] / 1024, "MB", "budget", 256, 1.0,
+            million[2])
 
-    audit = sync(big, audit=True)
-    row("4", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.5, audit[2])
+    if chosen("audit"):
+        audit = sync(big, audit=True)
+        row("4", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.5, audit[2])
 
-    scale = {n: best([sync(roots[n]) for _ in range(REPEAT)])[0] for n in (4096, 16384)}
-    scale[65535] = full[0]
-    for n in (4096, 16384, 65535):
-        note(f"  scaling: {n:6d} records {scale[n]:.3f} s = {scale[n] / n * 1e6:.2f} us per record")
-    row("6", "sync per record at 65,535 vs 4,096", scale[65535] / 65535 * 1e6, "us", "per record at 4,096",
-        scale[4096] / 4096 * 1e6, 1.5)
+    if chosen("scale"):
+        scale = {n: best([sync(roots[n]) for _ in range(REPEAT)])[0] for n in (4096, 16384)}
+        scale[65535] = full[0]
+        for n in (4096, 16384, 65535):
+            note(f"  scaling: {n:6d} records {scale[n]:.3f} s = {scale[n] / n * 1e6:.2f} us per record")
+        row("6", "sync per record at 65,535 vs 4,096", scale[65535] / 65535 * 1e6, "us", "per record at 4,096",
+            scale[4096] / 4096 * 1e6, 1.5)
     return roots, million_root
 
 
@@ -201,12 +226,15 @@ def wine(roots, million_root):
         return wall, peak, rc == 0
 
     try:
-        run_wine(roots[4096])  # warms the prefix up
-        w = best([run_wine(roots[16384]) for _ in range(REPEAT)])
-        n = best([run_native(roots[16384]) for _ in range(REPEAT)])
-        row("5", "hotsync.exe sync under Wine, 16,384 records", w[0], "s", "native hotsync", n[0], 2.0, w[2] and n[2])
-        m = run_wine(million_root)
-        row("3", "peak memory, 1,000,000-line import, win32", m[1] / 1024, "MB", "budget", 256, 1.0, m[2])
+        if chosen("wine"):
+            run_wine(roots[4096])  # warms the prefix up
+            w = best([run_wine(roots[16384]) for _ in range(REPEAT)])
+            n = best([run_native(roots[16384]) for _ in range(REPEAT)])
+            row("5", "hotsync.exe sync under Wine, 16,384 records", w[0], "s", "native hotsync", n[0], 2.0,
+                w[2] and n[2])
+        if chosen("wine-million"):
+            m = run_wine(million_root)
+            row("3", "peak memory, 1,000,000-line import, win32", m[1] / 1024, "MB", "budget", 256, 1.0, m[2])
     finally:
         server.terminate()
         server.wait()
@@ -219,11 +247,14 @@ def wine(roots, million_root):
 
 def main():
     os.makedirs(WORK, exist_ok=True)
-    if "movies" in ONLY or "wine" in ONLY:
-        roots, million_root = movies()
-    if "events" in ONLY:
+    unknown = CHOSEN - set(ALL)
+    if unknown:
+        note(f"unknown benchmark {', '.join(sorted(unknown))}; known: {', '.join(ALL)}")
+        return 2
+    roots, million_root = movies()
+    if chosen("events"):
         events()
-    if "wine" in ONLY:
+    if chosen("wine", "wine-million"):
         wine(roots, million_root)
     note("\n== summary (ratio = figure / peer)")
     note(f"{'goal':4} {'measure':52} {'figure':>11} {'peer':>22} {'':>11} {'ratio':>6} {'goal':>6}  result")

@@ -1,15 +1,18 @@
+// The two forms of a movie item, their life cycle and copies, reading from the handheld, and the
+// content comparison.
 #include "movies/movie_item.h"
 
 #include <cstring>
 #include <utility>
 
+#include "device/device_database.h"
 #include "diag/sync_log.h"
 
 using namespace movie_record;
 
 namespace {
 
-// Packing and reading go through here before the bytes get a buffer of their exact size.
+// Packing goes through here before the bytes get a buffer of their exact size.
 uint8_t* PackScratch() {
   thread_local uint8_t scratch[kPackedBufferSize];
   return scratch;
@@ -19,19 +22,10 @@ uint8_t* PackScratch() {
 
 MovieItem::MovieItem() = default;
 
-MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) {
-  CopyFrom(other);
-  on_desktop_ = other.on_desktop_;
-  matched_ = other.matched_;
-  write_back_ = other.write_back_;
-  unused_marker_ = other.unused_marker_;
-}
+MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) { CopyFrom(other); }
 
 MovieItem& MovieItem::operator=(const MovieItem& other) {
-  if (this != &other) {
-    CopyFrom(other);
-    on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
-  }
+  if (this != &other) CopyFrom(other);
   return *this;
 }
 
@@ -55,6 +49,11 @@ void MovieItem::CopyFrom(const MovieItem& other) {
   record_id_ = other.record_id_;
   category_ = other.category_;
   FieldsPresent().Assign(other.FieldsPresent());
+  on_desktop_ = other.on_desktop_;
+  matched_ = other.matched_;
+  write_back_ = other.write_back_;
+  unused_marker_ = other.unused_marker_;
+  last_text_read_ = other.last_text_read_;
 }
 
 void MovieItem::Clear() {
@@ -80,6 +79,23 @@ bool MovieItem::Reset() {
   SetViewed(true);
   SetProdAttr(0x0200);
   return true;
+}
+
+DeviceError MovieItem::ReadFrom(DeviceDatabase* source) {
+  ResetAll();
+  if (source == nullptr) return DeviceError::kNotOpen;
+  uint32_t id = 0;
+  if (source->GetCurrentRecordId(&id) == DeviceError::kOk) record_id_ = id;
+  int32_t category = 0;
+  if (source->GetCurrentCategory(&category) == DeviceError::kOk) category_ = static_cast<uint32_t>(category);
+  uint32_t size = 0;
+  uint8_t buffer[movie_record::kPackedBufferSize];
+  DeviceError result = source->CopyCurrentRecord(buffer, sizeof buffer, &size);
+  if (result == DeviceError::kOk) {
+    StorePacked(buffer, size);
+    packed_valid_ = true;
+  }
+  return result;
 }
 
 bool MovieItem::SetPackedRecord(const uint8_t* data, uint32_t size) {
@@ -155,111 +171,6 @@ void MovieItem::InvalidatePacked() {
   packed_.reset();
 }
 
-uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) const {
-  const uint8_t* bytes;
-  size_t available;
-  if (packed_valid_) {
-    bytes = packed_.get();
-    available = packed_size_;  // a short handheld record reads as zeros past its end
-  } else if (trans_valid_) {
-    bytes = Trans().fixed;
-    available = kFixedSize;
-  } else {
-    LogDebug("%s\n", message);
-    return 0;
-  }
-  uint32_t value = 0;
-  for (int i = 0; i < width; ++i) {
-    size_t at = offset + static_cast<size_t>(i);
-    value = (value << 8) | (at < available ? bytes[at] : 0u);
-  }
-  return value;
-}
-
-void MovieItem::WriteNumber(size_t offset, int width, uint32_t value, const char* message) {
-  if (!MakeTransValid()) LogDebug("%s\n", message);
-  InvalidatePacked();
-  for (int i = width - 1; i >= 0; --i) {
-    Trans().fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
-    value >>= 8;
-  }
-}
-
-const char* MovieItem::GetText(TextField field, const char* message) {
-  if (!MakeTransValid()) LogDebug("%s\n", message);
-  return Trans().Text(field);
-}
-
-void MovieItem::SetText(TextField field, const char* text, const char* message) {
-  if (!MakeTransValid()) LogDebug("%s\n", message);
-  InvalidatePacked();
-  size_t capacity = kCapacity[field];
-  char* target = Trans().Text(field);
-  size_t n = text ? strnlen(text, capacity - 1) : 0;
-  // The text may come from this very array (a copy of the item's own field).
-  std::memmove(target, text ? text : "", n);
-  std::memset(target + n, 0, capacity - n);
-}
-
-#define NUMBER_FIELD(Name, offset, width, getMessage, setMessage)                                \
-  uint32_t MovieItem::Get##Name() const { return ReadNumber(offset, width, getMessage); }      \
-  void MovieItem::Set##Name(uint32_t value) { WriteNumber(offset, width, value, setMessage); }
-
-uint32_t MovieItem::GetAlarmDueDate() const {
-  return ReadNumber(kAlarmDueDate, 4, "No valid movie item record attempting to get alarm due date!");
-}
-NUMBER_FIELD(LoanDate, kLoanDate, 4, "No valid movie item record attempting to get loan date!",
-             "No valid movie item record attempting to set loan date!")
-NUMBER_FIELD(DueDate, kDueDate, 4, "No valid movie item record attempting to get due date!",
-             "No valid movie item record attempting to set due date!")
-NUMBER_FIELD(Status, kStatus, 1, "No valid movie item record attempting to get status!",
-             "No valid movie item record attempting to set status!")
-NUMBER_FIELD(Genre, kGenre, 2, "No valid movie item record attempting to get Genre!",
-             "No valid movie item record attempting to set genre!")
-NUMBER_FIELD(WideScreenProcess, kWideScreenProcess, 1,
-             "No valid movie item record attempting to get widescreen!",
-             "No valid movie item record attempting to set WideScreenProcess!")
-NUMBER_FIELD(ProdAttr, kProdAttr, 2, "No valid movie item record attempting to get ProdAttr!",
-             "No valid movie item record attempting to set ProdAttr!")
-NUMBER_FIELD(RatingAttr, kRatingAttr, 1, "No valid movie item record attempting to get rating attr!",
-             "No valid movie item record attempting to set rating attr!")
-NUMBER_FIELD(MyRating, kMyRating, 1, "No valid movie item record attempting to get MyRating attr!",
-             "No valid movie item record attempting to set MyRating attr!")
-NUMBER_FIELD(TechAttr, kTechAttr, 4, "No valid movie item record attempting to get TechAttr attr!",
-             "No valid movie item record attempting to set TechAttr attr!")
-NUMBER_FIELD(MediaAttr, kMediaAttr, 2, "No valid movie item record attempting to get MediaAttr attr!",
-             "No valid movie item record attempting to set MediaAttr attr!")
-NUMBER_FIELD(AwardsAttr, kAwardsAttr, 4,
-             "No valid movie item record attempting to get AwardsAttr attr!",
-             "No valid movie item record attempting to set AwardsAttr attr!")
-
-#undef NUMBER_FIELD
-
-#define TEXT_FIELD(Name, field, label)                                                           \
-  const char* MovieItem::Get##Name() {                                                           \
-    return GetText(field, "No valid trans record attempting to get " label "!");                \
-  }                                                                                              \
-  void MovieItem::Set##Name(const char* text) {                                                  \
-    SetText(field, text, "No valid trans record attempting to set " label "!");                 \
-  }
-
-TEXT_FIELD(Title, kTitle, "Title")
-TEXT_FIELD(Location, kLocation, "Location")
-TEXT_FIELD(Catalog, kCatalog, "Catalog")
-TEXT_FIELD(Director, kDirector, "Director")
-TEXT_FIELD(Country, kCountry, "Country")
-TEXT_FIELD(Cast, kCast, "Cast")
-TEXT_FIELD(AcquiredFrom, kAcquiredFrom, "AcquiredFrom")
-TEXT_FIELD(Price, kPrice, "Price")
-TEXT_FIELD(RunTime, kRunTime, "RunTime")
-TEXT_FIELD(Notes, kNotes, "general notes")
-
-#undef TEXT_FIELD
-
-const char* MovieItem::GetReview() {
-  return GetText(kReview, "No valid trans record attempting to get review!");
-}
-
 namespace {
 
 uint32_t DayOf(uint32_t seconds) { return seconds - seconds % 86400u; }
@@ -284,7 +195,7 @@ int CompareTrimmed(const char* a, const char* b) {
   return la > lb ? 1 : -1;
 }
 
-bool MovieItem::IsSameAs(MovieItem& other) {
+bool MovieItem::IsSameAs(const MovieItem& other) const {
   if (DayOf(GetAlarmDueDate()) != DayOf(other.GetAlarmDueDate())) return false;
   if (DayOf(GetLoanDate()) != DayOf(other.GetLoanDate())) return false;
   if (DayOf(GetDueDate()) != DayOf(other.GetDueDate())) return false;
@@ -305,13 +216,4 @@ bool MovieItem::IsSameAs(MovieItem& other) {
     if (CompareTrimmed(Trans().Text(field), other.Trans().Text(field)) != 0) return false;
   }
   return true;
-}
-
-void MovieItem::CopyPresentFields(DataRecord& other) {
-  char text[1999];
-  for (int32_t index = 0; index < kMovieFieldCount; ++index) {
-    if (!other.FieldsPresent().Get(index)) continue;
-    int32_t size = sizeof text;
-    if (other.GetFieldText(index, text, &size)) SetFieldText(index, text);
-  }
 }

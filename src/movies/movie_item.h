@@ -9,9 +9,13 @@
 //
 // Items hold the packed bytes in a buffer of their exact size and the trans record only while it is
 // in use (Compact drops it again), so that a list of many items stays small. They are copied by
-// value; a copy of an item whose packed form is valid takes only the packed form. Assignment does
-// not copy the four run markers, copy construction does. Not thread-safe: Describe and the text conversions use
-// shared buffers (one synchronization at a time).
+// value; a copy of an item whose packed form is valid takes only the packed form. Copy construction
+// and assignment give the same item, run markers included. Not thread-safe: Describe and the text
+// conversions use shared buffers (one synchronization at a time).
+//
+// The members are defined in three files, one per concern: movie_item.cpp (the two forms, their
+// life cycle and the content comparison), movie_item_fields.cpp (every field accessor and the
+// derived names) and movie_item_text_form.cpp (the text of each field index, Describe, BuildKey).
 #ifndef REELBOX_MOVIES_MOVIE_ITEM_H
 #define REELBOX_MOVIES_MOVIE_ITEM_H
 
@@ -35,7 +39,7 @@ class MovieItem : public DataRecord, public Describable {
   MovieItem& operator=(const MovieItem& other);
   ~MovieItem() override;
 
-  // Markers the import/export run keeps per item; 0 in a new item, not copied by assignment.
+  // Markers the import/export run keeps per item; 0 in a new item.
   uint8_t OnDesktop() const { return on_desktop_; }
   void SetOnDesktop(uint8_t value) { on_desktop_ = value; }
   uint8_t Matched() const { return matched_; }
@@ -77,7 +81,7 @@ class MovieItem : public DataRecord, public Describable {
 
   // Content comparison: dates by day, numbers whole, texts trimmed; category, record ID, first
   // word, markers and presence bits take no part.
-  bool IsSameAs(MovieItem& other);
+  bool IsSameAs(const MovieItem& other) const;
 
   // Whole fields, host order.
   uint32_t GetAlarmDueDate() const;
@@ -106,26 +110,26 @@ class MovieItem : public DataRecord, public Describable {
 
   // Texts: pointers into the trans record, valid until the item changes. Setters cut silently at
   // capacity - 1.
-  const char* GetTitle();
+  const char* GetTitle() const;
   void SetTitle(const char* text);
-  const char* GetLocation();
+  const char* GetLocation() const;
   void SetLocation(const char* text);
-  const char* GetCatalog();
+  const char* GetCatalog() const;
   void SetCatalog(const char* text);
-  const char* GetDirector();
+  const char* GetDirector() const;
   void SetDirector(const char* text);
-  const char* GetCountry();
+  const char* GetCountry() const;
   void SetCountry(const char* text);
-  const char* GetCast();
+  const char* GetCast() const;
   void SetCast(const char* text);
-  const char* GetAcquiredFrom();
+  const char* GetAcquiredFrom() const;
   void SetAcquiredFrom(const char* text);
-  const char* GetPrice();
+  const char* GetPrice() const;
   void SetPrice(const char* text);
-  const char* GetRunTime();
+  const char* GetRunTime() const;
   void SetRunTime(const char* text);
-  const char* GetReview();
-  const char* GetNotes();
+  const char* GetReview() const;
+  const char* GetNotes() const;
   void SetNotes(const char* text);
 
   // Bit-level fields.
@@ -168,11 +172,14 @@ class MovieItem : public DataRecord, public Describable {
   // Derived texts.
   TextString GetYearText() const;
   TextString GetGenreNames() const;
+  // The same in a shared buffer that the next call overwrites.
+  const char* GenreNamesText() const;
   const char* GetFilmProcessName() const;
   const char* GetMediaTypeName() const;
 
   // The text form (field indexes 0 to 33).
   bool GetFieldText(int32_t index, char* buffer, int32_t* size) override;
+  bool GetFieldView(int32_t index, std::string_view* text) override;
   bool SetFieldText(int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field (stored as a default).
   bool LastTextRead() const override { return last_text_read_; }
@@ -180,7 +187,7 @@ class MovieItem : public DataRecord, public Describable {
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.
-  TextString BuildKey();
+  TextString BuildKey() const;
 
  private:
   uint32_t ReadNumber(size_t offset, int width, const char* message) const;
@@ -188,13 +195,16 @@ class MovieItem : public DataRecord, public Describable {
   // Unpacks when needed; false when the item holds neither form.
   bool MakeTransValid() const;
   void InvalidatePacked();
-  const char* GetText(movie_record::TextField field, const char* message);
+  const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
   void CopyFrom(const MovieItem& other);
   // The trans record, made (zeroed) when the item has none yet.
   MovieTransRecord& Trans() const;
   void StorePacked(const uint8_t* data, uint32_t size);
   TextString FieldText(int32_t index);
+  // The text of a field that is a text of the record or of a table, or a number or date (written
+  // into scratch, kDateTextSize bytes); null for the other fields. REQUIRES: index 0 to 33.
+  const char* PlainFieldText(int32_t index, char* scratch);
   // Stores the value; false when the text does not read as one (the default was stored).
   bool StoreFieldText(int32_t index, const char* text);
 

@@ -1,6 +1,7 @@
 #include "movies/movie_lookup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,11 +24,59 @@ bool FoldedEquals(std::string_view text, const char* name) {
   return name[i] == '\0';
 }
 
+struct Name {
+  const char* text;
+  size_t size;
+  int32_t row;
+};
+
+// A table's names and alternatives grouped by their folded first byte, each group in the order
+// the rows are tried (row by row, the name before the alternative).
+struct RowIndex {
+  const char* const* names = nullptr;
+  const char* const* alternatives = nullptr;
+  int32_t count = -1;
+  std::vector<Name> entries;
+  uint16_t first[257] = {};
+};
+
+// The tables are few and fixed: each is grouped once per thread.
+const RowIndex& RowsOf(const char* const* names, const char* const* alternatives, int32_t count) {
+  thread_local RowIndex tables[8];
+  thread_local size_t next = 0;
+  for (const RowIndex& table : tables) {
+    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
+  }
+  RowIndex& table = tables[next];
+  next = (next + 1) % 8;
+  table.names = names;
+  table.alternatives = alternatives;
+  table.count = count;
+  table.entries.clear();
+  for (int32_t i = 0; i < count; ++i) {
+    for (const char* name : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
+      if (name != nullptr) table.entries.push_back({name, std::strlen(name), i});
+    }
+  }
+  std::stable_sort(table.entries.begin(), table.entries.end(),
+                   [](const Name& a, const Name& b) { return Folded(a.text[0]) < Folded(b.text[0]); });
+  size_t k = 0;
+  for (int c = 0; c < 256; ++c) {
+    table.first[c] = static_cast<uint16_t>(k);
+    while (k < table.entries.size() && Folded(table.entries[k].text[0]) == c) ++k;
+  }
+  table.first[256] = static_cast<uint16_t>(k);
+  return table;
+}
+
+// The lowest row whose name or alternative equals the text, letter case ignored; else def.
 int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
                  int32_t def) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (names && names[i] && FoldedEquals(text, names[i])) return i;
-    if (alternatives && alternatives[i] && FoldedEquals(text, alternatives[i])) return i;
+  const RowIndex& table = RowsOf(names, alternatives, count);
+  const unsigned char c = text.empty() ? 0 : Folded(text[0]);
+  for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
+    const Name& name = table.entries[k];
+    if (name.size == text.size() && FoldedEquals(text, name.text)) return name.row;
   }
   return def;
 }
@@ -37,12 +86,12 @@ int32_t MatchRow(std::string_view text, const char* const* names, const char* co
 int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
                     int32_t count, int32_t def) {
   std::string_view whole(text != nullptr ? text : "");
+  if (whole.find(' ') == std::string_view::npos) return MatchRow(whole, names, alternatives, count, def);
   thread_local std::string compact;
   compact.clear();
   for (char c : whole) {
     if (c != ' ') compact += c;
   }
-  if (compact.size() == whole.size()) return MatchRow(compact, names, alternatives, count, def);
   int32_t row = MatchRow(compact, names, alternatives, count, -1);
   if (row >= 0) return row;
   // Names that hold a blank ("CinemaScope 55") can never equal a text without blanks; without this
@@ -62,10 +111,49 @@ struct Occurrence {
   int32_t row;
 };
 
-void FindAll(std::string_view text, std::string_view key, int32_t row, std::vector<Occurrence>* found) {
-  if (key.empty()) return;
-  for (size_t start = text.find(key); start != std::string_view::npos; start = text.find(key, start + 1))
-    found->push_back({start, start + key.size(), row});
+struct Key {
+  const char* text;
+  size_t size;
+  int32_t row;
+};
+
+// A table's keys grouped by their first byte: the keys beginning with byte c are
+// keys[first[c]] up to keys[first[c + 1]].
+struct PreparedTable {
+  const char* const* names = nullptr;
+  const char* const* alternatives = nullptr;
+  int32_t count = -1;
+  std::vector<Key> keys;
+  uint16_t first[257] = {};
+};
+
+// The tables are few and fixed (genres, awards): each is prepared once per thread.
+const PreparedTable& Prepared(const char* const* names, const char* const* alternatives, int32_t count) {
+  thread_local PreparedTable tables[4];
+  thread_local size_t next = 0;
+  for (const PreparedTable& table : tables) {
+    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
+  }
+  PreparedTable& table = tables[next];
+  next = (next + 1) % 4;
+  table.names = names;
+  table.alternatives = alternatives;
+  table.count = count;
+  table.keys.clear();
+  for (int32_t i = 0; i < count; ++i) {
+    for (const char* key : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
+      if (key != nullptr && key[0] != '\0') table.keys.push_back({key, std::strlen(key), i});
+    }
+  }
+  std::stable_sort(table.keys.begin(), table.keys.end(),
+                   [](const Key& a, const Key& b) { return static_cast<unsigned char>(a.text[0]) < static_cast<unsigned char>(b.text[0]); });
+  size_t k = 0;
+  for (int c = 0; c < 256; ++c) {
+    table.first[c] = static_cast<uint16_t>(k);
+    while (k < table.keys.size() && static_cast<unsigned char>(table.keys[k].text[0]) == c) ++k;
+  }
+  table.first[256] = static_cast<uint16_t>(k);
+  return table;
 }
 
 }  // namespace
@@ -74,20 +162,24 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
-  thread_local std::string lowered;
-  lowered.assign(text);
-  for (char& c : lowered) c = static_cast<char>(Folded(c));
-  std::string_view haystack(lowered);
+  const PreparedTable& table = Prepared(keys, alternatives, count);
+  // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
+  // the text, folding as it goes, comparing only the keys that begin with the byte at hand.
   thread_local std::vector<Occurrence> found;
   found.clear();
-  for (int32_t i = 0; i < count; ++i) {
-    if (keys && keys[i]) FindAll(haystack, keys[i], i, &found);
-    if (alternatives && alternatives[i]) FindAll(haystack, alternatives[i], i, &found);
+  const size_t length = std::strlen(text);
+  for (size_t at = 0; at < length; ++at) {
+    const unsigned char c = Folded(text[at]);
+    for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
+      const Key& key = table.keys[k];
+      if (key.size > length - at) continue;
+      size_t i = 1;
+      while (i < key.size && Folded(text[at + i]) == static_cast<unsigned char>(key.text[i])) ++i;
+      if (i == key.size) found.push_back({at, at + key.size, key.row});
+    }
   }
-  // Only an occurrence that starts at most one key length earlier can hold another, so a sorted
-  // scan of that window keeps long texts linear.
-  std::sort(found.begin(), found.end(),
-            [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
+  // Only an occurrence that starts at most one key length earlier can hold another, so a scan of
+  // that window keeps long texts linear.
   size_t longest = 0;
   for (const Occurrence& o : found) longest = std::max(longest, o.end - o.start);
   uint32_t mask = 0;

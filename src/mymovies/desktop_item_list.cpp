@@ -2,115 +2,323 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
+#include <new>
 
 #include "movies/movie_item.h"
+#include "movies/movie_record.h"
 
 namespace {
 
-constexpr size_t kPoolBlock = 64 * 1024;
+constexpr uint32_t kPoolBlock = 1u << 20;
+constexpr uint32_t kTagShift = 24;
+constexpr uint32_t kIndexMask = (1u << kTagShift) - 1;
+// Room for a full handheld's keys and as many import lines without growing (512 KB).
+constexpr size_t kFirstIndexSize = 1u << 17;
 
-}  // namespace
+unsigned char Fold(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
 
-DesktopItemList::~DesktopItemList() { Clear(); }
+// FNV-1a over the folded bytes of both pieces, as over the one text they make.
+uint32_t HashOf(std::string_view head, std::string_view tail = {}) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : head) hash = (hash ^ Fold(c)) * 1099511628211ull;
+  for (char c : tail) hash = (hash ^ Fold(c)) * 1099511628211ull;
+  return static_cast<uint32_t>(hash ^ (hash >> 32)) * 0x9E3779B1u;
+}
 
-std::string_view DesktopItemList::Keep(std::string_view key) {
-  if (key.size() + 1 > pool_left_) {
-    size_t size = key.size() + 1 > kPoolBlock ? key.size() + 1 : kPoolBlock;
-    pool_.emplace_back(new char[size]);
-    pool_next_ = pool_.back().get();
-    pool_left_ = size;
+bool FoldedSame(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
   }
-  char* kept = pool_next_;
-  std::memcpy(kept, key.data(), key.size());
-  kept[key.size()] = '\0';
-  pool_next_ += key.size() + 1;
-  pool_left_ -= key.size() + 1;
-  return std::string_view(kept, key.size());
-}
-
-void DesktopItemList::Add(MovieItem* item, const char* key) {
-  order_.clear();
-  iterating_ = false;
-  try {
-    const std::string_view wanted(key != nullptr ? key : "");
-    auto at = entries_.find(wanted);
-    if (at == entries_.end()) {
-      const std::string_view kept = Keep(wanted);
-      entries_.emplace(kept, Entry{item, kept});
-      return;
-    }
-    // The same key in other letter case: the entry takes the new text (the old one stays unused
-    // in the pool until Clear).
-    const std::string_view kept = Keep(wanted);
-    auto node = entries_.extract(at);
-    node.mapped() = Entry{item, kept};
-    node.key() = kept;
-    entries_.insert(std::move(node));
-  } catch (...) {
-    // The list owns the item it was given: when the entry cannot be made, nothing else would
-    // free it, unless the list holds it already.
-    bool held = item == Placeholder();
-    for (const auto& entry : entries_) held = held || entry.second.item == item;
-    if (!held) delete item;
-    throw;
-  }
-}
-
-MovieItem* DesktopItemList::Placeholder() {
-  static MovieItem* const placeholder = [] {
-    MovieItem* item = new MovieItem();
-    item->SetMatched(1);
-    item->SetOnDesktop(0);
-    return item;
-  }();
-  return placeholder;
-}
-
-void DesktopItemList::AddPlaceholder(const char* key) { Add(Placeholder(), key); }
-
-bool DesktopItemList::Find(const char* key, MovieItem** item) const {
-  auto at = entries_.find(std::string_view(key != nullptr ? key : ""));
-  if (at == entries_.end()) return false;
-  *item = at->second.item;
   return true;
 }
 
-bool DesktopItemList::First(TextString* key, MovieItem** item) {
-  order_.clear();
-  order_.reserve(entries_.size());
-  for (const auto& entry : entries_) order_.push_back(&entry.second);
-  std::sort(order_.begin(), order_.end(),
-            [](const Entry* a, const Entry* b) { return CompareText(a->key.data(), b->key.data()) < 0; });
-  cursor_ = 0;
-  iterating_ = !order_.empty();
-  return Next(key, item);
+uint32_t TagOf(uint32_t hash) { return (hash >> kTagShift) | 1u; }
+
+// The title of a packed record with its outer blanks dropped, as BuildKey takes it.
+std::string_view TrimmedTitle(const uint8_t* packed, size_t size) {
+  if (packed == nullptr || size <= movie_record::kFixedSize) return {};
+  const char* begin = reinterpret_cast<const char*>(packed) + movie_record::kFixedSize;
+  const char* limit = reinterpret_cast<const char*>(packed) + size;
+  const void* nul = std::memchr(begin, '\0', static_cast<size_t>(limit - begin));
+  const char* end = nul ? static_cast<const char*>(nul) : limit;
+  while (begin < end && IsSpaceChar(*begin)) ++begin;
+  while (end > begin && IsSpaceChar(end[-1])) --end;
+  return std::string_view(begin, static_cast<size_t>(end - begin));
 }
 
-bool DesktopItemList::Next(TextString* key, MovieItem** item) {
+}  // namespace
+
+DesktopItemList::~DesktopItemList() = default;
+
+const char* DesktopItemList::KeptAt(const Entry& entry) const {
+  return pool_[entry.at / kPoolBlock].get() + entry.at % kPoolBlock;
+}
+
+const uint8_t* DesktopItemList::PackedAt(const Entry& entry) const {
+  return reinterpret_cast<const uint8_t*>(KeptAt(entry)) + entry.key_size + 1;
+}
+
+DesktopItemList::Key DesktopItemList::KeyOf(const Entry& entry) const {
+  Key key;
+  key.tail = std::string_view(KeptAt(entry), entry.key_size);
+  if (entry.flags & kKeyAfterTitle) {
+    key.head = std::string_view(reinterpret_cast<const char*>(PackedAt(entry)) + movie_record::kFixedSize,
+                                entry.head_size);
+  }
+  return key;
+}
+
+uint32_t DesktopItemList::Keep(std::string_view key, const uint8_t* packed, Entry* entry) {
+  std::string_view kept = key.substr(0, 0xFFFF);
+  entry->flags = static_cast<uint8_t>(entry->flags & ~kKeyAfterTitle);
+  entry->head_size = 0;
+  // Only a title without leading blanks, so the key's head is found without a scan.
+  const std::string_view title = TrimmedTitle(packed, entry->packed_size);
+  if (!title.empty() && title.size() <= 0xFF && title.data() == reinterpret_cast<const char*>(packed) + movie_record::kFixedSize &&
+      kept.size() >= title.size() && kept.compare(0, title.size(), title) == 0) {
+    kept.remove_prefix(title.size());
+    entry->flags |= kKeyAfterTitle;
+    entry->head_size = static_cast<uint8_t>(title.size());
+  }
+  const uint32_t size = static_cast<uint32_t>(kept.size()) + 1 + entry->packed_size;
+  if (pool_.empty() || kPoolBlock - pool_used_ < size) {
+    // Positions are 32 bits: the pool ends at 4 GB, beyond what a 32-bit process holds anyway.
+    if (pool_.size() >= 0xFFFFFFFFu / kPoolBlock) throw std::bad_alloc();
+    pool_.emplace_back(new char[kPoolBlock]);
+    pool_used_ = 0;
+  }
+  char* target = pool_.back().get() + pool_used_;
+  std::memcpy(target, kept.data(), kept.size());
+  target[kept.size()] = '\0';
+  if (entry->packed_size) std::memcpy(target + kept.size() + 1, packed, entry->packed_size);
+  entry->key_size = static_cast<uint16_t>(kept.size());
+  const uint32_t at = static_cast<uint32_t>(pool_.size() - 1) * kPoolBlock + pool_used_;
+  pool_used_ += size;
+  return at;
+}
+
+size_t DesktopItemList::Slot(std::string_view key, uint32_t hash, bool* found) const {
+  const size_t mask = index_.size() - 1;
+  const uint32_t tag = TagOf(hash) << kTagShift;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const uint32_t held = index_[slot];
+    if (held == 0) {
+      *found = false;
+      return slot;
+    }
+    if ((held & ~kIndexMask) == tag) {
+      const Key listed = KeyOf(entries_[(held & kIndexMask) - 1]);
+      if (key.size() == listed.head.size() + listed.tail.size() && FoldedSame(listed.head, key) &&
+          FoldedSame(listed.tail, key.substr(listed.head.size()))) {
+        *found = true;
+        return slot;
+      }
+    }
+  }
+}
+
+void DesktopItemList::GrowIndex() {
+  std::vector<uint32_t> grown(index_.empty() ? kFirstIndexSize : index_.size() * 2, 0);
+  const size_t mask = grown.size() - 1;
+  for (uint32_t held : index_) {
+    if (held == 0) continue;
+    const Key key = KeyOf(entries_[(held & kIndexMask) - 1]);
+    size_t slot = HashOf(key.head, key.tail) & mask;
+    while (grown[slot] != 0) slot = (slot + 1) & mask;
+    grown[slot] = held;
+  }
+  index_.swap(grown);
+}
+
+ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t* packed, bool replace) {
+  order_.clear();
+  iterating_ = false;
+  key = key.substr(0, 0xFFFF);
+  // At most three quarters of the slots are taken, so probes stay short.
+  if ((entries_.size() + 1) * 4 > index_.size() * 3) {
+    if (entries_.size() >= kIndexMask - 1) throw std::bad_alloc();
+    GrowIndex();
+  }
+  const uint32_t hash = HashOf(key);
+  bool found = false;
+  const size_t slot = Slot(key, hash, &found);
+  if (found && !replace) return kNoItem;
+  entry.at = Keep(key, packed, &entry);
+  if (found) {
+    const ItemRef ref = (index_[slot] & kIndexMask) - 1;
+    entries_[ref] = entry;
+    return ref;
+  }
+  entries_.push_back(entry);
+  const ItemRef ref = static_cast<ItemRef>(entries_.size() - 1);
+  index_[slot] = (TagOf(hash) << kTagShift) | (ref + 1);
+  return ref;
+}
+
+DesktopItemList::Entry DesktopItemList::EntryOf(MovieItem& item, const uint8_t** packed) const {
+  Entry entry{};
+  uint32_t size = 0;
+  *packed = item.GetPackedRecord(&size);
+  entry.packed_size = *packed != nullptr ? static_cast<uint16_t>(size) : 0;
+  entry.record_id = item.GetRecordId();
+  const uint32_t category = item.GetCategory();
+  entry.category = category > 0xFE ? 0xFF : static_cast<uint8_t>(category);
+  entry.flags = static_cast<uint8_t>((item.OnDesktop() ? kOnDesktop : 0) | (item.Matched() ? kMatched : 0) |
+                                     (item.WriteBack() ? kWriteBack : 0));
+  for (int32_t field = 0; field < kMovieFieldCount; ++field) {
+    if (item.FieldsPresent().Get(field)) entry.present[field / 8] |= static_cast<uint8_t>(0x80u >> (field % 8));
+  }
+  return entry;
+}
+
+ItemRef DesktopItemList::Add(MovieItem& item, const char* key) {
+  const uint8_t* packed = nullptr;
+  const Entry entry = EntryOf(item, &packed);
+  return Store(key != nullptr ? key : "", entry, packed, true);
+}
+
+ItemRef DesktopItemList::AddIfAbsent(MovieItem& item, const char* key) {
+  const uint8_t* packed = nullptr;
+  const Entry entry = EntryOf(item, &packed);
+  return Store(key != nullptr ? key : "", entry, packed, false);
+}
+
+ItemRef DesktopItemList::AddPlaceholder(const char* key) {
+  Entry entry{};
+  entry.flags = kMatched | kPlaceholder;
+  entry.category = 0;
+  return Store(key != nullptr ? key : "", entry, nullptr, true);
+}
+
+void DesktopItemList::Rekey(ItemRef ref, const char* key) {
+  const std::string_view wanted = std::string_view(key != nullptr ? key : "").substr(0, 0xFFFF);
+  const Key listed = KeyOf(entries_[ref]);
+  if (wanted.size() == listed.head.size() + listed.tail.size() && wanted.compare(0, listed.head.size(), listed.head) == 0 &&
+      wanted.substr(listed.head.size()) == listed.tail)
+    return;
+  // The key's slot stays: the new text folds to the same key. The old copy stays unused in the
+  // pool until Clear; the pool's blocks never move, so the packed bytes can be copied from there.
+  Entry entry = entries_[ref];
+  entry.at = Keep(wanted, PackedAt(entries_[ref]), &entry);
+  entries_[ref] = entry;
+}
+
+bool DesktopItemList::Find(const char* key, ItemRef* ref) const {
+  if (index_.empty()) return false;
+  const std::string_view wanted(key != nullptr ? key : "");
+  bool found = false;
+  const size_t slot = Slot(wanted, HashOf(wanted), &found);
+  if (!found) return false;
+  *ref = (index_[slot] & kIndexMask) - 1;
+  return true;
+}
+
+void DesktopItemList::Load(ItemRef ref, MovieItem* item) const {
+  const Entry& entry = entries_[ref];
+  if (entry.flags & kPlaceholder) {
+    item->ResetAll();
+  } else {
+    item->SetPackedRecord(PackedAt(entry), entry.packed_size);
+    item->SetCategory(GetCategory(ref));
+    for (int32_t field = 0; field < kMovieFieldCount; ++field) {
+      if (entry.present[field / 8] & (0x80u >> (field % 8))) item->FieldsPresent().Set(field, 1);
+    }
+  }
+  item->SetRecordId(entry.record_id);
+  item->SetOnDesktop(entry.flags & kOnDesktop ? 1 : 0);
+  item->SetMatched(entry.flags & kMatched ? 1 : 0);
+  item->SetWriteBack(entry.flags & kWriteBack ? 1 : 0);
+}
+
+bool DesktopItemList::HoldsPacked(ItemRef ref, const uint8_t* packed, uint32_t size) const {
+  const Entry& entry = entries_[ref];
+  if (entry.flags & kPlaceholder) return false;
+  return packed != nullptr && entry.packed_size == size && (size == 0 || std::memcmp(PackedAt(entry), packed, size) == 0);
+}
+
+uint32_t DesktopItemList::GetCategory(ItemRef ref) const {
+  const uint8_t category = entries_[ref].category;
+  return category == 0xFF ? 0xFFFFFFFFu : category;
+}
+
+void DesktopItemList::SetFlag(ItemRef ref, uint8_t flag, bool value) {
+  uint8_t& flags = entries_[ref].flags;
+  flags = static_cast<uint8_t>(value ? flags | flag : flags & ~flag);
+}
+
+namespace {
+
+// CompareText over keys in two pieces: punctuation first-characters last, letter case ignored.
+int CompareKeys(std::string_view a_head, std::string_view a_tail, std::string_view b_head, std::string_view b_tail) {
+  auto at = [](std::string_view head, std::string_view tail, size_t i) -> char {
+    if (i < head.size()) return head[i];
+    i -= head.size();
+    return i < tail.size() ? tail[i] : '\0';
+  };
+  const bool a_punct = IsPunctuationChar(at(a_head, a_tail, 0));
+  const bool b_punct = IsPunctuationChar(at(b_head, b_tail, 0));
+  if (a_punct != b_punct) return a_punct ? 1 : -1;
+  // Most keys begin with a title on both sides: that stretch is compared without piecing.
+  size_t i = 0;
+  for (const size_t common = std::min(a_head.size(), b_head.size()); i < common; ++i) {
+    const unsigned char ca = Fold(a_head[i]);
+    const unsigned char cb = Fold(b_head[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+  for (;; ++i) {
+    const unsigned char ca = Fold(at(a_head, a_tail, i));
+    const unsigned char cb = Fold(at(b_head, b_tail, i));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+}  // namespace
+
+bool DesktopItemList::First(TextString* key, ItemRef* ref) {
+  order_.clear();
+  order_.reserve(entries_.size());
+  for (ItemRef i = 0; i < entries_.size(); ++i) order_.push_back(i);
+  std::sort(order_.begin(), order_.end(), [this](ItemRef a, ItemRef b) {
+    const Key ka = KeyOf(entries_[a]);
+    const Key kb = KeyOf(entries_[b]);
+    return CompareKeys(ka.head, ka.tail, kb.head, kb.tail) < 0;
+  });
+  cursor_ = 0;
+  iterating_ = !order_.empty();
+  return Next(key, ref);
+}
+
+bool DesktopItemList::Next(TextString* key, ItemRef* ref) {
   if (!iterating_ || cursor_ >= order_.size()) {
     iterating_ = false;
     key->Clear();
-    *item = nullptr;
+    *ref = kNoItem;
     return false;
   }
-  const Entry* entry = order_[cursor_];
-  key->Assign(static_cast<uint32_t>(entry->key.size()), entry->key.data());
-  *item = entry->item;
+  const Key listed = KeyOf(entries_[order_[cursor_]]);
+  delivered_.assign(listed.head.data(), listed.head.size());
+  delivered_.append(listed.tail.data(), listed.tail.size());
+  key->Assign(static_cast<uint32_t>(delivered_.size()), delivered_.data());
+  *ref = order_[cursor_];
   ++cursor_;
   if (cursor_ == order_.size()) iterating_ = false;
   return true;
 }
 
 void DesktopItemList::Clear() {
-  for (auto& entry : entries_) {
-    if (entry.second.item != Placeholder()) delete entry.second.item;
-  }
   entries_.clear();
+  entries_.shrink_to_fit();
+  std::vector<uint32_t>().swap(index_);
   pool_.clear();
-  pool_next_ = nullptr;
-  pool_left_ = 0;
-  order_.clear();
+  pool_.shrink_to_fit();
+  pool_used_ = 0;
+  std::vector<ItemRef>().swap(order_);
+  std::string().swap(delivered_);
   cursor_ = 0;
   iterating_ = false;
 }

@@ -60,9 +60,13 @@ bool ImportExportRun::ImportPass() {
       return false;
     }
     // A bad first data line has no listed item to name.
+    const char* last = "<none>";
+    if (last_listed_ != kNoItem) {
+      list_.Load(last_listed_, work.get());
+      last = work->Describe();
+    }
     Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
-         static_cast<int>(parser.GetLineNumber()), last_listed_ ? last_listed_->Describe() : "<none>",
-         static_cast<int>(ToInt(parsed)), parser.GetErrorText());
+         static_cast<int>(parser.GetLineNumber()), last, static_cast<int>(ToInt(parsed)), parser.GetErrorText());
     return false;
   }
 }
@@ -134,22 +138,24 @@ bool ImportExportRun::HandheldPass() {
 
 bool ImportExportRun::WriteBackPass() {
   TextString key;
-  MovieItem* item = nullptr;
-  bool delivered = list_.First(&key, &item);
+  ItemRef entry = kNoItem;
+  MovieItem item;
+  bool delivered = list_.First(&key, &entry);
   driver_.ReportStatus(kStatusImporting);
   while (delivered) {
     if (!StatusCheck(kStatusImporting)) {
       interrupted_ = true;
       return true;
     }
-    if (item->OnDesktop()) {
-      if (!item->Matched() || item->WriteBack()) {
-        if (!WriteItemBack(*item)) return false;
+    if (list_.OnDesktop(entry)) {
+      if (!list_.Matched(entry) || list_.WriteBack(entry)) {
+        list_.Load(entry, &item);
+        if (!WriteItemBack(item)) return false;
       } else {
         ++totals_.matched;
       }
     }
-    delivered = list_.Next(&key, &item);
+    delivered = list_.Next(&key, &entry);
   }
   return true;
 }

@@ -78,7 +78,7 @@ JobResult ImportExportRun::Run() {
   } catch (const std::bad_alloc&) {
     // What the passes held is released by now; the list goes too, so the report has room.
     list_.Clear();
-    last_listed_ = nullptr;
+    last_listed_ = kNoItem;
     export_complete_ = false;
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "Unable to synchronize %s Database '%s' because there was not enough memory.",
          kJobName, "Movie-Lists");
@@ -286,7 +286,7 @@ void ImportExportRun::FinishExport() {
 
 void ImportExportRun::CleanUp() {
   list_.Clear();
-  last_listed_ = nullptr;
+  last_listed_ = kNoItem;
   import_file_->Close();
   SetCurrentMovieCategories(nullptr);
   categories_.reset();

@@ -104,7 +104,7 @@ class ImportExportRun {
   std::unique_ptr<DesktopFile> flags_file_;
   std::unique_ptr<uint8_t[]> block_;
   std::unique_ptr<MovieCategories> categories_;
-  MovieItem* last_listed_ = nullptr;
+  ItemRef last_listed_ = kNoItem;
   JobResult result_ = JobResult::kDone;
   uint32_t pass_ = 0;
   int32_t record_index_ = 0;

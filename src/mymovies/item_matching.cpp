@@ -1,5 +1,6 @@
 #include "mymovies/item_matching.h"
 
+#include <memory>
 #include <new>
 
 #include "diag/sync_log.h"
@@ -10,42 +11,58 @@ namespace {
 
 constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
 
-// Pairs the handheld record with the listed entry and marks what the write-back pass does.
-// Returns the entry that now belongs under the key (a new merged item in the merge mode), or null
-// when that item cannot be allocated.
-MovieItem* PairWithEntry(MovieItem& record, MovieItem* entry, int32_t mode) {
+// Pairs the handheld record with the listed entry and marks what the write-back pass does (in
+// the merge mode the entry's content becomes the merged item). False when memory runs out.
+bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, const TextString& key, int32_t mode) {
   LogAudit("[EXISTS ON DESKTOP] ");
-  entry->SetMatched(1);
-  entry->SetRecordId(record.GetRecordId());
-  if (record.GetCategory() == entry->GetCategory() && record.IsSameAs(*entry)) {
+  list.SetMatched(entry, true);
+  list.SetRecordId(entry, record.GetRecordId());
+  // Equal bytes are equal content: most lines of an import made from an export come back so.
+  uint32_t size = 0;
+  const uint8_t* bytes = record.GetPackedRecord(&size);
+  if (record.GetCategory() == list.GetCategory(entry) && list.HoldsPacked(entry, bytes, size)) {
     LogAudit("[ITEMS MATCH] ");
-    return entry;
+    return true;
+  }
+  MovieItem listed;
+  if (record.GetCategory() == list.GetCategory(entry)) {
+    list.Load(entry, &listed);
+    if (record.IsSameAs(listed)) {
+      LogAudit("[ITEMS MATCH] ");
+      return true;
+    }
   }
   LogAudit("[ITEMS DIFFER] ");
   switch (mode) {
     case kModeAddNew:
       LogAudit("[will be added to device] ");
       // Frees the key again: the desktop item becomes a new record.
-      entry->SetMatched(0);
-      entry->SetRecordId(kNoRecordId);
-      return entry;
+      list.SetMatched(entry, false);
+      list.SetRecordId(entry, kNoRecordId);
+      return true;
     case kModeDesktopOverwrites:
       LogAudit("[will be replaced on device] ");
-      entry->SetWriteBack(1);
-      return entry;
+      list.SetWriteBack(entry, true);
+      return true;
     case kModeMergeFields: {
       LogAudit("[will be updated on device] ");
-      MovieItem* merged = new (std::nothrow) MovieItem(record);
-      if (!merged) return nullptr;
-      merged->CopyPresentFields(*entry);
+      std::unique_ptr<MovieItem> merged(new (std::nothrow) MovieItem(record));
+      if (!merged) return false;
+      if (!listed.IsPackedValid()) list.Load(entry, &listed);
+      merged->CopyPresentFields(listed);
       merged->SetOnDesktop(1);
       merged->SetMatched(1);
       merged->SetWriteBack(1);
-      return merged;
+      try {
+        list.Add(*merged, key.Text());
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+      return true;
     }
     default:
       LogAudit("[no action will be taken] ");
-      return entry;
+      return true;
   }
 }
 
@@ -58,57 +75,67 @@ TextString KeyVariant(const TextString& key, int n) {
 }
 
 int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
-                       MovieItem** lastListed) {
+                       ItemRef* lastListed) {
   TextString key = work.BuildKey();
-  TextString candidate = key;
-  MovieItem* entry = nullptr;
-  if (list.Find(candidate.Text(), &entry)) {
-    bool found_free = false;
-    for (int n = 1; n <= kImportKeyVariants && !found_free; ++n) {
-      candidate = KeyVariant(key, n);
-      found_free = !list.Find(candidate.Text(), &entry);
-    }
-    if (!found_free) {
-      LogSync("WARNING : Import line %i (%s) has the same key (%s) as many items already imported.  "
-              "This record has been skipped and WILL NOT IMPORT.\n",
-              static_cast<int>(line), work.Describe(), key.Text());
-      ++totals.duplicates_skipped;
-      return 0;
-    }
-    LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
-            "This record will import, but may not match the expected device record.\n",
-            static_cast<int>(line), work.Describe(), candidate.Text());
-    ++totals.duplicates_processed;
+  work.SetOnDesktop(1);
+  // Most lines have a key of their own: listed with one lookup. The list's copy is the item
+  // copy that cannot be allocated when memory runs out.
+  ItemRef listed = kNoItem;
+  try {
+    listed = list.AddIfAbsent(work, key.Text());
+  } catch (const std::bad_alloc&) {
+    return kMatchOutOfMemory;
   }
-  // A whole import file is listed at once: packed first, the listed copy takes only the packed
-  // bytes (a few hundred instead of three thousand).
-  work.GetPackedRecord();
-  MovieItem* copy = new (std::nothrow) MovieItem(work);
-  if (!copy) return kMatchOutOfMemory;
+  if (listed != kNoItem) {
+    LogAudit("  Added to list with key '%s'\n", key.Text());
+    *lastListed = listed;
+    return 0;
+  }
+  TextString candidate = key;
+  ItemRef entry = kNoItem;
+  bool found_free = false;
+  for (int n = 1; n <= kImportKeyVariants && !found_free; ++n) {
+    candidate = KeyVariant(key, n);
+    found_free = !list.Find(candidate.Text(), &entry);
+  }
+  if (!found_free) {
+    LogSync("WARNING : Import line %i (%s) has the same key (%s) as many items already imported.  "
+            "This record has been skipped and WILL NOT IMPORT.\n",
+            static_cast<int>(line), work.Describe(), key.Text());
+    ++totals.duplicates_skipped;
+    return 0;
+  }
+  LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
+          "This record will import, but may not match the expected device record.\n",
+          static_cast<int>(line), work.Describe(), candidate.Text());
+  ++totals.duplicates_processed;
+  try {
+    listed = list.Add(work, candidate.Text());
+  } catch (const std::bad_alloc&) {
+    return kMatchOutOfMemory;
+  }
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
-  copy->SetOnDesktop(1);
-  list.Add(copy, candidate.Text());
-  *lastListed = copy;
+  *lastListed = listed;
   return 0;
 }
 
 int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, int32_t mode,
                         bool importOn, DesktopItemList& list, TextString* pairedKey) {
   TextString candidate = key;
-  MovieItem* entry = nullptr;
+  ItemRef entry = kNoItem;
   bool listed = list.Find(candidate.Text(), &entry);
-  if (listed && entry->Matched()) {
+  if (listed && list.Matched(entry)) {
     // A handheld record with this key came before: look for the next variant nobody took.
     LogAudit(" [DUPE KEY]");
     bool placed = false;
     for (int n = 1; n <= kDeviceKeyVariants && !placed; ++n) {
       candidate = KeyVariant(key, n);
-      entry = nullptr;
+      entry = kNoItem;
       listed = list.Find(candidate.Text(), &entry);
       if (!listed) {
         LogAudit("[NO DESKTOP MATCH ]");
         placed = true;
-      } else if (!entry->Matched()) {
+      } else if (!list.Matched(entry)) {
         placed = true;
       } else {
         LogAudit("*");
@@ -130,12 +157,9 @@ int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, i
   }
   *pairedKey = candidate;
   if (listed) {
-    MovieItem* paired = PairWithEntry(item, entry, mode);
-    if (!paired) return kMatchOutOfMemory;
-    list.Add(paired, candidate.Text());
-    if (paired != entry) delete entry;
-    paired->Compact();
-    return 0;
+    // The entry takes the record's text of the key (the same key, perhaps in other letter case).
+    list.Rekey(entry, candidate.Text());
+    return PairWithEntry(item, list, entry, candidate, mode) ? 0 : kMatchOutOfMemory;
   }
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
   // Holds the key so that a later record with the same key counts as a duplicate; never written

@@ -8,6 +8,12 @@ namespace {
 // The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then.
 bool IsBlankLeftByEscapes(char c) { return c == ' ' || c == '\v' || c == '\f'; }
 
+// The characters the export writes otherwise than as themselves.
+bool NeedsEscape(char c) {
+  // All four are below 0x23: one compare rejects almost every character.
+  return static_cast<unsigned char>(c) <= '"' && (c == '"' || c == '\t' || c == '\n' || c == '\r');
+}
+
 // Whether the escape text starts at p (before end).
 bool At(const char* p, const char* end, const char* escape, size_t length) {
   return static_cast<size_t>(end - p) >= length && std::memcmp(p, escape, length) == 0;
@@ -17,14 +23,22 @@ bool At(const char* p, const char* end, const char* escape, size_t length) {
 
 // One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
 // trimming and quoting one step after the other.
-void AppendEncodedField(std::string* out, const char* text) {
-  const char* begin = text;
-  const char* end = text + std::strlen(text);
+void AppendEncodedField(std::string* out, const char* text) { AppendEncodedField(out, std::string_view(text)); }
+
+void AppendEncodedField(std::string* out, std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
   while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
   while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
   const bool quoted = std::memchr(begin, '"', static_cast<size_t>(end - begin)) != nullptr;
   if (quoted) *out += '"';
   for (const char* p = begin; p < end; ++p) {
+    // Runs of characters that need no escape go in whole.
+    const char* run = p;
+    while (run < end && !NeedsEscape(*run)) ++run;
+    out->append(p, static_cast<size_t>(run - p));
+    p = run;
+    if (p == end) break;
     switch (*p) {
       case '"': *out += "\"\""; break;
       case '\t': *out += "<<TAB>>"; break;
@@ -52,17 +66,32 @@ TextString EncodeField(const char* text) {
 bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
   size_t start = *position;
   if (start >= length) return false;
-  bool quoted = false;
+  // One look at each byte: most fields hold no quote, so they end at the next TAB; the bytes
+  // that need more (quotes, escapes, NUL) are only noted.
   size_t end = start;
+  bool quote = false;
+  bool escape = false;
+  bool nul = false;
   for (; end < length; ++end) {
-    if (line[end] == '"') quoted = !quoted;
-    else if (line[end] == '\t' && !quoted) break;
+    const char c = line[end];
+    if (static_cast<unsigned char>(c) > '<' || (c != '\t' && c != '"' && c != '<' && c != '\0')) continue;
+    if (c == '\t') break;
+    quote = quote || c == '"';
+    escape = escape || c == '<';
+    nul = nul || c == '\0';
+  }
+  if (quote) {
+    bool quoted = false;
+    for (end = start; end < length; ++end) {
+      if (line[end] == '"') quoted = !quoted;
+      else if (line[end] == '\t' && !quoted) break;
+    }
   }
   *position = end < length ? end + 1 : end;
   // A NUL byte ends the field's text: the record's fields are NUL-terminated.
-  const void* nul = std::memchr(line + start, '\0', end - start);
+  const void* cut = nul || quote ? std::memchr(line + start, '\0', end - start) : nullptr;
   const char* begin = line + start;
-  const char* stop = nul ? static_cast<const char*>(nul) : line + end;
+  const char* stop = cut ? static_cast<const char*>(cut) : line + end;
   while (begin < stop && IsSpaceChar(*begin)) ++begin;
   while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   if (stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
@@ -74,7 +103,11 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
   // The escapes never overlap one another nor a doubled quote, so one pass undoes them all.
   std::string& text = *out;
   text.clear();
-  for (const char* p = begin; p < stop;) {
+  // A text without quotes and escapes is taken whole.
+  const size_t span = static_cast<size_t>(stop - begin);
+  const bool plain = !quote && !escape;
+  if (plain) text.assign(begin, span);
+  for (const char* p = plain ? stop : begin; p < stop;) {
     if (*p == '"' && p + 1 < stop && p[1] == '"') {
       text += '"';
       p += 2;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "diag/text_string.h"
 
@@ -19,6 +20,7 @@ constexpr size_t kMaxFieldText = 1999;
 TextString EncodeField(const char* text);
 // The same, appended to out.
 void AppendEncodedField(std::string* out, const char* text);
+void AppendEncodedField(std::string* out, std::string_view text);
 
 // Reads the field that starts at *position of line (length bytes; NUL bytes are data) into out and
 // moves *position past the separating TAB. False, with out untouched, when no field is left (the

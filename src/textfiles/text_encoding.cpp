@@ -47,6 +47,16 @@ uint32_t Decode(const uint8_t* text, size_t length, size_t i, size_t* size) {
 
 void Utf8Scanner::Feed(const uint8_t* bytes, size_t size) {
   for (size_t i = 0; i < size && valid_; ++i) {
+    // Import files are mostly ASCII: eight plain bytes at a time.
+    if (pending_ == 0) {
+      uint64_t word;
+      while (i + sizeof word <= size) {
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (word & 0x8080808080808080ull) break;
+        i += sizeof word;
+      }
+      if (i >= size) break;
+    }
     uint32_t b = bytes[i];
     if (pending_ > 0) {
       if (b < lower_ || b > upper_) {

@@ -1,4 +1,5 @@
 #include <string>
+#include <string_view>
 
 #include "movies/data_record.h"
 #include "textfiles/field_map.h"
@@ -23,11 +24,19 @@ bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
       continue;
     }
     if (index == -1) continue;
+    // A record that shows its texts in place saves copying each into the buffer; a text too long
+    // for the buffer ends the line either way.
     char text[2000];
-    int32_t size = sizeof text;
-    if (!record->GetFieldText(index, text, &size)) break;
+    std::string_view view;
+    if (record->GetFieldView(index, &view)) {
+      if (view.size() >= sizeof text) break;
+    } else {
+      int32_t size = sizeof text;
+      if (!record->GetFieldText(index, text, &size)) break;
+      view = text;
+    }
     if (column > 0) line += '\t';
-    AppendEncodedField(&line, text);
+    AppendEncodedField(&line, view);
   }
   line += '\n';
   size_t written = 0;

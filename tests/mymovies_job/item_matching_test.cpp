@@ -54,16 +54,20 @@ class MatchingTest : public ::testing::Test {
     EXPECT_EQ(MatchDeviceItem(record, record.BuildKey(), count, mode, importOn, list_, &paired), 0);
     return paired.Text();
   }
-  MovieItem* Entry(const std::string& key) {
-    MovieItem* item = nullptr;
-    return list_.Find(key.c_str(), &item) ? item : nullptr;
+  // A copy of the listed entry (content and markers), null when the key is not listed.
+  std::unique_ptr<MovieItem> Entry(const std::string& key) {
+    ItemRef ref = kNoItem;
+    if (!list_.Find(key.c_str(), &ref)) return nullptr;
+    auto item = std::make_unique<MovieItem>();
+    list_.Load(ref, item.get());
+    return item;
   }
 
   TempDir dir_;
   SyncLog log_;
   DesktopItemList list_;
   ImportTotals totals_;
-  MovieItem* last_ = nullptr;
+  ItemRef last_ = kNoItem;
 };
 
 const std::string kAlienKey = "Alien1979117DVD";
@@ -78,11 +82,13 @@ TEST_F(MatchingTest, ImportLinesDifferingInLetterCaseShareAKey) {
   List(Movie("Alien"), 2);
   List(Movie("ALIEN"), 3);
   ASSERT_NE(Entry(kAlienKey), nullptr);
-  MovieItem* second = Entry(kAlienKey + "!!01");
+  auto second = Entry(kAlienKey + "!!01");
   ASSERT_NE(second, nullptr);
   EXPECT_STREQ(second->GetTitle(), "ALIEN");
   EXPECT_TRUE(second->OnDesktop());
-  EXPECT_EQ(last_, second);
+  ItemRef listed = kNoItem;
+  ASSERT_TRUE(list_.Find((kAlienKey + "!!01").c_str(), &listed));
+  EXPECT_EQ(last_, listed);
   EXPECT_EQ(totals_.duplicates_processed, 1u);
   EXPECT_NE(SyncLogText().find("WARNING : Import line 3 (ALIEN (DVD-1979, 117m)) has the same key (ALIEN1979117DVD!!01)"
                                " as an item already imported.  This record will import, but may not match the "
@@ -109,7 +115,7 @@ TEST_F(MatchingTest, SecondRecordWithOneKeyIsListedUnderAVariantWithoutDesktopPa
   auto second = Record(Movie("Alien"), 8);
   EXPECT_EQ(Match(*first, kModeDesktopOverwrites), kAlienKey);
   EXPECT_EQ(Match(*second, kModeDesktopOverwrites, 2), kAlienKey + "!!01");
-  MovieItem* entry = Entry(kAlienKey + "!!01");
+  auto entry = Entry(kAlienKey + "!!01");
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->Matched());
   EXPECT_FALSE(entry->OnDesktop());
@@ -128,7 +134,7 @@ TEST_F(MatchingTest, SecondRecordPairsWithTheSecondLineOfItsKey) {
   auto second = Record(Movie("Alien"), 8);
   Match(*first, kModeDesktopOverwrites);
   EXPECT_EQ(Match(*second, kModeDesktopOverwrites, 2), kAlienKey + "!!01");
-  MovieItem* entry = Entry(kAlienKey + "!!01");
+  auto entry = Entry(kAlienKey + "!!01");
   EXPECT_TRUE(entry->OnDesktop());
   EXPECT_TRUE(entry->Matched());
   EXPECT_TRUE(entry->WriteBack());
@@ -145,7 +151,7 @@ TEST_F(MatchingTest, IdenticalPairIsNeverWrittenInAnyMode) {
     List(Movie("Alien"));
     auto record = Record(Movie("Alien"), 7);
     Match(*record, mode);
-    MovieItem* entry = Entry(kAlienKey);
+    auto entry = Entry(kAlienKey);
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->Matched()) << mode;
     EXPECT_FALSE(entry->WriteBack()) << mode;
@@ -169,7 +175,7 @@ TEST_F(MatchingTest, AddNewModeFreesTheKeyOfADifferingPair) {
   List(line);
   auto record = Record(Movie("Alien"), 7);
   Match(*record, kModeAddNew);
-  MovieItem* entry = Entry(kAlienKey);
+  auto entry = Entry(kAlienKey);
   EXPECT_FALSE(entry->Matched());
   EXPECT_EQ(entry->GetRecordId(), 0xFFFFFFFFu);
   EXPECT_NE(DebugLog().find("[ITEMS DIFFER] [will be added to device] "), std::string::npos);
@@ -188,7 +194,7 @@ TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
   content.SetNotes("handheld notes");
   auto record = Record(content, 7, 2);
   Match(*record, kModeMergeFields);
-  MovieItem* merged = Entry(kAlienKey);
+  auto merged = Entry(kAlienKey);
   ASSERT_NE(merged, nullptr);
   EXPECT_TRUE(merged->OnDesktop() && merged->Matched() && merged->WriteBack());
   EXPECT_STREQ(merged->GetDirector(), "Ridley Scott");
@@ -201,7 +207,7 @@ TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
 TEST_F(MatchingTest, RecordWithoutImportLineIsListedButNeverWritten) {
   auto record = Record(Movie("Alien"), 7);
   EXPECT_EQ(Match(*record, kModeDesktopOverwrites), kAlienKey);
-  MovieItem* entry = Entry(kAlienKey);
+  auto entry = Entry(kAlienKey);
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->Matched());
   EXPECT_FALSE(entry->OnDesktop());

@@ -1,4 +1,5 @@
-// The text form of a movie item: one text per field index, as the tab-delimited files carry it.
+// The text form of a movie item: one text per field index, as the tab-delimited files carry it,
+// copying present fields through it, the one-line description and the matching key.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,15 +53,19 @@ int32_t ParseInteger(const char* text) {
   return static_cast<int32_t>(value);
 }
 
-TextString DateText(uint32_t handheld_seconds) {
-  TextString text;
-  if (handheld_seconds == 0) return text;
-  char buffer[kDateTextSize] = {};
+// The date text into buffer (kDateTextSize bytes; empty for 0); gives buffer.
+const char* DateInto(uint32_t handheld_seconds, char* buffer) {
+  buffer[0] = '\0';
+  if (handheld_seconds == 0) return buffer;
   HandheldLink link(Env::Default().Time());
   link.FormatDate(handheld_seconds, buffer);
   buffer[kDateTextSize - 1] = '\0';
-  text = buffer;
-  return text;
+  return buffer;
+}
+
+TextString DateText(uint32_t handheld_seconds) {
+  char buffer[kDateTextSize] = {};
+  return TextString(DateInto(handheld_seconds, buffer));
 }
 
 uint32_t ParseDateText(const char* text) {
@@ -152,11 +157,13 @@ uint32_t ReadDate(const char* text, bool* read) {
   return ParseDateText(text);
 }
 
-TextString DueDateText(MovieItem& item) {
+// The due date as a date text into buffer (kDateTextSize bytes); gives buffer.
+const char* DueDateInto(const MovieItem& item, char* buffer) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
   uint32_t due = item.GetDueDate();
-  if (due == 0) return TextString();
-  if (due >= 5) return DateText(due);
+  buffer[0] = '\0';
+  if (due == 0) return buffer;
+  if (due >= 5) return DateInto(due, buffer);
   uint32_t base = item.GetLoanDate();
   if (base == 0) {
     HandheldLink link(Env::Default().Time());
@@ -167,7 +174,12 @@ TextString DueDateText(MovieItem& item) {
       base = link.DesktopToHandheld(local);
     }
   }
-  return DateText(base + kPeriods[due]);
+  return DateInto(base + kPeriods[due], buffer);
+}
+
+TextString DueDateText(const MovieItem& item) {
+  char buffer[kDateTextSize] = {};
+  return TextString(DueDateInto(item, buffer));
 }
 
 TextString AwardsText(uint32_t awards_attr) {
@@ -197,10 +209,33 @@ uint32_t ParseAwards(const char* text) {
   return (mask << 7) | offset;
 }
 
+// value in decimal into out (room for 11 bytes); gives out.
+const char* DecimalText(uint32_t value, char* out) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  out[n] = '\0';
+  return out;
+}
+
 TextString Decimal(uint32_t value) {
-  TextString text;
-  FormatText(text, "%u", static_cast<unsigned>(value));
-  return text;
+  char text[11];
+  return TextString(DecimalText(value, text));
+}
+
+// text into buffer (*size bytes), cut to fit; *size gets the full length. True when it fitted.
+bool CopyFieldText(const char* text, char* buffer, int32_t* size) {
+  const int32_t length = static_cast<int32_t>(std::strlen(text));
+  const int32_t copy = length < *size - 1 ? length : *size - 1;
+  std::memcpy(buffer, text, static_cast<size_t>(copy));
+  buffer[copy] = '\0';
+  const bool fitted = length < *size;
+  *size = length;
+  return fitted;
 }
 
 }  // namespace
@@ -249,13 +284,21 @@ TextString MovieItem::FieldText(int32_t index) {
   }
 }
 
-bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
-  if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
-  buffer[0] = '\0';
-  if (index < 0 || index >= kMovieFieldCount) return false;
-  // Fields that are a text of the record or of a table are copied as they stand.
+const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
   const char* plain = nullptr;
   switch (index) {
+    case 6: plain = GenreNamesText(); break;
+    case 9: plain = DateInto(GetLoanDate(), scratch); break;
+    case 10: plain = DueDateInto(*this, scratch); break;
+    case 4: {
+      // The year offset is 1 to 127, so the year has four digits ("%4.4i").
+      const uint32_t offset = GetYearOffset();
+      scratch[0] = '\0';
+      plain = offset != 0 ? DecimalText(1904 + offset, scratch) : scratch;
+      break;
+    }
+    case 19: plain = DecimalText(GetMediaQuantity(), scratch); break;
+    case 20: plain = DecimalText(GetMediaRegion(), scratch); break;
     case 1: plain = GetTitle(); break;
     case 2: plain = GetDirector(); break;
     case 3: plain = GetCountry(); break;
@@ -281,18 +324,31 @@ bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
     case 32: plain = GetNotes(); break;
     default: break;
   }
-  TextString computed;
+  return plain;
+}
+
+bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
+  if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
+  buffer[0] = '\0';
+  if (index < 0 || index >= kMovieFieldCount) return false;
+  char scratch[kDateTextSize];
+  const char* plain = PlainFieldText(index, scratch);
+  // A TextString is made only for the computed fields: each one costs a heap block.
+  if (plain == nullptr) return CopyFieldText(FieldText(index).Text(), buffer, size);
+  return CopyFieldText(plain, buffer, size);
+}
+
+bool MovieItem::GetFieldView(int32_t index, std::string_view* text) {
+  if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
+  thread_local char scratch[kDateTextSize];
+  thread_local std::string computed;
+  const char* plain = PlainFieldText(index, scratch);
   if (plain == nullptr) {
-    computed = FieldText(index);
-    plain = computed.Text();
+    computed = FieldText(index).Text();
+    plain = computed.c_str();
   }
-  int32_t length = static_cast<int32_t>(std::strlen(plain));
-  int32_t copy = length < *size - 1 ? length : *size - 1;
-  std::memcpy(buffer, plain, static_cast<size_t>(copy));
-  buffer[copy] = '\0';
-  bool fitted = length < *size;
-  *size = length;
-  return fitted;
+  *text = std::string_view(plain);
+  return true;
 }
 
 bool MovieItem::StoreFieldText(int32_t index, const char* text) {
@@ -367,6 +423,15 @@ bool MovieItem::SetFieldText(int32_t index, const char* text) {
   return true;
 }
 
+void MovieItem::CopyPresentFields(DataRecord& other) {
+  char text[1999];
+  for (int32_t index = 0; index < kMovieFieldCount; ++index) {
+    if (!other.FieldsPresent().Get(index)) continue;
+    int32_t size = sizeof text;
+    if (other.GetFieldText(index, text, &size)) SetFieldText(index, text);
+  }
+}
+
 const char* MovieItem::Describe() {
   static char description[512];
   TextString year = GetYearText();
@@ -377,7 +442,7 @@ const char* MovieItem::Describe() {
 
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
 // handheld texts would never meet the line the export wrote for it.
-TextString MovieItem::BuildKey() {
+TextString MovieItem::BuildKey() const {
   // Built in one buffer: this runs for every line and every handheld record.
   thread_local std::string key;
   key.clear();
@@ -391,9 +456,8 @@ TextString MovieItem::BuildKey() {
   appendTrimmed(GetTitle());
   uint32_t offset = GetYearOffset();
   if (offset != 0) {
-    char year[16];
-    std::snprintf(year, sizeof year, "%4.4i", static_cast<int>(1904 + offset));
-    key += year;
+    char year[11];
+    key += DecimalText(1904 + offset, year);  // four digits: the offset is 1 to 127
   }
   appendTrimmed(GetRunTime());
   const char* media = GetMediaTypeName();

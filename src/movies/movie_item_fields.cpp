@@ -1,0 +1,209 @@
+// The field accessors of a movie item: whole numbers read from whichever form is valid, texts
+// through the trans record, the bit-level fields through their whole words (so the lazy conversion
+// and the empty-item messages apply unchanged), and the names derived from the value tables.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "diag/sync_log.h"
+#include "movies/movie_item.h"
+#include "movies/movie_tables.h"
+
+using namespace movie_record;
+
+uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) const {
+  const uint8_t* bytes;
+  size_t available;
+  if (packed_valid_) {
+    bytes = packed_.get();
+    available = packed_size_;  // a short handheld record reads as zeros past its end
+  } else if (trans_valid_) {
+    bytes = Trans().fixed;
+    available = kFixedSize;
+  } else {
+    LogDebug("%s\n", message);
+    return 0;
+  }
+  uint32_t value = 0;
+  for (int i = 0; i < width; ++i) {
+    size_t at = offset + static_cast<size_t>(i);
+    value = (value << 8) | (at < available ? bytes[at] : 0u);
+  }
+  return value;
+}
+
+void MovieItem::WriteNumber(size_t offset, int width, uint32_t value, const char* message) {
+  if (!MakeTransValid()) LogDebug("%s\n", message);
+  InvalidatePacked();
+  for (int i = width - 1; i >= 0; --i) {
+    Trans().fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
+    value >>= 8;
+  }
+}
+
+const char* MovieItem::GetText(TextField field, const char* message) const {
+  if (!MakeTransValid()) LogDebug("%s\n", message);
+  return Trans().Text(field);
+}
+
+void MovieItem::SetText(TextField field, const char* text, const char* message) {
+  if (!MakeTransValid()) LogDebug("%s\n", message);
+  InvalidatePacked();
+  size_t capacity = kCapacity[field];
+  char* target = Trans().Text(field);
+  size_t n = text ? strnlen(text, capacity - 1) : 0;
+  // The text may come from this very array (a copy of the item's own field).
+  std::memmove(target, text ? text : "", n);
+  std::memset(target + n, 0, capacity - n);
+}
+
+#define NUMBER_FIELD(Name, offset, width, getMessage, setMessage)                                \
+  uint32_t MovieItem::Get##Name() const { return ReadNumber(offset, width, getMessage); }      \
+  void MovieItem::Set##Name(uint32_t value) { WriteNumber(offset, width, value, setMessage); }
+
+uint32_t MovieItem::GetAlarmDueDate() const {
+  return ReadNumber(kAlarmDueDate, 4, "No valid movie item record attempting to get alarm due date!");
+}
+NUMBER_FIELD(LoanDate, kLoanDate, 4, "No valid movie item record attempting to get loan date!",
+             "No valid movie item record attempting to set loan date!")
+NUMBER_FIELD(DueDate, kDueDate, 4, "No valid movie item record attempting to get due date!",
+             "No valid movie item record attempting to set due date!")
+NUMBER_FIELD(Status, kStatus, 1, "No valid movie item record attempting to get status!",
+             "No valid movie item record attempting to set status!")
+NUMBER_FIELD(Genre, kGenre, 2, "No valid movie item record attempting to get Genre!",
+             "No valid movie item record attempting to set genre!")
+NUMBER_FIELD(WideScreenProcess, kWideScreenProcess, 1,
+             "No valid movie item record attempting to get widescreen!",
+             "No valid movie item record attempting to set WideScreenProcess!")
+NUMBER_FIELD(ProdAttr, kProdAttr, 2, "No valid movie item record attempting to get ProdAttr!",
+             "No valid movie item record attempting to set ProdAttr!")
+NUMBER_FIELD(RatingAttr, kRatingAttr, 1, "No valid movie item record attempting to get rating attr!",
+             "No valid movie item record attempting to set rating attr!")
+NUMBER_FIELD(MyRating, kMyRating, 1, "No valid movie item record attempting to get MyRating attr!",
+             "No valid movie item record attempting to set MyRating attr!")
+NUMBER_FIELD(TechAttr, kTechAttr, 4, "No valid movie item record attempting to get TechAttr attr!",
+             "No valid movie item record attempting to set TechAttr attr!")
+NUMBER_FIELD(MediaAttr, kMediaAttr, 2, "No valid movie item record attempting to get MediaAttr attr!",
+             "No valid movie item record attempting to set MediaAttr attr!")
+NUMBER_FIELD(AwardsAttr, kAwardsAttr, 4,
+             "No valid movie item record attempting to get AwardsAttr attr!",
+             "No valid movie item record attempting to set AwardsAttr attr!")
+
+#undef NUMBER_FIELD
+
+#define TEXT_FIELD(Name, field, label)                                                           \
+  const char* MovieItem::Get##Name() const {                                                     \
+    return GetText(field, "No valid trans record attempting to get " label "!");                \
+  }                                                                                              \
+  void MovieItem::Set##Name(const char* text) {                                                  \
+    SetText(field, text, "No valid trans record attempting to set " label "!");                 \
+  }
+
+TEXT_FIELD(Title, kTitle, "Title")
+TEXT_FIELD(Location, kLocation, "Location")
+TEXT_FIELD(Catalog, kCatalog, "Catalog")
+TEXT_FIELD(Director, kDirector, "Director")
+TEXT_FIELD(Country, kCountry, "Country")
+TEXT_FIELD(Cast, kCast, "Cast")
+TEXT_FIELD(AcquiredFrom, kAcquiredFrom, "AcquiredFrom")
+TEXT_FIELD(Price, kPrice, "Price")
+TEXT_FIELD(RunTime, kRunTime, "RunTime")
+TEXT_FIELD(Notes, kNotes, "general notes")
+
+#undef TEXT_FIELD
+
+const char* MovieItem::GetReview() const {
+  return GetText(kReview, "No valid trans record attempting to get review!");
+}
+
+bool MovieItem::GetOwned() const { return GetStatus() & 0x01; }
+void MovieItem::SetOwned(bool value) { SetStatus((GetStatus() & ~0x01u) | (value ? 0x01u : 0u)); }
+bool MovieItem::GetViewed() const { return GetStatus() & 0x02; }
+void MovieItem::SetViewed(bool value) { SetStatus((GetStatus() & ~0x02u) | (value ? 0x02u : 0u)); }
+uint32_t MovieItem::GetLoanStatus() const { return GetStatus() >> 2; }
+void MovieItem::SetLoanStatus(uint32_t value) { SetStatus((GetStatus() & 0x03u) | ((value << 2) & 0xFFu)); }
+
+uint32_t MovieItem::GetYearOffset() const { return GetProdAttr() & 0x7F; }
+void MovieItem::SetYear(int32_t value) {
+  uint32_t offset;
+  if (value > 255)
+    offset = (static_cast<uint32_t>(value & 0xFF) - 0x70u) & 0x7Fu;  // (year - 1904) mod 128
+  else
+    offset = static_cast<uint32_t>(value) & 0x7Fu;
+  SetProdAttr((GetProdAttr() & 0xFF80u) | offset);
+}
+bool MovieItem::GetMadeForTV() const { return GetProdAttr() & 0x80; }
+void MovieItem::SetMadeForTV(bool value) {
+  SetProdAttr((GetProdAttr() & ~0x80u) | (value ? 0x80u : 0u));
+}
+uint32_t MovieItem::GetColorCode() const { return (GetProdAttr() >> 8) & 0x03; }
+bool MovieItem::GetColor() const { return GetProdAttr() & 0x0200; }
+void MovieItem::SetColor(bool value) {
+  SetProdAttr((GetProdAttr() & 0xFCFFu) | (value ? 0x0200u : 0x0100u));
+}
+
+uint32_t MovieItem::GetMpaaRating() const { return (GetRatingAttr() >> 3) & 0x07; }
+void MovieItem::SetMpaaRating(uint32_t value) {
+  SetRatingAttr((GetRatingAttr() & 0xC7u) | ((value & 0x07u) << 3));
+}
+uint32_t MovieItem::GetStarRating() const { return GetMyRating(); }
+void MovieItem::SetStarRating(uint32_t value) { SetMyRating(value & 0xFFu); }
+
+uint32_t MovieItem::GetAudioFlags() const { return GetTechAttr() & 0x3F; }
+void MovieItem::SetAudioFlags(uint32_t value) {
+  SetTechAttr((GetTechAttr() & 0xFFC0u) | (value & 0x3Fu));
+}
+uint32_t MovieItem::GetScreenEncoding() const { return (GetTechAttr() >> 6) & 0x0F; }
+void MovieItem::SetScreenEncoding(uint32_t value) {
+  // Clears bits 6-8 only (bit 9 stays), as the handheld application does.
+  SetTechAttr((GetTechAttr() & 0xFE3Fu) | ((value & 0x0Fu) << 6));
+}
+
+uint32_t MovieItem::GetMediaRegion() const { return GetMediaAttr() & 0x07; }
+void MovieItem::SetMediaRegion(uint32_t value) {
+  if (value > 6) value = 6;
+  SetMediaAttr((GetMediaAttr() & 0xFFF8u) | value);
+}
+uint32_t MovieItem::GetMediaQuantity() const { return ((GetMediaAttr() >> 3) & 0x0F) + 1; }
+void MovieItem::SetMediaQuantity(uint32_t value) {
+  // Four bits hold 1 to 16; more than 16 is kept at 16 rather than spilling into the media type.
+  uint32_t stored = value == 0 ? 0 : (value > 16 ? 15 : value - 1);
+  SetMediaAttr((GetMediaAttr() & 0xFF87u) | (stored << 3));
+}
+uint32_t MovieItem::GetMediaType() const { return (GetMediaAttr() >> 7) & 0x0F; }
+void MovieItem::SetMediaType(uint32_t value) {
+  SetMediaAttr((GetMediaAttr() & 0xF87Fu) | ((value & 0x0Fu) << 7));
+}
+
+uint32_t MovieItem::GetAwardYear() const { return 1927 + (GetAwardsAttr() & 0x7F); }
+uint32_t MovieItem::GetAwards() const { return (GetAwardsAttr() >> 7) & 0x1FFFFF; }
+
+TextString MovieItem::GetYearText() const {
+  uint32_t offset = GetYearOffset();
+  TextString text;
+  if (offset != 0) FormatText(text, "%4.4i", static_cast<int>(1904 + offset));
+  return text;
+}
+
+TextString MovieItem::GetGenreNames() const { return TextString(GenreNamesText()); }
+
+const char* MovieItem::GenreNamesText() const {
+  uint32_t genre = GetGenre();
+  thread_local std::string names;
+  names.clear();
+  for (int32_t bit = 0; bit < GenreCount(); ++bit) {
+    if (!(genre & (1u << bit))) continue;
+    const char* name = GenreName(bit);
+    if (!names.empty()) names += '/';
+    if (name != nullptr) names += name;
+  }
+  return names.c_str();
+}
+
+const char* MovieItem::GetFilmProcessName() const {
+  return FilmProcessName(static_cast<int32_t>(GetWideScreenProcess()));
+}
+
+const char* MovieItem::GetMediaTypeName() const {
+  return MediaTypeName(static_cast<int32_t>(GetMediaType()));
+}
