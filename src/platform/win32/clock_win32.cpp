@@ -86,7 +86,10 @@ class Win32Clock final : public Clock {
       return true;
     }
     SYSTEMTIME universal;
-    if (!::TzSpecificLocalTimeToSystemTime(nullptr, &wall, &universal)) return false;
+    // The zone the system answers for a null zone, read once a second: asking it to read the
+    // zone itself costs a query of the zone settings per date (under Wine, two reads from disk).
+    if (!zone_known_) zone_known_ = ::GetTimeZoneInformation(&zone_) != TIME_ZONE_ID_INVALID;
+    if (!::TzSpecificLocalTimeToSystemTime(zone_known_ ? &zone_ : nullptr, &wall, &universal)) return false;
     CivilTime u;
     u.year = universal.wYear;
     u.month = universal.wMonth;
@@ -142,6 +145,7 @@ class Win32Clock final : public Clock {
       if (now - clock_->stamp_ >= 1000) {
         clock_->utc_.clear();
         clock_->dates_.clear();
+        clock_->zone_known_ = false;
         clock_->stamp_ = now;
       }
     }
@@ -155,6 +159,8 @@ class Win32Clock final : public Clock {
   static constexpr size_t kKnownLimit = 8192;
   CRITICAL_SECTION lock_;
   DWORD stamp_ = 0;
+  bool zone_known_ = false;
+  TIME_ZONE_INFORMATION zone_ = {};
   std::unordered_map<uint64_t, int64_t, KeyHash> utc_;
   std::unordered_map<uint64_t, std::string, KeyHash> dates_;
 };
