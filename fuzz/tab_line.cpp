@@ -20,8 +20,14 @@ void CheckFields(const char* line, size_t length) {
   size_t position = 0;
   TextString field;
   size_t fields = 0;
+  std::string own(line, length);
+  own += '\0';
+  size_t own_position = 0;
   while (DecodeField(line, length, &position, &field)) {
     if (position > length || static_cast<size_t>(field.Length()) > kMaxFieldText) abort();
+    // Decoding in place must give the same text and stop at the same place.
+    const char* in_place = DecodeFieldInPlace(&own[0], length, &own_position);
+    if (in_place == nullptr || std::strcmp(in_place, field.Text()) != 0 || own_position != position) abort();
     if (++fields > length + 1) abort();
     if (field.Find("<") >= 0) continue;  // escape names in the text itself are read as escapes
     TextString encoded = EncodeField(field.Text());

@@ -1,5 +1,6 @@
 #include "textfiles/data_parser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -49,6 +50,7 @@ bool DataParser::EnlargeLineBuffer() {
   line_size_ += kLineGrowth;
   try {
     line_.assign(line_size_ + 10, '\0');
+    line_dirty_ = 0;
   } catch (const std::bad_alloc&) {
     SetError(ParseResult::kNoMemory, "memory allocation failure");
     return false;
@@ -95,9 +97,11 @@ ParseResult DataParser::Stop() {
 ParseResult DataParser::ReadLine(size_t* length) {
   int enlargements = 0;
   for (;;) {
-    std::memset(line_.data(), 0, line_.size());
+    std::memset(line_.data(), 0, std::min(line_dirty_, line_.size()));
+    line_dirty_ = line_.size();
     uint32_t size = line_size_;
     if (buffer_->ReadLine(line_.data(), &size) != nullptr) {
+      line_dirty_ = static_cast<size_t>(size) + 1;
       // A line longer than the read window would come back as several lines, each of them read
       // as a record of its own: refuse it instead.
       if (buffer_->LastLineWasCut()) {
@@ -208,24 +212,23 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
 
 ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
   size_t position = 0;
-  // One buffer for every field of every line.
-  thread_local std::string decoded;
-  std::string& field = decoded;
   for (int32_t column = 0; column < map_->Count(); ++column) {
-    if (!DecodeField(line_.data(), length, &position, &field)) break;
+    // Decoded where it stands: the line is not read again.
+    const char* field = DecodeFieldInPlace(line_.data(), length, &position);
+    if (field == nullptr) break;
     int32_t index = map_->FieldForColumn(column);
     if (index == -1) continue;
-    if (!record->SetFieldText(index, field.c_str())) {
+    if (!record->SetFieldText(index, field)) {
       char name[FieldMap::kNameBufferSize] = {};
       const char* shown = map_->FieldName(index, name, sizeof name);
       char context[kMessageSize];
       std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
                     static_cast<int>(column + 1), shown ? shown : "", static_cast<int>(line_number_),
-                    field.c_str());
+                    field);
       SetError(ParseResult::kFieldRejected, context);
       return ParseResult::kFieldRejected;
     }
-    if (!record->LastTextRead()) WarnUnread(record, column, index, field.c_str());
+    if (!record->LastTextRead()) WarnUnread(record, column, index, field);
     record->FieldsPresent().Set(index, 1);
   }
   ++line_number_;

@@ -87,6 +87,9 @@ class DataParser {
   FieldMap* map_ = nullptr;
   std::vector<char> line_;
   uint32_t line_size_ = 0;
+  // Bytes of line_ the reads so far may have left non-zero: zeroing the buffer before each line
+  // needs only these.
+  size_t line_dirty_ = 0;
   uint32_t code_ = 0;
   char message_[kMessageSize] = {};
   int32_t line_number_ = 0;

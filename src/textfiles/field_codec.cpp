@@ -63,7 +63,17 @@ TextString EncodeField(const char* text) {
   return TextString(encoded.c_str());
 }
 
-bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
+namespace {
+
+// Where the text of the field at *position lies once trimmed and unquoted, and whether it holds
+// doubled quotes or escapes to undo; moves *position past the separating TAB.
+struct FieldSpan {
+  const char* begin;
+  const char* stop;
+  bool plain;
+};
+
+bool FindField(const char* line, size_t length, size_t* position, FieldSpan* span) {
   size_t start = *position;
   if (start >= length) return false;
   // One look at each byte: most fields hold no quote, so they end at the next TAB; the bytes
@@ -100,44 +110,82 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
     while (begin < stop && IsSpaceChar(*begin)) ++begin;
     while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   }
-  // The escapes never overlap one another nor a doubled quote, so one pass undoes them all.
-  std::string& text = *out;
-  text.clear();
-  // A text without quotes and escapes is taken whole.
-  const size_t span = static_cast<size_t>(stop - begin);
-  const bool plain = !quote && !escape;
-  if (plain) text.assign(begin, span);
-  for (const char* p = plain ? stop : begin; p < stop;) {
+  *span = FieldSpan{begin, stop, !quote && !escape};
+  return true;
+}
+
+// Undoes the doubled quotes and escapes of [p, stop), handing the text to append(data, size) in
+// runs. The escapes never overlap one another nor a doubled quote, so one pass undoes them all;
+// every undone form is shorter than its text, so the output never overtakes the input.
+template <typename Append>
+void Unescape(const char* p, const char* stop, Append append) {
+  while (p < stop) {
     if (*p == '"' && p + 1 < stop && p[1] == '"') {
-      text += '"';
+      append("\"", 1);
       p += 2;
     } else if (*p == '<' && At(p, stop, "<<CRLF>>", 8)) {
-      text += "\n\r";
+      append("\n\r", 2);
       p += 8;
     } else if (*p == '<' && At(p, stop, "<<CR>>", 6)) {
-      text += '\n';
+      append("\n", 1);
       p += 6;
     } else if (*p == '<' && At(p, stop, "<<LF>>", 6)) {
-      text += '\r';
+      append("\r", 1);
       p += 6;
     } else if (*p == '<' && At(p, stop, "<<TAB>>", 7)) {
-      text += '\t';
+      append("\t", 1);
       p += 7;
     } else {
       // Plain text up to the next character that may start a doubled quote or an escape.
       const char* run = p + 1;
       while (run < stop && *run != '"' && *run != '<') ++run;
-      text.append(p, static_cast<size_t>(run - p));
+      append(p, static_cast<size_t>(run - p));
       p = run;
     }
   }
-  // The limit applies to the decoded text, so an escaped field of the conduit's own export (up to
-  // eight bytes per character) reads back whole.
-  if (text.size() > kMaxFieldText) {
-    text.resize(kMaxFieldText);
-    while (!text.empty() && IsSpaceChar(text.back())) text.pop_back();
+}
+
+// The limit applies to the decoded text, so an escaped field of the conduit's own export (up to
+// eight bytes per character) reads back whole.
+size_t CutToLimit(const char* text, size_t size) {
+  if (size <= kMaxFieldText) return size;
+  size = kMaxFieldText;
+  while (size > 0 && IsSpaceChar(text[size - 1])) --size;
+  return size;
+}
+
+}  // namespace
+
+bool DecodeField(const char* line, size_t length, size_t* position, std::string* out) {
+  FieldSpan span;
+  if (!FindField(line, length, position, &span)) return false;
+  std::string& text = *out;
+  text.clear();
+  // A text without quotes and escapes is taken whole.
+  if (span.plain) {
+    text.assign(span.begin, static_cast<size_t>(span.stop - span.begin));
+  } else {
+    Unescape(span.begin, span.stop, [&text](const char* data, size_t size) { text.append(data, size); });
   }
+  text.resize(CutToLimit(text.data(), text.size()));
   return true;
+}
+
+char* DecodeFieldInPlace(char* line, size_t length, size_t* position) {
+  FieldSpan span;
+  if (!FindField(line, length, position, &span)) return nullptr;
+  char* begin = line + (span.begin - line);
+  char* end = line + (span.stop - line);
+  if (!span.plain) {
+    char* out = begin;
+    Unescape(span.begin, span.stop, [&out](const char* data, size_t size) {
+      std::memmove(out, data, size);
+      out += size;
+    });
+    end = out;
+  }
+  begin[CutToLimit(begin, static_cast<size_t>(end - begin))] = '\0';
+  return begin;
 }
 
 bool DecodeField(const char* line, size_t length, size_t* position, TextString* out) {

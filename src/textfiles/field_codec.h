@@ -28,5 +28,9 @@ void AppendEncodedField(std::string* out, std::string_view text);
 bool DecodeField(const char* line, size_t length, size_t* position, TextString* out);
 // The same into a string (cleared first) that can be used again for the next field.
 bool DecodeField(const char* line, size_t length, size_t* position, std::string* out);
+// The same, decoded in place: the field's text is rewritten inside line and NUL-terminated there
+// (over its separator or its trailing blanks at the latest), and its start is returned; null when
+// no field is left. REQUIRES: line[length] is writable (a NUL after the last field goes there).
+char* DecodeFieldInPlace(char* line, size_t length, size_t* position);
 
 #endif  // REELBOX_TEXTFILES_FIELD_CODEC_H

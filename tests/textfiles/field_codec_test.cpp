@@ -12,6 +12,15 @@ std::vector<std::string> Decode(const std::string& line) {
   size_t position = 0;
   TextString field;
   while (DecodeField(line.data(), line.size(), &position, &field)) fields.emplace_back(field.Text());
+  // Decoding inside the line itself gives the same texts.
+  std::string own = line + '\0';
+  size_t at = 0;
+  size_t n = 0;
+  while (const char* text = DecodeFieldInPlace(&own[0], line.size(), &at)) {
+    EXPECT_EQ(text, n < fields.size() ? fields[n] : std::string("<no such field>"));
+    ++n;
+  }
+  EXPECT_EQ(n, fields.size());
   return fields;
 }
 
