@@ -110,6 +110,8 @@ TEST(Clock, FormatsTheEnglishPicturesOfTheDefaultLocale) {
   EXPECT_STREQ(text, "3/29/2006");
   ASSERT_GT(clock.FormatShortDate(Civil(2039, 6, 1, 12), text, sizeof text), 0);
   EXPECT_STREQ(text, "6/1/2039");
+  ASSERT_GT(clock.FormatShortDate(Civil(2026, 11, 30, 12), text, sizeof text), 0);
+  EXPECT_STREQ(text, "11/30/2026");
   ASSERT_GT(clock.FormatTime(Civil(2006, 3, 29, 15, 5, 40), "h':'mm tt", text, sizeof text), 0);
   EXPECT_STREQ(text, "3:05 PM");
   ASSERT_GT(clock.FormatTime(Civil(2006, 3, 29, 0, 7), "h':'mm tt", text, sizeof text), 0);

@@ -182,9 +182,30 @@ class PosixClock final : public Clock {
 
   int FormatShortDate(const CivilTime& date, char* buffer, int size) override {
     char text[48];
-    std::snprintf(text, sizeof text, "%d/%d/%04d", static_cast<int>(date.month),
-                  static_cast<int>(date.day), static_cast<int>(date.year));
-    return CopyOut(text, buffer, size);
+    const int month = static_cast<int>(date.month);
+    const int day = static_cast<int>(date.day);
+    const int year = static_cast<int>(date.year);
+    if (month < 0 || month > 99 || day < 0 || day > 99 || year < 0 || year > 9999) {
+      std::snprintf(text, sizeof text, "%d/%d/%04d", month, day, year);
+      return CopyOut(text, buffer, size);
+    }
+    // An export writes a date per field: the usual case without printf.
+    char* p = text;
+    if (month >= 10) *p++ = static_cast<char>('0' + month / 10);
+    *p++ = static_cast<char>('0' + month % 10);
+    *p++ = '/';
+    if (day >= 10) *p++ = static_cast<char>('0' + day / 10);
+    *p++ = static_cast<char>('0' + day % 10);
+    *p++ = '/';
+    *p++ = static_cast<char>('0' + year / 1000);
+    *p++ = static_cast<char>('0' + year / 100 % 10);
+    *p++ = static_cast<char>('0' + year / 10 % 10);
+    *p++ = static_cast<char>('0' + year % 10);
+    const int length = static_cast<int>(p - text);
+    if (buffer == nullptr || size <= length) return 0;
+    std::memcpy(buffer, text, static_cast<size_t>(length));
+    buffer[length] = '\0';
+    return length + 1;
   }
 
   int FormatTime(const CivilTime& time, const char* picture, char* buffer, int size) override {
