@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 #include "platform/env.h"
 #include "zone.h"
 
@@ -76,6 +80,30 @@ TEST(Clock, LocalToUtcAppliesTheZoneAndNormalizes) {
   ExpectDate(odd, 2006, 3, 2);
   EXPECT_EQ(odd.hour, 12);
 }
+
+#ifndef _WIN32
+// The answers are kept per local time; a change of TZ must not be answered from them.
+TEST(Clock, LocalToUtcFollowsAChangeOfTz) {
+  const char* before = std::getenv("TZ");
+  const std::string saved = before ? before : "";
+  Clock& clock = Env::Default().Time();
+  int64_t utc_time = 0;
+  int64_t india_time = 0;
+  setenv("TZ", "UTC", 1);
+  CivilTime local = Civil(2026, 1, 15, 12);
+  ASSERT_TRUE(clock.LocalToUtc(&local, &utc_time));
+  setenv("TZ", "Asia/Kolkata", 1);
+  local = Civil(2026, 1, 15, 12);
+  ASSERT_TRUE(clock.LocalToUtc(&local, &india_time));
+  EXPECT_EQ(utc_time - india_time, 5 * 3600 + 1800);
+  unsetenv("TZ");
+  local = Civil(2026, 1, 15, 12);
+  int64_t unset_time = 0;
+  ASSERT_TRUE(clock.LocalToUtc(&local, &unset_time));
+  if (before) setenv("TZ", saved.c_str(), 1);
+  tzset();
+}
+#endif
 
 TEST(Clock, LocalToUtcWorksAfter2038) {
   CivilTime local = Civil(2040, 1, 15, 12);

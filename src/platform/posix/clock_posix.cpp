@@ -132,11 +132,15 @@ class PosixClock final : public Clock {
                                       static_cast<uint64_t>(local->minute) << 8 | static_cast<uint64_t>(local->second))
                                    : 0;
     const char* zoneVariable = std::getenv("TZ");
-    const std::string zone = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
     std::lock_guard<std::mutex> lock(mutex_);
-    if (zone != zone_ || !zoneRead_) {
+    // "=" and the variable when it is set, empty when not; compared without building a text,
+    // since an import asks for every date.
+    const bool sameZone = zoneVariable != nullptr
+                              ? !zone_.empty() && zone_.compare(1, std::string::npos, zoneVariable) == 0
+                              : zone_.empty();
+    if (!sameZone || !zoneRead_) {
       known_.clear();
-      zone_ = zone;
+      zone_ = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
       // localtime_r reads the zone only once; mktime below reads it on every call.
       tzset();
       zoneRead_ = true;
