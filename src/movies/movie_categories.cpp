@@ -38,6 +38,14 @@ bool MovieCategories::GetName(int32_t slot, TextString& name) const {
   return true;
 }
 
+const char* MovieCategories::NameInto(int32_t slot, char* buffer) const {
+  if (slot < 0 || slot >= kSlotCount) return nullptr;
+  const size_t length = strnlen(slots_[slot], kNameSize - 1);
+  std::memcpy(buffer, slots_[slot], length);
+  buffer[length] = '\0';
+  return buffer;
+}
+
 int32_t MovieCategories::FindExact(const char* text) const {
   if (text == nullptr) return -1;
   auto at = std::lower_bound(index_.begin(), index_.end(), text,

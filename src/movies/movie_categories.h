@@ -34,6 +34,8 @@ class MovieCategories {
   virtual int32_t FindPrefix(const char* text) const;
   // The slot's name; false (name untouched) for a slot outside 0 to 15.
   virtual bool GetName(int32_t slot, TextString& name) const;
+  // The same into buffer (kNameSize bytes), which is returned; null for a slot outside 0 to 15.
+  const char* NameInto(int32_t slot, char* buffer) const;
   // Reads the names from the database's application information block. On a read failure the index
   // stays empty (the slots keep what they held).
   virtual void Load();

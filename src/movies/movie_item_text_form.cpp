@@ -284,9 +284,20 @@ TextString MovieItem::FieldText(int32_t index) {
   }
 }
 
+static_assert(MovieCategories::kNameSize <= kDateTextSize, "a category name fits the scratch buffer");
+
 const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
   const char* plain = nullptr;
   switch (index) {
+    case 0: {
+      // Category names fit the scratch buffer; copied there, they need no heap text per record.
+      MovieCategories* categories = CurrentMovieCategories();
+      plain = categories != nullptr ? categories->NameInto(static_cast<int32_t>(category_), scratch) : nullptr;
+      // A slot without a name is exported under the fallback name too, as the import puts any
+      // unknown name into category 0.
+      if (plain == nullptr || plain[0] == '\0') plain = "Unfiled Movies";
+      break;
+    }
     case 6: plain = GenreNamesText(); break;
     case 9: plain = DateInto(GetLoanDate(), scratch); break;
     case 10: plain = DueDateInto(*this, scratch); break;
@@ -322,7 +333,13 @@ const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
     case 30: plain = StarRatingName(static_cast<int32_t>(GetMyRating())); break;
     case 31: plain = MpaaRatingName(static_cast<int32_t>(GetMpaaRating())); break;
     case 32: plain = GetNotes(); break;
-    default: break;
+    default:
+      // No awards: an empty text; the list of awards is computed.
+      if ((GetAwardsAttr() & 0xFFFFFF80u) == 0) {
+        scratch[0] = '\0';
+        plain = scratch;
+      }
+      break;
   }
   return plain;
 }
