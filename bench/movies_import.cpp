@@ -24,16 +24,17 @@ void Run(uint32_t lines) {
   TempDir dir;
   std::string path = dir.Sub("MyMoviesImport.tab");
   MovieFieldMap map;
+  Clock& clock = Env::Default().Time();
   auto start = std::chrono::steady_clock::now();
   {
     DesktopFile out(Env::Default().Files(), path.c_str());
     out.OpenWrite();
-    WriteItem(&out, &map, nullptr);
+    WriteItem(clock, &out, &map, nullptr);
     MovieItem item;
     for (uint32_t n = 0; n < lines; ++n) {
       std::vector<uint8_t> bytes = record_generator::PackedRecord(n);
       item.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size()));
-      WriteItem(&out, &map, &item);
+      WriteItem(clock, &out, &map, &item);
     }
     out.Close();
   }
@@ -42,7 +43,7 @@ void Run(uint32_t lines) {
 
   start = std::chrono::steady_clock::now();
   DesktopFile in(Env::Default().Files(), path.c_str());
-  DataParser parser;
+  DataParser parser(clock);
   parser.Attach(&in, &map);
   MovieItem item;
   uint32_t parsed = 0;

@@ -173,7 +173,7 @@ int Parse(const std::string& dir) {
   DesktopFile in(Env::Default().Files(), path.c_str());
   if (in.OpenRead() != FileResult::kOk) return 1;
   MovieFieldMap map;
-  DataParser parser;
+  DataParser parser(Env::Default().Time());
   parser.Attach(&in, &map);
   if (parser.Start() != ParseResult::kOk) return 1;
   DesktopItemList list;

@@ -6,6 +6,7 @@
 
 #include "movies/movie_item.h"
 #include "movies/movie_record.h"
+#include "platform/env.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > movie_record::kPackedBufferSize) size = movie_record::kPackedBufferSize;
@@ -15,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   item.GetAwardsAttr();
   item.GetTechAttr();
   char text[2000];
+  Clock& clock = Env::Default().Time();
   for (int32_t index = 0; index < kMovieFieldCount; ++index) {
     int32_t text_size = sizeof text;
-    item.GetFieldText(index, text, &text_size);
+    item.GetFieldText(clock, index, text, &text_size);
   }
   item.Describe();
   item.BuildKey();

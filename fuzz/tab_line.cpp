@@ -49,7 +49,7 @@ void ParseFile(const uint8_t* data, size_t size) {
   fclose(out);
   DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
-  DataParser parser;
+  DataParser parser(Env::Default().Time());
   parser.Attach(&file, &map);
   MovieItem item;
   for (int lines = 0; lines < 100000; ++lines) {

@@ -94,10 +94,10 @@ std::string Cell(const std::string& text, size_t width) {
   return cell;
 }
 
-std::string FieldText(MovieItem& item, int32_t field) {
+std::string FieldText(Clock& clock, MovieItem& item, int32_t field) {
   char text[2000];
   int32_t size = sizeof text;
-  if (!item.GetFieldText(field, text, &size)) return std::string();
+  if (!item.GetFieldText(clock, field, text, &size)) return std::string();
   return text;
 }
 
@@ -127,7 +127,8 @@ int ShowMovies(const Options& options, Format format) {
   SetCurrentMovieCategories(&categories);
   MovieFieldMap map;
   LineCollector lines(options.env->Files());
-  if (format == Format::kTsv) WriteItem(&lines, &map, nullptr);
+  Clock& clock = options.env->Time();
+  if (format == Format::kTsv) WriteItem(clock, &lines, &map, nullptr);
   if (format == Format::kJson) std::printf("[");
   if (format == Format::kTable) {
     std::printf("%-6s  %-30s  %-4s  %-9s  %-7s  %s\n", "Id", "Title", "Year", "Media", "Minutes", "Category");
@@ -144,23 +145,23 @@ int ShowMovies(const Options& options, Format format) {
     item.SetCategory(record.attributes & 0x0F);
     item.SetRecordId(record.id);
     if (format == Format::kTsv) {
-      WriteItem(&lines, &map, &item);
+      WriteItem(clock, &lines, &map, &item);
     } else if (format == Format::kJson) {
       std::printf("%s\n  {", first ? "" : ",");
       for (int32_t column = 0; column < map.Count(); ++column) {
         const int32_t field = map.FieldForColumn(column);
         std::printf("%s%s: %s", column == 0 ? "" : ", ", JsonText(MovieFieldName(field)).c_str(),
-                    JsonText(FieldText(item, field)).c_str());
+                    JsonText(FieldText(clock, item, field)).c_str());
       }
       std::printf("}");
     } else {
       const int32_t title = map.FieldIndexByName("Title");
       std::printf("%-6lu  %s  %s  %s  %s  %s\n", static_cast<unsigned long>(record.id),
-                  Cell(FieldText(item, title), 30).c_str(),
-                  Cell(FieldText(item, map.FieldIndexByName("Year")), 4).c_str(),
-                  Cell(FieldText(item, map.FieldIndexByName("MediaType")), 9).c_str(),
-                  Cell(FieldText(item, map.FieldIndexByName("RunningTime")), 7).c_str(),
-                  FieldText(item, map.FieldIndexByName("Category")).c_str());
+                  Cell(FieldText(clock, item, title), 30).c_str(),
+                  Cell(FieldText(clock, item, map.FieldIndexByName("Year")), 4).c_str(),
+                  Cell(FieldText(clock, item, map.FieldIndexByName("MediaType")), 9).c_str(),
+                  Cell(FieldText(clock, item, map.FieldIndexByName("RunningTime")), 7).c_str(),
+                  FieldText(clock, item, map.FieldIndexByName("Category")).c_str());
     }
     first = false;
   }

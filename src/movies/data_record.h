@@ -7,8 +7,11 @@
 
 #include "movies/bit_array.h"
 
+class Clock;
+
 // A record that can be filled and read field by field, by field index. The presence set has one bit
-// per field index; the reader sets a field's bit when a file line gave the field a value.
+// per field index; the reader sets a field's bit when a file line gave the field a value. Date
+// texts are read and written with the clock the caller hands in (its zone and short date form).
 class DataRecord {
  public:
   DataRecord() : fields_present_(1) {}
@@ -20,17 +23,17 @@ class DataRecord {
   // The field's text into buffer, at most *size - 1 bytes, NUL-terminated. Gives the full length in
   // *size; true when the whole text fitted. False without touching the buffer for a null buffer or
   // size, a size below 1 or index -1; false for any other index outside the record's fields.
-  virtual bool GetFieldText(int32_t index, char* buffer, int32_t* size) = 0;
+  virtual bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) = 0;
   // The field's text without a copy, valid until the record changes or the next call of either
   // operation. False when the record offers none for the index (GetFieldText then tells).
-  virtual bool GetFieldView(int32_t /*index*/, std::string_view* /*text*/) { return false; }
+  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, std::string_view* /*text*/) { return false; }
   // Stores the field's value from its text; false for a null text or an unknown index.
-  virtual bool SetFieldText(int32_t index, const char* text) = 0;
+  virtual bool SetFieldText(Clock& clock, int32_t index, const char* text) = 0;
   // False when the text of the last SetFieldText did not read as a value of its field, so that a
   // default was stored in its place; the reader warns about it.
   virtual bool LastTextRead() const { return true; }
   // Copies every field whose presence bit is set in other; this record's bits stay.
-  virtual void CopyPresentFields(DataRecord& other) = 0;
+  virtual void CopyPresentFields(Clock& clock, DataRecord& other) = 0;
   virtual ~DataRecord() = default;
 
   BitArray& FieldsPresent() { return fields_present_; }

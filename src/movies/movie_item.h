@@ -178,12 +178,12 @@ class MovieItem : public DataRecord, public Describable {
   const char* GetMediaTypeName() const;
 
   // The text form (field indexes 0 to 33).
-  bool GetFieldText(int32_t index, char* buffer, int32_t* size) override;
-  bool GetFieldView(int32_t index, std::string_view* text) override;
-  bool SetFieldText(int32_t index, const char* text) override;
+  bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) override;
+  bool GetFieldView(Clock& clock, int32_t index, std::string_view* text) override;
+  bool SetFieldText(Clock& clock, int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field (stored as a default).
   bool LastTextRead() const override { return last_text_read_; }
-  void CopyPresentFields(DataRecord& other) override;
+  void CopyPresentFields(Clock& clock, DataRecord& other) override;
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.
@@ -201,12 +201,12 @@ class MovieItem : public DataRecord, public Describable {
   // The trans record, made (zeroed) when the item has none yet.
   MovieTransRecord& Trans() const;
   void StorePacked(const uint8_t* data, uint32_t size);
-  TextString FieldText(int32_t index);
+  TextString FieldText(Clock& clock, int32_t index);
   // The text of a field that is a text of the record or of a table, or a number or date (written
   // into scratch, kDateTextSize bytes); null for the other fields. REQUIRES: index 0 to 33.
-  const char* PlainFieldText(int32_t index, char* scratch);
+  const char* PlainFieldText(Clock& clock, int32_t index, char* scratch);
   // Stores the value; false when the text does not read as one (the default was stored).
-  bool StoreFieldText(int32_t index, const char* text);
+  bool StoreFieldText(Clock& clock, int32_t index, const char* text);
 
   uint8_t on_desktop_ = 0;
   uint8_t matched_ = 0;

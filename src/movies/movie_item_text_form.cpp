@@ -5,7 +5,6 @@
 #include <string>
 
 #include "diag/handheld_link.h"
-#include "platform/env.h"
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "movies/movie_lookup.h"
@@ -54,23 +53,23 @@ int32_t ParseInteger(const char* text) {
 }
 
 // The date text into buffer (kDateTextSize bytes; empty for 0); gives buffer.
-const char* DateInto(uint32_t handheld_seconds, char* buffer) {
+const char* DateInto(Clock& clock, uint32_t handheld_seconds, char* buffer) {
   buffer[0] = '\0';
   if (handheld_seconds == 0) return buffer;
-  HandheldLink link(Env::Default().Time());
+  HandheldLink link(clock);
   link.FormatDate(handheld_seconds, buffer);
   buffer[kDateTextSize - 1] = '\0';
   return buffer;
 }
 
-TextString DateText(uint32_t handheld_seconds) {
+TextString DateText(Clock& clock, uint32_t handheld_seconds) {
   char buffer[kDateTextSize] = {};
-  return TextString(DateInto(handheld_seconds, buffer));
+  return TextString(DateInto(clock, handheld_seconds, buffer));
 }
 
-uint32_t ParseDateText(const char* text) {
+uint32_t ParseDateText(Clock& clock, const char* text) {
   uint32_t value = 0;
-  HandheldLink link(Env::Default().Time());
+  HandheldLink link(clock);
   link.ParseDate(text, &value);
   return value;
 }
@@ -138,7 +137,7 @@ bool ValidDate(int32_t year, int32_t month, int32_t day) {
 // A date text: as ParseDate reads it (month, day, year), or written year first (four digits, then
 // month and day), as spreadsheets save dates. *read is false when the text holds no real date; the
 // value is then what ParseDate makes of it.
-uint32_t ReadDate(const char* text, bool* read) {
+uint32_t ReadDate(Clock& clock, const char* text, bool* read) {
   *read = true;
   if (IsBlank(text)) return 0;
   const char* p = text;
@@ -150,23 +149,23 @@ uint32_t ReadDate(const char* text, bool* read) {
     char reordered[48];
     std::snprintf(reordered, sizeof reordered, "%i/%i/%i", static_cast<int>(b), static_cast<int>(c),
                   static_cast<int>(a));
-    return ParseDateText(reordered);
+    return ParseDateText(clock, reordered);
   }
   int32_t year = c < 0 ? -1 : c < 70 ? c + 2000 : c < 100 ? c + 1900 : c;
   *read = a >= 0 && b >= 0 && c >= 0 && ValidDate(year, a, b);
-  return ParseDateText(text);
+  return ParseDateText(clock, text);
 }
 
 // The due date as a date text into buffer (kDateTextSize bytes); gives buffer.
-const char* DueDateInto(const MovieItem& item, char* buffer) {
+const char* DueDateInto(Clock& clock, const MovieItem& item, char* buffer) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
   uint32_t due = item.GetDueDate();
   buffer[0] = '\0';
   if (due == 0) return buffer;
-  if (due >= 5) return DateInto(due, buffer);
+  if (due >= 5) return DateInto(clock, due, buffer);
   uint32_t base = item.GetLoanDate();
   if (base == 0) {
-    HandheldLink link(Env::Default().Time());
+    HandheldLink link(clock);
     // Without the handheld's clock the desktop's local time is the nearest wall clock.
     if (link.ReadHandheldClock(&base) != 0) {
       uint32_t local = 0;
@@ -174,12 +173,12 @@ const char* DueDateInto(const MovieItem& item, char* buffer) {
       base = link.DesktopToHandheld(local);
     }
   }
-  return DateInto(base + kPeriods[due], buffer);
+  return DateInto(clock, base + kPeriods[due], buffer);
 }
 
-TextString DueDateText(const MovieItem& item) {
+TextString DueDateText(Clock& clock, const MovieItem& item) {
   char buffer[kDateTextSize] = {};
-  return TextString(DueDateInto(item, buffer));
+  return TextString(DueDateInto(clock, item, buffer));
 }
 
 TextString AwardsText(uint32_t awards_attr) {
@@ -240,7 +239,7 @@ bool CopyFieldText(const char* text, char* buffer, int32_t* size) {
 
 }  // namespace
 
-TextString MovieItem::FieldText(int32_t index) {
+TextString MovieItem::FieldText(Clock& clock, int32_t index) {
   switch (index) {
     case 0: {
       TextString name;
@@ -260,8 +259,8 @@ TextString MovieItem::FieldText(int32_t index) {
     case 6: return GetGenreNames();
     case 7: return GetCast();
     case 8: return LoanStatusName(static_cast<int32_t>(GetLoanStatus()));
-    case 9: return DateText(GetLoanDate());
-    case 10: return DueDateText(*this);
+    case 9: return DateText(clock, GetLoanDate());
+    case 10: return DueDateText(clock, *this);
     case 11: return GetLocation();
     case 12: return BoolText(GetOwned());
     case 13: return BoolText(GetViewed());
@@ -286,7 +285,7 @@ TextString MovieItem::FieldText(int32_t index) {
 
 static_assert(MovieCategories::kNameSize <= kDateTextSize, "a category name fits the scratch buffer");
 
-const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
+const char* MovieItem::PlainFieldText(Clock& clock, int32_t index, char* scratch) {
   const char* plain = nullptr;
   switch (index) {
     case 0: {
@@ -299,8 +298,8 @@ const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
       break;
     }
     case 6: plain = GenreNamesText(); break;
-    case 9: plain = DateInto(GetLoanDate(), scratch); break;
-    case 10: plain = DueDateInto(*this, scratch); break;
+    case 9: plain = DateInto(clock, GetLoanDate(), scratch); break;
+    case 10: plain = DueDateInto(clock, *this, scratch); break;
     case 4: {
       // The year offset is 1 to 127, so the year has four digits ("%4.4i").
       const uint32_t offset = GetYearOffset();
@@ -344,31 +343,31 @@ const char* MovieItem::PlainFieldText(int32_t index, char* scratch) {
   return plain;
 }
 
-bool MovieItem::GetFieldText(int32_t index, char* buffer, int32_t* size) {
+bool MovieItem::GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) {
   if (buffer == nullptr || size == nullptr || *size < 1 || index == -1) return false;
   buffer[0] = '\0';
   if (index < 0 || index >= kMovieFieldCount) return false;
   char scratch[kDateTextSize];
-  const char* plain = PlainFieldText(index, scratch);
+  const char* plain = PlainFieldText(clock, index, scratch);
   // A TextString is made only for the computed fields: each one costs a heap block.
-  if (plain == nullptr) return CopyFieldText(FieldText(index).Text(), buffer, size);
+  if (plain == nullptr) return CopyFieldText(FieldText(clock, index).Text(), buffer, size);
   return CopyFieldText(plain, buffer, size);
 }
 
-bool MovieItem::GetFieldView(int32_t index, std::string_view* text) {
+bool MovieItem::GetFieldView(Clock& clock, int32_t index, std::string_view* text) {
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
   thread_local char scratch[kDateTextSize];
   thread_local std::string computed;
-  const char* plain = PlainFieldText(index, scratch);
+  const char* plain = PlainFieldText(clock, index, scratch);
   if (plain == nullptr) {
-    computed = FieldText(index).Text();
+    computed = FieldText(clock, index).Text();
     plain = computed.c_str();
   }
   *text = std::string_view(plain);
   return true;
 }
 
-bool MovieItem::StoreFieldText(int32_t index, const char* text) {
+bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
   bool read = true;
   switch (index) {
     case 0: {
@@ -395,8 +394,8 @@ bool MovieItem::StoreFieldText(int32_t index, const char* text) {
     case 8:
       SetLoanStatus(ReadIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, &read));
       break;
-    case 9: SetLoanDate(ReadDate(text, &read)); break;
-    case 10: SetDueDate(ReadDate(text, &read)); break;
+    case 9: SetLoanDate(ReadDate(clock, text, &read)); break;
+    case 10: SetDueDate(ReadDate(clock, text, &read)); break;
     case 11: SetLocation(text); break;
     case 12: SetOwned(ParseBool(text)); read = IsBool(text); break;
     case 13: SetViewed(ParseBool(text)); read = IsBool(text); break;
@@ -433,19 +432,19 @@ bool MovieItem::StoreFieldText(int32_t index, const char* text) {
   return read;
 }
 
-bool MovieItem::SetFieldText(int32_t index, const char* text) {
+bool MovieItem::SetFieldText(Clock& clock, int32_t index, const char* text) {
   last_text_read_ = true;
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  last_text_read_ = StoreFieldText(index, text);
+  last_text_read_ = StoreFieldText(clock, index, text);
   return true;
 }
 
-void MovieItem::CopyPresentFields(DataRecord& other) {
+void MovieItem::CopyPresentFields(Clock& clock, DataRecord& other) {
   char text[1999];
   for (int32_t index = 0; index < kMovieFieldCount; ++index) {
     if (!other.FieldsPresent().Get(index)) continue;
     int32_t size = sizeof text;
-    if (other.GetFieldText(index, text, &size)) SetFieldText(index, text);
+    if (other.GetFieldText(clock, index, text, &size)) SetFieldText(clock, index, text);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
 #include "mymovies/import_export_run.h"
+#include "platform/env.h"
 #include "textfiles/data_parser.h"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr const char kOutOfMemoryText[] =
 }  // namespace
 
 bool ImportExportRun::ImportPass() {
-  DataParser parser;
+  DataParser parser(driver_.Environment().Time());
   std::unique_ptr<MovieItem> work(new (std::nothrow) MovieItem());
   if (!work) {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
@@ -78,6 +79,7 @@ bool ImportExportRun::HandheldPass() {
   uint32_t count = 0;
   DeviceError read = database_.GetRecordCount(&count);
   if (read == DeviceError::kOk) read = database_.ReadFirstRecord();
+  Clock& clock = driver_.Environment().Time();
   std::unique_ptr<MovieItem> work;
   for (;;) {
     if (!StatusCheck(kStatusPerforming) && read == DeviceError::kOk) {
@@ -116,13 +118,13 @@ bool ImportExportRun::HandheldPass() {
     ++record_count_;
     if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
     TextString paired;
-    if (MatchDeviceItem(*work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
+    if (MatchDeviceItem(clock, *work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     if (export_on_) {
       LogAudit("[EXPORTING]\n");
-      if (!WriteItem(export_file_.get(), &export_map_, work.get())) {
+      if (!WriteItem(clock, export_file_.get(), &export_map_, work.get())) {
         Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
              paired.Text(), export_file_->GetErrorText());
         return false;

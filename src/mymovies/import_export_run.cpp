@@ -168,7 +168,7 @@ bool ImportExportRun::OpenExportFile() {
          kExportFileName, static_cast<int>(ToInt(opened)), export_file_->GetErrorText());
     return false;
   }
-  WriteItem(export_file_.get(), &export_map_, nullptr);
+  WriteItem(driver_.Environment().Time(), export_file_.get(), &export_map_, nullptr);
   return true;
 }
 

@@ -13,7 +13,8 @@ constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
 
 // Pairs the handheld record with the listed entry and marks what the write-back pass does (in
 // the merge mode the entry's content becomes the merged item). False when memory runs out.
-bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, const TextString& key, int32_t mode) {
+bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemRef entry, const TextString& key,
+                   int32_t mode) {
   LogAudit("[EXISTS ON DESKTOP] ");
   list.SetMatched(entry, true);
   list.SetRecordId(entry, record.GetRecordId());
@@ -49,7 +50,7 @@ bool PairWithEntry(MovieItem& record, DesktopItemList& list, ItemRef entry, cons
       std::unique_ptr<MovieItem> merged(new (std::nothrow) MovieItem(record));
       if (!merged) return false;
       if (!listed.IsPackedValid()) list.Load(entry, &listed);
-      merged->CopyPresentFields(listed);
+      merged->CopyPresentFields(clock, listed);
       merged->SetOnDesktop(1);
       merged->SetMatched(1);
       merged->SetWriteBack(1);
@@ -119,7 +120,7 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   return 0;
 }
 
-int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, int32_t mode,
                         bool importOn, DesktopItemList& list, TextString* pairedKey) {
   TextString candidate = key;
   ItemRef entry = kNoItem;
@@ -159,7 +160,7 @@ int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, i
   if (listed) {
     // The entry takes the record's text of the key (the same key, perhaps in other letter case).
     list.Rekey(entry, candidate.Text());
-    return PairWithEntry(item, list, entry, candidate, mode) ? 0 : kMatchOutOfMemory;
+    return PairWithEntry(clock, item, list, entry, candidate, mode) ? 0 : kMatchOutOfMemory;
   }
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
   // Holds the key so that a later record with the same key counts as a duplicate; never written

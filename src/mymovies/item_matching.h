@@ -13,6 +13,7 @@
 #include "diag/text_string.h"
 #include "mymovies/desktop_item_list.h"
 
+class Clock;
 class MovieItem;
 
 // The counts one import/export run reports at its end.
@@ -50,11 +51,12 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
                        ItemRef* lastListed);
 
 // Pairs the handheld record read into item (its key given) with a listed import line, deciding by
-// mode what happens to a pair that differs, or lists a copy of the record so that later records
-// with the same key count as duplicates. count is the 1-based record count. *pairedKey receives
-// the key under which the record was paired or listed (its own key when every variant was taken).
+// mode what happens to a pair that differs (a merge passes the line's dates through clock), or
+// lists a copy of the record so that later records with the same key count as duplicates. count is
+// the 1-based record count. *pairedKey receives the key under which the record was paired or
+// listed (its own key when every variant was taken).
 // Returns 0 or kMatchOutOfMemory; throws std::bad_alloc when the list cannot take an entry.
-int32_t MatchDeviceItem(MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, int32_t mode,
                         bool importOn, DesktopItemList& list, TextString* pairedKey);
 
 #endif  // REELBOX_MYMOVIES_ITEM_MATCHING_H

@@ -22,7 +22,7 @@ constexpr int kMaxEnlargements = 6;
 
 }  // namespace
 
-DataParser::DataParser() = default;
+DataParser::DataParser(Clock& clock) : clock_(clock) {}
 
 DataParser::~DataParser() = default;
 
@@ -205,7 +205,7 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
   const char* shown = map_->FieldName(index, name, sizeof name);
   char stored[kMessageSize] = {};
   int32_t size = static_cast<int32_t>(sizeof stored);
-  record->GetFieldText(index, stored, &size);
+  record->GetFieldText(clock_, index, stored, &size);
   LogSync("WARNING : Import line %i, column %i (%s) : '%s' is not a value of this field; it was stored as '%s'.\n",
           static_cast<int>(lines_read_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
 }
@@ -218,7 +218,7 @@ ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
     if (field == nullptr) break;
     int32_t index = map_->FieldForColumn(column);
     if (index == -1) continue;
-    if (!record->SetFieldText(index, field)) {
+    if (!record->SetFieldText(clock_, index, field)) {
       char name[FieldMap::kNameBufferSize] = {};
       const char* shown = map_->FieldName(index, name, sizeof name);
       char context[kMessageSize];

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class Clock;
 class DataRecord;
 class DesktopFile;
 class FieldMap;
@@ -36,7 +37,8 @@ class DataParser {
  public:
   static constexpr size_t kMessageSize = 500;
 
-  DataParser();
+  // Date texts are read (and quoted in warnings) with clock, which outlives the parser.
+  explicit DataParser(Clock& clock);
   DataParser(const DataParser&) = delete;
   DataParser& operator=(const DataParser&) = delete;
   // Deletes the FileBuffer (which closes the file).
@@ -83,6 +85,7 @@ class DataParser {
   // HotSync log, which must not grow with the size of a bad file.
   bool CountWarning();
 
+  Clock& clock_;
   std::unique_ptr<FileBuffer> buffer_;
   FieldMap* map_ = nullptr;
   std::vector<char> line_;
@@ -104,7 +107,8 @@ class DataParser {
 
 // Writes one line to an open file: the map's field names (record null) or the record's field texts,
 // encoded, TAB-separated, ended by a line feed. Columns without a field are left out of a record's
-// line. True when the whole line was written; the file's error state holds the reason otherwise.
-bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record);
+// line; dates are written in the short date form of clock. True when the whole line was written;
+// the file's error state holds the reason otherwise.
+bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* record);
 
 #endif  // REELBOX_TEXTFILES_DATA_PARSER_H

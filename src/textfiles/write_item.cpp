@@ -9,7 +9,7 @@
 
 // The line grows as needed: a record whose long fields are heavily escaped can pass any fixed
 // buffer, and a line cut short would be a record changed on the way back in.
-bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
+bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* record) {
   if (file == nullptr || map == nullptr || !file->IsOpen()) return false;
   // One line buffer for every line of every file.
   thread_local std::string line;
@@ -28,11 +28,11 @@ bool WriteItem(DesktopFile* file, FieldMap* map, DataRecord* record) {
     // for the buffer ends the line either way.
     char text[2000];
     std::string_view view;
-    if (record->GetFieldView(index, &view)) {
+    if (record->GetFieldView(clock, index, &view)) {
       if (view.size() >= sizeof text) break;
     } else {
       int32_t size = sizeof text;
-      if (!record->GetFieldText(index, text, &size)) break;
+      if (!record->GetFieldText(clock, index, text, &size)) break;
       view = text;
     }
     if (column > 0) line += '\t';

@@ -8,6 +8,7 @@
 #include "movies/bit_array.h"
 #include "support/log_capture.h"
 #include "movies/record_generator.h"
+#include "platform/env.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ TEST(MovieItem, OutOfRangeIndexesReadAsRowZero) {
   EXPECT_EQ(item.GetLoanStatus(), 7u);
   char text[32];
   int32_t size = sizeof text;
-  ASSERT_TRUE(item.GetFieldText(8, text, &size));
+  ASSERT_TRUE(item.GetFieldText(Env::Default().Time(), 8, text, &size));
   EXPECT_STREQ(text, "None");
   item.SetMediaType(12);
   EXPECT_STREQ(item.GetMediaTypeName(), "DVD");
@@ -252,10 +253,10 @@ TEST(MovieItem, CopyPresentFieldsCopiesOnlyThePresentFields) {
   source.SetDirector("Someone");
   MovieItem target = NewItem();
   target.SetTitle("Target");
-  target.CopyPresentFields(source);
+  target.CopyPresentFields(Env::Default().Time(), source);
   EXPECT_STREQ(target.GetTitle(), "Target");
   source.FieldsPresent().Set(2, 1);  // Director
-  target.CopyPresentFields(source);
+  target.CopyPresentFields(Env::Default().Time(), source);
   EXPECT_STREQ(target.GetTitle(), "Target");
   EXPECT_STREQ(target.GetDirector(), "Someone");
   EXPECT_EQ(target.FieldsPresent().Get(2), 0);

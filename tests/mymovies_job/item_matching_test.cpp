@@ -51,7 +51,8 @@ class MatchingTest : public ::testing::Test {
   }
   std::string Match(MovieItem& record, int32_t mode, int32_t count = 1, bool importOn = true) {
     TextString paired;
-    EXPECT_EQ(MatchDeviceItem(record, record.BuildKey(), count, mode, importOn, list_, &paired), 0);
+    EXPECT_EQ(MatchDeviceItem(Env::Default().Time(), record, record.BuildKey(), count, mode, importOn, list_, &paired),
+              0);
     return paired.Text();
   }
   // A copy of the listed entry (content and markers), null when the key is not listed.

@@ -21,19 +21,19 @@ class TextRecord : public DataRecord {
     texts.clear();
     return true;
   }
-  bool GetFieldText(int32_t index, char* buffer, int32_t* size) override {
+  bool GetFieldText(Clock&, int32_t index, char* buffer, int32_t* size) override {
     std::string text = texts[index];
     snprintf(buffer, static_cast<size_t>(*size), "%s", text.c_str());
     bool fitted = static_cast<int32_t>(text.size()) < *size;
     *size = static_cast<int32_t>(text.size());
     return fitted;
   }
-  bool SetFieldText(int32_t index, const char* text) override {
+  bool SetFieldText(Clock&, int32_t index, const char* text) override {
     if (index == refuse) return false;
     texts[index] = text;
     return true;
   }
-  void CopyPresentFields(DataRecord&) override {}
+  void CopyPresentFields(Clock&, DataRecord&) override {}
   std::map<int32_t, std::string> texts;
   int32_t refuse = -2;
 };
@@ -55,7 +55,7 @@ class DataParserTest : public ::testing::Test {
   std::string path_ = dir_.Sub("MyMoviesImport.tab");
   DesktopFile file_{Env::Default().Files(), path_.c_str()};
   MovieFieldMap map_;
-  DataParser parser_;
+  DataParser parser_{Env::Default().Time()};
 };
 
 TEST_F(DataParserTest, AHeaderOfFieldNamesSetsACustomMap) {
@@ -215,20 +215,21 @@ TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
   std::string path = dir.Sub("out.tab");
   DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
-  EXPECT_FALSE(WriteItem(&file, &map, nullptr));  // not open
+  Clock& clock = Env::Default().Time();
+  EXPECT_FALSE(WriteItem(clock, &file, &map, nullptr));  // not open
   ASSERT_EQ(ToInt(file.OpenWrite()), 0);
-  ASSERT_TRUE(WriteItem(&file, &map, nullptr));
+  ASSERT_TRUE(WriteItem(clock, &file, &map, nullptr));
   map.BeginCustom(4);
   map.Append(-1);
   map.Append(1);
   map.Append(-1);
   map.Append(4);
-  ASSERT_TRUE(WriteItem(&file, &map, nullptr));
+  ASSERT_TRUE(WriteItem(clock, &file, &map, nullptr));
   MovieItem item;
   item.Reset();
   item.SetTitle(" \"Quoted\"\ttitle ");
   item.SetYear(1979);
-  ASSERT_TRUE(WriteItem(&file, &map, &item));
+  ASSERT_TRUE(WriteItem(clock, &file, &map, &item));
   ASSERT_EQ(ToInt(file.Close()), 0);
   std::string bytes = ReadFileBytes(path);
   std::string header = "Title\tYear\tRunningTime\tMediaType\tCategory\tDirector\tCountry\tGenre\tCast\t"
@@ -245,6 +246,7 @@ TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
   DesktopFile file(Env::Default().Files(), path.c_str());
   ASSERT_EQ(ToInt(file.OpenWrite()), 0);
   MovieFieldMap map;
+  Clock& clock = Env::Default().Time();
   MovieItem item;
   item.Reset();
   std::string tabs(500, '\t');
@@ -252,11 +254,11 @@ TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
   item.SetCast(tabs.c_str());
   item.SetNotes(tabs.c_str());
   item.SetTitle(std::string(180, '"').c_str());
-  ASSERT_TRUE(WriteItem(&file, &map, &item));
+  ASSERT_TRUE(WriteItem(clock, &file, &map, &item));
   ASSERT_EQ(ToInt(file.Close()), 0);
   EXPECT_GT(ReadFileBytes(path).size(), 10000u);
   // It reads back to the same item.
-  DataParser parser;
+  DataParser parser(clock);
   parser.Attach(&file, &map);
   MovieItem back;
   back.Reset();

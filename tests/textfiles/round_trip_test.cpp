@@ -35,14 +35,15 @@ class RoundTrip : public ::testing::Test {
     std::string path = dir_.Sub("MyMoviesExport.tab");
     DesktopFile out(Env::Default().Files(), path.c_str());
     MovieFieldMap export_map;
+    Clock& clock = Env::Default().Time();
     EXPECT_EQ(ToInt(out.OpenWrite()), 0);
-    EXPECT_TRUE(WriteItem(&out, &export_map, nullptr));
-    for (auto& item : items) EXPECT_TRUE(WriteItem(&out, &export_map, item.get()));
+    EXPECT_TRUE(WriteItem(clock, &out, &export_map, nullptr));
+    for (auto& item : items) EXPECT_TRUE(WriteItem(clock, &out, &export_map, item.get()));
     EXPECT_EQ(ToInt(out.Close()), 0);
 
     DesktopFile in(Env::Default().Files(), path.c_str());
     MovieFieldMap import_map;
-    DataParser parser;
+    DataParser parser(clock);
     parser.Attach(&in, &import_map);
     std::vector<std::unique_ptr<MovieItem>> back;
     for (;;) {
