@@ -113,7 +113,8 @@ void ImportExportRun::ReadRequest() {
   preference_ = Swap16(driver_.GetDevicePreference());
   export_on_ = (preference_ & kPrefExportRequested) != 0;
   import_on_ = (preference_ & kPrefImportRequested) != 0;
-  mode_ = (preference_ & kPrefModeMask) >> kPrefModeShift;
+  // Two bits: every value is a mode.
+  mode_ = static_cast<ConflictMode>((preference_ & kPrefModeMask) >> kPrefModeShift);
   // An import always exports first, so that the desktop has the handheld's state.
   if (import_on_) export_on_ = true;
 }
@@ -156,7 +157,7 @@ void ImportExportRun::LogSettings() {
   LogSync("%s export is %s\n", kJobName, export_on_ ? "ENABLED" : "DISABLED");
   if (import_on_) {
     LogSync("Import conflict resolution mode : ");
-    LogSync("%s", kModeLines[mode_ & 3]);
+    LogSync("%s", kModeLines[static_cast<int32_t>(mode_)]);
   }
 }
 

@@ -90,7 +90,7 @@ class ImportExportRun {
   uint16_t preference_ = 0;  // host order
   bool export_on_ = false;
   bool import_on_ = false;
-  int32_t mode_ = 0;
+  ConflictMode mode_ = ConflictMode::kAddNew;
   MovieFieldMap import_map_;
   MovieFieldMap export_map_;
   char folder_[kDesktopPathSize] = {};

@@ -14,7 +14,7 @@ constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
 // Pairs the handheld record with the listed entry and marks what the write-back pass does (in
 // the merge mode the entry's content becomes the merged item). False when memory runs out.
 bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemRef entry, const TextString& key,
-                   int32_t mode) {
+                   ConflictMode mode) {
   LogAudit("[EXISTS ON DESKTOP] ");
   list.SetMatched(entry, true);
   list.SetRecordId(entry, record.GetRecordId());
@@ -35,17 +35,17 @@ bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemR
   }
   LogAudit("[ITEMS DIFFER] ");
   switch (mode) {
-    case kModeAddNew:
+    case ConflictMode::kAddNew:
       LogAudit("[will be added to device] ");
       // Frees the key again: the desktop item becomes a new record.
       list.SetMatched(entry, false);
       list.SetRecordId(entry, kNoRecordId);
       return true;
-    case kModeDesktopOverwrites:
+    case ConflictMode::kDesktopOverwrites:
       LogAudit("[will be replaced on device] ");
       list.SetWriteBack(entry, true);
       return true;
-    case kModeMergeFields: {
+    case ConflictMode::kMergeFields: {
       LogAudit("[will be updated on device] ");
       std::unique_ptr<MovieItem> merged(new (std::nothrow) MovieItem(record));
       if (!merged) return false;
@@ -120,7 +120,7 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   return 0;
 }
 
-int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
                         bool importOn, DesktopItemList& list, TextString* pairedKey) {
   TextString candidate = key;
   ItemRef entry = kNoItem;

@@ -27,11 +27,11 @@ struct ImportTotals {
 };
 
 // Conflict modes chosen on the handheld for a pair whose items differ.
-enum ConflictMode : int32_t {
-  kModeAddNew = 0,           // add the desktop item as a new record
-  kModeDesktopOverwrites = 1,  // rewrite the record with the whole desktop item
-  kModeMergeFields = 2,      // rewrite the record, taking only the fields the import line had
-  kModeIgnoreDesktop = 3     // leave the record alone
+enum class ConflictMode : int32_t {
+  kAddNew = 0,             // add the desktop item as a new record
+  kDesktopOverwrites = 1,  // rewrite the record with the whole desktop item
+  kMergeFields = 2,        // rewrite the record, taking only the fields the import line had
+  kIgnoreDesktop = 3,      // leave the record alone
 };
 
 // Variants tried for a key already taken: the import side stops at 49, the handheld side at 50.
@@ -56,7 +56,7 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
 // the 1-based record count. *pairedKey receives the key under which the record was paired or
 // listed (its own key when every variant was taken).
 // Returns 0 or kMatchOutOfMemory; throws std::bad_alloc when the list cannot take an entry.
-int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, int32_t mode,
+int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
                         bool importOn, DesktopItemList& list, TextString* pairedKey);
 
 #endif  // REELBOX_MYMOVIES_ITEM_MATCHING_H

@@ -49,7 +49,7 @@ class MatchingTest : public ::testing::Test {
   void List(MovieItem item, int32_t line = 2) {
     ASSERT_EQ(ListImportItem(item, line, list_, totals_, &last_), 0);
   }
-  std::string Match(MovieItem& record, int32_t mode, int32_t count = 1, bool importOn = true) {
+  std::string Match(MovieItem& record, ConflictMode mode, int32_t count = 1, bool importOn = true) {
     TextString paired;
     EXPECT_EQ(MatchDeviceItem(Env::Default().Time(), record, record.BuildKey(), count, mode, importOn, list_, &paired),
               0);
@@ -114,8 +114,8 @@ TEST_F(MatchingTest, SecondRecordWithOneKeyIsListedUnderAVariantWithoutDesktopPa
   List(Movie("Alien"));
   auto first = Record(Movie("Alien"), 7);
   auto second = Record(Movie("Alien"), 8);
-  EXPECT_EQ(Match(*first, kModeDesktopOverwrites), kAlienKey);
-  EXPECT_EQ(Match(*second, kModeDesktopOverwrites, 2), kAlienKey + "!!01");
+  EXPECT_EQ(Match(*first, ConflictMode::kDesktopOverwrites), kAlienKey);
+  EXPECT_EQ(Match(*second, ConflictMode::kDesktopOverwrites, 2), kAlienKey + "!!01");
   auto entry = Entry(kAlienKey + "!!01");
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->Matched());
@@ -133,8 +133,8 @@ TEST_F(MatchingTest, SecondRecordPairsWithTheSecondLineOfItsKey) {
   List(line2, 3);
   auto first = Record(Movie("Alien"), 7);
   auto second = Record(Movie("Alien"), 8);
-  Match(*first, kModeDesktopOverwrites);
-  EXPECT_EQ(Match(*second, kModeDesktopOverwrites, 2), kAlienKey + "!!01");
+  Match(*first, ConflictMode::kDesktopOverwrites);
+  EXPECT_EQ(Match(*second, ConflictMode::kDesktopOverwrites, 2), kAlienKey + "!!01");
   auto entry = Entry(kAlienKey + "!!01");
   EXPECT_TRUE(entry->OnDesktop());
   EXPECT_TRUE(entry->Matched());
@@ -151,7 +151,7 @@ TEST_F(MatchingTest, IdenticalPairIsNeverWrittenInAnyMode) {
     list_.Clear();
     List(Movie("Alien"));
     auto record = Record(Movie("Alien"), 7);
-    Match(*record, mode);
+    Match(*record, static_cast<ConflictMode>(mode));
     auto entry = Entry(kAlienKey);
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->Matched()) << mode;
@@ -164,7 +164,7 @@ TEST_F(MatchingTest, IdenticalPairIsNeverWrittenInAnyMode) {
 TEST_F(MatchingTest, PairDifferingOnlyInCategoryDiffers) {
   List(Movie("Alien"));
   auto record = Record(Movie("Alien"), 7, 3);
-  Match(*record, kModeIgnoreDesktop);
+  Match(*record, ConflictMode::kIgnoreDesktop);
   EXPECT_NE(DebugLog().find("[EXISTS ON DESKTOP] [ITEMS DIFFER] [no action will be taken] "), std::string::npos);
   EXPECT_TRUE(Entry(kAlienKey)->Matched());
   EXPECT_FALSE(Entry(kAlienKey)->WriteBack());
@@ -175,14 +175,14 @@ TEST_F(MatchingTest, AddNewModeFreesTheKeyOfADifferingPair) {
   line.SetNotes("desktop");
   List(line);
   auto record = Record(Movie("Alien"), 7);
-  Match(*record, kModeAddNew);
+  Match(*record, ConflictMode::kAddNew);
   auto entry = Entry(kAlienKey);
   EXPECT_FALSE(entry->Matched());
   EXPECT_EQ(entry->GetRecordId(), 0xFFFFFFFFu);
   EXPECT_NE(DebugLog().find("[ITEMS DIFFER] [will be added to device] "), std::string::npos);
   // The freed key pairs the next record with the same desktop item.
   auto again = Record(Movie("Alien"), 8);
-  EXPECT_EQ(Match(*again, kModeAddNew, 2), kAlienKey);
+  EXPECT_EQ(Match(*again, ConflictMode::kAddNew, 2), kAlienKey);
 }
 
 TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
@@ -194,7 +194,7 @@ TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
   content.SetDirector("Ridley Scott");
   content.SetNotes("handheld notes");
   auto record = Record(content, 7, 2);
-  Match(*record, kModeMergeFields);
+  Match(*record, ConflictMode::kMergeFields);
   auto merged = Entry(kAlienKey);
   ASSERT_NE(merged, nullptr);
   EXPECT_TRUE(merged->OnDesktop() && merged->Matched() && merged->WriteBack());
@@ -207,7 +207,7 @@ TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
 
 TEST_F(MatchingTest, RecordWithoutImportLineIsListedButNeverWritten) {
   auto record = Record(Movie("Alien"), 7);
-  EXPECT_EQ(Match(*record, kModeDesktopOverwrites), kAlienKey);
+  EXPECT_EQ(Match(*record, ConflictMode::kDesktopOverwrites), kAlienKey);
   auto entry = Entry(kAlienKey);
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->Matched());
@@ -222,7 +222,7 @@ TEST_F(MatchingTest, FiftySecondRecordWithOneKeyIsNotMatched) {
     // The audit flushes every tag to the disk: trace the last record only.
     SetLogLevel(count == 52 ? 8 : 4);
     records.push_back(Record(Movie("Alien"), static_cast<uint32_t>(count)));
-    paired = Match(*records.back(), kModeDesktopOverwrites, count, false);
+    paired = Match(*records.back(), ConflictMode::kDesktopOverwrites, count, false);
   }
   EXPECT_EQ(paired, kAlienKey);
   EXPECT_NE(Entry(kAlienKey + "!!50"), nullptr);
@@ -237,7 +237,7 @@ TEST_F(MatchingTest, FiftySecondRecordWithOneKeyIsNotMatched) {
   // Import is off: the second warning is not written.
   EXPECT_EQ(sync.find("on the device will export, but will not match"), std::string::npos);
   auto extra = Record(Movie("Alien"), 53);
-  Match(*extra, kModeDesktopOverwrites, 53, true);
+  Match(*extra, ConflictMode::kDesktopOverwrites, 53, true);
   EXPECT_NE(SyncLogText().find("WARNING : Ro Vedevu record #53 (Alien (DVD-1979, 117m)) on the device will export, but "
                                "will not match because it's key ('Alien1979117DVD') was the same as too many "
                                "previously read records.\r\n"),
