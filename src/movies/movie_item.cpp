@@ -24,8 +24,13 @@ MovieItem::MovieItem() = default;
 
 MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) { CopyFrom(other); }
 
+// Assignment takes an item's content into another, e.g. a work item, without the run state of
+// the item it came from: the target's markers are cleared, not copied.
 MovieItem& MovieItem::operator=(const MovieItem& other) {
-  if (this != &other) CopyFrom(other);
+  if (this != &other) {
+    CopyFrom(other);
+    on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
+  }
   return *this;
 }
 

@@ -10,7 +10,7 @@
 // Items hold the packed bytes in a buffer of their exact size and the trans record only while it is
 // in use (Compact drops it again), so that a list of many items stays small. They are copied by
 // value; a copy of an item whose packed form is valid takes only the packed form. Copy construction
-// and assignment give the same item, run markers included. Not thread-safe: Describe and the text
+// copies the four run markers, assignment clears them in the target. Not thread-safe: Describe and the text
 // conversions use shared buffers (one synchronization at a time).
 //
 // The members are defined in three files, one per concern: movie_item.cpp (the two forms, their
@@ -39,7 +39,7 @@ class MovieItem : public DataRecord, public Describable {
   MovieItem& operator=(const MovieItem& other);
   ~MovieItem() override;
 
-  // Markers the import/export run keeps per item; 0 in a new item.
+  // Markers the import/export run keeps per item; 0 in a new item, cleared by assignment.
   uint8_t OnDesktop() const { return on_desktop_; }
   void SetOnDesktop(uint8_t value) { on_desktop_ = value; }
   uint8_t Matched() const { return matched_; }
