@@ -2,6 +2,7 @@
 #ifndef REELBOX_MOVIES_DATA_RECORD_H
 #define REELBOX_MOVIES_DATA_RECORD_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -24,9 +25,13 @@ class DataRecord {
   // *size; true when the whole text fitted. False without touching the buffer for a null buffer or
   // size, a size below 1 or index -1; false for any other index outside the record's fields.
   virtual bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) = 0;
-  // The field's text without a copy, valid until the record changes or the next call of either
-  // operation. False when the record offers none for the index (GetFieldText then tells).
-  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, std::string_view* /*text*/) { return false; }
+  // The field's text without a copy, valid until the record changes, the next call of either
+  // operation or the end of scratch (kViewScratchSize bytes, where a short computed text may be
+  // put). False when the record offers none for the index (GetFieldText then tells).
+  static constexpr size_t kViewScratchSize = 64;
+  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, char* /*scratch*/, std::string_view* /*text*/) {
+    return false;
+  }
   // Stores the field's value from its text; false for a null text or an unknown index.
   virtual bool SetFieldText(Clock& clock, int32_t index, const char* text) = 0;
   // False when the text of the last SetFieldText did not read as a value of its field, so that a

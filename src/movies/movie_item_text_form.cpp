@@ -354,15 +354,13 @@ bool MovieItem::GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t*
   return CopyFieldText(plain, buffer, size);
 }
 
-bool MovieItem::GetFieldView(Clock& clock, int32_t index, std::string_view* text) {
-  if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  thread_local char scratch[kDateTextSize];
-  thread_local std::string computed;
+static_assert(kDateTextSize <= DataRecord::kViewScratchSize, "the plain texts fit the caller's scratch");
+
+bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text) {
+  if (text == nullptr || scratch == nullptr || index < 0 || index >= kMovieFieldCount) return false;
   const char* plain = PlainFieldText(clock, index, scratch);
-  if (plain == nullptr) {
-    computed = FieldText(clock, index).Text();
-    plain = computed.c_str();
-  }
+  // The computed texts (the list of awards) are left to GetFieldText.
+  if (plain == nullptr) return false;
   *text = std::string_view(plain);
   return true;
 }

@@ -27,8 +27,9 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
     // A record that shows its texts in place saves copying each into the buffer; a text too long
     // for the buffer ends the line either way.
     char text[2000];
+    static_assert(sizeof text >= DataRecord::kViewScratchSize, "the text buffer serves as the view's scratch");
     std::string_view view;
-    if (record->GetFieldView(clock, index, &view)) {
+    if (record->GetFieldView(clock, index, text, &view)) {
       if (view.size() >= sizeof text) break;
     } else {
       int32_t size = sizeof text;
