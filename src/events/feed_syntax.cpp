@@ -128,7 +128,7 @@ size_t FoldAt(std::string_view text, size_t i) {
 
 // The name and parameters of the content line at line, unfolded, up to the colon that begins its
 // value (a colon inside a quoted parameter value does not count). *value_at gets the position
-// after that colon; false when the line ends first.
+// after that colon; false when the line ends first. A null head walks without keeping it.
 bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t* value_at) {
   bool quoted = false;
   for (size_t i = line; i < text.size();) {
@@ -144,7 +144,7 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
       *value_at = i + 1;
       return true;
     }
-    head->push_back(c);
+    if (head != nullptr) head->push_back(c);
     ++i;
   }
   return false;
@@ -161,25 +161,9 @@ bool IsValueSpecial(char c) { return kValueSpecial[static_cast<unsigned char>(c)
 
 // Where the value of the content line at line begins: after the colon that ends its name and
 // parameters (a colon inside a quoted parameter value does not count); false when the line ends
-// first. The same walk as UnfoldedHead, without keeping the head.
+// first.
 bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
-  bool quoted = false;
-  for (size_t i = line; i < text.size();) {
-    size_t fold = FoldAt(text, i);
-    if (fold != 0) {
-      i += fold;
-      continue;
-    }
-    if (LineEndAt(text, i) != 0) return false;
-    char c = text[i];
-    if (c == '"') quoted = !quoted;
-    if (c == ':' && !quoted) {
-      *value_at = i + 1;
-      return true;
-    }
-    ++i;
-  }
-  return false;
+  return UnfoldedHead(text, line, nullptr, value_at);
 }
 
 }  // namespace
