@@ -30,9 +30,10 @@ struct Name {
   int32_t row;
 };
 
-// A table's names and alternatives grouped by their folded first byte, each group in the order
-// the rows are tried (row by row, the name before the alternative).
-struct RowIndex {
+// A table's names and alternatives grouped by their folded first byte: the names beginning with
+// byte c are names[first[c]] up to names[first[c + 1]], each group in the order the rows are
+// tried (row by row, the name before the alternative).
+struct GroupedTable {
   const char* const* names = nullptr;
   const char* const* alternatives = nullptr;
   int32_t count = -1;
@@ -40,22 +41,25 @@ struct RowIndex {
   uint16_t first[257] = {};
 };
 
-// The tables are few and fixed: each is grouped once per thread.
-const RowIndex& RowsOf(const char* const* names, const char* const* alternatives, int32_t count) {
-  thread_local RowIndex tables[8];
+// The tables are few and fixed (N at a time are kept): each is grouped once per thread. Empty
+// names are kept only when asked (an empty text can equal one; no text holds one).
+template <size_t N>
+const GroupedTable& Grouped(const char* const* names, const char* const* alternatives, int32_t count,
+                            bool keep_empty) {
+  thread_local GroupedTable tables[N];
   thread_local size_t next = 0;
-  for (const RowIndex& table : tables) {
+  for (const GroupedTable& table : tables) {
     if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
   }
-  RowIndex& table = tables[next];
-  next = (next + 1) % 8;
+  GroupedTable& table = tables[next];
+  next = (next + 1) % N;
   table.names = names;
   table.alternatives = alternatives;
   table.count = count;
   table.entries.clear();
   for (int32_t i = 0; i < count; ++i) {
     for (const char* name : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
-      if (name != nullptr) table.entries.push_back({name, std::strlen(name), i});
+      if (name != nullptr && (keep_empty || name[0] != '\0')) table.entries.push_back({name, std::strlen(name), i});
     }
   }
   std::stable_sort(table.entries.begin(), table.entries.end(),
@@ -72,7 +76,7 @@ const RowIndex& RowsOf(const char* const* names, const char* const* alternatives
 // The lowest row whose name or alternative equals the text, letter case ignored; else def.
 int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
                  int32_t def) {
-  const RowIndex& table = RowsOf(names, alternatives, count);
+  const GroupedTable& table = Grouped<8>(names, alternatives, count, true);
   const unsigned char c = text.empty() ? 0 : Folded(text[0]);
   for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
     const Name& name = table.entries[k];
@@ -111,58 +115,14 @@ struct Occurrence {
   int32_t row;
 };
 
-struct Key {
-  const char* text;
-  size_t size;
-  int32_t row;
-};
-
-// A table's keys grouped by their first byte: the keys beginning with byte c are
-// keys[first[c]] up to keys[first[c + 1]].
-struct PreparedTable {
-  const char* const* names = nullptr;
-  const char* const* alternatives = nullptr;
-  int32_t count = -1;
-  std::vector<Key> keys;
-  uint16_t first[257] = {};
-};
-
-// The tables are few and fixed (genres, awards): each is prepared once per thread.
-const PreparedTable& Prepared(const char* const* names, const char* const* alternatives, int32_t count) {
-  thread_local PreparedTable tables[4];
-  thread_local size_t next = 0;
-  for (const PreparedTable& table : tables) {
-    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
-  }
-  PreparedTable& table = tables[next];
-  next = (next + 1) % 4;
-  table.names = names;
-  table.alternatives = alternatives;
-  table.count = count;
-  table.keys.clear();
-  for (int32_t i = 0; i < count; ++i) {
-    for (const char* key : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
-      if (key != nullptr && key[0] != '\0') table.keys.push_back({key, std::strlen(key), i});
-    }
-  }
-  std::stable_sort(table.keys.begin(), table.keys.end(),
-                   [](const Key& a, const Key& b) { return static_cast<unsigned char>(a.text[0]) < static_cast<unsigned char>(b.text[0]); });
-  size_t k = 0;
-  for (int c = 0; c < 256; ++c) {
-    table.first[c] = static_cast<uint16_t>(k);
-    while (k < table.keys.size() && static_cast<unsigned char>(table.keys[k].text[0]) == c) ++k;
-  }
-  table.first[256] = static_cast<uint16_t>(k);
-  return table;
-}
-
 }  // namespace
 
 uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
-  const PreparedTable& table = Prepared(keys, alternatives, count);
+  // The keys are lower case, so a group of the folded first byte holds every key that can start there.
+  const GroupedTable& table = Grouped<4>(keys, alternatives, count, false);
   // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
   // the text, folding as it goes, comparing only the keys that begin with the byte at hand.
   thread_local std::vector<Occurrence> found;
@@ -171,7 +131,7 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   for (size_t at = 0; at < length; ++at) {
     const unsigned char c = Folded(text[at]);
     for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
-      const Key& key = table.keys[k];
+      const Name& key = table.entries[k];
       if (key.size > length - at) continue;
       size_t i = 1;
       while (i < key.size && Folded(text[at + i]) == static_cast<unsigned char>(key.text[i])) ++i;
