@@ -8,19 +8,11 @@
 
 #include "platform/env.h"
 #include "zone.h"
+#include "support/civil.h"
 
 namespace {
 
-CivilTime Civil(int32_t y, int32_t mo, int32_t d, int32_t h = 0, int32_t mi = 0, int32_t s = 0) {
-  CivilTime t;
-  t.year = y;
-  t.month = mo;
-  t.day = d;
-  t.hour = h;
-  t.minute = mi;
-  t.second = s;
-  return t;
-}
+using reelbox_test::Civil;
 
 void ExpectDate(const CivilTime& t, int32_t y, int32_t mo, int32_t d) {
   EXPECT_EQ(t.year, y);

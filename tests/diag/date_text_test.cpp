@@ -8,19 +8,11 @@
 #include "platform/env.h"
 #include "support/handheld.h"
 #include "zone.h"
+#include "support/civil.h"
 
 namespace {
 
-uint32_t Handheld(int32_t y, int32_t mo, int32_t d, int32_t h = 0, int32_t mi = 0, int32_t s = 0) {
-  CivilTime t;
-  t.year = y;
-  t.month = mo;
-  t.day = d;
-  t.hour = h;
-  t.minute = mi;
-  t.second = s;
-  return static_cast<uint32_t>(SecondsFromCivil(t)) + kHandheldEpochOffset;
-}
+using reelbox_test::Handheld;
 
 // The handheld date of a ParseDate result, as "y-m-d".
 std::string DateOf(uint32_t handheldSeconds) {

@@ -7,20 +7,11 @@
 
 #include "events/feed_event.h"
 #include "platform/clock.h"
+#include "support/civil.h"
 
 namespace {
 
-// Handheld seconds of a wall-clock date and time.
-uint32_t Handheld(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  CivilTime t;
-  t.year = y;
-  t.month = m;
-  t.day = d;
-  t.hour = hh;
-  t.minute = mm;
-  t.second = ss;
-  return static_cast<uint32_t>(SecondsFromCivil(t) + 2082844800LL);
-}
+using reelbox_test::Handheld;
 
 std::optional<std::string> Value(const std::string& text, int keyword, FeedCode* code = nullptr) {
   std::optional<std::string> value;
