@@ -1,6 +1,9 @@
 #include "platform/text_stream.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/byte_scan.h"
 
 
 namespace {
@@ -49,23 +52,29 @@ size_t TextStream::Read(void* buffer, size_t n) {
       if (error_ == 0) eof_ = true;
       break;
     }
-    // The common bytes, and a CR LF whose LF is buffered, are translated here in one loop; the
-    // end-of-data byte and a CR at the end of the buffer take the way below.
+    // Runs up to the next CR or end-of-data byte are copied whole; a CR LF whose LF is buffered
+    // is translated here, the end-of-data byte and a CR at the end of the buffer take the way below.
     const char* from = in_.data() + in_pos_;
     size_t available = in_.size() - in_pos_;
     char* to = dest + count;
     size_t room = n - count;
     size_t taken = 0, given = 0;
     while (taken < available && given < room) {
-      char b = from[taken];
-      if (b == kEndOfData || (b == '\r' && taken + 1 >= available)) break;
-      if (b == '\r' && from[taken + 1] == '\n') {
+      const size_t limit = std::min(available - taken, room - given);
+      const char* stop = byte_scan::FindEither(from + taken, from + taken + limit, '\r', kEndOfData);
+      const size_t run = static_cast<size_t>(stop - (from + taken));
+      std::memcpy(to + given, from + taken, run);
+      taken += run;
+      given += run;
+      if (run == limit) break;
+      if (*stop == kEndOfData || taken + 1 >= available) break;
+      if (stop[1] == '\n') {
         to[given++] = '\n';
         taken += 2;
-        continue;
+      } else {
+        to[given++] = '\r';
+        ++taken;
       }
-      to[given++] = b;
-      ++taken;
     }
     in_pos_ += taken;
     count += given;

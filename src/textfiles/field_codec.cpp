@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/byte_scan.h"
+
 namespace {
 
 // The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then.
@@ -82,13 +84,30 @@ bool FindField(const char* line, size_t length, size_t* position, FieldSpan* spa
   bool quote = false;
   bool escape = false;
   bool nul = false;
-  for (; end < length; ++end) {
-    const char c = line[end];
-    if (static_cast<unsigned char>(c) > '<' || (c != '\t' && c != '"' && c != '<' && c != '\0')) continue;
-    if (c == '\t') break;
-    quote = quote || c == '"';
-    escape = escape || c == '<';
-    nul = nul || c == '\0';
+  {
+    using namespace byte_scan;
+    constexpr uint64_t kTabs = Broadcast('\t'), kQuotes = Broadcast('"'), kOpens = Broadcast('<');
+    for (; length - end >= 8; end += 8) {
+      const uint64_t w = Load(line + end);
+      const uint64_t tab = ZeroBytes(w ^ kTabs);
+      quote = quote || Before(ZeroBytes(w ^ kQuotes), tab) != 0;
+      escape = escape || Before(ZeroBytes(w ^ kOpens), tab) != 0;
+      nul = nul || Before(ZeroBytes(w), tab) != 0;
+      if (tab != 0) {
+        end += FirstMarked(tab);
+        break;
+      }
+    }
+  }
+  if (length - end < 8 || line[end] != '\t') {
+    for (; end < length; ++end) {
+      const char c = line[end];
+      if (static_cast<unsigned char>(c) > '<' || (c != '\t' && c != '"' && c != '<' && c != '\0')) continue;
+      if (c == '\t') break;
+      quote = quote || c == '"';
+      escape = escape || c == '<';
+      nul = nul || c == '\0';
+    }
   }
   if (quote) {
     bool quoted = false;

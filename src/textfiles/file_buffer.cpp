@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/byte_scan.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/message_text.h"
 
@@ -92,7 +93,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
     uint32_t start = position_;
     uint32_t end = start;
     // The count of bytes read, not a NUL, ends the data: a NUL byte in a file is part of its line.
-    while (end < data_end_ && !IsLineEnd(window[end])) ++end;
+    end = static_cast<uint32_t>(byte_scan::FindEither(window + start, window + data_end_, '\r', '\n') - window);
     bool found = end < data_end_;
     if (!found) {
       if (start != 0) {
