@@ -10,16 +10,6 @@
 
 using namespace movie_record;
 
-namespace {
-
-// Packing goes through here before the bytes get a buffer of their exact size.
-uint8_t* PackScratch() {
-  thread_local uint8_t scratch[kPackedBufferSize];
-  return scratch;
-}
-
-}  // namespace
-
 MovieItem::MovieItem() = default;
 
 MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) { CopyFrom(other); }
@@ -143,7 +133,8 @@ void MovieItem::Compact() {
 const uint8_t* MovieItem::GetPackedRecord(uint32_t* size) {
   if (!packed_valid_) {
     if (!trans_valid_) return nullptr;
-    uint8_t* scratch = PackScratch();
+    // Packed here first, then kept in a buffer of its exact size.
+    uint8_t scratch[kPackedBufferSize];
     StorePacked(scratch, static_cast<uint32_t>(PackMovieRecord(Trans(), scratch)));
     packed_valid_ = true;
   }

@@ -457,24 +457,41 @@ const char* MovieItem::Describe() {
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
 // handheld texts would never meet the line the export wrote for it.
 TextString MovieItem::BuildKey() const {
-  // Built in one buffer: this runs for every line and every handheld record.
-  thread_local std::string key;
-  key.clear();
-  auto appendTrimmed = [](const char* text) {
+  // Built on the stack: this runs for every line and every handheld record. The parts are as long
+  // as the handheld keeps them, so the buffer holds any key; a longer one goes to the heap.
+  char buffer[512];
+  size_t used = 0;
+  std::string spill;
+  auto append = [&](const char* text, size_t size) {
+    if (spill.empty() && used + size < sizeof buffer) {
+      std::memcpy(buffer + used, text, size);
+      used += size;
+      return;
+    }
+    if (spill.empty()) spill.assign(buffer, used);
+    spill.append(text, size);
+  };
+  auto appendTrimmed = [&append](const char* text) {
     const char* begin = text;
     const char* end = text + std::strlen(text);
     while (begin < end && IsSpaceChar(*begin)) ++begin;
     while (end > begin && IsSpaceChar(end[-1])) --end;
-    key.append(begin, static_cast<size_t>(end - begin));
+    append(begin, static_cast<size_t>(end - begin));
   };
   appendTrimmed(GetTitle());
   uint32_t offset = GetYearOffset();
   if (offset != 0) {
     char year[11];
-    key += DecimalText(1904 + offset, year);  // four digits: the offset is 1 to 127
+    append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
   appendTrimmed(GetRunTime());
   const char* media = GetMediaTypeName();
-  if (media != nullptr) key += media;
-  return TextString(key.c_str());
+  if (media != nullptr) append(media, std::strlen(media));
+  TextString key;
+  if (!spill.empty()) {
+    key.Assign(static_cast<uint32_t>(spill.size()), spill.data());
+  } else {
+    key.Assign(static_cast<uint32_t>(used), buffer);
+  }
+  return key;
 }

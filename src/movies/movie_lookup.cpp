@@ -1,7 +1,9 @@
 #include "movies/movie_lookup.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,26 +39,19 @@ struct GroupedTable {
   const char* const* names = nullptr;
   const char* const* alternatives = nullptr;
   int32_t count = -1;
+  bool keep_empty = false;
   std::vector<Name> entries;
   uint16_t first[257] = {};
+  bool in_name[256] = {};     // the folded bytes that occur in some name
+  bool blank_at_end = false;  // some name begins or ends with a blank
 };
 
-// The tables are few and fixed (N at a time are kept): each is grouped once per thread. Empty
-// names are kept only when asked (an empty text can equal one; no text holds one).
-template <size_t N>
-const GroupedTable& Grouped(const char* const* names, const char* const* alternatives, int32_t count,
-                            bool keep_empty) {
-  thread_local GroupedTable tables[N];
-  thread_local size_t next = 0;
-  for (const GroupedTable& table : tables) {
-    if (table.names == names && table.alternatives == alternatives && table.count == count) return table;
-  }
-  GroupedTable& table = tables[next];
-  next = (next + 1) % N;
+void Build(GroupedTable& table, const char* const* names, const char* const* alternatives, int32_t count,
+           bool keep_empty) {
   table.names = names;
   table.alternatives = alternatives;
   table.count = count;
-  table.entries.clear();
+  table.keep_empty = keep_empty;
   for (int32_t i = 0; i < count; ++i) {
     for (const char* name : {names ? names[i] : nullptr, alternatives ? alternatives[i] : nullptr}) {
       if (name != nullptr && (keep_empty || name[0] != '\0')) table.entries.push_back({name, std::strlen(name), i});
@@ -70,13 +65,44 @@ const GroupedTable& Grouped(const char* const* names, const char* const* alterna
     while (k < table.entries.size() && Folded(table.entries[k].text[0]) == c) ++k;
   }
   table.first[256] = static_cast<uint16_t>(k);
-  return table;
+  for (const Name& name : table.entries) {
+    for (size_t i = 0; i < name.size; ++i) table.in_name[Folded(name.text[i])] = true;
+    if (name.size > 0 && (name.text[0] == ' ' || name.text[name.size - 1] == ' ')) table.blank_at_end = true;
+  }
+}
+
+// The tables are few and fixed: each is grouped once for the process and kept, found by its
+// address. Thread-local copies cost a call into the runtime per lookup on Windows; these are
+// published once built and never change after.
+constexpr size_t kKeptTables = 32;
+std::atomic<const GroupedTable*> g_tables[kKeptTables];
+
+const GroupedTable& Grouped(const char* const* names, const char* const* alternatives, int32_t count,
+                            bool keep_empty, std::unique_ptr<GroupedTable>* unkept) {
+  size_t slot = 0;
+  for (; slot < kKeptTables; ++slot) {
+    const GroupedTable* table = g_tables[slot].load(std::memory_order_acquire);
+    if (table == nullptr) break;
+    if (table->names == names && table->alternatives == alternatives && table->count == count &&
+        table->keep_empty == keep_empty)
+      return *table;
+  }
+  auto built = std::make_unique<GroupedTable>();
+  Build(*built, names, alternatives, count, keep_empty);
+  for (; slot < kKeptTables; ++slot) {
+    const GroupedTable* empty = nullptr;
+    if (g_tables[slot].compare_exchange_strong(empty, built.get(), std::memory_order_acq_rel)) return *built.release();
+  }
+  // More tables than places: this one is used once and goes.
+  *unkept = std::move(built);
+  return **unkept;
 }
 
 // The lowest row whose name or alternative equals the text, letter case ignored; else def.
 int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
                  int32_t def) {
-  const GroupedTable& table = Grouped<8>(names, alternatives, count, true);
+  std::unique_ptr<GroupedTable> unkept;
+  const GroupedTable& table = Grouped(names, alternatives, count, true, &unkept);
   const unsigned char c = text.empty() ? 0 : Folded(text[0]);
   for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
     const Name& name = table.entries[k];
@@ -91,8 +117,7 @@ int32_t LookupIndex(const char* text, const char* const* names, const char* cons
                     int32_t count, int32_t def) {
   std::string_view whole(text != nullptr ? text : "");
   if (whole.find(' ') == std::string_view::npos) return MatchRow(whole, names, alternatives, count, def);
-  thread_local std::string compact;
-  compact.clear();
+  std::string compact;
   for (char c : whole) {
     if (c != ' ') compact += c;
   }
@@ -117,17 +142,58 @@ struct Occurrence {
 
 }  // namespace
 
+namespace {
+
+// Occurrences never hold a byte that no key holds, so such bytes cut the text into runs that can
+// be looked at one by one; blanks at a run's ends too, when no key begins or ends with one. When
+// every run is a whole key, the keys equal to the runs are the answer (any other occurrence lies
+// inside one of them); false when a run is not, and the occurrences must be sought.
+bool MaskOfWholeRuns(const GroupedTable& table, const char* text, size_t length, uint32_t* mask) {
+  size_t at = 0;
+  while (at < length) {
+    while (at < length && !table.in_name[Folded(text[at])]) ++at;
+    size_t begin = at;
+    while (at < length && table.in_name[Folded(text[at])]) ++at;
+    size_t end = at;
+    if (!table.blank_at_end) {
+      while (begin < end && text[begin] == ' ') ++begin;
+      while (end > begin && text[end - 1] == ' ') --end;
+    }
+    if (begin == end) continue;
+    const size_t size = end - begin;
+    const unsigned char c = Folded(text[begin]);
+    bool whole = false;
+    for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
+      const Name& key = table.entries[k];
+      if (key.size != size) continue;
+      size_t i = 1;
+      while (i < size && Folded(text[begin + i]) == static_cast<unsigned char>(key.text[i])) ++i;
+      if (i == size) {
+        *mask |= 1u << key.row;
+        whole = true;
+      }
+    }
+    if (!whole) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
                     int32_t count) {
   if (text == nullptr) return 0;
   if (count > 32) count = 32;
   // The keys are lower case, so a group of the folded first byte holds every key that can start there.
-  const GroupedTable& table = Grouped<4>(keys, alternatives, count, false);
+  std::unique_ptr<GroupedTable> unkept;
+  const GroupedTable& table = Grouped(keys, alternatives, count, false, &unkept);
+  const size_t length = std::strlen(text);
+  uint32_t mask = 0;
+  if (MaskOfWholeRuns(table, text, length, &mask)) return mask;
+  mask = 0;
+  std::vector<Occurrence> found;
   // Every occurrence of every key (overlapping ones too), in order of their start: one pass over
   // the text, folding as it goes, comparing only the keys that begin with the byte at hand.
-  thread_local std::vector<Occurrence> found;
-  found.clear();
-  const size_t length = std::strlen(text);
   for (size_t at = 0; at < length; ++at) {
     const unsigned char c = Folded(text[at]);
     for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
@@ -142,7 +208,6 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   // that window keeps long texts linear.
   size_t longest = 0;
   for (const Occurrence& o : found) longest = std::max(longest, o.end - o.start);
-  uint32_t mask = 0;
   size_t first = 0;
   for (size_t i = 0; i < found.size(); ++i) {
     const Occurrence& own = found[i];
