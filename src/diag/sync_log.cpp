@@ -100,6 +100,7 @@ SyncLog::SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debugFolde
   ++g_instance_count;
   g_active_log = this;
   g_debugger = &env.System();
+  g_debugger->StartDebugOutputThread();
   owns_files_ = true;
   // Reported once the log is active, so the report reaches whichever file did open.
   if (!debugFits) MakeDesktopPathOrReport(files, debugFolder, debugName, &debugPath);
@@ -111,6 +112,7 @@ SyncLog::SyncLog(Env& env) {
   if (g_active_log != nullptr) return;
   g_active_log = this;
   g_debugger = &env.System();
+  g_debugger->StartDebugOutputThread();
   owns_files_ = true;
 }
 
@@ -123,6 +125,8 @@ SyncLog::~SyncLog() {
   g_sync_file.reset();
   g_active_log = nullptr;
   g_echo_target = nullptr;
+  // Every line has reached the debugger when the synchronization ends.
+  g_debugger->StopDebugOutputThread();
   g_debugger = nullptr;
 }
 

@@ -24,6 +24,10 @@ class SystemServices {
 
   // Hands the text, unchanged, to the debugger of the process (POSIX: there is none; no effect).
   virtual void DebugOutput(const char* text) = 0;
+  // From a start to its stop, DebugOutput may hand the texts on from a thread of its own, in
+  // order; the stop returns once all of them are. Starts nest. (POSIX: no effect.)
+  virtual void StartDebugOutputThread() {}
+  virtual void StopDebugOutputThread() {}
 
   // Initialises COM for the calling thread in apartment mode; returns the HRESULT (0 or 1 mean
   // success; POSIX always 0).

@@ -5,11 +5,15 @@
 
 #include <cstring>
 
+#include "platform/win32/debug_output_thread.h"
+
 namespace {
 
 class Win32SystemServices final : public SystemServices {
  public:
-  void DebugOutput(const char* text) override { ::OutputDebugStringA(text ? text : ""); }
+  void DebugOutput(const char* text) override { debug_output_.Output(text); }
+  void StartDebugOutputThread() override { debug_output_.Start(); }
+  void StopDebugOutputThread() override { debug_output_.Stop(); }
 
   int32_t InitializeCom() override { return static_cast<int32_t>(::CoInitialize(nullptr)); }
   void UninitializeCom() override { ::CoUninitialize(); }
@@ -52,6 +56,9 @@ class Win32SystemServices final : public SystemServices {
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return out;
   }
+
+ private:
+  DebugOutputThread debug_output_;
 };
 
 }  // namespace
