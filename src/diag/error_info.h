@@ -9,7 +9,8 @@ class ErrorInfo {
  public:
   static constexpr size_t kMessageSize = 512;
 
-  ErrorInfo() = default;
+  // Only the terminator is set: a link is made for every date an import converts.
+  ErrorInfo() { message_[0] = '\0'; }
   ErrorInfo(const ErrorInfo&) = delete;
   ErrorInfo& operator=(const ErrorInfo&) = delete;
   virtual ~ErrorInfo() = default;
@@ -28,7 +29,7 @@ class ErrorInfo {
 
  private:
   int32_t code_ = 0;
-  char message_[kMessageSize] = {};
+  char message_[kMessageSize];
 };
 
 #endif  // REELBOX_DIAG_ERROR_INFO_H

@@ -13,6 +13,13 @@ char* NewBuffer(uint32_t n) {
   return buffer;
 }
 
+// For n bytes the caller fills at once: only the terminator is set.
+char* NewTextBuffer(uint32_t n) {
+  char* buffer = new char[static_cast<size_t>(n) + 1];
+  buffer[n] = '\0';
+  return buffer;
+}
+
 unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
 
 }  // namespace
@@ -58,13 +65,17 @@ TextString::TextString() : buffer_(NewBuffer(0)) {}
 
 TextString::TextString(const TextString& other) : buffer_(nullptr) {
   uint32_t n = static_cast<uint32_t>(other.Length());
-  buffer_ = NewBuffer(n);
+  buffer_ = NewTextBuffer(n);
   std::memcpy(buffer_, other.buffer_, n);
 }
 
 TextString::TextString(const char* text) : buffer_(nullptr) {
   uint32_t n = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
-  buffer_ = NewBuffer(n);
+  buffer_ = NewTextBuffer(n);
+  if (n) std::memcpy(buffer_, text, n);
+}
+
+TextString::TextString(const char* text, uint32_t n) : buffer_(NewTextBuffer(n)) {
   if (n) std::memcpy(buffer_, text, n);
 }
 
@@ -112,7 +123,7 @@ void TextString::Resize(uint32_t n) {
 
 void TextString::Assign(uint32_t n, const char* text) {
   // The text may lie in the old buffer: copy before releasing it.
-  char* fresh = NewBuffer(n);
+  char* fresh = NewTextBuffer(n);
   if (n) std::memcpy(fresh, text, n);
   delete[] buffer_;
   buffer_ = fresh;

@@ -19,6 +19,8 @@ class TextString {
   TextString(const TextString& other);
   // A null text gives an empty string.
   TextString(const char* text);  // NOLINT: implicit on purpose, texts and strings mix freely
+  // Exactly n bytes of text, then a NUL. REQUIRES: text holds n readable bytes (or n is 0).
+  TextString(const char* text, uint32_t n);
   virtual ~TextString();
 
   // Ordering against another text: negative, 0 or positive (see the header comment).

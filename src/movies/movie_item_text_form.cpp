@@ -9,6 +9,7 @@
 #include "movies/movie_item.h"
 #include "movies/movie_lookup.h"
 #include "movies/movie_tables.h"
+#include "platform/byte_scan.h"
 
 using namespace movie_tables;
 
@@ -181,18 +182,31 @@ TextString DueDateText(Clock& clock, const MovieItem& item) {
   return TextString(DueDateInto(clock, item, buffer));
 }
 
-TextString AwardsText(uint32_t awards_attr) {
-  TextString text;
-  if ((awards_attr & 0xFFFFFF80u) == 0) return text;
-  FormatText(text, "%u ", static_cast<unsigned>(1927 + (awards_attr & 0x7F)));
+// The year and the names of the awards into out (size bytes); gives out. Every name of the table
+// together fits kAwardsTextSize.
+constexpr size_t kAwardsTextSize = 1024;
+const char* AwardsInto(uint32_t awards_attr, char* out, size_t size) {
+  out[0] = '\0';
+  if ((awards_attr & 0xFFFFFF80u) == 0) return out;
+  size_t used = static_cast<size_t>(
+      std::snprintf(out, size, "%u ", static_cast<unsigned>(1927 + (awards_attr & 0x7F))));
+  auto append = [&](const char* text) {
+    for (; *text != '\0' && used + 1 < size; ++text) out[used++] = *text;
+    out[used] = '\0';
+  };
   bool first = true;
   for (int32_t i = 0; i < kAwardCount; ++i) {
     if (!(awards_attr & (1u << (i + 7)))) continue;
-    if (!first) text += ", ";
-    text += kAwardNames[i];
+    if (!first) append(", ");
+    append(kAwardNames[i]);
     first = false;
   }
-  return text;
+  return out;
+}
+
+TextString AwardsText(uint32_t awards_attr) {
+  char text[kAwardsTextSize];
+  return TextString(AwardsInto(awards_attr, text, sizeof text));
 }
 
 uint32_t ParseAwards(const char* text) {
@@ -349,8 +363,9 @@ bool MovieItem::GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t*
   if (index < 0 || index >= kMovieFieldCount) return false;
   char scratch[kDateTextSize];
   const char* plain = PlainFieldText(clock, index, scratch);
-  // A TextString is made only for the computed fields: each one costs a heap block.
-  if (plain == nullptr) return CopyFieldText(FieldText(clock, index).Text(), buffer, size);
+  // The list of awards, the one computed text, is made on the stack too.
+  char awards[kAwardsTextSize];
+  if (plain == nullptr) plain = AwardsInto(GetAwardsAttr(), awards, sizeof awards);
   return CopyFieldText(plain, buffer, size);
 }
 
@@ -361,7 +376,7 @@ bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::st
   const char* plain = PlainFieldText(clock, index, scratch);
   // The computed texts (the list of awards) are left to GetFieldText.
   if (plain == nullptr) return false;
-  *text = std::string_view(plain);
+  *text = std::string_view(plain, byte_scan::TextLength(plain));
   return true;
 }
 
@@ -487,11 +502,6 @@ TextString MovieItem::BuildKey() const {
   appendTrimmed(GetRunTime());
   const char* media = GetMediaTypeName();
   if (media != nullptr) append(media, std::strlen(media));
-  TextString key;
-  if (!spill.empty()) {
-    key.Assign(static_cast<uint32_t>(spill.size()), spill.data());
-  } else {
-    key.Assign(static_cast<uint32_t>(used), buffer);
-  }
-  return key;
+  if (!spill.empty()) return TextString(spill.data(), static_cast<uint32_t>(spill.size()));
+  return TextString(buffer, static_cast<uint32_t>(used));
 }

@@ -44,6 +44,31 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
   return p;
 }
 
+// The first byte of [p, end) equal to a, or end.
+inline const char* FindByte(const char* p, const char* end, char a) { return FindEither(p, end, a, a); }
+
+// The first byte of [p, end) equal to a, b, c or d, or end.
+inline const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
+  const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
+  const uint64_t wb = Broadcast(static_cast<unsigned char>(b));
+  const uint64_t wc = Broadcast(static_cast<unsigned char>(c));
+  const uint64_t wd = Broadcast(static_cast<unsigned char>(d));
+  for (; end - p >= 8; p += 8) {
+    const uint64_t w = Load(p);
+    const uint64_t hit = ZeroBytes(w ^ wa) | ZeroBytes(w ^ wb) | ZeroBytes(w ^ wc) | ZeroBytes(w ^ wd);
+    if (hit != 0) return p + FirstMarked(hit);
+  }
+  while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
+  return p;
+}
+
+// The length of a NUL-terminated text, for the short texts of a record (no call into the runtime).
+inline size_t TextLength(const char* text) {
+  size_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
+
 }  // namespace byte_scan
 
 #endif  // REELBOX_PLATFORM_BYTE_SCAN_H
