@@ -3,6 +3,7 @@
 // and the empty-item messages apply unchanged), and the names derived from the value tables.
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "diag/sync_log.h"
@@ -51,9 +52,16 @@ void MovieItem::SetText(TextField field, const char* text, const char* message) 
   InvalidatePacked();
   size_t capacity = kCapacity[field];
   char* target = Trans().Text(field);
-  size_t n = text ? strnlen(text, capacity - 1) : 0;
+  size_t n = 0;
+  if (text != nullptr) {
+    while (n < capacity - 1 && text[n] != '\0') ++n;
+  }
   // The text may come from this very array (a copy of the item's own field).
-  std::memmove(target, text ? text : "", n);
+  const std::less<const char*> before;
+  if (text != nullptr && !before(text, target) && before(text, target + capacity))
+    std::memmove(target, text, n);
+  else if (n > 0)
+    std::memcpy(target, text, n);
   std::memset(target + n, 0, capacity - n);
 }
 

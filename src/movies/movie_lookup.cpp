@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "diag/text_string.h"
+#include "platform/byte_scan.h"
 
 namespace {
 
@@ -116,7 +117,8 @@ int32_t MatchRow(std::string_view text, const char* const* names, const char* co
 int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
                     int32_t count, int32_t def) {
   std::string_view whole(text != nullptr ? text : "");
-  if (whole.find(' ') == std::string_view::npos) return MatchRow(whole, names, alternatives, count, def);
+  if (byte_scan::FindByte(whole.data(), whole.data() + whole.size(), ' ') == whole.data() + whole.size())
+    return MatchRow(whole, names, alternatives, count, def);
   std::string compact;
   for (char c : whole) {
     if (c != ' ') compact += c;

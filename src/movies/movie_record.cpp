@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/byte_scan.h"
+
 using namespace movie_record;
 
 namespace {
@@ -43,8 +45,8 @@ void UnpackMovieRecord(const uint8_t* packed, size_t size, MovieTransRecord* tra
   size_t position = fixed;
   for (int i = 0; i < kTextFieldCount && position < size; ++i) {
     const uint8_t* start = packed + position;
-    const void* nul = std::memchr(start, 0, size - position);
-    size_t length = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - start) : size - position;
+    const char* text = reinterpret_cast<const char*>(start);
+    size_t length = static_cast<size_t>(byte_scan::FindByte(text, text + (size - position), '\0') - text);
     size_t keep = length < kCapacity[i] - 1 ? length : kCapacity[i] - 1;
     std::memcpy(trans->Text(static_cast<TextField>(i)), start, keep);
     position += length + 1;  // past the NUL (or past the end when the record ends inside the text)

@@ -123,8 +123,7 @@ size_t TextStream::Write(const void* data, size_t n) {
       out_.push_back('\n');
       ++i;
     } else {
-      const void* lf = std::memchr(src + i, '\n', n - i);
-      size_t run = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - (src + i)) : n - i;
+      size_t run = static_cast<size_t>(byte_scan::FindByte(src + i, src + n, '\n') - (src + i));
       const size_t room = out_.size() < kChunk ? kChunk - out_.size() : 1;
       if (run > room) run = room;
       out_.insert(out_.end(), src + i, src + i + run);

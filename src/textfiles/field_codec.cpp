@@ -25,38 +25,55 @@ bool At(const char* p, const char* end, const char* escape, size_t length) {
 
 // One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
 // trimming and quoting one step after the other.
-void AppendEncodedField(std::string* out, const char* text) { AppendEncodedField(out, std::string_view(text)); }
-
-void AppendEncodedField(std::string* out, std::string_view text) {
+char* EncodeFieldInto(char* out, std::string_view text) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
   while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
-  const bool quoted = std::memchr(begin, '"', static_cast<size_t>(end - begin)) != nullptr;
-  if (quoted) *out += '"';
+  // Most texts need no escape at all: they go in whole.
+  const char* mark = byte_scan::FindAny(begin, end, '"', '\t', '\n', '\r');
+  if (mark == end) {
+    std::memcpy(out, begin, static_cast<size_t>(end - begin));
+    return out + (end - begin);
+  }
+  const bool quoted = *mark == '"' || byte_scan::FindByte(mark, end, '"') != end;
+  auto put = [&out](const char* piece, size_t size) {
+    std::memcpy(out, piece, size);
+    out += size;
+  };
+  if (quoted) *out++ = '"';
   for (const char* p = begin; p < end; ++p) {
     // Runs of characters that need no escape go in whole.
     const char* run = p;
     while (run < end && !NeedsEscape(*run)) ++run;
-    out->append(p, static_cast<size_t>(run - p));
+    put(p, static_cast<size_t>(run - p));
     p = run;
     if (p == end) break;
     switch (*p) {
-      case '"': *out += "\"\""; break;
-      case '\t': *out += "<<TAB>>"; break;
+      case '"': put("\"\"", 2); break;
+      case '\t': put("<<TAB>>", 7); break;
       case '\n':
         if (p + 1 < end && p[1] == '\r') {
-          *out += "<<CRLF>>";
+          put("<<CRLF>>", 8);
           ++p;
         } else {
-          *out += "<<CR>>";
+          put("<<CR>>", 6);
         }
         break;
-      case '\r': *out += "<<LF>>"; break;
-      default: *out += *p;
+      case '\r': put("<<LF>>", 6); break;
+      default: *out++ = *p;
     }
   }
-  if (quoted) *out += '"';
+  if (quoted) *out++ = '"';
+  return out;
+}
+
+void AppendEncodedField(std::string* out, const char* text) { AppendEncodedField(out, std::string_view(text)); }
+
+void AppendEncodedField(std::string* out, std::string_view text) {
+  const size_t used = out->size();
+  out->resize(used + EncodedFieldLimit(text.size()));
+  out->resize(static_cast<size_t>(EncodeFieldInto(&(*out)[used], text) - out->data()));
 }
 
 TextString EncodeField(const char* text) {

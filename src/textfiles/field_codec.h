@@ -18,6 +18,10 @@ constexpr size_t kMaxFieldText = 1999;
 
 // The encoded form of one field's text.
 TextString EncodeField(const char* text);
+// The most bytes the encoded form of a text of size bytes takes (a TAB becomes seven).
+constexpr size_t EncodedFieldLimit(size_t size) { return 8 * size + 2; }
+// Writes the encoded form at out; gives its end. REQUIRES: room for EncodedFieldLimit bytes.
+char* EncodeFieldInto(char* out, std::string_view text);
 // The same, appended to out.
 void AppendEncodedField(std::string* out, const char* text);
 void AppendEncodedField(std::string* out, std::string_view text);

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -11,16 +13,27 @@
 // buffer, and a line cut short would be a record changed on the way back in.
 bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* record) {
   if (file == nullptr || map == nullptr || !file->IsOpen()) return false;
-  // One line buffer for every line of every file.
-  thread_local std::string line;
-  line.clear();
+  // One line buffer for every line of every file, written in place: appending field by field
+  // costs a call into the C runtime per field.
+  thread_local std::string buffer;
+  std::string& line = buffer;
+  size_t used = 0;
+  auto room = [&line, &used](size_t n) -> char* {
+    if (line.size() < used + n) line.resize(std::max(used + n, 2 * line.size()));
+    return &line[used];
+  };
+  auto put = [&](const char* text, size_t size) {
+    std::memcpy(room(size), text, size);
+    used += size;
+  };
   for (int32_t column = 0; column < map->Count(); ++column) {
     int32_t index = map->FieldForColumn(column);
     if (record == nullptr) {
-      if (column > 0) line += '\t';
+      if (column > 0) put("\t", 1);
       char name[FieldMap::kNameBufferSize] = {};
       const char* shown = map->FieldName(index, name, sizeof name);
-      line += shown ? shown : "[unknown]";
+      if (shown == nullptr) shown = "[unknown]";
+      put(shown, std::strlen(shown));
       continue;
     }
     if (index == -1) continue;
@@ -36,10 +49,10 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
       if (!record->GetFieldText(clock, index, text, &size)) break;
       view = text;
     }
-    if (column > 0) line += '\t';
-    AppendEncodedField(&line, view);
+    if (column > 0) put("\t", 1);
+    used = static_cast<size_t>(EncodeFieldInto(room(EncodedFieldLimit(view.size())), view) - line.data());
   }
-  line += '\n';
+  put("\n", 1);
   size_t written = 0;
-  return file->Write(line.data(), line.size(), &written) == FileResult::kOk && written == line.size();
+  return file->Write(line.data(), used, &written) == FileResult::kOk && written == used;
 }
