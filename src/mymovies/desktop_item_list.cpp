@@ -87,7 +87,9 @@ uint32_t DesktopItemList::Keep(std::string_view key, const uint8_t* packed, Entr
   if (pool_.empty() || kPoolBlock - pool_used_ < size) {
     // Positions are 32 bits: the pool ends at 4 GB, beyond what a 32-bit process holds anyway.
     if (pool_.size() >= 0xFFFFFFFFu / kPoolBlock) throw std::bad_alloc();
-    pool_.emplace_back(new char[kPoolBlock]);
+    // Owned before the list grows: when growing fails, the block goes with the exception.
+    std::unique_ptr<char[]> block(new char[kPoolBlock]);
+    pool_.push_back(std::move(block));
     pool_used_ = 0;
   }
   char* target = pool_.back().get() + pool_used_;
