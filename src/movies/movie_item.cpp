@@ -103,15 +103,20 @@ bool MovieItem::SetPackedRecord(const uint8_t* data, uint32_t size) {
   if (size) std::memcpy(bytes.get(), data, size);
   ResetAll();
   packed_ = std::move(bytes);
+  packed_capacity_ = size > 0 ? size : 1;
   packed_size_ = size;
   packed_valid_ = true;
   return true;
 }
 
 void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
-  // Never a null buffer: callers get a pointer even for zero bytes.
-  packed_.reset(new uint8_t[size > 0 ? size : 1]);
-  if (size) std::memcpy(packed_.get(), data, size);
+  // Never a null buffer: callers get a pointer even for zero bytes. The buffer is kept while it is
+  // large enough: a work item is loaded and packed again for every record of a pass.
+  if (!packed_ || packed_capacity_ < size) {
+    packed_capacity_ = size > 0 ? size : 1;
+    packed_.reset(new uint8_t[packed_capacity_]);
+  }
+  if (size && data != packed_.get()) std::memcpy(packed_.get(), data, size);
   packed_size_ = size;
 }
 
@@ -133,7 +138,7 @@ void MovieItem::Compact() {
 const uint8_t* MovieItem::GetPackedRecord(uint32_t* size) {
   if (!packed_valid_) {
     if (!trans_valid_) return nullptr;
-    // Packed here first, then kept in a buffer of its exact size.
+    // Packed here first, then copied into the item's own buffer.
     uint8_t scratch[kPackedBufferSize];
     StorePacked(scratch, static_cast<uint32_t>(PackMovieRecord(Trans(), scratch)));
     packed_valid_ = true;
@@ -162,9 +167,9 @@ bool MovieItem::MakeTransValid() const {
 }
 
 void MovieItem::InvalidatePacked() {
+  // The buffer stays for the next packing; nothing reads it while the form is invalid.
   packed_valid_ = false;
   packed_size_ = 0;
-  packed_.reset();
 }
 
 namespace {

@@ -219,6 +219,7 @@ class MovieItem : public DataRecord, public Describable {
   mutable bool trans_valid_ = false;
   bool packed_valid_ = false;
   uint32_t packed_size_ = 0;
+  uint32_t packed_capacity_ = 0;
   uint32_t category_ = 0;
   uint32_t record_id_ = 0;
   std::unique_ptr<uint8_t[]> packed_;

@@ -196,16 +196,18 @@ TextString MovieItem::GetYearText() const {
 TextString MovieItem::GetGenreNames() const { return TextString(GenreNamesText()); }
 
 const char* MovieItem::GenreNamesText() const {
-  uint32_t genre = GetGenre();
-  thread_local std::string names;
-  names.clear();
+  // Every name of the table, slashes between, fits: the export asks for this on every record.
+  thread_local char names[256];
+  const uint32_t genre = GetGenre();
+  size_t used = 0;
   for (int32_t bit = 0; bit < GenreCount(); ++bit) {
     if (!(genre & (1u << bit))) continue;
     const char* name = GenreName(bit);
-    if (!names.empty()) names += '/';
-    if (name != nullptr) names += name;
+    if (used > 0 && used + 1 < sizeof names) names[used++] = '/';
+    for (; name != nullptr && *name != '\0' && used + 1 < sizeof names; ++name) names[used++] = *name;
   }
-  return names.c_str();
+  names[used] = '\0';
+  return names;
 }
 
 const char* MovieItem::GetFilmProcessName() const {

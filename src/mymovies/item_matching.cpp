@@ -120,42 +120,11 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   return 0;
 }
 
-int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
-                        bool importOn, DesktopItemList& list, TextString* pairedKey) {
-  TextString candidate = key;
-  ItemRef entry = kNoItem;
-  bool listed = list.Find(candidate.Text(), &entry);
-  if (listed && list.Matched(entry)) {
-    // A handheld record with this key came before: look for the next variant nobody took.
-    LogAudit(" [DUPE KEY]");
-    bool placed = false;
-    for (int n = 1; n <= kDeviceKeyVariants && !placed; ++n) {
-      candidate = KeyVariant(key, n);
-      entry = kNoItem;
-      listed = list.Find(candidate.Text(), &entry);
-      if (!listed) {
-        LogAudit("[NO DESKTOP MATCH ]");
-        placed = true;
-      } else if (!list.Matched(entry)) {
-        placed = true;
-      } else {
-        LogAudit("*");
-      }
-    }
-    if (!placed) {
-      LogSync("WARNING : Export line %i (%s) has the same key (%s) as too many items already exported.  "
-              "This record will export BUT WILL NOT MATCH a desktop record if importing.\n",
-              static_cast<int>(count), item.Describe(), key.Text());
-      LogAudit("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
-      if (importOn) {
-        LogSync("WARNING : %s record #%i (%s) on the device will export, but will not match because "
-                "it's key ('%s') was the same as too many previously read records.\n",
-                "Ro Vedevu", static_cast<int>(count), item.Describe(), key.Text());
-      }
-      *pairedKey = key;
-      return 0;
-    }
-  }
+namespace {
+
+// The record pairs with the listed entry of its key, or the key is held for the records after it.
+int32_t PairOrHold(Clock& clock, MovieItem& item, const TextString& candidate, bool listed, ItemRef entry,
+                   ConflictMode mode, DesktopItemList& list, TextString* pairedKey) {
   *pairedKey = candidate;
   if (listed) {
     // The entry takes the record's text of the key (the same key, perhaps in other letter case).
@@ -167,4 +136,44 @@ int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, in
   // nor read, so it carries no content (a full handheld would otherwise be held twice).
   list.AddPlaceholder(candidate.Text());
   return 0;
+}
+
+}  // namespace
+
+int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
+                        bool importOn, DesktopItemList& list, TextString* pairedKey) {
+  ItemRef entry = kNoItem;
+  bool listed = list.Find(key.Text(), &entry);
+  if (!listed || !list.Matched(entry)) return PairOrHold(clock, item, key, listed, entry, mode, list, pairedKey);
+  // A handheld record with this key came before: look for the next variant nobody took.
+  TextString candidate;
+  LogAudit(" [DUPE KEY]");
+  bool placed = false;
+  for (int n = 1; n <= kDeviceKeyVariants && !placed; ++n) {
+    candidate = KeyVariant(key, n);
+    entry = kNoItem;
+    listed = list.Find(candidate.Text(), &entry);
+    if (!listed) {
+      LogAudit("[NO DESKTOP MATCH ]");
+      placed = true;
+    } else if (!list.Matched(entry)) {
+      placed = true;
+    } else {
+      LogAudit("*");
+    }
+  }
+  if (!placed) {
+    LogSync("WARNING : Export line %i (%s) has the same key (%s) as too many items already exported.  "
+            "This record will export BUT WILL NOT MATCH a desktop record if importing.\n",
+            static_cast<int>(count), item.Describe(), key.Text());
+    LogAudit("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
+    if (importOn) {
+      LogSync("WARNING : %s record #%i (%s) on the device will export, but will not match because "
+              "it's key ('%s') was the same as too many previously read records.\n",
+              "Ro Vedevu", static_cast<int>(count), item.Describe(), key.Text());
+    }
+    *pairedKey = key;
+    return 0;
+  }
+  return PairOrHold(clock, item, candidate, listed, entry, mode, list, pairedKey);
 }
