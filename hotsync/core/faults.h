@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hotsync {
@@ -15,7 +16,7 @@ class Faults {
   void Add(const std::string& operation, int32_t nth, int32_t code);
   void Clear() { pending_.clear(); }
   // Counts one call of operation; returns the code of a fault that fires on it, else 0.
-  int32_t Check(const std::string& operation);
+  int32_t Check(std::string_view operation);
 
  private:
   struct Pending {

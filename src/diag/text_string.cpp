@@ -122,6 +122,13 @@ void TextString::Resize(uint32_t n) {
 }
 
 void TextString::Assign(uint32_t n, const char* text) {
+  // A text no longer than the present one goes into the present buffer (keys are assigned for
+  // every record of a pass); it may lie in that buffer, hence the move.
+  if (n <= std::strlen(buffer_)) {
+    if (n) std::memmove(buffer_, text, n);
+    buffer_[n] = '\0';
+    return;
+  }
   // The text may lie in the old buffer: copy before releasing it.
   char* fresh = NewTextBuffer(n);
   if (n) std::memcpy(fresh, text, n);
@@ -182,9 +189,8 @@ TextString TextString::Mid(int32_t start, int32_t count) const {
   if (static_cast<int64_t>(start) + count > length) count = length - start;
   if (start > length) count = 0;
   if (start == 0 && count == length) return *this;
-  TextString result;
-  if (count > 0) result.Assign(static_cast<uint32_t>(count), buffer_ + start);
-  return result;
+  if (count <= 0) return TextString();
+  return TextString(buffer_ + start, static_cast<uint32_t>(count));
 }
 
 int32_t TextString::Replace(const char* search, const char* replacement) {

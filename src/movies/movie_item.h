@@ -188,6 +188,8 @@ class MovieItem : public DataRecord, public Describable {
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.
   TextString BuildKey() const;
+  // The same into *key, whose buffer is reused when the key fits it.
+  void BuildKey(TextString* key) const;
 
  private:
   uint32_t ReadNumber(size_t offset, int width, const char* message) const;

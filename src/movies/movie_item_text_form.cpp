@@ -471,20 +471,21 @@ const char* MovieItem::Describe() {
 
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw
 // handheld texts would never meet the line the export wrote for it.
-TextString MovieItem::BuildKey() const {
-  // Built on the stack: this runs for every line and every handheld record. The parts are as long
-  // as the handheld keeps them, so the buffer holds any key; a longer one goes to the heap.
-  char buffer[512];
+namespace {
+
+// The key of the item into buffer (its size used bytes back); a longer key (parts are as long as
+// the handheld keeps them, so the buffer holds any real one) goes to *spill instead.
+constexpr size_t kKeyBufferSize = 512;
+size_t KeyInto(const MovieItem& item, char* buffer, std::string* spill) {
   size_t used = 0;
-  std::string spill;
   auto append = [&](const char* text, size_t size) {
-    if (spill.empty() && used + size < sizeof buffer) {
+    if (spill->empty() && used + size < kKeyBufferSize) {
       std::memcpy(buffer + used, text, size);
       used += size;
       return;
     }
-    if (spill.empty()) spill.assign(buffer, used);
-    spill.append(text, size);
+    if (spill->empty()) spill->assign(buffer, used);
+    spill->append(text, size);
   };
   auto appendTrimmed = [&append](const char* text) {
     const char* begin = text;
@@ -493,15 +494,36 @@ TextString MovieItem::BuildKey() const {
     while (end > begin && IsSpaceChar(end[-1])) --end;
     append(begin, static_cast<size_t>(end - begin));
   };
-  appendTrimmed(GetTitle());
-  uint32_t offset = GetYearOffset();
+  appendTrimmed(item.GetTitle());
+  uint32_t offset = item.GetYearOffset();
   if (offset != 0) {
     char year[11];
     append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
-  appendTrimmed(GetRunTime());
-  const char* media = GetMediaTypeName();
+  appendTrimmed(item.GetRunTime());
+  const char* media = item.GetMediaTypeName();
   if (media != nullptr) append(media, std::strlen(media));
+  return used;
+}
+
+}  // namespace
+
+// Built on the stack: this runs for every line and every handheld record.
+TextString MovieItem::BuildKey() const {
+  char buffer[kKeyBufferSize];
+  std::string spill;
+  const size_t used = KeyInto(*this, buffer, &spill);
   if (!spill.empty()) return TextString(spill.data(), static_cast<uint32_t>(spill.size()));
   return TextString(buffer, static_cast<uint32_t>(used));
+}
+
+void MovieItem::BuildKey(TextString* key) const {
+  char buffer[kKeyBufferSize];
+  std::string spill;
+  const size_t used = KeyInto(*this, buffer, &spill);
+  if (!spill.empty()) {
+    key->Assign(static_cast<uint32_t>(spill.size()), spill.data());
+  } else {
+    key->Assign(static_cast<uint32_t>(used), buffer);
+  }
 }

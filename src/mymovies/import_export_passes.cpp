@@ -81,6 +81,9 @@ bool ImportExportRun::HandheldPass() {
   if (read == DeviceError::kOk) read = database_.ReadFirstRecord();
   Clock& clock = driver_.Environment().Time();
   std::unique_ptr<MovieItem> work;
+  // Kept across the records: their buffers serve every key of the pass.
+  TextString key;
+  TextString paired;
   for (;;) {
     if (!StatusCheck(kStatusPerforming) && read == DeviceError::kOk) {
       interrupted_ = true;
@@ -114,10 +117,9 @@ bool ImportExportRun::HandheldPass() {
                    static_cast<int>(record_index_));
       return false;
     }
-    TextString key = work->BuildKey();
+    work->BuildKey(&key);
     ++record_count_;
     if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
-    TextString paired;
     if (MatchDeviceItem(clock, *work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
