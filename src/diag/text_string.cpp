@@ -30,8 +30,6 @@ bool IsPunctuationChar(char c) {
          (u >= 0x7B && u <= 0x7E);
 }
 
-bool IsSpaceChar(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 int CompareText(const char* a, const char* b) {
   if (a == nullptr) a = "";
   if (b == nullptr) b = "";

@@ -70,7 +70,7 @@ class TextString {
 // True for the printable ASCII characters that are neither letters, digits nor space.
 bool IsPunctuationChar(char c);
 // True for space, tab, line feed, vertical tab, form feed and carriage return.
-bool IsSpaceChar(char c);
+inline bool IsSpaceChar(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Compare of two plain texts with the TextString ordering.
 int CompareText(const char* a, const char* b);
 

@@ -11,9 +11,19 @@ class BitArray {
   explicit BitArray(int32_t bits = 1);
 
   // The bit, or 0 when it lies beyond the array (or is negative).
-  int Get(int32_t bit) const;
+  int Get(int32_t bit) const {
+    if (bit < 0 || bit / 8 >= ByteCount()) return 0;
+    return (static_cast<uint8_t>(bytes_[static_cast<size_t>(bit / 8)]) & (0x80 >> (bit % 8))) ? 1 : 0;
+  }
   // Grows to bit + 32 bits first when the bit lies beyond the array. A negative bit is ignored.
-  void Set(int32_t bit, int value);
+  void Set(int32_t bit, int value) {
+    if (bit < 0) return;
+    if (bit / 8 >= ByteCount()) Grow(bit);
+    const uint8_t mask = static_cast<uint8_t>(0x80 >> (bit % 8));
+    char& byte = bytes_[static_cast<size_t>(bit / 8)];
+    const uint8_t old = static_cast<uint8_t>(byte);
+    byte = static_cast<char>(value ? (old | mask) : (old & static_cast<uint8_t>(~mask)));
+  }
   void SetAll(int value);
   // N/8 + 1 bytes, keeping the first bytes that both sizes hold; new bytes are 0.
   void Resize(int32_t bits);
@@ -23,6 +33,8 @@ class BitArray {
   int32_t BitCount() const { return bit_count_; }
 
  private:
+  void Grow(int32_t bit);
+
   int32_t bit_count_;
   // Bytes in a string: the few bytes of a record's fields stay inside the object (no heap block
   // per record of a long list).

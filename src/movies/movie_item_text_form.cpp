@@ -35,8 +35,6 @@ bool IsTrueText(const char* text, size_t length) {
   return FoldedEquals(text, length, "true") || FoldedEquals(text, length, "yes") || FoldedEquals(text, length, "1");
 }
 
-bool ParseBool(const char* text) { return IsTrueText(text, std::strlen(text)); }
-
 // Leading white space, an optional sign, decimal digits; no digits gives 0. Saturates instead of
 // overflowing on absurdly long digit runs.
 int32_t ParseInteger(const char* text) {
@@ -90,14 +88,22 @@ bool IsInteger(const char* text) {
   return IsBlank(text);
 }
 
-bool IsBool(const char* text) {
+// The value of a yes/no text (the text itself is "true", "yes" or "1", letter case ignored) and in
+// *read whether it reads as one at all (trimmed, one of those or "false", "no", "0", or blank).
+bool ReadBool(const char* text, bool* read) {
+  const size_t length = std::strlen(text);
+  if (IsTrueText(text, length)) {
+    *read = true;
+    return true;
+  }
   const char* begin = text;
-  const char* end = text + std::strlen(text);
+  const char* end = text + length;
   while (begin < end && IsSpaceChar(*begin)) ++begin;
   while (end > begin && IsSpaceChar(end[-1])) --end;
   const size_t n = static_cast<size_t>(end - begin);
-  return n == 0 || IsTrueText(begin, n) || FoldedEquals(begin, n, "false") || FoldedEquals(begin, n, "no") ||
-         FoldedEquals(begin, n, "0");
+  *read = n == 0 || IsTrueText(begin, n) || FoldedEquals(begin, n, "false") || FoldedEquals(begin, n, "no") ||
+          FoldedEquals(begin, n, "0");
+  return false;
 }
 
 uint32_t ReadIndex(const char* text, const char* const* names, const char* const* alternatives, int32_t count,
@@ -401,7 +407,7 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
       read = IsInteger(text);
       break;
     }
-    case 5: SetMadeForTV(ParseBool(text)); read = IsBool(text); break;
+    case 5: SetMadeForTV(ReadBool(text, &read)); break;
     case 6: SetGenre(ReadMask(text, kGenreKeys, kGenreAltKeys, kGenreCount, &read)); break;
     case 7: SetCast(text); break;
     case 8:
@@ -410,8 +416,8 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
     case 9: SetLoanDate(ReadDate(clock, text, &read)); break;
     case 10: SetDueDate(ReadDate(clock, text, &read)); break;
     case 11: SetLocation(text); break;
-    case 12: SetOwned(ParseBool(text)); read = IsBool(text); break;
-    case 13: SetViewed(ParseBool(text)); read = IsBool(text); break;
+    case 12: SetOwned(ReadBool(text, &read)); break;
+    case 13: SetViewed(ReadBool(text, &read)); break;
     case 14: SetAcquiredFrom(text); break;
     case 15: SetPrice(text); break;
     case 16: SetCatalog(text); break;
@@ -419,7 +425,7 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
     case 18: SetMediaType(ReadIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, &read)); break;
     case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
-    case 21: SetColor(ParseBool(text)); read = IsBool(text); break;
+    case 21: SetColor(ReadBool(text, &read)); break;
     case 22:
       SetScreenEncoding(ReadIndex(text, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount, &read));
       break;
@@ -428,8 +434,7 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
       break;
     case 24: case 25: case 26: case 27: case 28: case 29: {
       uint32_t bit = 1u << (index - 24);
-      SetAudioFlags(ParseBool(text) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
-      read = IsBool(text);
+      SetAudioFlags(ReadBool(text, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
       break;
     }
     case 30: SetMyRating(ReadIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, &read)); break;

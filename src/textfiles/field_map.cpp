@@ -44,10 +44,6 @@ void FieldMap::Clear() {
   capacity_ = 0;
 }
 
-int32_t FieldMap::FieldForColumn(int32_t column) const {
-  return (column >= 0 && column < count_) ? entries_[static_cast<size_t>(column)] : -1;
-}
-
 int32_t FieldMap::ColumnForField(int32_t field) const {
   for (int32_t column = 0; column < count_; ++column)
     if (entries_[static_cast<size_t>(column)] == field) return column;

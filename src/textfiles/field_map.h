@@ -25,7 +25,9 @@ class FieldMap {
   virtual ~FieldMap();
   virtual int32_t Count() const { return count_; }
   // The field of a column 0 .. Count() - 1; -1 for any other column.
-  virtual int32_t FieldForColumn(int32_t column) const;
+  virtual int32_t FieldForColumn(int32_t column) const {
+    return (column >= 0 && column < count_) ? entries_[static_cast<size_t>(column)] : -1;
+  }
   // The first column holding the field, or -1.
   virtual int32_t ColumnForField(int32_t field) const;
   // FieldName of the column's field.
