@@ -195,16 +195,30 @@ TextString MovieItem::GetYearText() const {
 
 TextString MovieItem::GetGenreNames() const { return TextString(GenreNamesText()); }
 
+namespace {
+
+constexpr size_t kGenreNamesSize = 256;
+
+// The thread's buffer for the list of genre names, found by one call: on Windows each access to
+// a thread-local is a call into the runtime, which the compiler would repeat for every character.
+__attribute__((noinline)) char* GenreNamesBuffer() {
+  thread_local char buffer[kGenreNamesSize];
+  return buffer;
+}
+
+}  // namespace
+
 const char* MovieItem::GenreNamesText() const {
   // Every name of the table, slashes between, fits: the export asks for this on every record.
-  thread_local char names[256];
+  char* const names = GenreNamesBuffer();
+  constexpr size_t kSize = kGenreNamesSize;
   const uint32_t genre = GetGenre();
   size_t used = 0;
   for (int32_t bit = 0; bit < GenreCount(); ++bit) {
     if (!(genre & (1u << bit))) continue;
     const char* name = GenreName(bit);
-    if (used > 0 && used + 1 < sizeof names) names[used++] = '/';
-    for (; name != nullptr && *name != '\0' && used + 1 < sizeof names; ++name) names[used++] = *name;
+    if (used > 0 && used + 1 < kSize) names[used++] = '/';
+    for (; name != nullptr && *name != '\0' && used + 1 < kSize; ++name) names[used++] = *name;
   }
   names[used] = '\0';
   return names;
