@@ -62,6 +62,14 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   return p;
 }
 
+// True when a byte of [p, end) has its top bit set (the text is not plain ASCII).
+inline bool HasHighByte(const char* p, const char* end) {
+  uint64_t any = 0;
+  for (; end - p >= 8; p += 8) any |= Load(p);
+  for (; p < end; ++p) any |= static_cast<unsigned char>(*p);
+  return (any & Broadcast(0x80)) != 0;
+}
+
 // The length of a NUL-terminated text, for the short texts of a record (no call into the runtime).
 inline size_t TextLength(const char* text) {
   size_t n = 0;

@@ -14,6 +14,7 @@
 #include "textfiles/file_buffer.h"
 #include "textfiles/message_text.h"
 #include "textfiles/text_encoding.h"
+#include "platform/byte_scan.h"
 
 namespace {
 
@@ -78,7 +79,9 @@ ParseResult DataParser::Start() {
   line_number_ = 1;
   lines_read_ = 0;
   warnings_ = 0;
-  utf8_ = IsUtf8File(buffer_->File()->Files(), buffer_->File()->GetPath());
+  // Decided at the first byte that is not ASCII: until then both readings give the same texts,
+  // and a file of plain ASCII is never read a second time.
+  encoding_ = Encoding::kUndecided;
   return ParseResult::kOk;
 }
 
@@ -118,8 +121,13 @@ ParseResult DataParser::ReadLine(size_t* length) {
         std::memmove(text, text + kUtf8ByteOrderMarkSize, n - kUtf8ByteOrderMarkSize);
         n -= kUtf8ByteOrderMarkSize;
         text[n] = '\0';
+        encoding_ = Encoding::kUtf8;
       }
-      if (utf8_ && Utf8ToWindows1252(text, &n) > 0 && CountWarning()) {
+      if (encoding_ == Encoding::kUndecided && byte_scan::HasHighByte(text, text + n)) {
+        const bool utf8 = IsUtf8File(buffer_->File()->Files(), buffer_->File()->GetPath());
+        encoding_ = utf8 ? Encoding::kUtf8 : Encoding::kWindows1252;
+      }
+      if (encoding_ == Encoding::kUtf8 && Utf8ToWindows1252(text, &n) > 0 && CountWarning()) {
         LogSync("WARNING : Import line %i holds characters that the handheld cannot show; each was stored as "
                 "'?'.\n",
                 static_cast<int>(lines_read_));
@@ -211,10 +219,10 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
 }
 
 ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
-  size_t position = 0;
+  // Decoded where it stands: the line is not read again.
+  FieldSplitter fields(line_.data(), length);
   for (int32_t column = 0; column < map_->Count(); ++column) {
-    // Decoded where it stands: the line is not read again.
-    const char* field = DecodeFieldInPlace(line_.data(), length, &position);
+    const char* field = fields.Next();
     if (field == nullptr) break;
     int32_t index = map_->FieldForColumn(column);
     if (index == -1) continue;

@@ -99,8 +99,9 @@ class DataParser {
   // Lines the FileBuffer delivered (the header and skipped lines included): the line of the file
   // that warnings name.
   int32_t lines_read_ = 0;
-  // The file is UTF-8: its texts are converted to the handheld's Windows-1252.
-  bool utf8_ = false;
+  // UTF-8 files have their texts converted to the handheld's Windows-1252.
+  enum class Encoding { kUndecided, kUtf8, kWindows1252 };
+  Encoding encoding_ = Encoding::kUndecided;
   static constexpr int32_t kMaxWarnings = 50;
   int32_t warnings_ = 0;
 };

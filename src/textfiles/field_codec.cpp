@@ -82,62 +82,65 @@ TextString EncodeField(const char* text) {
   return TextString(encoded.c_str());
 }
 
-namespace {
+uint64_t FieldWalker::MarksAt(size_t offset) const {
+  using namespace byte_scan;
+  constexpr uint64_t kTabs = Broadcast('\t'), kQuotes = Broadcast('"'), kOpens = Broadcast('<');
+  const size_t left = length_ - offset;
+  uint64_t w;
+  if (left >= 8) {
+    w = Load(line_ + offset);
+  } else {
+    w = 0;
+    std::memcpy(&w, line_ + offset, left);
+  }
+  uint64_t marks = ZeroBytes(w ^ kTabs) | ZeroBytes(w ^ kQuotes) | ZeroBytes(w ^ kOpens) | ZeroBytes(w);
+  // The zero bytes past the end are no NUL of the text.
+  if (left < 8) marks &= (uint64_t{1} << (8 * left)) - 1;
+  return marks;
+}
 
-// Where the text of the field at *position lies once trimmed and unquoted, and whether it holds
-// doubled quotes or escapes to undo; moves *position past the separating TAB.
-struct FieldSpan {
-  const char* begin;
-  const char* stop;
-  bool plain;
-};
+FieldWalker::FieldWalker(const char* line, size_t length, size_t position)
+    : line_(line), length_(length), next_(position), word_(position & ~size_t{7}) {
+  if (position < length) marks_ = MarksAt(word_) & (~uint64_t{0} << (8 * (position - word_)));
+}
 
-bool FindField(const char* line, size_t length, size_t* position, FieldSpan* span) {
-  size_t start = *position;
-  if (start >= length) return false;
-  // One look at each byte: most fields hold no quote, so they end at the next TAB; the bytes
-  // that need more (quotes, escapes, NUL) are only noted.
-  size_t end = start;
+bool FieldWalker::Next(FieldSpan* span) {
+  const size_t start = next_;
+  if (start >= length_) return false;
+  // A TAB ends the field unless an odd number of quotes came before it in the field; a NUL byte
+  // ends the field's text (the record's fields are NUL-terminated).
   bool quote = false;
+  bool quoted = false;
   bool escape = false;
-  bool nul = false;
-  {
-    using namespace byte_scan;
-    constexpr uint64_t kTabs = Broadcast('\t'), kQuotes = Broadcast('"'), kOpens = Broadcast('<');
-    for (; length - end >= 8; end += 8) {
-      const uint64_t w = Load(line + end);
-      const uint64_t tab = ZeroBytes(w ^ kTabs);
-      quote = quote || Before(ZeroBytes(w ^ kQuotes), tab) != 0;
-      escape = escape || Before(ZeroBytes(w ^ kOpens), tab) != 0;
-      nul = nul || Before(ZeroBytes(w), tab) != 0;
-      if (tab != 0) {
-        end += FirstMarked(tab);
+  size_t nul = length_;
+  size_t end = length_;
+  for (;;) {
+    while (marks_ == 0) {
+      word_ += 8;
+      if (word_ >= length_) break;
+      marks_ = MarksAt(word_);
+    }
+    if (marks_ == 0) break;
+    const size_t at = word_ + byte_scan::FirstMarked(marks_);
+    marks_ &= marks_ - 1;
+    const char c = line_[at];
+    if (c == '\t') {
+      if (!quoted) {
+        end = at;
         break;
       }
+    } else if (c == '"') {
+      quote = true;
+      quoted = !quoted;
+    } else if (c == '<') {
+      escape = true;
+    } else if (nul == length_) {
+      nul = at;
     }
   }
-  if (length - end < 8 || line[end] != '\t') {
-    for (; end < length; ++end) {
-      const char c = line[end];
-      if (static_cast<unsigned char>(c) > '<' || (c != '\t' && c != '"' && c != '<' && c != '\0')) continue;
-      if (c == '\t') break;
-      quote = quote || c == '"';
-      escape = escape || c == '<';
-      nul = nul || c == '\0';
-    }
-  }
-  if (quote) {
-    bool quoted = false;
-    for (end = start; end < length; ++end) {
-      if (line[end] == '"') quoted = !quoted;
-      else if (line[end] == '\t' && !quoted) break;
-    }
-  }
-  *position = end < length ? end + 1 : end;
-  // A NUL byte ends the field's text: the record's fields are NUL-terminated.
-  const void* cut = nul || quote ? std::memchr(line + start, '\0', end - start) : nullptr;
-  const char* begin = line + start;
-  const char* stop = cut ? static_cast<const char*>(cut) : line + end;
+  next_ = end < length_ ? end + 1 : end;
+  const char* begin = line_ + start;
+  const char* stop = line_ + (nul < end ? nul : end);
   while (begin < stop && IsSpaceChar(*begin)) ++begin;
   while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   if (stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
@@ -147,6 +150,15 @@ bool FindField(const char* line, size_t length, size_t* position, FieldSpan* spa
     while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   }
   *span = FieldSpan{begin, stop, !quote && !escape};
+  return true;
+}
+
+namespace {
+
+bool FindField(const char* line, size_t length, size_t* position, FieldSpan* span) {
+  FieldWalker walker(line, length, *position);
+  if (!walker.Next(span)) return false;
+  *position = walker.Position();
   return true;
 }
 
@@ -207,21 +219,38 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
   return true;
 }
 
-char* DecodeFieldInPlace(char* line, size_t length, size_t* position) {
-  FieldSpan span;
-  if (!FindField(line, length, position, &span)) return nullptr;
+namespace {
+
+// The field's text decoded where it stands and NUL-terminated; its length into *size when given.
+char* DecodeSpanInPlace(char* line, const FieldSpan& span, size_t* size) {
   char* begin = line + (span.begin - line);
   char* end = line + (span.stop - line);
   if (!span.plain) {
     char* out = begin;
-    Unescape(span.begin, span.stop, [&out](const char* data, size_t size) {
-      std::memmove(out, data, size);
-      out += size;
+    Unescape(span.begin, span.stop, [&out](const char* data, size_t count) {
+      std::memmove(out, data, count);
+      out += count;
     });
     end = out;
   }
-  begin[CutToLimit(begin, static_cast<size_t>(end - begin))] = '\0';
+  const size_t kept = CutToLimit(begin, static_cast<size_t>(end - begin));
+  begin[kept] = '\0';
+  if (size != nullptr) *size = kept;
   return begin;
+}
+
+}  // namespace
+
+char* DecodeFieldInPlace(char* line, size_t length, size_t* position) {
+  FieldSpan span;
+  if (!FindField(line, length, position, &span)) return nullptr;
+  return DecodeSpanInPlace(line, span, nullptr);
+}
+
+char* FieldSplitter::Next(size_t* size) {
+  FieldSpan span;
+  if (!walker_.Next(&span)) return nullptr;
+  return DecodeSpanInPlace(line_, span, size);
 }
 
 bool DecodeField(const char* line, size_t length, size_t* position, TextString* out) {

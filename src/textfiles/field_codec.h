@@ -8,6 +8,7 @@
 #define REELBOX_TEXTFILES_FIELD_CODEC_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,49 @@ bool DecodeField(const char* line, size_t length, size_t* position, std::string*
 // (over its separator or its trailing blanks at the latest), and its start is returned; null when
 // no field is left. REQUIRES: line[length] is writable (a NUL after the last field goes there).
 char* DecodeFieldInPlace(char* line, size_t length, size_t* position);
+
+// Where the text of a field lies once trimmed and unquoted, and whether it holds doubled quotes or
+// escapes to undo.
+struct FieldSpan {
+  const char* begin;
+  const char* stop;
+  bool plain;
+};
+
+// Finds field after field of a line in one pass, eight bytes a step: the marks (TAB, quote, "<",
+// NUL) of the word under way are kept from one field to the next. A TAB ends a field unless an
+// odd number of quotes came before it in the field; a NUL byte ends the field's text.
+class FieldWalker {
+ public:
+  // Starts at position of line (length bytes).
+  FieldWalker(const char* line, size_t length, size_t position);
+  // The next field; false when none is left (the position is at the end of the line).
+  bool Next(FieldSpan* span);
+  // Where the field after the last one found starts (past its separating TAB).
+  size_t Position() const { return next_; }
+
+ private:
+  // The marks of the word at offset, none for bytes past the end of the line.
+  uint64_t MarksAt(size_t offset) const;
+
+  const char* line_;
+  size_t length_;
+  size_t next_;
+  size_t word_;
+  uint64_t marks_ = 0;
+};
+
+// The fields of a line one after the other, each decoded in place as DecodeFieldInPlace does, in a
+// single pass over the line. REQUIRES: line[length] is writable.
+class FieldSplitter {
+ public:
+  FieldSplitter(char* line, size_t length) : line_(line), walker_(line, length, 0) {}
+  // The next field's text (its length into *size when given); null when no field is left.
+  char* Next(size_t* size = nullptr);
+
+ private:
+  char* line_;
+  FieldWalker walker_;
+};
 
 #endif  // REELBOX_TEXTFILES_FIELD_CODEC_H

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <unordered_map>
+#include <memory>
 
 namespace {
 
@@ -70,36 +70,54 @@ int CopyOut(const std::string& text, char* buffer, int size) {
 
 class PosixClock final : public Clock {
  private:
+  // Answers by local time in a table of fixed size (a newer answer takes the slot of an older):
+  // no allocation per date of an import.
   struct Known {
+    uint64_t key;  // 0: empty
     CivilTime local;
     int64_t utc;
   };
-  static constexpr size_t kKnownLimit = 8192;
+  static constexpr size_t kKnownSlots = 4096;
   std::mutex mutex_;
   std::string zone_;
-  std::unordered_map<uint64_t, Known> known_;
+  std::unique_ptr<Known[]> known_{new Known[kKnownSlots]()};
   bool zoneRead_ = false;
 
-  void Remember(uint64_t key, const CivilTime& local, int64_t utc) {
-    if (known_.size() >= kKnownLimit) known_.clear();
-    known_[key] = Known{local, utc};
+  Known& SlotOf(uint64_t key) { return known_[(key ^ (key >> 17) ^ (key >> 31)) % kKnownSlots]; }
+  void Remember(uint64_t key, const CivilTime& local, int64_t utc) { SlotOf(key) = Known{key, local, utc}; }
+
+  // The zone's offset at a time, kept per time: the dates of an import are mostly neighbours, and
+  // each asks for the days around it. Cleared with known_.
+  struct Offset {
+    int64_t when;
+    long offset;
+    bool valid;
+  };
+  static constexpr size_t kOffsetSlots = 256;
+  Offset offsets_[kOffsetSlots] = {};
+
+  bool OffsetAt(int64_t when, long* out) {
+    Offset& slot = offsets_[static_cast<uint64_t>(when / 3600) % kOffsetSlots];
+    if (slot.valid && slot.when == when) {
+      *out = slot.offset;
+      return true;
+    }
+    const time_t t = static_cast<time_t>(when);
+    struct tm parts;
+    if (static_cast<int64_t>(t) != when || localtime_r(&t, &parts) == nullptr) return false;
+    slot = Offset{when, parts.tm_gmtoff, true};
+    *out = parts.tm_gmtoff;
+    return true;
   }
 
   // The zone's offset at a local time given as if it were UTC, when the offset is the same a day
   // before and a day after it (no switch to or from summer time nearby); false otherwise.
-  static bool SteadyOffset(int64_t asUtc, long* offset) {
-    auto offsetAt = [](int64_t when, long* out) {
-      const time_t t = static_cast<time_t>(when);
-      struct tm parts;
-      if (static_cast<int64_t>(t) != when || localtime_r(&t, &parts) == nullptr) return false;
-      *out = parts.tm_gmtoff;
-      return true;
-    };
+  bool SteadyOffset(int64_t asUtc, long* offset) {
     long before = 0;
     long after = 0;
     long at = 0;
-    if (!offsetAt(asUtc - 86400, &before) || !offsetAt(asUtc + 86400, &after) || before != after) return false;
-    if (!offsetAt(asUtc - before, &at) || at != before) return false;
+    if (!OffsetAt(asUtc - 86400, &before) || !OffsetAt(asUtc + 86400, &after) || before != after) return false;
+    if (!OffsetAt(asUtc - before, &at) || at != before) return false;
     *offset = before;
     return true;
   }
@@ -139,17 +157,18 @@ class PosixClock final : public Clock {
                               ? !zone_.empty() && zone_.compare(1, std::string::npos, zoneVariable) == 0
                               : zone_.empty();
     if (!sameZone || !zoneRead_) {
-      known_.clear();
+      for (size_t i = 0; i < kKnownSlots; ++i) known_[i].key = 0;
+      for (Offset& slot : offsets_) slot.valid = false;
       zone_ = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
       // localtime_r reads the zone only once; mktime below reads it on every call.
       tzset();
       zoneRead_ = true;
     }
     if (cacheable) {
-      auto found = known_.find(key);
-      if (found != known_.end()) {
-        *local = found->second.local;
-        *utc = found->second.utc;
+      const Known& found = SlotOf(key);
+      if (found.key == key) {
+        *local = found.local;
+        *utc = found.utc;
         return true;
       }
     }
