@@ -1,3 +1,16 @@
 #include "movies/data_record.h"
 
 const char* Describable::Describe() { return "<unknown>"; }
+
+int32_t DataRecord::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) {
+  *rejected = false;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!SetFieldText(clock, fields[i].index, fields[i].text)) {
+      *rejected = true;
+      return i;
+    }
+    FieldsPresent().Set(fields[i].index, 1);
+    if (!LastTextRead()) return i + 1;
+  }
+  return count;
+}

@@ -120,11 +120,9 @@ void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
   packed_size_ = size;
 }
 
-MovieTransRecord& MovieItem::Trans() const {
-  if (!trans_) {
-    trans_.reset(new MovieTransRecord);
-    std::memset(trans_.get(), 0, sizeof *trans_);
-  }
+MovieTransRecord& MovieItem::NewTrans() const {
+  trans_.reset(new MovieTransRecord);
+  std::memset(trans_.get(), 0, sizeof *trans_);
   return *trans_;
 }
 
@@ -158,18 +156,11 @@ uint32_t MovieItem::GetPackedSize() {
 
 const MovieTransRecord* MovieItem::GetTransRecord() { return MakeTransValid() ? &Trans() : nullptr; }
 
-bool MovieItem::MakeTransValid() const {
-  if (trans_valid_) return true;
+bool MovieItem::Unpack() const {
   if (!packed_valid_) return false;
   UnpackMovieRecord(packed_.get(), packed_size_, &Trans());
   trans_valid_ = true;
   return true;
-}
-
-void MovieItem::InvalidatePacked() {
-  // The buffer stays for the next packing; nothing reads it while the form is invalid.
-  packed_valid_ = false;
-  packed_size_ = 0;
 }
 
 namespace {

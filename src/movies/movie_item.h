@@ -183,6 +183,7 @@ class MovieItem : public DataRecord, public Describable {
   bool SetFieldText(Clock& clock, int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field (stored as a default).
   bool LastTextRead() const override { return last_text_read_; }
+  int32_t SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) override;
   void CopyPresentFields(Clock& clock, DataRecord& other) override;
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
@@ -195,13 +196,19 @@ class MovieItem : public DataRecord, public Describable {
   uint32_t ReadNumber(size_t offset, int width, const char* message) const;
   void WriteNumber(size_t offset, int width, uint32_t value, const char* message);
   // Unpacks when needed; false when the item holds neither form.
-  bool MakeTransValid() const;
-  void InvalidatePacked();
+  bool MakeTransValid() const { return trans_valid_ || Unpack(); }
+  bool Unpack() const;
+  void InvalidatePacked() {
+    // The buffer stays for the next packing; nothing reads it while the form is invalid.
+    packed_valid_ = false;
+    packed_size_ = 0;
+  }
   const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
   void CopyFrom(const MovieItem& other);
   // The trans record, made (zeroed) when the item has none yet.
-  MovieTransRecord& Trans() const;
+  MovieTransRecord& Trans() const { return trans_ ? *trans_ : NewTrans(); }
+  MovieTransRecord& NewTrans() const;
   void StorePacked(const uint8_t* data, uint32_t size);
   TextString FieldText(Clock& clock, int32_t index);
   // The text of a field that is a text of the record or of a table, or a number or date (written

@@ -12,18 +12,19 @@
 
 using namespace movie_record;
 
-uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) const {
-  const uint8_t* bytes;
-  size_t available;
-  if (packed_valid_) {
-    bytes = packed_.get();
-    available = packed_size_;  // a short handheld record reads as zeros past its end
-  } else if (trans_valid_) {
-    bytes = Trans().fixed;
-    available = kFixedSize;
-  } else {
-    LogDebug("%s\n", message);
-    return 0;
+namespace {
+
+// A big-endian number of width bytes at bytes (of available) from offset: past the end reads as 0.
+inline uint32_t BigEndianAt(const uint8_t* bytes, size_t available, size_t offset, int width) {
+  if (offset + static_cast<size_t>(width) <= available) {
+    const uint8_t* p = bytes + offset;
+    switch (width) {
+      case 1: return p[0];
+      case 2: return static_cast<uint32_t>(p[0]) << 8 | p[1];
+      case 4: return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+                     static_cast<uint32_t>(p[2]) << 8 | p[3];
+      default: break;
+    }
   }
   uint32_t value = 0;
   for (int i = 0; i < width; ++i) {
@@ -33,11 +34,21 @@ uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) co
   return value;
 }
 
-void MovieItem::WriteNumber(size_t offset, int width, uint32_t value, const char* message) {
+}  // namespace
+
+inline uint32_t MovieItem::ReadNumber(size_t offset, int width, const char* message) const {
+  if (packed_valid_) return BigEndianAt(packed_.get(), packed_size_, offset, width);  // short records read 0 past their end
+  if (trans_valid_) return trans_ ? BigEndianAt(trans_->fixed, kFixedSize, offset, width) : 0;
+  LogDebug("%s\n", message);
+  return 0;
+}
+
+inline void MovieItem::WriteNumber(size_t offset, int width, uint32_t value, const char* message) {
   if (!MakeTransValid()) LogDebug("%s\n", message);
   InvalidatePacked();
+  uint8_t* fixed = Trans().fixed;
   for (int i = width - 1; i >= 0; --i) {
-    Trans().fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
+    fixed[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value & 0xFF);
     value >>= 8;
   }
 }

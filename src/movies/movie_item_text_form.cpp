@@ -91,6 +91,15 @@ bool IsInteger(const char* text) {
 // The value of a yes/no text (the text itself is "true", "yes" or "1", letter case ignored) and in
 // *read whether it reads as one at all (trimmed, one of those or "false", "no", "0", or blank).
 bool ReadBool(const char* text, bool* read) {
+  // The texts the export writes, looked at first.
+  if (text[0] == 'T' && text[1] == 'r' && text[2] == 'u' && text[3] == 'e' && text[4] == '\0') {
+    *read = true;
+    return true;
+  }
+  if (text[0] == 'F' && text[1] == 'a' && text[2] == 'l' && text[3] == 's' && text[4] == 'e' && text[5] == '\0') {
+    *read = true;
+    return false;
+  }
   const size_t length = std::strlen(text);
   if (IsTrueText(text, length)) {
     *read = true;
@@ -455,6 +464,23 @@ bool MovieItem::SetFieldText(Clock& clock, int32_t index, const char* text) {
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
   last_text_read_ = StoreFieldText(clock, index, text);
   return true;
+}
+
+int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) {
+  *rejected = false;
+  BitArray& present = FieldsPresent();
+  for (int32_t i = 0; i < count; ++i) {
+    const FieldInput& field = fields[i];
+    last_text_read_ = true;
+    if (field.text == nullptr || field.index < 0 || field.index >= kMovieFieldCount) {
+      *rejected = true;
+      return i;
+    }
+    last_text_read_ = StoreFieldText(clock, field.index, field.text);
+    present.Set(field.index, 1);
+    if (!last_text_read_) return i + 1;
+  }
+  return count;
 }
 
 void MovieItem::CopyPresentFields(Clock& clock, DataRecord& other) {

@@ -44,6 +44,7 @@ struct GroupedTable {
   std::vector<Name> entries;
   uint16_t first[257] = {};
   bool in_name[256] = {};     // the folded bytes that occur in some name
+  uint8_t fold_in[256] = {};  // by byte: its folded form when that occurs in some name, else 0
   bool blank_at_end = false;  // some name begins or ends with a blank
 };
 
@@ -70,6 +71,10 @@ void Build(GroupedTable& table, const char* const* names, const char* const* alt
     for (size_t i = 0; i < name.size; ++i) table.in_name[Folded(name.text[i])] = true;
     if (name.size > 0 && (name.text[0] == ' ' || name.text[name.size - 1] == ' ')) table.blank_at_end = true;
   }
+  for (int c = 1; c < 256; ++c) {
+    const unsigned char folded = Folded(static_cast<char>(c));
+    table.fold_in[c] = table.in_name[folded] ? folded : 0;
+  }
 }
 
 // The tables are few and fixed: each is grouped once for the process and kept, found by its
@@ -80,19 +85,26 @@ std::atomic<const GroupedTable*> g_tables[kKeptTables];
 
 const GroupedTable& Grouped(const char* const* names, const char* const* alternatives, int32_t count,
                             bool keep_empty, std::unique_ptr<GroupedTable>* unkept) {
-  size_t slot = 0;
-  for (; slot < kKeptTables; ++slot) {
-    const GroupedTable* table = g_tables[slot].load(std::memory_order_acquire);
+  auto same = [&](const GroupedTable* table) {
+    return table->names == names && table->alternatives == alternatives && table->count == count &&
+           table->keep_empty == keep_empty;
+  };
+  // Each table is looked for from a place its address picks: found at the first look, mostly.
+  const size_t home = static_cast<size_t>(reinterpret_cast<uintptr_t>(names) >> 3) % kKeptTables;
+  size_t probe = 0;
+  for (; probe < kKeptTables; ++probe) {
+    const GroupedTable* table = g_tables[(home + probe) % kKeptTables].load(std::memory_order_acquire);
     if (table == nullptr) break;
-    if (table->names == names && table->alternatives == alternatives && table->count == count &&
-        table->keep_empty == keep_empty)
-      return *table;
+    if (same(table)) return *table;
   }
   auto built = std::make_unique<GroupedTable>();
   Build(*built, names, alternatives, count, keep_empty);
-  for (; slot < kKeptTables; ++slot) {
-    const GroupedTable* empty = nullptr;
-    if (g_tables[slot].compare_exchange_strong(empty, built.get(), std::memory_order_acq_rel)) return *built.release();
+  for (; probe < kKeptTables; ++probe) {
+    const GroupedTable* taken = nullptr;
+    if (g_tables[(home + probe) % kKeptTables].compare_exchange_strong(taken, built.get(), std::memory_order_acq_rel))
+      return *built.release();
+    // Another thread kept a table there first: it may be this one.
+    if (same(taken)) return *taken;
   }
   // More tables than places: this one is used once and goes.
   *unkept = std::move(built);
@@ -151,11 +163,14 @@ namespace {
 // every run is a whole key, the keys equal to the runs are the answer (any other occurrence lies
 // inside one of them); false when a run is not, and the occurrences must be sought.
 bool MaskOfWholeRuns(const GroupedTable& table, const char* text, size_t length, uint32_t* mask) {
+  // One look in the table folds a byte and tells whether a key holds it.
+  const uint8_t* const fold_in = table.fold_in;
+  auto in = [fold_in, text](size_t at) { return fold_in[static_cast<unsigned char>(text[at])]; };
   size_t at = 0;
   while (at < length) {
-    while (at < length && !table.in_name[Folded(text[at])]) ++at;
+    while (at < length && in(at) == 0) ++at;
     size_t begin = at;
-    while (at < length && table.in_name[Folded(text[at])]) ++at;
+    while (at < length && in(at) != 0) ++at;
     size_t end = at;
     if (!table.blank_at_end) {
       while (begin < end && text[begin] == ' ') ++begin;
@@ -169,7 +184,7 @@ bool MaskOfWholeRuns(const GroupedTable& table, const char* text, size_t length,
       const Name& key = table.entries[k];
       if (key.size != size) continue;
       size_t i = 1;
-      while (i < size && Folded(text[begin + i]) == static_cast<unsigned char>(key.text[i])) ++i;
+      while (i < size && in(begin + i) == static_cast<unsigned char>(key.text[i])) ++i;
       if (i == size) {
         *mask |= 1u << key.row;
         whole = true;

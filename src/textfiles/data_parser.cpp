@@ -219,25 +219,45 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
 }
 
 ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
-  // Decoded where it stands: the line is not read again.
+  // Decoded where they stand (the line is not read again), then handed to the record in batches.
+  constexpr int32_t kBatch = 64;
+  DataRecord::FieldInput batch[kBatch];
+  int32_t columns[kBatch];
   FieldSplitter fields(line_.data(), length);
-  for (int32_t column = 0; column < map_->Count(); ++column) {
-    const char* field = fields.Next();
-    if (field == nullptr) break;
-    int32_t index = map_->FieldForColumn(column);
-    if (index == -1) continue;
-    if (!record->SetFieldText(clock_, index, field)) {
-      char name[FieldMap::kNameBufferSize] = {};
-      const char* shown = map_->FieldName(index, name, sizeof name);
-      char context[kMessageSize];
-      std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
-                    static_cast<int>(column + 1), shown ? shown : "", static_cast<int>(line_number_),
-                    field);
-      SetError(ParseResult::kFieldRejected, context);
-      return ParseResult::kFieldRejected;
+  const int32_t count = map_->Count();
+  int32_t column = 0;
+  bool more = true;
+  while (more) {
+    int32_t n = 0;
+    for (; column < count && n < kBatch; ++column) {
+      const char* field = fields.Next();
+      if (field == nullptr) break;
+      const int32_t index = map_->FieldForColumn(column);
+      if (index == -1) continue;
+      batch[n] = DataRecord::FieldInput{index, field};
+      columns[n] = column;
+      ++n;
     }
-    if (!record->LastTextRead()) WarnUnread(record, column, index, field);
-    record->FieldsPresent().Set(index, 1);
+    more = n == kBatch && column < count;
+    for (int32_t done = 0; done < n;) {
+      bool rejected = false;
+      const int32_t stored = record->SetFieldTexts(clock_, batch + done, n - done, &rejected);
+      done += stored > 0 ? stored : 0;
+      if (rejected || stored <= 0) {
+        const int32_t at = done < n ? done : n - 1;
+        char name[FieldMap::kNameBufferSize] = {};
+        const char* shown = map_->FieldName(batch[at].index, name, sizeof name);
+        char context[kMessageSize];
+        std::snprintf(context, sizeof context, "Error parsing field %i ('%s') of line %i ('%s')",
+                      static_cast<int>(columns[at] + 1), shown ? shown : "", static_cast<int>(line_number_),
+                      batch[at].text);
+        SetError(ParseResult::kFieldRejected, context);
+        return ParseResult::kFieldRejected;
+      }
+      if (!record->LastTextRead()) {
+        WarnUnread(record, columns[done - 1], batch[done - 1].index, batch[done - 1].text);
+      }
+    }
   }
   ++line_number_;
   return ParseResult::kOk;

@@ -82,21 +82,23 @@ TextString EncodeField(const char* text) {
   return TextString(encoded.c_str());
 }
 
-uint64_t FieldWalker::MarksAt(size_t offset) const {
+namespace {
+
+inline uint64_t MarksOf(uint64_t w) {
   using namespace byte_scan;
   constexpr uint64_t kTabs = Broadcast('\t'), kQuotes = Broadcast('"'), kOpens = Broadcast('<');
+  return ZeroBytes(w ^ kTabs) | ZeroBytes(w ^ kQuotes) | ZeroBytes(w ^ kOpens) | ZeroBytes(w);
+}
+
+}  // namespace
+
+uint64_t FieldWalker::MarksAt(size_t offset) const {
   const size_t left = length_ - offset;
-  uint64_t w;
-  if (left >= 8) {
-    w = Load(line_ + offset);
-  } else {
-    w = 0;
-    std::memcpy(&w, line_ + offset, left);
-  }
-  uint64_t marks = ZeroBytes(w ^ kTabs) | ZeroBytes(w ^ kQuotes) | ZeroBytes(w ^ kOpens) | ZeroBytes(w);
+  if (left >= 8) return MarksOf(byte_scan::Load(line_ + offset));
+  uint64_t w = 0;
+  std::memcpy(&w, line_ + offset, left);
   // The zero bytes past the end are no NUL of the text.
-  if (left < 8) marks &= (uint64_t{1} << (8 * left)) - 1;
-  return marks;
+  return MarksOf(w) & ((uint64_t{1} << (8 * left)) - 1);
 }
 
 FieldWalker::FieldWalker(const char* line, size_t length, size_t position)
@@ -106,24 +108,29 @@ FieldWalker::FieldWalker(const char* line, size_t length, size_t position)
 
 bool FieldWalker::Next(FieldSpan* span) {
   const size_t start = next_;
-  if (start >= length_) return false;
+  const size_t length = length_;
+  if (start >= length) return false;
   // A TAB ends the field unless an odd number of quotes came before it in the field; a NUL byte
-  // ends the field's text (the record's fields are NUL-terminated).
+  // ends the field's text (the record's fields are NUL-terminated). The walk's state stays in
+  // locals until the field ends.
+  const char* const line = line_;
+  uint64_t marks = marks_;
+  size_t word = word_;
   bool quote = false;
   bool quoted = false;
   bool escape = false;
-  size_t nul = length_;
-  size_t end = length_;
+  size_t nul = length;
+  size_t end = length;
   for (;;) {
-    while (marks_ == 0) {
-      word_ += 8;
-      if (word_ >= length_) break;
-      marks_ = MarksAt(word_);
+    if (marks == 0) {
+      word += 8;
+      if (word >= length) break;
+      marks = length - word >= 8 ? MarksOf(byte_scan::Load(line + word)) : MarksAt(word);
+      continue;
     }
-    if (marks_ == 0) break;
-    const size_t at = word_ + byte_scan::FirstMarked(marks_);
-    marks_ &= marks_ - 1;
-    const char c = line_[at];
+    const size_t at = word + byte_scan::FirstMarked(marks);
+    marks &= marks - 1;
+    const char c = line[at];
     if (c == '\t') {
       if (!quoted) {
         end = at;
@@ -134,16 +141,21 @@ bool FieldWalker::Next(FieldSpan* span) {
       quoted = !quoted;
     } else if (c == '<') {
       escape = true;
-    } else if (nul == length_) {
+    } else if (nul == length) {
       nul = at;
     }
   }
-  next_ = end < length_ ? end + 1 : end;
-  const char* begin = line_ + start;
-  const char* stop = line_ + (nul < end ? nul : end);
-  while (begin < stop && IsSpaceChar(*begin)) ++begin;
-  while (stop > begin && IsSpaceChar(stop[-1])) --stop;
-  if (stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
+  marks_ = marks;
+  word_ = word;
+  next_ = end < length ? end + 1 : end;
+  const char* begin = line + start;
+  const char* stop = line + (nul < end ? nul : end);
+  // Most fields have no blank at either end.
+  if (begin < stop && (IsSpaceChar(*begin) || IsSpaceChar(stop[-1]))) {
+    while (begin < stop && IsSpaceChar(*begin)) ++begin;
+    while (stop > begin && IsSpaceChar(stop[-1])) --stop;
+  }
+  if (quote && stop - begin > 1 && *begin == '"' && stop[-1] == '"') {
     ++begin;
     --stop;
     while (begin < stop && IsSpaceChar(*begin)) ++begin;
@@ -250,6 +262,13 @@ char* DecodeFieldInPlace(char* line, size_t length, size_t* position) {
 char* FieldSplitter::Next(size_t* size) {
   FieldSpan span;
   if (!walker_.Next(&span)) return nullptr;
+  const size_t n = static_cast<size_t>(span.stop - span.begin);
+  if (span.plain && n <= kMaxFieldText) {
+    char* begin = line_ + (span.begin - line_);
+    begin[n] = '\0';
+    if (size != nullptr) *size = n;
+    return begin;
+  }
   return DecodeSpanInPlace(line_, span, size);
 }
 
