@@ -37,10 +37,11 @@ class DataRecord {
   // False when the text of the last SetFieldText did not read as a value of its field, so that a
   // default was stored in its place; the reader warns about it.
   virtual bool LastTextRead() const { return true; }
-  // One field of a line: its index and text.
+  // One field of a line: its index and text (size bytes before its NUL).
   struct FieldInput {
     int32_t index;
     const char* text;
+    size_t size;
   };
   // Stores the fields in order as SetFieldText does, setting the presence bit of each one stored,
   // and stops after a text that did not read as a value (LastTextRead then false) or before a text

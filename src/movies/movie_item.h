@@ -205,6 +205,9 @@ class MovieItem : public DataRecord, public Describable {
   }
   const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
+  // The same for a text of size bytes (cut to the field's capacity).
+  void SetText(movie_record::TextField field, const char* text, size_t size, const char* message);
+  void SetTextField(movie_record::TextField field, const char* text, size_t size);
   void CopyFrom(const MovieItem& other);
   // The trans record, made (zeroed) when the item has none yet.
   MovieTransRecord& Trans() const { return trans_ ? *trans_ : NewTrans(); }
@@ -214,8 +217,9 @@ class MovieItem : public DataRecord, public Describable {
   // The text of a field that is a text of the record or of a table, or a number or date (written
   // into scratch, kDateTextSize bytes); null for the other fields. REQUIRES: index 0 to 33.
   const char* PlainFieldText(Clock& clock, int32_t index, char* scratch);
-  // Stores the value; false when the text does not read as one (the default was stored).
-  bool StoreFieldText(Clock& clock, int32_t index, const char* text);
+  // Stores the value of text (size bytes); false when it does not read as one (the default was
+  // stored).
+  bool StoreFieldText(Clock& clock, int32_t index, const char* text, size_t size);
 
   uint8_t on_desktop_ = 0;
   uint8_t matched_ = 0;

@@ -59,14 +59,20 @@ const char* MovieItem::GetText(TextField field, const char* message) const {
 }
 
 void MovieItem::SetText(TextField field, const char* text, const char* message) {
-  if (!MakeTransValid()) LogDebug("%s\n", message);
-  InvalidatePacked();
-  size_t capacity = kCapacity[field];
-  char* target = Trans().Text(field);
+  const size_t capacity = kCapacity[field];
   size_t n = 0;
   if (text != nullptr) {
     while (n < capacity - 1 && text[n] != '\0') ++n;
   }
+  SetText(field, text, n, message);
+}
+
+void MovieItem::SetText(TextField field, const char* text, size_t size, const char* message) {
+  if (!MakeTransValid()) LogDebug("%s\n", message);
+  InvalidatePacked();
+  const size_t capacity = kCapacity[field];
+  char* target = Trans().Text(field);
+  const size_t n = text == nullptr ? 0 : (size < capacity - 1 ? size : capacity - 1);
   // The text may come from this very array (a copy of the item's own field).
   const std::less<const char*> before;
   if (text != nullptr && !before(text, target) && before(text, target + capacity))
@@ -130,6 +136,17 @@ TEXT_FIELD(RunTime, kRunTime, "RunTime")
 TEXT_FIELD(Notes, kNotes, "general notes")
 
 #undef TEXT_FIELD
+
+void MovieItem::SetTextField(TextField field, const char* text, size_t size) {
+  static const char* const kMessages[kTextFieldCount] = {
+      "No valid trans record attempting to set Title!", "No valid trans record attempting to set Location!",
+      "No valid trans record attempting to set Catalog!", "No valid trans record attempting to set Director!",
+      "No valid trans record attempting to set Country!", "No valid trans record attempting to set Cast!",
+      "No valid trans record attempting to set AcquiredFrom!", "No valid trans record attempting to set Price!",
+      "No valid trans record attempting to set RunTime!", "No valid trans record attempting to set review!",
+      "No valid trans record attempting to set general notes!"};
+  SetText(field, text, size, kMessages[field]);
+}
 
 const char* MovieItem::GetReview() const {
   return GetText(kReview, "No valid trans record attempting to get review!");

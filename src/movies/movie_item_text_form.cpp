@@ -395,7 +395,7 @@ bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::st
   return true;
 }
 
-bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
+bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text, size_t size) {
   bool read = true;
   switch (index) {
     case 0: {
@@ -405,9 +405,9 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
       read = slot >= 0 || IsBlank(text);
       break;
     }
-    case 1: SetTitle(text); break;
-    case 2: SetDirector(text); break;
-    case 3: SetCountry(text); break;
+    case 1: SetTextField(movie_record::kTitle, text, size); break;
+    case 2: SetTextField(movie_record::kDirector, text, size); break;
+    case 3: SetTextField(movie_record::kCountry, text, size); break;
     case 4: {
       int32_t year = ParseInteger(text);
       if (year >= 1 && year <= 20) year += 2000;
@@ -418,19 +418,19 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
     }
     case 5: SetMadeForTV(ReadBool(text, &read)); break;
     case 6: SetGenre(ReadMask(text, kGenreKeys, kGenreAltKeys, kGenreCount, &read)); break;
-    case 7: SetCast(text); break;
+    case 7: SetTextField(movie_record::kCast, text, size); break;
     case 8:
       SetLoanStatus(ReadIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, &read));
       break;
     case 9: SetLoanDate(ReadDate(clock, text, &read)); break;
     case 10: SetDueDate(ReadDate(clock, text, &read)); break;
-    case 11: SetLocation(text); break;
+    case 11: SetTextField(movie_record::kLocation, text, size); break;
     case 12: SetOwned(ReadBool(text, &read)); break;
     case 13: SetViewed(ReadBool(text, &read)); break;
-    case 14: SetAcquiredFrom(text); break;
-    case 15: SetPrice(text); break;
-    case 16: SetCatalog(text); break;
-    case 17: SetRunTime(text); break;
+    case 14: SetTextField(movie_record::kAcquiredFrom, text, size); break;
+    case 15: SetTextField(movie_record::kPrice, text, size); break;
+    case 16: SetTextField(movie_record::kCatalog, text, size); break;
+    case 17: SetTextField(movie_record::kRunTime, text, size); break;
     case 18: SetMediaType(ReadIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, &read)); break;
     case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
@@ -448,7 +448,7 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
     }
     case 30: SetMyRating(ReadIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, &read)); break;
     case 31: SetMpaaRating(ReadIndex(text, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, &read)); break;
-    case 32: SetNotes(text); break;
+    case 32: SetTextField(movie_record::kNotes, text, size); break;
     default: {
       uint32_t awards = ParseAwards(text);
       SetAwardsAttr(awards);
@@ -462,7 +462,7 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text) {
 bool MovieItem::SetFieldText(Clock& clock, int32_t index, const char* text) {
   last_text_read_ = true;
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  last_text_read_ = StoreFieldText(clock, index, text);
+  last_text_read_ = StoreFieldText(clock, index, text, std::strlen(text));
   return true;
 }
 
@@ -476,7 +476,7 @@ int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t
       *rejected = true;
       return i;
     }
-    last_text_read_ = StoreFieldText(clock, field.index, field.text);
+    last_text_read_ = StoreFieldText(clock, field.index, field.text, field.size);
     present.Set(field.index, 1);
     if (!last_text_read_) return i + 1;
   }

@@ -6,24 +6,6 @@
 
 using namespace movie_record;
 
-namespace {
-
-size_t Offset(TextField field) {
-  size_t offset = kFixedSize;
-  for (int i = 0; i < field; ++i) offset += kCapacity[i];
-  return offset;
-}
-
-}  // namespace
-
-char* MovieTransRecord::Text(TextField field) {
-  return reinterpret_cast<char*>(this) + Offset(field);
-}
-
-const char* MovieTransRecord::Text(TextField field) const {
-  return reinterpret_cast<const char*>(this) + Offset(field);
-}
-
 size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out) {
   std::memcpy(out, trans.fixed, kFixedSize);
   size_t length = kFixedSize;

@@ -31,6 +31,21 @@ enum TextField {
 };
 constexpr size_t kCapacity[kTextFieldCount] = {181, 51, 11, 501, 51, 501, 51, 7, 4, 1101, 501};
 
+// Where each text lies in the trans record.
+struct TextOffsets {
+  size_t at[kTextFieldCount];
+};
+constexpr TextOffsets MakeTextOffsets() {
+  TextOffsets offsets{};
+  size_t offset = kFixedSize;
+  for (int i = 0; i < kTextFieldCount; ++i) {
+    offsets.at[i] = offset;
+    offset += kCapacity[i];
+  }
+  return offsets;
+}
+constexpr TextOffsets kTextOffsets = MakeTextOffsets();
+
 constexpr size_t kMinPackedSize = kFixedSize + kTextFieldCount;  // 45
 constexpr size_t kMaxPackedSize = 2994;
 constexpr size_t kPackedBufferSize = 3094;
@@ -52,8 +67,12 @@ struct MovieTransRecord {
   char review[1101];
   char notes[501];
 
-  char* Text(movie_record::TextField field);
-  const char* Text(movie_record::TextField field) const;
+  char* Text(movie_record::TextField field) {
+    return reinterpret_cast<char*>(this) + movie_record::kTextOffsets.at[field];
+  }
+  const char* Text(movie_record::TextField field) const {
+    return reinterpret_cast<const char*>(this) + movie_record::kTextOffsets.at[field];
+  }
 };
 static_assert(sizeof(MovieTransRecord) == movie_record::kMaxPackedSize, "trans record is 2994 bytes");
 

@@ -135,16 +135,25 @@ void DesktopItemList::GrowIndex() {
   index_.swap(grown);
 }
 
-ItemRef DesktopItemList::Store(std::string_view key, Entry entry, const uint8_t* packed, bool replace) {
+std::string_view DesktopItemList::KeptKey(const char* key) {
+  return std::string_view(key != nullptr ? key : "").substr(0, 0xFFFF);
+}
+
+void DesktopItemList::Prefetch(uint32_t hash) const {
+  // The slot is far from what the line's parsing touched: its load can go on while the item is
+  // packed.
+  if (!index_.empty()) __builtin_prefetch(&index_[hash & (index_.size() - 1)]);
+}
+
+ItemRef DesktopItemList::Store(std::string_view key, uint32_t hash, Entry entry, const uint8_t* packed,
+                               bool replace) {
   order_.clear();
   iterating_ = false;
-  key = key.substr(0, 0xFFFF);
   // At most three quarters of the slots are taken, so probes stay short.
   if ((entries_.size() + 1) * 4 > index_.size() * 3) {
     if (entries_.size() >= kIndexMask - 1) throw std::bad_alloc();
     GrowIndex();
   }
-  const uint32_t hash = HashOf(key);
   bool found = false;
   const size_t slot = Slot(key, hash, &found);
   if (found && !replace) return kNoItem;
@@ -177,22 +186,29 @@ DesktopItemList::Entry DesktopItemList::EntryOf(MovieItem& item, const uint8_t**
 }
 
 ItemRef DesktopItemList::Add(MovieItem& item, const char* key) {
+  const std::string_view kept = KeptKey(key);
+  const uint32_t hash = HashOf(kept);
+  Prefetch(hash);
   const uint8_t* packed = nullptr;
   const Entry entry = EntryOf(item, &packed);
-  return Store(key != nullptr ? key : "", entry, packed, true);
+  return Store(kept, hash, entry, packed, true);
 }
 
 ItemRef DesktopItemList::AddIfAbsent(MovieItem& item, const char* key) {
+  const std::string_view kept = KeptKey(key);
+  const uint32_t hash = HashOf(kept);
+  Prefetch(hash);
   const uint8_t* packed = nullptr;
   const Entry entry = EntryOf(item, &packed);
-  return Store(key != nullptr ? key : "", entry, packed, false);
+  return Store(kept, hash, entry, packed, false);
 }
 
 ItemRef DesktopItemList::AddPlaceholder(const char* key) {
   Entry entry{};
   entry.flags = kMatched | kPlaceholder;
   entry.category = 0;
-  return Store(key != nullptr ? key : "", entry, nullptr, true);
+  const std::string_view kept = KeptKey(key);
+  return Store(kept, HashOf(kept), entry, nullptr, true);
 }
 
 void DesktopItemList::Rekey(ItemRef ref, const char* key) {

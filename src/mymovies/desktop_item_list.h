@@ -108,8 +108,13 @@ class DesktopItemList {
   // The slot of key in the index: its entry, or the empty slot where it would go.
   size_t Slot(std::string_view key, uint32_t hash, bool* found) const;
   void GrowIndex();
-  // Lists the entry under key, replacing a present one when replace (else gives kNoItem).
-  ItemRef Store(std::string_view key, Entry entry, const uint8_t* packed, bool replace);
+  // Lists the entry under key (of that hash), replacing a present one when replace (else gives
+  // kNoItem).
+  ItemRef Store(std::string_view key, uint32_t hash, Entry entry, const uint8_t* packed, bool replace);
+  // The part of a key that is kept.
+  static std::string_view KeptKey(const char* key);
+  // Starts loading the index slot of the hash.
+  void Prefetch(uint32_t hash) const;
   Entry EntryOf(MovieItem& item, const uint8_t** packed) const;
 
   std::deque<Entry> entries_;

@@ -230,11 +230,12 @@ ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
   while (more) {
     int32_t n = 0;
     for (; column < count && n < kBatch; ++column) {
-      const char* field = fields.Next();
+      size_t size = 0;
+      const char* field = fields.Next(&size);
       if (field == nullptr) break;
       const int32_t index = map_->FieldForColumn(column);
       if (index == -1) continue;
-      batch[n] = DataRecord::FieldInput{index, field};
+      batch[n] = DataRecord::FieldInput{index, field, size};
       columns[n] = column;
       ++n;
     }
