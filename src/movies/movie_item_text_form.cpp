@@ -115,16 +115,43 @@ bool ReadBool(const char* text, bool* read) {
   return false;
 }
 
-uint32_t ReadIndex(const char* text, const char* const* names, const char* const* alternatives, int32_t count,
-                   bool* read) {
-  int32_t row = LookupIndex(text, names, alternatives, count, -1);
+// The value tables the import reads, prepared once for the process.
+const LookupTable& IndexTable(int field) {
+  static const LookupTable kLoanStatus(kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LookupTable::Kind::kIndex);
+  static const LookupTable kMediaType(kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, LookupTable::Kind::kIndex);
+  static const LookupTable kScreenEncoding(kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount,
+                                           LookupTable::Kind::kIndex);
+  static const LookupTable kFilmProcess(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex);
+  static const LookupTable kStarRating(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex);
+  static const LookupTable kMpaaRating(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex);
+  switch (field) {
+    case 8: return kLoanStatus;
+    case 18: return kMediaType;
+    case 22: return kScreenEncoding;
+    case 23: return kFilmProcess;
+    case 30: return kStarRating;
+    default: return kMpaaRating;
+  }
+}
+
+const LookupTable& GenreTable() {
+  static const LookupTable kGenres(kGenreKeys, kGenreAltKeys, kGenreCount, LookupTable::Kind::kMask);
+  return kGenres;
+}
+
+const LookupTable& AwardTable() {
+  static const LookupTable kAwards(kAwardKeys, kAwardAltKeys, kAwardCount, LookupTable::Kind::kMask);
+  return kAwards;
+}
+
+uint32_t ReadIndex(int field, const char* text, size_t size, bool* read) {
+  int32_t row = IndexTable(field).Index(text, size, -1);
   *read = row >= 0 || IsBlank(text);
   return row < 0 ? 0u : static_cast<uint32_t>(row);
 }
 
-uint32_t ReadMask(const char* text, const char* const* keys, const char* const* alternatives, int32_t count,
-                  bool* read) {
-  uint32_t mask = LookupMask(text, keys, alternatives, count);
+uint32_t ReadMask(const LookupTable& table, const char* text, size_t size, bool* read) {
+  uint32_t mask = table.Mask(text, size);
   *read = mask != 0 || IsBlank(text);
   return mask;
 }
@@ -224,8 +251,8 @@ TextString AwardsText(uint32_t awards_attr) {
   return TextString(AwardsInto(awards_attr, text, sizeof text));
 }
 
-uint32_t ParseAwards(const char* text) {
-  uint32_t mask = LookupMask(text, kAwardKeys, kAwardAltKeys, kAwardCount);
+uint32_t ParseAwards(const char* text, size_t size) {
+  uint32_t mask = AwardTable().Mask(text, size);
   uint32_t offset = 0;
   if (text[0] >= '0' && text[0] <= '9') {
     uint32_t year = 0;
@@ -417,10 +444,10 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text, si
       break;
     }
     case 5: SetMadeForTV(ReadBool(text, &read)); break;
-    case 6: SetGenre(ReadMask(text, kGenreKeys, kGenreAltKeys, kGenreCount, &read)); break;
+    case 6: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
     case 7: SetTextField(movie_record::kCast, text, size); break;
     case 8:
-      SetLoanStatus(ReadIndex(text, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, &read));
+      SetLoanStatus(ReadIndex(index, text, size, &read));
       break;
     case 9: SetLoanDate(ReadDate(clock, text, &read)); break;
     case 10: SetDueDate(ReadDate(clock, text, &read)); break;
@@ -431,26 +458,26 @@ bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text, si
     case 15: SetTextField(movie_record::kPrice, text, size); break;
     case 16: SetTextField(movie_record::kCatalog, text, size); break;
     case 17: SetTextField(movie_record::kRunTime, text, size); break;
-    case 18: SetMediaType(ReadIndex(text, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, &read)); break;
+    case 18: SetMediaType(ReadIndex(index, text, size, &read)); break;
     case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case 21: SetColor(ReadBool(text, &read)); break;
     case 22:
-      SetScreenEncoding(ReadIndex(text, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount, &read));
+      SetScreenEncoding(ReadIndex(index, text, size, &read));
       break;
     case 23:
-      SetWideScreenProcess(ReadIndex(text, kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, &read));
+      SetWideScreenProcess(ReadIndex(index, text, size, &read));
       break;
     case 24: case 25: case 26: case 27: case 28: case 29: {
       uint32_t bit = 1u << (index - 24);
       SetAudioFlags(ReadBool(text, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
       break;
     }
-    case 30: SetMyRating(ReadIndex(text, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, &read)); break;
-    case 31: SetMpaaRating(ReadIndex(text, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, &read)); break;
+    case 30: SetMyRating(ReadIndex(index, text, size, &read)); break;
+    case 31: SetMpaaRating(ReadIndex(index, text, size, &read)); break;
     case 32: SetTextField(movie_record::kNotes, text, size); break;
     default: {
-      uint32_t awards = ParseAwards(text);
+      uint32_t awards = ParseAwards(text, size);
       SetAwardsAttr(awards);
       read = (awards >> 7) != 0 || IsBlank(text);
       break;

@@ -18,25 +18,17 @@ unsigned char Folded(char c) {
   return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
 
-// Equal as TextString::Compare sees texts: ASCII letter case ignored.
-bool FoldedEquals(std::string_view text, const char* name) {
-  size_t i = 0;
-  for (; i < text.size(); ++i) {
-    if (name[i] == '\0' || Folded(text[i]) != Folded(name[i])) return false;
-  }
-  return name[i] == '\0';
-}
-
-struct Name {
-  const char* text;
-  size_t size;
-  int32_t row;
-};
+}  // namespace
 
 // A table's names and alternatives grouped by their folded first byte: the names beginning with
 // byte c are names[first[c]] up to names[first[c + 1]], each group in the order the rows are
 // tried (row by row, the name before the alternative).
 struct GroupedTable {
+  struct Name {
+    const char* text;
+    size_t size;
+    int32_t row;
+  };
   const char* const* names = nullptr;
   const char* const* alternatives = nullptr;
   int32_t count = -1;
@@ -46,7 +38,118 @@ struct GroupedTable {
   bool in_name[256] = {};     // the folded bytes that occur in some name
   uint8_t fold_in[256] = {};  // by byte: its folded form when that occurs in some name, else 0
   bool blank_at_end = false;  // some name begins or ends with a blank
+  // Every distinct name once, with the lowest row and the rows (below 32) that have it, found by
+  // the hash of its shape. Slots hold an index into distinct plus 1; 0 is empty.
+  struct Distinct {
+    const char* text;
+    size_t size;
+    int32_t lowest;
+    uint32_t rows;
+  };
+  std::vector<Distinct> distinct;
+  std::vector<uint16_t> slots;
+  // The distinct names of up to 16 bytes that can match a text, folded into two words (see
+  // ShortForm), in a table of their own: such a name is found without a loop over its bytes.
+  struct Short {
+    uint64_t w0;
+    uint64_t w1;
+    uint32_t size;
+    uint32_t distinct;  // index into distinct plus 1; 0 is an empty place
+  };
+  std::vector<Short> shorts;
 };
+
+namespace {
+
+using Name = GroupedTable::Name;
+
+// A hash of a text's length and three of its bytes, folded: texts of a table mostly differ there,
+// and it costs the same for long texts as for short ones.
+uint32_t ShapeHash(const char* text, size_t size) {
+  uint32_t h = static_cast<uint32_t>(size) * 0x9E3779B1u;
+  if (size > 0) {
+    h ^= Folded(text[0]) | static_cast<uint32_t>(Folded(text[size - 1])) << 8 |
+         static_cast<uint32_t>(Folded(text[size / 2])) << 16;
+  }
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  return h ^ (h >> 12);
+}
+
+// Whether the name matches the text: with fold_names both folded; otherwise the name's first byte
+// folded and the rest as it stands against the folded text (the keys of a mask are lower case).
+bool NameMatches(const char* name, const char* text, size_t size, bool fold_names) {
+  if (size == 0) return true;
+  if (Folded(name[0]) != Folded(text[0])) return false;
+  for (size_t i = 1; i < size; ++i) {
+    const unsigned char n = fold_names ? Folded(name[i]) : static_cast<unsigned char>(name[i]);
+    if (n != Folded(text[i])) return false;
+  }
+  return true;
+}
+
+constexpr size_t kShortSize = 16;
+
+// ASCII capitals to small letters in each byte of w, as Folded does.
+uint64_t FoldLetters(uint64_t w) {
+  using byte_scan::Broadcast;
+  const uint64_t high = Broadcast(0x80);
+  const uint64_t low = w & ~high;
+  const uint64_t at_least_a = low + Broadcast(0x80 - 'A');
+  const uint64_t above_z = low + Broadcast(0x80 - 'Z' - 1);
+  const uint64_t capitals = at_least_a & ~above_z & ~w & high;
+  return w | (capitals >> 2);
+}
+
+uint32_t Load32(const char* p) {
+  uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// A text of up to 16 bytes as two words, folded: its first and last eight bytes (overlapping when
+// shorter), its first and last four, or its first, middle and last byte. With the size it tells
+// the text apart from every other text of that size.
+GroupedTable::Short ShortForm(const char* text, size_t size) {
+  uint64_t w0 = 0;
+  uint64_t w1 = 0;
+  if (size >= 8) {
+    w0 = byte_scan::Load(text);
+    w1 = byte_scan::Load(text + size - 8);
+  } else if (size >= 4) {
+    w0 = Load32(text) | static_cast<uint64_t>(Load32(text + size - 4)) << 32;
+  } else if (size > 0) {
+    w0 = static_cast<unsigned char>(text[0]) | static_cast<uint64_t>(static_cast<unsigned char>(text[size / 2])) << 8 |
+         static_cast<uint64_t>(static_cast<unsigned char>(text[size - 1])) << 16;
+  }
+  return GroupedTable::Short{FoldLetters(w0), FoldLetters(w1), static_cast<uint32_t>(size), 0};
+}
+
+size_t ShortHash(const GroupedTable::Short& form) {
+  const uint64_t h = (form.w0 ^ (form.w1 * 0x9E3779B97F4A7C15ull) ^ form.size) * 0xC2B2AE3D27D4EB4Full;
+  return static_cast<size_t>(h >> 40);
+}
+
+// The distinct name the text matches (tables that keep empty names match folded names); null
+// when none does.
+const GroupedTable::Distinct* FindDistinct(const GroupedTable& table, const char* text, size_t size) {
+  if (size <= kShortSize) {
+    const GroupedTable::Short form = ShortForm(text, size);
+    const size_t mask = table.shorts.size() - 1;
+    for (size_t at = ShortHash(form) & mask;; at = (at + 1) & mask) {
+      const GroupedTable::Short& held = table.shorts[at];
+      if (held.distinct == 0) return nullptr;
+      if (held.w0 == form.w0 && held.w1 == form.w1 && held.size == form.size) return &table.distinct[held.distinct - 1];
+    }
+  }
+  const size_t mask = table.slots.size() - 1;
+  for (size_t at = ShapeHash(text, size) & mask;; at = (at + 1) & mask) {
+    const uint16_t slot = table.slots[at];
+    if (slot == 0) return nullptr;
+    const GroupedTable::Distinct& d = table.distinct[slot - 1];
+    if (d.size == size && NameMatches(d.text, text, size, table.keep_empty)) return &d;
+  }
+}
 
 void Build(GroupedTable& table, const char* const* names, const char* const* alternatives, int32_t count,
            bool keep_empty) {
@@ -74,6 +177,43 @@ void Build(GroupedTable& table, const char* const* names, const char* const* alt
   for (int c = 1; c < 256; ++c) {
     const unsigned char folded = Folded(static_cast<char>(c));
     table.fold_in[c] = table.in_name[folded] ? folded : 0;
+  }
+  size_t slots = 16;
+  while (slots < 2 * table.entries.size()) slots *= 2;
+  table.slots.assign(slots, 0);
+  for (const Name& name : table.entries) {
+    const uint32_t bit = name.row >= 0 && name.row < 32 ? 1u << name.row : 0u;
+    GroupedTable::Distinct* same = nullptr;
+    for (GroupedTable::Distinct& d : table.distinct) {
+      if (d.size == name.size && NameMatches(d.text, name.text, name.size, keep_empty) &&
+          NameMatches(name.text, d.text, name.size, keep_empty)) {
+        same = &d;
+        break;
+      }
+    }
+    if (same != nullptr) {
+      same->lowest = std::min(same->lowest, name.row);
+      same->rows |= bit;
+      continue;
+    }
+    table.distinct.push_back({name.text, name.size, name.row, bit});
+    size_t at = ShapeHash(name.text, name.size) & (slots - 1);
+    while (table.slots[at] != 0) at = (at + 1) & (slots - 1);
+    table.slots[at] = static_cast<uint16_t>(table.distinct.size());
+  }
+  table.shorts.assign(slots, GroupedTable::Short{0, 0, 0, 0});
+  for (size_t i = 0; i < table.distinct.size(); ++i) {
+    const GroupedTable::Distinct& d = table.distinct[i];
+    if (d.size > kShortSize) continue;
+    // A key of a mask with a capital after its first byte matches no text (texts are folded).
+    bool matchable = true;
+    for (size_t j = 1; j < d.size && !keep_empty; ++j) matchable = matchable && Folded(d.text[j]) == static_cast<unsigned char>(d.text[j]);
+    if (!matchable) continue;
+    GroupedTable::Short form = ShortForm(d.text, d.size);
+    form.distinct = static_cast<uint32_t>(i + 1);
+    size_t at = ShortHash(form) & (slots - 1);
+    while (table.shorts[at].distinct != 0) at = (at + 1) & (slots - 1);
+    table.shorts[at] = form;
   }
 }
 
@@ -112,30 +252,20 @@ const GroupedTable& Grouped(const char* const* names, const char* const* alterna
 }
 
 // The lowest row whose name or alternative equals the text, letter case ignored; else def.
-int32_t MatchRow(std::string_view text, const char* const* names, const char* const* alternatives, int32_t count,
-                 int32_t def) {
-  std::unique_ptr<GroupedTable> unkept;
-  const GroupedTable& table = Grouped(names, alternatives, count, true, &unkept);
-  const unsigned char c = text.empty() ? 0 : Folded(text[0]);
-  for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
-    const Name& name = table.entries[k];
-    if (name.size == text.size() && FoldedEquals(text, name.text)) return name.row;
-  }
-  return def;
+int32_t MatchRow(const GroupedTable& table, std::string_view text, int32_t def) {
+  const GroupedTable::Distinct* found = FindDistinct(table, text.data(), text.size());
+  return found != nullptr ? found->lowest : def;
 }
 
-}  // namespace
-
-int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
-                    int32_t count, int32_t def) {
-  std::string_view whole(text != nullptr ? text : "");
+int32_t IndexIn(const GroupedTable& table, const char* text, size_t size, int32_t def) {
+  const std::string_view whole(text != nullptr ? text : "", text != nullptr ? size : 0);
   if (byte_scan::FindByte(whole.data(), whole.data() + whole.size(), ' ') == whole.data() + whole.size())
-    return MatchRow(whole, names, alternatives, count, def);
+    return MatchRow(table, whole, def);
   std::string compact;
   for (char c : whole) {
     if (c != ' ') compact += c;
   }
-  int32_t row = MatchRow(compact, names, alternatives, count, -1);
+  int32_t row = MatchRow(table, compact, -1);
   if (row >= 0) return row;
   // Names that hold a blank ("CinemaScope 55") can never equal a text without blanks; without this
   // second look every such value the conduit exports would read back as row 0.
@@ -143,7 +273,16 @@ int32_t LookupIndex(const char* text, const char* const* names, const char* cons
   size_t end = whole.size();
   while (begin < end && IsSpaceChar(whole[begin])) ++begin;
   while (end > begin && IsSpaceChar(whole[end - 1])) --end;
-  return MatchRow(whole.substr(begin, end - begin), names, alternatives, count, def);
+  return MatchRow(table, whole.substr(begin, end - begin), def);
+}
+
+}  // namespace
+
+int32_t LookupIndex(const char* text, const char* const* names, const char* const* alternatives,
+                    int32_t count, int32_t def) {
+  std::unique_ptr<GroupedTable> unkept;
+  const GroupedTable& table = Grouped(names, alternatives, count, true, &unkept);
+  return IndexIn(table, text, text != nullptr ? std::strlen(text) : 0, def);
 }
 
 namespace {
@@ -177,34 +316,19 @@ bool MaskOfWholeRuns(const GroupedTable& table, const char* text, size_t length,
       while (end > begin && text[end - 1] == ' ') --end;
     }
     if (begin == end) continue;
-    const size_t size = end - begin;
-    const unsigned char c = Folded(text[begin]);
-    bool whole = false;
-    for (size_t k = table.first[c]; k < table.first[c + 1]; ++k) {
-      const Name& key = table.entries[k];
-      if (key.size != size) continue;
-      size_t i = 1;
-      while (i < size && in(begin + i) == static_cast<unsigned char>(key.text[i])) ++i;
-      if (i == size) {
-        *mask |= 1u << key.row;
-        whole = true;
-      }
-    }
-    if (!whole) return false;
+    const GroupedTable::Distinct* key = FindDistinct(table, text + begin, end - begin);
+    if (key == nullptr) return false;
+    *mask |= key->rows;
   }
   return true;
 }
 
 }  // namespace
 
-uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
-                    int32_t count) {
+namespace {
+
+uint32_t MaskIn(const GroupedTable& table, const char* text, size_t length) {
   if (text == nullptr) return 0;
-  if (count > 32) count = 32;
-  // The keys are lower case, so a group of the folded first byte holds every key that can start there.
-  std::unique_ptr<GroupedTable> unkept;
-  const GroupedTable& table = Grouped(keys, alternatives, count, false, &unkept);
-  const size_t length = std::strlen(text);
   uint32_t mask = 0;
   if (MaskOfWholeRuns(table, text, length, &mask)) return mask;
   mask = 0;
@@ -241,3 +365,28 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   }
   return mask;
 }
+
+}  // namespace
+
+uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
+                    int32_t count) {
+  if (text == nullptr) return 0;
+  if (count > 32) count = 32;
+  std::unique_ptr<GroupedTable> unkept;
+  const GroupedTable& table = Grouped(keys, alternatives, count, false, &unkept);
+  return MaskIn(table, text, std::strlen(text));
+}
+
+LookupTable::LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind)
+    : table_(new GroupedTable) {
+  // The keys of a mask are lower case, so a group of the folded first byte holds every key that can
+  // start there.
+  if (kind == Kind::kMask && count > 32) count = 32;
+  Build(*table_, names, alternatives, count, kind == Kind::kIndex);
+}
+
+LookupTable::~LookupTable() = default;
+
+int32_t LookupTable::Index(const char* text, size_t size, int32_t def) const { return IndexIn(*table_, text, size, def); }
+
+uint32_t LookupTable::Mask(const char* text, size_t size) const { return MaskIn(*table_, text, size); }

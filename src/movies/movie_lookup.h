@@ -2,7 +2,9 @@
 #ifndef REELBOX_MOVIES_MOVIE_LOOKUP_H
 #define REELBOX_MOVIES_MOVIE_LOOKUP_H
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // The lowest row whose name or alternative name equals the text with its blanks removed, letter
 // case ignored. When none does and the text held blanks, the lowest row that equals the text with
@@ -17,5 +19,26 @@ int32_t LookupIndex(const char* text, const char* const* names, const char* cons
 // alternatives are fixed tables (they are prepared once, known by their address).
 uint32_t LookupMask(const char* text, const char* const* keys, const char* const* alternatives,
                     int32_t count);
+
+struct GroupedTable;
+
+// One table prepared for its lookups when it is made, for callers that keep it (a lookup through the
+// functions above first finds the table's prepared form by its address).
+class LookupTable {
+ public:
+  enum class Kind { kIndex, kMask };
+  LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind);
+  LookupTable(const LookupTable&) = delete;
+  LookupTable& operator=(const LookupTable&) = delete;
+  ~LookupTable();
+
+  // As LookupIndex, for a text of size bytes. REQUIRES: a kIndex table.
+  int32_t Index(const char* text, size_t size, int32_t def) const;
+  // As LookupMask, for a text of size bytes. REQUIRES: a kMask table.
+  uint32_t Mask(const char* text, size_t size) const;
+
+ private:
+  std::unique_ptr<GroupedTable> table_;
+};
 
 #endif  // REELBOX_MOVIES_MOVIE_LOOKUP_H
