@@ -61,6 +61,8 @@ int32_t WindowYear(int32_t year) {
   return year;
 }
 
+bool IsLeapYear(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
 bool SameDate(const CivilTime& a, const CivilTime& b) {
   return a.year == b.year && a.month == b.month && a.day == b.day;
 }
@@ -147,12 +149,28 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
   }
   *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;
   // Move the local hour until the UTC date is the wanted one; whole dates are compared, so the
-  // first of a month is found in zones far east of UTC as well.
+  // first of a month is found in zones far east of UTC as well. A real date is compared by its day
+  // number, without breaking the time down.
+  static const int8_t kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool real = wanted.month >= 1 && wanted.month <= 12 && wanted.day >= 1 &&
+                    wanted.day <= kMonthDays[wanted.month - 1] &&
+                    (wanted.month != 2 || wanted.day <= 28 || IsLeapYear(wanted.year));
+  const int64_t wanted_day = real ? DaysFromCivil(wanted.year, wanted.month, wanted.day) : 0;
   CivilTime local = wanted;
   for (int i = 0; i < 12; ++i) {
-    CivilTime utc = CivilFromSeconds(t);
-    if (SameDate(utc, wanted)) break;
-    local.hour += EarlierDate(utc, wanted) ? 1 : -1;
+    bool same;
+    bool earlier;
+    if (real) {
+      const int64_t utc_day = t >= 0 ? t / 86400 : -((-t + 86399) / 86400);
+      same = utc_day == wanted_day;
+      earlier = utc_day < wanted_day;
+    } else {
+      CivilTime utc = CivilFromSeconds(t);
+      same = SameDate(utc, wanted);
+      earlier = EarlierDate(utc, wanted);
+    }
+    if (same) break;
+    local.hour += earlier ? 1 : -1;
     CivilTime attempt = local;
     if (!clock_.LocalToUtc(&attempt, &t)) break;
     *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;

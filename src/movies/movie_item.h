@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "device/device_error.h"
 #include "diag/text_string.h"
@@ -189,6 +190,9 @@ class MovieItem : public DataRecord, public Describable {
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.
   TextString BuildKey() const;
+  // The same, NUL-terminated, in buffer when it fits there (any real key does), else in *spill.
+  static constexpr size_t kKeyBufferSize = 512;
+  const char* BuildKey(char (&buffer)[kKeyBufferSize], std::string* spill) const;
   // The same into *key, whose buffer is reused when the key fits it.
   void BuildKey(TextString* key) const;
 

@@ -533,7 +533,7 @@ namespace {
 
 // The key of the item into buffer (its size used bytes back); a longer key (parts are as long as
 // the handheld keeps them, so the buffer holds any real one) goes to *spill instead.
-constexpr size_t kKeyBufferSize = 512;
+constexpr size_t kKeyBufferSize = MovieItem::kKeyBufferSize;
 size_t KeyInto(const MovieItem& item, char* buffer, std::string* spill) {
   size_t used = 0;
   auto append = [&](const char* text, size_t size) {
@@ -573,6 +573,14 @@ TextString MovieItem::BuildKey() const {
   const size_t used = KeyInto(*this, buffer, &spill);
   if (!spill.empty()) return TextString(spill.data(), static_cast<uint32_t>(spill.size()));
   return TextString(buffer, static_cast<uint32_t>(used));
+}
+
+const char* MovieItem::BuildKey(char (&buffer)[kKeyBufferSize], std::string* spill) const {
+  spill->clear();
+  const size_t used = KeyInto(*this, buffer, spill);
+  if (!spill->empty()) return spill->c_str();
+  buffer[used] = '\0';  // the parts fill at most kKeyBufferSize - 1 bytes
+  return buffer;
 }
 
 void MovieItem::BuildKey(TextString* key) const {

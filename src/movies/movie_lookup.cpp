@@ -261,11 +261,19 @@ int32_t IndexIn(const GroupedTable& table, const char* text, size_t size, int32_
   const std::string_view whole(text != nullptr ? text : "", text != nullptr ? size : 0);
   if (byte_scan::FindByte(whole.data(), whole.data() + whole.size(), ' ') == whole.data() + whole.size())
     return MatchRow(table, whole, def);
-  std::string compact;
-  for (char c : whole) {
-    if (c != ' ') compact += c;
+  // Value texts are short: the text without blanks is put together on the stack.
+  char on_stack[64];
+  std::string on_heap;
+  char* compact = on_stack;
+  if (whole.size() > sizeof on_stack) {
+    on_heap.resize(whole.size());
+    compact = &on_heap[0];
   }
-  int32_t row = MatchRow(table, compact, -1);
+  size_t kept = 0;
+  for (char c : whole) {
+    if (c != ' ') compact[kept++] = c;
+  }
+  int32_t row = MatchRow(table, std::string_view(compact, kept), -1);
   if (row >= 0) return row;
   // Names that hold a blank ("CinemaScope 55") can never equal a text without blanks; without this
   // second look every such value the conduit exports would read back as row 0.

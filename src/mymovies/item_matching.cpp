@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
@@ -77,21 +78,25 @@ TextString KeyVariant(const TextString& key, int n) {
 
 int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
                        ItemRef* lastListed) {
-  TextString key = work.BuildKey();
+  // The key is built on the stack: this runs for every line.
+  char buffer[MovieItem::kKeyBufferSize];
+  std::string spill;
+  const char* key_text = work.BuildKey(buffer, &spill);
   work.SetOnDesktop(1);
   // Most lines have a key of their own: listed with one lookup. The list's copy is the item
   // copy that cannot be allocated when memory runs out.
   ItemRef listed = kNoItem;
   try {
-    listed = list.AddIfAbsent(work, key.Text());
+    listed = list.AddIfAbsent(work, key_text);
   } catch (const std::bad_alloc&) {
     return kMatchOutOfMemory;
   }
   if (listed != kNoItem) {
-    LogAudit("  Added to list with key '%s'\n", key.Text());
+    LogAudit("  Added to list with key '%s'\n", key_text);
     *lastListed = listed;
     return 0;
   }
+  TextString key(key_text);
   TextString candidate = key;
   ItemRef entry = kNoItem;
   bool found_free = false;

@@ -48,6 +48,12 @@ int64_t SecondsFromCivil(const CivilTime& t) {
 }
 
 void NormalizeCivilTime(CivilTime* t) {
+  // A time that is already normal comes back as it is: the dates of an import mostly are.
+  static const int8_t kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (t->month >= 1 && t->month <= 12 && t->day >= 1 && t->day <= kMonthDays[t->month - 1] && t->hour >= 0 &&
+      t->hour < 24 && t->minute >= 0 && t->minute < 60 && t->second >= 0 && t->second < 60 &&
+      (t->month != 2 || t->day <= 28 || (t->year % 4 == 0 && (t->year % 100 != 0 || t->year % 400 == 0))))
+    return;
   // Month first (it fixes the year), then everything else as a count of seconds from day 1.
   int64_t months = int64_t{t->year} * 12 + (int64_t{t->month} - 1);
   int64_t year = FloorDiv(months, 12);

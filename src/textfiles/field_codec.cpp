@@ -197,8 +197,7 @@ void Unescape(const char* p, const char* stop, Append append) {
       p += 7;
     } else {
       // Plain text up to the next character that may start a doubled quote or an escape.
-      const char* run = p + 1;
-      while (run < stop && *run != '"' && *run != '<') ++run;
+      const char* run = byte_scan::FindEither(p + 1, stop, '"', '<');
       append(p, static_cast<size_t>(run - p));
       p = run;
     }
