@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the marks are read in little-endian order");
 
 namespace byte_scan {
@@ -61,6 +65,33 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
   return p;
 }
+
+// Blocks of text in which the bytes equal to any of four values are marked at once: sixteen bytes
+// a step where SSE2 is there (a bit per byte), else eight (bit 7 of each byte of a word).
+struct MarkBlock {
+#if defined(__SSE2__)
+  static constexpr size_t kSize = 16;
+  static uint64_t Marks(const char* p, char a, char b, char c, char d) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(a)), _mm_cmpeq_epi8(v, _mm_set1_epi8(b))),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)), _mm_cmpeq_epi8(v, _mm_set1_epi8(d))));
+    return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+  }
+  // The index of the lowest marked byte of non-zero marks.
+  static size_t Index(uint64_t marks) { return static_cast<size_t>(__builtin_ctzll(marks)); }
+  // The marks of the first n bytes (n below kSize).
+  static uint64_t FirstBytes(size_t n) { return (uint64_t{1} << n) - 1; }
+#else
+  static constexpr size_t kSize = 8;
+  static uint64_t Marks(const char* p, char a, char b, char c, char d) {
+    const uint64_t w = Load(p);
+    return ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(a))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(b))) |
+           ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(c))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(d)));
+  }
+  static size_t Index(uint64_t marks) { return FirstMarked(marks); }
+  static uint64_t FirstBytes(size_t n) { return (uint64_t{1} << (8 * n)) - 1; }
+#endif
+};
 
 // True when a byte of [p, end) has its top bit set (the text is not plain ASCII).
 inline bool HasHighByte(const char* p, const char* end) {

@@ -133,7 +133,7 @@ ParseResult DataParser::ReadLine(size_t* length) {
                 static_cast<int>(lines_read_));
       }
       text[n] = '\0';
-      if (std::strspn(text, " \t") == n) {
+      if ((n == 0 || text[0] == ' ' || text[0] == '\t') && std::strspn(text, " \t") == n) {
         // Spreadsheets save rows left empty as TABs: no movie is there.
         LogDebug("Import line %i holds only blanks and TABs: skipped\n", static_cast<int>(lines_read_));
         enlargements = 0;

@@ -84,26 +84,24 @@ TextString EncodeField(const char* text) {
 
 namespace {
 
-inline uint64_t MarksOf(uint64_t w) {
-  using namespace byte_scan;
-  constexpr uint64_t kTabs = Broadcast('\t'), kQuotes = Broadcast('"'), kOpens = Broadcast('<');
-  return ZeroBytes(w ^ kTabs) | ZeroBytes(w ^ kQuotes) | ZeroBytes(w ^ kOpens) | ZeroBytes(w);
-}
+using byte_scan::MarkBlock;
+
+inline uint64_t MarksOf(const char* p) { return MarkBlock::Marks(p, '\t', '"', '<', '\0'); }
 
 }  // namespace
 
 uint64_t FieldWalker::MarksAt(size_t offset) const {
   const size_t left = length_ - offset;
-  if (left >= 8) return MarksOf(byte_scan::Load(line_ + offset));
-  uint64_t w = 0;
-  std::memcpy(&w, line_ + offset, left);
+  if (left >= MarkBlock::kSize) return MarksOf(line_ + offset);
+  char tail[MarkBlock::kSize] = {};
+  std::memcpy(tail, line_ + offset, left);
   // The zero bytes past the end are no NUL of the text.
-  return MarksOf(w) & ((uint64_t{1} << (8 * left)) - 1);
+  return MarksOf(tail) & MarkBlock::FirstBytes(left);
 }
 
 FieldWalker::FieldWalker(const char* line, size_t length, size_t position)
-    : line_(line), length_(length), next_(position), word_(position & ~size_t{7}) {
-  if (position < length) marks_ = MarksAt(word_) & (~uint64_t{0} << (8 * (position - word_)));
+    : line_(line), length_(length), next_(position), word_(position & ~(MarkBlock::kSize - 1)) {
+  if (position < length) marks_ = MarksAt(word_) & ~MarkBlock::FirstBytes(position - word_);
 }
 
 bool FieldWalker::Next(FieldSpan* span) {
@@ -123,12 +121,12 @@ bool FieldWalker::Next(FieldSpan* span) {
   size_t end = length;
   for (;;) {
     if (marks == 0) {
-      word += 8;
+      word += MarkBlock::kSize;
       if (word >= length) break;
-      marks = length - word >= 8 ? MarksOf(byte_scan::Load(line + word)) : MarksAt(word);
+      marks = length - word >= MarkBlock::kSize ? MarksOf(line + word) : MarksAt(word);
       continue;
     }
-    const size_t at = word + byte_scan::FirstMarked(marks);
+    const size_t at = word + MarkBlock::Index(marks);
     marks &= marks - 1;
     const char c = line[at];
     if (c == '\t') {
