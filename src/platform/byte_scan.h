@@ -1,5 +1,6 @@
-// Finding the first of a few byte values in a run of text, eight bytes a step. The C library's
-// memchr looks for one value only, and the Windows runtime's looks at one byte at a time.
+// Finding the first of a few byte values in a run of text, eight bytes a step (sixteen with SSE2).
+// The C library's memchr looks for one value only, and the Windows runtime's looks at one byte at a
+// time.
 #ifndef REELBOX_PLATFORM_BYTE_SCAN_H
 #define REELBOX_PLATFORM_BYTE_SCAN_H
 
@@ -37,6 +38,15 @@ inline uint64_t Before(uint64_t mask, uint64_t stop) { return stop == 0 ? mask :
 
 // The first byte of [p, end) equal to a or b, or end.
 inline const char* FindEither(const char* p, const char* end, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+    if (hit != 0) return p + __builtin_ctz(static_cast<unsigned>(hit));
+  }
+#endif
   const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
   const uint64_t wb = Broadcast(static_cast<unsigned char>(b));
   for (; end - p >= 8; p += 8) {
@@ -53,6 +63,18 @@ inline const char* FindByte(const char* p, const char* end, char a) { return Fin
 
 // The first byte of [p, end) equal to a, b, c or d, or end.
 inline const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  const __m128i vc = _mm_set1_epi8(c);
+  const __m128i vd = _mm_set1_epi8(d);
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                                   _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
+    if (hit != 0) return p + __builtin_ctz(static_cast<unsigned>(hit));
+  }
+#endif
   const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
   const uint64_t wb = Broadcast(static_cast<unsigned char>(b));
   const uint64_t wc = Broadcast(static_cast<unsigned char>(c));
@@ -95,6 +117,11 @@ struct MarkBlock {
 
 // True when a byte of [p, end) has its top bit set (the text is not plain ASCII).
 inline bool HasHighByte(const char* p, const char* end) {
+#if defined(__SSE2__)
+  for (; end - p >= 16; p += 16) {
+    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) != 0) return true;
+  }
+#endif
   uint64_t any = 0;
   for (; end - p >= 8; p += 8) any |= Load(p);
   for (; p < end; ++p) any |= static_cast<unsigned char>(*p);

@@ -23,9 +23,11 @@ class FieldMap {
   // Frees the array: count 0, capacity 0, no array.
   virtual void Clear();
   virtual ~FieldMap();
-  virtual int32_t Count() const { return count_; }
+  // Final: the reader asks these for every field of every line, and a final one is called
+  // directly.
+  virtual int32_t Count() const final { return count_; }
   // The field of a column 0 .. Count() - 1; -1 for any other column.
-  virtual int32_t FieldForColumn(int32_t column) const {
+  virtual int32_t FieldForColumn(int32_t column) const final {
     return (column >= 0 && column < count_) ? entries_[static_cast<size_t>(column)] : -1;
   }
   // The first column holding the field, or -1.

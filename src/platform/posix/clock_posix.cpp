@@ -77,7 +77,7 @@ class PosixClock final : public Clock {
     CivilTime local;
     int64_t utc;
   };
-  static constexpr size_t kKnownSlots = 4096;
+  static constexpr size_t kKnownSlots = 512;
   std::mutex mutex_;
   std::string zone_;
   std::unique_ptr<Known[]> known_{new Known[kKnownSlots]()};
