@@ -90,16 +90,7 @@ bool NameMatches(const char* name, const char* text, size_t size, bool fold_name
 
 constexpr size_t kShortSize = 16;
 
-// ASCII capitals to small letters in each byte of w, as Folded does.
-uint64_t FoldLetters(uint64_t w) {
-  using byte_scan::Broadcast;
-  const uint64_t high = Broadcast(0x80);
-  const uint64_t low = w & ~high;
-  const uint64_t at_least_a = low + Broadcast(0x80 - 'A');
-  const uint64_t above_z = low + Broadcast(0x80 - 'Z' - 1);
-  const uint64_t capitals = at_least_a & ~above_z & ~w & high;
-  return w | (capitals >> 2);
-}
+using byte_scan::FoldLetters;
 
 uint32_t Load32(const char* p) {
   uint32_t w;

@@ -88,6 +88,16 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   return p;
 }
 
+// Each ASCII capital of w as its small letter; every other byte as it is.
+inline uint64_t FoldLetters(uint64_t w) {
+  const uint64_t high = Broadcast(0x80);
+  const uint64_t low = w & ~high;
+  const uint64_t at_least_a = low + Broadcast(0x80 - 'A');
+  const uint64_t above_z = low + Broadcast(0x80 - 'Z' - 1);
+  const uint64_t capitals = at_least_a & ~above_z & ~w & high;
+  return w | (capitals >> 2);
+}
+
 // Blocks of text in which the bytes equal to any of four values are marked at once: sixteen bytes
 // a step where SSE2 is there (a bit per byte), else eight (bit 7 of each byte of a word).
 struct MarkBlock {
