@@ -24,6 +24,10 @@ class BitArray {
     const uint8_t old = static_cast<uint8_t>(byte);
     byte = static_cast<char>(value ? (old | mask) : (old & static_cast<uint8_t>(~mask)));
   }
+  // Byte i of the array (bits 8i to 8i + 7, most significant first), or 0 beyond it.
+  uint8_t Byte(int32_t i) const {
+    return i >= 0 && i < ByteCount() ? static_cast<uint8_t>(bytes_[static_cast<size_t>(i)]) : 0;
+  }
   void SetAll(int value);
   // N/8 + 1 bytes, keeping the first bytes that both sizes hold; new bytes are 0.
   void Resize(int32_t bits);

@@ -39,6 +39,7 @@ void MovieItem::CopyFrom(const MovieItem& other) {
     trans_valid_ = false;
   } else {
     Trans() = *other.trans_;
+    std::memcpy(text_dirty_, other.text_dirty_, sizeof text_dirty_);
     trans_valid_ = other.trans_valid_;
   }
   record_id_ = other.record_id_;
@@ -54,6 +55,7 @@ void MovieItem::CopyFrom(const MovieItem& other) {
 void MovieItem::Clear() {
   on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
   if (trans_) std::memset(trans_.get(), 0, sizeof *trans_);
+  MarkTexts(true);
   trans_valid_ = false;
   InvalidatePacked();
 }
@@ -123,6 +125,7 @@ void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
 MovieTransRecord& MovieItem::NewTrans() const {
   trans_.reset(new MovieTransRecord);
   std::memset(trans_.get(), 0, sizeof *trans_);
+  MarkTexts(true);
   return *trans_;
 }
 
@@ -159,6 +162,7 @@ const MovieTransRecord* MovieItem::GetTransRecord() { return MakeTransValid() ? 
 bool MovieItem::Unpack() const {
   if (!packed_valid_) return false;
   UnpackMovieRecord(packed_.get(), packed_size_, &Trans());
+  MarkTexts(false);
   trans_valid_ = true;
   return true;
 }

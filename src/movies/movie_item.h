@@ -233,6 +233,13 @@ class MovieItem : public DataRecord, public Describable {
   // The forms are caches of one content: reading a text may unpack even through a const path.
   // Null reads as a zeroed record.
   mutable std::unique_ptr<MovieTransRecord> trans_;
+  // Per text of the trans record: past this many bytes its array holds only zeros, so that storing
+  // a text clears no more than what an earlier text left.
+  mutable uint16_t text_dirty_[movie_record::kTextFieldCount] = {};
+  void MarkTexts(bool clean) const {
+    for (int i = 0; i < movie_record::kTextFieldCount; ++i)
+      text_dirty_[i] = clean ? 0 : static_cast<uint16_t>(movie_record::kCapacity[i]);
+  }
   mutable bool trans_valid_ = false;
   bool packed_valid_ = false;
   uint32_t packed_size_ = 0;

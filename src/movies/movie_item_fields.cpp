@@ -79,7 +79,9 @@ void MovieItem::SetText(TextField field, const char* text, size_t size, const ch
     std::memmove(target, text, n);
   else if (n > 0)
     std::memcpy(target, text, n);
-  std::memset(target + n, 0, capacity - n);
+  const size_t dirty = text_dirty_[field];
+  if (dirty > n) std::memset(target + n, 0, dirty - n);
+  text_dirty_[field] = static_cast<uint16_t>(n);
 }
 
 #define NUMBER_FIELD(Name, offset, width, getMessage, setMessage)                                \

@@ -228,9 +228,10 @@ DesktopItemList::Entry DesktopItemList::EntryOf(MovieItem& item, const uint8_t**
   entry.category = category > 0xFE ? 0xFF : static_cast<uint8_t>(category);
   entry.flags = static_cast<uint8_t>((item.OnDesktop() ? kOnDesktop : 0) | (item.Matched() ? kMatched : 0) |
                                      (item.WriteBack() ? kWriteBack : 0));
-  for (int32_t field = 0; field < kMovieFieldCount; ++field) {
-    if (item.FieldsPresent().Get(field)) entry.present[field / 8] |= static_cast<uint8_t>(0x80u >> (field % 8));
-  }
+  // The entry keeps the bits in the array's own order: whole bytes, the last one cut after field 33.
+  static_assert(kMovieFieldCount == 34, "five bytes of presence bits, two bits in the last");
+  for (int32_t i = 0; i < 5; ++i) entry.present[i] = item.FieldsPresent().Byte(i);
+  entry.present[4] &= 0xC0;
   return entry;
 }
 
