@@ -422,7 +422,9 @@ bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::st
   return true;
 }
 
-bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text, size_t size) {
+// Inlined into the loop over a line's fields.
+__attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text,
+                                                                     size_t size) {
   bool read = true;
   switch (index) {
     case 0: {

