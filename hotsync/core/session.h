@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/faults.h"
@@ -24,7 +24,8 @@ struct OpenDatabase {
   bool modified = false;
   size_t cursor = 0;  // position of the next read in category
   uint32_t nextId = 0;  // 0 until first needed
-  std::unordered_map<uint32_t, size_t> positions;  // record id -> index, when positionsValid
+  // (record id, index) in that order, when positionsValid: one block for a whole database.
+  std::vector<std::pair<uint32_t, uint32_t>> positions;
   bool positionsValid = false;
 };
 

@@ -1,8 +1,10 @@
 // SYNC20 record operations. Reads by index and by id return every record, deleted ones included
 // (with their attributes); the walk in a category skips records marked deleted. A write with id 0
 // appends a new record with a fresh id; ids are never reused within a database.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "core/operation.h"
 #include "hotsync_api.h"
@@ -22,11 +24,15 @@ std::ptrdiff_t PositionOf(OpenDatabase* db, uint32_t id) {
   if (!db->positionsValid) {
     db->positions.clear();
     db->positions.reserve(db->db.records.size());
-    for (size_t i = 0; i < db->db.records.size(); ++i) db->positions.emplace(db->db.records[i].id, i);
+    for (size_t i = 0; i < db->db.records.size(); ++i) {
+      db->positions.emplace_back(db->db.records[i].id, static_cast<uint32_t>(i));
+    }
+    std::sort(db->positions.begin(), db->positions.end());
     db->positionsValid = true;
   }
-  auto found = db->positions.find(id);
-  return found == db->positions.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
+  // The first record with the id, when several have it.
+  auto found = std::lower_bound(db->positions.begin(), db->positions.end(), std::make_pair(id, uint32_t{0}));
+  return found == db->positions.end() || found->first != id ? -1 : static_cast<std::ptrdiff_t>(found->second);
 }
 
 int32_t Deliver(OpenDatabase* db, size_t index, RecordExchange* record) {
@@ -144,7 +150,12 @@ int32_t HS_CALL SyncWriteRec(RecordExchange* record) {
     index = records.size() - 1;
     target = &records.back();
     target->id = id;
-    if (db->positionsValid) db->positions.emplace(id, index);
+    // A new id is above all others: it keeps the index in order.
+    if (db->positionsValid && (db->positions.empty() || db->positions.back().first < id)) {
+      db->positions.emplace_back(id, static_cast<uint32_t>(index));
+    } else {
+      db->positionsValid = false;
+    }
   } else {
     const std::ptrdiff_t position = PositionOf(db, record->recordId);
     if (position < 0) return kSyncErrNotFound;
