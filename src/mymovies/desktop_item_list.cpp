@@ -13,8 +13,11 @@ namespace {
 constexpr uint32_t kPoolBlock = 1u << 20;
 constexpr uint32_t kTagShift = 24;
 constexpr uint32_t kIndexMask = (1u << kTagShift) - 1;
-// Room for a full handheld's keys and as many import lines without growing (512 KB).
-constexpr size_t kFirstIndexSize = 1u << 17;
+// The index starts small (64 KB) and doubles: a list of a few thousand movies keeps its index in
+// the cache, and growing reads only the kept hashes.
+constexpr size_t kFirstIndexSize = 1u << 14;
+// Lists up to this many entries sort by key prefixes first (see SortByPrefix).
+constexpr size_t kPrefixSortLimit = 1u << 18;
 
 unsigned char Fold(char c) {
   unsigned char u = static_cast<unsigned char>(c);
@@ -176,8 +179,7 @@ void DesktopItemList::GrowIndex() {
   const size_t mask = grown.size() - 1;
   for (uint32_t held : index_) {
     if (held == 0) continue;
-    const Key key = KeyOf(entries_[(held & kIndexMask) - 1]);
-    size_t slot = HashOf(key.head, key.tail) & mask;
+    size_t slot = hashes_[(held & kIndexMask) - 1] & mask;
     while (grown[slot] != 0) slot = (slot + 1) & mask;
     grown[slot] = held;
   }
@@ -212,7 +214,13 @@ ItemRef DesktopItemList::Store(std::string_view key, uint32_t hash, Entry entry,
     entries_[ref] = entry;
     return ref;
   }
-  entries_.push_back(entry);
+  hashes_.push_back(hash);
+  try {
+    entries_.push_back(entry);
+  } catch (const std::bad_alloc&) {
+    hashes_.pop_back();
+    throw;
+  }
   const ItemRef ref = static_cast<ItemRef>(entries_.size() - 1);
   index_[slot] = (TagOf(hash) << kTagShift) | (ref + 1);
   return ref;
@@ -347,15 +355,65 @@ int CompareKeys(std::string_view a_head, std::string_view a_tail, std::string_vi
 
 }  // namespace
 
+void DesktopItemList::SortByPrefix() {
+  // The first fifteen folded bytes of each key, as numbers that order as CompareKeys does (the
+  // punctuation class above them): most comparisons are settled without reading the pool.
+  struct Sortable {
+    uint64_t high;
+    uint64_t low;
+    ItemRef ref;
+  };
+  std::vector<Sortable> items;
+  items.reserve(entries_.size());
+  for (ItemRef i = 0; i < entries_.size(); ++i) {
+    const Key k = KeyOf(entries_[i]);
+    uint64_t bytes[2] = {0, 0};
+    size_t at = 0;
+    for (std::string_view piece : {k.head, k.tail}) {
+      for (size_t j = 0; j < piece.size() && at < 15; ++j, ++at) {
+        const uint64_t c = Fold(piece[j]);
+        if (at < 7) {
+          bytes[0] |= c << (8 * (6 - at));
+        } else {
+          bytes[1] |= c << (8 * (14 - at));
+        }
+      }
+    }
+    const char first = !k.head.empty() ? k.head[0] : (!k.tail.empty() ? k.tail[0] : '\0');
+    if (IsPunctuationChar(first)) bytes[0] |= uint64_t{1} << 63;
+    items.push_back(Sortable{bytes[0], bytes[1], i});
+  }
+  std::sort(items.begin(), items.end(), [this](const Sortable& a, const Sortable& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    const Key ka = KeyOf(entries_[a.ref]);
+    const Key kb = KeyOf(entries_[b.ref]);
+    return CompareKeys(ka.head, ka.tail, kb.head, kb.tail) < 0;
+  });
+  for (const Sortable& item : items) order_.push_back(item.ref);
+}
+
 bool DesktopItemList::First(TextString* key, ItemRef* ref) {
   order_.clear();
   order_.reserve(entries_.size());
-  for (ItemRef i = 0; i < entries_.size(); ++i) order_.push_back(i);
-  std::sort(order_.begin(), order_.end(), [this](ItemRef a, ItemRef b) {
-    const Key ka = KeyOf(entries_[a]);
-    const Key kb = KeyOf(entries_[b]);
-    return CompareKeys(ka.head, ka.tail, kb.head, kb.tail) < 0;
-  });
+  bool sorted = false;
+  // The prefixes take 24 bytes an entry for the sort: a list far beyond a handheld's sorts without.
+  if (entries_.size() <= kPrefixSortLimit) {
+    try {
+      SortByPrefix();
+      sorted = true;
+    } catch (const std::bad_alloc&) {
+      order_.clear();
+    }
+  }
+  if (!sorted) {
+    for (ItemRef i = 0; i < entries_.size(); ++i) order_.push_back(i);
+    std::sort(order_.begin(), order_.end(), [this](ItemRef a, ItemRef b) {
+      const Key ka = KeyOf(entries_[a]);
+      const Key kb = KeyOf(entries_[b]);
+      return CompareKeys(ka.head, ka.tail, kb.head, kb.tail) < 0;
+    });
+  }
   cursor_ = 0;
   iterating_ = !order_.empty();
   return Next(key, ref);
@@ -381,6 +439,8 @@ bool DesktopItemList::Next(TextString* key, ItemRef* ref) {
 void DesktopItemList::Clear() {
   entries_.clear();
   entries_.shrink_to_fit();
+  hashes_.clear();
+  hashes_.shrink_to_fit();
   std::vector<uint32_t>().swap(index_);
   pool_.clear();
   pool_.shrink_to_fit();

@@ -7,11 +7,11 @@
 // The list holds copies, not items: each entry keeps its key text and the item's packed bytes
 // side by side in large pooled blocks (a key that begins with the item's trimmed title keeps only
 // the rest: the title is in the packed bytes already), and beside them only the item's markers,
-// record ID, category and field-presence bits (20 bytes), so that a million import lines fit in a
-// 32-bit process. Entries are named by an ItemRef, stable until Clear; Load gives an entry's
-// content back as a MovieItem. Lookups hash the case-folded key (O(1)); an iteration visits the
-// entries in key order, sorted once when it starts. Changing markers or content does not disturb
-// an iteration; adding an entry ends it.
+// record ID, category and field-presence bits (20 bytes) and the key's hash (4), so that a million
+// import lines fit in a 32-bit process. Entries are named by an ItemRef, stable until Clear; Load
+// gives an entry's content back as a MovieItem. Lookups hash the case-folded key (O(1)); an
+// iteration visits the entries in key order, sorted once when it starts. Changing markers or
+// content does not disturb an iteration; adding an entry ends it.
 #ifndef REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
 #define REELBOX_MYMOVIES_DESKTOP_ITEM_LIST_H
 
@@ -108,6 +108,9 @@ class DesktopItemList {
   // The slot of key in the index: its entry, or the empty slot where it would go.
   size_t Slot(std::string_view key, uint32_t hash, bool* found) const;
   void GrowIndex();
+  // Fills order_ with every entry in key order, sorting by key prefixes first. Throws
+  // std::bad_alloc when the prefixes cannot be had.
+  void SortByPrefix();
   // Lists the entry under key (of that hash), replacing a present one when replace (else gives
   // kNoItem).
   ItemRef Store(std::string_view key, uint32_t hash, Entry entry, const uint8_t* packed, bool replace);
@@ -118,6 +121,7 @@ class DesktopItemList {
   Entry EntryOf(MovieItem& item, const uint8_t** packed) const;
 
   std::deque<Entry> entries_;
+  std::deque<uint32_t> hashes_;  // of each entry's key, for growing the index
   // Open addressing: 0 is empty, else the top 8 bits are a tag of the hash and the rest the entry
   // index plus 1.
   std::vector<uint32_t> index_;
