@@ -2,10 +2,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "diag/desktop_path.h"
+#include "platform/byte_scan.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -52,9 +54,14 @@ void WritePendingDebugLines() {
 
 // The text with every line feed stored as carriage return and line feed.
 void AppendConverted(const char* text, std::string* out) {
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p == '\n') out->push_back('\r');
-    out->push_back(*p);
+  // In runs up to each line feed: the full activity audit passes a line or two per record here.
+  const char* end = text + std::strlen(text);
+  for (const char* p = text; p < end;) {
+    const char* feed = byte_scan::FindByte(p, end, '\n');
+    out->append(p, static_cast<size_t>(feed - p));
+    if (feed == end) break;
+    out->append("\r\n", 2);
+    p = feed + 1;
   }
 }
 
@@ -77,6 +84,13 @@ void WriteLogLine(int kind, const char* text) {
 }
 
 __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* format, va_list args) {
+  // Many lines of the audit are fixed texts: those need no formatting (a copy keeps them to the
+  // same length as a formatted line).
+  const size_t length = std::strlen(format);
+  if (std::memchr(format, '%', length) == nullptr && length < kLineBufferSize) {
+    WriteLogLine(kind, format);
+    return;
+  }
   char line[kLineBufferSize];
   std::vsnprintf(line, sizeof line, format, args);
   WriteLogLine(kind, line);
