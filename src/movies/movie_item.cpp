@@ -54,7 +54,13 @@ void MovieItem::CopyFrom(const MovieItem& other) {
 
 void MovieItem::Clear() {
   on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
-  if (trans_) std::memset(trans_.get(), 0, sizeof *trans_);
+  if (trans_) {
+    // Only what the texts may have left is cleared: a work item is cleared for every line.
+    std::memset(trans_->fixed, 0, sizeof trans_->fixed);
+    for (int i = 0; i < kTextFieldCount; ++i) {
+      std::memset(trans_->Text(static_cast<TextField>(i)), 0, text_dirty_[i]);
+    }
+  }
   MarkTexts(true);
   trans_valid_ = false;
   InvalidatePacked();

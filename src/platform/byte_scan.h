@@ -1,6 +1,6 @@
-// Finding the first of a few byte values in a run of text, eight bytes a step (sixteen with SSE2).
-// The C library's memchr looks for one value only, and the Windows runtime's looks at one byte at a
-// time.
+// Finding the first of a few byte values in a run of text, sixteen bytes a step with SSE2, else
+// eight. The C library's memchr looks for one value only, and the Windows runtime's looks at one
+// byte at a time.
 #ifndef REELBOX_PLATFORM_BYTE_SCAN_H
 #define REELBOX_PLATFORM_BYTE_SCAN_H
 
@@ -8,8 +8,17 @@
 #include <cstdint>
 #include <cstring>
 
+// SSE2 is always there on x86-64; on 32-bit x86 it is used when the processor has it (every one
+// since 2003), and the scans fall back to words of eight bytes on older ones.
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#define REELBOX_SSE2 1
+#define REELBOX_SSE2_TARGET
+#elif defined(__i386__)
+#include <cpuid.h>
+#include <emmintrin.h>
+#define REELBOX_SSE2 1
+#define REELBOX_SSE2_TARGET __attribute__((target("sse2")))
 #endif
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the marks are read in little-endian order");
@@ -36,15 +45,51 @@ inline size_t FirstMarked(uint64_t mask) { return static_cast<size_t>(__builtin_
 // The marks of mask that lie in bytes before the first mark of stop (all of mask when stop is 0).
 inline uint64_t Before(uint64_t mask, uint64_t stop) { return stop == 0 ? mask : mask & ((stop & (~stop + 1)) - 1); }
 
+#if defined(REELBOX_SSE2)
+// Whether the SSE2 forms run here.
+#if defined(__SSE2__)
+inline bool UseSse2() { return true; }
+#else
+inline bool UseSse2() {
+  static const bool kHas = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
+  }();
+  return kHas;
+}
+#endif
+
+// A bit per byte of the sixteen at p that equals one of the four values.
+REELBOX_SSE2_TARGET inline uint32_t Marks16(const char* p, char a, char b, char c, char d) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(a)), _mm_cmpeq_epi8(v, _mm_set1_epi8(b))),
+                                    _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)), _mm_cmpeq_epi8(v, _mm_set1_epi8(d))));
+  return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+}
+
+// Moves *p over the blocks of sixteen without any of the four values; the first marked byte of the
+// block where it stops, or null when fewer than sixteen bytes are left.
+REELBOX_SSE2_TARGET inline const char* Find16(const char** p, const char* end, char a, char b, char c, char d) {
+  for (; end - *p >= 16; *p += 16) {
+    const uint32_t hit = Marks16(*p, a, b, c, d);
+    if (hit != 0) return *p + __builtin_ctz(hit);
+  }
+  return nullptr;
+}
+
+REELBOX_SSE2_TARGET inline bool HighByte16(const char** p, const char* end) {
+  for (; end - *p >= 16; *p += 16) {
+    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(*p))) != 0) return true;
+  }
+  return false;
+}
+#endif
+
 // The first byte of [p, end) equal to a or b, or end.
 inline const char* FindEither(const char* p, const char* end, char a, char b) {
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi8(a);
-  const __m128i vb = _mm_set1_epi8(b);
-  for (; end - p >= 16; p += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
-    if (hit != 0) return p + __builtin_ctz(static_cast<unsigned>(hit));
+#if defined(REELBOX_SSE2)
+  if (UseSse2()) {
+    if (const char* hit = Find16(&p, end, a, b, a, b)) return hit;
   }
 #endif
   const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
@@ -63,16 +108,9 @@ inline const char* FindByte(const char* p, const char* end, char a) { return Fin
 
 // The first byte of [p, end) equal to a, b, c or d, or end.
 inline const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi8(a);
-  const __m128i vb = _mm_set1_epi8(b);
-  const __m128i vc = _mm_set1_epi8(c);
-  const __m128i vd = _mm_set1_epi8(d);
-  for (; end - p >= 16; p += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                                                   _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
-    if (hit != 0) return p + __builtin_ctz(static_cast<unsigned>(hit));
+#if defined(REELBOX_SSE2)
+  if (UseSse2()) {
+    if (const char* hit = Find16(&p, end, a, b, c, d)) return hit;
   }
 #endif
   const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
@@ -98,39 +136,38 @@ inline uint64_t FoldLetters(uint64_t w) {
   return w | (capitals >> 2);
 }
 
-// Blocks of text in which the bytes equal to any of four values are marked at once: sixteen bytes
-// a step where SSE2 is there (a bit per byte), else eight (bit 7 of each byte of a word).
+// The marks of a word (bit 7 of each marked byte) as a bit per byte.
+inline uint32_t WordMarkBits(uint64_t marks) {
+  return static_cast<uint32_t>(((marks >> 7) * 0x0102040810204080ull) >> 56);
+}
+
+// The marks of a word of eight bytes: bit 7 of each byte equal to one of the four values.
+inline uint64_t WordMarks(const char* p, char a, char b, char c, char d) {
+  const uint64_t w = Load(p);
+  return ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(a))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(b))) |
+         ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(c))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(d)));
+}
+
+// Blocks of sixteen bytes in which the bytes equal to any of four values are marked at once, a bit
+// per byte: with SSE2 where it runs, else from two words.
 struct MarkBlock {
-#if defined(__SSE2__)
   static constexpr size_t kSize = 16;
   static uint64_t Marks(const char* p, char a, char b, char c, char d) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(a)), _mm_cmpeq_epi8(v, _mm_set1_epi8(b))),
-                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)), _mm_cmpeq_epi8(v, _mm_set1_epi8(d))));
-    return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+#if defined(REELBOX_SSE2)
+    if (UseSse2()) return Marks16(p, a, b, c, d);
+#endif
+    return WordMarkBits(WordMarks(p, a, b, c, d)) | WordMarkBits(WordMarks(p + 8, a, b, c, d)) << 8;
   }
   // The index of the lowest marked byte of non-zero marks.
   static size_t Index(uint64_t marks) { return static_cast<size_t>(__builtin_ctzll(marks)); }
   // The marks of the first n bytes (n below kSize).
   static uint64_t FirstBytes(size_t n) { return (uint64_t{1} << n) - 1; }
-#else
-  static constexpr size_t kSize = 8;
-  static uint64_t Marks(const char* p, char a, char b, char c, char d) {
-    const uint64_t w = Load(p);
-    return ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(a))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(b))) |
-           ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(c))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(d)));
-  }
-  static size_t Index(uint64_t marks) { return FirstMarked(marks); }
-  static uint64_t FirstBytes(size_t n) { return (uint64_t{1} << (8 * n)) - 1; }
-#endif
 };
 
 // True when a byte of [p, end) has its top bit set (the text is not plain ASCII).
 inline bool HasHighByte(const char* p, const char* end) {
-#if defined(__SSE2__)
-  for (; end - p >= 16; p += 16) {
-    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) != 0) return true;
-  }
+#if defined(REELBOX_SSE2)
+  if (UseSse2() && HighByte16(&p, end)) return true;
 #endif
   uint64_t any = 0;
   for (; end - p >= 8; p += 8) any |= Load(p);
