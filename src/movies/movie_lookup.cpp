@@ -116,9 +116,14 @@ inline __attribute__((always_inline)) GroupedTable::Short ShortForm(const char* 
   return GroupedTable::Short{FoldLetters(w0), FoldLetters(w1), static_cast<uint32_t>(size), 0};
 }
 
+// Mixed in 32-bit halves: on the 32-bit target a 64-bit product takes three multiplications.
 size_t ShortHash(const GroupedTable::Short& form) {
-  const uint64_t h = (form.w0 ^ (form.w1 * 0x9E3779B97F4A7C15ull) ^ form.size) * 0xC2B2AE3D27D4EB4Full;
-  return static_cast<size_t>(h >> 40);
+  const uint32_t a = static_cast<uint32_t>(form.w0) ^ (static_cast<uint32_t>(form.w1 >> 32) * 0x85EBCA77u);
+  const uint32_t b = static_cast<uint32_t>(form.w0 >> 32) ^ (static_cast<uint32_t>(form.w1) * 0xC2B2AE3Du) ^ form.size;
+  uint32_t h = a * 0x9E3779B1u ^ (b * 0x27D4EB2Fu);
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  return static_cast<size_t>(h ^ (h >> 13));
 }
 
 // The distinct name the text matches (tables that keep empty names match folded names); null
