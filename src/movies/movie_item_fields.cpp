@@ -9,6 +9,7 @@
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
 #include "movies/movie_tables.h"
+#include "platform/byte_scan.h"
 
 using namespace movie_record;
 
@@ -78,7 +79,7 @@ void MovieItem::SetText(TextField field, const char* text, size_t size, const ch
   if (text != nullptr && !before(text, target) && before(text, target + capacity))
     std::memmove(target, text, n);
   else if (n > 0)
-    std::memcpy(target, text, n);
+    byte_scan::CopyShort(target, text, n);
   const size_t dirty = text_dirty_[field];
   if (dirty > n) std::memset(target + n, 0, dirty - n);
   text_dirty_[field] = static_cast<uint16_t>(n);

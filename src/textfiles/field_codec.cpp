@@ -33,12 +33,12 @@ char* EncodeFieldInto(char* out, std::string_view text) {
   // Most texts need no escape at all: they go in whole.
   const char* mark = byte_scan::FindAny(begin, end, '"', '\t', '\n', '\r');
   if (mark == end) {
-    std::memcpy(out, begin, static_cast<size_t>(end - begin));
+    byte_scan::CopyShort(out, begin, static_cast<size_t>(end - begin));
     return out + (end - begin);
   }
   const bool quoted = *mark == '"' || byte_scan::FindByte(mark, end, '"') != end;
   auto put = [&out](const char* piece, size_t size) {
-    std::memcpy(out, piece, size);
+    byte_scan::CopyShort(out, piece, size);
     out += size;
   };
   if (quoted) *out++ = '"';
