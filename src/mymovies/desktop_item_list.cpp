@@ -24,60 +24,28 @@ unsigned char Fold(char c) {
   return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
 
-// A hash of the folded bytes of both pieces, as of the one text they make, taken eight bytes a
-// step: a word's bytes stand where they stand in the whole text, whichever piece they come from.
-class KeyHash {
- public:
-  void Feed(std::string_view piece) {
-    const char* p = piece.data();
-    size_t n = piece.size();
-    total_ += n;
-    while (filled_ != 0 && n > 0) {
-      Put(*p++);
-      --n;
-    }
-    for (; n >= 8; p += 8, n -= 8) Mix(byte_scan::Load(p));
-    while (n > 0) {
-      Put(*p++);
-      --n;
-    }
+// A hash of the key's folded bytes, taken eight bytes a step.
+uint32_t HashOf(std::string_view key) {
+  uint64_t hash = 14695981039346656037ull;
+  auto mix = [&hash](uint64_t word) {
+    hash = (hash ^ byte_scan::FoldLetters(word)) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+  };
+  const char* p = key.data();
+  size_t n = key.size();
+  for (; n >= 8; p += 8, n -= 8) mix(byte_scan::Load(p));
+  if (n > 0) {
+    uint64_t last = 0;
+    std::memcpy(&last, p, n);
+    mix(last);
   }
-  uint32_t Finish() {
-    if (filled_ != 0) Mix(word_);
-    uint64_t h = hash_ ^ total_;
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 33;
-    return static_cast<uint32_t>(h);
-  }
-
- private:
-  void Put(char c) {
-    word_ |= static_cast<uint64_t>(static_cast<unsigned char>(c)) << (8 * filled_);
-    if (++filled_ == 8) {
-      Mix(word_);
-      word_ = 0;
-      filled_ = 0;
-    }
-  }
-  void Mix(uint64_t w) {
-    hash_ = (hash_ ^ byte_scan::FoldLetters(w)) * 0x9E3779B97F4A7C15ull;
-    hash_ ^= hash_ >> 29;
-  }
-
-  uint64_t hash_ = 14695981039346656037ull;
-  uint64_t word_ = 0;
-  unsigned filled_ = 0;
-  uint64_t total_ = 0;
-};
-
-uint32_t HashOf(std::string_view head, std::string_view tail = {}) {
-  KeyHash hash;
-  hash.Feed(head);
-  hash.Feed(tail);
-  return hash.Finish();
+  uint64_t h = hash ^ key.size();
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 33;
+  return static_cast<uint32_t>(h);
 }
 
 bool FoldedSame(std::string_view a, std::string_view b) {
