@@ -59,17 +59,28 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
     return false;
   }
   data->clear();
-  uint8_t buffer[65536];
+  // Read where the bytes go, in one piece when the size is known: a full handheld database is
+  // megabytes.
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size < (1LL << 30)) {
+    data->reserve(static_cast<size_t>(st.st_size) + 1);
+  }
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
+    const size_t used = data->size();
+    const size_t room = data->capacity() > used ? data->capacity() - used : 65536;
+    data->resize(used + room);
+    ssize_t n = ::read(fd, data->data() + used, room);
+    if (n < 0 && errno == EINTR) {
+      data->resize(used);
+      continue;
+    }
     if (n < 0) {
       *error = ErrnoText("cannot read", path);
       ::close(fd);
       return false;
     }
+    data->resize(used + static_cast<size_t>(n));
     if (n == 0) break;
-    data->insert(data->end(), buffer, buffer + n);
   }
   ::close(fd);
   return true;
