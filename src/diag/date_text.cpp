@@ -161,7 +161,10 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
     bool same;
     bool earlier;
     if (real) {
-      const int64_t utc_day = t >= 0 ? t / 86400 : -((-t + 86399) / 86400);
+      // Dates up to 2106 divide in 32 bits (a call into the runtime on a 32-bit target otherwise).
+      const int64_t utc_day = t >= 0 && t <= int64_t{UINT32_MAX} ? int64_t{static_cast<uint32_t>(t) / 86400u}
+                              : t >= 0                             ? t / 86400
+                                                                   : -((-t + 86399) / 86400);
       same = utc_day == wanted_day;
       earlier = utc_day < wanted_day;
     } else {

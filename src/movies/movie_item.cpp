@@ -167,8 +167,7 @@ const MovieTransRecord* MovieItem::GetTransRecord() { return MakeTransValid() ? 
 
 bool MovieItem::Unpack() const {
   if (!packed_valid_) return false;
-  UnpackMovieRecord(packed_.get(), packed_size_, &Trans());
-  MarkTexts(false);
+  UnpackMovieRecordOver(packed_.get(), packed_size_, &Trans(), text_dirty_);
   trans_valid_ = true;
   return true;
 }

@@ -84,5 +84,8 @@ size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out);
 // than 34 bytes is completed with zeros, a text longer than its array is cut to capacity - 1 (the
 // rest of it is skipped), and texts missing at the end of the record are empty.
 void UnpackMovieRecord(const uint8_t* packed, size_t size, MovieTransRecord* trans);
+// The same result over a record whose text i holds only zeros past its first dirty[i] bytes: only
+// those bytes are cleared, not the whole record. dirty[i] becomes the length of the text unpacked.
+void UnpackMovieRecordOver(const uint8_t* packed, size_t size, MovieTransRecord* trans, uint16_t* dirty);
 
 #endif  // REELBOX_MOVIES_MOVIE_RECORD_H

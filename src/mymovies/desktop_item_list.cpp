@@ -390,14 +390,16 @@ bool DesktopItemList::First(TextString* key, ItemRef* ref) {
 bool DesktopItemList::Next(TextString* key, ItemRef* ref) {
   if (!iterating_ || cursor_ >= order_.size()) {
     iterating_ = false;
-    key->Clear();
+    if (key) key->Clear();
     *ref = kNoItem;
     return false;
   }
-  const Key listed = KeyOf(entries_[order_[cursor_]]);
-  delivered_.assign(listed.head.data(), listed.head.size());
-  delivered_.append(listed.tail.data(), listed.tail.size());
-  key->Assign(static_cast<uint32_t>(delivered_.size()), delivered_.data());
+  if (key) {
+    const Key listed = KeyOf(entries_[order_[cursor_]]);
+    delivered_.assign(listed.head.data(), listed.head.size());
+    delivered_.append(listed.tail.data(), listed.tail.size());
+    key->Assign(static_cast<uint32_t>(delivered_.size()), delivered_.data());
+  }
   *ref = order_[cursor_];
   ++cursor_;
   if (cursor_ == order_.size()) iterating_ = false;

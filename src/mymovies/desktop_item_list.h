@@ -65,7 +65,8 @@ class DesktopItemList {
   void SetRecordId(ItemRef ref, uint32_t id) { entries_[ref].record_id = id; }
   uint32_t GetCategory(ItemRef ref) const;
 
-  // Start an iteration at the smallest key; false (empty key, kNoItem) when the list is empty.
+  // Start an iteration at the smallest key; false (empty key, kNoItem) when the list is empty. A
+  // null key skips delivering it (the write-back needs only the entries).
   bool First(TextString* key, ItemRef* ref);
   // The next entry; false (empty key, kNoItem) once all were delivered.
   bool Next(TextString* key, ItemRef* ref);

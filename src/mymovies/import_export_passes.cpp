@@ -141,10 +141,9 @@ bool ImportExportRun::HandheldPass() {
 }
 
 bool ImportExportRun::WriteBackPass() {
-  TextString key;
   ItemRef entry = kNoItem;
   MovieItem item;
-  bool delivered = list_.First(&key, &entry);
+  bool delivered = list_.First(nullptr, &entry);
   driver_.ReportStatus(kStatusImporting);
   while (delivered) {
     if (!StatusCheck(kStatusImporting)) {
@@ -159,7 +158,7 @@ bool ImportExportRun::WriteBackPass() {
         ++totals_.matched;
       }
     }
-    delivered = list_.Next(&key, &entry);
+    delivered = list_.Next(nullptr, &entry);
   }
   return true;
 }

@@ -40,7 +40,41 @@ inline uint64_t Load(const char* p) {
 }
 
 // The index, in memory order, of the lowest marked byte of a non-zero mask (little-endian words).
-inline size_t FirstMarked(uint64_t mask) { return static_cast<size_t>(__builtin_ctzll(mask)) >> 3; }
+inline size_t FirstMarked(uint64_t mask) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  return static_cast<size_t>(__builtin_ctzll(mask)) >> 3;
+#else
+  // A 32-bit target counts the zeros of a 64-bit word by a call into the runtime.
+  const uint32_t low = static_cast<uint32_t>(mask);
+  return static_cast<size_t>(low != 0 ? __builtin_ctz(low) : 32 + __builtin_ctz(static_cast<uint32_t>(mask >> 32))) >> 3;
+#endif
+}
+
+// The word the scans step by where no SSE2 form runs: the machine's own (64-bit arithmetic on a
+// 32-bit target takes two instructions for each, and calls for some).
+#if UINTPTR_MAX > 0xFFFFFFFFu
+using Word = uint64_t;
+#else
+using Word = uint32_t;
+#endif
+
+constexpr Word BroadcastWord(unsigned char b) { return static_cast<Word>(Broadcast(b)); }
+
+inline Word ZeroByteMarks(Word w) {
+  constexpr Word kLow = static_cast<Word>(kLow7);
+  return ~(((w & kLow) + kLow) | w | kLow);
+}
+
+inline Word LoadWord(const char* p) {
+  Word w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+inline size_t FirstMarkedWord(Word mask) {
+  if constexpr (sizeof(Word) == 8) return static_cast<size_t>(__builtin_ctzll(mask)) >> 3;
+  return static_cast<size_t>(__builtin_ctz(static_cast<uint32_t>(mask))) >> 3;
+}
 
 // The marks of mask that lie in bytes before the first mark of stop (all of mask when stop is 0).
 inline uint64_t Before(uint64_t mask, uint64_t stop) { return stop == 0 ? mask : mask & ((stop & (~stop + 1)) - 1); }
@@ -88,16 +122,17 @@ REELBOX_SSE2_TARGET inline bool HighByte16(const char** p, const char* end) {
 // The first byte of [p, end) equal to a or b, or end.
 inline const char* FindEither(const char* p, const char* end, char a, char b) {
 #if defined(REELBOX_SSE2)
-  if (UseSse2()) {
+  // Short texts skip the call (a 32-bit target cannot inline the SSE2 form into this one).
+  if (end - p >= 16 && UseSse2()) {
     if (const char* hit = Find16(&p, end, a, b, a, b)) return hit;
   }
 #endif
-  const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
-  const uint64_t wb = Broadcast(static_cast<unsigned char>(b));
-  for (; end - p >= 8; p += 8) {
-    const uint64_t w = Load(p);
-    const uint64_t hit = ZeroBytes(w ^ wa) | ZeroBytes(w ^ wb);
-    if (hit != 0) return p + FirstMarked(hit);
+  const Word wa = BroadcastWord(static_cast<unsigned char>(a));
+  const Word wb = BroadcastWord(static_cast<unsigned char>(b));
+  for (; end - p >= static_cast<ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
+    const Word w = LoadWord(p);
+    const Word hit = ZeroByteMarks(w ^ wa) | ZeroByteMarks(w ^ wb);
+    if (hit != 0) return p + FirstMarkedWord(hit);
   }
   while (p < end && *p != a && *p != b) ++p;
   return p;
@@ -109,18 +144,18 @@ inline const char* FindByte(const char* p, const char* end, char a) { return Fin
 // The first byte of [p, end) equal to a, b, c or d, or end.
 inline const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
 #if defined(REELBOX_SSE2)
-  if (UseSse2()) {
+  if (end - p >= 16 && UseSse2()) {
     if (const char* hit = Find16(&p, end, a, b, c, d)) return hit;
   }
 #endif
-  const uint64_t wa = Broadcast(static_cast<unsigned char>(a));
-  const uint64_t wb = Broadcast(static_cast<unsigned char>(b));
-  const uint64_t wc = Broadcast(static_cast<unsigned char>(c));
-  const uint64_t wd = Broadcast(static_cast<unsigned char>(d));
-  for (; end - p >= 8; p += 8) {
-    const uint64_t w = Load(p);
-    const uint64_t hit = ZeroBytes(w ^ wa) | ZeroBytes(w ^ wb) | ZeroBytes(w ^ wc) | ZeroBytes(w ^ wd);
-    if (hit != 0) return p + FirstMarked(hit);
+  const Word wa = BroadcastWord(static_cast<unsigned char>(a));
+  const Word wb = BroadcastWord(static_cast<unsigned char>(b));
+  const Word wc = BroadcastWord(static_cast<unsigned char>(c));
+  const Word wd = BroadcastWord(static_cast<unsigned char>(d));
+  for (; end - p >= static_cast<ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
+    const Word w = LoadWord(p);
+    const Word hit = ZeroByteMarks(w ^ wa) | ZeroByteMarks(w ^ wb) | ZeroByteMarks(w ^ wc) | ZeroByteMarks(w ^ wd);
+    if (hit != 0) return p + FirstMarkedWord(hit);
   }
   while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
   return p;
@@ -152,22 +187,22 @@ inline uint64_t WordMarks(const char* p, char a, char b, char c, char d) {
 // per byte: with SSE2 where it runs, else from two words.
 struct MarkBlock {
   static constexpr size_t kSize = 16;
-  static uint64_t Marks(const char* p, char a, char b, char c, char d) {
+  static uint32_t Marks(const char* p, char a, char b, char c, char d) {
 #if defined(REELBOX_SSE2)
     if (UseSse2()) return Marks16(p, a, b, c, d);
 #endif
     return WordMarkBits(WordMarks(p, a, b, c, d)) | WordMarkBits(WordMarks(p + 8, a, b, c, d)) << 8;
   }
   // The index of the lowest marked byte of non-zero marks.
-  static size_t Index(uint64_t marks) { return static_cast<size_t>(__builtin_ctzll(marks)); }
+  static size_t Index(uint32_t marks) { return static_cast<size_t>(__builtin_ctz(marks)); }
   // The marks of the first n bytes (n below kSize).
-  static uint64_t FirstBytes(size_t n) { return (uint64_t{1} << n) - 1; }
+  static uint32_t FirstBytes(size_t n) { return (uint32_t{1} << n) - 1; }
 };
 
 // True when a byte of [p, end) has its top bit set (the text is not plain ASCII).
 inline bool HasHighByte(const char* p, const char* end) {
 #if defined(REELBOX_SSE2)
-  if (UseSse2() && HighByte16(&p, end)) return true;
+  if (end - p >= 16 && UseSse2() && HighByte16(&p, end)) return true;
 #endif
   uint64_t any = 0;
   for (; end - p >= 8; p += 8) any |= Load(p);

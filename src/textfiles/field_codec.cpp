@@ -86,11 +86,11 @@ namespace {
 
 using byte_scan::MarkBlock;
 
-inline uint64_t MarksOf(const char* p) { return MarkBlock::Marks(p, '\t', '"', '<', '\0'); }
+inline uint32_t MarksOf(const char* p) { return MarkBlock::Marks(p, '\t', '"', '<', '\0'); }
 
 }  // namespace
 
-uint64_t FieldWalker::MarksAt(size_t offset) const {
+uint32_t FieldWalker::MarksAt(size_t offset) const {
   const size_t left = length_ - offset;
   if (left >= MarkBlock::kSize) return MarksOf(line_ + offset);
   char tail[MarkBlock::kSize] = {};
@@ -113,7 +113,7 @@ __attribute__((always_inline)) inline bool FieldWalker::Next(FieldSpan* span) {
   // ends the field's text (the record's fields are NUL-terminated). The walk's state stays in
   // locals until the field ends.
   const char* const line = line_;
-  uint64_t marks = marks_;
+  uint32_t marks = marks_;
   size_t word = word_;
   bool quote = false;
   bool quoted = false;

@@ -46,7 +46,7 @@ struct FieldSpan {
   bool plain;
 };
 
-// Finds field after field of a line in one pass, eight bytes a step: the marks (TAB, quote, "<",
+// Finds field after field of a line in one pass, a block of bytes a step: the marks (TAB, quote, "<",
 // NUL) of the word under way are kept from one field to the next. A TAB ends a field unless an
 // odd number of quotes came before it in the field; a NUL byte ends the field's text.
 class FieldWalker {
@@ -60,13 +60,13 @@ class FieldWalker {
 
  private:
   // The marks of the word at offset, none for bytes past the end of the line.
-  uint64_t MarksAt(size_t offset) const;
+  uint32_t MarksAt(size_t offset) const;
 
   const char* line_;
   size_t length_;
   size_t next_;
   size_t word_;
-  uint64_t marks_ = 0;
+  uint32_t marks_ = 0;
 };
 
 // The fields of a line one after the other, each decoded in place as DecodeFieldInPlace does, in a

@@ -36,6 +36,32 @@ TEST(CivilTime, RoundTripsDaysAcrossCenturiesAnd2038) {
   EXPECT_EQ(after.minute, 14);
   EXPECT_EQ(after.second, 8);
   ExpectDate(CivilFromSeconds(4294967295LL), 2106, 2, 7);
+  // Each day is the one after the day before, on both sides of the 32-bit forms' range.
+  CivilTime before;
+  CivilFromDays(-800000, &before);
+  for (int64_t days = -799999; days <= 800000; ++days) {
+    CivilTime t;
+    CivilFromDays(days, &t);
+    const bool next_day = t.year == before.year && t.month == before.month && t.day == before.day + 1;
+    const bool next_month = t.day == 1 && ((t.year == before.year && t.month == before.month + 1) ||
+                                           (t.year == before.year + 1 && t.month == 1 && before.month == 12));
+    if (next_month) {
+      static const int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+      const int32_t y = before.year;
+      const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+      ASSERT_EQ(before.day, kDays[before.month - 1] + (before.month == 2 && leap ? 1 : 0)) << days;
+    }
+    ASSERT_TRUE(next_day || next_month) << days;
+    ASSERT_EQ(DaysFromCivil(t.year, t.month, t.day), days);
+    before = t;
+  }
+  for (int64_t seconds : {int64_t{INT32_MIN} - 1, int64_t{INT32_MIN}, int64_t{-86401}, int64_t{-86400},
+                          int64_t{-86399}, int64_t{-1}, int64_t{86399}, int64_t{UINT32_MAX},
+                          int64_t{UINT32_MAX} + 1, int64_t{-100000000000}, int64_t{100000000000}}) {
+    const CivilTime t = CivilFromSeconds(seconds);
+    EXPECT_TRUE(t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 60);
+    EXPECT_EQ(SecondsFromCivil(t), seconds);
+  }
 }
 
 TEST(CivilTime, NormalizesOutOfRangeFieldsLikeMktime) {
