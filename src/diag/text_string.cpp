@@ -7,17 +7,34 @@
 
 namespace {
 
-char* NewBuffer(uint32_t n) {
-  char* buffer = new char[static_cast<size_t>(n) + 1];
-  std::memset(buffer, 0, static_cast<size_t>(n) + 1);
+// Each block begins with the number of characters its buffer has room for, so that a shorter or
+// equal text reuses the buffer (keys are assigned for every record of a pass); the string's pointer
+// is to the characters after it.
+constexpr size_t kRoomSize = sizeof(uint32_t);
+
+char* NewTextBuffer(uint32_t room, uint32_t n) {
+  char* block = new char[kRoomSize + static_cast<size_t>(room) + 1];
+  std::memcpy(block, &room, kRoomSize);
+  char* buffer = block + kRoomSize;
+  buffer[n] = '\0';
   return buffer;
 }
 
 // For n bytes the caller fills at once: only the terminator is set.
-char* NewTextBuffer(uint32_t n) {
-  char* buffer = new char[static_cast<size_t>(n) + 1];
-  buffer[n] = '\0';
+char* NewTextBuffer(uint32_t n) { return NewTextBuffer(n, n); }
+
+char* NewBuffer(uint32_t n) {
+  char* buffer = NewTextBuffer(n);
+  std::memset(buffer, 0, static_cast<size_t>(n) + 1);
   return buffer;
+}
+
+void ReleaseBuffer(char* buffer) { delete[] (buffer - kRoomSize); }
+
+uint32_t RoomOf(const char* buffer) {
+  uint32_t room;
+  std::memcpy(&room, buffer - kRoomSize, kRoomSize);
+  return room;
 }
 
 unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
@@ -77,7 +94,7 @@ TextString::TextString(const char* text, uint32_t n) : buffer_(NewTextBuffer(n))
   if (n) std::memcpy(buffer_, text, n);
 }
 
-TextString::~TextString() { delete[] buffer_; }
+TextString::~TextString() { ReleaseBuffer(buffer_); }
 
 int TextString::Compare(const char* other) const { return CompareText(buffer_, other); }
 
@@ -106,7 +123,7 @@ TextString& TextString::operator+=(const char* text) {
 
 void TextString::Allocate(uint32_t n) {
   char* fresh = NewBuffer(n);
-  delete[] buffer_;
+  ReleaseBuffer(buffer_);
   buffer_ = fresh;
 }
 
@@ -115,22 +132,23 @@ void TextString::Resize(uint32_t n) {
   if (keep > n) keep = n;
   char* fresh = NewBuffer(n);
   std::memcpy(fresh, buffer_, keep);
-  delete[] buffer_;
+  ReleaseBuffer(buffer_);
   buffer_ = fresh;
 }
 
 void TextString::Assign(uint32_t n, const char* text) {
-  // A text no longer than the present one goes into the present buffer (keys are assigned for
-  // every record of a pass); it may lie in that buffer, hence the move.
-  if (n <= std::strlen(buffer_)) {
+  // A text the buffer has room for goes into it; it may lie in that buffer, hence the move.
+  if (n <= RoomOf(buffer_)) {
     if (n) std::memmove(buffer_, text, n);
     buffer_[n] = '\0';
     return;
   }
-  // The text may lie in the old buffer: copy before releasing it.
-  char* fresh = NewTextBuffer(n);
+  // The text may lie in the old buffer: copy before releasing it. A little room to spare keeps
+  // texts of varying length (a key per record) from growing the buffer each time.
+  const uint32_t room = n < 0xFFFFFFF0u ? (n + 16) & ~15u : n;
+  char* fresh = NewTextBuffer(room, n);
   if (n) std::memcpy(fresh, text, n);
-  delete[] buffer_;
+  ReleaseBuffer(buffer_);
   buffer_ = fresh;
 }
 
@@ -141,7 +159,7 @@ void TextString::Append(const char* text) {
   char* fresh = NewBuffer(static_cast<uint32_t>(old_length + add));
   std::memcpy(fresh, buffer_, old_length);
   std::memcpy(fresh + old_length, text, add);
-  delete[] buffer_;
+  ReleaseBuffer(buffer_);
   buffer_ = fresh;
 }
 
@@ -214,7 +232,7 @@ int32_t TextString::Replace(const char* search, const char* replacement) {
     from = at + needle.size();
   }
   std::memcpy(out, text.data() + from, text.size() - from);
-  delete[] buffer_;
+  ReleaseBuffer(buffer_);
   buffer_ = fresh;
   return count;
 }

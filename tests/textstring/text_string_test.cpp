@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -70,6 +71,14 @@ TEST(TextString, SelfAssignmentAndSelfAppendAreSafe) {
   EXPECT_STREQ(s.Text(), "abc");
   s.Append(s.Text() + 1);
   EXPECT_STREQ(s.Text(), "abcbc");
+  // Texts of varying length through one buffer, and one far beyond its room.
+  const std::string long_text(300, 'x');
+  for (const char* text : {"a key of some length", "short", "a key a little longer than the first", "",
+                           long_text.c_str(), "end"}) {
+    s = text;
+    EXPECT_STREQ(s.Text(), text);
+    EXPECT_EQ(s.Length(), static_cast<int32_t>(std::strlen(text)));
+  }
 }
 
 TEST(TextString, ReplaceNeverOverlapsNorRescansReplacements) {
