@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 struct InternetObject {
@@ -27,6 +28,60 @@ struct InternetObject {
 namespace {
 
 constexpr DWORD kClosingWaitMs = 2000;
+
+// WinInet is loaded at the first use of the internet, from the system folder: most syncs fetch no
+// feed, and loading it with the conduit costs every sync several milliseconds (more under Wine).
+// It stays loaded for the life of the process, as WinInet's threads may call back late.
+struct WinInet {
+  decltype(&::InternetCheckConnectionA) CheckConnectionA;
+  decltype(&::InternetCloseHandle) CloseHandle;
+  decltype(&::InternetCombineUrlA) CombineUrlA;
+  decltype(&::InternetGetConnectedState) GetConnectedState;
+  decltype(&::InternetGetLastResponseInfoA) GetLastResponseInfoA;
+  decltype(&::InternetOpenA) OpenA;
+  decltype(&::InternetOpenUrlA) OpenUrlA;
+  decltype(&::InternetQueryDataAvailable) QueryDataAvailable;
+  decltype(&::InternetReadFile) ReadFile;
+  decltype(&::InternetSetOptionA) SetOptionA;
+  decltype(&::InternetSetStatusCallbackA) SetStatusCallbackA;
+  decltype(&::HttpQueryInfoA) HttpQueryInfoA;
+};
+
+// Null when WinInet cannot be loaded.
+const WinInet* LoadWinInet() {
+  static const WinInet* const loaded = []() -> const WinInet* {
+    char path[MAX_PATH + 16];
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    std::strcpy(path + n, "\\wininet.dll");
+    HMODULE module = LoadLibraryA(path);
+    if (module == nullptr) return nullptr;
+    static WinInet api;
+    bool complete = true;
+    auto resolve = [&](auto* slot, const char* name) {
+      FARPROC proc = GetProcAddress(module, name);
+      complete = complete && proc != nullptr;
+      *slot = reinterpret_cast<std::remove_pointer_t<decltype(slot)>>(reinterpret_cast<void*>(proc));
+    };
+    resolve(&api.CheckConnectionA, "InternetCheckConnectionA");
+    resolve(&api.CloseHandle, "InternetCloseHandle");
+    resolve(&api.CombineUrlA, "InternetCombineUrlA");
+    resolve(&api.GetConnectedState, "InternetGetConnectedState");
+    resolve(&api.GetLastResponseInfoA, "InternetGetLastResponseInfoA");
+    resolve(&api.OpenA, "InternetOpenA");
+    resolve(&api.OpenUrlA, "InternetOpenUrlA");
+    resolve(&api.QueryDataAvailable, "InternetQueryDataAvailable");
+    resolve(&api.ReadFile, "InternetReadFile");
+    resolve(&api.SetOptionA, "InternetSetOptionA");
+    resolve(&api.SetStatusCallbackA, "InternetSetStatusCallbackA");
+    resolve(&api.HttpQueryInfoA, "HttpQueryInfoA");
+    return complete ? &api : nullptr;
+  }();
+  return loaded;
+}
+
+// Only for handles WinInet gave: it is loaded then.
+const WinInet& Net() { return *LoadWinInet(); }
 
 // What WinInet's threads report about one request.
 struct Pending {
@@ -87,11 +142,11 @@ void Release(HINTERNET handle, Pending* pending) {
     return;
   }
   if (pending->abandoned) {
-    InternetSetStatusCallbackA(handle, nullptr);
-    InternetCloseHandle(handle);
+    Net().SetStatusCallbackA(handle, nullptr);
+    Net().CloseHandle(handle);
     return;
   }
-  InternetCloseHandle(handle);
+  Net().CloseHandle(handle);
   if (WaitForSingleObject(pending->closed, kClosingWaitMs) == WAIT_OBJECT_0) delete pending;
 }
 
@@ -103,7 +158,7 @@ bool IsRedirection(DWORD status) {
 std::string Location(HINTERNET url) {
   char text[2048];
   DWORD size = sizeof(text);
-  if (!HttpQueryInfoA(url, HTTP_QUERY_LOCATION, text, &size, nullptr)) return std::string();
+  if (!Net().HttpQueryInfoA(url, HTTP_QUERY_LOCATION, text, &size, nullptr)) return std::string();
   return std::string(text, size);
 }
 
@@ -117,18 +172,21 @@ class Win32InternetClient final : public InternetClient {
   explicit Win32InternetClient(const InternetTimeouts& timeouts) : timeouts_(timeouts) {}
 
   bool IsConnected() override {
+    if (!LoadWinInet()) return Fail(kInternetErrorInternal);
     DWORD flags = 0;
-    return InternetGetConnectedState(&flags, 0) != FALSE;
+    return Net().GetConnectedState(&flags, 0) != FALSE;
   }
 
   bool CheckConnection(const char* url) override {
-    return InternetCheckConnectionA(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    if (!LoadWinInet()) return Fail(kInternetErrorInternal);
+    return Net().CheckConnectionA(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
   }
 
   InternetHandle OpenSession(const char* agent) override {
-    HINTERNET session = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    if (!LoadWinInet()) return Fail(kInternetErrorInternal), nullptr;
+    HINTERNET session = Net().OpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (!session) return nullptr;
-    InternetSetStatusCallbackA(session, OnStatus);
+    Net().SetStatusCallbackA(session, OnStatus);
     SetTimeouts(session);
     return new Session(session);
   }
@@ -142,7 +200,7 @@ class Win32InternetClient final : public InternetClient {
       if (!handle) return nullptr;
       DWORD status = 0;
       DWORD size = sizeof(status);
-      if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+      if (!Net().HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
           !IsRedirection(status)) {
         return new Url(handle, pending);
       }
@@ -150,7 +208,7 @@ class Win32InternetClient final : public InternetClient {
       if (location.empty()) return new Url(handle, pending);  // nowhere to go: this reply is the answer
       char next[2048];
       DWORD length = sizeof(next);
-      bool combined = InternetCombineUrlA(current.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE) != FALSE;
+      bool combined = Net().CombineUrlA(current.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE) != FALSE;
       Release(handle, pending);
       if (!combined || !IsFollowedScheme(next) || hops + 1 > timeouts_.max_redirects) {
         return Fail(kInternetErrorRedirectFailed), nullptr;
@@ -164,7 +222,7 @@ class Win32InternetClient final : public InternetClient {
     if (!u) return Fail(kInternetErrorInternal);
     DWORD code = 0;
     DWORD size = sizeof(code);
-    if (!HttpQueryInfoA(u->handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return false;
+    if (!Net().HttpQueryInfoA(u->handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return false;
     if (status) *status = code;
     return true;
   }
@@ -192,7 +250,7 @@ class Win32InternetClient final : public InternetClient {
     pending->buffer.resize(count);
     pending->read = 0;
     ResetEvent(pending->done);
-    if (!InternetReadFile(u->handle, pending->buffer.data(), count, &pending->read)) {
+    if (!Net().ReadFile(u->handle, pending->buffer.data(), count, &pending->read)) {
       if (GetLastError() != ERROR_IO_PENDING) return false;
       if (!Wait(pending, timeouts_.stall_ms)) return false;
       if (!pending->result) return Fail(pending->error);
@@ -204,9 +262,14 @@ class Win32InternetClient final : public InternetClient {
   }
 
   bool GetLastResponseInfo(uint32_t* code, char* buffer, uint32_t* length) override {
+    if (!LoadWinInet()) {
+      if (code) *code = 0;
+      if (length) *length = 0;
+      return Fail(kInternetErrorInternal);
+    }
     DWORD error = 0;
     DWORD size = length ? *length : 0;
-    BOOL ok = InternetGetLastResponseInfoA(&error, buffer, &size);
+    BOOL ok = Net().GetLastResponseInfoA(&error, buffer, &size);
     if (code) *code = error;
     if (length) *length = size;
     return ok != FALSE;
@@ -217,8 +280,8 @@ class Win32InternetClient final : public InternetClient {
     if (auto* u = dynamic_cast<Url*>(handle)) {
       Release(u->handle, u->pending);
     } else {
-      InternetSetStatusCallbackA(handle->handle, nullptr);
-      InternetCloseHandle(handle->handle);
+      Net().SetStatusCallbackA(handle->handle, nullptr);
+      Net().CloseHandle(handle->handle);
     }
     delete handle;
     return true;
@@ -245,9 +308,9 @@ class Win32InternetClient final : public InternetClient {
   void SetTimeouts(HINTERNET handle) {
     DWORD connect = timeouts_.connect_ms;
     DWORD stall = timeouts_.stall_ms;
-    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
-    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof(stall));
-    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof(stall));
+    Net().SetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
+    Net().SetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof(stall));
+    Net().SetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof(stall));
   }
 
   // Waits for the request's completion; false with kInternetErrorTimeout when it does not come.
@@ -260,7 +323,7 @@ class Win32InternetClient final : public InternetClient {
   // Opens url and waits for its reply's headers, within the connect and stall time-outs. On
   // failure pending is released (or left to WinInet) and the last error is set.
   HINTERNET Open(HINTERNET session, const std::string& url, DWORD flags, Pending* pending) {
-    HINTERNET handle = InternetOpenUrlA(session, url.c_str(), nullptr, 0, flags, reinterpret_cast<DWORD_PTR>(pending));
+    HINTERNET handle = Net().OpenUrlA(session, url.c_str(), nullptr, 0, flags, reinterpret_cast<DWORD_PTR>(pending));
     if (!handle) {
       DWORD error = GetLastError();
       if (error != ERROR_IO_PENDING) {
@@ -299,7 +362,7 @@ class Win32InternetClient final : public InternetClient {
     DWORD deadline = GetTickCount() + timeouts_.stall_ms;
     for (;;) {
       ResetEvent(pending->done);
-      if (InternetQueryDataAvailable(u->handle, &pending->available, 0, 0)) {
+      if (Net().QueryDataAvailable(u->handle, &pending->available, 0, 0)) {
         *count = pending->available;
         return true;
       }
