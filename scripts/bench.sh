@@ -23,6 +23,9 @@ if needs wine wine-million; then
   cmake --build build/win32 -j"$jobs" --target hotsync KVRTConduit KVRTConduitLANG
 fi
 mkdir -p build/bench/data
+if needs wine wine-million; then
+  i686-w64-mingw32-gcc -O2 -Wall -Werror -o build/bench/data/wine_desktop.exe bench/peers/wine_desktop.c
+fi
 if needs events; then
   # shellcheck disable=SC2046
   cc -O2 -Wall -Werror -o build/bench/data/ical_parse bench/peers/ical_parse.c $(pkg-config --cflags --libs libical)
