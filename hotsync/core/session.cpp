@@ -68,6 +68,7 @@ int32_t Session::End() {
   }
   faults_.Clear();
   lock_.Release();
+  logFile_.Close();
   return first;
 }
 
@@ -142,7 +143,7 @@ void Session::AddLog(const std::string& text, int32_t activity) {
       line += c;
     }
   }
-  AppendToFile(logPath_, line + end, &error);
+  logFile_.Append(logPath_, line + end, &error);
 }
 
 }  // namespace hotsync

@@ -81,6 +81,7 @@ class Session {
   std::string root_;
   UserEntry user_;
   std::string logPath_;
+  AppendingFile logFile_;
   // The "---- HotSync" header goes before this session's first entry, so that commands which add
   // none (they only look at the handheld) leave no empty headers in the file.
   bool logHeaderWritten_ = false;

@@ -33,8 +33,23 @@ bool RemoveFile(const std::string& path);
 bool ListFolders(const std::string& folder, std::vector<std::string>* names, std::string* error);
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);
-// Appends text to a file, creating it.
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error);
+// A file texts are appended to (created when missing), each written at once, but opened only for
+// the first (and again after a failed write or for another path): a sync adds a few dozen log
+// entries, and opening the file for each costs more than writing it (several times more under
+// Wine).
+class AppendingFile {
+ public:
+  AppendingFile() = default;
+  AppendingFile(const AppendingFile&) = delete;
+  AppendingFile& operator=(const AppendingFile&) = delete;
+  ~AppendingFile() { Close(); }
+  bool Append(const std::string& path, const std::string& text, std::string* error);
+  void Close();
+
+ private:
+  std::string path_;
+  intptr_t handle_ = -1;
+};
 
 // Replaces path by data atomically: writes "path.tmp", flushes it to the disk, renames it over
 // path. A crash at any moment leaves path either as it was or complete.

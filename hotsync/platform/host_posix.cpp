@@ -142,16 +142,27 @@ bool ListFolders(const std::string& folder, std::vector<std::string>* names, std
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *error = ErrnoText("cannot open", path);
-    return false;
+bool AppendingFile::Append(const std::string& path, const std::string& text, std::string* error) {
+  if (handle_ != -1 && path != path_) Close();
+  if (handle_ == -1) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      *error = ErrnoText("cannot open", path);
+      return false;
+    }
+    handle_ = fd;
+    path_ = path;
   }
-  bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  if (!ok) *error = ErrnoText("cannot write", path);
-  ::close(fd);
-  return ok;
+  if (WriteAll(static_cast<int>(handle_), reinterpret_cast<const uint8_t*>(text.data()), text.size())) return true;
+  *error = ErrnoText("cannot write", path);
+  Close();
+  return false;
+}
+
+void AppendingFile::Close() {
+  if (handle_ == -1) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {

@@ -142,17 +142,28 @@ bool ListFolders(const std::string& folder, std::vector<std::string>* names, std
 
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
-bool AppendToFile(const std::string& path, const std::string& text, std::string* error) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    *error = SystemErrorText("cannot open", path, GetLastError());
-    return false;
+bool AppendingFile::Append(const std::string& path, const std::string& text, std::string* error) {
+  if (handle_ != -1 && path != path_) Close();
+  if (handle_ == -1) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      *error = SystemErrorText("cannot open", path, GetLastError());
+      return false;
+    }
+    handle_ = reinterpret_cast<intptr_t>(file);
+    path_ = path;
   }
-  bool ok = WriteAll(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  if (!ok) *error = SystemErrorText("cannot write", path, GetLastError());
-  CloseHandle(file);
-  return ok;
+  if (WriteAll(reinterpret_cast<HANDLE>(handle_), reinterpret_cast<const uint8_t*>(text.data()), text.size())) return true;
+  *error = SystemErrorText("cannot write", path, GetLastError());
+  Close();
+  return false;
+}
+
+void AppendingFile::Close() {
+  if (handle_ == -1) return;
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::string* error) {
