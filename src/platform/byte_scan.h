@@ -39,17 +39,6 @@ inline uint64_t Load(const char* p) {
   return w;
 }
 
-// The index, in memory order, of the lowest marked byte of a non-zero mask (little-endian words).
-inline size_t FirstMarked(uint64_t mask) {
-#if UINTPTR_MAX > 0xFFFFFFFFu
-  return static_cast<size_t>(__builtin_ctzll(mask)) >> 3;
-#else
-  // A 32-bit target counts the zeros of a 64-bit word by a call into the runtime.
-  const uint32_t low = static_cast<uint32_t>(mask);
-  return static_cast<size_t>(low != 0 ? __builtin_ctz(low) : 32 + __builtin_ctz(static_cast<uint32_t>(mask >> 32))) >> 3;
-#endif
-}
-
 // The word the scans step by where no SSE2 form runs: the machine's own (64-bit arithmetic on a
 // 32-bit target takes two instructions for each, and calls for some).
 #if UINTPTR_MAX > 0xFFFFFFFFu
@@ -71,13 +60,11 @@ inline Word LoadWord(const char* p) {
   return w;
 }
 
-inline size_t FirstMarkedWord(Word mask) {
+// The index, in memory order, of the lowest marked byte of a non-zero mask (little-endian words).
+inline size_t FirstMarked(Word mask) {
   if constexpr (sizeof(Word) == 8) return static_cast<size_t>(__builtin_ctzll(mask)) >> 3;
   return static_cast<size_t>(__builtin_ctz(static_cast<uint32_t>(mask))) >> 3;
 }
-
-// The marks of mask that lie in bytes before the first mark of stop (all of mask when stop is 0).
-inline uint64_t Before(uint64_t mask, uint64_t stop) { return stop == 0 ? mask : mask & ((stop & (~stop + 1)) - 1); }
 
 #if defined(REELBOX_SSE2)
 // Whether the SSE2 forms run here.
@@ -132,7 +119,7 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
   for (; end - p >= static_cast<ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
     const Word w = LoadWord(p);
     const Word hit = ZeroByteMarks(w ^ wa) | ZeroByteMarks(w ^ wb);
-    if (hit != 0) return p + FirstMarkedWord(hit);
+    if (hit != 0) return p + FirstMarked(hit);
   }
   while (p < end && *p != a && *p != b) ++p;
   return p;
@@ -155,7 +142,7 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   for (; end - p >= static_cast<ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
     const Word w = LoadWord(p);
     const Word hit = ZeroByteMarks(w ^ wa) | ZeroByteMarks(w ^ wb) | ZeroByteMarks(w ^ wc) | ZeroByteMarks(w ^ wd);
-    if (hit != 0) return p + FirstMarkedWord(hit);
+    if (hit != 0) return p + FirstMarked(hit);
   }
   while (p < end && *p != a && *p != b && *p != c && *p != d) ++p;
   return p;
