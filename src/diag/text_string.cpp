@@ -1,8 +1,10 @@
 #include "diag/text_string.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -13,6 +15,8 @@ namespace {
 constexpr size_t kRoomSize = sizeof(uint32_t);
 
 char* NewTextBuffer(uint32_t room, uint32_t n) {
+  // A 32-bit size_t cannot count a block for the largest rooms.
+  if (static_cast<size_t>(room) > SIZE_MAX - kRoomSize - 1) throw std::bad_alloc();
   char* block = new char[kRoomSize + static_cast<size_t>(room) + 1];
   std::memcpy(block, &room, kRoomSize);
   char* buffer = block + kRoomSize;
