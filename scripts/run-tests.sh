@@ -53,12 +53,16 @@ for part in "${parts[@]}"; do
         ./scripts/wine-run wineboot -i >/dev/null 2>&1 || true
         WINEPREFIX=$root/build/win32/wineprefix wineserver -w >/dev/null 2>&1 || true
       fi
-      # Debian's wineserver exits the moment its last client does; a test whose first Wine call
-      # falls in that moment dies with "wine client error: ... Connection reset by peer" before it
-      # runs. A persistent server would keep Wine's services alive holding ctest's pipes, so a
-      # test that fails is run once more instead (a real fault fails twice, and natively too).
-      run "test win32" xvfb-run -a -s "-screen 0 1024x768x24" \
-        ctest --test-dir build/win32 --output-on-failure -j2 --timeout 900 --repeat until-pass:2
+      # One Wine server for the whole suite, started with Wine's services on the virtual display
+      # before any test: no test races the server's shutdown ("wine client error: ...
+      # Connection reset by peer") or hands its output pipes to services that outlive it. Each
+      # test runs in a process group of its own (scripts/wine-test) that ends with it. A test
+      # that fails is still run once more: a real fault fails twice, and natively too.
+      run "test win32" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        WINEPREFIX=$0/build/win32/wineprefix wineserver -p &&
+          ./scripts/wine-run wineboot </dev/null >/dev/null 2>&1
+        exec ctest --test-dir build/win32 --output-on-failure -j2 --timeout 900 \
+          --repeat until-pass:2' "$root"
       ;;
     fuzz)
       echo "== build fuzz"

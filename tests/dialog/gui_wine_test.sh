@@ -2,7 +2,10 @@
 # The settings dialog on Windows, driven with the mouse and keyboard under Wine on a virtual
 # display: `hotsync configure` opens it; the test clicks check boxes and radio buttons, changes the
 # schedule list, presses OK or Cancel, and checks "KVRTPrefs.txt" and the action the conduit
-# answered. Screenshots of the open dialog are kept as test artifacts.
+# answered. Screenshots of the open dialog are kept as test artifacts. Each click and key goes to a
+# window that was first given the focus and checked to have it, so nothing depends on where the
+# focus happened to be left; every Wine program started here runs in a process group of its own
+# that the clean-up ends, whatever happens.
 # Usage: gui_wine_test.sh BIN_DIR ARTIFACT_DIR   (exits 77, skipped, without a display)
 set -uo pipefail
 bin=$(cd "$1" && pwd)
@@ -16,7 +19,8 @@ mkdir -p "$artifacts"
 work=$(mktemp -d "${TMPDIR:-/tmp}/reelbox-gui.XXXXXX")
 pid=""
 cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  # The group holds hotsync.exe and what it started (notepad), not only the wrapper.
+  [ -n "$pid" ] && kill -KILL -- "-$pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,7 +34,15 @@ fail() {
 winroot="Z:$(echo "$work/root" | tr / '\\')"
 folder="$work/root/Tester/Cinevane"
 prefs="$folder/KVRTPrefs.txt"
-hs() { (cd "$bin" && "$wine_run" ./hotsync.exe --root "$winroot" "$@"); }
+# A background subshell is no group leader, so setsid makes the new group in place: $! is its id.
+hs_start() { (cd "$bin" && exec setsid "$wine_run" ./hotsync.exe --root "$winroot" "$@") & }
+hs() {  # one command to its end, or killed after 60 s
+  hs_start "$@"
+  local group=$! i
+  for i in $(seq 300); do kill -0 "$group" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$group" 2>/dev/null && { kill -KILL -- "-$group" 2>/dev/null; wait "$group"; return 124; }
+  wait "$group"
+}
 
 hs user add Tester >"$work/out" 2>&1 || fail "user add"
 hs install >"$work/out" 2>&1 || fail "install"
@@ -49,14 +61,24 @@ find_window() {  # waits up to 60 s for a visible window whose name matches $1
 # 310 x 206 units, so its size gives the scale whatever font metrics Wine has.
 wid="" WIDTH=0 HEIGHT=0
 open_dialog() {
-  hs configure >"$work/out" 2>&1 &
+  hs_start configure >"$work/out" 2>&1
   pid=$!
   wid=$(find_window "^$title\$")
   [ -n "$wid" ] || fail "the dialog did not open"
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   sleep 0.5  # let the dialog paint before the first click or screenshot
 }
+focus() {  # gives window $1 the focus and waits until it has it (10 s at most)
+  local _
+  for _ in $(seq 50); do
+    xdotool windowraise "$1" windowfocus "$1" >/dev/null 2>&1
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.2
+  done
+  fail "window $1 did not take the focus"
+}
 click() {  # x y in dialog units
+  focus "$wid"
   xdotool mousemove --window "$wid" $(($1 * WIDTH / 310)) $(($2 * HEIGHT / 206)) click 1
   sleep 0.2
 }
@@ -137,7 +159,8 @@ click 219 190
 nid=$(find_window "^kvrtdebuglog.txt - Notepad\$")
 [ -n "$nid" ] || fail "View log... opened no notepad with the debug log"
 import -window "$nid" "$artifacts/view-log-notepad.png" || true
-xdotool key --window "$nid" alt+F4
+focus "$nid"
+xdotool key alt+F4
 for _ in $(seq 50); do xdotool search --onlyvisible --name "kvrtdebuglog" >/dev/null 2>&1 || break; sleep 0.2; done
 xdotool search --onlyvisible --name "kvrtdebuglog" >/dev/null 2>&1 && fail "notepad did not close"
 close_with 1
