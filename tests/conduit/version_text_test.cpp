@@ -8,15 +8,14 @@
 #include "support/process.h"
 #include "platform/env.h"
 #include "platform/system.h"
+#include "support/forwarding_system.h"
 
 namespace {
 
 // A version block of key/value pairs, as the native language library publishes it.
-class FakeVersionSystem : public SystemServices {
+class FakeVersionSystem : public ForwardingSystemServices {
  public:
-  void DebugOutput(const char*) override {}
-  int32_t InitializeCom() override { return 0; }
-  void UninitializeCom() override {}
+  FakeVersionSystem() : ForwardingSystemServices(Env::Default().System()) {}
   bool ModuleFileName(ModuleHandle module, std::string* name) override {
     if (module == nullptr) return false;
     *name = "lang";
@@ -27,12 +26,7 @@ class FakeVersionSystem : public SystemServices {
     std::memcpy(out, block.data(), size);
     return true;
   }
-  bool QueryVersionString(const void* b, const char* key, const char** value, uint32_t* length) override {
-    return real->QueryVersionString(b, key, value, length);
-  }
-  std::string SystemErrorText(uint32_t) override { return ""; }
 
-  SystemServices* real = &Env::Default().System();
   std::string block;
 };
 

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/internet.h"
 #include "support/forwarding_files.h"
+#include "support/forwarding_internet.h"
 #include "support/temp_dir.h"
 
 class TempFolderFileSystem final : public ForwardingFileSystem {
@@ -25,40 +26,19 @@ class TempFolderFileSystem final : public ForwardingFileSystem {
 };
 
 // Forwards to a real client; can pretend that the computer has no network connection.
-class SwitchableInternetClient final : public InternetClient {
+class SwitchableInternetClient final : public ForwardingInternetClient {
  public:
-  explicit SwitchableInternetClient(std::unique_ptr<InternetClient> real) : real_(std::move(real)) {}
+  explicit SwitchableInternetClient(InternetClient& real) : ForwardingInternetClient(real) {}
   bool connected = true;
   bool ping_fails = false;
-  bool IsConnected() override { return connected && real_->IsConnected(); }
+  bool IsConnected() override { return connected && ForwardingInternetClient::IsConnected(); }
   bool CheckConnection(const char* url) override {
     if (ping_fails) {
-      real_->SetLastError(kInternetErrorCannotConnect);
+      SetLastError(kInternetErrorCannotConnect);
       return false;
     }
-    return real_->CheckConnection(url);
+    return ForwardingInternetClient::CheckConnection(url);
   }
-  InternetHandle OpenSession(const char* agent) override { return real_->OpenSession(agent); }
-  InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
-    return real_->OpenUrl(session, url, flags);
-  }
-  bool QueryStatusCode(InternetHandle url, uint32_t* status) override { return real_->QueryStatusCode(url, status); }
-  bool QueryDataAvailable(InternetHandle url, uint32_t* available) override {
-    return real_->QueryDataAvailable(url, available);
-  }
-  bool ReadUrl(InternetHandle url, void* buffer, uint32_t count, uint32_t* read) override {
-    return real_->ReadUrl(url, buffer, count, read);
-  }
-  bool GetLastResponseInfo(uint32_t* code, char* buffer, uint32_t* length) override {
-    return real_->GetLastResponseInfo(code, buffer, length);
-  }
-  bool Close(InternetHandle handle) override { return real_->Close(handle); }
-  uint32_t LastError() override { return real_->LastError(); }
-  void SetLastError(uint32_t code) override { real_->SetLastError(code); }
-  std::string ErrorText(uint32_t code) override { return real_->ErrorText(code); }
-
- private:
-  std::unique_ptr<InternetClient> real_;
 };
 
 // The seams of a test, with the temporary folder "temp" inside dir; the test hands it to what it
@@ -68,7 +48,8 @@ class EventsTestEnv final : public EnvWrapper {
   explicit EventsTestEnv(const TempDir& dir)
       : EnvWrapper(Env::Default()),
         files_(Env::Default().Files(), dir.Sub("temp") + Env::Default().Files().PathSeparator()),
-        internet_(NewPlatformInternetClient(ShortTimeouts())) {
+        real_internet_(NewPlatformInternetClient(ShortTimeouts())),
+        internet_(*real_internet_) {
     Env::Default().Files().MakeDirectory(dir.Sub("temp"));
   }
   FileSystem& Files() override { return files_; }
@@ -85,6 +66,7 @@ class EventsTestEnv final : public EnvWrapper {
 
  private:
   TempFolderFileSystem files_;
+  std::unique_ptr<InternetClient> real_internet_;
   SwitchableInternetClient internet_;
 };
 

@@ -10,26 +10,13 @@
 #include "diag/sync_log.h"
 #include "platform/env.h"
 #include "platform/system.h"
+#include "support/forwarding_system.h"
 
-class CapturingSystem : public SystemServices {
+class CapturingSystem : public ForwardingSystemServices {
  public:
-  explicit CapturingSystem(SystemServices& real) : real_(real) {}
+  explicit CapturingSystem(SystemServices& real) : ForwardingSystemServices(real) {}
   void DebugOutput(const char* text) override { lines.push_back(text); }
-  int32_t InitializeCom() override { return real_.InitializeCom(); }
-  void UninitializeCom() override { real_.UninitializeCom(); }
-  bool ModuleFileName(ModuleHandle m, std::string* n) override { return real_.ModuleFileName(m, n); }
-  uint32_t VersionInfoSize(const std::string& f) override { return real_.VersionInfoSize(f); }
-  bool ReadVersionInfo(const std::string& f, void* b, uint32_t s) override {
-    return real_.ReadVersionInfo(f, b, s);
-  }
-  bool QueryVersionString(const void* b, const char* k, const char** v, uint32_t* l) override {
-    return real_.QueryVersionString(b, k, v, l);
-  }
-  std::string SystemErrorText(uint32_t code) override { return real_.SystemErrorText(code); }
   std::vector<std::string> lines;
-
- private:
-  SystemServices& real_;
 };
 
 class CapturingEnv : public EnvWrapper {
