@@ -118,8 +118,17 @@ TEST(Clock, LocalToUtcFollowsAChangeOfTz) {
   local = Civil(2026, 1, 15, 12);
   int64_t unset_time = 0;
   ASSERT_TRUE(clock.LocalToUtc(&local, &unset_time));
+  // Without TZ the system's own zone holds, as the C library reads it.
+  tzset();
+  std::tm parts = {};
+  parts.tm_year = 2026 - 1900;
+  parts.tm_mday = 15;
+  parts.tm_hour = 12;
+  parts.tm_isdst = -1;
+  const int64_t system_time = static_cast<int64_t>(std::mktime(&parts));
   if (before) setenv("TZ", saved.c_str(), 1);
   tzset();
+  EXPECT_EQ(unset_time, system_time);
 }
 #endif
 

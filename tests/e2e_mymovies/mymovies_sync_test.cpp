@@ -88,13 +88,16 @@ TEST_F(MoviesEndToEnd, HandheldWithoutMovieListsGetsTheDatabase) {
   ExpectPerlAgrees();
 }
 
-// Handheld: Alien (same as its line), Heat (other notes on its line), Jaws (no line); the import
-// adds Up. Records after the sync, by mode.
+// Handheld: Alien (same as its line), Heat (other notes on its line, and a director the import
+// has no column for), Jaws (no line); the import adds Up. Records after the sync, by mode.
 TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
-  const std::vector<SampleMovie> movies = {SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170"),
-                                           SimpleMovie("Jaws", 1975, "124")};
+  SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+  heat.director = "Michael Mann";
+  const std::vector<SampleMovie> movies = {SimpleMovie("Alien", 1979, "117"), heat, SimpleMovie("Jaws", 1975, "124")};
   SampleMovie heatDesktop = SimpleMovie("Heat", 1995, "170");
   heatDesktop.notes = "desktop";
+  SampleMovie heatMerged = heat;
+  heatMerged.notes = "desktop";
   SampleMovie up = SimpleMovie("Up", 2009, "96");
   const std::string import =
       std::string(kHeader) + Line("Up", 2009, "96") + Line("Alien", 1979, "117") + Line("Heat", 1995, "170", "desktop");
@@ -109,7 +112,7 @@ TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
       {{movies[0], heatDesktop, movies[2], up},
        "matched to identical device records : 1\r\nTotal number of records imported : 2\r\n\t- added : 1\r\n"
        "\t- updated : 1\r\n"},
-      {{movies[0], heatDesktop, movies[2], up},
+      {{movies[0], heatMerged, movies[2], up},
        "matched to identical device records : 1\r\nTotal number of records imported : 2\r\n\t- added : 1\r\n"
        "\t- updated : 1\r\n"},
       {{movies[0], movies[1], movies[2], up},

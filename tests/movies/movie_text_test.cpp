@@ -211,6 +211,7 @@ TEST(MovieText, CategoriesComeFromTheCurrentCategoryTable) {
   EXPECT_EQ(Field(item, 0), "Recorded");
   EXPECT_EQ(With(0, "favorites").GetCategory(), 1u);
   EXPECT_EQ(With(0, "Nowhere").GetCategory(), 0u);
+  EXPECT_EQ(With(0, "To").GetCategory(), 0u);  // a name is matched whole, not by its start
   item.SetCategory(16);
   EXPECT_EQ(Field(item, 0), "Unfiled Movies");
   item.SetCategory(9);

@@ -120,7 +120,9 @@ TEST_F(MatchingTest, SecondRecordWithOneKeyIsListedUnderAVariantWithoutDesktopPa
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->Matched());
   EXPECT_FALSE(entry->OnDesktop());
-  EXPECT_EQ(Entry(kAlienKey)->GetRecordId(), 7u);
+  auto first_entry = Entry(kAlienKey);
+  ASSERT_NE(first_entry, nullptr);
+  EXPECT_EQ(first_entry->GetRecordId(), 7u);
   EXPECT_NE(DebugLog().find(" [DUPE KEY][NO DESKTOP MATCH ][DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] "),
             std::string::npos)
       << DebugLog();
@@ -136,6 +138,7 @@ TEST_F(MatchingTest, SecondRecordPairsWithTheSecondLineOfItsKey) {
   Match(*first, ConflictMode::kDesktopOverwrites);
   EXPECT_EQ(Match(*second, ConflictMode::kDesktopOverwrites, 2), kAlienKey + "!!01");
   auto entry = Entry(kAlienKey + "!!01");
+  ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->OnDesktop());
   EXPECT_TRUE(entry->Matched());
   EXPECT_TRUE(entry->WriteBack());
@@ -166,8 +169,10 @@ TEST_F(MatchingTest, PairDifferingOnlyInCategoryDiffers) {
   auto record = Record(Movie("Alien"), 7, 3);
   Match(*record, ConflictMode::kIgnoreDesktop);
   EXPECT_NE(DebugLog().find("[EXISTS ON DESKTOP] [ITEMS DIFFER] [no action will be taken] "), std::string::npos);
-  EXPECT_TRUE(Entry(kAlienKey)->Matched());
-  EXPECT_FALSE(Entry(kAlienKey)->WriteBack());
+  auto entry = Entry(kAlienKey);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_TRUE(entry->Matched());
+  EXPECT_FALSE(entry->WriteBack());
 }
 
 TEST_F(MatchingTest, AddNewModeFreesTheKeyOfADifferingPair) {
@@ -177,6 +182,7 @@ TEST_F(MatchingTest, AddNewModeFreesTheKeyOfADifferingPair) {
   auto record = Record(Movie("Alien"), 7);
   Match(*record, ConflictMode::kAddNew);
   auto entry = Entry(kAlienKey);
+  ASSERT_NE(entry, nullptr);
   EXPECT_FALSE(entry->Matched());
   EXPECT_EQ(entry->GetRecordId(), 0xFFFFFFFFu);
   EXPECT_NE(DebugLog().find("[ITEMS DIFFER] [will be added to device] "), std::string::npos);

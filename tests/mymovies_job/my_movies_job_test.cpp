@@ -197,26 +197,30 @@ TEST_F(JobTest, ImportRequestAloneExportsTooAndNamesTheMode) {
   EXPECT_EQ(preference_after_, 0x10 | (3 << 2));
 }
 
-// Handheld: Alien (same as its line), Heat (its line has other notes), Jaws (no line).
-// Import: those two lines and a new movie, Up.
+// Handheld: Alien (same as its line), Heat (its line has other notes, and the import has no
+// column for its director), Jaws (no line). Import: those two lines and a new movie, Up.
 class ModeTest : public JobTest {
  protected:
   void Run(int mode) {
-    WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170"),
-                   SimpleMovie("Jaws", 1975, "124")});
+    SampleMovie heat = SimpleMovie("Heat", 1995, "170");
+    heat.director = "Michael Mann";
+    WriteHandheld({SimpleMovie("Alien", 1979, "117"), heat, SimpleMovie("Jaws", 1975, "124")});
     WriteImport(std::string(kImportHeader) + Line("Up", 2009, "96", "new") + Line("Alien", 1979, "117") +
                 Line("Heat", 1995, "170", "desktop notes"));
     EXPECT_EQ(RunJob(ImportMode(mode), true), 0);
     db_ = Handheld();
     log_ = SyncLogText();
   }
-  std::string Notes(size_t index) {
+  // Text number `field` of a record: 0 the title, 3 the director, 10 the notes.
+  std::string RecordText(size_t index, int field) {
     const auto& data = db_.records.at(index).data;
     std::string text(data.begin(), data.end());
     size_t at = 34;
-    for (int field = 0; field < 10; ++field) at = text.find('\0', at) + 1;
+    for (int skipped = 0; skipped < field; ++skipped) at = text.find('\0', at) + 1;
     return text.substr(at, text.find('\0', at) - at);
   }
+  std::string Notes(size_t index) { return RecordText(index, 10); }
+  std::string Director(size_t index) { return RecordText(index, 3); }
   std::string Title(size_t index) {
     const auto& data = db_.records.at(index).data;
     return std::string(reinterpret_cast<const char*>(data.data()) + 34);
@@ -245,6 +249,7 @@ TEST_F(ModeTest, DesktopOverwritesModeReplacesTheDifferingRecord) {
   ASSERT_EQ(db_.records.size(), 4u);
   EXPECT_EQ(Title(1), "Heat");
   EXPECT_EQ(Notes(1), "desktop notes");
+  EXPECT_EQ(Director(1), "");
   EXPECT_EQ(Title(3), "Up");
   EXPECT_TRUE(Has(log_, "Total number of import records matched to identical device records : 1\r\n"
                         "Total number of records imported : 2\r\n\t- added : 1\r\n\t- updated : 1\r\n"));
@@ -257,6 +262,7 @@ TEST_F(ModeTest, MergeModeRewritesTheRecordWithTheImportedFields) {
   Run(2);
   ASSERT_EQ(db_.records.size(), 4u);
   EXPECT_EQ(Notes(1), "desktop notes");
+  EXPECT_EQ(Director(1), "Michael Mann");
   EXPECT_TRUE(Has(log_, "MERGE IMPORTED FIELDS INTO DEVICE RECORD (replace matching fields)\r\n"));
   EXPECT_TRUE(Has(log_, "\t- added : 1\r\n\t- updated : 1\r\n"));
 }
