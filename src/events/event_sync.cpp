@@ -18,7 +18,8 @@
 
 namespace {
 
-constexpr uint32_t kNewRecordMarker = 0xBADF00D;
+// A database's record count is 16 bits wide.
+constexpr uint32_t kMaxRecords = 0xFFFF;
 
 // The handheld's Latin-1 sort order weighs upper and lower case and the accented forms of a
 // letter alike; these are the letters the articles are made of.
@@ -76,9 +77,15 @@ DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const
     }
   }
   if (result != DeviceError::kOk) {
-    ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result,
-                        "Unable to seek to or write record ID %lx in events Database '%s'",
-                        static_cast<unsigned long>(id == kNoRecordId ? kNewRecordMarker : id), kEventDatabaseName);
+    // A new record has no id yet: the entry names none.
+    if (id == kNoRecordId) {
+      ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result, "Unable to add a record to events Database '%s'",
+                          kEventDatabaseName);
+    } else {
+      ReportDeviceFailure(driver, LogCode::kRemoteReadFailed, database, result,
+                          "Unable to seek to or write record ID %lx in events Database '%s'", static_cast<unsigned long>(id),
+                          kEventDatabaseName);
+    }
     return result;
   }
   if (new_id) *new_id = written;
@@ -86,8 +93,11 @@ DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const
 }
 
 FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
-                      int list, const std::string& list_name, uint32_t window_start, uint16_t* count) {
+                      int list, const std::string& list_name, uint32_t window_start, ListCounts* counts) {
   const uint32_t category = static_cast<uint32_t>(list);
+  // A full database takes no new record, however often asked; the records it holds can still change.
+  uint32_t held = 0;
+  if (database.GetRecordCount(&held) != DeviceError::kOk) held = 0;
   // A UID repeated in one feed (recurring events, overrides) is one record: written once.
   std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids;
   return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode code) -> FeedCode {
@@ -137,13 +147,22 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
         LogAudit("(out of window - skipping)\n");
         return FeedCode::kDone;
       }
+      ++counts->to_add;
+      if (held >= kMaxRecords) {
+        LogAudit("(database full - not added)\n");
+        ++counts->not_added;
+        return FeedCode::kDone;
+      }
     }
     if (WriteEventRecord(driver, database, feed, target_category, target_id, nullptr) != DeviceError::kOk) {
       return FeedCode::kStreamError;
     }
-    if (target_id == kNoRecordId) LogAudit("(writing)\n");
+    if (target_id == kNoRecordId) {
+      LogAudit("(writing)\n");
+      ++held;
+    }
     AuditWrite();
-    ++*count;
+    ++counts->written;
     // A UID met again later in the same feed is a duplicate of this record, not another one.
     // written_uids is asked before the index with the same key, so the index need not learn it.
     written_uids.insert(std::move(uid));

@@ -16,12 +16,20 @@ class UrlFetcher;
 
 constexpr const char* kEventDatabaseName = "Movie-Events";
 
+// What one list's synchronization did.
+struct ListCounts {
+  uint16_t written = 0;    // records added or rewritten
+  uint32_t to_add = 0;     // new events inside the window
+  uint32_t not_added = 0;  // of those, left out because the database was full
+};
+
 // Reads the feed and writes the events that are new or changed and start at or after
 // window_start into category list, matching them by UID against index; a UID written before in
-// the same feed is a duplicate. *count counts the records written. Returns a feed code (kDone, kCancelled at the
-// first report, kStreamError when a write failed).
+// the same feed is a duplicate. A full database gets no new record, but its records still change.
+// Adds to *counts. Returns a feed code (kDone, kCancelled at the first report, kStreamError when a
+// write failed).
 FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
-                      int list, const std::string& list_name, uint32_t window_start, uint16_t* count);
+                      int list, const std::string& list_name, uint32_t window_start, ListCounts* counts);
 
 // Adds record (id kNoRecordId) or rewrites the record with that id, in category; reports a failure
 // in the HotSync log. *new_id (may be null) gets the id written. A DeviceError.

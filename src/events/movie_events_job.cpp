@@ -151,8 +151,8 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   LogAudit("Synchronizing data for '%s'\n", name.c_str());
   uint32_t window = block.LastUpdate(list);
   if (window == 0) window = today - kEventWindowDays * kSecondsPerDay;
-  uint16_t count = 0;
-  FeedCode code = SyncEventList(driver, database, fetcher, index, list, name, window, &count);
+  ListCounts counts;
+  FeedCode code = SyncEventList(driver, database, fetcher, index, list, name, window, &counts);
   if (code == FeedCode::kSomeBadEvents) {
     Entry(driver, LogCode::kRemoteReadFailed,
           "Warning : some events in the '%s' event dataset may not have synchronized properly due to formatting errors.\n",
@@ -168,9 +168,14 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
           "An error (%s) occured while synchronizing the '%s' events.  Synchronization of this list will now terminate.\n",
           text ? text : "", name.c_str());
   }
-  Entry(driver, LogCode::kPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(count), name.c_str());
+  Entry(driver, LogCode::kPlainText, "%u items updated for list '%s'\n", static_cast<unsigned>(counts.written), name.c_str());
+  if (counts.not_added != 0) {
+    Entry(driver, LogCode::kRemoteAddFailed, "the handheld's event database is full: %lu of %lu events of list '%s' were not added",
+          static_cast<unsigned long>(counts.not_added), static_cast<unsigned long>(counts.to_add), name.c_str());
+  }
   if (driver.Cancelled()) return EndJob(JobResult::kCancelled);
-  if (code == FeedCode::kDone) block.SetLastUpdate(list, today);
+  // A list whose events did not all fit keeps its window: they come once there is room.
+  if (code == FeedCode::kDone && counts.not_added == 0) block.SetLastUpdate(list, today);
   return kNextList;
 }
 
@@ -225,8 +230,17 @@ JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher&
     return JobResult::kDeviceFailed;
   }
   if (auto* sync = dynamic_cast<SyncDeviceDatabase*>(database)) {
-    sync->FinishPassFirst();
-    sync->FinishPassSecond();
+    // Neither touches what the job wrote: a failure is told, the job is still done.
+    DeviceError purged = sync->FinishPassFirst();
+    if (purged != DeviceError::kOk) {
+      ReportDeviceFailure(driver, LogCode::kResetFlagsFailed, *database, purged,
+                          "Unable to remove the deleted records of Events Database '%s'", kEventDatabaseName);
+    }
+    DeviceError cleared = sync->FinishPassSecond();
+    if (cleared != DeviceError::kOk) {
+      ReportDeviceFailure(driver, LogCode::kResetFlagsFailed, *database, cleared,
+                          "Unable to clear the modified flags of Events Database '%s'", kEventDatabaseName);
+    }
   }
   // A download the user stopped leaves lists unsynchronized: not a finished job.
   return driver.Cancelled() ? JobResult::kCancelled : JobResult::kDone;
@@ -241,7 +255,16 @@ JobResult RunMovieEventsJob(JobContext& driver) {
   uint32_t today = Today(driver);
   LogDebug("\n\n");
   JobResult result = RunJob(driver, database, fetcher, today);
-  if (database != nullptr) database->Close();
+  if (database != nullptr && database->IsOpen()) {
+    DeviceError closed = database->Close();
+    // The handheld keeps a database whose save failed as it was: the events are not there, so the
+    // job stays due.
+    if (closed != DeviceError::kOk) {
+      ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, closed,
+                          "The handheld did not keep the changes to Events Database '%s'", kEventDatabaseName);
+      if (result == JobResult::kDone) result = JobResult::kDeviceFailed;
+    }
+  }
   fetcher.CloseDownloaded();
   return result;
 }

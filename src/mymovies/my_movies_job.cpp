@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "device/byte_order.h"
 #include "device/device_failure.h"
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -12,6 +13,8 @@
 #include "mymovies/movie_lists_block.h"
 
 namespace {
+
+constexpr uint16_t kRequestBits = kPrefExportRequested | kPrefImportRequested;
 
 enum class Failure { kOpenOrCreate, kWriteBlock };
 
@@ -51,8 +54,19 @@ JobResult RunJob(JobContext& driver) {
     ReportDatabaseFailure(driver, *database, Failure::kOpenOrCreate, opened);
     return JobResult::kDeviceFailed;
   }
+  const uint16_t requested = Swap16(driver.GetDevicePreference()) & kRequestBits;
   JobResult result = RunImportExport(*database, driver);
-  database->Close();
+  DeviceError closed = database->Close();
+  if (closed != DeviceError::kOk) {
+    // The handheld keeps a database whose save failed as it was: the requests stay, so the next
+    // synchronization does what this one could not keep.
+    ReportDeviceFailure(driver, LogCode::kRemoteChangeFailed, *database, closed,
+                        "The handheld did not keep the changes to Ri Verid Database '%s'; the import/export request stays "
+                        "for the next synchronization",
+                        kMovieListsName);
+    driver.SetDevicePreference(Swap16(static_cast<uint16_t>(Swap16(driver.GetDevicePreference()) | requested)));
+    if (result == JobResult::kDone) result = JobResult::kDeviceWriteFailed;
+  }
   return result;
 }
 

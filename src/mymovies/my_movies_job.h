@@ -7,8 +7,9 @@
 #include "diag/job_context.h"
 
 // kDone; kDeviceFailed when the database could not be opened, created or given its block; kNoMemory
-// (reported, whatever allocation failed); otherwise the import/export's result. The result
-// does not change the synchronization's result.
+// (reported, whatever allocation failed); kDeviceWriteFailed when the handheld did not keep the
+// database at its close (the requests then stay); otherwise the import/export's result. The
+// result does not change the synchronization's result.
 JobResult RunMyMoviesJob(JobContext& driver);
 
 #endif  // REELBOX_MYMOVIES_MY_MOVIES_JOB_H

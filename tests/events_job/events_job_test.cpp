@@ -445,11 +445,88 @@ TEST_F(EventsJobTest, FailedRecordWriteEndsTheJob) {
   std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
   EXPECT_EQ(RunConduit(env_, Progress, p), 4);
   HsEndSession();
-  EXPECT_TRUE(HasEntry(8, "Unable to seek to or write record ID badf00d in events Database 'Movie-Events' "
+  EXPECT_TRUE(HasEntry(8, "Unable to add a record to events Database 'Movie-Events' "
                           "(error #999/16393 - An unexpected Palm error occured (16393))"));
   EXPECT_TRUE(HasEntry(8, "A fatal error (Internal file stream error) occured while synchronizing the 'First' "
                           "events.  Synchronization will now exit.\n"));
   EXPECT_EQ(Stored().size(), 1u);
+}
+
+TEST_F(EventsJobTest, FullDatabaseAddsNothingMoreButStillRewritesAndEveryListGoesOn) {
+  MakeDatabase({{"First", "/one"}, {"Second", "/two"}}, 0);
+  server_.Serve("/one", BuildFeed({{"a", "Old Title", "", At(today_ + 60), "", ""}}));
+  server_.Serve("/two", BuildFeed({{"b", "Other", "", At(today_ + 120), "", ""}}));
+  EXPECT_EQ(Sync(), 0);
+  {
+    // Filled up to one record short of what a database holds, the windows back at their start.
+    hotsync::PalmDatabase db = Database();
+    while (db.records.size() < 0xFFFE) reelbox_test::AddTestRecord(&db, "x", 5);
+    EventAppInfo block = Block();
+    block.SetLastUpdate(0, 0);
+    block.SetLastUpdate(1, 0);
+    db.appInfo.assign(block.bytes, block.bytes + kEventAppInfoSize);
+    ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  }
+  server_.Serve("/one", BuildFeed({{"a", "New Title", "", At(today_ + 60), "", ""},
+                                   {"c", "Fits", "", At(today_ + 180), "", ""},
+                                   {"d", "No Room", "", At(today_ + 240), "", ""}}));
+  server_.Serve("/two", BuildFeed({{"b", "Other", "", At(today_ + 120), "", ""},
+                                   {"e", "No Room Either", "", At(today_ + 300), "", ""}}));
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    EXPECT_EQ(Sync(), 0);
+    std::vector<StoredEvent> stored = Stored();
+    ASSERT_EQ(stored.size(), 0xFFFFu);
+    EXPECT_STREQ(stored[0].record.Summary(), "New Title");
+    EXPECT_STREQ(stored.back().record.Uid(), "c");
+    EXPECT_TRUE(HasEntry(9, run == 0 ? "the handheld's event database is full: 1 of 2 events of list 'First' were not added"
+                                     : "the handheld's event database is full: 1 of 1 events of list 'First' were not added"));
+    EXPECT_TRUE(HasEntry(9, "the handheld's event database is full: 1 of 1 events of list 'Second' were not added"));
+    for (auto& e : ManagerLog()) EXPECT_EQ(e.second.find("badf00d"), std::string::npos) << e.second;
+    // The events left out are still in the window for when there is room.
+    EXPECT_EQ(Block().LastUpdate(0), 0u);
+    EXPECT_EQ(Block().LastUpdate(1), 0u);
+  }
+}
+
+TEST_F(EventsJobTest, EndOfPassFailuresAreReportedAndTheJobIsStillDone) {
+  MakeDatabase({{"First", "/one"}}, 0);
+  server_.Serve("/one", GenerateFeed(2, today_));
+  ASSERT_EQ(root_.BeginSession(), 0);
+  HsInjectFault("SyncFinishPassPurge", 1, 0x4009);
+  HsInjectFault("SyncFinishPassClearFlags", 1, 0x4009);
+  SyncProperties p;
+  std::memset(&p, 0, sizeof p);
+  std::string folder = root_.conduitFolder();
+  std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+  EXPECT_EQ(RunConduit(env_, Progress, p), 0);
+  HsEndSession();
+  EXPECT_TRUE(HasEntry(18, "Unable to remove the deleted records of Events Database 'Movie-Events' "
+                           "(error #999/16393 - An unexpected Palm error occured (16393))"));
+  EXPECT_TRUE(HasEntry(18, "Unable to clear the modified flags of Events Database 'Movie-Events' "
+                           "(error #999/16393 - An unexpected Palm error occured (16393))"));
+  EXPECT_EQ(Stored().size(), 2u);
+}
+
+TEST_F(EventsJobTest, EventsTheHandheldDidNotKeepLeaveTheJobDue) {
+  MakeDatabase({{"First", "/one"}}, 0);
+  server_.Serve("/one", GenerateFeed(2, today_));
+  ASSERT_EQ(root_.BeginSession(), 0);
+  // The close and its second try when the database object goes; the session's end saves it.
+  HsInjectFault("WriteBack", 1, 0x4008);
+  HsInjectFault("WriteBack", 2, 0x4008);
+  SyncProperties p;
+  std::memset(&p, 0, sizeof p);
+  std::string folder = root_.conduitFolder();
+  std::memcpy(p.bytes + kFolderOffset, folder.c_str(), folder.size() + 1);
+  EXPECT_EQ(RunConduit(env_, Progress, p), 4);
+  HsEndSession();
+  EXPECT_TRUE(HasEntry(11, "The handheld did not keep the changes to Events Database 'Movie-Events' "
+                           "(error #999/16392 - An unexpected Palm error occured (16392))"));
+  EXPECT_TRUE(HasEntry(21, "Reelbox"));
+  ConduitPrefs prefs;
+  ReadConduitPrefs(Env::Default().Files(), &prefs, root_.conduitFolder().c_str());
+  EXPECT_EQ(prefs.lastEventsRun, 0u);
 }
 
 }  // namespace
