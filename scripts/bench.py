@@ -221,14 +221,16 @@ def wine(roots, million_root):
     def run_wine(root):
         work = fresh(root)
         shutil.copy(os.path.join(work, "docs", "MyMoviesImport.tab"), home)
-        args = [loader, exe, "--root", "Z:" + work.replace("/", "\\"), "--user", "Bench", "sync", "--quiet"]
+        args = [loader, exe, "--root", "Z:" + work.replace("/", "\\"), "--conduit",
+                "Z:" + os.path.join(WIN32, "KVRTConduit.dll").replace("/", "\\"),
+                "--user", "Bench", "sync", "--quiet"]
         _, wall, peak, rc = measure(args, loader_env)
         shutil.rmtree(work, ignore_errors=True)
         return wall, peak, rc in (0, 4) and rc != "timeout"
 
     def run_native(root):
         work = fresh(root)
-        _, wall, peak, rc = measure([f"{BENCH}/hotsync", "--root", work, "sync", "--quiet"], native_env(work))
+        _, wall, peak, rc = measure([f"{BENCH}/hotsync", "--root", work, "--conduit", f"{BENCH}/libKVRTConduit.so", "sync", "--quiet"], native_env(work))
         shutil.rmtree(work, ignore_errors=True)
         return wall, peak, rc == 0
 

@@ -31,7 +31,8 @@ stop_server() {
 trap stop_server EXIT
 trap 'exit 130' INT TERM
 
-hs() { "$bin/hotsync" --root "$demo/root" --user "$user" "$@"; }
+# --conduit runs the conduit of the build tree without registering it anywhere.
+hs() { "$bin/hotsync" --root "$demo/root" --user "$user" --conduit "$bin/libKVRTConduit.so" "$@"; }
 step() { printf '\n== %s\n' "$*"; }
 
 rm -rf "$demo"

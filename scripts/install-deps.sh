@@ -9,7 +9,7 @@ pkgs=(build-essential cmake ninja-build pkg-config git
       wine wine32:i386 xvfb xauth x11-apps imagemagick xdotool
       libcurl4-openssl-dev googletest libgtest-dev
       libpalm-perl clang libclang-rt-14-dev llvm
-      python3 tmux procps psmisc ccache)
+      python3 tmux procps psmisc ccache nsis)
 
 missing=()
 for p in "${pkgs[@]}"; do

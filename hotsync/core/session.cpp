@@ -22,6 +22,7 @@ void SetLastSession(std::unique_ptr<Session> session) { g_last = std::move(sessi
 int32_t Session::Begin(const std::string& root, const std::string& userName,
                        const std::string& handheldDir, uint32_t flags) {
   root_ = root;
+  if (flags & kHsSessionRootOnly) return 0;
   std::vector<UserEntry> users;
   std::string error;
   if (!LoadUsers(root, &users, &error)) {

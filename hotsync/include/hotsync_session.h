@@ -49,7 +49,8 @@ enum { kHsFaultCrash = 0x7FFF0086 };
 
 // Flags of HsBeginSession.
 enum {
-  kHsSessionNoHandheld = 1  // no handheld (install, info, configure): no lock, no databases
+  kHsSessionNoHandheld = 1,  // no handheld (install, info, configure): no lock, no databases
+  kHsSessionRootOnly = 2     // the root alone, no user either (the conduit registrations)
 };
 
 // Begins a session. rootDir: the HotSync root folder (holding "Users.txt" and one folder per

@@ -269,12 +269,33 @@ std::string TargetModuleFileName(const std::string& windowsName) {
   return "lib" + windowsName.substr(0, dot) + ".so";
 }
 
-std::string ProgramFolder() {
+std::string ProgramFile() {
   char buffer[4096];
   ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return ".";
+  if (n <= 0) return std::string();
   buffer[n] = 0;
-  return ParentOf(buffer);
+  return buffer;
+}
+
+std::string ProgramFolder() {
+  const std::string file = ProgramFile();
+  return file.empty() ? std::string(".") : ParentOf(file);
+}
+
+void* FindLoadedSymbol(const std::string& windowsName, const char* name) {
+  void* module = ::dlopen(TargetModuleFileName(windowsName).c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (module == nullptr) return nullptr;
+  void* symbol = ::dlsym(module, name);
+  // NOLOAD took a reference of its own.
+  ::dlclose(module);
+  return symbol;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return path;
+  return JoinPath(buffer, path);
 }
 
 }  // namespace hotsync

@@ -279,4 +279,21 @@ std::string TargetModuleFileName(const std::string& windowsName) { return window
 
 std::string ProgramFolder() { return ModuleFolder(GetModuleHandleA(nullptr)); }
 
+std::string ProgramFile() {
+  char path[MAX_PATH + 1] = {0};
+  if (GetModuleFileNameA(nullptr, path, MAX_PATH) == 0) return std::string();
+  return path;
+}
+
+void* FindLoadedSymbol(const std::string& windowsName, const char* name) {
+  HMODULE module = GetModuleHandleA(windowsName.c_str());
+  return module != nullptr ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  char full[MAX_PATH + 1] = {0};
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH ? std::string(full) : path;
+}
+
 }  // namespace hotsync

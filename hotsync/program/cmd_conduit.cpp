@@ -7,13 +7,21 @@
 #include "platform/console.h"
 #include "program/commands.h"
 #include "program/conduit_module.h"
+#include "program/registered_conduits.h"
 
 namespace hotsync {
 namespace {
 
+// The conduit of --conduit, else the only one registered.
 bool LoadConduit(const Options& options, ConduitModule* conduit) {
+  std::vector<std::string> files;
+  if (!ConduitsToRun(options, &files)) return false;
+  if (files.size() > 1) {
+    std::fprintf(stderr, "hotsync: several conduits are registered: name one with --conduit FILE\n");
+    return false;
+  }
   std::string error;
-  if (!conduit->Load(options.conduit, &error)) {
+  if (!conduit->Load(files[0], &error)) {
     std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
     return false;
   }

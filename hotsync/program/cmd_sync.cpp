@@ -1,9 +1,11 @@
 // hotsync sync [--do-nothing] [--dry-run] [--quiet] [--cancel-at TEXT]: one synchronization
-// through the conduit's OpenConduit.
+// through the OpenConduit of each conduit to run, in priority order.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "hotsync_session.h"
 #include "platform/console.h"
@@ -11,6 +13,7 @@
 #include "program/backups.h"
 #include "program/commands.h"
 #include "program/conduit_module.h"
+#include "program/registered_conduits.h"
 
 namespace hotsync {
 namespace {
@@ -144,15 +147,21 @@ int RunSync(const Options& options) {
 int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   SessionScope session(options, 0);
   if (!session.ok()) return kExitFailed;
-  ConduitModule conduit;
+  // Every conduit to run is loaded before any runs: a sync never stops half-way for a missing one.
+  std::vector<std::string> files;
+  if (!ConduitsToRun(options, &files)) return kExitFailed;
+  std::vector<std::unique_ptr<ConduitModule>> conduits;
   std::string error;
-  if (!conduit.Load(options.conduit, &error)) {
-    std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
-    return kExitFailed;
-  }
-  if (conduit.openConduit == nullptr) {
-    std::fprintf(stderr, "hotsync: the conduit does not export OpenConduit\n");
-    return kExitFailed;
+  for (const std::string& file : files) {
+    conduits.emplace_back(new ConduitModule);
+    if (!conduits.back()->Load(file, &error)) {
+      std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    if (conduits.back()->openConduit == nullptr) {
+      std::fprintf(stderr, "hotsync: the conduit %s does not export OpenConduit\n", file.c_str());
+      return kExitFailed;
+    }
   }
 
   uint8_t properties[kSyncPropertiesSize] = {0};
@@ -185,7 +194,15 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
 
   g_terminal = StdoutIsTerminal();
   InstallInterruptHandler();
-  const int32_t result = conduit.openConduit(ShowProgress, properties);
+  int32_t result = 0;
+  for (const auto& conduit : conduits) {
+    // Each conduit gets the properties as the manager made them.
+    uint8_t given[kSyncPropertiesSize];
+    std::memcpy(given, properties, sizeof given);
+    const int32_t answer = conduit->openConduit(ShowProgress, given);
+    if (result == 0) result = answer;
+    if (g_askedToStop) break;
+  }
   if (g_lineOpen) std::printf("\n");
   const bool savedAll = session.End();
   const bool logErrors = PrintLog();

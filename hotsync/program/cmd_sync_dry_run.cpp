@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/handheld.h"
+#include "core/registrations.h"
 #include "core/users.h"
 #include "events/event_record.h"
 #include "movies/movie_item.h"
@@ -189,6 +190,11 @@ int RunDryRun(const Options& options, bool doNothing) {
   ready = ready && CopyFiles(handheld, scratchHandheld, &error);
   if (ready && FolderExists(JoinPath(userFolder, kConduitFolderName))) {
     ready = CopyFiles(JoinPath(userFolder, kConduitFolderName), JoinPath(scratchUser, kConduitFolderName), &error);
+  }
+  // The scratch root runs the conduits registered in the real one.
+  const std::string registrations = JoinPath(options.root, kRegistrationsFileName);
+  if (ready && FileExists(registrations)) {
+    ready = CopyFileTo(registrations, JoinPath(scratch, kRegistrationsFileName), &error);
   }
   for (const char* name : kDocumentFiles) {
     const std::string path = JoinPath(documents, name);

@@ -17,7 +17,7 @@ struct Options {
   std::string root;      // HotSync root folder (always set: default filled in)
   std::string user;      // may be empty: the only user
   std::string handheld;  // may be empty: the user's handheld folder
-  std::string conduit;   // may be empty: the conduit beside the program
+  std::string conduit;   // may be empty: the registered conduits
   std::vector<std::string> faults;  // "OPERATION:N:CODE"
   std::vector<std::string> words;   // the command and its arguments
   Env* env = nullptr;               // the conduit's services for its code run here (set by main)
@@ -57,6 +57,10 @@ bool SelectedUser(const Options& options, UserEntry* user);
 std::string HandheldFolderFor(const Options& options);
 
 int RunUserCommand(const Options& options);
+// setup: records the manager's folder and root where installers look for them.
+int RunSetup(const Options& options);
+// conduits [list] | install FILE [...] | remove CREATOR
+int RunConduits(const Options& options);
 int RunInstall(const Options& options);
 int RunInfo(const Options& options);
 int RunConfigure(const Options& options);

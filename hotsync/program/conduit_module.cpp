@@ -19,7 +19,7 @@ Fn Entry(void* module, const char* name) {
 ConduitModule::~ConduitModule() = default;
 
 bool ConduitModule::Load(const std::string& path, std::string* error) {
-  path_ = !path.empty() ? path : JoinPath(ProgramFolder(), TargetModuleFileName("KVRTConduit.dll"));
+  path_ = path;
   module_ = OpenModule(path_, error);
   if (module_ == nullptr) return false;
   openConduit = Entry<OpenConduitFn>(module_, "OpenConduit");

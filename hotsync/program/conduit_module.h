@@ -15,7 +15,7 @@ class ConduitModule {
   ConduitModule(const ConduitModule&) = delete;
   ConduitModule& operator=(const ConduitModule&) = delete;
 
-  // Loads path, or the conduit beside the program when path is empty. False with a message.
+  // Loads the conduit library at path. False with a message.
   bool Load(const std::string& path, std::string* error);
   const std::string& path() const { return path_; }
 

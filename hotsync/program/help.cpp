@@ -14,6 +14,8 @@ const char kProgramUsage[] =
     "\n"
     "Commands:\n"
     "  user add NAME | user list   register users (each gets a folder and a handheld folder)\n"
+    "  setup                       record the manager's folder, so conduit installers find it\n"
+    "  conduits [install|remove]   the registered conduits (see: hotsync help conduits)\n"
     "  install                     prepare the conduit's folder for the user\n"
     "  info                        the conduit's name and version\n"
     "  sync                        one synchronization (see: hotsync help sync)\n"
@@ -25,7 +27,8 @@ const char kProgramUsage[] =
     "  --root DIR        the HotSync root folder (default: a folder of the user's application data)\n"
     "  --user NAME       the HotSync user (needed when there are several)\n"
     "  --handheld DIR    another handheld folder (for example a handheld backup)\n"
-    "  --conduit PATH    another conduit library than the one beside the program\n"
+    "  --conduit PATH    run this conduit library instead of the registered ones (for a conduit\n"
+    "                    of a build tree; nothing needs to be registered)\n"
     "  --fail OPERATION:N:CODE\n"
     "                    make the Nth call of a manager operation fail with CODE, for trying out\n"
     "                    error paths (\"crash\" for WriteBack: a crash in the middle of a write-back)\n"
@@ -85,6 +88,24 @@ const char kHandheldUsage[] =
     "  clock [offset SECONDS | set YYYY-MM-DD HH:MM[:SS] | reset]\n"
     "                                   show or set the handheld clock\n";
 
+const char kSetupUsage[] =
+    "Usage: hotsync [--root DIR] setup\n"
+    "The manager's own set-up: records the folder of this program and its libraries (the\n"
+    "Conduit Manager CondMgr and HSAPI among them) and the HotSync root, where conduit installers\n"
+    "and the libraries find them (Windows: HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot\n"
+    "Desktop\\Core, values Path, HotSyncPath and Root; Linux: ~/.config/reelbox-hotsync/Core.txt).\n";
+
+const char kConduitsUsage[] =
+    "Usage: hotsync [--root DIR] conduits [list]\n"
+    "       hotsync [--root DIR] conduits install FILE [--creator CODE] [--directory NAME]\n"
+    "                                                  [--priority 0-4] [--title TEXT]\n"
+    "       hotsync [--root DIR] conduits remove CREATOR\n"
+    "The conduits a sync runs, in priority order (lower first), registered in the root's\n"
+    "\"Conduits.txt\" through the Conduit Manager library, as installers register them.\n"
+    "install registers FILE (or updates the registration of the same file): the creator comes\n"
+    "from a file name such as KVRTConduit.dll or libKVRTConduit.so unless given, the title from\n"
+    "the conduit's name; priority 2 unless given. remove keeps every user's folder and files.\n";
+
 struct CommandHelp {
   const char* command;
   const char* text;
@@ -93,6 +114,7 @@ struct CommandHelp {
 const CommandHelp kHelp[] = {
     {"user", kUserUsage},   {"install", kInstallUsage},     {"info", kInfoUsage},
     {"sync", kSyncUsage},   {"configure", kConfigureUsage}, {"handheld", kHandheldUsage},
+    {"setup", kSetupUsage}, {"conduits", kConduitsUsage},
 };
 
 }  // namespace

@@ -163,6 +163,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (command == "user") return RunUserCommand(options);
+  if (command == "setup") return RunSetup(options);
+  if (command == "conduits") return RunConduits(options);
   if (command == "install") return RunInstall(options);
   if (command == "info") return RunInfo(options);
   if (command == "configure") return RunConfigure(options);

@@ -1,8 +1,10 @@
-// UserData: the HotSync users of the session's root folder. Results above 0 are success (the
-// length of the text copied, or 1); -1 means failure (no session, unknown user, no room: the
-// buffer must hold the text and its terminator; *size then tells the room needed).
+// UserData: the HotSync users of the session's root folder (without a session, of the root the
+// manager's set-up recorded). Results above 0 are success (the length of the text copied, or 1);
+// -1 means failure (no root, unknown user, no room: the buffer must hold the text and its
+// terminator; *size then tells the room needed).
 #include <cstring>
 
+#include "core/manager_root.h"
 #include "core/users.h"
 #include "hotsync_api.h"
 #include "hotsync_session.h"
@@ -14,10 +16,10 @@ namespace {
 
 // 0 with the users loaded; otherwise the result to return.
 int32_t Enter(const char* operation, std::vector<UserEntry>* users, std::string* root) {
-  const char* rootDir = HsGetRootDirectory();
-  if (rootDir == nullptr) return -1;
+  // Outside a session (an installer's process), the root the manager's set-up recorded.
+  *root = ManagerRoot();
+  if (root->empty()) return -1;
   if (int32_t code = HsCheckFault(operation)) return code;
-  *root = rootDir;
   std::string error;
   return LoadUsers(*root, users, &error) ? 0 : -1;
 }

@@ -2,6 +2,7 @@
 # Checks the win32 build against the real HotSync manager and the oldest Windows it runs on:
 #  1. each manager operation the conduit imports has the real calling convention and ordinal,
 #     and the stand-in libraries export it the same way (a __stdcall name carries "@bytes");
+#     the Conduit Manager and HSAPI export their __stdcall functions by plain name;
 #  2. the shipped libraries import nothing that Windows XP SP3 lacks.
 # Usage: check_win32_binaries.sh BUILD_DIR SOURCE_DIR NM OBJDUMP
 set -uo pipefail
@@ -58,6 +59,45 @@ while read -r lib ordinal symbol; do
     fail "the $lib import library lacks _$symbol (calling convention differs)"
 done <<<"$contract"
 
+# 1c. The Conduit Manager and HSAPI: installers look each function up by its plain name, and call
+#     it as __stdcall: the .def maps the plain name to the "@bytes" symbol, which the objects define.
+named="
+CondMgr CmInstallCreator@8
+CondMgr CmRemoveConduitByCreatorID@4
+CondMgr CmSetCreatorName@8
+CondMgr CmSetCreatorDirectory@8
+CondMgr CmSetCreatorFile@8
+CondMgr CmSetCreatorRemote@8
+CondMgr CmSetCreatorTitle@8
+CondMgr CmSetCreatorPriority@8
+CondMgr CmGetCreatorName@12
+CondMgr CmGetCreatorDirectory@12
+CondMgr CmGetCreatorFile@12
+CondMgr CmGetCreatorRemote@12
+CondMgr CmGetCreatorTitle@12
+CondMgr CmGetCreatorPriority@8
+CondMgr CmGetCreatorType@4
+CondMgr CmGetConduitCount@0
+CondMgr CmGetConduitCreatorID@12
+CondMgr CmGetCorePath@8
+CondMgr CmGetHotSyncExecPath@8
+HSAPI HsCheckApiStatus@0
+HSAPI HsGetSyncStatus@4
+HSAPI HsSetAppStatus@8
+HSAPI HsRefreshConduitInfo@0
+"
+while read -r lib symbol; do
+  [ -n "$lib" ] || continue
+  plain=${symbol%@*}
+  folder=${lib,,}
+  grep -Eq "^\s*$plain\s*=\s*$symbol\s*$" "$source/hotsync/$folder/$lib.def" ||
+    fail "$lib.def does not map $plain to $symbol"
+  defined=$("$nm" "$build/hotsync/CMakeFiles/$lib.dir/$folder/$folder.cpp.obj" 2>/dev/null)
+  grep -q " T _$symbol\$" <<<"$defined" || fail "$lib does not define _$symbol (not __stdcall with those arguments)"
+  exports=$("$objdump" -p "$build/bin/$lib.dll")
+  grep -Eq "^\s*\[\s*[0-9]+\] $plain\$" <<<"$exports" || fail "$lib.dll does not export $plain by name"
+done <<<"$named"
+
 # 1b. The conduit: every manager operation it calls is one of the contract's, decorated alike.
 conduit_objects=()
 for lib in "$build"/lib/libreelbox_*.a; do conduit_objects+=("$lib"); done
@@ -72,7 +112,7 @@ done
 
 # 2. Nothing newer than Windows XP SP3 in what we ship.
 newer='^(GetTickCount64|(Acquire|Release|TryAcquire|Initialize)SRWLock.*|InitializeConditionVariable|SleepConditionVariable.*|WakeConditionVariable|WakeAllConditionVariable|InitOnce.*|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle.*|CreateSymbolicLink.*|(GetDateFormat|GetTimeFormat|GetLocaleInfo|LCMapString|CompareString|GetNumberFormat|GetCurrencyFormat|EnumSystemLocales|GetUserDefaultLocaleName|GetSystemDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|IsValidLocaleName|ResolveLocaleName)Ex|GetUserDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|GetFileInformationByHandleEx|SetFileInformationByHandle|Create(Event|Mutex|Semaphore|WaitableTimer)Ex[AW]?|InitializeCriticalSectionEx|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber.*|CancelIoEx|GetThreadId|GetProcessIdOfThread|QueryFullProcessImageName[AW]|SetThreadErrorMode|GetThreadErrorMode|GetErrorMode|RegGetValue[AW]|SHGetKnownFolderPath|SetDefaultDllDirectories|AddDllDirectory|GetTickCount64|K32.*)$'
-for dll in KVRTConduit.dll KVRTConduitLANG.DLL; do
+for dll in KVRTConduit.dll KVRTConduitLANG.DLL CondMgr.dll HSAPI.dll; do
   path="$build/bin/$dll"
   [ -f "$path" ] || { fail "$dll was not built"; continue; }
   imports=$("$objdump" -p "$path" | awk '

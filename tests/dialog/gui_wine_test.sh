@@ -35,7 +35,7 @@ winroot="Z:$(echo "$work/root" | tr / '\\')"
 folder="$work/root/Tester/Cinevane"
 prefs="$folder/KVRTPrefs.txt"
 # A background subshell is no group leader, so setsid makes the new group in place: $! is its id.
-hs_start() { (cd "$bin" && exec setsid "$wine_run" ./hotsync.exe --root "$winroot" "$@") & }
+hs_start() { (cd "$bin" && exec setsid "$wine_run" ./hotsync.exe --root "$winroot" --conduit KVRTConduit.dll "$@") & }
 hs() {  # one command to its end, or killed after 60 s
   hs_start "$@"
   local group=$! i

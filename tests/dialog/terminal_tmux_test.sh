@@ -29,7 +29,7 @@ fail() {
 root="$work/root"
 folder="$root/Tester/Cinevane"
 prefs="$folder/KVRTPrefs.txt"
-hs() { "$bin/hotsync" --root "$root" "$@"; }
+hs() { "$bin/hotsync" --root "$root" --conduit "$bin/libKVRTConduit.so" "$@"; }
 hs user add Tester >"$work/out" 2>&1 || fail "user add"
 hs install >"$work/out" 2>&1 || fail "install"
 
@@ -45,7 +45,7 @@ wait_screen() {  # waits until the screen shows the text
 open_form() {
   rm -f "$work/status" "$work/out"
   tmux -L "$socket" new-session -d -s dialog -x 80 -y 24 \
-    "PAGER=cat '$bin/hotsync' --root '$root' configure >'$work/out' 2>&1; echo \$? >'$work/status'; sleep 30"
+    "PAGER=cat '$bin/hotsync' --root '$root' --conduit '$bin/libKVRTConduit.so' configure >'$work/out' 2>&1; echo \$? >'$work/status'; sleep 30"
   wait_screen "$title"
 }
 keys() {

@@ -85,7 +85,8 @@ void MoviesEndToEnd::WriteDocument(const std::string& name, const std::string& t
 std::string MoviesEndToEnd::ReadDocument(const std::string& name) { return FileText(documents_.Join(name)); }
 
 int MoviesEndToEnd::Run(const std::vector<std::string>& words, std::string* output) {
-  std::vector<std::string> args = {"--root", root_.root(), "--user", root_.userName()};
+  std::vector<std::string> args = {"--root", root_.root(), "--user", root_.userName(), "--conduit",
+                                   reelbox_test::BuiltLibrary("KVRTConduit.dll")};
   args.insert(args.end(), words.begin(), words.end());
   reelbox_test::ProcessOptions options;
   if (!IsWindowsTarget()) options.environment.push_back("XDG_DOCUMENTS_DIR=" + documents_folder_);

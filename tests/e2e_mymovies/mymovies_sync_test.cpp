@@ -67,7 +67,8 @@ TEST_F(MoviesEndToEnd, SyncOnATerminalShowsTheRecordCount) {
   ASSERT_EQ(Run({"handheld", "request", "--export"}, &output), 0) << output;
   SetAudit(false);
   const std::string command = "'" + reelbox_test::BuiltProgram("hotsync") + "' --root '" + root_.root() +
-                              "' --user '" + root_.userName() + "' sync";
+                              "' --user '" + root_.userName() + "' --conduit '" +
+                              reelbox_test::BuiltLibrary("KVRTConduit.dll") + "' sync";
   reelbox_test::ProcessOptions options;
   options.environment.push_back("XDG_DOCUMENTS_DIR=" + documents_.path());
   reelbox_test::ProcessResult result =
