@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/registrations.h"
 #include "hotsync_session.h"
 #include "pdb/palm_database.h"
 #include "platform/host.h"
@@ -20,8 +21,12 @@ namespace {
 class HotSyncProgram : public ::testing::Test {
  protected:
   ProcessResult Run(std::vector<std::string> args, std::vector<std::string> env = {}) {
-    std::vector<std::string> full = {"--root", root_.path(), "--conduit",
-                                     reelbox_test::BuiltLibrary("testconduit.dll")};
+    args.insert(args.begin(), {"--conduit", reelbox_test::BuiltLibrary("testconduit.dll")});
+    return RunRegistered(args, env);
+  }
+  // Runs the conduits registered in the root, as users do.
+  ProcessResult RunRegistered(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    std::vector<std::string> full = {"--root", root_.path()};
     full.insert(full.end(), args.begin(), args.end());
     ProcessOptions options;
     options.environment = env;
@@ -156,6 +161,41 @@ TEST_F(HotSyncProgram, SyncRunsTheConduitAndPrintsThisSyncsLog) {
   EXPECT_EQ(lines, static_cast<size_t>(std::count(log.begin(), log.end(), '\n'))) << log;
   EXPECT_EQ(lines * end.size(), static_cast<size_t>(std::count(log.begin(), log.end(), '\n') +
                                                     std::count(log.begin(), log.end(), '\r'))) << log;
+}
+
+TEST_F(HotSyncProgram, SyncRunsTheConduitsRegisteredThroughTheConduitManager) {
+  AddUser();
+  ProcessResult none = RunRegistered({"sync"});
+  EXPECT_EQ(none.exitStatus, 1) << none.output;
+  EXPECT_TRUE(Has(none, "no conduit is registered")) << none.output;
+  EXPECT_TRUE(Has(none, "conduits install FILE")) << none.output;
+  EXPECT_FALSE(hotsync::FileExists(RecordsPath()));
+
+  const std::string conduit = reelbox_test::BuiltLibrary("testconduit.dll");
+  ProcessResult installed = RunRegistered({"conduits", "install", conduit, "--creator", "TEST", "--directory", "Tests"});
+  ASSERT_EQ(installed.exitStatus, 0) << installed.output;
+  ProcessResult list = RunRegistered({"conduits"});
+  EXPECT_TRUE(Has(list, "TEST     2        Test Conduit         Tests        " + conduit)) << list.output;
+  ProcessResult sync = RunRegistered({"sync"});
+  EXPECT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_EQ(RecordCount(), 3u);
+
+  // Installing the same file again updates its one registration; another file may not take it.
+  EXPECT_EQ(RunRegistered({"conduits", "install", conduit, "--creator", "TEST", "--priority", "1"}).exitStatus, 0);
+  ProcessResult taken = RunRegistered({"conduits", "install", reelbox_test::BuiltLibrary("KVRTConduit.dll"), "--creator", "TEST"});
+  EXPECT_EQ(taken.exitStatus, 1) << taken.output;
+  EXPECT_TRUE(Has(taken, "registered to another conduit")) << taken.output;
+  std::vector<hotsync::ConduitRegistration> stored;
+  std::string error;
+  ASSERT_TRUE(hotsync::LoadRegistrations(root_.path(), &stored, &error)) << error;
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].priority, 1u);
+  EXPECT_EQ(stored[0].directory, "Tests");
+
+  EXPECT_EQ(RunRegistered({"conduits", "remove", "TEST"}).exitStatus, 0);
+  ProcessResult again = RunRegistered({"conduits", "remove", "TEST"});
+  EXPECT_EQ(again.exitStatus, 1) << again.output;
+  EXPECT_TRUE(Has(RunRegistered({"conduits"}), "No conduit is registered"));
 }
 
 TEST_F(HotSyncProgram, DoNothingPassesActionSix) {
