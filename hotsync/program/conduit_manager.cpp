@@ -23,7 +23,12 @@ int32_t GetText(ConduitManager::GetTextFn get, const std::string& creator, std::
 }  // namespace
 
 bool ConduitManager::Load(std::string* error) {
-  const std::string path = JoinPath(ProgramFolder(), TargetModuleFileName("CondMgr.dll"));
+  // Beside the program, or (installed on Linux) beside the manager's other libraries.
+  const std::string file = TargetModuleFileName("CondMgr.dll");
+  std::string path = JoinPath(ProgramFolder(), file);
+  if (!FileExists(path)) {
+    if (void* sync = FindLoadedSymbol("SYNC20.dll", "HsBeginSession")) path = JoinPath(ModuleFolder(sync), file);
+  }
   module_ = OpenModule(path, error);
   if (module_ == nullptr) return false;
   bool complete = true;
