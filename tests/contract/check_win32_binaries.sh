@@ -112,7 +112,7 @@ done
 
 # 2. Nothing newer than Windows XP SP3 in what we ship.
 newer='^(GetTickCount64|(Acquire|Release|TryAcquire|Initialize)SRWLock.*|InitializeConditionVariable|SleepConditionVariable.*|WakeConditionVariable|WakeAllConditionVariable|InitOnce.*|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle.*|CreateSymbolicLink.*|(GetDateFormat|GetTimeFormat|GetLocaleInfo|LCMapString|CompareString|GetNumberFormat|GetCurrencyFormat|EnumSystemLocales|GetUserDefaultLocaleName|GetSystemDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|IsValidLocaleName|ResolveLocaleName)Ex|GetUserDefaultLocaleName|LocaleNameToLCID|LCIDToLocaleName|GetFileInformationByHandleEx|SetFileInformationByHandle|Create(Event|Mutex|Semaphore|WaitableTimer)Ex[AW]?|InitializeCriticalSectionEx|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber.*|CancelIoEx|GetThreadId|GetProcessIdOfThread|QueryFullProcessImageName[AW]|SetThreadErrorMode|GetThreadErrorMode|GetErrorMode|RegGetValue[AW]|SHGetKnownFolderPath|SetDefaultDllDirectories|AddDllDirectory|GetTickCount64|K32.*)$'
-for dll in KVRTConduit.dll KVRTConduitLANG.DLL CondMgr.dll HSAPI.dll; do
+for dll in KVRTConduit.dll KVRTConduitLANG.DLL CondMgr.dll HSAPI.dll ReelboxConduitSetup.exe; do
   path="$build/bin/$dll"
   [ -f "$path" ] || { fail "$dll was not built"; continue; }
   imports=$("$objdump" -p "$path" | awk '
