@@ -406,11 +406,12 @@ struct Outcome {
   }
 };
 
-// Both jobs on a handheld whose saves fail: a merge import of a changed and a new movie, and one
-// event list with five events.
+// Both jobs on a handheld whose saves fail: an import of a changed and a new movie, and one event
+// list with five events.
 class UnsavedChangesTest : public ::testing::Test {
  protected:
-  static constexpr uint16_t kMergeImport = 0x000A;
+  // The import request with its conflict mode (host order).
+  uint16_t request_ = 0;
 
   void SetUp() override {
     g_answer = 0;
@@ -461,7 +462,7 @@ class UnsavedChangesTest : public ::testing::Test {
     WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
 
     ASSERT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
-    const char value[2] = {0, static_cast<char>(kMergeImport)};
+    const char value[2] = {0, static_cast<char>(request_)};
     AppPreferenceRequest r;
     std::memset(&r, 0, sizeof r);
     r.version = 1;
@@ -529,29 +530,11 @@ class UnsavedChangesTest : public ::testing::Test {
     return false;
   }
 
-  reelbox_test::TempUserRoot root_;
-  TempDir dir_;
-  TempDir documents_;
-  WholeSyncEnv env_{dir_, documents_.path()};
-  HttpServer server_;
-  uint32_t today_ = 0;
-};
-
-TEST_F(UnsavedChangesTest, AnySaveTheHandheldFailsIsMadeGoodByTheNextSync) {
-  Reset();
-  ASSERT_EQ(Sync(), 0);
-  const Outcome clean = Now();
-  ASSERT_EQ(clean.movies.size(), 3u);
-  ASSERT_EQ(clean.events.size(), 5u);
-  ASSERT_EQ(clean.preference, 0x0018);
-  ASSERT_NE(clean.last_events_run, 0u);
-
-  // Every subset of the first five saves (the two databases, their second tries, the preference
-  // and what the session's end saves).
-  for (int32_t mask = 1; mask < 32; ++mask) {
+  // One sync in which the saves of mask (bit 0: the first) fail, then a normal one.
+  void ExpectMadeGood(int32_t mask, const Outcome& clean) {
     std::vector<int32_t> failing;
     std::string which;
-    for (int32_t nth = 1; nth <= 5; ++nth) {
+    for (int32_t nth = 1; nth <= 7; ++nth) {
       if (mask & (1 << (nth - 1))) {
         failing.push_back(nth);
         which += " " + std::to_string(nth);
@@ -578,6 +561,33 @@ TEST_F(UnsavedChangesTest, AnySaveTheHandheldFailsIsMadeGoodByTheNextSync) {
 
     EXPECT_EQ(Sync(), 0);
     EXPECT_EQ(Now(), clean);
+  }
+
+  reelbox_test::TempUserRoot root_;
+  TempDir dir_;
+  TempDir documents_;
+  WholeSyncEnv env_{dir_, documents_.path()};
+  HttpServer server_;
+  uint32_t today_ = 0;
+};
+
+TEST_F(UnsavedChangesTest, AnySaveTheHandheldFailsIsMadeGoodByTheNextSync) {
+  // A repeated import must add nothing again, the changed movie of "add new" included.
+  for (uint16_t request : {0x0002, 0x000A}) {
+    SCOPED_TRACE(request);
+    request_ = request;
+    Reset();
+    ASSERT_EQ(Sync(), 0);
+    const Outcome clean = Now();
+    ASSERT_EQ(clean.movies.size(), request == 0x0002 ? 4u : 3u);
+    ASSERT_EQ(clean.events.size(), 5u);
+    ASSERT_EQ(clean.preference, (request & 0x000C) | 0x0010);
+    ASSERT_NE(clean.last_events_run, 0u);
+    // Every subset of the first five saves (the two databases, their second tries, the
+    // preference and what the session's end saves), and the session's end saving neither
+    // database after the conduit failed at both.
+    for (int32_t mask = 1; mask < 32; ++mask) ExpectMadeGood(mask, clean);
+    for (int32_t mask : {0x2F, 0x4F, 0x6F}) ExpectMadeGood(mask, clean);
   }
 }
 
