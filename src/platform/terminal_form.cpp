@@ -307,9 +307,41 @@ std::vector<std::string> TerminalForm::Lines(int cols) const {
   return out;
 }
 
+std::string TerminalForm::KeyHelp() const {
+  if (listOpen_) return "Up/Down move  Enter pick  Esc close the list";
+  return "Tab/Shift-Tab move  Space select  Left/Right list value  Enter OK  Esc cancel";
+}
+
+int TerminalForm::NeededCols() const {
+  int cols = static_cast<int>(std::max(controller_.Form().title.size(), KeyHelp().size()));
+  for (const Place& p : Layout()) cols = std::max(cols, p.col + p.width);
+  return cols;
+}
+
+int TerminalForm::NeededRows() const {
+  int rows = kFirstRow;
+  for (const Place& p : Layout()) rows = std::max(rows, p.row + p.rows);
+  return rows + 1;  // the key help
+}
+
+bool TerminalForm::Fits(int cols, int rows) const { return cols >= NeededCols() && rows >= NeededRows(); }
+
 std::string TerminalForm::Render(int cols, int rows) const {
-  // Home, clear, then every row with its attributes; rows past the screen are left out.
   std::string out = "\x1b[0m\x1b[H\x1b[2J";
+  if (!Fits(cols, rows)) {
+    // A cut-off form would hide its buttons: say what is needed instead, in as few columns as
+    // a small terminal has.
+    const std::string text = "The terminal is " + std::to_string(cols) + " x " + std::to_string(rows) +
+                             "; the form \"" + controller_.Form().title + "\" needs at least " +
+                             std::to_string(NeededCols()) + " x " + std::to_string(NeededRows()) +
+                             " (columns x rows). Make the window larger, or press Esc to cancel.";
+    const std::vector<std::string> lines = Wrap(text, std::max(cols, 1));
+    for (int r = 0; r < static_cast<int>(lines.size()) && r < rows; ++r) {
+      out += "\x1b[" + std::to_string(r + 1) + ";1H" + lines[r];
+    }
+    return out;
+  }
+  // Home, clear, then every row with its attributes, and the key help on the last row.
   const Grid grid = Paint(cols);
   for (int r = 0; r < static_cast<int>(grid.size()) && r < rows; ++r) {
     out += "\x1b[" + std::to_string(r + 1) + ";1H";
@@ -327,6 +359,7 @@ std::string TerminalForm::Render(int cols, int rows) const {
     }
     if (attr != 0) out += "\x1b[0m";
   }
+  out += "\x1b[" + std::to_string(rows) + ";1H\x1b[0;2m" + KeyHelp() + "\x1b[0m";
   return out;
 }
 

@@ -32,8 +32,13 @@ class TerminalForm {
   TerminalForm(const TerminalForm&) = delete;
   TerminalForm& operator=(const TerminalForm&) = delete;
 
-  // The whole screen for a terminal of `cols` x `rows`, as ANSI escape sequences.
+  // The whole screen for a terminal of `cols` x `rows`, as ANSI escape sequences: the form with
+  // a line of key help at the bottom, or, when the terminal is smaller than the form needs, a
+  // message that says how large it must be.
   std::string Render(int cols, int rows) const;
+  // Whether the form and its key help fit a terminal of `cols` x `rows`; while they do not, the
+  // view passes on no key but Escape (the user cannot see what the others would do).
+  bool Fits(int cols, int rows) const;
   // The screen as plain text lines, without attributes (what Render draws).
   std::vector<std::string> Lines(int cols) const;
 
@@ -55,6 +60,10 @@ class TerminalForm {
   std::vector<Place> Layout() const;
   std::vector<std::vector<Cell>> Paint(int cols) const;
   std::vector<std::string> Wrap(const std::string& text, int width) const;
+  // The columns and rows the form needs, its key help included.
+  int NeededCols() const;
+  int NeededRows() const;
+  std::string KeyHelp() const;
   std::string Face(const DialogControl& c, int width) const;
   bool Focusable(const DialogControl& c) const;
   void MoveFocus(int step);

@@ -120,8 +120,11 @@ TEST_F(TerminalFormTest, RenderMarksFocusInReverseAndDisabledControlsDim) {
   EXPECT_EQ(screen.rfind("\x1b[0m\x1b[H\x1b[2J", 0), 0u);
   EXPECT_NE(screen.find("\x1b[0;1;7m[x] Ruzur Ezezov"), std::string::npos);
   EXPECT_NE(screen.find("\x1b[0;2mRi Verid Import/Export is disabled."), std::string::npos);
-  // Rows past the screen are left out rather than scrolling the terminal.
+  // A screen too small for the form shows what it needs instead of a form without its buttons.
   EXPECT_EQ(form().Render(80, 3).find("Ruzur Ezezov\x1b"), form().Render(80, 3).npos);
+  EXPECT_NE(form().Render(80, 3).find("The terminal is 80 x 3; the form"), std::string::npos);
+  EXPECT_FALSE(form().Fits(80, 3));
+  EXPECT_TRUE(form().Fits(80, 24));
 }
 
 TEST(DecodeTerminalKey, ReadsKeysAndEscapeSequences) {

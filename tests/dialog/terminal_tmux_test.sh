@@ -75,6 +75,7 @@ for text in "[x] Ruzur Ezezov" "[once per week" "[x] Dever Ororido Import/Export
             "(*) Standard log" "( ) Full activity audit (slower)" "v2.0 (0044)"; do
   grep -qF -- "$text" "$work/screen" || fail "the opened form lacks '$text'"
 done
+grep -qF -- "Tab/Shift-Tab move  Space select" "$work/screen" || fail "the form shows no key help"
 keys Space
 wait_screen "Movie Event Synchronization is disabled."
 keys Space Tab Enter
@@ -103,6 +104,21 @@ keys Escape
 close_form
 cmp -s "$prefs" "$work/before" || fail "Escape changed KVRTPrefs.txt"
 expect_output "cancelled; nothing changed" "Escape"
+
+# Too small a terminal: the form says what it needs instead of a cut-off form, and takes no key
+# but Escape until it fits again.
+open_form
+tmux -L "$socket" resize-window -t dialog -x 50 -y 10
+wait_screen "needs at least"
+grep -qF -- "The terminal is 50 x 10" "$work/screen" || fail "the small terminal's size is not named"
+keys Space Enter
+[ -f "$work/status" ] && fail "a key ended the form while it could not be seen"
+tmux -L "$socket" resize-window -t dialog -x 80 -y 24
+wait_screen "$title"
+grep -qF -- "[ ] Ruzur Ezezov" "$work/screen" && fail "Space reached the hidden form"
+keys Escape
+close_form
+expect_output "cancelled; nothing changed" "Escape after a resize"
 
 # The schedule off as well (the list job is off already) and OK through its button: no
 # schedule, the do-nothing action.

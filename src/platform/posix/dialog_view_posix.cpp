@@ -71,6 +71,7 @@ class PosixDialogView final : public DialogView {
         const TerminalKey key = DecodeTerminalKey(pending, got > 0, &used);
         if (used == 0) break;  // wait for the rest of the sequence
         pending.erase(0, used);
+        if (!form.Fits(size.cols, size.rows) && key != TerminalKey::kEscape) continue;
         result = form.Press(key);
         redraw = true;
         if (reentered_) {
