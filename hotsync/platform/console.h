@@ -20,6 +20,14 @@ bool RedirectDocumentsFolder(const std::string& folder, std::string* why);
 void SetBinaryStdout();
 // The default HotSync root: a folder of the user's own (application data).
 std::string DefaultRootFolder();
+// Writes UTF-8 text to standard output (stream 1) or standard error (2) in the character set of
+// where the stream goes: on Linux the locale's (LC_ALL, LC_CTYPE, LANG); on Windows a console
+// gets it as Unicode, a pipe or file UTF-8 when the locale variables name UTF-8 (as under Wine),
+// else the ANSI code page's.
+void WriteUtf8(int stream, const std::string& text);
+// The columns a table on standard output may take: COLUMNS when set, else the terminal's width;
+// 0 (no limit) when standard output is no terminal and COLUMNS is not set.
+int OutputWidth();
 
 }  // namespace hotsync
 

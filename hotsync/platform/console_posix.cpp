@@ -1,10 +1,13 @@
 #include "platform/console.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/charset.h"
 #include "platform/host.h"
 
 namespace hotsync {
@@ -20,6 +23,15 @@ void OnInterrupt(int) {
     raise(SIGINT);
   }
   g_interrupted = 1;
+}
+
+// The first of the locale variables that is set, as the C library picks it for LC_CTYPE.
+Charset LocaleCharset() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != 0) return CharsetOfLocale(value);
+  }
+  return Charset::kAscii;
 }
 
 }  // namespace
@@ -55,6 +67,20 @@ std::string DefaultRootFolder() {
   if (data != nullptr && data[0] == '/') return JoinPath(data, "reelbox-hotsync");
   const char* home = std::getenv("HOME");
   return JoinPath(JoinPath(home != nullptr ? home : ".", ".local/share"), "reelbox-hotsync");
+}
+
+void WriteUtf8(int stream, const std::string& text) {
+  static const Charset charset = LocaleCharset();
+  const std::string shown = EncodeUtf8(text, charset);
+  std::fwrite(shown.data(), 1, shown.size(), stream == 2 ? stderr : stdout);
+}
+
+int OutputWidth() {
+  const char* columns = std::getenv("COLUMNS");
+  if (columns != nullptr && std::atoi(columns) > 0) return std::atoi(columns);
+  struct winsize size = {};
+  if (::isatty(1) == 1 && ::ioctl(1, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 0;
 }
 
 }  // namespace hotsync

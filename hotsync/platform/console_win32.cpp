@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "platform/charset.h"
 #include "platform/host.h"
 
 namespace hotsync {
@@ -20,6 +22,23 @@ BOOL WINAPI OnControl(DWORD event) {
     return InterlockedExchange(&g_interrupted, 1) == 0 ? TRUE : FALSE;
   }
   return FALSE;
+}
+
+// Whether the locale variables (set under Wine from the Linux session, seldom on Windows) name UTF-8.
+bool LocaleSaysUtf8() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != 0) return CharsetOfLocale(value) == Charset::kUtf8;
+  }
+  return false;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+  if (!wide.empty()) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, &wide[0], static_cast<int>(wide.size()));
+  return wide;
 }
 
 }  // namespace
@@ -69,6 +88,40 @@ void SetBinaryStdout() {
 std::string DefaultRootFolder() {
   const char* appData = std::getenv("APPDATA");
   return JoinPath(appData != nullptr ? appData : ".", "Reelbox HotSync");
+}
+
+void WriteUtf8(int stream, const std::string& text) {
+  FILE* file = stream == 2 ? stderr : stdout;
+  HANDLE handle = GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    // A console shows Unicode whatever its code page; what stdio holds goes out first.
+    std::fflush(file);
+    const std::wstring wide = Wide(text);
+    DWORD written = 0;
+    if (!wide.empty()) WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  static const bool utf8 = LocaleSaysUtf8() || GetACP() == CP_UTF8;
+  std::string shown = text;
+  if (!utf8) {
+    const std::wstring wide = Wide(text);
+    const int size = static_cast<int>(wide.size());
+    const int length = wide.empty() ? 0 : WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, "?", nullptr);
+    shown.assign(static_cast<size_t>(length), '\0');
+    if (length > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &shown[0], length, "?", nullptr);
+  }
+  std::fwrite(shown.data(), 1, shown.size(), file);
+}
+
+int OutputWidth() {
+  const char* columns = std::getenv("COLUMNS");
+  if (columns != nullptr && std::atoi(columns) > 0) return std::atoi(columns);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+    return info.srWindow.Right - info.srWindow.Left + 1;
+  }
+  return 0;
 }
 
 }  // namespace hotsync

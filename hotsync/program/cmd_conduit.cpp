@@ -5,24 +5,28 @@
 #include "core/users.h"
 #include "hotsync_session.h"
 #include "platform/console.h"
+#include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 #include "program/conduit_module.h"
 #include "program/registered_conduits.h"
 
 namespace hotsync {
 namespace {
 
+const char kConduitFolderName[] = "Cinevane";
+
 // The conduit of --conduit, else the only one registered.
 bool LoadConduit(const Options& options, ConduitModule* conduit) {
   std::vector<std::string> files;
   if (!ConduitsToRun(options, &files)) return false;
   if (files.size() > 1) {
-    std::fprintf(stderr, "hotsync: several conduits are registered: name one with --conduit FILE\n");
+    PrintError("hotsync: several conduits are registered: name one with --conduit FILE\n");
     return false;
   }
   std::string error;
   if (!conduit->Load(files[0], &error)) {
-    std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
+    PrintError("hotsync: cannot load the conduit: %s\n", error.c_str());
     return false;
   }
   return true;
@@ -30,7 +34,7 @@ bool LoadConduit(const Options& options, ConduitModule* conduit) {
 
 bool Missing(bool present, const char* name) {
   if (present) return false;
-  std::fprintf(stderr, "hotsync: the conduit does not export %s\n", name);
+  PrintError("hotsync: the conduit does not export %s\n", name);
   return true;
 }
 
@@ -53,6 +57,20 @@ bool Query32(GetConduitInfoFn info, int32_t query, uint32_t* value, int32_t* res
   return *result == 0;
 }
 
+// Why a folder cannot be made where the conduit makes it: the first part of the path that is no
+// folder, or what the system says when we try.
+std::string WhyNoFolder(const std::string& folder) {
+  std::string error;
+  const size_t cut = folder.rfind(PathSeparator());
+  const std::string parent = cut == std::string::npos ? std::string() : folder.substr(0, cut);
+  if (FileExists(folder)) return "a file of that name is in the way";
+  if (!parent.empty() && FileExists(parent)) return "the user's folder " + parent + " is a file";
+  if (!parent.empty() && !FolderExists(parent)) return "the user's folder " + parent + " is missing";
+  if (!MakeFolders(folder, &error)) return error;
+  RemoveFolder(folder);  // made only to learn why the conduit could not: it is the conduit's to make
+  return "the conduit's attempt failed, though the folder can be made now; try again";
+}
+
 }  // namespace
 
 int RunInstall(const Options& options) {
@@ -63,29 +81,50 @@ int RunInstall(const Options& options) {
   if (!LoadConduit(options, &conduit) || Missing(conduit.finishInstall != nullptr, "FinishInstall")) return 1;
   UserEntry user;
   if (!SelectedUser(options, &user)) return 1;
+  const std::string userFolder = JoinPath(options.root, user.folder);
+  const std::string folder = JoinPath(userFolder, kConduitFolderName);
   const int32_t result = conduit.finishInstall(user.name.c_str());
-  std::printf("FinishInstall(\"%s\") = %ld\n", user.name.c_str(), static_cast<long>(result));
-  return result == 0 ? 0 : 1;
+  if (result == 0 && FolderExists(folder)) {
+    Print("The conduit is installed for \"%s\": its folder is %s\n", user.name.c_str(), folder.c_str());
+    return 0;
+  }
+  std::string why;
+  switch (result) {
+    case 0:
+      // The conduit takes "already exists" as done, even when a file has the folder's name.
+      why = "it reported success, but " + folder + " is no folder (" +
+            (FileExists(folder) ? "a file of that name is in the way: move it away and install again"
+                                : "it is missing") + ")";
+      break;
+    case -2: why = "the manager did not give it the HotSync data folder (the root " + options.root + ")"; break;
+    case -3: why = "the manager gave it no user named \"" + user.name + "\" (registered in " + options.root + ")"; break;
+    case -4: why = "the manager did not give it the folder of user \"" + user.name + "\" (" + userFolder + ")"; break;
+    case -5: why = "it could not create its folder " + folder + ": " + WhyNoFolder(folder); break;
+    default: why = "it could not start COM (error " + std::to_string(result) + ")"; break;
+  }
+  PrintError("hotsync: the conduit could not be installed for \"%s\": %s (FinishInstall gave %ld)\n",
+             user.name.c_str(), why.c_str(), static_cast<long>(result));
+  return 1;
 }
 
 int RunInfo(const Options& options) {
   if (options.words.size() != 1) return UsageError("info takes no arguments");
   ConduitModule conduit;
   if (!LoadConduit(options, &conduit)) return 1;
-  std::printf("Conduit: %s\n", conduit.path().c_str());
+  Print("Conduit: %s\n", conduit.path().c_str());
   if (conduit.getConduitName != nullptr) {
     char name[256];
     const int32_t result = conduit.getConduitName(name, sizeof name);
     name[sizeof name - 1] = 0;
     if (result == 0) {
-      std::printf("  Name:            %s\n", name);
+      Print("  Name:            %s\n", name);
     } else {
-      std::printf("  Name:            (the conduit gave none: error %ld)\n", static_cast<long>(result));
+      Print("  Name:            (the conduit gave none: error %ld)\n", static_cast<long>(result));
     }
   }
   if (conduit.getConduitVersion != nullptr) {
     const uint32_t version = conduit.getConduitVersion();
-    std::printf("  Version:         %lu.%02lx (0x%lx)\n", static_cast<unsigned long>(version >> 8),
+    Print("  Version:         %lu.%02lx (0x%lx)\n", static_cast<unsigned long>(version >> 8),
                 static_cast<unsigned long>(version & 0xFF), static_cast<unsigned long>(version));
   }
   if (conduit.getConduitInfo != nullptr) {
@@ -97,20 +136,20 @@ int RunInfo(const Options& options) {
     int32_t result = conduit.getConduitInfo(0, input, output, &size);
     output[sizeof output - 1] = 0;
     if (result == 0) {
-      std::printf("  Display name:    %s\n", output);
+      Print("  Display name:    %s\n", output);
     } else {
-      std::printf("  Display name:    (the conduit gave none: error %ld)\n", static_cast<long>(result));
+      Print("  Display name:    (the conduit gave none: error %ld)\n", static_cast<long>(result));
     }
     uint32_t value = 0;
     if (Query32(conduit.getConduitInfo, 2, &value, &result)) {
-      std::printf("  Default action:  %s\n", value == 0   ? "synchronize"
+      Print("  Default action:  %s\n", value == 0   ? "synchronize"
                                              : value == kSyncActionDoNothing ? "do nothing"
                                                                              : "other");
     } else {
-      std::printf("  Default action:  (the conduit gave none: error %ld)\n", static_cast<long>(result));
+      Print("  Default action:  (the conduit gave none: error %ld)\n", static_cast<long>(result));
     }
     if (Query32(conduit.getConduitInfo, 1, &value, &result)) {
-      std::printf("  MFC version:     0x%08lx\n", static_cast<unsigned long>(value));
+      Print("  MFC version:     0x%08lx\n", static_cast<unsigned long>(value));
     }
   }
   return 0;
@@ -131,23 +170,23 @@ int RunConfigure(const Options& options) {
   const uint32_t action = GetLittle32(record + kCfgRecordActionOffset);
   const uint32_t kind = GetLittle32(record + kCfgRecordPrefKindOffset);
   if (result == 0) {
-    std::printf("Settings saved.\n");
-    std::printf("  Next syncs: %s\n", action == 0                       ? "synchronize"
+    Print("Settings saved.\n");
+    Print("  Next syncs: %s\n", action == 0                       ? "synchronize"
                                       : action == kSyncActionDoNothing ? "do nothing"
                                                                        : "another action");
-    std::printf("  Applies to: %s\n", kind == 1 ? "every sync from now on" : "the next sync only");
+    Print("  Applies to: %s\n", kind == 1 ? "every sync from now on" : "the next sync only");
     return 0;
   }
   if (result == -1) {
     std::string why;
     if (!CanShowDialogs(&why)) {
-      std::fprintf(stderr, "hotsync: the settings dialog could not be shown: %s\n", why.c_str());
+      PrintError("hotsync: the settings dialog could not be shown: %s\n", why.c_str());
     } else {
-      std::printf("The settings dialog was cancelled; nothing changed.\n");
+      Print("The settings dialog was cancelled; nothing changed.\n");
     }
     return 1;
   }
-  std::fprintf(stderr, "hotsync: the conduit refused to open its settings (error %ld)\n", static_cast<long>(result));
+  PrintError("hotsync: the conduit refused to open its settings (error %ld)\n", static_cast<long>(result));
   return 1;
 }
 

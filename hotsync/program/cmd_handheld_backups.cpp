@@ -6,6 +6,7 @@
 #include "platform/host.h"
 #include "program/backups.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 
@@ -24,40 +25,42 @@ int RunHandheldBackups(const Options& options) {
   if (folder.empty()) return 1;
   const std::vector<std::string> backups = ListBackups(folder);
   if (!restore) {
-    std::printf("Backups of %s (in %s):\n", folder.c_str(), BackupsFolderFor(folder).c_str());
-    if (backups.empty()) std::printf("  none yet (each sync makes one)\n");
+    Print("Backups of %s (in %s):\n", folder.c_str(), BackupsFolderFor(folder).c_str());
+    if (backups.empty()) Print("  none yet (each sync makes one)\n");
     for (size_t i = 0; i < backups.size(); ++i) {
       const size_t count = DatabaseFilesIn(JoinPath(BackupsFolderFor(folder), backups[i])).size();
-      std::printf("  %lu  before the %s of %s  %lu databases\n", static_cast<unsigned long>(i + 1),
+      Print("  %lu  before the %s of %s  %lu databases\n", static_cast<unsigned long>(i + 1),
                   BackupReasonText(folder, backups[i]).c_str(), BackupDate(backups[i]).c_str(),
                   static_cast<unsigned long>(count));
     }
     return 0;
   }
   if (static_cast<size_t>(number) > backups.size()) {
-    std::fprintf(stderr, "hotsync: there %s only %lu backup%s of this handheld\n", backups.size() == 1 ? "is" : "are",
-                 static_cast<unsigned long>(backups.size()), backups.size() == 1 ? "" : "s");
+    PrintError("hotsync: there %s only %lu backup%s of this handheld in %s (%s lists them)\n",
+               backups.size() == 1 ? "is" : "are", static_cast<unsigned long>(backups.size()),
+               backups.size() == 1 ? "" : "s", BackupsFolderFor(folder).c_str(),
+               CommandLine(options, "handheld backups").c_str());
     return 1;
   }
   std::string error;
   FileLock lock;
   if (!lock.Acquire(JoinPath(folder, kLockFileName), &error)) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+    PrintError("hotsync: %s\n", error.c_str());
     return 1;
   }
   // The handheld as it is now is kept too, so that a restore can itself be undone.
   const std::string backup = backups[static_cast<size_t>(number - 1)];
   std::string made;
   if (!MakeBackup(folder, BackupReason::kRestore, &made, &error)) {
-    std::fprintf(stderr, "hotsync: no restore without a backup of the handheld as it is: %s\n", error.c_str());
+    PrintError("hotsync: no restore without a backup of the handheld as it is: %s\n", error.c_str());
     return 1;
   }
   if (!RestoreBackup(folder, backup, &error)) {
-    std::fprintf(stderr, "hotsync: the restore stopped: %s (restore 1 puts back what it changed)\n", error.c_str());
+    PrintError("hotsync: the restore stopped: %s (restore 1 puts back what it changed)\n", error.c_str());
     return 1;
   }
-  if (!PruneBackups(folder, &error)) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
-  std::printf("The handheld is back as it was before the %s of %s (the handheld as it was is backup 1).\n",
+  if (!PruneBackups(folder, &error)) PrintError("hotsync: warning: %s\n", error.c_str());
+  Print("The handheld is back as it was before the %s of %s (the handheld as it was is backup 1).\n",
               BackupReasonText(folder, backup).c_str(), BackupDate(backup).c_str());
   return 0;
 }

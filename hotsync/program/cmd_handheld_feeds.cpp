@@ -9,6 +9,7 @@
 #include "events/event_app_info.h"
 #include "hotsync_session.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -20,11 +21,14 @@ const char kDatabase[] = "Movie-Events";
 bool ReadBlock(uint8_t* handle, uint8_t* block) {
   int32_t result = SyncOpenDB(kDatabase, 0, handle, kSyncOpenReadWrite);
   if (result == kSyncErrNotFound) {
-    std::fprintf(stderr, "hotsync: the handheld has no %s database yet (the first sync creates it)\n", kDatabase);
+    char folder[1024] = {0};
+    HsGetHandheldFolder(folder, sizeof folder);
+    PrintError("hotsync: the handheld %s has no %s database yet (the first sync creates it)\n", folder,
+               kDatabase);
     return false;
   }
   if (result != 0) {
-    std::fprintf(stderr, "hotsync: cannot open %s (0x%lx) %s\n", kDatabase, static_cast<unsigned long>(result),
+    PrintError("hotsync: cannot open %s (0x%lx) %s\n", kDatabase, static_cast<unsigned long>(result),
                  HsGetLastErrorText());
     return false;
   }
@@ -35,7 +39,7 @@ bool ReadBlock(uint8_t* handle, uint8_t* block) {
   info.buffer = block;
   result = SyncReadDBAppInfoBlock(*handle, &info);
   if (result != 0 || info.byteCount > kBlockSize) {
-    std::fprintf(stderr, "hotsync: cannot read the lists of %s (0x%lx)\n", kDatabase, static_cast<unsigned long>(result));
+    PrintError("hotsync: cannot read the lists of %s (0x%lx)\n", kDatabase, static_cast<unsigned long>(result));
     SyncCloseDB(*handle);
     return false;
   }
@@ -43,15 +47,20 @@ bool ReadBlock(uint8_t* handle, uint8_t* block) {
 }
 
 void Show(const EventAppInfo& block) {
+  Table table;
+  table.AddColumn("", 2, false, true);
+  table.AddColumn("", 15, true);
+  table.AddColumn("", 10, false);
+  table.AddColumn("", 0, true);
   for (int i = 0; i < kEventListCount; ++i) {
     const std::string name = block.ListName(i);
     const std::string address = block.Address(i);
     if (name.empty() && address.empty()) continue;
     const uint32_t date = block.LastUpdate(i);
-    std::printf("%2d  %-15s  %-10s  %s\n", i + 1, name.c_str(),
-                date == 0 ? "never" : HandheldTimeText(date).substr(0, 10).c_str(),
-                address.empty() ? "(no feed: not synchronized)" : address.c_str());
+    table.AddRow({std::to_string(i + 1), Shown(name), date == 0 ? "never" : HandheldTimeText(date).substr(0, 10),
+                  address.empty() ? "(no feed: not synchronized)" : Shown(address)});
   }
+  table.Print();
 }
 
 }  // namespace
@@ -84,7 +93,7 @@ int RunHandheldFeeds(const Options& options) {
     info.buffer = block.bytes;
     int32_t result = SyncWriteDBAppInfoBlock(handle, &info);
     if (result != 0) {
-      std::fprintf(stderr, "hotsync: cannot write the lists of %s (0x%lx)\n", kDatabase,
+      PrintError("hotsync: cannot write the lists of %s (0x%lx)\n", kDatabase,
                    static_cast<unsigned long>(result));
       status = 1;
     }

@@ -11,6 +11,7 @@
 #include "core/handheld.h"
 #include "hotsync_session.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -32,17 +33,17 @@ const char* const kModeWords[4] = {
 void Describe(uint16_t value, bool stored) {
   const bool import = (value & kImportBit) != 0;
   const bool exportAsked = import || (value & kExportBit) != 0;
-  std::printf("Request: 0x%04x%s\n", value, stored ? "" : " (none stored yet)");
+  Print("Request: 0x%04x%s\n", value, stored ? "" : " (none stored yet)");
   if (!exportAsked) {
-    std::printf("  nothing: the next sync neither exports nor imports the movie list\n");
+    Print("  nothing: the next sync neither exports nor imports the movie list\n");
   } else {
-    std::printf("  export: the next sync writes every movie to MyMoviesExport.tab\n");
+    Print("  export: the next sync writes every movie to MyMoviesExport.tab\n");
     if (import) {
-      std::printf("  import: the next sync reads MyMoviesImport.tab first\n");
-      std::printf("  conflicts: %s (%s)\n", kModeWords[(value & kModeBits) >> 2], kModeNames[(value & kModeBits) >> 2]);
+      Print("  import: the next sync reads MyMoviesImport.tab first\n");
+      Print("  conflicts: %s (%s)\n", kModeWords[(value & kModeBits) >> 2], kModeNames[(value & kModeBits) >> 2]);
     }
   }
-  if (value & kRunBit) std::printf("  the conduit has run an import/export for this handheld before\n");
+  if (value & kRunBit) Print("  the conduit has run an import/export for this handheld before\n");
 }
 
 }  // namespace
@@ -80,7 +81,7 @@ int RunHandheldRequest(const Options& options) {
   request.buffer = buffer.data();
   const int32_t read = SyncReadAppPreference(&request);
   if (read != 0 && read != kSyncErrNotFound) {
-    std::fprintf(stderr, "hotsync: cannot read the handheld's request (0x%lx) %s\n",
+    PrintError("hotsync: cannot read the handheld's request (0x%lx) %s\n",
                  static_cast<unsigned long>(read), HsGetLastErrorText());
     return 1;
   }
@@ -88,7 +89,7 @@ int RunHandheldRequest(const Options& options) {
   uint16_t size = stored ? request.returnedSize : 0;
   if (size > kBufferSize) size = kBufferSize;
   if (stored && request.version > 1) {
-    std::fprintf(stderr, "hotsync: the handheld's preference has version %u, which the conduit does not read\n",
+    PrintError("hotsync: the handheld's preference has version %u, which the conduit does not read\n",
                  request.version);
     return 1;
   }
@@ -110,7 +111,7 @@ int RunHandheldRequest(const Options& options) {
     write.buffer = buffer.data();
     const int32_t result = SyncWriteAppPreference(&write);
     if (result != 0) {
-      std::fprintf(stderr, "hotsync: cannot write the handheld's request (0x%lx) %s\n",
+      PrintError("hotsync: cannot write the handheld's request (0x%lx) %s\n",
                    static_cast<unsigned long>(result), HsGetLastErrorText());
       return 1;
     }

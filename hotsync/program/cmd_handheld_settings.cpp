@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -56,12 +57,12 @@ int ListPreferences(const std::string& folder) {
     PalmDatabase db;
     std::string error;
     if (handheld.Load(path, &db, &error) != 0) {
-      std::printf("%s\n", error.c_str());
+      Print("%s\n", error.c_str());
       continue;
     }
     for (const PalmResource& pref : db.resources) {
       const size_t size = pref.data.size() >= 2 ? pref.data.size() - 2 : 0;
-      std::printf("%s %s id %u version %u: %s\n", saved ? "saved  " : "unsaved",
+      Print("%s %s id %u version %u: %s\n", saved ? "saved  " : "unsaved",
                   FourCharText(pref.type).c_str(), pref.id,
                   pref.data.size() >= 2 ? (pref.data[0] << 8 | pref.data[1]) : 0,
                   size > 0 ? Hex(pref.data.data() + 2, size).c_str() : "(empty)");
@@ -108,7 +109,7 @@ int Preferences(const Options& options) {
     request.buffer = value.data();
     const int32_t result = SyncWriteAppPreference(&request);
     if (result != 0) {
-      std::fprintf(stderr, "hotsync: writing the preference failed (0x%lx) %s\n",
+      PrintError("hotsync: writing the preference failed (0x%lx) %s\n",
                    static_cast<unsigned long>(result), HsGetLastErrorText());
       return 1;
     }
@@ -120,16 +121,16 @@ int Preferences(const Options& options) {
   request.buffer = buffer.data();
   const int32_t result = SyncReadAppPreference(&request);
   if (result == kSyncErrNotFound) {
-    std::printf("%s preference %s id %lu: none stored\n", saved ? "Saved" : "Unsaved",
+    Print("%s preference %s id %lu: none stored\n", saved ? "Saved" : "Unsaved",
                 words[0].c_str(), id);
     return 0;
   }
   if (result != 0) {
-    std::fprintf(stderr, "hotsync: reading the preference failed (0x%lx) %s\n",
+    PrintError("hotsync: reading the preference failed (0x%lx) %s\n",
                  static_cast<unsigned long>(result), HsGetLastErrorText());
     return 1;
   }
-  std::printf("%s preference %s id %lu: version %u, %u bytes: %s\n", saved ? "Saved" : "Unsaved",
+  Print("%s preference %s id %lu: version %u, %u bytes: %s\n", saved ? "Saved" : "Unsaved",
               words[0].c_str(), id, request.version, request.returnedSize,
               Hex(buffer.data(), request.returnedSize).c_str());
   return 0;
@@ -161,12 +162,12 @@ int Clock(const Options& options) {
     FileLock lock;
     if (!MakeFolders(folder, &error) || !lock.Acquire(JoinPath(folder, kLockFileName), &error) ||
         !handheld.WriteClockOffset(offset, &error)) {
-      std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+      PrintError("hotsync: %s\n", error.c_str());
       return 1;
     }
   }
   offset = handheld.ReadClockOffset();
-  std::printf("Handheld clock: %s (desktop %s, offset %lld seconds)\n",
+  Print("Handheld clock: %s (desktop %s, offset %lld seconds)\n",
               FormatWallClock(LocalWallClockNow() + offset).c_str(),
               FormatWallClock(LocalWallClockNow()).c_str(), static_cast<long long>(offset));
   return 0;

@@ -11,10 +11,12 @@
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "textfiles/field_map.h"
+#include "platform/charset.h"
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 #include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 
@@ -43,24 +45,6 @@ class LineCollector : public DesktopFile {
   std::string text_;
 };
 
-// Handheld texts are Windows-1252; JSON is UTF-8.
-std::string Utf8OfWindows1252(unsigned char c) {
-  static const uint16_t kHigh[32] = {
-      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-  const uint32_t code = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
-  std::string out;
-  if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  }
-  out += static_cast<char>(0x80 | (code & 0x3F));
-  return out;
-}
-
 std::string JsonText(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
@@ -78,20 +62,18 @@ std::string JsonText(const std::string& text) {
         } else if (c < 0x80) {
           out += static_cast<char>(c);
         } else {
-          out += Utf8OfWindows1252(c);
+          out += Utf8OfWindows1252(std::string(1, static_cast<char>(c)));
         }
     }
   }
   return out + "\"";
 }
 
-// The text cut or padded to a table column.
-std::string Cell(const std::string& text, size_t width) {
-  std::string cell;
-  for (char c : text) cell += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
-  if (cell.size() > width) cell = cell.substr(0, width - 1) + "~";
-  cell.resize(width, ' ');
-  return cell;
+// A text of one line for a tsv field: tabs and line ends become blanks.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+  return line;
 }
 
 std::string FieldText(Clock& clock, MovieItem& item, int32_t field) {
@@ -109,11 +91,12 @@ bool LoadDatabase(const Options& options, const char* name, PalmDatabase* db) {
   std::string path;
   std::string error;
   if (handheld.Locate(name, &path) != 0) {
-    std::fprintf(stderr, "hotsync: the handheld has no %s database yet (the first sync creates it)\n", name);
+    PrintError("hotsync: the handheld %s has no %s database yet (the first sync creates it)\n",
+               folder.c_str(), name);
     return false;
   }
   if (handheld.Load(path, db, &error) != 0) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+    PrintError("hotsync: %s\n", error.c_str());
     return false;
   }
   return true;
@@ -129,16 +112,20 @@ int ShowMovies(const Options& options, Format format) {
   LineCollector lines(options.env->Files());
   Clock& clock = options.env->Time();
   if (format == Format::kTsv) WriteItem(clock, &lines, &map, nullptr);
-  if (format == Format::kJson) std::printf("[");
-  if (format == Format::kTable) {
-    std::printf("%-6s  %-30s  %-4s  %-9s  %-7s  %s\n", "Id", "Title", "Year", "Media", "Minutes", "Category");
-  }
+  if (format == Format::kJson) PrintUtf8("[");
+  Table table;
+  table.AddColumn("Id", 6, false);
+  table.AddColumn("Title", 30, true);
+  table.AddColumn("Year", 4, false);
+  table.AddColumn("Media", 9, false);
+  table.AddColumn("Minutes", 7, false);
+  table.AddColumn("Category", 0, true);
   bool first = true;
   for (const PalmRecord& record : db.records) {
     if (record.attributes & 0x80) continue;  // deleted on the handheld: not part of the list
     MovieItem item;
     if (!item.SetPackedRecord(record.data.data(), static_cast<uint32_t>(record.data.size()))) {
-      std::fprintf(stderr, "hotsync: record id %lu of Movie-Lists cannot be read\n",
+      PrintError("hotsync: record id %lu of Movie-Lists cannot be read\n",
                    static_cast<unsigned long>(record.id));
       continue;
     }
@@ -147,26 +134,23 @@ int ShowMovies(const Options& options, Format format) {
     if (format == Format::kTsv) {
       WriteItem(clock, &lines, &map, &item);
     } else if (format == Format::kJson) {
-      std::printf("%s\n  {", first ? "" : ",");
+      std::string object = first ? "\n  {" : ",\n  {";
       for (int32_t column = 0; column < map.Count(); ++column) {
         const int32_t field = map.FieldForColumn(column);
-        std::printf("%s%s: %s", column == 0 ? "" : ", ", JsonText(MovieFieldName(field)).c_str(),
-                    JsonText(FieldText(clock, item, field)).c_str());
+        object += (column == 0 ? "" : ", ") + JsonText(MovieFieldName(field)) + ": " +
+                  JsonText(FieldText(clock, item, field));
       }
-      std::printf("}");
+      PrintUtf8(object + "}");
     } else {
-      const int32_t title = map.FieldIndexByName("Title");
-      std::printf("%-6lu  %s  %s  %s  %s  %s\n", static_cast<unsigned long>(record.id),
-                  Cell(FieldText(clock, item, title), 30).c_str(),
-                  Cell(FieldText(clock, item, map.FieldIndexByName("Year")), 4).c_str(),
-                  Cell(FieldText(clock, item, map.FieldIndexByName("MediaType")), 9).c_str(),
-                  Cell(FieldText(clock, item, map.FieldIndexByName("RunningTime")), 7).c_str(),
-                  FieldText(clock, item, map.FieldIndexByName("Category")).c_str());
+      auto text = [&](const char* name) { return Shown(FieldText(clock, item, map.FieldIndexByName(name))); };
+      table.AddRow({std::to_string(record.id), text("Title"), text("Year"), text("MediaType"),
+                    text("RunningTime"), text("Category")});
     }
     first = false;
   }
   SetCurrentMovieCategories(nullptr);
-  if (format == Format::kJson) std::printf("%s]\n", first ? "" : "\n");
+  if (format == Format::kTable) table.Print();
+  if (format == Format::kJson) PrintUtf8(first ? "]\n" : "\n]\n");
   if (format == Format::kTsv) {
     const std::string text = lines.Take();
     SetBinaryStdout();
@@ -189,11 +173,14 @@ std::string TableTime(uint32_t seconds) { return seconds == 0 ? std::string() : 
 int ShowEvents(const Options& options, Format format) {
   PalmDatabase db;
   if (!LoadDatabase(options, "Movie-Events", &db)) return 1;
-  if (format == Format::kJson) std::printf("[");
-  if (format == Format::kTsv) std::printf("uid\tlist\tstart\tend\tsummary\tdescription\n");
-  if (format == Format::kTable) {
-    std::printf("%-4s  %-16s  %-16s  %-24s  %s\n", "List", "Start", "End", "Summary", "UID");
-  }
+  if (format == Format::kJson) PrintUtf8("[");
+  std::string tsv = "uid\tlist\tstart\tend\tsummary\tdescription\n";
+  Table table;
+  table.AddColumn("List", 4, false);
+  table.AddColumn("Start", 16, false);
+  table.AddColumn("End", 16, false);
+  table.AddColumn("Summary", 24, true);
+  table.AddColumn("UID", 0, true);
   bool first = true;
   for (const PalmRecord& record : db.records) {
     if (record.attributes & 0x80) continue;
@@ -203,22 +190,22 @@ int ShowEvents(const Options& options, Format format) {
     const std::string start = IsoTime(event.StartTime());
     const std::string end = IsoTime(event.EndTime());
     if (format == Format::kJson) {
-      std::printf("%s\n  {\"uid\": %s, \"list\": %s, \"start\": %s, \"end\": %s, \"summary\": %s, "
-                  "\"description\": %s}",
-                  first ? "" : ",", JsonText(event.Uid()).c_str(), list.c_str(), JsonText(start).c_str(),
-                  JsonText(end).c_str(), JsonText(event.Summary()).c_str(),
-                  JsonText(event.Description()).c_str());
+      PrintUtf8(std::string(first ? "\n  {" : ",\n  {") + "\"uid\": " + JsonText(event.Uid()) + ", \"list\": " + list +
+                ", \"start\": " + JsonText(start) + ", \"end\": " + JsonText(end) + ", \"summary\": " +
+                JsonText(event.Summary()) + ", \"description\": " + JsonText(event.Description()) + "}");
     } else if (format == Format::kTsv) {
-      std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", Cell(event.Uid(), std::strlen(event.Uid())).c_str(), list.c_str(),
-                  start.c_str(), end.c_str(), Cell(event.Summary(), std::strlen(event.Summary())).c_str(),
-                  Cell(event.Description(), event.Description().size()).c_str());
+      tsv += OneLine(event.Uid()) + "\t" + list + "\t" + start + "\t" + end + "\t" + OneLine(event.Summary()) +
+             "\t" + OneLine(event.Description()) + "\n";
     } else {
-      std::printf("%-4s  %-16s  %-16s  %s  %s\n", list.c_str(),
-                  TableTime(event.StartTime()).c_str(), TableTime(event.EndTime()).c_str(), Cell(event.Summary(), 24).c_str(), event.Uid());
+      table.AddRow({list, TableTime(event.StartTime()), TableTime(event.EndTime()), Shown(event.Summary()),
+                    Shown(event.Uid())});
     }
     first = false;
   }
-  if (format == Format::kJson) std::printf("%s]\n", first ? "" : "\n");
+  if (format == Format::kTable) table.Print();
+  if (format == Format::kJson) PrintUtf8(first ? "]\n" : "\n]\n");
+  // The handheld's own bytes, as the movies' tsv is.
+  if (format == Format::kTsv) std::fwrite(tsv.data(), 1, tsv.size(), stdout);
   return 0;
 }
 

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "hotsync_session.h"
+#include "platform/charset.h"
 #include "platform/console.h"
 #include "platform/host.h"
 #include "program/backups.h"
 #include "program/commands.h"
+#include "program/output.h"
 #include "program/conduit_module.h"
 #include "program/registered_conduits.h"
 
@@ -59,14 +61,16 @@ int32_t HS_CALL ShowProgress(const char* status) {
       g_countShown = total > 0;
       const std::string count =
           total > 0 ? ": " + GroupedNumber(done) + " of " + GroupedNumber(total) : std::string();
-      std::printf("\r\x1b[K%.79s", (text + count).c_str());
+      // One line less than the terminal is wide: a full line would wrap before the next redraw.
+      const int width = OutputWidth() > 1 ? OutputWidth() : 80;
+      Print("\r\x1b[K%s", Utf8Fit(Utf8OfMixedText(text + count), static_cast<size_t>(width - 1)).c_str());
       std::fflush(stdout);
       g_lastDrawn = now;
       g_lineOpen = true;
     }
   } else if (!g_quiet && text != g_lastStatus) {
     // A pipe or file gets whole buffers; whoever watches it still sees news ten times a second.
-    std::printf("status: %s\n", text.c_str());
+    Print("status: %s\n", text.c_str());
     const auto now = std::chrono::steady_clock::now();
     if (now - g_lastFlushed >= std::chrono::milliseconds(100)) {
       std::fflush(stdout);
@@ -97,7 +101,7 @@ bool IsErrorActivity(int32_t activity) { return (activity >= 0 && activity <= 18
 
 // Prints this sync's HotSync log (unless quiet); true when it holds an error entry.
 bool PrintLog() {
-  if (!g_quiet) std::printf("HotSync log:\n");
+  if (!g_quiet) Print("HotSync log:\n");
   bool errors = false;
   char text[4096];
   for (int32_t i = 0, count = HsGetLogEntryCount(); i < count; ++i) {
@@ -110,10 +114,10 @@ bool PrintLog() {
     std::string shown;
     for (const char* c = text; *c != 0; ++c) {
       shown += *c;
-      if (*c == '\n' && c[1] != 0) shown += "      ";
+      if (*c == '\n' && c[1] != 0 && c[1] != '\n' && c[1] != '\r') shown += "      ";
     }
     while (!shown.empty() && shown.back() == '\n') shown.pop_back();
-    std::printf("  [%ld%s%s] %s\n", static_cast<long>(activity), name != nullptr && *name ? " " : "",
+    Print("  [%ld%s%s] %s\n", static_cast<long>(activity), name != nullptr && *name ? " " : "",
                 name != nullptr ? name : "", shown.c_str());
   }
   return errors;
@@ -141,10 +145,10 @@ int RunSync(const Options& options) {
       return UsageError("sync does not take \"" + word + "\"");
     }
   }
-  return dryRun ? RunDryRun(options, doNothing) : RunSyncSession(options, doNothing, true);
+  return dryRun ? RunDryRun(options, doNothing) : RunSyncSession(options, options, doNothing, true);
 }
 
-int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
+int RunSyncSession(const Options& options, const Options& hintOptions, bool doNothing, bool keepBackup) {
   SessionScope session(options, 0);
   if (!session.ok()) return kExitFailed;
   // Every conduit to run is loaded before any runs: a sync never stops half-way for a missing one.
@@ -155,11 +159,11 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   for (const std::string& file : files) {
     conduits.emplace_back(new ConduitModule);
     if (!conduits.back()->Load(file, &error)) {
-      std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
+      PrintError("hotsync: cannot load the conduit: %s\n", error.c_str());
       return kExitFailed;
     }
     if (conduits.back()->openConduit == nullptr) {
-      std::fprintf(stderr, "hotsync: the conduit %s does not export OpenConduit\n", file.c_str());
+      PrintError("hotsync: the conduit %s does not export OpenConduit\n", file.c_str());
       return kExitFailed;
     }
   }
@@ -170,15 +174,15 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   char* folder = reinterpret_cast<char*>(properties + kSyncPropertiesFolderOffset);
   const int32_t length = HsGetConduitFolder(folder, kSyncPropertiesSize - kSyncPropertiesFolderOffset);
   if (length <= 0) {
-    std::fprintf(stderr, "hotsync: a sync needs a registered user (use: hotsync user add NAME)\n");
+    PrintError("hotsync: a sync needs a registered user; add one with:\n  %s\n",
+               CommandLine(options, "user add NAME").c_str());
     return kExitFailed;
   }
   if (!FolderExists(folder)) {
-    std::fprintf(stderr,
-                 "hotsync: warning: the conduit was never installed for this user (its folder %s is "
-                 "missing), so its settings and logs cannot be kept; run: hotsync%s%s install\n",
-                 folder, options.user.empty() ? "" : " --user ",
-                 options.user.empty() ? "" : QuotedArgument(options.user).c_str());
+    // The folder of a dry run's copy is not the user's: the hint names the user's own.
+    PrintError("hotsync: warning: the conduit was never installed for this user (its folder %s is "
+               "missing), so its settings and logs cannot be kept; install it with:\n  %s\n",
+               folder, CommandLine(hintOptions, "install").c_str());
   }
 
   char handheld[1024] = {0};
@@ -186,10 +190,10 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
   std::string backup;
   if (keepBackup) {
     if (!MakeBackup(handheld, BackupReason::kSync, &backup, &error)) {
-      std::fprintf(stderr, "hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
+      PrintError("hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
       return kExitFailed;
     }
-    if (!PruneBackups(handheld, &error)) std::fprintf(stderr, "hotsync: warning: %s\n", error.c_str());
+    if (!PruneBackups(handheld, &error)) PrintError("hotsync: warning: %s\n", error.c_str());
   }
 
   g_terminal = StdoutIsTerminal();
@@ -203,11 +207,11 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
     if (result == 0) result = answer;
     if (g_askedToStop) break;
   }
-  if (g_lineOpen) std::printf("\n");
+  if (g_lineOpen) Print("\n");
   const bool savedAll = session.End();
   const bool logErrors = PrintLog();
   int status = kExitOk;
-  const char* outcome = "";
+  std::string outcome;
   // Changes that could not be saved outweigh a cancel: the user must know the sync failed.
   if (!savedAll) {
     status = kExitFailed;
@@ -220,10 +224,22 @@ int RunSyncSession(const Options& options, bool doNothing, bool keepBackup) {
     outcome = " (failed)";
   } else if (logErrors) {
     status = kExitLogErrors;
-    outcome = " (finished, but the conduit reported errors: see the HotSync log)";
+    std::string where = " above";
+    UserEntry user;
+    if (!keepBackup) {
+      if (g_quiet) where = " (a dry run keeps none: run it without --quiet to see it)";
+    } else if (SelectedUser(options, &user)) {
+      where = (g_quiet ? " " : " above, kept in ") + HotSyncLogPath(options, user);
+    }
+    outcome = " (finished, but the conduit reported errors: see the HotSync log" + where + ")";
   }
-  std::printf("Result: %ld%s\n", static_cast<long>(result), outcome);
-  if (!savedAll) std::printf("Some handheld changes could not be saved (see above).\n");
+  Print("Result: %ld%s\n", static_cast<long>(result), outcome.c_str());
+  if (!savedAll) Print("Some handheld changes could not be saved (see above).\n");
+  if (!g_cancelAt.empty() && !g_askedToStop) {
+    PrintError("hotsync: warning: --cancel-at \"%s\" never matched: the conduit showed no such status, "
+               "so the sync ran to its end (the statuses it shows are the \"status:\" lines of a sync "
+               "without --quiet)\n", g_cancelAt.c_str());
+  }
   return status;
 }
 

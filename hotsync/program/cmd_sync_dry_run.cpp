@@ -20,6 +20,7 @@
 #include "platform/host.h"
 #include "program/backups.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -63,12 +64,12 @@ std::string RecordText(const std::string& database, const PalmRecord& record) {
   if (database == "Movie-Lists") {
     MovieItem item;
     if (item.SetPackedRecord(record.data.data(), static_cast<uint32_t>(record.data.size()))) {
-      return std::string("\"") + item.GetTitle() + "\"";
+      return "\"" + Shown(item.GetTitle()) + "\"";
     }
   } else if (database == "Movie-Events") {
     EventRecord event;
     event.LoadPacked(record.data.data(), record.data.size(), record.id, record.attributes & 0x0F);
-    return std::string("\"") + event.Summary() + "\"";
+    return "\"" + Shown(event.Summary()) + "\"";
   }
   return "record " + std::to_string(record.id);
 }
@@ -95,7 +96,7 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
     const bool hasIt = LoadFile(after, file, &now);
     const std::string name = hasIt ? now.name : old.name;
     if (!hasIt) {
-      std::printf("  %s: would be deleted\n", name.c_str());
+      Print("  %s: would be deleted\n", name.c_str());
       ++changes;
       continue;
     }
@@ -109,7 +110,7 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
         if (!same) ++changed;
       }
       if (changed > 0) {
-        std::printf("  %s: %lu resource%s added or changed\n", name.c_str(), static_cast<unsigned long>(changed),
+        Print("  %s: %lu resource%s added or changed\n", name.c_str(), static_cast<unsigned long>(changed),
                     changed == 1 ? "" : "s");
         changes += changed;
       }
@@ -145,15 +146,15 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
       lines.push_back("    - " + RecordText(name, *gone.second));
     }
     if (!hadIt) {
-      std::printf("  %s: would be created with %lu record%s\n", name.c_str(), static_cast<unsigned long>(added),
+      Print("  %s: would be created with %lu record%s\n", name.c_str(), static_cast<unsigned long>(added),
                   added == 1 ? "" : "s");
       ++changes;
     } else if (added + changed + deleted > 0) {
-      std::printf("  %s: %lu added, %lu changed, %lu deleted\n", name.c_str(), static_cast<unsigned long>(added),
+      Print("  %s: %lu added, %lu changed, %lu deleted\n", name.c_str(), static_cast<unsigned long>(added),
                   static_cast<unsigned long>(changed), static_cast<unsigned long>(deleted));
     }
     changes += added + changed + deleted;
-    for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+    for (const std::string& line : lines) Print("%s\n", line.c_str());
   }
   return changes;
 }
@@ -174,12 +175,12 @@ int RunDryRun(const Options& options, bool doNothing) {
   const std::string scratch = JoinPath(options.root, kScratchName);
   const std::string scratchDocuments = JoinPath(scratch, "Documents");
   if (!RedirectDocumentsFolder(scratchDocuments, &error)) {
-    std::fprintf(stderr, "hotsync: no dry run here: %s\n", error.c_str());
+    PrintError("hotsync: no dry run here: %s\n", error.c_str());
     return 1;
   }
   FileLock lock;
   if (!lock.Acquire(JoinPath(options.root, std::string(kScratchName) + ".lock"), &error)) {
-    std::fprintf(stderr, "hotsync: another dry run is under way (%s)\n", error.c_str());
+    PrintError("hotsync: another dry run is under way (%s)\n", error.c_str());
     return 1;
   }
   RemoveTree(scratch);
@@ -201,7 +202,7 @@ int RunDryRun(const Options& options, bool doNothing) {
     if (ready && FileExists(path)) ready = CopyFileTo(path, JoinPath(scratchDocuments, name), &error);
   }
   if (!ready) {
-    std::fprintf(stderr, "hotsync: the dry run could not be prepared: %s\n", error.c_str());
+    PrintError("hotsync: the dry run could not be prepared: %s\n", error.c_str());
     RemoveTree(scratch);
     return 1;
   }
@@ -210,19 +211,19 @@ int RunDryRun(const Options& options, bool doNothing) {
   scratchOptions.root = scratch;
   scratchOptions.handheld.clear();
   scratchOptions.user = user.name;
-  const int status = RunSyncSession(scratchOptions, doNothing, false);
+  const int status = RunSyncSession(scratchOptions, options, doNothing, false);
 
-  std::printf("Dry run: nothing was changed. The sync would change:\n");
+  Print("Dry run: nothing was changed. The sync would change:\n");
   size_t changes = ReportChanges(handheld, scratchHandheld);
   Bytes exported;
   if (ReadWholeFile(JoinPath(scratchDocuments, kExportFile), &exported, &error)) {
     size_t lines = 0;
     for (uint8_t byte : exported) lines += byte == '\n';
-    std::printf("  %s: would be written with %lu movie line%s\n", kExportFile,
+    Print("  %s: would be written with %lu movie line%s\n", kExportFile,
                 static_cast<unsigned long>(lines > 0 ? lines - 1 : 0), lines == 2 ? "" : "s");
     ++changes;
   }
-  if (changes == 0) std::printf("  nothing\n");
+  if (changes == 0) Print("  nothing\n");
   RemoveTree(scratch);
   return status;
 }

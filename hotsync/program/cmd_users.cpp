@@ -1,9 +1,11 @@
 // hotsync user add NAME | user list
 #include <cstdio>
+#include <string>
 
 #include "core/users.h"
 #include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 
@@ -13,10 +15,10 @@ int RunUserCommand(const Options& options) {
     UserEntry user;
     std::string error;
     if (!AddUser(options.root, words[2], &user, &error)) {
-      std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+      PrintError("hotsync: %s\n", error.c_str());
       return 1;
     }
-    std::printf("User \"%s\" added (id %lu): %s\n", user.name.c_str(),
+    Print("User \"%s\" added (id %lu): %s\n", user.name.c_str(),
                 static_cast<unsigned long>(user.id),
                 JoinPath(options.root, user.folder).c_str());
     return 0;
@@ -25,15 +27,20 @@ int RunUserCommand(const Options& options) {
     std::vector<UserEntry> users;
     std::string error;
     if (!LoadUsers(options.root, &users, &error)) {
-      std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+      PrintError("hotsync: %s\n", error.c_str());
       return 1;
     }
-    std::printf("HotSync root: %s\n", options.root.c_str());
-    if (users.empty()) std::printf("No users.\n");
-    for (const UserEntry& user : users) {
-      std::printf("%4lu  %-40s  %s\n", static_cast<unsigned long>(user.id), user.name.c_str(),
-                  user.folder.c_str());
-    }
+    Print("HotSync root: %s\n", options.root.c_str());
+    Options bare = options;  // a hint to add a user names no user
+    bare.user.clear();
+    bare.handheld.clear();
+    if (users.empty()) Print("No users (add one with: %s).\n", CommandLine(bare, "user add NAME").c_str());
+    Table table;
+    table.AddColumn("", 4, false, true);
+    table.AddColumn("", 40, true);
+    table.AddColumn("", 0, true);
+    for (const UserEntry& user : users) table.AddRow({std::to_string(user.id), user.name, user.folder});
+    table.Print();
     return 0;
   }
   return UsageError("user takes: add NAME | list");

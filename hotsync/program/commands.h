@@ -15,6 +15,7 @@ namespace hotsync {
 
 struct Options {
   std::string root;      // HotSync root folder (always set: default filled in)
+  bool rootGiven = false;  // --root was given (hints repeat it)
   std::string user;      // may be empty: the only user
   std::string handheld;  // may be empty: the user's handheld folder
   std::string conduit;   // may be empty: the registered conduits
@@ -25,9 +26,31 @@ struct Options {
 
 // Prints message and the usage of the command being run; returns 2.
 int UsageError(const std::string& message);
-const char* ProgramUsage();
-// The usage text of a command, null for an unknown one.
-const char* UsageOf(const std::string& command);
+
+// The help of one command or subcommand. A new command adds its entries to the table in help.cpp.
+struct CommandHelp {
+  const char* name;     // the command's words: "handheld feeds"
+  const char* summary;  // one line, for the listings
+  const char* usage;    // what follows "hotsync " on the usage line
+  const char* details;  // what it does, its options; lines ending in "\n"
+  const char* example;  // a command line to try
+};
+// The entry of that name, or null.
+const CommandHelp* FindHelp(const std::string& name);
+// The entry of the longest run of leading words that names one ("handheld feeds set 4" gives
+// "handheld feeds"), or null when the first word is no command.
+const CommandHelp* FindHelpFor(const std::vector<std::string>& words);
+std::string UsageLine(const CommandHelp& help);
+// Usage, details, the subcommands if any, and the example.
+std::string HelpText(const CommandHelp& help);
+// Every command and option.
+std::string ProgramUsage();
+
+// A command line for the user to paste that runs `command` ("install") with the --root, --user
+// and --handheld the user gave.
+std::string CommandLine(const Options& options, const std::string& command);
+// The HotSync log file of a user.
+std::string HotSyncLogPath(const Options& options, const UserEntry& user);
 
 // A session of the manager libraries for one command; ended (and written back) on destruction.
 class SessionScope {
@@ -47,10 +70,11 @@ class SessionScope {
 // "YYYY-MM-DD HH:MM:SS" of handheld seconds (since 1904-01-01, wall clock).
 std::string HandheldTimeText(uint32_t seconds);
 
-// text as one command-line argument: quoted when it holds a blank or is empty.
+// text as one argument of a command line to paste: quoted when it needs to be.
 std::string QuotedArgument(const std::string& text);
 
-// The user the options name (--user, or the only one) into *user; false with a message printed.
+// The user the options name (--user, or the only one) into *user; false with a message printed
+// that names the root looked in and the command that helps.
 bool SelectedUser(const Options& options, UserEntry* user);
 
 // The handheld folder the options name (the user's, or --handheld), or "" with a message printed.
@@ -66,7 +90,8 @@ int RunInfo(const Options& options);
 int RunConfigure(const Options& options);
 int RunSync(const Options& options);
 // One synchronization of the session the options name; keepBackup copies the handheld first.
-int RunSyncSession(const Options& options, bool doNothing, bool keepBackup);
+// Hints name hintOptions (the user's own, where options name a dry run's copy).
+int RunSyncSession(const Options& options, const Options& hintOptions, bool doNothing, bool keepBackup);
 // sync --dry-run: the synchronization on scratch copies, and what it would change.
 int RunDryRun(const Options& options, bool doNothing);
 int RunHandheldCommand(const Options& options);

@@ -1,4 +1,5 @@
 // hotsync: the stand-in HotSync manager's command line.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "platform/env.h"
 #include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -17,15 +19,40 @@ namespace {
 const char kVersion[] = "1.0";
 
 // The command being run, so that a usage error shows that command's usage.
-std::string g_command;
+const CommandHelp* g_command = nullptr;
+
+// The names of the registered users, for a message: "Alice", "Bob".
+std::string UserNames(const std::vector<UserEntry>& users) {
+  std::string names;
+  for (const UserEntry& user : users) names += (names.empty() ? "\"" : ", \"") + user.name + "\"";
+  return names;
+}
+
+// The command's words as the user would type them again.
+std::string Words(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "" : " ") + QuotedArgument(word);
+  return line;
+}
+
+// The options without a user or a handheld: for a command that registers users.
+Options Unnamed(const Options& options) {
+  Options unnamed;
+  unnamed.root = options.root;
+  unnamed.rootGiven = options.rootGiven;
+  return unnamed;
+}
 
 }  // namespace
 
 int UsageError(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "hotsync: %s\n", message.c_str());
-  const char* usage = UsageOf(g_command);
-  std::fputs(usage != nullptr ? usage : ProgramUsage(), stderr);
-  if (usage != nullptr) std::fputs("(hotsync --help lists every command and option)\n", stderr);
+  if (!message.empty()) PrintError("hotsync: %s\n", message.c_str());
+  if (g_command == nullptr) {
+    PrintError("%s", ProgramUsage().c_str());
+    return 2;
+  }
+  PrintError("%s(hotsync help %s: what it does, with an example; hotsync --help: every command)\n",
+             UsageLine(*g_command).c_str(), g_command->name);
   return 2;
 }
 
@@ -35,18 +62,60 @@ std::string HandheldTimeText(uint32_t seconds) {
 }
 
 std::string QuotedArgument(const std::string& text) {
-  if (!text.empty() && text.find_first_of(" \t\"'") == std::string::npos) return text;
-  return "\"" + text + "\"";
+  if (PathSeparator() == '\\') {
+    // cmd.exe: double quotes around anything with a blank or a character of its own.
+    if (!text.empty() && text.find_first_of(" \t\"&|<>^()") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    return quoted + "\"";
+  }
+  // A POSIX shell: single quotes keep everything as it is, but a single quote itself.
+  bool plain = !text.empty();
+  for (unsigned char c : text) {
+    plain = plain && (std::isalnum(c) || std::strchr("_@%+=:,./-", c) != nullptr || c >= 0x80);
+  }
+  if (plain) return text;
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string CommandLine(const Options& options, const std::string& command) {
+  std::string line = "hotsync";
+  if (options.rootGiven) line += " --root " + QuotedArgument(options.root);
+  if (!options.user.empty()) line += " --user " + QuotedArgument(options.user);
+  if (!options.handheld.empty()) line += " --handheld " + QuotedArgument(options.handheld);
+  return line + " " + command;
+}
+
+std::string HotSyncLogPath(const Options& options, const UserEntry& user) {
+  return JoinPath(JoinPath(options.root, user.folder), "HotSync Log.txt");
 }
 
 bool SelectedUser(const Options& options, UserEntry* user) {
   std::vector<UserEntry> users;
   std::string error;
-  if (!LoadUsers(options.root, &users, &error) || !FindUser(users, options.user, user, &error)) {
-    std::fprintf(stderr, "hotsync: %s\n", error.c_str());
+  if (!LoadUsers(options.root, &users, &error)) {
+    PrintError("hotsync: %s\n", error.c_str());
     return false;
   }
-  return true;
+  if (FindUser(users, options.user, user, &error)) return true;
+  if (users.empty()) {
+    PrintError("hotsync: no user is registered in the HotSync root %s; add one with:\n  %s\n",
+               options.root.c_str(), CommandLine(options, "user add NAME").c_str());
+  } else if (options.user.empty()) {
+    Options named = options;
+    named.user = users[0].name;
+    PrintError("hotsync: several users are registered in %s (%s); name one, for example:\n  %s\n",
+               options.root.c_str(), UserNames(users).c_str(),
+               CommandLine(named, Words(options.words)).c_str());
+  } else {
+    PrintError("hotsync: no user \"%s\" is registered in %s (there %s: %s); add it with:\n  %s\n",
+               options.user.c_str(), options.root.c_str(), users.size() == 1 ? "is" : "are",
+               UserNames(users).c_str(),
+               CommandLine(Unnamed(options), "user add " + QuotedArgument(options.user)).c_str());
+  }
+  return false;
 }
 
 std::string HandheldFolderFor(const Options& options) {
@@ -57,12 +126,20 @@ std::string HandheldFolderFor(const Options& options) {
 }
 
 SessionScope::SessionScope(const Options& options, uint32_t flags) {
+  // The manager's own check names no root and no way out: ours does. A handheld folder of its
+  // own needs no user while none is registered.
+  UserEntry user;
+  std::vector<UserEntry> users;
+  std::string error;
+  const bool anonymous = options.user.empty() && !options.handheld.empty() &&
+                         LoadUsers(options.root, &users, &error) && users.empty();
+  if (!(flags & kHsSessionRootOnly) && !anonymous && !SelectedUser(options, &user)) return;
   int32_t result = HsBeginSession(options.root.c_str(),
                                   options.user.empty() ? nullptr : options.user.c_str(),
                                   options.handheld.empty() ? nullptr : options.handheld.c_str(),
                                   flags);
   if (result != 0) {
-    std::fprintf(stderr, "hotsync: %s\n", HsGetLastErrorText());
+    PrintError("hotsync: %s\n", HsGetLastErrorText());
     return;
   }
   ok_ = true;
@@ -84,7 +161,7 @@ bool SessionScope::End() {
   if (!ok_) return true;
   ok_ = false;
   if (HsEndSession() != 0) {
-    std::fprintf(stderr, "hotsync: %s\n", HsGetLastErrorText());
+    PrintError("hotsync: %s\n", HsGetLastErrorText());
     return false;
   }
   return true;
@@ -121,6 +198,7 @@ int main(int argc, char** argv) {
       options.faults.push_back(value);
     }
   }
+  options.rootGiven = !options.root.empty();
   if (options.root.empty()) options.root = DefaultRootFolder();
   // Paths people give with "/" print with the target's separator like the ones the program adds.
   for (std::string* path : {&options.root, &options.handheld, &options.conduit}) {
@@ -131,35 +209,41 @@ int main(int argc, char** argv) {
   if (options.words.empty()) return UsageError("no command given");
   const std::string command = options.words[0];
   if (command == "--version") {
-    std::printf("hotsync %s (Reelbox stand-in HotSync manager)\n", kVersion);
+    Print("hotsync %s (Reelbox stand-in HotSync manager)\n", kVersion);
     return 0;
   }
   if (command == "-h" || command == "--help") {
-    std::fputs(ProgramUsage(), stdout);
+    Print("%s", ProgramUsage().c_str());
     return 0;
   }
   if (command == "help") {
-    if (options.words.size() > 2) return UsageError("help takes at most one COMMAND");
+    g_command = FindHelp("help");
     if (options.words.size() == 1) {
-      std::fputs(ProgramUsage(), stdout);
+      Print("%s", ProgramUsage().c_str());
       return 0;
     }
-    const char* usage = UsageOf(options.words[1]);
-    if (usage == nullptr) return UsageError("no command \"" + options.words[1] + "\"");
-    std::fputs(usage, stdout);
+    // "help sync --help" is help on sync, "help --help" help on help.
+    std::string name;
+    for (size_t i = 1; i < options.words.size(); ++i) {
+      const std::string& word = options.words[i];
+      if (word != "--help" && word != "-h") name += (name.empty() ? "" : " ") + word;
+    }
+    if (name.empty()) name = "help";
+    const CommandHelp* help = FindHelp(name);
+    if (help == nullptr) return UsageError("there is no command \"" + name + "\" (hotsync --help lists them)");
+    Print("%s", HelpText(*help).c_str());
     return 0;
   }
-  const char* usage = UsageOf(command);
-  if (usage == nullptr) return UsageError("unknown command \"" + command + "\"");
-  g_command = command;
+  g_command = FindHelpFor(options.words);
+  if (g_command == nullptr) return UsageError("unknown command \"" + command + "\"");
   for (const std::string& word : options.words) {
     if (word == "--help" || word == "-h") {
-      std::fputs(usage, stdout);
+      Print("%s", HelpText(*g_command).c_str());
       return 0;
     }
   }
   if (!options.handheld.empty() && !FolderExists(options.handheld)) {
-    std::fprintf(stderr, "hotsync: there is no handheld folder %s\n", options.handheld.c_str());
+    PrintError("hotsync: there is no handheld folder %s\n", options.handheld.c_str());
     return 1;
   }
   if (command == "user") return RunUserCommand(options);

@@ -26,8 +26,9 @@ class FrameEndToEnd : public ::testing::Test {
     ProcessResult result = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), full);
     EXPECT_TRUE(result.started);
     EXPECT_FALSE(result.timedOut);
-    // The win32 program writes its console text in text mode.
-    result.output.erase(std::remove(result.output.begin(), result.output.end(), '\r'), result.output.end());
+    // The win32 program writes its console text in text mode; a conduit text's own CR LF must
+    // not add a carriage return to that.
+    EXPECT_TRUE(reelbox_test::ToPlainLineEnds(&result.output)) << result.output;
     return result;
   }
 
@@ -69,7 +70,7 @@ TEST_F(FrameEndToEnd, InstallCreatesTheDataFolderAndAgainSucceeds) {
   EXPECT_TRUE(fs::is_directory(fs::path(root_.path()) / "Alice" / "Cinevane"));
   ProcessResult again = Run({"install"});
   EXPECT_EQ(again.exitStatus, 0) << again.output;
-  EXPECT_TRUE(Has(again, "= 0")) << again.output;
+  EXPECT_TRUE(Has(again, "installed for \"Alice\"")) << again.output;
 }
 
 TEST_F(FrameEndToEnd, SyncWritesTheLogsThePrefsAndTheVersionFromTheLanguageLibrary) {

@@ -84,11 +84,13 @@ void MoviesEndToEnd::WriteDocument(const std::string& name, const std::string& t
 
 std::string MoviesEndToEnd::ReadDocument(const std::string& name) { return FileText(documents_.Join(name)); }
 
-int MoviesEndToEnd::Run(const std::vector<std::string>& words, std::string* output) {
+int MoviesEndToEnd::Run(const std::vector<std::string>& words, std::string* output,
+                         const std::vector<std::string>& environment) {
   std::vector<std::string> args = {"--root", root_.root(), "--user", root_.userName(), "--conduit",
                                    reelbox_test::BuiltLibrary("KVRTConduit.dll")};
   args.insert(args.end(), words.begin(), words.end());
   reelbox_test::ProcessOptions options;
+  options.environment = environment;
   if (!IsWindowsTarget()) options.environment.push_back("XDG_DOCUMENTS_DIR=" + documents_folder_);
   reelbox_test::ProcessResult result = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), args, options);
   EXPECT_TRUE(result.started);

@@ -42,7 +42,9 @@ class MoviesEndToEnd : public ::testing::Test {
   std::string SyncLogText();
   std::string DebugLogText();
 
-  int Run(const std::vector<std::string>& words, std::string* output = nullptr);
+  // environment: "NAME=VALUE" settings for the program besides the documents folder.
+  int Run(const std::vector<std::string>& words, std::string* output = nullptr,
+          const std::vector<std::string>& environment = {});
 
   reelbox_test::TempUserRoot root_;
   reelbox_test::TempFolder documents_;

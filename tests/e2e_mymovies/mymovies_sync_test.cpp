@@ -56,6 +56,38 @@ TEST_F(MoviesEndToEnd, ExportOnlyWritesEveryRecordAndLeavesTheHandheldAlone) {
   EXPECT_TRUE(Has(table, "Favorites")) << table;
 }
 
+// Views show the handheld's Windows-1252 texts in the terminal's character set, and tables fit
+// its width; json is UTF-8 and tsv the export file's bytes whatever the terminal.
+TEST_F(MoviesEndToEnd, ViewsShowHandheldTextsInTheTerminalsCharsetAndWidth) {
+  WriteHandheld({SimpleMovie("Am\xE9lie", 2001, "122"),
+                 SimpleMovie("Le fabuleux destin d'Am\xE9lie Poulain, version longue", 2001, "129")});
+  const std::string utf8 = "Am\xC3\xA9lie";
+  std::string table;
+  ASSERT_EQ(Run({"handheld", "movies"}, &table, {"LC_ALL=C.UTF-8", "COLUMNS=200"}), 0) << table;
+  EXPECT_TRUE(Has(table, "  " + utf8 + "  ")) << table;
+  EXPECT_FALSE(Has(table, "\xE9lie")) << table;
+  std::string json;
+  ASSERT_EQ(Run({"handheld", "movies", "--format", "json"}, &json, {"LC_ALL=C"}), 0) << json;
+  EXPECT_TRUE(Has(json, "{\"Title\": \"" + utf8 + "\", ")) << json;
+  std::string tsv;
+  ASSERT_EQ(Run({"handheld", "movies", "--format", "tsv"}, &tsv, {"LC_ALL=C.UTF-8"}), 0) << tsv;
+  EXPECT_TRUE(Has(tsv, "\r\nAm\xE9lie\t2001\t122\t")) << tsv;
+  // Narrow: every line fits, long texts end in "…".
+  ASSERT_EQ(Run({"handheld", "movies"}, &table, {"LC_ALL=C.UTF-8", "COLUMNS=40"}), 0) << table;
+  EXPECT_TRUE(Has(table, "\n4097  Le")) << table;
+  EXPECT_TRUE(Has(table, "\xE2\x80\xA6  2001")) << table;
+  EXPECT_FALSE(Has(table, "version longue")) << table;
+  size_t lines = 0;
+  for (size_t start = 0, end; (end = table.find('\n', start)) != std::string::npos; start = end + 1, ++lines) {
+    std::string line = table.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t characters = static_cast<size_t>(
+        std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    EXPECT_LE(characters, 40u) << line;
+  }
+  EXPECT_EQ(lines, 3u) << table;
+}
+
 #ifndef _WIN32
 // On a terminal the status line shows how far the record walk has come ("script" gives a terminal).
 TEST_F(MoviesEndToEnd, SyncOnATerminalShowsTheRecordCount) {

@@ -33,6 +33,7 @@ class HotSyncProgram : public ::testing::Test {
     ProcessResult result = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), full, options);
     EXPECT_TRUE(result.started);
     EXPECT_FALSE(result.timedOut);
+    EXPECT_TRUE(reelbox_test::ToPlainLineEnds(&result.output)) << result.output;
     return result;
   }
 
@@ -58,6 +59,12 @@ class HotSyncProgram : public ::testing::Test {
 
 bool Has(const ProcessResult& result, const std::string& text) {
   return result.output.find(text) != std::string::npos;
+}
+
+// A path as a hint writes it for the shell of the target: quoted when it holds a blank.
+std::string Pasteable(const std::string& path) {
+  if (path.find(' ') == std::string::npos) return path;
+  return hotsync::PathSeparator() == '\\' ? "\"" + path + "\"" : "'" + path + "'";
 }
 
 }  // namespace
@@ -98,21 +105,59 @@ TEST_F(HotSyncProgram, HelpAndVersionAnswerWithStatus0) {
     EXPECT_TRUE(Has(result, "Usage: hotsync")) << result.output;
   }
   EXPECT_TRUE(Has(Run({"help", "sync"}), "3 cancelled"));
-  EXPECT_TRUE(Has(Run({"handheld", "--help"}), "restore [N]"));
+  EXPECT_TRUE(Has(Run({"handheld", "--help"}), "  restore     the handheld as it was")) << Run({"handheld", "--help"}).output;
+  // Every command and subcommand has its own help with an example, asked either way.
+  const std::vector<std::vector<std::string>> commands = {
+      {"user"}, {"user", "add"}, {"user", "list"}, {"install"}, {"info"}, {"sync"}, {"configure"},
+      {"handheld"}, {"handheld", "list"}, {"handheld", "dump"}, {"handheld", "movies"},
+      {"handheld", "events"}, {"handheld", "feeds"}, {"handheld", "request"}, {"handheld", "backups"},
+      {"handheld", "restore"}, {"handheld", "prefs"}, {"handheld", "clock"}, {"help"}};
+  for (const auto& words : commands) {
+    std::vector<std::string> help = {"help"};
+    help.insert(help.end(), words.begin(), words.end());
+    ProcessResult asked = Run(help);
+    EXPECT_EQ(asked.exitStatus, 0) << asked.output;
+    EXPECT_TRUE(Has(asked, "\nExample:\n  hotsync ")) << asked.output;
+  }
+  for (const auto& words : std::vector<std::vector<std::string>>{{"user", "add"}, {"sync"}, {"help"}}) {
+    std::vector<std::string> help = {"help"};
+    help.insert(help.end(), words.begin(), words.end());
+    std::vector<std::string> flagged = words;
+    flagged.push_back("--help");
+    EXPECT_EQ(Run(flagged).output, Run(help).output);
+  }
+  // Words after the command's own are its arguments: the help is still the subcommand's.
+  EXPECT_EQ(Run({"handheld", "feeds", "set", "4", "--help"}).output, Run({"help", "handheld", "feeds"}).output);
+  EXPECT_TRUE(Has(Run({"help", "help"}), "Usage: hotsync help [COMMAND [SUBCOMMAND]]"));
   ProcessResult version = Run({"--version"});
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_TRUE(Has(version, "hotsync 1.0")) << version.output;
   EXPECT_EQ(Run({"help", "frobnicate"}).exitStatus, 2);
+  ProcessResult unknown = Run({"help", "handheld", "frobnicate"});
+  EXPECT_EQ(unknown.exitStatus, 2);
+  EXPECT_TRUE(Has(unknown, "there is no command \"handheld frobnicate\"")) << unknown.output;
+  // A usage error shows the usage of the subcommand at hand.
+  ProcessResult bad = Run({"handheld", "feeds", "set", "99", "x", "y"});
+  EXPECT_EQ(bad.exitStatus, 2);
+  EXPECT_TRUE(Has(bad, "Usage: hotsync [--user NAME] [--handheld DIR] handheld feeds [set N NAME ADDRESS]")) << bad.output;
+  EXPECT_TRUE(Has(bad, "hotsync help handheld feeds")) << bad.output;
 }
 
 TEST_F(HotSyncProgram, UserMayBeLeftOutOnlyWithOneUser) {
   AddUser("Alice");
   EXPECT_EQ(Run({"sync"}).exitStatus, 0);
   AddUser("Bob");
-  ProcessResult result = Run({"sync"});
+  ProcessResult result = Run({"sync", "--quiet"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_TRUE(Has(result, "name one with --user")) << result.output;
+  EXPECT_TRUE(Has(result, "several users are registered in " + root_.path() + " (\"Alice\", \"Bob\")")) << result.output;
+  // The hint is the command as given, with the --root given and a user named.
+  EXPECT_TRUE(Has(result, "  hotsync --root " + Pasteable(root_.path()) + " --user Alice sync --quiet\n")) << result.output;
   EXPECT_EQ(Run({"--user", "bob", "sync"}).exitStatus, 0);
+  ProcessResult nobody = Run({"--user", "Carol Ann", "handheld", "list"});
+  EXPECT_EQ(nobody.exitStatus, 1);
+  EXPECT_TRUE(Has(nobody, "no user \"Carol Ann\" is registered in " + root_.path())) << nobody.output;
+  const std::string quoted = hotsync::PathSeparator() == '\\' ? "\"Carol Ann\"" : "'Carol Ann'";
+  EXPECT_TRUE(Has(nobody, "hotsync --root " + Pasteable(root_.path()) + " user add " + quoted)) << nobody.output;
 }
 
 TEST_F(HotSyncProgram, InstallInfoAndConfigureCallTheConduit) {
@@ -225,6 +270,13 @@ TEST_F(HotSyncProgram, CancelAndLoggedErrorsHaveTheirOwnExitStatus) {
   EXPECT_TRUE(Has(logged, "Result: 0 (finished, but the conduit reported errors")) << logged.output;
   EXPECT_FALSE(Has(logged, "status:")) << logged.output;
   EXPECT_FALSE(Has(logged, "Sync Started")) << logged.output;
+  // Quiet, the log is not shown: the result says where it is.
+  EXPECT_TRUE(Has(logged, "see the HotSync log " + UserPath("Alice", "HotSync Log.txt") + ")")) << logged.output;
+  // A status that never comes cancels nothing, and the user is told.
+  ProcessResult unmatched = Run({"sync", "--quiet", "--cancel-at", "Adding record 99"});
+  EXPECT_EQ(unmatched.exitStatus, 0) << unmatched.output;
+  EXPECT_TRUE(Has(unmatched, "warning: --cancel-at \"Adding record 99\" never matched")) << unmatched.output;
+  EXPECT_FALSE(Has(cancelled, "never matched")) << cancelled.output;
 }
 
 TEST_F(HotSyncProgram, InjectedFaultReachesTheConduit) {
@@ -386,7 +438,54 @@ TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
     EXPECT_TRUE(Has(list, "HotSync root: " + root_.path())) << list.output;
     EXPECT_FALSE(Has(list, "/")) << list.output;
   }
-  ProcessResult notInstalled = Run({"sync"});
+  ProcessResult notInstalled = Run({"--user", "alice", "sync"});
   EXPECT_TRUE(Has(notInstalled, "never installed")) << notInstalled.output;
-  EXPECT_TRUE(Has(notInstalled, "hotsync install")) << notInstalled.output;
+  EXPECT_TRUE(Has(notInstalled, "  hotsync --root " + Pasteable(root_.path()) + " --user alice install\n"))
+      << notInstalled.output;
+  // What is not found is named with where it was looked for.
+  ProcessResult dump = Run({"handheld", "dump", "Nothing"});
+  EXPECT_EQ(dump.exitStatus, 1);
+  EXPECT_TRUE(Has(dump, "no database \"Nothing\" on the handheld " + UserPath("Alice", "Handheld"))) << dump.output;
+  EXPECT_TRUE(Has(dump, "hotsync --root " + Pasteable(root_.path()) + " handheld list")) << dump.output;
+  ProcessResult movies = Run({"handheld", "movies"});
+  EXPECT_EQ(movies.exitStatus, 1);
+  EXPECT_TRUE(Has(movies, "the handheld " + UserPath("Alice", "Handheld") + " has no Movie-Lists database")) << movies.output;
+  TempFolder empty;
+  ProcessResult noUsers = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), {"--root", empty.path(), "sync"});
+  EXPECT_TRUE(reelbox_test::ToPlainLineEnds(&noUsers.output)) << noUsers.output;
+  EXPECT_EQ(noUsers.exitStatus, 1);
+  EXPECT_TRUE(Has(noUsers, "no user is registered in the HotSync root " + empty.path())) << noUsers.output;
+  EXPECT_TRUE(Has(noUsers, "  hotsync --root " + Pasteable(empty.path()) + " user add NAME\n")) << noUsers.output;
+}
+
+TEST_F(HotSyncProgram, InstallExplainsEachFailureInWords) {
+  ProcessResult noUsers = Run({"install"});
+  EXPECT_EQ(noUsers.exitStatus, 1);
+  EXPECT_TRUE(Has(noUsers, "no user is registered in the HotSync root " + root_.path())) << noUsers.output;
+  AddUser();
+  ProcessResult noRoot = Run({"--fail", "UmGetRootDirectory:1:-1", "install"});
+  EXPECT_EQ(noRoot.exitStatus, 1);
+  EXPECT_TRUE(Has(noRoot, "did not give it the HotSync data folder")) << noRoot.output;
+  // A file where the conduit's folder goes: in the way whether or not the conduit notices.
+  reelbox_test::WriteBytes(UserPath("Alice", "Cinevane"), hotsync::Bytes(3, 'x'));
+  ProcessResult inTheWay = Run({"install"});
+  EXPECT_EQ(inTheWay.exitStatus, 1);
+  EXPECT_TRUE(Has(inTheWay, "could not be installed for \"Alice\"")) << inTheWay.output;
+  EXPECT_TRUE(Has(inTheWay, UserPath("Alice", "Cinevane"))) << inTheWay.output;
+  EXPECT_TRUE(Has(inTheWay, "a file of that name is in the way")) << inTheWay.output;
+  hotsync::RemoveFile(UserPath("Alice", "Cinevane"));
+  // The user's folder itself a file: the conduit cannot make its folder in it.
+  const std::string userFolder = hotsync::JoinPath(root_.path(), "Alice");
+  std::filesystem::rename(userFolder, userFolder + ".moved");
+  reelbox_test::WriteBytes(userFolder, hotsync::Bytes(3, 'x'));
+  ProcessResult blocked = Run({"install"});
+  EXPECT_EQ(blocked.exitStatus, 1);
+  EXPECT_TRUE(Has(blocked, "could not create its folder " + UserPath("Alice", "Cinevane"))) << blocked.output;
+  EXPECT_TRUE(Has(blocked, "the user's folder " + userFolder + " is a file")) << blocked.output;
+  EXPECT_TRUE(Has(blocked, "(FinishInstall gave -5)")) << blocked.output;
+  hotsync::RemoveFile(userFolder);
+  std::filesystem::rename(userFolder + ".moved", userFolder);
+  ProcessResult installed = Run({"install"});
+  EXPECT_EQ(installed.exitStatus, 0) << installed.output;
+  EXPECT_TRUE(Has(installed, "installed for \"Alice\": its folder is " + UserPath("Alice", "Cinevane"))) << installed.output;
 }

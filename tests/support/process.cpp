@@ -241,4 +241,29 @@ std::string BuiltLibrary(const std::string& windowsName) {
 #endif
 }
 
+bool ToPlainLineEnds(std::string* output) {
+#ifdef _WIN32
+  const bool textMode = true;
+#else
+  const bool textMode = false;
+#endif
+  std::string plain;
+  bool clean = true;
+  for (size_t i = 0; i < output->size(); ++i) {
+    const char c = (*output)[i];
+    if (c != '\r') {
+      plain += c;
+      continue;
+    }
+    const bool lineEnd = textMode && i + 1 < output->size() && (*output)[i + 1] == '\n' &&
+                         (plain.empty() || plain.back() != '\r');
+    if (!lineEnd) {
+      clean = false;
+      plain += c;
+    }
+  }
+  *output = plain;
+  return clean;
+}
+
 }  // namespace reelbox_test

@@ -53,6 +53,11 @@ class ChildProcess {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = ProcessOptions());
 
+// Turns the target's text line ends of a program's output ("\r\n" on Windows, "\n" elsewhere)
+// into "\n". False when the output holds a carriage return that ends no line of that kind: a
+// line with a line end of its own in it, which a terminal shows as an overwritten line.
+bool ToPlainLineEnds(std::string* output);
+
 // A program or library of the build, beside the test executables ("hotsync" -> ".../hotsync.exe").
 std::string BuiltProgram(const std::string& name);
 std::string BuiltLibrary(const std::string& windowsName);  // "testconduit.dll" -> libtestconduit.so
