@@ -11,7 +11,7 @@ void InstallInterruptHandler();
 bool Interrupted();
 bool StdoutIsTerminal();
 // Whether a settings dialog can be shown here (a terminal on Linux, a display on Windows); false
-// with what is missing and how to get it.
+// with what is missing and where to run the program instead ("... run it in ...").
 bool CanShowDialogs(std::string* why);
 // Makes the conduit loaded later in this process take folder as the user's documents folder;
 // false with the reason when that cannot be done here.

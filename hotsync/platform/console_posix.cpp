@@ -57,8 +57,8 @@ bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
 
 bool CanShowDialogs(std::string* why) {
   if (::isatty(0) == 1) return true;
-  *why = "it is a form drawn in a terminal, and standard input is not one; run hotsync configure in a "
-         "terminal window, without redirecting its input";
+  *why = "it is a form drawn in a terminal, and standard input is not one; run it in a terminal window, "
+         "without redirecting its input";
   return false;
 }
 

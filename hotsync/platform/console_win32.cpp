@@ -51,8 +51,8 @@ bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 bool CanShowDialogs(std::string* why) {
   if (GetSystemMetrics(SM_CXSCREEN) > 0) return true;
-  *why = "it is a window, and there is no display to show it on; run hotsync configure on the desktop "
-         "(under Wine: with a display, for example inside xvfb-run or an X session)";
+  *why = "it is a window, and there is no display to show it on; run it on the desktop (under Wine: "
+         "with a display, for example inside xvfb-run or an X session)";
   return false;
 }
 

@@ -96,11 +96,21 @@ int RunInstall(const Options& options) {
             (FileExists(folder) ? "a file of that name is in the way: move it away and install again"
                                 : "it is missing") + ")";
       break;
-    case -2: why = "the manager did not give it the HotSync data folder (the root " + options.root + ")"; break;
-    case -3: why = "the manager gave it no user named \"" + user.name + "\" (registered in " + options.root + ")"; break;
-    case -4: why = "the manager did not give it the folder of user \"" + user.name + "\" (" + userFolder + ")"; break;
-    case -5: why = "it could not create its folder " + folder + ": " + WhyNoFolder(folder); break;
-    default: why = "it could not start COM (error " + std::to_string(result) + ")"; break;
+    case -2:
+      why = "the manager did not give it the HotSync data folder (the root " + options.root + ")";
+      break;
+    case -3:
+      why = "the manager gave it no user named \"" + user.name + "\" (registered in " + options.root + ")";
+      break;
+    case -4:
+      why = "the manager did not give it the folder of user \"" + user.name + "\" (" + userFolder + ")";
+      break;
+    case -5:
+      why = "it could not create its folder " + folder + ": " + WhyNoFolder(folder);
+      break;
+    default:
+      why = "it could not start COM (error " + std::to_string(result) + ")";
+      break;
   }
   PrintError("hotsync: the conduit could not be installed for \"%s\": %s (FinishInstall gave %ld)\n",
              user.name.c_str(), why.c_str(), static_cast<long>(result));
@@ -125,7 +135,7 @@ int RunInfo(const Options& options) {
   if (conduit.getConduitVersion != nullptr) {
     const uint32_t version = conduit.getConduitVersion();
     Print("  Version:         %lu.%02lx (0x%lx)\n", static_cast<unsigned long>(version >> 8),
-                static_cast<unsigned long>(version & 0xFF), static_cast<unsigned long>(version));
+          static_cast<unsigned long>(version & 0xFF), static_cast<unsigned long>(version));
   }
   if (conduit.getConduitInfo != nullptr) {
     uint8_t input[80] = {0};
@@ -143,8 +153,8 @@ int RunInfo(const Options& options) {
     uint32_t value = 0;
     if (Query32(conduit.getConduitInfo, 2, &value, &result)) {
       Print("  Default action:  %s\n", value == 0   ? "synchronize"
-                                             : value == kSyncActionDoNothing ? "do nothing"
-                                                                             : "other");
+            : value == kSyncActionDoNothing ? "do nothing"
+            : "other");
     } else {
       Print("  Default action:  (the conduit gave none: error %ld)\n", static_cast<long>(result));
     }
@@ -172,15 +182,16 @@ int RunConfigure(const Options& options) {
   if (result == 0) {
     Print("Settings saved.\n");
     Print("  Next syncs: %s\n", action == 0                       ? "synchronize"
-                                      : action == kSyncActionDoNothing ? "do nothing"
-                                                                       : "another action");
+          : action == kSyncActionDoNothing ? "do nothing"
+          : "another action");
     Print("  Applies to: %s\n", kind == 1 ? "every sync from now on" : "the next sync only");
     return 0;
   }
   if (result == -1) {
     std::string why;
     if (!CanShowDialogs(&why)) {
-      PrintError("hotsync: the settings dialog could not be shown: %s\n", why.c_str());
+      PrintError("hotsync: the settings dialog could not be shown: %s:\n  %s\n", why.c_str(),
+                 CommandLine(options, "configure").c_str());
     } else {
       Print("The settings dialog was cancelled; nothing changed.\n");
     }

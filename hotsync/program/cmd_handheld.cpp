@@ -80,11 +80,11 @@ int Dump(const Options& options, const Handheld& handheld, const std::string& na
   }
   Print("Database \"%s\" (%s)\n", db.name.c_str(), path.c_str());
   Print("  attributes 0x%04x  version %u  type %s  creator %s\n", db.attributes, db.version,
-              FourCharText(db.type).c_str(), FourCharText(db.creator).c_str());
+        FourCharText(db.type).c_str(), FourCharText(db.creator).c_str());
   Print("  created %s  modified %s  backed up %s\n  modification number %lu  seed %lu\n",
-              DateOrNever(db.creationDate).c_str(), DateOrNever(db.modificationDate).c_str(),
-              DateOrNever(db.backupDate).c_str(), static_cast<unsigned long>(db.modificationNumber),
-              static_cast<unsigned long>(db.uniqueIdSeed));
+        DateOrNever(db.creationDate).c_str(), DateOrNever(db.modificationDate).c_str(),
+        DateOrNever(db.backupDate).c_str(), static_cast<unsigned long>(db.modificationNumber),
+        static_cast<unsigned long>(db.uniqueIdSeed));
   if (db.hasAppInfo) {
     Print("  AppInfo (%lu bytes):\n", static_cast<unsigned long>(db.appInfo.size()));
     PrintHex(db.appInfo, "    ");
@@ -96,17 +96,17 @@ int Dump(const Options& options, const Handheld& handheld, const std::string& na
     for (size_t i = 0; i < db.resources.size(); ++i) {
       const PalmResource& resource = db.resources[i];
       Print("  resource %lu: type %s id %u size %lu\n", static_cast<unsigned long>(i),
-                  FourCharText(resource.type).c_str(), resource.id,
-                  static_cast<unsigned long>(resource.data.size()));
+            FourCharText(resource.type).c_str(), resource.id,
+            static_cast<unsigned long>(resource.data.size()));
       PrintHex(resource.data, "    ");
     }
   } else {
     for (size_t i = 0; i < db.records.size(); ++i) {
       const PalmRecord& record = db.records[i];
       Print("  record %lu: id %lu attributes 0x%02x%s category %u size %lu\n",
-                  static_cast<unsigned long>(i), static_cast<unsigned long>(record.id),
-                  record.attributes, Attributes(record.attributes).c_str(), record.attributes & 0x0F,
-                  static_cast<unsigned long>(record.data.size()));
+            static_cast<unsigned long>(i), static_cast<unsigned long>(record.id),
+            record.attributes, Attributes(record.attributes).c_str(), record.attributes & 0x0F,
+            static_cast<unsigned long>(record.data.size()));
       PrintHex(record.data, "    ");
     }
   }

@@ -30,8 +30,8 @@ int RunHandheldBackups(const Options& options) {
     for (size_t i = 0; i < backups.size(); ++i) {
       const size_t count = DatabaseFilesIn(JoinPath(BackupsFolderFor(folder), backups[i])).size();
       Print("  %lu  before the %s of %s  %lu databases\n", static_cast<unsigned long>(i + 1),
-                  BackupReasonText(folder, backups[i]).c_str(), BackupDate(backups[i]).c_str(),
-                  static_cast<unsigned long>(count));
+            BackupReasonText(folder, backups[i]).c_str(), BackupDate(backups[i]).c_str(),
+            static_cast<unsigned long>(count));
     }
     return 0;
   }
@@ -56,12 +56,13 @@ int RunHandheldBackups(const Options& options) {
     return 1;
   }
   if (!RestoreBackup(folder, backup, &error)) {
-    PrintError("hotsync: the restore stopped: %s (restore 1 puts back what it changed)\n", error.c_str());
+    PrintError("hotsync: the restore stopped: %s; this puts back what it changed:\n  %s\n", error.c_str(),
+               CommandLine(options, "handheld restore 1").c_str());
     return 1;
   }
   if (!PruneBackups(folder, &error)) PrintError("hotsync: warning: %s\n", error.c_str());
   Print("The handheld is back as it was before the %s of %s (the handheld as it was is backup 1).\n",
-              BackupReasonText(folder, backup).c_str(), BackupDate(backup).c_str());
+        BackupReasonText(folder, backup).c_str(), BackupDate(backup).c_str());
   return 0;
 }
 

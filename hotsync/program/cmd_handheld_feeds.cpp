@@ -29,7 +29,7 @@ bool ReadBlock(uint8_t* handle, uint8_t* block) {
   }
   if (result != 0) {
     PrintError("hotsync: cannot open %s (0x%lx) %s\n", kDatabase, static_cast<unsigned long>(result),
-                 HsGetLastErrorText());
+               HsGetLastErrorText());
     return false;
   }
   DatabaseBlockInfo info = {};
@@ -94,7 +94,7 @@ int RunHandheldFeeds(const Options& options) {
     int32_t result = SyncWriteDBAppInfoBlock(handle, &info);
     if (result != 0) {
       PrintError("hotsync: cannot write the lists of %s (0x%lx)\n", kDatabase,
-                   static_cast<unsigned long>(result));
+                 static_cast<unsigned long>(result));
       status = 1;
     }
   }

@@ -82,7 +82,7 @@ int RunHandheldRequest(const Options& options) {
   const int32_t read = SyncReadAppPreference(&request);
   if (read != 0 && read != kSyncErrNotFound) {
     PrintError("hotsync: cannot read the handheld's request (0x%lx) %s\n",
-                 static_cast<unsigned long>(read), HsGetLastErrorText());
+               static_cast<unsigned long>(read), HsGetLastErrorText());
     return 1;
   }
   const bool stored = read == 0;
@@ -90,7 +90,7 @@ int RunHandheldRequest(const Options& options) {
   if (size > kBufferSize) size = kBufferSize;
   if (stored && request.version > 1) {
     PrintError("hotsync: the handheld's preference has version %u, which the conduit does not read\n",
-                 request.version);
+               request.version);
     return 1;
   }
   uint16_t value = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
@@ -112,7 +112,7 @@ int RunHandheldRequest(const Options& options) {
     const int32_t result = SyncWriteAppPreference(&write);
     if (result != 0) {
       PrintError("hotsync: cannot write the handheld's request (0x%lx) %s\n",
-                   static_cast<unsigned long>(result), HsGetLastErrorText());
+                 static_cast<unsigned long>(result), HsGetLastErrorText());
       return 1;
     }
     if (!session.End()) return 1;

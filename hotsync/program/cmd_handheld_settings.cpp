@@ -63,9 +63,9 @@ int ListPreferences(const std::string& folder) {
     for (const PalmResource& pref : db.resources) {
       const size_t size = pref.data.size() >= 2 ? pref.data.size() - 2 : 0;
       Print("%s %s id %u version %u: %s\n", saved ? "saved  " : "unsaved",
-                  FourCharText(pref.type).c_str(), pref.id,
-                  pref.data.size() >= 2 ? (pref.data[0] << 8 | pref.data[1]) : 0,
-                  size > 0 ? Hex(pref.data.data() + 2, size).c_str() : "(empty)");
+            FourCharText(pref.type).c_str(), pref.id,
+            pref.data.size() >= 2 ? (pref.data[0] << 8 | pref.data[1]) : 0,
+            size > 0 ? Hex(pref.data.data() + 2, size).c_str() : "(empty)");
     }
   }
   return 0;
@@ -110,7 +110,7 @@ int Preferences(const Options& options) {
     const int32_t result = SyncWriteAppPreference(&request);
     if (result != 0) {
       PrintError("hotsync: writing the preference failed (0x%lx) %s\n",
-                   static_cast<unsigned long>(result), HsGetLastErrorText());
+                 static_cast<unsigned long>(result), HsGetLastErrorText());
       return 1;
     }
     return session.End() ? 0 : 1;
@@ -121,18 +121,20 @@ int Preferences(const Options& options) {
   request.buffer = buffer.data();
   const int32_t result = SyncReadAppPreference(&request);
   if (result == kSyncErrNotFound) {
-    Print("%s preference %s id %lu: none stored\n", saved ? "Saved" : "Unsaved",
-                words[0].c_str(), id);
+    char folder[1024] = {0};
+    HsGetHandheldFolder(folder, sizeof folder);
+    Print("%s preference %s id %lu: none stored on the handheld %s\n", saved ? "Saved" : "Unsaved",
+          words[0].c_str(), id, folder);
     return 0;
   }
   if (result != 0) {
     PrintError("hotsync: reading the preference failed (0x%lx) %s\n",
-                 static_cast<unsigned long>(result), HsGetLastErrorText());
+               static_cast<unsigned long>(result), HsGetLastErrorText());
     return 1;
   }
   Print("%s preference %s id %lu: version %u, %u bytes: %s\n", saved ? "Saved" : "Unsaved",
-              words[0].c_str(), id, request.version, request.returnedSize,
-              Hex(buffer.data(), request.returnedSize).c_str());
+        words[0].c_str(), id, request.version, request.returnedSize,
+        Hex(buffer.data(), request.returnedSize).c_str());
   return 0;
 }
 
@@ -168,8 +170,8 @@ int Clock(const Options& options) {
   }
   offset = handheld.ReadClockOffset();
   Print("Handheld clock: %s (desktop %s, offset %lld seconds)\n",
-              FormatWallClock(LocalWallClockNow() + offset).c_str(),
-              FormatWallClock(LocalWallClockNow()).c_str(), static_cast<long long>(offset));
+        FormatWallClock(LocalWallClockNow() + offset).c_str(),
+        FormatWallClock(LocalWallClockNow()).c_str(), static_cast<long long>(offset));
   return 0;
 }
 

@@ -126,7 +126,7 @@ int ShowMovies(const Options& options, Format format) {
     MovieItem item;
     if (!item.SetPackedRecord(record.data.data(), static_cast<uint32_t>(record.data.size()))) {
       PrintError("hotsync: record id %lu of Movie-Lists cannot be read\n",
-                   static_cast<unsigned long>(record.id));
+                 static_cast<unsigned long>(record.id));
       continue;
     }
     item.SetCategory(record.attributes & 0x0F);

@@ -118,7 +118,7 @@ bool PrintLog() {
     }
     while (!shown.empty() && shown.back() == '\n') shown.pop_back();
     Print("  [%ld%s%s] %s\n", static_cast<long>(activity), name != nullptr && *name ? " " : "",
-                name != nullptr ? name : "", shown.c_str());
+          name != nullptr ? name : "", shown.c_str());
   }
   return errors;
 }
@@ -133,7 +133,10 @@ int RunSync(const Options& options) {
   bool dryRun = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
     const std::string& word = options.words[i];
-    if (word == "--cancel-at" && i + 1 < options.words.size()) {
+    if (word == "--cancel-at") {
+      if (i + 1 >= options.words.size() || options.words[i + 1].empty()) {
+        return UsageError("--cancel-at needs the TEXT of a status");
+      }
       g_cancelAt = options.words[++i];
     } else if (word == "--do-nothing") {
       doNothing = true;

@@ -111,7 +111,7 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
       }
       if (changed > 0) {
         Print("  %s: %lu resource%s added or changed\n", name.c_str(), static_cast<unsigned long>(changed),
-                    changed == 1 ? "" : "s");
+              changed == 1 ? "" : "s");
         changes += changed;
       }
       continue;
@@ -147,11 +147,11 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
     }
     if (!hadIt) {
       Print("  %s: would be created with %lu record%s\n", name.c_str(), static_cast<unsigned long>(added),
-                  added == 1 ? "" : "s");
+            added == 1 ? "" : "s");
       ++changes;
     } else if (added + changed + deleted > 0) {
       Print("  %s: %lu added, %lu changed, %lu deleted\n", name.c_str(), static_cast<unsigned long>(added),
-                  static_cast<unsigned long>(changed), static_cast<unsigned long>(deleted));
+            static_cast<unsigned long>(changed), static_cast<unsigned long>(deleted));
     }
     changes += added + changed + deleted;
     for (const std::string& line : lines) Print("%s\n", line.c_str());
@@ -220,7 +220,7 @@ int RunDryRun(const Options& options, bool doNothing) {
     size_t lines = 0;
     for (uint8_t byte : exported) lines += byte == '\n';
     Print("  %s: would be written with %lu movie line%s\n", kExportFile,
-                static_cast<unsigned long>(lines > 0 ? lines - 1 : 0), lines == 2 ? "" : "s");
+          static_cast<unsigned long>(lines > 0 ? lines - 1 : 0), lines == 2 ? "" : "s");
     ++changes;
   }
   if (changes == 0) Print("  nothing\n");

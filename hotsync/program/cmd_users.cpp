@@ -19,8 +19,8 @@ int RunUserCommand(const Options& options) {
       return 1;
     }
     Print("User \"%s\" added (id %lu): %s\n", user.name.c_str(),
-                static_cast<unsigned long>(user.id),
-                JoinPath(options.root, user.folder).c_str());
+          static_cast<unsigned long>(user.id),
+          JoinPath(options.root, user.folder).c_str());
     return 0;
   }
   if (words.size() == 2 && words[1] == "list") {

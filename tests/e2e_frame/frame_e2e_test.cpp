@@ -61,7 +61,8 @@ TEST_F(FrameEndToEnd, ConfigureWithoutATerminalSaysWhatItNeeds) {
   AddUserAndInstall();
   ProcessResult configure = Run({"configure"});
   EXPECT_EQ(configure.exitStatus, 1) << configure.output;
-  EXPECT_TRUE(Has(configure, "run hotsync configure in a terminal window")) << configure.output;
+  EXPECT_TRUE(Has(configure, "run it in a terminal window, without redirecting its input:\n  hotsync --root " +
+                                root_.path() + " configure\n")) << configure.output;
 }
 #endif
 
