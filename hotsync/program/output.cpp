@@ -10,7 +10,7 @@
 namespace hotsync {
 namespace {
 
-std::string Formatted(const char* format, va_list args) {
+HOTSYNC_PRINTF(1, 0) std::string Formatted(const char* format, va_list args) {
   char small[1024];
   va_list copy;
   va_copy(copy, args);
