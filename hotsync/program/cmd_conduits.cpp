@@ -8,32 +8,37 @@
 #include "program/commands.h"
 #include "program/conduit_manager.h"
 #include "program/conduit_module.h"
+#include "program/output.h"
 #include "program/registered_conduits.h"
 
 namespace hotsync {
 namespace {
 
-std::string Shown(const std::string& text) { return text.empty() ? "-" : text; }
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
 
 int List(const Options& options, const ConduitManager& manager) {
   std::vector<ConduitRegistration> conduits;
   std::string error;
   if (!manager.List(&conduits, &error)) {
-    std::fprintf(stderr, "hotsync: cannot read the conduit registrations: %s\n", error.c_str());
+    PrintError("hotsync: cannot read the conduit registrations: %s\n", error.c_str());
     return 1;
   }
   if (conduits.empty()) {
-    std::printf("No conduit is registered in %s.\n"
-                "Install one with its installer or with: hotsync conduits install FILE\n",
-                options.root.c_str());
+    Print("No conduit is registered in %s.\nInstall one with its installer or with: %s\n", options.root.c_str(),
+          CommandLine(RootOnly(options), "conduits install FILE").c_str());
     return 0;
   }
-  std::printf("Conduits registered in %s, in the order a sync runs them:\n", options.root.c_str());
-  std::printf("%-8s %-8s %-20s %-12s %s\n", "CREATOR", "PRIORITY", "TITLE", "FOLDER", "FILE");
+  Print("Conduits registered in %s, in the order a sync runs them:\n", options.root.c_str());
+  Table table(1);
+  table.AddColumn("CREATOR", 8, false);
+  table.AddColumn("PRIORITY", 8, false);
+  table.AddColumn("TITLE", 20, true);
+  table.AddColumn("FOLDER", 12, true);
+  table.AddColumn("FILE", 0, true);
   for (const ConduitRegistration& c : conduits) {
-    std::printf("%-8s %-8lu %-20s %-12s %s\n", c.creator.c_str(), static_cast<unsigned long>(c.priority),
-                Shown(c.title).c_str(), Shown(c.directory).c_str(), Shown(c.name).c_str());
+    table.AddRow({c.creator, std::to_string(c.priority), OrDash(c.title), OrDash(c.directory), OrDash(c.name)});
   }
+  table.Print();
   return 0;
 }
 
@@ -75,11 +80,11 @@ int Install(const Options& options, const ConduitManager& manager) {
   ConduitModule module;
   std::string error;
   if (!module.Load(file, &error)) {
-    std::fprintf(stderr, "hotsync: cannot load the conduit: %s\n", error.c_str());
+    PrintError("hotsync: cannot load the conduit: %s\n", error.c_str());
     return 1;
   }
   if (module.openConduit == nullptr) {
-    std::fprintf(stderr, "hotsync: %s is no conduit: it does not export OpenConduit\n", file.c_str());
+    PrintError("hotsync: %s is no conduit: it does not export OpenConduit\n", file.c_str());
     return 1;
   }
   if (conduit.title.empty() && module.getConduitName != nullptr) {
@@ -98,16 +103,16 @@ int Install(const Options& options, const ConduitManager& manager) {
   std::string registered;
   std::vector<ConduitRegistration> conduits;
   if (!manager.List(&conduits, &error)) {
-    std::fprintf(stderr, "hotsync: cannot read the conduit registrations: %s\n", error.c_str());
+    PrintError("hotsync: cannot read the conduit registrations: %s\n", error.c_str());
     return 1;
   }
   for (const ConduitRegistration& c : conduits) {
     if (c.creator != conduit.creator) continue;
     if (!SameFilePath(RegisteredConduitPath(c.name), file)) {
-      std::fprintf(stderr,
-                   "hotsync: creator %s is registered to another conduit (%s); nothing changed.\n"
-                   "Remove it first: hotsync conduits remove %s\n",
-                   c.creator.c_str(), Shown(c.name).c_str(), c.creator.c_str());
+      PrintError("hotsync: creator %s is registered to another conduit (%s); nothing changed.\n"
+                 "Remove it first: %s\n",
+                 c.creator.c_str(), OrDash(c.name).c_str(),
+                 CommandLine(RootOnly(options), "conduits remove " + QuotedArgument(c.creator)).c_str());
       return 1;
     }
     update = true;
@@ -116,13 +121,13 @@ int Install(const Options& options, const ConduitManager& manager) {
   }
   const int32_t result = manager.Register(conduit, update);
   if (result != kCmErrNone) {
-    std::fprintf(stderr, "hotsync: cannot register %s: %s\n", conduit.creator.c_str(),
-                 ConduitManagerErrorText(result).c_str());
+    PrintError("hotsync: cannot register %s: %s\n", conduit.creator.c_str(),
+               ConduitManagerErrorText(result).c_str());
     return 1;
   }
-  std::printf("%s %s (%s): %s\n", update ? "Updated" : "Registered", conduit.creator.c_str(),
-              Shown(conduit.title).c_str(), file.c_str());
-  std::printf("Each user gets its folder with: hotsync [--user NAME] install\n");
+  Print("%s %s (%s): %s\n", update ? "Updated" : "Registered", conduit.creator.c_str(),
+        OrDash(conduit.title).c_str(), file.c_str());
+  Print("Each user gets its folder with: %s\n", CommandLine(options, "install").c_str());
   return 0;
 }
 
@@ -131,10 +136,10 @@ int Remove(const Options& options, const ConduitManager& manager) {
   const std::string& creator = options.words[2];
   const int32_t result = manager.remove(creator.c_str());
   if (result != kCmErrNone) {
-    std::fprintf(stderr, "hotsync: cannot remove %s: %s\n", creator.c_str(), ConduitManagerErrorText(result).c_str());
+    PrintError("hotsync: cannot remove %s: %s\n", creator.c_str(), ConduitManagerErrorText(result).c_str());
     return 1;
   }
-  std::printf("Removed %s; the users' folders and files stay.\n", creator.c_str());
+  Print("Removed %s; the users' folders and files stay.\n", creator.c_str());
   return 0;
 }
 
@@ -149,7 +154,7 @@ int RunConduits(const Options& options) {
   ConduitManager manager;
   std::string error;
   if (!manager.Load(&error)) {
-    std::fprintf(stderr, "hotsync: cannot load the Conduit Manager: %s\n", error.c_str());
+    PrintError("hotsync: cannot load the Conduit Manager: %s\n", error.c_str());
     return 1;
   }
   if (sub == "install") return Install(options, manager);

@@ -4,6 +4,7 @@
 #include "platform/core_settings.h"
 #include "platform/host.h"
 #include "program/commands.h"
+#include "program/output.h"
 
 namespace hotsync {
 
@@ -13,14 +14,15 @@ int RunSetup(const Options& options) {
   std::string error;
   if (!MakeFolders(root, &error) || !WriteCoreSetting(kCorePath, ProgramFolder(), &error) ||
       !WriteCoreSetting(kCoreHotSyncPath, ProgramFile(), &error) || !WriteCoreSetting(kCoreRoot, root, &error)) {
-    std::fprintf(stderr, "hotsync: set-up failed: %s\n", error.c_str());
+    PrintError("hotsync: set-up failed: %s\n", error.c_str());
     return 1;
   }
-  std::printf("HotSync manager set up:\n");
-  std::printf("  manager folder  %s\n", ProgramFolder().c_str());
-  std::printf("  program         %s\n", ProgramFile().c_str());
-  std::printf("  HotSync root    %s\n", root.c_str());
-  std::printf("Conduit installers now find it; see the registered conduits with: hotsync conduits\n");
+  Print("HotSync manager set up:\n");
+  Print("  manager folder  %s\n", ProgramFolder().c_str());
+  Print("  program         %s\n", ProgramFile().c_str());
+  Print("  HotSync root    %s\n", root.c_str());
+  Print("Conduit installers now find it; see the registered conduits with: %s\n",
+        CommandLine(RootOnly(options), "conduits").c_str());
   return 0;
 }
 

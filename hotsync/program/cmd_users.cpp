@@ -31,10 +31,7 @@ int RunUserCommand(const Options& options) {
       return 1;
     }
     Print("HotSync root: %s\n", options.root.c_str());
-    Options bare = options;  // a hint to add a user names no user
-    bare.user.clear();
-    bare.handheld.clear();
-    if (users.empty()) Print("No users (add one with: %s).\n", CommandLine(bare, "user add NAME").c_str());
+    if (users.empty()) Print("No users (add one with: %s).\n", CommandLine(RootOnly(options), "user add NAME").c_str());
     Table table;
     table.AddColumn("", 4, false, true);
     table.AddColumn("", 40, true);

@@ -49,6 +49,8 @@ std::string ProgramUsage();
 // A command line for the user to paste that runs `command` ("install") with the --root, --user
 // and --handheld the user gave.
 std::string CommandLine(const Options& options, const std::string& command);
+// The options with the root alone: for a hint whose command concerns the root, not a user.
+Options RootOnly(const Options& options);
 // The HotSync log file of a user.
 std::string HotSyncLogPath(const Options& options, const UserEntry& user);
 

@@ -35,14 +35,6 @@ std::string Words(const std::vector<std::string>& words) {
   return line;
 }
 
-// The options without a user or a handheld: for a command that registers users.
-Options Unnamed(const Options& options) {
-  Options unnamed;
-  unnamed.root = options.root;
-  unnamed.rootGiven = options.rootGiven;
-  return unnamed;
-}
-
 }  // namespace
 
 int UsageError(const std::string& message) {
@@ -88,6 +80,13 @@ std::string CommandLine(const Options& options, const std::string& command) {
   return line + " " + command;
 }
 
+Options RootOnly(const Options& options) {
+  Options root;
+  root.root = options.root;
+  root.rootGiven = options.rootGiven;
+  return root;
+}
+
 std::string HotSyncLogPath(const Options& options, const UserEntry& user) {
   return JoinPath(JoinPath(options.root, user.folder), "HotSync Log.txt");
 }
@@ -113,7 +112,7 @@ bool SelectedUser(const Options& options, UserEntry* user) {
     PrintError("hotsync: no user \"%s\" is registered in %s (there %s: %s); add it with:\n  %s\n",
                options.user.c_str(), options.root.c_str(), users.size() == 1 ? "is" : "are",
                UserNames(users).c_str(),
-               CommandLine(Unnamed(options), "user add " + QuotedArgument(options.user)).c_str());
+               CommandLine(RootOnly(options), "user add " + QuotedArgument(options.user)).c_str());
   }
   return false;
 }

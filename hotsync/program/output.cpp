@@ -87,7 +87,7 @@ void Table::Print() const {
   }
   const int limit = OutputWidth();
   if (limit > 0) {
-    size_t total = 2 * (count - 1);
+    size_t total = gap_ * (count - 1);
     for (size_t width : widths) total += width;
     // First the padding goes, then the widest shrinkable column gives up a column at a time,
     // down to a few characters.
@@ -117,7 +117,7 @@ void Table::Print() const {
     for (size_t i = 0; i < count; ++i) {
       const std::string cell = Utf8Fit(cells[i], widths[i]);
       const std::string pad(widths[i] - Utf8Length(cell), ' ');
-      text += i == 0 ? "" : "  ";
+      text += i == 0 ? "" : std::string(gap_, ' ');
       text += columns_[i].right ? pad + cell : (i + 1 == count ? cell : cell + pad);
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();

@@ -25,11 +25,13 @@ void PrintUtf8(const std::string& text);
 // A handheld text (Windows-1252) as UTF-8, ready to be printed or fitted into a table.
 std::string Shown(const std::string& handheldText);
 
-// A table fitted to the terminal's width: columns two blanks apart, each as wide as its widest
+// A table fitted to the terminal's width: columns a gap apart, each as wide as its widest
 // cell; when the rows are wider than the terminal, the columns marked as shrinkable give up
 // columns, widest first, and their texts are cut with "…". Cells are UTF-8.
 class Table {
  public:
+  // gap: the blanks between two columns.
+  explicit Table(size_t gap = 2) : gap_(gap) {}
   // One column: its heading, the width it takes at least (when the terminal has room), whether it
   // may be cut, whether its cells are right-aligned.
   void AddColumn(const std::string& heading, size_t width, bool shrinks, bool right = false);
@@ -44,6 +46,7 @@ class Table {
     bool shrinks;
     bool right;
   };
+  size_t gap_;
   std::vector<Column> columns_;
   std::vector<std::vector<std::string>> rows_;
 };

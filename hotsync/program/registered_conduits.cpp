@@ -6,6 +6,7 @@
 #include "hotsync_session.h"
 #include "platform/host.h"
 #include "program/conduit_manager.h"
+#include "program/output.h"
 
 namespace hotsync {
 namespace {
@@ -45,18 +46,17 @@ bool ConduitsToRun(const Options& options, std::vector<std::string>* files) {
   std::vector<ConduitRegistration> conduits;
   std::string error;
   if (!manager.Load(&error) || !manager.List(&conduits, &error)) {
-    std::fprintf(stderr, "hotsync: cannot read the conduit registrations: %s\n", error.c_str());
+    PrintError("hotsync: cannot read the conduit registrations: %s\n", error.c_str());
     return false;
   }
   for (const ConduitRegistration& conduit : conduits) files->push_back(RegisteredConduitPath(conduit.name));
   if (files->empty()) {
-    std::fprintf(stderr,
-                 "hotsync: no conduit is registered in %s, so there is nothing to run.\n"
-                 "Install one with its installer (Reelbox-Setup.exe on Windows) or with:\n"
-                 "  hotsync%s%s conduits install FILE\n"
-                 "(a conduit of a build tree runs without registration: hotsync --conduit FILE ...)\n",
-                 options.root.c_str(), options.root.empty() ? "" : " --root ",
-                 options.root.empty() ? "" : QuotedArgument(options.root).c_str());
+    PrintError("hotsync: no conduit is registered in %s, so there is nothing to run.\n"
+               "Install one with its installer (Reelbox-Setup.exe on Windows) or with:\n"
+               "  %s\n"
+               "(a conduit of a build tree runs without registration: %s)\n",
+               options.root.c_str(), CommandLine(RootOnly(options), "conduits install FILE").c_str(),
+               CommandLine(options, "--conduit FILE ...").c_str());
     return false;
   }
   return true;

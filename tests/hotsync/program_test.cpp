@@ -108,7 +108,8 @@ TEST_F(HotSyncProgram, HelpAndVersionAnswerWithStatus0) {
   EXPECT_TRUE(Has(Run({"handheld", "--help"}), "  restore     the handheld as it was")) << Run({"handheld", "--help"}).output;
   // Every command and subcommand has its own help with an example, asked either way.
   const std::vector<std::vector<std::string>> commands = {
-      {"user"}, {"user", "add"}, {"user", "list"}, {"install"}, {"info"}, {"sync"}, {"configure"},
+      {"user"}, {"user", "add"}, {"user", "list"}, {"setup"}, {"conduits"}, {"conduits", "list"},
+      {"conduits", "install"}, {"conduits", "remove"}, {"install"}, {"info"}, {"sync"}, {"configure"},
       {"handheld"}, {"handheld", "list"}, {"handheld", "dump"}, {"handheld", "movies"},
       {"handheld", "events"}, {"handheld", "feeds"}, {"handheld", "request"}, {"handheld", "backups"},
       {"handheld", "restore"}, {"handheld", "prefs"}, {"handheld", "clock"}, {"help"}};
