@@ -237,6 +237,9 @@ TEST_F(ConduitManagerLibraries, OutsideASessionTheSetUpRecordNamesTheRoot) {
   EXPECT_EQ(Call(Cm("CmGetConduitCount")), kCmErrRegistryAccess);
   EXPECT_EQ(Call(Hs("HsCheckApiStatus")), kHsApiErrNotFound);
   EXPECT_EQ(UmGetUserCount(), 0);
+  char path[64];
+  int32_t size = sizeof path;
+  EXPECT_EQ(Call(Cm("CmGetCorePath"), path, &size), kCmErrRegistryAccess);
 
   hotsync::UserEntry user;
   std::string error;
@@ -245,6 +248,12 @@ TEST_F(ConduitManagerLibraries, OutsideASessionTheSetUpRecordNamesTheRoot) {
   EXPECT_EQ(Call(Cm("CmGetConduitCount")), 0);
   EXPECT_EQ(Call(Hs("HsCheckApiStatus")), 0);
   EXPECT_EQ(UmGetUserCount(), 1);
+  ASSERT_TRUE(hotsync::WriteCoreSetting(hotsync::kCorePath, "/opt/hotsync/bin", &error)) << error;
+  size = 8;
+  EXPECT_EQ(Call(Cm("CmGetCorePath"), path, &size), kCmErrBufferTooSmall);
+  EXPECT_EQ(size, 17);
+  EXPECT_EQ(Call(Cm("CmGetCorePath"), path, &size), kCmErrNone);
+  EXPECT_STREQ(path, "/opt/hotsync/bin");
   if (old != nullptr) {
     ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
   } else {

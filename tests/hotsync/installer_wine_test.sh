@@ -59,6 +59,9 @@ status=$?
 hs setup || fail "hotsync setup: $(cat "$work/out")"
 hs user add Alice >/dev/null || fail "user add Alice"
 hs user add "Bob Jones" >/dev/null || fail "user add Bob Jones"
+# A user whose folder has gone: that user's folder cannot be made, the others still get theirs.
+hs user add Carl >/dev/null || fail "user add Carl"
+rm -rf "$root/Carl"
 
 # Installation.
 w "$setup" /S
@@ -71,6 +74,7 @@ grep -Eq '^KVRT +2 +Reelbox +Cinevane +C:\\Program Files\\Reelbox\\KVRTConduit.d
 for user in Alice "Bob Jones"; do
   [ -d "$root/$user/Cinevane" ] || fail "user $user has no Cinevane folder"
 done
+[ ! -e "$root/Carl" ] || fail "the installer made a folder for a user whose folder had gone"
 w reg query "$uninstall_key" /v UninstallString || fail "no entry in the list of installed programs"
 
 # A sync runs the installed conduit (the feeds may be unreachable here: status 4 is fine).
