@@ -57,9 +57,17 @@ enum FeedKeyword {
   kKeyDtEnd,
   kKeyTzid,
   kKeyDuration,
+  // Beyond the table: names only FindNames and the block search know.
+  kKeyRRule,
+  kKeyRDate,
+  kKeyRecurrenceId,
+  kKeyVTimeZone,
 };
 // The keyword text, or nullptr beyond the table.
 const char* FeedKeywordText(int index);
+constexpr int kFeedNameCount = kKeyVTimeZone + 1;
+// The text of any name above, or nullptr.
+const char* FeedNameText(int index);
 
 struct FeedEvent {
   std::optional<std::string> uid;
@@ -72,6 +80,8 @@ struct FeedEvent {
   uint32_t end = 0;
   // DTSTART was present and read; an event without a usable start is never stored.
   bool usable_start = false;
+  // Some property line ended before its value (an unclosed quote): the event counts as bad.
+  bool bad_property = false;
 };
 
 struct CalendarHeader {
@@ -88,19 +98,21 @@ size_t FindBlockStart(std::string_view text, size_t from, int kind);
 // The same for "END:<kind>".
 size_t FindBlockEnd(std::string_view text, size_t from, int kind);
 
-// The unfolded, unescaped value of a property (an empty value is an empty text). Absent: *value
-// empty and kDone. A value that runs to the end of the text: kTruncatedAttribute.
+// The unfolded, unescaped value of a property (an empty value is an empty text); names ignore
+// letter case, a blank line ends a value. Absent: *value empty and kDone. A value that runs to the
+// end of the text: kTruncatedAttribute.
 FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std::string>* value);
 // The value of a parameter of the DTSTART line (TZID): the text between its "=" and the colon.
 // Absent: *value empty and kDone. No colon, or no "=": kTruncatedValue.
 FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std::string>* value);
 
-// The same lookups on a text searched once: FindNames gives, for every keyword, where the first
+// The same lookups on a text searched once: FindNames gives, for every name, where the first
 // content line of that name begins (kFeedNotFound for none), as the two above find it; the *At
-// forms then read the value of the line found (kFeedNotFound: absent).
-constexpr int kFeedKeywordCount = kKeyDuration + 1;
-void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]);
-FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value);
+// forms then read the value of the line found (kFeedNotFound: absent). A line that ends before
+// its value is kTruncatedAttribute, or, given malformed, an absent value with *malformed set.
+void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]);
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value,
+                         bool* malformed = nullptr);
 FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword,
                           std::optional<std::string>* value);
 

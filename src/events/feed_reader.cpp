@@ -6,13 +6,19 @@
 #include <new>
 
 #include "events/url_fetcher.h"
+#include "textfiles/text_encoding.h"
 
 namespace {
 
 // Whether the content line at i begins with the name, followed by a colon or a parameter.
 bool LineBeginsWith(std::string_view text, size_t i, std::string_view name) {
-  return text.compare(i, name.size(), name) == 0 && i + name.size() < text.size() &&
-         (text[i + name.size()] == ':' || text[i + name.size()] == ';');
+  if (i + name.size() >= text.size()) return false;
+  for (size_t k = 0; k < name.size(); ++k) {
+    char c = text[i + k];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    if (c != name[k]) return false;
+  }
+  return text[i + name.size()] == ':' || text[i + name.size()] == ';';
 }
 
 // The event's text without the components nested in it (a VALARM's DESCRIPTION or TRIGGER is no
@@ -46,12 +52,28 @@ bool WithoutNestedComponents(std::string_view text, std::string* own) {
   return nested;
 }
 
+// RFC 5545 text is UTF-8; the handheld's is Windows-1252. A value that is not well-formed UTF-8
+// with some multi-byte character is taken as Windows-1252 already, as older feeds write it.
+void ToHandheldText(std::optional<std::string>* text) {
+  if (!*text) return;
+  std::string& t = **text;
+  size_t i = 0;
+  while (i < t.size() && static_cast<unsigned char>(t[i]) < 0x80) ++i;
+  if (i == t.size()) return;
+  Utf8Scanner scanner;
+  scanner.Feed(reinterpret_cast<const uint8_t*>(t.data() + i), t.size() - i);
+  if (!scanner.Valid() || !scanner.HasMultiByte()) return;
+  size_t length = t.size() - i;
+  Utf8ToWindows1252(&t[i], &length);
+  t.resize(i + length);
+}
+
 }  // namespace
 
 FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   FreeFeedEvent(event);
   // One pass finds every name; the text is searched again only when it holds a nested component.
-  size_t lines[kFeedKeywordCount];
+  size_t lines[kFeedNameCount];
   FindNames(full_text, lines);
   std::string_view text = full_text;
   std::string own;
@@ -68,12 +90,15 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
     }
   }
   std::optional<std::string> uid, summary, description, start_text;
-  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &uid);
-  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &summary);
-  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &description);
-  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtStart], &start_text);
+  bool malformed = false;
+  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &uid, &malformed);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &summary, &malformed);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &description, &malformed);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtStart], &start_text, &malformed);
   if (code != FeedCode::kDone) return code;
   if (uid && uid->empty()) uid.reset();  // an empty UID names no event
+  ToHandheldText(&summary);
+  ToHandheldText(&description);
 
   std::optional<std::string> tzid;
   uint32_t start = 0, end = 0;
@@ -84,8 +109,8 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   } else {
     std::optional<std::string> end_text, duration_text;
     code = ParameterValueAt(text, lines[kKeyDtStart], kKeyTzid, &tzid);
-    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text);
-    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text, &malformed);
+    if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text, &malformed);
     if (code != FeedCode::kDone) return code;
     code = ParseDateTime(start_text, &start, nullptr);
     if (code == FeedCode::kDone && start_text->size() == 16) {
@@ -120,6 +145,7 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   event->start = start;
   event->end = end;
   event->usable_start = usable_start;
+  event->bad_property = malformed;
   return code;
 }
 
@@ -129,6 +155,8 @@ FeedCode ParseCalendarHeader(std::string_view text, CalendarHeader* header) {
   if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyCalDesc, &header->description);
   if (code == FeedCode::kDone) code = GetPropertyValue(text, kKeyCalTimeZone, &header->time_zone);
   if (code != FeedCode::kDone) *header = CalendarHeader();
+  ToHandheldText(&header->name);
+  ToHandheldText(&header->description);
   return code;
 }
 
@@ -285,7 +313,7 @@ FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHan
       break;
     }
     // An event without a UID cannot be stored or found again: it is bad data too.
-    if (parsed != FeedCode::kDone || !event.uid) some_bad = true;
+    if (parsed != FeedCode::kDone || !event.uid || event.bad_property) some_bad = true;
     code = handler(event, parsed);
     FreeFeedEvent(&event);
     if (code != FeedCode::kDone) break;

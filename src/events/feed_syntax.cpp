@@ -8,11 +8,14 @@
 
 namespace {
 
+// The names FindNames looks for: the keyword table, then the names of repeating events.
 const char* const kKeywords[] = {
     "BEGIN", "END", "VCALENDAR", "VEVENT", "X-WR-CALNAME", "X-WR-CALDESC", "X-WR-TIMEZONE",
     "UID", "SUMMARY", "DESCRIPTION", "DTSTART", "DTEND", "TZID", "DURATION",
+    "RRULE", "RDATE", "RECURRENCE-ID", "VTIMEZONE",
 };
-constexpr int kKeywordCount = sizeof(kKeywords) / sizeof(kKeywords[0]);
+constexpr int kKeywordCount = kKeyDuration + 1;
+static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == kFeedNameCount, "one text per name");
 
 const char* const kCodeTexts[] = {
     "No response from server",
@@ -50,22 +53,36 @@ bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
 }
 
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+// Whether the length bytes at text spell the upper-case name in any letter case (RFC 5545 names
+// ignore case; writers mostly use upper case, so that is tried first).
+bool SameName(const char* text, const char* name, size_t length) {
+  if (std::memcmp(text, name, length) == 0) return true;
+  for (size_t i = 0; i < length; ++i) {
+    if (Upper(text[i]) != name[i]) return false;
+  }
+  return true;
+}
+
 // The first occurrence of the name at or after from that begins a content line (at from, or
-// after a line feed) and is not the start of a longer name. Case-sensitive.
+// after a line feed) and is not the start of a longer name. Letter case is ignored.
 size_t FindName(std::string_view text, size_t from, const char* name) {
   size_t length = std::strlen(name);
-  for (size_t at = from; at < text.size(); ++at) {
-    at = text.find(name, at, length);
-    if (at == std::string_view::npos) return kFeedNotFound;
-    bool line_start = at == from || text[at - 1] == '\n';
+  const char* data = text.data();
+  size_t at = from;
+  while (at < text.size()) {
     size_t after = at + length;
-    if (line_start && after < text.size() && !IsNameChar(text[after])) return at;
+    if (after < text.size() && SameName(data + at, name, length) && !IsNameChar(data[after])) return at;
+    const void* lf = std::memchr(data + at, '\n', text.size() - at);
+    if (lf == nullptr) break;
+    at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
   }
   return kFeedNotFound;
 }
 
 size_t FindBlock(std::string_view text, size_t from, int marker, int kind) {
-  const char* kind_name = FeedKeywordText(kind);
+  const char* kind_name = FeedNameText(kind);
   if (kind_name == nullptr) return kFeedNotFound;
   size_t kind_length = std::strlen(kind_name);
   size_t at = from;
@@ -74,7 +91,7 @@ size_t FindBlock(std::string_view text, size_t from, int marker, int kind) {
     if (colon == kFeedNotFound) return kFeedNotFound;
     size_t name = SkipBlanks(text, colon + 1);
     if (name == kFeedNotFound) return kFeedNotFound;
-    if (text[colon] == ':' && text.compare(name, kind_length, kind_name) == 0 &&
+    if (text[colon] == ':' && name + kind_length <= text.size() && SameName(text.data() + name, kind_name, kind_length) &&
         (name + kind_length == text.size() || !IsNameChar(text[name + kind_length]))) {
       size_t end = name + kind_length;
       while (end < text.size() && IsBlank(text[end])) ++end;
@@ -99,6 +116,8 @@ const char* FeedCodeText(FeedCode code) {
 const char* FeedKeywordText(int index) {
   return index >= 0 && index < kKeywordCount ? kKeywords[index] : nullptr;
 }
+
+const char* FeedNameText(int index) { return index >= 0 && index < kFeedNameCount ? kKeywords[index] : nullptr; }
 
 size_t FindBlockStart(std::string_view text, size_t from, int kind) {
   return FindBlock(text, from, kKeyBegin, kind);
@@ -168,29 +187,31 @@ bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
 
 }  // namespace
 
-void FindNames(std::string_view text, size_t (&lines)[kFeedKeywordCount]) {
-  // For every first byte, the keywords that begin with it (one bit each).
-  static const std::array<uint16_t, 256> kByFirstByte = [] {
-    std::array<uint16_t, 256> table{};
-    for (int k = 0; k < kFeedKeywordCount; ++k) {
-      table[static_cast<unsigned char>(kKeywords[k][0])] |= static_cast<uint16_t>(1u << k);
+void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]) {
+  // For every first byte, in either letter case, the names that begin with it (one bit each).
+  static const std::array<uint32_t, 256> kByFirstByte = [] {
+    std::array<uint32_t, 256> table{};
+    for (int k = 0; k < kFeedNameCount; ++k) {
+      char first = kKeywords[k][0];
+      table[static_cast<unsigned char>(first)] |= 1u << k;
+      if (first >= 'A' && first <= 'Z') table[static_cast<unsigned char>(first + ('a' - 'A'))] |= 1u << k;
     }
     return table;
   }();
-  static_assert(kFeedKeywordCount <= 16, "one bit per keyword");
+  static_assert(kFeedNameCount <= 32, "one bit per name");
   for (size_t& line : lines) line = kFeedNotFound;
-  uint16_t found = 0;
+  uint32_t found = 0;
   const char* data = text.data();
   size_t at = 0;
   while (at < text.size()) {
-    uint16_t candidates = static_cast<uint16_t>(kByFirstByte[static_cast<unsigned char>(data[at])] & ~found);
-    for (int k = 0; candidates != 0; ++k, candidates = static_cast<uint16_t>(candidates >> 1)) {
+    uint32_t candidates = kByFirstByte[static_cast<unsigned char>(data[at])] & ~found;
+    for (int k = 0; candidates != 0; ++k, candidates >>= 1) {
       if ((candidates & 1u) == 0) continue;
       size_t length = std::strlen(kKeywords[k]);
       size_t after = at + length;
-      if (after < text.size() && std::memcmp(data + at, kKeywords[k], length) == 0 && !IsNameChar(data[after])) {
+      if (after < text.size() && SameName(data + at, kKeywords[k], length) && !IsNameChar(data[after])) {
         lines[k] = at;
-        found = static_cast<uint16_t>(found | (1u << k));
+        found |= 1u << k;
       }
     }
     const void* lf = std::memchr(data + at, '\n', text.size() - at);
@@ -206,12 +227,18 @@ FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std:
   return PropertyValueAt(text, FindName(text, 0, name), value);
 }
 
-FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value) {
+FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value, bool* malformed) {
   value->reset();
   if (line == kFeedNotFound) return FeedCode::kDone;
   try {
     size_t i = 0;
-    if (!ValueStart(text, line, &i)) return FeedCode::kTruncatedAttribute;
+    if (!ValueStart(text, line, &i)) {
+      // The line ends before its value (an unclosed quote swallowed the colon): one bad property,
+      // not the end of the list, when the caller can count it.
+      if (malformed == nullptr) return FeedCode::kTruncatedAttribute;
+      *malformed = true;
+      return FeedCode::kDone;
+    }
     std::string out;
     bool ended = false;
     while (i < text.size()) {
@@ -229,7 +256,8 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
       size_t line_end = LineEndAt(text, i);
       if (line_end != 0) {
         size_t next = i + line_end;
-        if (next < text.size() && static_cast<signed char>(text[next]) > 0x20) {
+        // The next content line, or a blank line, ends the value.
+        if (next < text.size() && (static_cast<signed char>(text[next]) > 0x20 || LineEndAt(text, next) != 0)) {
           ended = true;
           break;
         }
@@ -239,9 +267,10 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
       }
       char c = text[i];
       if (c == '\\') {
-        // An escape; a backslash after a backslash escapes the character after it in turn.
+        // An escape; the line is unfolded first, so a fold may stand between the backslash and
+        // its letter.
         ++i;
-        while (i < text.size() && text[i] == '\\') ++i;
+        while (i < text.size() && FoldAt(text, i) != 0) i += FoldAt(text, i);
         if (i >= text.size()) break;
         char e = text[i];
         out.push_back(e == 'n' || e == 'N' || e == 'r' || e == 'R' ? '\n' : e);
@@ -277,13 +306,18 @@ FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword, std::
     std::string params;
     size_t value_at = 0;
     bool has_colon = UnfoldedHead(text, line, &params, &value_at);
-    std::string pattern = std::string(";") + name;
-    size_t at = params.find(pattern);
-    while (at != std::string::npos && at + pattern.size() < params.size() &&
-           IsNameChar(params[at + pattern.size()])) {
-      at = params.find(pattern, at + 1);
+    // Parameter names ignore letter case too.
+    size_t length = std::strlen(name);
+    size_t at = 0;
+    for (;; ++at) {
+      at = params.find(';', at);
+      if (at == std::string::npos) return FeedCode::kDone;
+      size_t after = at + 1 + length;
+      if (after <= params.size() && SameName(params.data() + at + 1, name, length) &&
+          (after == params.size() || !IsNameChar(params[after]))) {
+        break;
+      }
     }
-    if (at == std::string::npos) return FeedCode::kDone;
     if (!has_colon) return FeedCode::kTruncatedValue;
     size_t equals = params.find('=', at);
     if (equals == std::string::npos) return FeedCode::kTruncatedValue;

@@ -160,6 +160,36 @@ TEST_F(FeedReaderTest, FeedsAsCalendarProgramsWriteThem) {
   EXPECT_EQ(seen_[2].event.description, "");
 }
 
+TEST_F(FeedReaderTest, BadPropertyMarksItsEventAndTheListGoesOn) {
+  // A groupware export: the quote swallows the colon of the DTSTART line.
+  const std::string feed =
+      "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:q@x\r\nSUMMARY:Quoted\r\n"
+      "DTSTART;TZID=\"W. Europe Standard Time:20200609T090000\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:s@x\r\nSUMMARY;LANGUAGE=\"de:Film\r\nDTSTART:20200610\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:after@x\r\nSUMMARY:After\r\nDTSTART:20200611\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+  EXPECT_EQ(Read(feed), FeedCode::kSomeBadEvents);
+  ASSERT_EQ(seen_.size(), 3u);
+  EXPECT_EQ(seen_[0].code, FeedCode::kNoStartTime);
+  EXPECT_FALSE(seen_[0].event.usable_start);
+  EXPECT_TRUE(seen_[1].event.bad_property);
+  EXPECT_FALSE(seen_[1].event.summary.has_value());
+  EXPECT_TRUE(seen_[1].event.usable_start);
+  EXPECT_EQ(seen_[2].code, FeedCode::kDone);
+  EXPECT_EQ(seen_[2].event.summary, "After");
+}
+
+TEST_F(FeedReaderTest, Utf8TextsBecomeWindows1252AndOthersStayAsTheyAre) {
+  std::vector<TestEvent> events = {
+      {"u@x", "Caf\xC3\xA9 \xE2\x82\xAC" "5 \xE6\x97\xA5", "Na\xC3\xAFve", ":20060401", "", ""},
+      {"w@x", "Caf\xE9", "\x80 5", ":20060401", "", ""}};
+  EXPECT_EQ(Read(BuildFeed(events)), FeedCode::kDone);
+  ASSERT_EQ(seen_.size(), 2u);
+  EXPECT_EQ(seen_[0].event.summary, "Caf\xE9 \x80" "5 ?");
+  EXPECT_EQ(seen_[0].event.description, "Na\xEFve");
+  EXPECT_EQ(seen_[1].event.summary, "Caf\xE9");
+  EXPECT_EQ(seen_[1].event.description, "\x80 5");
+}
+
 TEST_F(FeedReaderTest, BadDatesAreHandedOnAndMarkTheList) {
   std::vector<TestEvent> events = {{"nostart", "No start", "", "", "", ""},
                                    {"x", "Bad zone letter", "", ":20060401T203000X", "", ""},

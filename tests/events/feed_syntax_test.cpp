@@ -48,8 +48,26 @@ TEST(FeedSyntax, EscapesBecomeTheirCharacters) {
   EXPECT_EQ(Value("DESCRIPTION:one\\ntwo\\Nthree\\rfour\nEND", kKeyDescription),
             "one\ntwo\nthree\nfour");
   EXPECT_EQ(Value("DESCRIPTION:a\\, b\\; c\\\"d\nEND", kKeyDescription), "a, b; c\"d");
-  // A backslash after a backslash escapes the character after it in turn.
-  EXPECT_EQ(Value("DESCRIPTION:x\\\\ny\nEND", kKeyDescription), "x\ny");
+  // An escaped backslash is one backslash, also before an n.
+  EXPECT_EQ(Value("DESCRIPTION:x\\\\ny\\\\\nEND", kKeyDescription), "x\\ny\\");
+  // Unfolded first: an escape split by a fold is still an escape.
+  EXPECT_EQ(Value("DESCRIPTION:at 8 PM\\\r\n n2nd show\r\nEND", kKeyDescription), "at 8 PM\n2nd show");
+  EXPECT_EQ(Value("DESCRIPTION:a\\\n\t,b\nEND", kKeyDescription), "a,b");
+}
+
+TEST(FeedSyntax, BlankLineEndsAValueAndNamesIgnoreCase) {
+  EXPECT_EQ(Value("SUMMARY:Film\r\n\r\nUID:x\r\n", kKeySummary), "Film");
+  EXPECT_EQ(Value("SUMMARY:Film\n\nUID:x\n", kKeySummary), "Film");
+  EXPECT_EQ(Value("uid:a\nSummary;Language=en:Film\nEND", kKeySummary), "Film");
+  EXPECT_EQ(Value("uid:a\ndtstart:20060401\nEND", kKeyDtStart), "20060401");
+  std::optional<std::string> tzid;
+  EXPECT_EQ(GetParameterValue("dtStart;tzid=Europe/Paris:20060401T100000\nEND", kKeyTzid, &tzid), FeedCode::kDone);
+  EXPECT_EQ(tzid, "Europe/Paris");
+  const std::string text = "begin:vcalendar\nbegin:vevent\nUID:a\nend:vevent\nend:vcalendar\n";
+  size_t event = FindBlockStart(text, 0, kKeyVEvent);
+  ASSERT_NE(event, kFeedNotFound);
+  EXPECT_EQ(text.compare(event, 5, "UID:a"), 0);
+  EXPECT_EQ(text.compare(FindBlockEnd(text, event, kKeyVEvent), 13, "end:vcalendar"), 0);
 }
 
 TEST(FeedSyntax, EmptyValueIsAnEmptyText) {
