@@ -5,6 +5,7 @@
 
 #include "device/byte_order.h"
 #include "events/feed_event.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ constexpr size_t kUtcOffset = 58;
 constexpr size_t kSecondFlagOffset = 59;
 constexpr size_t kTextsOffset = 60;
 const char kNoData[] = "<ERR-no data>";
+constexpr size_t kOccurrencePrefixLength = 17;
+constexpr int64_t kHandheldToDesktopSeconds = 2082844800;
 
 // The NUL-terminated text at bytes[at..size), at most limit characters.
 std::string TextAt(const uint8_t* bytes, size_t size, size_t at, size_t limit, size_t* next) {
@@ -65,6 +68,58 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+uint64_t EventUidHash(const std::string& uid) { return HashIgnoringCase(uid); }
+
+std::string OccurrenceEventUid(const std::string& uid, uint32_t start) {
+  CivilTime when = CivilFromSeconds(static_cast<int64_t>(start) - kHandheldToDesktopSeconds);
+  char tail[40];
+  std::snprintf(tail, sizeof(tail), "~%04d%02d%02dT%02d%02d%02d~%016llx", static_cast<int>(when.year),
+                static_cast<int>(when.month), static_cast<int>(when.day), static_cast<int>(when.hour),
+                static_cast<int>(when.minute), static_cast<int>(when.second),
+                static_cast<unsigned long long>(HashIgnoringCase(uid)));
+  size_t prefix = strnlen(uid.c_str(), uid.size());
+  return uid.substr(0, prefix < kOccurrencePrefixLength ? prefix : kOccurrencePrefixLength) + tail;
+}
+
+bool ParseOccurrenceEventUid(const char* uid, uint64_t* hash, uint32_t* start) {
+  // "~" 15 "~" 16 at the end.
+  constexpr size_t kTail = 1 + 15 + 1 + 16;
+  size_t length = strnlen(uid, kEventUidLength + 1);
+  if (length < kTail || length > kEventUidLength) return false;
+  const char* tail = uid + length - kTail;
+  if (tail[0] != '~' || tail[9] != 'T' || tail[16] != '~') return false;
+  int fields[6] = {0, 0, 0, 0, 0, 0};
+  static const int kOffsets[] = {1, 5, 7, 10, 12, 14};
+  static const int kWidths[] = {4, 2, 2, 2, 2, 2};
+  for (int f = 0; f < 6; ++f) {
+    for (int i = 0; i < kWidths[f]; ++i) {
+      char c = tail[kOffsets[f] + i];
+      if (c < '0' || c > '9') return false;
+      fields[f] = fields[f] * 10 + (c - '0');
+    }
+  }
+  uint64_t h = 0;
+  for (int i = 17; i < 33; ++i) {
+    char c = tail[i];
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return false;
+    h = h << 4 | static_cast<uint64_t>(digit);
+  }
+  if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31) return false;
+  CivilTime when;
+  when.year = fields[0];
+  when.month = fields[1];
+  when.day = fields[2];
+  when.hour = fields[3];
+  when.minute = fields[4];
+  when.second = fields[5];
+  int64_t seconds = SecondsFromCivil(when) + kHandheldToDesktopSeconds;
+  if (seconds < 0 || seconds > static_cast<int64_t>(UINT32_MAX)) return false;
+  *hash = h;
+  *start = static_cast<uint32_t>(seconds);
+  return true;
+}
 
 std::string StoredEventUid(const std::string& uid) {
   if (uid.size() <= kEventUidLength) return uid;
@@ -129,6 +184,13 @@ bool EventRecord::SameAs(const EventRecord& other) const {
          EqualIgnoringCase(description_, other.description_) && EqualIgnoringCase(tzid_, other.tzid_) &&
          utc_ == other.utc_ && second_flag_ == other.second_flag_ && start_ == other.start_ &&
          end_ == other.end_;
+}
+
+void EventRecord::SetOccurrence(const std::string& uid, uint32_t start, uint32_t end) {
+  uid_ = StoredEventUid(uid);
+  start_ = start;
+  end_ = end;
+  has_content_ = true;
 }
 
 void EventRecord::SetSummary(const std::string& summary) {

@@ -27,6 +27,15 @@ constexpr uint32_t kNoCategory = 0xFFFFFFFFu;
 // long UIDs that share their first 50 characters stay apart.
 std::string StoredEventUid(const std::string& uid);
 
+// The hash of a UID in those forms (letter case ignored).
+uint64_t EventUidHash(const std::string& uid);
+// The UID of one occurrence of a repeating event other than its first: the UID's first 17
+// characters, "~", the occurrence's start (wall clock, "YYYYMMDDTHHMMSS"), "~" and 16 hex digits
+// of the UID's hash. At most 50 characters, and the same at every synchronization.
+std::string OccurrenceEventUid(const std::string& uid, uint32_t start);
+// Whether uid has that form; *hash and *start get its parts.
+bool ParseOccurrenceEventUid(const char* uid, uint64_t* hash, uint32_t* start);
+
 class EventRecord {
  public:
   // No content; category and id unset.
@@ -60,6 +69,8 @@ class EventRecord {
 
   // Replaces the summary (cut to 500 characters).
   void SetSummary(const std::string& summary);
+  // Makes the record one occurrence: its own UID (in stored form) and times.
+  void SetOccurrence(const std::string& uid, uint32_t start, uint32_t end);
 
  private:
   std::string uid_;

@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <algorithm>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "diag/job_context.h"
 #include "device/device_database.h"
@@ -14,7 +17,9 @@
 #include "diag/text_string.h"
 #include "events/event_index.h"
 #include "events/event_record.h"
+#include "events/event_series.h"
 #include "events/feed_reader.h"
+#include "events/feed_time_zones.h"
 
 namespace {
 
@@ -92,19 +97,149 @@ DeviceError WriteEventRecord(JobContext& driver, DeviceDatabase& database, const
   return DeviceError::kOk;
 }
 
-FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, const EventIndex& index,
-                      int list, const std::string& list_name, uint32_t window_start, ListCounts* counts) {
-  const uint32_t category = static_cast<uint32_t>(list);
-  // A full database takes no new record, however often asked; the records it holds can still change.
-  uint32_t held = 0;
-  if (database.GetRecordCount(&held) != DeviceError::kOk) held = 0;
-  // A UID repeated in one feed (recurring events, overrides) is one record: written once.
-  std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids;
-  return ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode code) -> FeedCode {
+namespace {
+
+// One list's synchronization: the records it writes, what it has written, and what it has seen.
+class ListSync {
+ public:
+  ListSync(JobContext& driver, DeviceDatabase& database, EventIndex& index, int list, uint32_t window_start,
+           uint32_t horizon, ListCounts* counts)
+      : driver_(driver),
+        database_(database),
+        index_(index),
+        category_(static_cast<uint32_t>(list)),
+        window_start_(window_start),
+        horizon_(horizon),
+        counts_(counts) {
+    // A full database takes no new record, however often asked; the records it holds can still change.
+    if (database.GetRecordCount(&held_) != DeviceError::kOk) held_ = 0;
+  }
+
+  // First pass: single events are written; series and overrides are noted for the second pass.
+  FeedCode FirstPass(const FeedEvent& event, FeedCode code) {
+    if (event.usable_start && event.uid) {
+      if (event.recurrence_id) {
+        if (!registry_.AddOverride(event)) Full(event);
+        repeats_ = true;
+        return FeedCode::kDone;
+      }
+      if (event.Repeats()) {
+        repeats_ = true;
+        if (registry_.AddSeries(event)) return FeedCode::kDone;
+        Full(event);  // its first start is still written
+      }
+    }
+    return Single(event, code, event.uid ? *event.uid : std::string(), event.start, event.end);
+  }
+
+  bool Repeats() const { return repeats_; }
+  FeedTimeZones& Zones() { return zones_; }
+  void Seal() { registry_.Seal(); }
+
+  // Second pass: the series and overrides.
+  FeedCode SecondPass(const FeedEvent& event, FeedCode code) {
+    if (!event.usable_start || !event.uid) return FeedCode::kDone;
+    const std::string& uid = *event.uid;
+    if (event.recurrence_id) {
+      uint32_t first = 0;
+      FeedTime first_time;
+      std::string stored = uid;
+      if (registry_.FindSeries(uid, &first, &first_time)) {
+        EventClock clock = ClockOf(MasterClockEvent(first_time), zones_);
+        uint32_t replaced = TimeInClock(*event.recurrence_id, clock, zones_);
+        if (replaced != first) stored = OccurrenceEventUid(uid, replaced);
+      } else {
+        stored = OccurrenceEventUid(uid, event.recurrence_id->time);
+      }
+      // An override is an occurrence: written up to the horizon too.
+      if (event.start > horizon_) return FeedCode::kDone;
+      return Single(event, code, stored, event.start, event.end);
+    }
+    if (!event.Repeats()) return FeedCode::kDone;
+    uint32_t first = 0;
+    FeedTime first_time;
+    // A UID met again in the feed is a duplicate: only its first series is expanded.
+    if (!registry_.FindSeries(uid, &first, &first_time) || first != event.start || expanded_.count(EventUidHash(uid)) != 0) {
+      return FeedCode::kDone;
+    }
+    expanded_.insert(EventUidHash(uid));
+    EventClock clock = ClockOf(event, zones_);
+    std::vector<uint32_t> overridden = registry_.Overridden(uid, clock, zones_);
+    FeedCode result = FeedCode::kDone;
+    SeriesExpansion expansion =
+        ExpandSeries(event, zones_, overridden, window_start_, horizon_, [&](const SeriesOccurrence& occurrence) {
+          std::string stored = occurrence.first ? uid : OccurrenceEventUid(uid, occurrence.start);
+          result = Single(event, code, stored, occurrence.start, occurrence.end);
+          return result == FeedCode::kDone;
+        });
+    if (!expansion.rule_ok) {
+      LogAudit("BAD DATA (RRULE): '%s' - only its first start written\n", event.summary ? event.summary->c_str() : "");
+      some_bad_ = true;
+      return result;
+    }
+    if (expansion.cut) {
+      LogDebug("The series '%s' has more than %u occurrences in range: the later ones are not written.\n",
+               event.summary ? event.summary->c_str() : uid.c_str(), static_cast<unsigned>(kMaxSeriesOccurrences));
+    }
+    good_series_.insert(EventUidHash(uid));
+    if (expansion.first_removed) cancelled_firsts_.push_back(StoredEventUid(uid));
+    return result;
+  }
+
+  // Deletes the occurrences written before that the feed no longer gives, inside the window and
+  // the horizon: only those of series the feed still holds, so nothing else is ever deleted.
+  FeedCode DeleteVanished() {
+    if (good_series_.empty() && cancelled_firsts_.empty()) return FeedCode::kDone;
+    std::vector<std::pair<uint32_t, std::string>> vanished;
+    index_.ForEachUnseen([&](const EventRecord& record) {
+      uint64_t hash = 0;
+      uint32_t start = 0;
+      if (record.StartTime() < window_start_ || record.StartTime() > horizon_) return;
+      bool occurrence = ParseOccurrenceEventUid(record.Uid(), &hash, &start) && good_series_.count(hash) != 0;
+      bool first = std::find(cancelled_firsts_.begin(), cancelled_firsts_.end(), std::string(record.Uid())) !=
+                   cancelled_firsts_.end();
+      if (occurrence || first) vanished.emplace_back(record.Id(), record.Summary());
+    });
+    for (const auto& [id, summary] : vanished) {
+      LogAudit("GONE: '%s'\n", summary.c_str());
+      DeviceError result = database_.DeleteRecord(id);
+      if (result != DeviceError::kOk) {
+        ReportDeviceFailure(driver_, LogCode::kRemoteReadFailed, database_, result,
+                            "Unable to seek to or write record ID %lx in events Database '%s'",
+                            static_cast<unsigned long>(id), kEventDatabaseName);
+        return FeedCode::kStreamError;
+      }
+      LogAudit("   *RECORD DELETED*\n");
+      ++counts_->written;
+      if (held_ > 0) --held_;
+    }
+    return FeedCode::kDone;
+  }
+
+  bool SomeBad() const { return some_bad_; }
+
+ private:
+  static FeedEvent MasterClockEvent(const FeedTime& first) {
+    FeedEvent event;
+    event.utc = first.utc ? 1 : 0;
+    if (!first.tzid.empty()) event.tzid = first.tzid;
+    return event;
+  }
+
+  void Full(const FeedEvent& event) {
+    if (!full_logged_) {
+      LogDebug("Too many repeating events in one list: from '%s' on, series give their first start only.\n",
+               event.summary ? event.summary->c_str() : "");
+    }
+    full_logged_ = true;
+  }
+
+  // One record: the event with the given UID and times, written when new or changed in the window.
+  FeedCode Single(const FeedEvent& event, FeedCode code, const std::string& uid_text, uint32_t start, uint32_t end) {
     std::string summary = event.summary ? *event.summary : "<no summary available>";
     NormalizeSummary(&summary);
     EventRecord feed;
-    feed.SetFromFeedEvent(event, kNoRecordId, category);
+    feed.SetFromFeedEvent(event, kNoRecordId, category_);
     feed.SetSummary(summary);
     // Without a start or a UID an event could only be stored wrong, or over another event; one
     // with bad end data is stored with end 0.
@@ -113,59 +248,103 @@ FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher&
                feed.Summary());
       return FeedCode::kDone;
     }
+    if (uid_text != *event.uid || start != event.start || end != event.end) feed.SetOccurrence(uid_text, start, end);
     std::string uid(feed.Uid());
-    if (written_uids.count(uid) != 0) {
+    if (written_uids_.count(uid) != 0) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
       return FeedCode::kDone;
     }
-    EventRecord stored;
-    uint32_t target_category = category;
+    uint32_t target_category = category_;
     uint32_t target_id = kNoRecordId;
-    bool found = index.Find(uid.c_str(), &stored);
-    if (!found && strnlen(event.uid->c_str(), event.uid->size()) > kEventUidLength) {
+    const EventRecord* stored = index_.FindAndMark(uid.c_str());
+    if (stored == nullptr && strnlen(uid_text.c_str(), uid_text.size()) > kEventUidLength) {
       // Records written before long UIDs had a form of their own hold the UID cut to 50
       // characters: the first event of that beginning takes such a record over.
-      std::string cut(event.uid->c_str(), kEventUidLength);
-      found = written_uids.count(cut) == 0 && index.Find(cut.c_str(), &stored);
-      if (found) written_uids.insert(cut);
+      std::string cut(uid_text.c_str(), kEventUidLength);
+      if (written_uids_.count(cut) == 0) stored = index_.FindAndMark(cut.c_str());
+      if (stored != nullptr) written_uids_.insert(cut);
     }
-    if (found) {
-      if (feed.SameAs(stored)) {
+    if (stored != nullptr) {
+      if (feed.SameAs(*stored)) {
         LogAudit("EXISTS/MATCH: '%s'\n", feed.Summary());
         return FeedCode::kDone;
       }
       LogAudit("EXISTS/CHANGED: '%s'\n", feed.Summary());
-      if (feed.StartTime() < window_start && stored.StartTime() < window_start) {
+      if (feed.StartTime() < window_start_ && stored->StartTime() < window_start_) {
         LogAudit("   *OUT OF WINDOW - skipped*\n");
         return FeedCode::kDone;
       }
-      target_category = stored.Category();
-      target_id = stored.Id();
+      target_category = stored->Category();
+      target_id = stored->Id();
     } else {
       LogAudit("NEW: '%s'", feed.Summary());
-      if (feed.StartTime() < window_start) {
+      if (feed.StartTime() < window_start_) {
         LogAudit("(out of window - skipping)\n");
         return FeedCode::kDone;
       }
-      ++counts->to_add;
-      if (held >= kMaxRecords) {
+      ++counts_->to_add;
+      if (held_ >= kMaxRecords) {
         LogAudit("(database full - not added)\n");
-        ++counts->not_added;
+        ++counts_->not_added;
         return FeedCode::kDone;
       }
     }
-    if (WriteEventRecord(driver, database, feed, target_category, target_id, nullptr) != DeviceError::kOk) {
+    if (WriteEventRecord(driver_, database_, feed, target_category, target_id, nullptr) != DeviceError::kOk) {
       return FeedCode::kStreamError;
     }
     if (target_id == kNoRecordId) {
       LogAudit("(writing)\n");
-      ++held;
+      ++held_;
     }
     AuditWrite();
-    ++counts->written;
+    ++counts_->written;
     // A UID met again later in the same feed is a duplicate of this record, not another one.
     // written_uids is asked before the index with the same key, so the index need not learn it.
-    written_uids.insert(std::move(uid));
+    written_uids_.insert(std::move(uid));
     return FeedCode::kDone;
-  });
+  }
+
+  JobContext& driver_;
+  DeviceDatabase& database_;
+  EventIndex& index_;
+  const uint32_t category_;
+  const uint32_t window_start_;
+  const uint32_t horizon_;
+  ListCounts* counts_;
+  uint32_t held_ = 0;
+  std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids_;
+  FeedTimeZones zones_;
+  SeriesRegistry registry_;
+  std::unordered_set<uint64_t> expanded_;
+  std::unordered_set<uint64_t> good_series_;
+  std::vector<std::string> cancelled_firsts_;
+  bool repeats_ = false;
+  bool full_logged_ = false;
+  bool some_bad_ = false;
+};
+
+}  // namespace
+
+FeedCode SyncEventList(JobContext& driver, DeviceDatabase& database, UrlFetcher& fetcher, EventIndex& index,
+                       int list, const std::string& list_name, uint32_t window_start, uint32_t today,
+                       ListCounts* counts) {
+  const uint32_t horizon = ShiftTime(today, int64_t{kEventHorizonDays + 1} * 86400 - 1);
+  ListSync sync(driver, database, index, list, window_start, horizon, counts);
+  auto zones = [&](std::string_view text) { sync.Zones().Add(text); };
+  FeedCode code = ReadFeed(
+      fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode parsed) { return sync.FirstPass(event, parsed); },
+      zones);
+  // A stop asked for during the first pass leaves the series for the next synchronization.
+  if ((code != FeedCode::kDone && code != FeedCode::kSomeBadEvents) || driver.Cancelled()) return code;
+  if (sync.Repeats()) {
+    sync.Seal();
+    FeedCode second = ReadFeed(fetcher, list_name.c_str(), [&](const FeedEvent& event, FeedCode parsed) {
+      return sync.SecondPass(event, parsed);
+    });
+    if (second != FeedCode::kDone && second != FeedCode::kSomeBadEvents) return second;
+    if (driver.Cancelled()) return FeedCode::kDone;
+  }
+  FeedCode deleted = sync.DeleteVanished();
+  if (deleted != FeedCode::kDone) return deleted;
+  return code == FeedCode::kDone && sync.SomeBad() ? FeedCode::kSomeBadEvents : code;
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Feed codes; FeedCodeText gives their texts. The numbers are those the logs and the handheld see.
 // kCancelled is no feed code: a list read stopped by the user at its first progress report.
@@ -69,6 +70,15 @@ constexpr int kFeedNameCount = kKeyVTimeZone + 1;
 // The text of any name above, or nullptr.
 const char* FeedNameText(int index);
 
+// A date or date-time of RDATE, EXDATE or RECURRENCE-ID, as written.
+struct FeedTime {
+  uint32_t time = 0;  // handheld seconds of the wall clock written (of UTC when utc)
+  uint32_t end = 0;   // the end of an RDATE period, 0 for none
+  bool utc = false;
+  bool date_only = false;
+  std::string tzid;  // its TZID parameter; empty for UTC and floating times
+};
+
 struct FeedEvent {
   std::optional<std::string> uid;
   std::optional<std::string> summary;
@@ -82,6 +92,15 @@ struct FeedEvent {
   bool usable_start = false;
   // Some property line ended before its value (an unclosed quote): the event counts as bad.
   bool bad_property = false;
+  bool start_is_date = false;  // DTSTART gave a date without a time of day
+  // Repetition, read only for events that have it: the RRULE text, the RDATEs and EXDATEs, and
+  // for an override the start it replaces.
+  std::optional<std::string> rrule;
+  std::vector<FeedTime> rdates;
+  std::vector<FeedTime> exdates;
+  std::optional<FeedTime> recurrence_id;
+
+  bool Repeats() const { return rrule.has_value() || !rdates.empty(); }
 };
 
 struct CalendarHeader {
@@ -97,6 +116,8 @@ constexpr size_t kFeedNotFound = std::string_view::npos;
 size_t FindBlockStart(std::string_view text, size_t from, int kind);
 // The same for "END:<kind>".
 size_t FindBlockEnd(std::string_view text, size_t from, int kind);
+// The first "BEGIN:" line of either kind; *found gets its kind.
+size_t FindBlockStartOf(std::string_view text, size_t from, int kind, int other, int* found);
 
 // The unfolded, unescaped value of a property (an empty value is an empty text); names ignore
 // letter case, a blank line ends a value. Absent: *value empty and kDone. A value that runs to the
@@ -115,6 +136,18 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
                          bool* malformed = nullptr);
 FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword,
                           std::optional<std::string>* value);
+
+// The first content line of name (upper case; any case matches) at or after from, or
+// kFeedNotFound.
+size_t FindContentLine(std::string_view text, size_t from, const char* name);
+// The value of the parameter name (upper case) of the content line at line, as
+// ParameterValueAt reads TZID.
+FeedCode LineParameterValue(std::string_view text, size_t line, const char* name, std::optional<std::string>* value);
+// Every date, date-time or period of the content lines of name (RDATE, EXDATE, RECURRENCE-ID),
+// with the line's TZID; at most kMaxFeedTimes. *malformed is set for a line or an item that
+// cannot be read; it is passed over.
+constexpr size_t kMaxFeedTimes = 2000;
+FeedCode ReadFeedTimes(std::string_view text, const char* name, std::vector<FeedTime>* times, bool* malformed);
 
 // "YYYYMMDD", "YYYYMMDDTHHMMSS" or the same with a final letter, to handheld seconds of that wall
 // clock time. An absent text gives 0 and kDone. has_time (may be null) tells whether a time of

@@ -68,6 +68,24 @@ void ToHandheldText(std::optional<std::string>* text) {
   t.resize(i + length);
 }
 
+// The RRULE, RDATEs and EXDATEs of a series, or the RECURRENCE-ID of an override.
+FeedCode ReadRepetition(std::string_view text, const size_t (&lines)[kFeedNameCount], FeedEvent* event,
+                        bool* malformed) {
+  if (lines[kKeyRecurrenceId] != kFeedNotFound) {
+    std::vector<FeedTime> replaced;
+    FeedCode code = ReadFeedTimes(text, "RECURRENCE-ID", &replaced, malformed);
+    if (code != FeedCode::kDone) return code;
+    if (!replaced.empty()) event->recurrence_id = std::move(replaced.front());
+    return FeedCode::kDone;
+  }
+  FeedCode code = PropertyValueAt(text, lines[kKeyRRule], &event->rrule, malformed);
+  if (code == FeedCode::kDone && lines[kKeyRDate] != kFeedNotFound) {
+    code = ReadFeedTimes(text, "RDATE", &event->rdates, malformed);
+  }
+  if (code == FeedCode::kDone && event->Repeats()) code = ReadFeedTimes(text, "EXDATE", &event->exdates, malformed);
+  return code;
+}
+
 }  // namespace
 
 FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
@@ -104,6 +122,7 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   uint32_t start = 0, end = 0;
   uint8_t utc = 0;
   bool usable_start = false;
+  bool has_time = false;
   if (!start_text) {
     code = FeedCode::kNoStartTime;
   } else {
@@ -112,7 +131,7 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
     if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text, &malformed);
     if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text, &malformed);
     if (code != FeedCode::kDone) return code;
-    code = ParseDateTime(start_text, &start, nullptr);
+    code = ParseDateTime(start_text, &start, &has_time);
     if (code == FeedCode::kDone && start_text->size() == 16) {
       char last = (*start_text)[15];
       if (last == 'Z' || last == 'z') {
@@ -145,6 +164,15 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
   event->start = start;
   event->end = end;
   event->usable_start = usable_start;
+  event->start_is_date = usable_start && !has_time;
+  if (usable_start && (lines[kKeyRRule] != kFeedNotFound || lines[kKeyRDate] != kFeedNotFound ||
+                       lines[kKeyRecurrenceId] != kFeedNotFound)) {
+    FeedCode read = ReadRepetition(text, lines, event, &malformed);
+    if (read != FeedCode::kDone) {
+      FreeFeedEvent(event);
+      return read;
+    }
+  }
   event->bad_property = malformed;
   return code;
 }
@@ -231,14 +259,33 @@ size_t LastLineStart(std::string_view text) {
   return lf == std::string_view::npos ? 0 : lf + 1;
 }
 
-// The content start of the next event at or after from. When the window holds none and the file
-// goes on, the window slides forward and the search goes on: an event just past the window's end
-// is not lost. *code gets a read failure.
-size_t FindNextEvent(Window& window, size_t from, FeedCode* code) {
+// Hands the zone whose content starts at start to zones, the window slid to it first so all of
+// it is seen; returns where to search on. A zone longer than the window is passed over.
+size_t ReadZone(Window& window, size_t start, const FeedZoneHandler& zones, FeedCode* code) {
+  *code = window.SlideTo(start);
+  if (*code != FeedCode::kDone) return kFeedNotFound;
+  std::string_view text = window.Text();
+  size_t end = FindBlockEnd(text, 0, kKeyVTimeZone);
+  if (end == kFeedNotFound) return 0;
+  zones(text.substr(0, end));
+  return end;
+}
+
+// The content start of the next event at or after from; the zones before it go to zones (when
+// given). When the window holds none and the file goes on, the window slides forward and the
+// search goes on: an event just past the window's end is not lost. *code gets a read failure.
+size_t FindNextEvent(Window& window, size_t from, FeedCode* code, const FeedZoneHandler& zones) {
   *code = FeedCode::kDone;
   for (;;) {
     std::string_view text = window.Text();
-    size_t found = FindBlockStart(text, from, kKeyVEvent);
+    int kind = kKeyVEvent;
+    size_t found = zones ? FindBlockStartOf(text, from, kKeyVEvent, kKeyVTimeZone, &kind)
+                         : FindBlockStart(text, from, kKeyVEvent);
+    if (found != kFeedNotFound && kind == kKeyVTimeZone) {
+      from = ReadZone(window, found, zones, code);
+      if (*code != FeedCode::kDone) return kFeedNotFound;
+      continue;
+    }
     if (found != kFeedNotFound || window.AtEnd()) return found;
     // Keep the last line: it may be the beginning of a "BEGIN:VEVENT" cut by the window's end.
     size_t keep = LastLineStart(text);
@@ -252,7 +299,8 @@ size_t FindNextEvent(Window& window, size_t from, FeedCode* code) {
 
 }  // namespace
 
-FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler) {
+FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHandler& handler,
+                  const FeedZoneHandler& zones) {
   // The server answered with an error (the download logged its status): there is no calendar.
   if (fetcher.HttpStatus() >= 400) return FeedCode::kNoResponse;
   fetcher.CloseDownloaded();
@@ -278,9 +326,18 @@ FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHan
   CalendarHeader header;
   if (start != kFeedNotFound) {
     code = ParseCalendarHeader(text.substr(0, start - 1), &header);
+    // The zones before the first event are in the window with it.
+    for (size_t zone = calendar; zones && code == FeedCode::kDone;) {
+      zone = FindBlockStart(text.substr(0, start), zone, kKeyVTimeZone);
+      if (zone == kFeedNotFound) break;
+      size_t end = FindBlockEnd(text.substr(0, start), zone, kKeyVTimeZone);
+      if (end == kFeedNotFound) break;
+      zones(text.substr(zone, end - zone));
+      zone = end;
+    }
   } else {
     code = ParseCalendarHeader(text.substr(0, LastLineStart(text)), &header);
-    if (code == FeedCode::kDone) start = FindNextEvent(window, calendar, &code);
+    if (code == FeedCode::kDone) start = FindNextEvent(window, calendar, &code, zones);
     if (code == FeedCode::kDone && start == kFeedNotFound) code = FeedCode::kNoEvents;
   }
   if (code != FeedCode::kDone) {
@@ -317,7 +374,7 @@ FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHan
     code = handler(event, parsed);
     FreeFeedEvent(&event);
     if (code != FeedCode::kDone) break;
-    start = FindNextEvent(window, end, &code);
+    start = FindNextEvent(window, end, &code, zones);
     if (code != FeedCode::kDone || start == kFeedNotFound) break;
   }
   if (code == FeedCode::kDone && some_bad) code = FeedCode::kSomeBadEvents;

@@ -81,19 +81,34 @@ size_t FindName(std::string_view text, size_t from, const char* name) {
   return kFeedNotFound;
 }
 
-size_t FindBlock(std::string_view text, size_t from, int marker, int kind) {
+// The first block line of marker whose kind is kind or other (-1: none); *found gets which.
+size_t FindBlock(std::string_view text, size_t from, int marker, int kind, int other, int* found) {
   const char* kind_name = FeedNameText(kind);
   if (kind_name == nullptr) return kFeedNotFound;
-  size_t kind_length = std::strlen(kind_name);
+  const char* other_name = other >= 0 ? FeedNameText(other) : nullptr;
   size_t at = from;
+  auto names_kind = [&](size_t name, const char* wanted) {
+    size_t length = std::strlen(wanted);
+    return name + length <= text.size() && SameName(text.data() + name, wanted, length) &&
+           (name + length == text.size() || !IsNameChar(text[name + length]));
+  };
   while ((at = FindName(text, at, kKeywords[marker])) != kFeedNotFound) {
     size_t colon = SkipBlanks(text, at + std::strlen(kKeywords[marker]));
     if (colon == kFeedNotFound) return kFeedNotFound;
     size_t name = SkipBlanks(text, colon + 1);
     if (name == kFeedNotFound) return kFeedNotFound;
-    if (text[colon] == ':' && name + kind_length <= text.size() && SameName(text.data() + name, kind_name, kind_length) &&
-        (name + kind_length == text.size() || !IsNameChar(text[name + kind_length]))) {
-      size_t end = name + kind_length;
+    const char* matched = nullptr;
+    if (text[colon] == ':') {
+      if (names_kind(name, kind_name)) {
+        matched = kind_name;
+        *found = kind;
+      } else if (other_name != nullptr && names_kind(name, other_name)) {
+        matched = other_name;
+        *found = other;
+      }
+    }
+    if (matched != nullptr) {
+      size_t end = name + std::strlen(matched);
       while (end < text.size() && IsBlank(text[end])) ++end;
       return end < text.size() ? end : kFeedNotFound;
     }
@@ -120,11 +135,18 @@ const char* FeedKeywordText(int index) {
 const char* FeedNameText(int index) { return index >= 0 && index < kFeedNameCount ? kKeywords[index] : nullptr; }
 
 size_t FindBlockStart(std::string_view text, size_t from, int kind) {
-  return FindBlock(text, from, kKeyBegin, kind);
+  int found = kind;
+  return FindBlock(text, from, kKeyBegin, kind, -1, &found);
 }
 
 size_t FindBlockEnd(std::string_view text, size_t from, int kind) {
-  return FindBlock(text, from, kKeyEnd, kind);
+  int found = kind;
+  return FindBlock(text, from, kKeyEnd, kind, -1, &found);
+}
+
+size_t FindBlockStartOf(std::string_view text, size_t from, int kind, int other, int* found) {
+  *found = kind;
+  return FindBlock(text, from, kKeyBegin, kind, other, found);
 }
 
 namespace {
@@ -299,7 +321,15 @@ FeedCode GetParameterValue(std::string_view text, int keyword, std::optional<std
 FeedCode ParameterValueAt(std::string_view text, size_t line, int keyword, std::optional<std::string>* value) {
   value->reset();
   const char* name = FeedKeywordText(keyword);
-  if (name == nullptr || line == kFeedNotFound) return FeedCode::kDone;
+  if (name == nullptr) return FeedCode::kDone;
+  return LineParameterValue(text, line, name, value);
+}
+
+size_t FindContentLine(std::string_view text, size_t from, const char* name) { return FindName(text, from, name); }
+
+FeedCode LineParameterValue(std::string_view text, size_t line, const char* name, std::optional<std::string>* value) {
+  value->reset();
+  if (line == kFeedNotFound) return FeedCode::kDone;
   try {
     // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
     // first, as writers fold long TZIDs.
@@ -423,5 +453,66 @@ FeedCode ParseDuration(const std::optional<std::string>& text, uint32_t* seconds
   }
   if (!any || (in_time && !time_parts)) return FeedCode::kInvalidDuration;
   *seconds = static_cast<uint32_t>(total);
+  return FeedCode::kDone;
+}
+
+namespace {
+
+// One item of a time list: a date, a date-time, or a period ("start/end" or "start/duration").
+bool ReadFeedTime(const std::string& item, bool period, FeedTime* time) {
+  size_t slash = period ? item.find('/') : std::string::npos;
+  std::string start = item.substr(0, slash);
+  bool has_time = false;
+  if (ParseDateTime(start, &time->time, &has_time) != FeedCode::kDone) return false;
+  time->date_only = !has_time;
+  time->utc = start.size() == 16 && (start[15] == 'Z' || start[15] == 'z');
+  if (start.size() == 16 && !time->utc) return false;
+  if (slash != std::string::npos) {
+    std::string end = item.substr(slash + 1);
+    if (!end.empty() && (end[0] == 'P' || end[0] == 'p' || end[0] == '+')) {
+      uint32_t seconds = 0;
+      if (ParseDuration(end, &seconds) != FeedCode::kDone || seconds > UINT32_MAX - time->time) return false;
+      time->end = time->time + seconds;
+    } else if (ParseDateTime(end, &time->end, nullptr) != FeedCode::kDone) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+FeedCode ReadFeedTimes(std::string_view text, const char* name, std::vector<FeedTime>* times, bool* malformed) {
+  try {
+    for (size_t line = FindName(text, 0, name); line != kFeedNotFound; line = FindName(text, line + 1, name)) {
+      std::optional<std::string> value, tzid, type;
+      bool bad = false;
+      FeedCode code = PropertyValueAt(text, line, &value, &bad);
+      if (code == FeedCode::kDone) code = LineParameterValue(text, line, "TZID", &tzid);
+      if (code == FeedCode::kDone) code = LineParameterValue(text, line, "VALUE", &type);
+      if (code == FeedCode::kNoMemoryLate) return code;
+      if (code != FeedCode::kDone || bad || !value) {
+        *malformed = true;
+        continue;
+      }
+      bool period = type && type->size() == 6 && SameName(type->c_str(), "PERIOD", 6);
+      size_t at = 0;
+      while (at <= value->size()) {
+        size_t comma = value->find(',', at);
+        if (comma == std::string::npos) comma = value->size();
+        FeedTime time;
+        if (times->size() >= kMaxFeedTimes) return FeedCode::kDone;
+        if (ReadFeedTime(value->substr(at, comma - at), period, &time)) {
+          if (!time.utc && tzid) time.tzid = *tzid;
+          times->push_back(std::move(time));
+        } else {
+          *malformed = true;
+        }
+        at = comma + 1;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return FeedCode::kNoMemoryLate;
+  }
   return FeedCode::kDone;
 }

@@ -152,7 +152,7 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   uint32_t window = block.LastUpdate(list);
   if (window == 0) window = today - kEventWindowDays * kSecondsPerDay;
   ListCounts counts;
-  FeedCode code = SyncEventList(driver, database, fetcher, index, list, name, window, &counts);
+  FeedCode code = SyncEventList(driver, database, fetcher, index, list, name, window, today, &counts);
   if (code == FeedCode::kSomeBadEvents) {
     Entry(driver, LogCode::kRemoteReadFailed,
           "Warning : some events in the '%s' event dataset may not have synchronized properly due to formatting errors.\n",

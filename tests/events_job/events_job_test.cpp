@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +22,7 @@
 #include "hotsync_session.h"
 #include "platform/env.h"
 #include "support/feed_builder.h"
+#include "support/civil.h"
 #include "support/handheld.h"
 #include "support/http_server.h"
 #include "diag/sync_log.h"
@@ -81,6 +85,7 @@ class EventsJobTest : public ::testing::Test {
 
   int32_t Sync() {
     EXPECT_EQ(root_.BeginSession(), 0) << HsGetLastErrorText();
+    if (clock_offset_ != 0) HsSetClockOffset(clock_offset_);
     SyncProperties p;
     std::memset(&p, 0, sizeof p);
     std::string folder = root_.conduitFolder();
@@ -131,6 +136,7 @@ class EventsJobTest : public ::testing::Test {
   EventsTestEnv env_{dir_};
   HttpServer server_;
   uint32_t today_ = 0;
+  int32_t clock_offset_ = 0;  // the handheld clock's offset from the desktop's, when set
 };
 
 TEST_F(EventsJobTest, FirstRunCreatesTheDatabaseWithItsThreeLists) {
@@ -350,19 +356,72 @@ TEST_F(EventsJobTest, RecordsHoldingALongUidCutToFiftyAreTakenOver) {
   EXPECT_STREQ(stored[1].record.Summary(), "Long 2");
 }
 
-TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
-  // Distinct UIDs: Google's export repeats the UID of a recurring event in its overrides.
-  const std::pair<const char*, size_t> feeds[] = {{"OZMovies.ics", 182}, {"mathBirthdays.ics", 1321},
-                                                  {"Misc.History.ics", 431}, {"THFC.ics", 114},
-                                                  {"lastfm.ics", 33}, {"google_aus_holidays.ics", 53},
-                                                  {"Session6.ics", 1}};
+TEST_F(EventsJobTest, RepeatingEventsGiveOneRecordPerOccurrenceAndLoseTheCancelledOnes) {
+  MakeDatabase({{"Screenings", "/weekly"}}, 0);
+  const uint32_t first = today_ + 7 * 86400 + 19 * 3600;
+  const std::string week = HandheldDateTimeText(first + 7 * 86400);
+  // An override written before its series moves the second screening by two hours.
+  auto feed = [&](const std::string& exdate) {
+    return BuildFeed({{"w@x", "Moved", "", At(first + 7 * 86400 + 7200), "",
+                       "RECURRENCE-ID:" + week + "\r\n"},
+                      {"w@x", "Weekly", "", At(first), At(first + 5400), "RRULE:FREQ=WEEKLY;COUNT=6\r\n" + exdate},
+                      {"single@x", "Single", "", At(first), "", ""}});
+  };
+  server_.Serve("/weekly", feed(""));
+  EXPECT_EQ(Sync(), 0);
+  std::map<std::string, StoredEvent> by_uid;
+  for (const StoredEvent& e : Stored()) by_uid.emplace(e.record.Uid(), e);
+  ASSERT_EQ(by_uid.size(), 7u);
+  // The first keeps the event's UID; the others have their own, the moved one its new time.
+  EXPECT_EQ(by_uid.at("w@x").record.StartTime(), first);
+  EXPECT_EQ(by_uid.at("w@x").record.EndTime(), first + 5400);
+  const std::string moved = OccurrenceEventUid("w@x", first + 7 * 86400);
+  ASSERT_EQ(by_uid.count(moved), 1u);
+  EXPECT_EQ(by_uid.at(moved).record.StartTime(), first + 7 * 86400 + 7200);
+  EXPECT_STREQ(by_uid.at(moved).record.Summary(), "Moved");
+  const std::string third = OccurrenceEventUid("w@x", first + 14 * 86400);
+  ASSERT_EQ(by_uid.count(third), 1u);
+  EXPECT_EQ(by_uid.at(third).record.EndTime(), first + 14 * 86400 + 5400);
+  EXPECT_TRUE(HasEntry(-1, "7 items updated for list 'Screenings'\n"));
+
+  // The same feed again: every occurrence is found as it was.
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_TRUE(HasEntry(-1, "0 items updated for list 'Screenings'\n"));
+  // A cancelled screening disappears; nothing else does.
+  server_.Serve("/weekly", feed("EXDATE:" + HandheldDateTimeText(first + 14 * 86400) + "\r\n"));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_TRUE(HasEntry(-1, "1 items updated for list 'Screenings'\n"));
+  std::vector<StoredEvent> after = Stored();
+  ASSERT_EQ(after.size(), 6u);
+  for (const StoredEvent& e : after) EXPECT_NE(std::string(e.record.Uid()), third);
+  EXPECT_NE(DebugLog().find("GONE: 'Weekly'"), std::string::npos);
+}
+
+TEST_F(EventsJobTest, RealFeedsStoreEveryEventAndOccurrenceInTheWindow) {
+  // The records an independent implementation counts for each feed: single events by UID, and
+  // every occurrence of the repeating ones up to the horizon (Google's export repeats the UID of
+  // a recurring event in its overrides).
+  std::map<std::string, size_t> expected;
+  std::istringstream table(ReadTestFeed("recurrence/real_feeds.txt"));
+  for (std::string line; std::getline(table, line);) {
+    std::istringstream words(line);
+    std::string name;
+    size_t count = 0;
+    if (line[0] != '#' && words >> name >> count) expected[name] = count;
+  }
+  ASSERT_EQ(expected.size(), 7u);
   std::vector<std::pair<std::string, std::string>> lists;
-  for (const auto& feed : feeds) {
-    lists.emplace_back(std::string(feed.first).substr(0, 12), std::string("/") + feed.first);
-    server_.Serve(lists.back().second, ReadTestFeed(feed.first));
+  std::vector<size_t> counts;
+  for (const auto& [name, count] : expected) {
+    lists.emplace_back(name.substr(0, 12), "/" + name);
+    counts.push_back(count);
+    server_.Serve(lists.back().second, ReadTestFeed(name));
   }
   const uint32_t year2000 = 35064u * 86400u;  // their events start after 2000
   MakeDatabase(lists, year2000);
+  // The day the table was counted for.
+  clock_offset_ = static_cast<int32_t>(static_cast<int64_t>(reelbox_test::Handheld(2026, 12, 8, 12, 0, 0)) - today_ -
+                                       43200);
   // Without the audit, whose every line goes to the disk, thousands of events take a moment.
   ConduitPrefs p;
   ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
@@ -370,12 +429,20 @@ TEST_F(EventsJobTest, RealFeedsStoreEveryEventWithAUidAndAStartInTheWindow) {
   WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
   EXPECT_EQ(Sync(), 0);
   std::vector<size_t> per_list(lists.size());
-  for (const StoredEvent& e : Stored()) ++per_list.at(static_cast<size_t>(e.category));
-  for (size_t i = 0; i < lists.size(); ++i) {
-    EXPECT_EQ(per_list[i], feeds[i].second) << feeds[i].first;
-    EXPECT_TRUE(HasEntry(-1, std::to_string(feeds[i].second) + " items updated for list '" + lists[i].first + "'\n"))
-        << feeds[i].first;
+  std::set<std::string> uids;
+  for (const StoredEvent& e : Stored()) {
+    ++per_list.at(static_cast<size_t>(e.category));
+    EXPECT_TRUE(uids.insert(std::to_string(e.category) + e.record.Uid()).second) << e.record.Uid();
   }
+  for (size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_EQ(per_list[i], counts[i]) << lists[i].second;
+    EXPECT_TRUE(HasEntry(-1, std::to_string(counts[i]) + " items updated for list '" + lists[i].first + "'\n"))
+        << lists[i].second;
+  }
+  // A second synchronization finds every record as it was (the zoned events are rewritten).
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), uids.size());
+  EXPECT_TRUE(HasEntry(-1, "0 items updated for list 'mathBirthday'\n"));
 }
 
 TEST_F(EventsJobTest, FailedHandheldReadEndsTheJobBeforeAnythingIsWritten) {
