@@ -1,13 +1,20 @@
 // hotsync handheld feeds [set N NAME ADDRESS]: the event lists of the handheld's "Movie-Events"
 // database (its AppInfo block), shown, or one list renamed and pointed at another feed. Lists are
 // numbered 1 to 16 for people; list N is category N - 1 of the database.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "conduit/conduit_prefs.h"
+#include "conduit/schedule.h"
+#include "core/users.h"
+#include "diag/handheld_link.h"
 #include "events/event_app_info.h"
 #include "hotsync_session.h"
+#include "platform/env.h"
+#include "platform/host.h"
 #include "program/commands.h"
 #include "program/output.h"
 
@@ -46,6 +53,21 @@ bool ReadBlock(uint8_t* handle, uint8_t* block) {
   return true;
 }
 
+// A webcal link, as calendar sites give them, is the same address over HTTP.
+std::string HttpAddress(const std::string& address) {
+  auto starts = [&](const char* scheme) {
+    size_t n = std::strlen(scheme);
+    if (address.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+      if (std::tolower(static_cast<unsigned char>(address[i])) != scheme[i]) return false;
+    }
+    return true;
+  };
+  if (starts("webcal://")) return "http://" + address.substr(9);
+  if (starts("webcals://")) return "https://" + address.substr(10);
+  return address;
+}
+
 void Show(const EventAppInfo& block) {
   Table table;
   table.AddColumn("", 2, false, true);
@@ -61,6 +83,28 @@ void Show(const EventAppInfo& block) {
                   address.empty() ? "(no feed: not synchronized)" : Shown(address)});
   }
   table.Print();
+}
+
+// When the conduit's schedule next runs the events job, from its preferences file.
+void ShowNextRun(const Options& options) {
+  UserEntry user;
+  if (options.env == nullptr || !SelectedUser(options, &user)) return;
+  const std::string folder = JoinPath(JoinPath(options.root, user.folder), "Cinevane");
+  ConduitPrefs prefs;
+  ReadConduitPrefs(options.env->Files(), &prefs, folder.c_str());
+  HandheldLink link(options.env->Time());
+  uint32_t now = 0;
+  link.LocalTimeNow(&now);
+  if (now < prefs.lastEventsRun) prefs.lastEventsRun = 0;  // as the driver reads a clock set back
+  const EventsSchedule schedule = DecideEventsSchedule(prefs.eventsInterval, prefs.lastEventsRun, now);
+  if (schedule.due) {
+    std::printf("Next events run: at the next sync\n");
+  } else if (schedule.noSchedule) {
+    std::printf("Next events run: none (no schedule set)\n");
+  } else {
+    std::printf("Next events run: in %u day%s\n", static_cast<unsigned>(schedule.daysLeft),
+                schedule.daysLeft == 1 ? "" : "s");
+  }
 }
 
 }  // namespace
@@ -86,7 +130,7 @@ int RunHandheldFeeds(const Options& options) {
   int status = 0;
   if (set) {
     block.SetListName(list, words[4]);
-    block.SetAddress(list, words[5]);
+    block.SetAddress(list, HttpAddress(words[5]));
     DatabaseBlockInfo info = {};
     info.bufferSize = kBlockSize;
     info.byteCount = kBlockSize;
@@ -100,7 +144,10 @@ int RunHandheldFeeds(const Options& options) {
   }
   SyncCloseDB(handle);
   if (!session.End()) return 1;
-  if (status == 0) Show(block);
+  if (status == 0) {
+    Show(block);
+    ShowNextRun(options);
+  }
   return status;
 }
 

@@ -99,9 +99,10 @@ const CommandHelp kHelp[] = {
      "hotsync handheld events --format json"},
     {"handheld feeds", "the event lists: name, last update, feed address",
      "[--user NAME] [--handheld DIR] handheld feeds [set N NAME ADDRESS]",
-     "Shows the event lists (1 to 16) of the database Movie-Events; set names list N and points\n"
-     "it at a feed (an address without a scheme is fetched over http://; \"\" turns the list\n"
-     "off). A name has at most 15 characters, an address at most 100.\n",
+     "Shows the event lists (1 to 16) of the database Movie-Events and when the next events run\n"
+     "is due; set names list N and points it at a feed (an address without a scheme is fetched\n"
+     "over http://, a webcal:// link is stored as http://; \"\" turns the list off). A name has\n"
+     "at most 15 characters, an address at most 100.\n",
      "hotsync handheld feeds set 4 \"Local Cinema\" cinema.example.org/week.ics"},
     {"handheld request", "what the next sync does with the movie list files",
      "[--user NAME] [--handheld DIR] handheld request [--export] [--import MODE] [--clear]",

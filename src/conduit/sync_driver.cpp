@@ -72,9 +72,15 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input) {
           // events stay due for the next one.
           result = kSyncCancelled;
         } else if (schedule.due) {
-          result = ToInt(RunEventsJob());
+          bool none_fetched = false;
+          result = ToInt(RunEventsJob(&none_fetched));
           // A cancelled job may still answer 0; its events were not all fetched, so it stays due.
-          if (result == 0 && !cancelled_) prefs_.lastEventsRun = now;
+          // So does a run in which no list could be fetched: the next sync tries again.
+          if (result == 0 && !cancelled_ && !none_fetched) prefs_.lastEventsRun = now;
+          if (result == 0 && none_fetched) {
+            LogSync("\n%s Synchronization will be tried again at the next sync: no event list could be fetched.\n",
+                    "Movie Event");
+          }
           if (result == 0 && cancelled_) result = kSyncCancelled;
         } else if (schedule.noSchedule) {
           LogSync("\n%s Synchronization skipped because there is no schedule set.\n", "Movie Event");
@@ -100,10 +106,10 @@ int32_t SyncDriver::RunSynchronization(const SyncInput& input) {
   return result;
 }
 
-JobResult SyncDriver::RunEventsJob() {
+JobResult SyncDriver::RunEventsJob(bool* none_fetched) {
   // An allocation that fails must end the job, never the HotSync manager that hosts the conduit.
   try {
-    return RunMovieEventsJob(*this);
+    return RunMovieEventsJob(*this, none_fetched);
   } catch (const std::bad_alloc&) {
     AddHotSyncLogEntry("Unable to synchronize Movie Event Database 'Movie-Events' because there was not enough "
                        "memory.",

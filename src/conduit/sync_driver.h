@@ -57,7 +57,8 @@ class SyncDriver : public JobContext {
   // Writes the handheld preference, then the preferences file; the handheld write's result.
   int32_t SaveSettings();
   // The movie events job; 9 with its entry when memory ran out in it.
-  JobResult RunEventsJob();
+  // *none_fetched: no list could be downloaded.
+  JobResult RunEventsJob(bool* none_fetched);
 
   // Shows text (null: "working.") through the progress callback and yields to the HotSync
   // manager. False when the user asked to stop; the cancelled flag then stays set.

@@ -116,7 +116,7 @@ constexpr ListResult EndJob(JobResult job) { return ListResult{ListOutcome::kEnd
 
 // One list: download, scan, synchronize.
 ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetcher& fetcher, EventIndex& index,
-                   EventAppInfo& block, int list, uint32_t today) {
+                   EventAppInfo& block, int list, uint32_t today, int* fetched_lists) {
   std::string name = block.ListName(list);
   std::string address = block.Address(list);
   Entry(driver, LogCode::kPlainText, "Synchronizing '%s' event records (%s)\n", name.c_str(), address.c_str());
@@ -128,6 +128,7 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
           static_cast<long>(fetched), static_cast<long>(static_cast<int32_t>(fetcher.ErrorCode())), fetcher.ErrorText());
     return fetched == FetchCode::kNoNetwork ? EndJob(JobResult::kDeviceFailed) : kNextList;
   }
+  if (fetcher.HttpStatus() < 400) ++*fetched_lists;  // an error page is no feed
   LogAudit("Data Fetched.  Scanning device records\n");
   char status[1024];
   std::snprintf(status, sizeof(status), "Synchronizing '%s'", name.c_str());
@@ -179,7 +180,8 @@ ListResult RunList(JobContext& driver, DeviceDatabase& database, DriverUrlFetche
   return kNextList;
 }
 
-JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today) {
+JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher& fetcher, uint32_t today,
+                 bool* none_fetched) {
   if (database == nullptr) {
     driver.AddHotSyncLogEntry("Catastrophic memory failure allocating database object!", LogCode::kRemoteReadFailed, 0);
     return JobResult::kNoMemory;
@@ -214,13 +216,17 @@ JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher&
   }
 
   EventIndex index;
+  int tried = 0;
+  int fetched = 0;
   for (int list = 0; list < kEventListCount; ++list) {
     if (block.Address(list).empty()) continue;
-    const ListResult result = RunList(driver, *database, fetcher, index, block, list, today);
+    ++tried;
+    const ListResult result = RunList(driver, *database, fetcher, index, block, list, today, &fetched);
     if (result.outcome == ListOutcome::kStopLists) break;
     if (result.outcome == ListOutcome::kEndJob) return result.job;
   }
   index.Clear();
+  *none_fetched = tried > 0 && fetched == 0;
 
   block.MarkWritten();
   DeviceError written = database->WriteAppInfo(block.bytes, kEventAppInfoSize);
@@ -248,13 +254,15 @@ JobResult RunJob(JobContext& driver, DeviceDatabase* database, DriverUrlFetcher&
 
 }  // namespace
 
-JobResult RunMovieEventsJob(JobContext& driver) {
+JobResult RunMovieEventsJob(JobContext& driver, bool* none_fetched) {
+  bool none = false;
   DeviceDatabase* database = nullptr;
   NewDeviceDatabaseHolder holder(&database);
   DriverUrlFetcher fetcher(driver.Environment(), &driver);
   uint32_t today = Today(driver);
   LogDebug("\n\n");
-  JobResult result = RunJob(driver, database, fetcher, today);
+  JobResult result = RunJob(driver, database, fetcher, today, &none);
+  if (none_fetched) *none_fetched = none;
   if (database != nullptr && database->IsOpen()) {
     DeviceError closed = database->Close();
     // The handheld keeps a database whose save failed as it was: the events are not there, so the

@@ -128,11 +128,33 @@ bool StartsWithIgnoringCase(const char* text, const char* prefix) {
 
 std::string FetchAddress(const char* url) {
   while (*url == ' ') ++url;
-  if (StartsWithIgnoringCase(url, "http:") || StartsWithIgnoringCase(url, "https:") ||
-      StartsWithIgnoringCase(url, "ftp:")) {
-    return url;
+  std::string address;
+  // Calendar sites hand out webcal links: the same address over HTTP.
+  if (StartsWithIgnoringCase(url, "webcal://")) {
+    address = std::string("http://") + (url + 9);
+  } else if (StartsWithIgnoringCase(url, "webcals://")) {
+    address = std::string("https://") + (url + 10);
+  } else if (StartsWithIgnoringCase(url, "http:") || StartsWithIgnoringCase(url, "https:") ||
+             StartsWithIgnoringCase(url, "ftp:")) {
+    address = url;
+  } else {
+    address = std::string("http://") + url;
   }
-  return std::string("http://") + url;
+  // Bytes an address cannot hold as they are go encoded, the same on every target; an escape
+  // already written stays as it is.
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (char c : address) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr) {
+      encoded += '%';
+      encoded += kHex[u >> 4];
+      encoded += kHex[u & 15];
+    } else {
+      encoded += c;
+    }
+  }
+  return encoded;
 }
 
 namespace {

@@ -103,7 +103,9 @@ class TempFileUrlFetcher : public UrlFetcher {
 };
 
 // What a fetch address becomes: leading spaces skipped; "http:", "https:" and "ftp:" (any case)
-// kept, anything else gets "http://" in front.
+// kept, "webcal://" and "webcals://" read as "http://" and "https://", anything else gets
+// "http://" in front; spaces, control and non-ASCII bytes and the characters an address cannot
+// hold ("<>\^`{|} and the quote) percent-encoded.
 std::string FetchAddress(const char* url);
 
 #endif  // REELBOX_EVENTS_URL_FETCHER_H

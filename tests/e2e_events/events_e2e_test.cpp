@@ -83,6 +83,26 @@ TEST_F(EventsEndToEnd, ListsAreShownAndSetFromTheCommandLine) {
   EXPECT_EQ(bad.exitStatus, 2) << bad.output;
   ProcessResult off = Run({"handheld", "feeds", "set", "4", "Premieres", ""});
   EXPECT_TRUE(Has(off, "(no feed: not synchronized)")) << off.output;
+  EXPECT_TRUE(Has(off, "Next events run: at the next sync")) << off.output;
+  // A calendar site's link is stored as the HTTP address it stands for.
+  ProcessResult webcal = Run({"handheld", "feeds", "set", "5", "Site", "webcal://cal.example/films.ics"});
+  EXPECT_TRUE(Has(webcal, " 5  Site             never       http://cal.example/films.ics")) << webcal.output;
+}
+
+TEST_F(EventsEndToEnd, RepeatingEventsFromACompressedFeedAtAWebcalAddress) {
+  const uint32_t first = 3900000000u;  // 2027-08-01: inside the window whatever the handheld's date
+  server_.Serve("/my%20films.ics",
+                BuildFeed({{"w@x", "Caf\xC3\xA9 Screening", "", ":" + HandheldDateTimeText(first), "",
+                            "RRULE:FREQ=WEEKLY;COUNT=3\r\n"}}),
+                HttpServer::Mode::kGzip);
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "1", "Site", "webcal://" + server_.Address("/my films.ics")}).exitStatus, 0);
+  ProcessResult sync = Run({"sync"});
+  EXPECT_EQ(sync.exitStatus, 0) << sync.output;
+  EXPECT_TRUE(Has(sync, "3 items updated for list 'Site'")) << sync.output;
+  ProcessResult table = Run({"handheld", "events", "--format", "tsv"});
+  EXPECT_TRUE(Has(table, "w@x\t1\t2027-08-01T")) << table.output;
+  EXPECT_TRUE(Has(table, "~20270815T")) << table.output;
+  EXPECT_TRUE(Has(table, "Caf\xE9 Screening")) << table.output;
 }
 
 TEST_F(EventsEndToEnd, SyncFetchesEachListAndWritesItsEvents) {
@@ -151,9 +171,21 @@ TEST_F(EventsEndToEnd, CancelDuringADownloadStopsTheListsAndFailsTheSync) {
 TEST_F(EventsEndToEnd, RefusedConnectionIsReportedAndTheSyncGoesOn) {
   std::string refused = "127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/x";
   ASSERT_EQ(Run({"handheld", "feeds", "set", "1", "Gone", refused}).exitStatus, 0);
+  ConduitPrefs p;
+  std::string folder = (fs::path(root_.path()) / "Alice" / "Cinevane").string();
+  ReadConduitPrefs(Env::Default().Files(), &p, folder.c_str());
+  p.eventsInterval = 7 * 86400;
+  WriteConduitPrefs(Env::Default().Files(), p, folder.c_str());
   ProcessResult sync = Run({"sync"});
   EXPECT_EQ(sync.exitStatus, 4) << sync.output;
   EXPECT_TRUE(Has(sync, "Unable to fetch data from URL '" + refused + "' (error #3/12029 - ")) << sync.output;
+  // Nothing could be fetched: the events stay due; a list that is fetched moves them on a week.
+  EXPECT_TRUE(Has(Run({"handheld", "feeds"}), "Next events run: at the next sync"));
+  server_.Serve("/ok", GenerateFeed(1, 3900000000u));
+  ASSERT_EQ(Run({"handheld", "feeds", "set", "2", "Fine", server_.Address("/ok")}).exitStatus, 0);
+  EXPECT_EQ(Run({"sync"}).exitStatus, 4);
+  ProcessResult lists = Run({"handheld", "feeds"});
+  EXPECT_TRUE(Has(lists, "Next events run: in 7 days")) << lists.output;
 }
 
 }  // namespace

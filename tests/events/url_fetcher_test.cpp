@@ -57,6 +57,12 @@ TEST(FetchAddress, KeepsKnownSchemesAndPutsHttpBeforeTheRest) {
   EXPECT_EQ(FetchAddress("https://feeds.example/x"), "https://feeds.example/x");
   EXPECT_EQ(FetchAddress("HtTpS://feeds.example/x"), "HtTpS://feeds.example/x");
   EXPECT_EQ(FetchAddress("httpx.example/x"), "http://httpx.example/x");
+  // Calendar sites' links, and paths as people type them: sent encoded on every target.
+  EXPECT_EQ(FetchAddress("webcal://cal.example/x.ics"), "http://cal.example/x.ics");
+  EXPECT_EQ(FetchAddress(" WEBCALS://cal.example/x.ics"), "https://cal.example/x.ics");
+  EXPECT_EQ(FetchAddress("cal.example/My Films/\xE9t\xE9\"{x}.ics?a=b c"),
+            "http://cal.example/My%20Films/%E9t%E9%22%7Bx%7D.ics?a=b%20c");
+  EXPECT_EQ(FetchAddress("cal.example/a%20b"), "http://cal.example/a%20b");
 }
 
 TEST_F(UrlFetcherTest, DownloadStoresTheResponseAsText) {
@@ -70,6 +76,21 @@ TEST_F(UrlFetcherTest, DownloadStoresTheResponseAsText) {
   EXPECT_TRUE(Logged("URL Ping Success.\r\n"));
   EXPECT_TRUE(Logged("\r\nInternet Connection seems to be OK.\r\nOpening URL\r\n"));
   EXPECT_TRUE(Logged("Connection opened.  Writing data to temp file '" + fetcher_.GetTempFilePath() + "'\r\n"));
+}
+
+TEST_F(UrlFetcherTest, EncodedPathsAndCompressedRepliesAreFetched) {
+  std::string feed = "BEGIN:VCALENDAR\n";
+  while (feed.size() < 150000) feed += "DESCRIPTION:" + std::to_string(feed.size()) + " more text\n";
+  server_.Serve("/my%20films.ics", feed, HttpServer::Mode::kGzip);
+  server_.Serve("/deflated.ics", feed, HttpServer::Mode::kDeflate);
+  EXPECT_EQ(fetcher_.Fetch(("webcal://" + server_.Address("/my films.ics")).c_str()), FetchCode::kDone);
+  EXPECT_EQ(ReadBack(), feed);
+  EXPECT_EQ(fetcher_.Fetch(server_.Address("/deflated.ics").c_str()), FetchCode::kDone);
+  EXPECT_EQ(ReadBack(), feed);
+  std::vector<HttpServer::Request> requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].path, "/my%20films.ics");
+  EXPECT_NE(requests[0].head.find("gzip"), std::string::npos) << requests[0].head;
 }
 
 TEST_F(UrlFetcherTest, TempFileLiesInAFolderOfTheFetchersOwn) {

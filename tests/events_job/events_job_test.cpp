@@ -309,6 +309,38 @@ TEST_F(EventsJobTest, FailingListKeepsItsWindowAndTheOthersStillRun) {
   EXPECT_EQ(block.LastUpdate(0), 0u);
   EXPECT_EQ(block.LastUpdate(1), 0u);
   EXPECT_EQ(block.LastUpdate(2), today_);
+  // One list was fetched: the run counts.
+  ConduitPrefs p;
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
+  EXPECT_NE(p.lastEventsRun, 0u);
+}
+
+TEST_F(EventsJobTest, RunInWhichNoListCouldBeFetchedLeavesTheScheduleDue) {
+  MakeDatabase({{"Broken", "/missing"}, {"Refused", "/r"}}, 0);
+  {
+    EventAppInfo block = Block();
+    block.SetAddress(1, "127.0.0.1:" + std::to_string(HttpServer::RefusingPort()) + "/r");
+    hotsync::PalmDatabase db = Database();
+    db.appInfo.assign(block.bytes, block.bytes + kEventAppInfoSize);
+    ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Events"), db));
+  }
+  ConduitPrefs p;
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
+  p.eventsInterval = 7 * 86400;
+  WriteConduitPrefs(Env::Default().Files(), p, root_.conduitFolder().c_str());
+  EXPECT_EQ(Sync(), 0);
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
+  EXPECT_EQ(p.lastEventsRun, 0u);
+  std::string sync = ReadFileBytes((std::filesystem::path(root_.conduitFolder()) / "kvrtsynclog.txt").string());
+  EXPECT_NE(sync.find("Movie Event Synchronization will be tried again at the next sync: no event list could be "
+                      "fetched."),
+            std::string::npos);
+  // The next sync tries again; with a feed in place the run counts.
+  server_.Serve("/missing", GenerateFeed(2, today_));
+  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Stored().size(), 2u);
+  ReadConduitPrefs(Env::Default().Files(), &p, root_.conduitFolder().c_str());
+  EXPECT_NE(p.lastEventsRun, 0u);
 }
 
 TEST_F(EventsJobTest, EventsWithoutAStartOrAUidAreNotWrittenAndMarkTheList) {

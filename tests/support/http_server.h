@@ -26,6 +26,8 @@ class HttpServer {
     kTrickle,       // 200 with the body sent one byte at a time, a stall time apart
     kCloseEarly,    // 200 announcing twice the body's length, sends the body, closes
     kRedirectLoop,  // 302 to the same path again; after 60 hops 500, so no client loops forever
+    kGzip,          // 200 with the body gzip-encoded when the request accepts gzip, else plain
+    kDeflate,       // the same with the deflate encoding (zlib format)
   };
 
   struct Request {

@@ -167,6 +167,8 @@ class PosixInternetClient final : public InternetClient {
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(timeouts_.max_redirects));
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+    // Servers may send a feed compressed when asked; libcurl undoes it.
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     // libcurl's own low-speed check averages over seconds; a plain idle deadline is exact.
     handle->stall = std::chrono::milliseconds(timeouts_.stall_ms);
     handle->deadline = std::chrono::steady_clock::now() + handle->stall +

@@ -124,7 +124,8 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
 }
 
 struct Session final : InternetObject {
-  using InternetObject::InternetObject;
+  Session(HINTERNET h, bool d) : InternetObject(h), decoding(d) {}
+  bool decoding;  // WinInet undoes compressed replies: they may be asked for
 };
 
 struct Url final : InternetObject {
@@ -188,7 +189,10 @@ class Win32InternetClient final : public InternetClient {
     if (!session) return nullptr;
     Net().SetStatusCallbackA(session, OnStatus);
     SetTimeouts(session);
-    return new Session(session);
+    // Systems whose WinInet cannot decode refuse the option; they are then sent plain replies.
+    BOOL decode = TRUE;
+    bool decoding = Net().SetOptionA(session, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof(decode)) != FALSE;
+    return new Session(session, decoding);
   }
 
   InternetHandle OpenUrl(InternetHandle session, const char* url, uint32_t flags) override {
@@ -196,7 +200,8 @@ class Win32InternetClient final : public InternetClient {
     std::string current = url ? url : "";
     for (uint32_t hops = 0;; ++hops) {
       auto* pending = new Pending();
-      HINTERNET handle = Open(session->handle, current, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, pending);
+      HINTERNET handle = Open(session->handle, dynamic_cast<Session*>(session)->decoding, current,
+                              flags | INTERNET_FLAG_NO_AUTO_REDIRECT, pending);
       if (!handle) return nullptr;
       DWORD status = 0;
       DWORD size = sizeof(status);
@@ -322,8 +327,10 @@ class Win32InternetClient final : public InternetClient {
 
   // Opens url and waits for its reply's headers, within the connect and stall time-outs. On
   // failure pending is released (or left to WinInet) and the last error is set.
-  HINTERNET Open(HINTERNET session, const std::string& url, DWORD flags, Pending* pending) {
-    HINTERNET handle = Net().OpenUrlA(session, url.c_str(), nullptr, 0, flags, reinterpret_cast<DWORD_PTR>(pending));
+  HINTERNET Open(HINTERNET session, bool decoding, const std::string& url, DWORD flags, Pending* pending) {
+    static const char kAcceptCompressed[] = "Accept-Encoding: gzip, deflate\r\n";
+    HINTERNET handle = Net().OpenUrlA(session, url.c_str(), decoding ? kAcceptCompressed : nullptr,
+                                      decoding ? static_cast<DWORD>(-1) : 0, flags, reinterpret_cast<DWORD_PTR>(pending));
     if (!handle) {
       DWORD error = GetLastError();
       if (error != ERROR_IO_PENDING) {
