@@ -4,8 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "events/event_series.h"
 #include "events/feed_event.h"
 #include "events/feed_reader.h"
+#include "events/feed_time_zones.h"
 #include "events/url_fetcher.h"
 #include "platform/env.h"
 
@@ -52,11 +54,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 5 * kFeedBufferSize) size = 5 * kFeedBufferSize;
   MemoryFetcher fetcher(data, size);
   uint64_t sum = 0;
-  ReadFeed(fetcher, "Fuzz", [&sum](const FeedEvent& event, FeedCode code) {
-    sum += event.start + event.end + static_cast<uint32_t>(code);
-    if (event.summary) sum += event.summary->size();
-    return FeedCode::kDone;
-  });
+  // Repeating events expanded as a list does it, with the feed's own zones.
+  FeedTimeZones zones;
+  ReadFeed(
+      fetcher, "Fuzz",
+      [&](const FeedEvent& event, FeedCode code) {
+        sum += event.start + event.end + static_cast<uint32_t>(code);
+        if (event.summary) sum += event.summary->size();
+        if (event.usable_start && event.Repeats()) {
+          EventClock clock = ClockOf(event, zones);
+          for (const FeedTime& exdate : event.exdates) sum += TimeInClock(exdate, clock, zones);
+          ExpandSeries(event, zones, {}, event.start, ShiftTime(event.start, 400 * 86400),
+                       [&sum](const SeriesOccurrence& occurrence) {
+                         sum += occurrence.start;
+                         return true;
+                       });
+        }
+        return FeedCode::kDone;
+      },
+      [&zones](std::string_view zone) { zones.Add(zone); });
   // The value parsers on the input taken as one event's text.
   std::string_view text(reinterpret_cast<const char*>(data), size);
   FeedEvent event;

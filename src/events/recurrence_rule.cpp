@@ -383,10 +383,9 @@ void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t u
   const int64_t first_day = first / kSecondsPerDay;
   const uint32_t time_of_day = first % kSecondsPerDay;
   const uint64_t end = std::min(until_wall, limit);
-  uint32_t given = 0;
-  if (first > end) return;
-  if (!emit(first)) return;
-  ++given;
+  // The first start is the event's own: given whatever the rule's end and the limit say.
+  uint32_t given = 1;
+  if (!emit(first) || first > end) return;
   if (rule.count != 0 && given >= rule.count) return;
 
   CivilTime start;

@@ -36,9 +36,9 @@ struct RecurrenceRule {
 bool ParseRecurrenceRule(const std::string& text, RecurrenceRule* rule);
 
 // Calls emit with each start of the rule from first (which counts as the first start, as RFC 5545
-// has it), ascending, until emit returns false, COUNT starts were given, or a start would pass
-// until_wall (inclusive; the rule's UNTIL in this wall clock, or UINT32_MAX) or limit. Starts
-// that match none of the rule's days are never given, except first.
+// has it, and is always given), ascending, until emit returns false, COUNT starts were given, or a
+// start would pass until_wall (inclusive; the rule's UNTIL in this wall clock, or UINT32_MAX) or
+// limit. Starts that match none of the rule's days are never given, except first.
 void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t until_wall, uint32_t limit,
                           const std::function<bool(uint32_t)>& emit);
 

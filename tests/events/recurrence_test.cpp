@@ -191,6 +191,17 @@ TEST(Recurrence, SeriesAreBoundedAndReportWhatTheyCancel) {
   EXPECT_EQ(given, kMaxSeriesOccurrences);
   EXPECT_TRUE(expansion.cut);
   EXPECT_TRUE(expansion.first_removed);
+  // A series' own start is written like a single event's, past the horizon or its UNTIL too.
+  FeedEvent late = daily;
+  late.exdates.clear();
+  late.start = Handheld(2030, 1, 1, 19, 0, 0);
+  late.rrule = "FREQ=WEEKLY;UNTIL=20200101T000000Z";
+  given = 0;
+  ExpandSeries(late, zones, {}, Handheld(2026, 1, 1), Handheld(2027, 1, 1), [&](const SeriesOccurrence& o) {
+    EXPECT_TRUE(o.first);
+    return ++given, true;
+  });
+  EXPECT_EQ(given, 1u);
   daily.rrule = "FREQ=SOMETIMES";
   given = 0;
   expansion = ExpandSeries(daily, zones, {}, 0, UINT32_MAX, [&](const SeriesOccurrence&) { return ++given, true; });

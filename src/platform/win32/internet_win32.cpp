@@ -328,7 +328,9 @@ class Win32InternetClient final : public InternetClient {
   // Opens url and waits for its reply's headers, within the connect and stall time-outs. On
   // failure pending is released (or left to WinInet) and the last error is set.
   HINTERNET Open(HINTERNET session, bool decoding, const std::string& url, DWORD flags, Pending* pending) {
-    static const char kAcceptCompressed[] = "Accept-Encoding: gzip, deflate\r\n";
+    // gzip only: Wine's WinInet takes "deflate" for raw deflate data and fails to open a reply in
+    // the zlib form the HTTP standard names; servers that compress all offer gzip.
+    static const char kAcceptCompressed[] = "Accept-Encoding: gzip\r\n";
     HINTERNET handle = Net().OpenUrlA(session, url.c_str(), decoding ? kAcceptCompressed : nullptr,
                                       decoding ? static_cast<DWORD>(-1) : 0, flags, reinterpret_cast<DWORD_PTR>(pending));
     if (!handle) {
