@@ -41,6 +41,8 @@ const CommandHelp* FindHelp(const std::string& name);
 // "handheld feeds"), or null when the first word is no command.
 const CommandHelp* FindHelpFor(const std::vector<std::string>& words);
 std::string UsageLine(const CommandHelp& help);
+// The subcommands' names ("list, install, remove"), "" for a command without any.
+std::string SubcommandNames(const CommandHelp& help);
 // Usage, details, the subcommands if any, and the example.
 std::string HelpText(const CommandHelp& help);
 // Every command and option.

@@ -1,6 +1,7 @@
 // The hotsync program's help: one entry per command and subcommand, each with its usage, what it
 // does and an example; the program's overview is put together from the same entries.
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ const CommandHelp kHelp[] = {
      "\"Conduits.txt\" through the Conduit Manager library, as installers register them.\n",
      "hotsync --root /tmp/hs conduits"},
     {"conduits list", "the registered conduits, in the order a sync runs them", "[--root DIR] conduits list",
-     "One line per registered conduit: creator, priority, file, folder and title.\n",
+     "One line per registered conduit: creator, priority, title, folder and file.\n",
      "hotsync --root /tmp/hs conduits list"},
     {"conduits install", "register a conduit library",
      "[--root DIR] conduits install FILE [--creator CODE] [--directory NAME] [--priority 0-4]\n"
@@ -193,6 +194,15 @@ const CommandHelp* FindHelpFor(const std::vector<std::string>& words) {
     found = entry;
   }
   return found;
+}
+
+std::string SubcommandNames(const CommandHelp& help) {
+  std::string names;
+  for (const CommandHelp& entry : kHelp) {
+    if (!IsChildOf(entry, help.name)) continue;
+    names += (names.empty() ? "" : ", ") + std::string(entry.name).substr(std::strlen(help.name) + 1);
+  }
+  return names;
 }
 
 std::string UsageLine(const CommandHelp& help) { return std::string("Usage: hotsync ") + help.usage + "\n"; }

@@ -43,8 +43,10 @@ int UsageError(const std::string& message) {
     PrintError("%s", ProgramUsage().c_str());
     return 2;
   }
-  PrintError("%s(hotsync help %s: what it does, with an example; hotsync --help: every command)\n",
-             UsageLine(*g_command).c_str(), g_command->name);
+  const std::string subcommands = SubcommandNames(*g_command);
+  PrintError("%s", UsageLine(*g_command).c_str());
+  if (!subcommands.empty()) PrintError("Subcommands: %s\n", subcommands.c_str());
+  PrintError("(hotsync help %s: what it does, with an example; hotsync --help: every command)\n", g_command->name);
   return 2;
 }
 

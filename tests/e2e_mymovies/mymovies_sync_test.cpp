@@ -172,7 +172,8 @@ TEST_F(MoviesEndToEnd, EachConflictModeResolvesDifferingIdenticalAndNewLines) {
 TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117"), SimpleMovie("Heat", 1995, "170")});
   WriteDocument("MyMoviesImport.tab",
-                std::string(kHeader) + Line("Up", 2009, "96") + Line("Heat", 1995, "170", "desktop"));
+                std::string(kHeader) + Line("Up", 2009, "96") + Line("Heat", 1995, "170", "desktop") +
+                    Line("Am\xE9lie", 2001, "122"));
   std::string output;
   ASSERT_EQ(Run({"handheld", "request", "--import", "merge"}, &output), 0) << output;
   const std::string handheld = ReadFileBytes(root_.DatabasePath("Movie-Lists"));
@@ -180,10 +181,12 @@ TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
   const std::string syncLog = SyncLogText();
   const std::string settings = ReadFileBytes(root_.conduitFolder() + "/KVRTPrefs.txt");
   const std::string hotsyncLog = ReadFileBytes(root_.userFolder() + "/HotSync Log.txt");
-  const int status = Run({"sync", "--dry-run"}, &output);
+  const int status = Run({"sync", "--dry-run"}, &output, {"LC_ALL=C.UTF-8"});
   output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
   EXPECT_EQ(status, 0) << output;
-  EXPECT_TRUE(Has(output, "Movie-Lists: 1 added, 1 changed, 0 deleted\n    ~ \"Heat\"\n    + \"Up\"\n")) << output;
+  // The handheld's titles in the terminal's character set.
+  EXPECT_TRUE(Has(output, "Movie-Lists: 2 added, 1 changed, 0 deleted\n    ~ \"Heat\"\n    + \"Am\xC3\xA9lie\"\n"
+                          "    + \"Up\"\n")) << output;
   EXPECT_TRUE(Has(output, "Saved Preferences: 1 resource added or changed")) << output;
   EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 2 movie lines")) << output;
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);

@@ -142,6 +142,7 @@ TEST_F(HotSyncProgram, HelpAndVersionAnswerWithStatus0) {
   EXPECT_EQ(bad.exitStatus, 2);
   EXPECT_TRUE(Has(bad, "Usage: hotsync [--user NAME] [--handheld DIR] handheld feeds [set N NAME ADDRESS]")) << bad.output;
   EXPECT_TRUE(Has(bad, "hotsync help handheld feeds")) << bad.output;
+  EXPECT_TRUE(Has(Run({"handheld"}), "Subcommands: list, dump, movies, events, feeds, request, backups, restore"));
 }
 
 TEST_F(HotSyncProgram, UserMayBeLeftOutOnlyWithOneUser) {
