@@ -2,6 +2,7 @@
 // server on loopback: what the handheld holds afterwards, and what the logs say.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -427,6 +428,17 @@ TEST_F(EventsJobTest, RepeatingEventsGiveOneRecordPerOccurrenceAndLoseTheCancell
   ASSERT_EQ(after.size(), 6u);
   for (const StoredEvent& e : after) EXPECT_NE(std::string(e.record.Uid()), third);
   EXPECT_NE(DebugLog().find("GONE: 'Weekly'"), std::string::npos);
+  // Cancelling the first screening removes the record that holds the event's own UID.
+  server_.Serve("/weekly", feed("EXDATE:" + HandheldDateTimeText(first + 14 * 86400) + "," +
+                                HandheldDateTimeText(first) + "\r\n"));
+  EXPECT_EQ(Sync(), 0);
+  after = Stored();
+  ASSERT_EQ(after.size(), 5u);
+  for (const StoredEvent& e : after) EXPECT_STRNE(e.record.Uid(), "w@x");
+  EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const StoredEvent& e) {
+              return std::string(e.record.Uid()) == "single@x";
+            }),
+            1);
 }
 
 TEST_F(EventsJobTest, RealFeedsStoreEveryEventAndOccurrenceInTheWindow) {
