@@ -1,5 +1,6 @@
 // The three loops of the import/export run: the import file into the item list, the handheld
 // records into the export file and against the list, and the chosen changes back to the handheld.
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -15,6 +16,9 @@ namespace {
 
 constexpr const char kOutOfMemoryText[] =
     "Unable to perform import/export because there was not enough memory (cannot allocate movie item).";
+// A handheld database holds no more records than this: a file with more data lines can never be
+// imported whole, so it is refused before anything is written, and the list never grows past it.
+constexpr uint32_t kMostHandheldMovies = 0xFFFF;
 
 }  // namespace
 
@@ -37,12 +41,16 @@ bool ImportExportRun::ImportPass() {
     return false;
   }
   driver_.ReportStatus(kStatusParsing);
+  uint32_t data_lines = 0;
   for (;;) {
     work->Reset();
     ParseResult parsed = parser.ParseItem(work.get(), true, nullptr);
     if (!StatusCheck(kStatusParsing) && parsed == ParseResult::kOk) {
       interrupted_ = true;
       parsed = ParseResult::kEnd;
+    }
+    if (parsed == ParseResult::kOk && ++data_lines > kMostHandheldMovies) {
+      continue;  // only counted from here on, for the refusal
     }
     if (parsed == ParseResult::kOk) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
@@ -54,6 +62,13 @@ bool ImportExportRun::ImportPass() {
     }
     if (parsed == ParseResult::kEnd) {
       parser.Stop();
+      if (data_lines > kMostHandheldMovies && !interrupted_) {
+        Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed,
+             "Unable to import %s because it has %lu data lines and a handheld holds at most %lu movies",
+             "MyMoviesImport.tab", static_cast<unsigned long>(data_lines),
+             static_cast<unsigned long>(kMostHandheldMovies));
+        return false;
+      }
       return true;
     }
     if (parsed == ParseResult::kNoMemory) {

@@ -595,6 +595,26 @@ TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
   EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
 }
 
+// A handheld holds 65,535 movies: a file with more data lines is refused whole before anything is
+// written (its lines are counted to the end; blank lines and the header are no data lines).
+TEST_F(JobTest, ImportFileWithMoreLinesThanAHandheldHoldsIsRefused) {
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  std::string lines = std::string(kImportHeader) + "\r\n";
+  for (int i = 0; i < 65535; ++i) lines += "M" + std::to_string(i) + "\r\n";
+  WriteImport(lines + "Last\r\n");
+  EXPECT_EQ(RunJob(ImportMode(1)), 11);
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].first, "Unable to import MyMoviesImport.tab because it has 65536 data lines and a handheld "
+                               "holds at most 65535 movies");
+  EXPECT_EQ(entries_[0].second, 15);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(std::string(db.records[0].data.begin(), db.records[0].data.end()),
+            PackSampleMovie(SimpleMovie("Alien", 1979, "117")));
+  EXPECT_EQ(ExportText(), "");
+  EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
+}
+
 // 19,999 bytes fit the read window: such lines are read whole, also the last one without a line end.
 TEST_F(JobTest, ImportLinesThatFillTheReadWindowAreReadWhole) {
   WriteHandheld({});
