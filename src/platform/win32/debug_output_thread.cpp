@@ -12,6 +12,24 @@ constexpr size_t kMaxQueued = 256 * 1024;
 // How long a text may wait in the queue while the writer is busy.
 constexpr DWORD kLookEveryMilliseconds = 25;
 
+// NtQuerySystemInformation and its answer for class 35 (the kernel debugger's state).
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+struct KernelDebuggerInformation {
+  BOOLEAN enabled;
+  BOOLEAN not_present;
+};
+constexpr ULONG kKernelDebuggerInformation = 35;
+
+bool KernelDebuggerEnabled() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  if (ntdll == nullptr) return true;
+  auto query = reinterpret_cast<QuerySystemInformation>(
+      reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation")));
+  KernelDebuggerInformation info = {TRUE, FALSE};
+  if (query == nullptr || query(kKernelDebuggerInformation, &info, sizeof info, nullptr) < 0) return true;
+  return info.enabled != FALSE;
+}
+
 }  // namespace
 
 DebugOutputThread::DebugOutputThread() { ::InitializeCriticalSection(&lock_); }
@@ -23,6 +41,7 @@ DebugOutputThread::~DebugOutputThread() {
 
 bool DebugOutputThread::Start() {
   if (starts_++ > 0) return thread_ != nullptr;
+  kernel_debugger_ = KernelDebuggerEnabled();
   // Both buffers get their room now, so queueing a text never allocates (nor fails) later on.
   try {
     queued_.reserve(kMaxQueued);
@@ -120,8 +139,13 @@ void DebugOutputThread::Drain() {
         if (stop) return;
         break;
       }
-      for (size_t at = 0; at < spare_.size(); at += std::strlen(spare_.data() + at) + 1)
-        ::OutputDebugStringA(spare_.data() + at);
+      // Each text costs an exception and a look for the monitor's buffer even when nobody reads
+      // it (under Wine also a server round trip): a batch nobody can read is dropped, as those
+      // calls would drop it. A monitor that starts later gets every batch from then on.
+      if (Listened()) {
+        for (size_t at = 0; at < spare_.size(); at += std::strlen(spare_.data() + at) + 1)
+          ::OutputDebugStringA(spare_.data() + at);
+      }
       ::EnterCriticalSection(&lock_);
       spare_.clear();
       busy_ = false;
@@ -131,4 +155,18 @@ void DebugOutputThread::Drain() {
       if (wake_writer) ::SetEvent(room_);
     }
   }
+}
+
+bool DebugOutputThread::Listened() const {
+  if (kernel_debugger_ || ::IsDebuggerPresent()) return true;
+  // The buffer a debug monitor shares with the writers of its session, or of every session.
+  for (const char* name : {"DBWIN_BUFFER", "Global\\DBWIN_BUFFER"}) {
+    HANDLE buffer = ::OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+    if (buffer != nullptr) {
+      ::CloseHandle(buffer);
+      return true;
+    }
+    if (::GetLastError() == ERROR_ACCESS_DENIED) return true;
+  }
+  return false;
 }
