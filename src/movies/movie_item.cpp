@@ -19,7 +19,7 @@ MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(ot
 MovieItem& MovieItem::operator=(const MovieItem& other) {
   if (this != &other) {
     CopyFrom(other);
-    on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
+    on_desktop_ = matched_ = write_back_ = 0;
   }
   return *this;
 }
@@ -48,12 +48,11 @@ void MovieItem::CopyFrom(const MovieItem& other) {
   on_desktop_ = other.on_desktop_;
   matched_ = other.matched_;
   write_back_ = other.write_back_;
-  unused_marker_ = other.unused_marker_;
   last_text_read_ = other.last_text_read_;
 }
 
 void MovieItem::Clear() {
-  on_desktop_ = matched_ = write_back_ = unused_marker_ = 0;
+  on_desktop_ = matched_ = write_back_ = 0;
   if (trans_) {
     // Only what the texts may have left is cleared: a work item is cleared for every line.
     std::memset(trans_->fixed, 0, sizeof trans_->fixed);

@@ -10,7 +10,7 @@
 // Items hold the packed bytes in a buffer of their exact size and the trans record only while it is
 // in use (Compact drops it again), so that a list of many items stays small. They are copied by
 // value; a copy of an item whose packed form is valid takes only the packed form. Copy construction
-// copies the four run markers, assignment clears them in the target. Not thread-safe: Describe and the text
+// copies the run markers, assignment clears them in the target. Not thread-safe: Describe and the text
 // conversions use shared buffers (one synchronization at a time).
 //
 // The members are defined in three files, one per concern: movie_item.cpp (the two forms, their
@@ -228,7 +228,6 @@ class MovieItem : public DataRecord, public Describable {
   uint8_t on_desktop_ = 0;
   uint8_t matched_ = 0;
   uint8_t write_back_ = 0;
-  uint8_t unused_marker_ = 0;
   bool last_text_read_ = true;
   // The forms are caches of one content: reading a text may unpack even through a const path.
   // Null reads as a zeroed record.
