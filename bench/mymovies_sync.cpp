@@ -120,9 +120,9 @@ int Prepare(const std::string& dir, uint32_t count, const std::string& kind) {
   }
   std::string text = ReadText(dir + "/docs/MyMoviesExport.tab");
   std::string header = text.substr(0, text.find("\r\n") + 2);
-  size_t titleColumn = 0;
+  size_t title_column = 0;
   for (size_t at = 0; at < header.size() && header.compare(at, 5, "Title") != 0; ++at) {
-    if (header[at] == '\t') ++titleColumn;
+    if (header[at] == '\t') ++title_column;
   }
   std::string import = header;
   uint32_t lines = 0;
@@ -130,7 +130,7 @@ int Prepare(const std::string& dir, uint32_t count, const std::string& kind) {
     for (uint32_t round = 0; lines < 1000000; ++round) {
       for (size_t begin = header.size(); begin < text.size() && lines < 1000000; ++lines) {
         size_t end = text.find("\r\n", begin) + 2;
-        import += Retitled(text.substr(begin, end - begin), titleColumn, "R" + std::to_string(round) + " ");
+        import += Retitled(text.substr(begin, end - begin), title_column, "R" + std::to_string(round) + " ");
         begin = end;
       }
     }
@@ -140,7 +140,7 @@ int Prepare(const std::string& dir, uint32_t count, const std::string& kind) {
       size_t begin = text.rfind("\r\n", end - 3) + 2;
       std::string row = text.substr(begin, end - begin);
       if (kind == "new") {
-        row = Retitled(row, titleColumn, "New ");
+        row = Retitled(row, title_column, "New ");
       } else if (lines % 10 == 0) {
         row.insert(row.size() - 2, " (changed)");
       }

@@ -67,8 +67,8 @@ struct PalmDatabase {
 };
 
 // Reads a database from the bytes of a file. On failure returns false and sets *error to a text
-// naming the file (fileName, used only in the message) and the fault; *db is then unspecified.
-bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatabase* db,
+// naming the file (file_name, used only in the message) and the fault; *db is then unspecified.
+bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmDatabase* db,
                        std::string* error);
 
 // The file bytes of a database. REQUIRES: name shorter than 32 bytes; at most 65535 entries.

@@ -15,8 +15,8 @@ uint32_t Get32(const Bytes& b, size_t at) {
          static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
 }
 
-bool Fail(const std::string& fileName, const std::string& fault, std::string* error) {
-  *error = "Palm database file \"" + fileName + "\" is damaged: " + fault;
+bool Fail(const std::string& file_name, const std::string& fault, std::string* error) {
+  *error = "Palm database file \"" + file_name + "\" is damaged: " + fault;
   return false;
 }
 
@@ -24,17 +24,17 @@ std::string Number(uint64_t value) { return std::to_string(value); }
 
 }  // namespace
 
-bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatabase* db,
+bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmDatabase* db,
                        std::string* error) {
   const size_t size = file.size();
   if (size < kPalmHeaderSize) {
-    return Fail(fileName, "short header (" + Number(size) + " bytes, 78 needed)", error);
+    return Fail(file_name, "short header (" + Number(size) + " bytes, 78 needed)", error);
   }
-  size_t nameLength = 0;
-  while (nameLength < kPalmNameSize && file[nameLength] != 0) ++nameLength;
-  if (nameLength == kPalmNameSize) return Fail(fileName, "database name is not terminated", error);
+  size_t name_length = 0;
+  while (name_length < kPalmNameSize && file[name_length] != 0) ++name_length;
+  if (name_length == kPalmNameSize) return Fail(file_name, "database name is not terminated", error);
   *db = PalmDatabase();
-  db->name.assign(reinterpret_cast<const char*>(file.data()), nameLength);
+  db->name.assign(reinterpret_cast<const char*>(file.data()), name_length);
   db->nameField.assign(file.begin(), file.begin() + kPalmNameSize);
   db->attributes = Get16(file, 32);
   db->version = Get16(file, 34);
@@ -42,24 +42,24 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
   db->modificationDate = Get32(file, 40);
   db->backupDate = Get32(file, 44);
   db->modificationNumber = Get32(file, 48);
-  const uint32_t appInfoOffset = Get32(file, 52);
-  const uint32_t sortInfoOffset = Get32(file, 56);
+  const uint32_t app_info_offset = Get32(file, 52);
+  const uint32_t sort_info_offset = Get32(file, 56);
   db->type = Get32(file, 60);
   db->creator = Get32(file, 64);
   db->uniqueIdSeed = Get32(file, 68);
-  const uint32_t nextListId = Get32(file, 72);
+  const uint32_t next_list_id = Get32(file, 72);
   const uint16_t count = Get16(file, 76);
-  if (nextListId != 0) {
+  if (next_list_id != 0) {
     char text[64];
     std::snprintf(text, sizeof text, "non-zero next record list id (0x%08x)",
-                  static_cast<unsigned>(nextListId));
-    return Fail(fileName, text, error);
+                  static_cast<unsigned>(next_list_id));
+    return Fail(file_name, text, error);
   }
   const bool resources = db->IsResourceDatabase();
-  const size_t entrySize = resources ? kResourceEntrySize : kRecordEntrySize;
-  const size_t entriesEnd = kPalmHeaderSize + count * entrySize;
-  if (entriesEnd > size) {
-    return Fail(fileName, "record count " + Number(count) + " does not fit in a file of " +
+  const size_t entry_size = resources ? kResourceEntrySize : kRecordEntrySize;
+  const size_t entries_end = kPalmHeaderSize + count * entry_size;
+  if (entries_end > size) {
+    return Fail(file_name, "record count " + Number(count) + " does not fit in a file of " +
                               Number(size) + " bytes", error);
   }
 
@@ -67,27 +67,27 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
   // of the entry list (or the previous block) and the end of the file.
   std::vector<size_t> starts;
   std::vector<std::string> what;
-  if (appInfoOffset != 0) {
-    starts.push_back(appInfoOffset);
+  if (app_info_offset != 0) {
+    starts.push_back(app_info_offset);
     what.push_back("AppInfo block");
   }
-  if (sortInfoOffset != 0) {
-    starts.push_back(sortInfoOffset);
+  if (sort_info_offset != 0) {
+    starts.push_back(sort_info_offset);
     what.push_back("SortInfo block");
   }
   for (size_t i = 0; i < count; ++i) {
-    const size_t at = kPalmHeaderSize + i * entrySize;
+    const size_t at = kPalmHeaderSize + i * entry_size;
     starts.push_back(Get32(file, at + (resources ? 6 : 0)));
     what.push_back((resources ? "resource " : "record ") + Number(i));
   }
-  size_t previous = entriesEnd;
+  size_t previous = entries_end;
   for (size_t i = 0; i < starts.size(); ++i) {
     if (starts[i] > size) {
-      return Fail(fileName, "offset " + Number(starts[i]) + " of " + what[i] +
+      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what[i] +
                                 " is past the end of the file (" + Number(size) + " bytes)", error);
     }
     if (starts[i] < previous) {
-      return Fail(fileName, "offset " + Number(starts[i]) + " of " + what[i] +
+      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what[i] +
                                 " is out of order (before " + Number(previous) + ")", error);
     }
     previous = starts[i];
@@ -98,15 +98,15 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
     return Bytes(file.begin() + static_cast<std::ptrdiff_t>(starts[i]),
                  file.begin() + static_cast<std::ptrdiff_t>(starts[i + 1]));
   };
-  const size_t firstBlock = starts.front();
-  db->gap.assign(file.begin() + static_cast<std::ptrdiff_t>(entriesEnd),
-                 file.begin() + static_cast<std::ptrdiff_t>(firstBlock));
+  const size_t first_block = starts.front();
+  db->gap.assign(file.begin() + static_cast<std::ptrdiff_t>(entries_end),
+                 file.begin() + static_cast<std::ptrdiff_t>(first_block));
   size_t next = 0;
-  if (appInfoOffset != 0) {
+  if (app_info_offset != 0) {
     db->hasAppInfo = true;
     db->appInfo = block(next++);
   }
-  if (sortInfoOffset != 0) {
+  if (sort_info_offset != 0) {
     db->hasSortInfo = true;
     db->sortInfo = block(next++);
   }
@@ -117,7 +117,7 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& fileName, PalmDatab
     db->records.reserve(count);
   }
   for (size_t i = 0; i < count; ++i, ++next) {
-    const size_t at = kPalmHeaderSize + i * entrySize;
+    const size_t at = kPalmHeaderSize + i * entry_size;
     if (resources) {
       PalmResource resource;
       resource.type = Get32(file, at);

@@ -24,29 +24,29 @@ void Append(Bytes* out, const Bytes& data) { out->insert(out->end(), data.begin(
 Bytes PalmDatabaseHead(const PalmDatabase& db) {
   const bool resources = db.IsResourceDatabase();
   const size_t count = resources ? db.resources.size() : db.records.size();
-  const size_t entriesEnd =
+  const size_t entries_end =
       kPalmHeaderSize + count * (resources ? kResourceEntrySize : kRecordEntrySize);
-  size_t position = entriesEnd + db.gap.size();
-  uint32_t appInfoOffset = 0;
-  uint32_t sortInfoOffset = 0;
+  size_t position = entries_end + db.gap.size();
+  uint32_t app_info_offset = 0;
+  uint32_t sort_info_offset = 0;
   if (db.hasAppInfo) {
-    appInfoOffset = static_cast<uint32_t>(position);
+    app_info_offset = static_cast<uint32_t>(position);
     position += db.appInfo.size();
   }
   if (db.hasSortInfo) {
-    sortInfoOffset = static_cast<uint32_t>(position);
+    sort_info_offset = static_cast<uint32_t>(position);
     position += db.sortInfo.size();
   }
 
   Bytes out;
-  out.reserve(entriesEnd);
+  out.reserve(entries_end);
   Bytes name(kPalmNameSize, 0);
-  const bool keepField = db.nameField.size() == kPalmNameSize &&
+  const bool keep_field = db.nameField.size() == kPalmNameSize &&
                         db.name.size() < kPalmNameSize &&
                         db.nameField[db.name.size()] == 0 &&
                         std::equal(db.name.begin(), db.name.end(), db.nameField.begin(),
                                    [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
-  if (keepField) {
+  if (keep_field) {
     name = db.nameField;
   } else {
     for (size_t i = 0; i < db.name.size() && i + 1 < kPalmNameSize; ++i) {
@@ -60,8 +60,8 @@ Bytes PalmDatabaseHead(const PalmDatabase& db) {
   Put32(&out, db.modificationDate);
   Put32(&out, db.backupDate);
   Put32(&out, db.modificationNumber);
-  Put32(&out, appInfoOffset);
-  Put32(&out, sortInfoOffset);
+  Put32(&out, app_info_offset);
+  Put32(&out, sort_info_offset);
   Put32(&out, db.type);
   Put32(&out, db.creator);
   Put32(&out, db.uniqueIdSeed);
@@ -88,15 +88,15 @@ Bytes PalmDatabaseHead(const PalmDatabase& db) {
 
 Bytes SerializePalmDatabase(const PalmDatabase& db) {
   Bytes out = PalmDatabaseHead(db);
-  size_t fileSize = out.size() + db.gap.size() + (db.hasAppInfo ? db.appInfo.size() : 0) +
+  size_t file_size = out.size() + db.gap.size() + (db.hasAppInfo ? db.appInfo.size() : 0) +
                     (db.hasSortInfo ? db.sortInfo.size() : 0);
   if (db.IsResourceDatabase()) {
-    for (const PalmResource& resource : db.resources) fileSize += resource.data.size();
+    for (const PalmResource& resource : db.resources) file_size += resource.data.size();
   } else {
-    for (const PalmRecord& record : db.records) fileSize += record.data.size();
+    for (const PalmRecord& record : db.records) file_size += record.data.size();
   }
   // One allocation for the whole file.
-  out.reserve(fileSize);
+  out.reserve(file_size);
   Append(&out, db.gap);
   if (db.hasAppInfo) Append(&out, db.appInfo);
   if (db.hasSortInfo) Append(&out, db.sortInfo);

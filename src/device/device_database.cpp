@@ -19,7 +19,7 @@ char* DeviceDatabase::GetErrorText(char* buffer) {
 
 uint32_t DeviceDatabase::GetErrorCode() { return error_code_; }
 
-DeviceError DeviceDatabase::SetPlatformResult(int32_t platformCode) {
-  error_code_ = static_cast<uint32_t>(platformCode);
+DeviceError DeviceDatabase::SetPlatformResult(int32_t platform_code) {
+  error_code_ = static_cast<uint32_t>(platform_code);
   return static_cast<DeviceError>(MapPalmError(error_code_, error_text_, sizeof error_text_));
 }

@@ -51,22 +51,22 @@ class DeviceDatabase {
   virtual DeviceError WriteAppInfo(const void* buffer, uint16_t size) = 0;
   virtual DeviceError PurgeCategory(int32_t category) = 0;
   virtual DeviceError DeleteCurrentRecord() = 0;
-  virtual DeviceError DeleteRecord(uint32_t recordId) = 0;
+  virtual DeviceError DeleteRecord(uint32_t record_id) = 0;
   virtual DeviceError ChangeCategory(int32_t from, int32_t to) = 0;
-  // Writes a new dirty record; its id goes to *recordId and it becomes the current record.
-  virtual DeviceError AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) = 0;
+  // Writes a new dirty record; its id goes to *record_id and it becomes the current record.
+  virtual DeviceError AddRecordWithId(uint32_t* record_id, int32_t category, const void* data, uint32_t size) = 0;
   virtual DeviceError ReadFirstRecord() = 0;
   virtual DeviceError ReadRecordAt(uint32_t index) = 0;  // 16, not supported
-  virtual DeviceError ReadRecordById(uint32_t recordId) = 0;
+  virtual DeviceError ReadRecordById(uint32_t record_id) = 0;
   virtual DeviceError ReadFirstInCategory(int32_t category) = 0;
   virtual DeviceError ReadNextRecord() = 0;
   virtual DeviceError ReadNextInCategory(int32_t category) = 0;
   virtual bool HasCurrentRecord() = 0;
   virtual DeviceError GetCurrentIndex(uint32_t* index) = 0;  // 16 with *index 0, not supported
-  virtual DeviceError GetCurrentRecordId(uint32_t* recordId) = 0;
+  virtual DeviceError GetCurrentRecordId(uint32_t* record_id) = 0;
   virtual DeviceError GetCurrentCategory(int32_t* category) = 0;
-  // *recordSize receives the record's size first; 8 when size is smaller.
-  virtual DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) = 0;
+  // *record_size receives the record's size first; 8 when size is smaller.
+  virtual DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* record_size) = 0;
   // Rewrites the current record, in *category or (null) its own category.
   virtual DeviceError WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) = 0;
   virtual DeviceError AddRecord(int32_t category, const void* data, uint32_t size) = 0;
@@ -74,7 +74,7 @@ class DeviceDatabase {
 
  protected:
   // Stores a platform result and returns its DeviceError (0, 4, 5 or 999 with its message).
-  DeviceError SetPlatformResult(int32_t platformCode);
+  DeviceError SetPlatformResult(int32_t platform_code);
 
   bool open_ = false;
   bool walking_ = false;

@@ -169,18 +169,18 @@ DeviceError SyncDeviceDatabase::DeleteCurrentRecord() {
   return result;
 }
 
-DeviceError SyncDeviceDatabase::DeleteRecord(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::DeleteRecord(uint32_t record_id) {
   ClearError();
   if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
-  return PlatformDelete(recordId);
+  return PlatformDelete(record_id);
 }
 
-DeviceError SyncDeviceDatabase::PlatformDelete(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::PlatformDelete(uint32_t record_id) {
   // The manager takes the record to delete as an exchange record, not as handle and id.
   RecordExchange request = {};
   request.handle = handle_;
-  request.recordId = recordId;
+  request.recordId = record_id;
   return SetPlatformResult(SyncDeleteRec(&request));
 }
 
@@ -193,11 +193,11 @@ DeviceError SyncDeviceDatabase::ChangeCategory(int32_t from, int32_t to) {
   return SetPlatformResult(SyncChangeCategory(handle_, static_cast<uint8_t>(from), static_cast<uint8_t>(to)));
 }
 
-DeviceError SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size) {
+DeviceError SyncDeviceDatabase::WriteRecord(uint32_t record_id, int32_t category, const void* data, uint32_t size) {
   if (size > BufferSize()) GrowBuffer(size);
   PrepareRecordCall();
   if (size > 0 && data != nullptr) std::memcpy(buffer_.data(), data, size);
-  exchange_.recordId = recordId;
+  exchange_.recordId = record_id;
   exchange_.recordSize = size;
   exchange_.bufferSize = Announced(size);
   exchange_.attributes = kDirty;
@@ -214,13 +214,13 @@ DeviceError SyncDeviceDatabase::WriteRecord(uint32_t recordId, int32_t category,
   return result;
 }
 
-DeviceError SyncDeviceDatabase::AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) {
-  if (recordId != nullptr) *recordId = 0;
+DeviceError SyncDeviceDatabase::AddRecordWithId(uint32_t* record_id, int32_t category, const void* data, uint32_t size) {
+  if (record_id != nullptr) *record_id = 0;
   ClearError();
   if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
   DeviceError result = WriteRecord(0, category, data, size);
-  if (result == DeviceError::kOk && recordId != nullptr) *recordId = current_id_;
+  if (result == DeviceError::kOk && record_id != nullptr) *record_id = current_id_;
   return result;
 }
 
@@ -290,11 +290,11 @@ DeviceError SyncDeviceDatabase::ReadFirstRecord() { return ReadFirst(ReadKind::k
 
 DeviceError SyncDeviceDatabase::ReadRecordAt(uint32_t) { return DeviceError::kNotSupported; }
 
-DeviceError SyncDeviceDatabase::ReadRecordById(uint32_t recordId) {
+DeviceError SyncDeviceDatabase::ReadRecordById(uint32_t record_id) {
   ClearError();
   if (!open_) return DeviceError::kNotOpen;
   ClearCurrentRecord();
-  current_id_ = recordId;
+  current_id_ = record_id;
   DeviceError result = ReadRecord(ReadKind::kById, 0);
   if (result == DeviceError::kOk) {
     current_ = true;
@@ -321,11 +321,11 @@ DeviceError SyncDeviceDatabase::GetCurrentIndex(uint32_t* index) {
   return DeviceError::kNotSupported;
 }
 
-DeviceError SyncDeviceDatabase::GetCurrentRecordId(uint32_t* recordId) {
+DeviceError SyncDeviceDatabase::GetCurrentRecordId(uint32_t* record_id) {
   ClearError();
   if (!open_) return DeviceError::kNotOpen;
   if (!current_) return DeviceError::kNoCurrent;
-  if (recordId != nullptr) *recordId = current_id_;
+  if (record_id != nullptr) *record_id = current_id_;
   return DeviceError::kOk;
 }
 
@@ -337,12 +337,12 @@ DeviceError SyncDeviceDatabase::GetCurrentCategory(int32_t* category) {
   return DeviceError::kOk;
 }
 
-DeviceError SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) {
+DeviceError SyncDeviceDatabase::CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* record_size) {
   ClearError();
   if (!open_) return DeviceError::kNotOpen;
   if (!current_) return DeviceError::kNoCurrent;
   uint32_t stored = exchange_.recordSize;
-  if (recordSize != nullptr) *recordSize = stored;
+  if (record_size != nullptr) *record_size = stored;
   if (size < stored || (buffer == nullptr && stored > 0)) return DeviceError::kBufferTooSmall;
   if (stored > 0) std::memcpy(buffer, buffer_.data(), stored);
   return DeviceError::kOk;

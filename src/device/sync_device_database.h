@@ -28,20 +28,20 @@ class SyncDeviceDatabase : public DeviceDatabase {
   DeviceError WriteAppInfo(const void* buffer, uint16_t size) override;
   DeviceError PurgeCategory(int32_t category) override;
   DeviceError DeleteCurrentRecord() override;
-  DeviceError DeleteRecord(uint32_t recordId) override;
+  DeviceError DeleteRecord(uint32_t record_id) override;
   DeviceError ChangeCategory(int32_t from, int32_t to) override;
-  DeviceError AddRecordWithId(uint32_t* recordId, int32_t category, const void* data, uint32_t size) override;
+  DeviceError AddRecordWithId(uint32_t* record_id, int32_t category, const void* data, uint32_t size) override;
   DeviceError ReadFirstRecord() override;
   DeviceError ReadRecordAt(uint32_t index) override;
-  DeviceError ReadRecordById(uint32_t recordId) override;
+  DeviceError ReadRecordById(uint32_t record_id) override;
   DeviceError ReadFirstInCategory(int32_t category) override;
   DeviceError ReadNextRecord() override;
   DeviceError ReadNextInCategory(int32_t category) override;
   bool HasCurrentRecord() override;
   DeviceError GetCurrentIndex(uint32_t* index) override;
-  DeviceError GetCurrentRecordId(uint32_t* recordId) override;
+  DeviceError GetCurrentRecordId(uint32_t* record_id) override;
   DeviceError GetCurrentCategory(int32_t* category) override;
-  DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* recordSize) override;
+  DeviceError CopyCurrentRecord(void* buffer, uint32_t size, uint32_t* record_size) override;
   DeviceError WriteCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
   DeviceError AddRecord(int32_t category, const void* data, uint32_t size) override;
   DeviceError UpdateCurrentRecord(const void* data, uint32_t size, const int32_t* category) override;
@@ -62,10 +62,10 @@ class SyncDeviceDatabase : public DeviceDatabase {
   void PrepareRecordCall();
   void GrowBuffer(uint32_t needed);
   DeviceError ReadRecord(ReadKind kind, int32_t category);
-  DeviceError WriteRecord(uint32_t recordId, int32_t category, const void* data, uint32_t size);
+  DeviceError WriteRecord(uint32_t record_id, int32_t category, const void* data, uint32_t size);
   DeviceError ReadFirst(ReadKind kind, int32_t category);
   DeviceError ReadNext(ReadKind kind, int32_t category);
-  DeviceError PlatformDelete(uint32_t recordId);
+  DeviceError PlatformDelete(uint32_t record_id);
 
   uint8_t handle_ = 0;
   char name_[32] = {};

@@ -15,8 +15,8 @@ constexpr const char kTimePicture[] = "h':'mm tt";
 // Numbers in a typed date are capped so that no later arithmetic can overflow.
 constexpr uint32_t kNumberCap = 999999999;
 
-uint32_t DesktopSecondsOf(uint32_t handheldSeconds) {
-  return handheldSeconds >= kHandheldEpochOffset ? handheldSeconds - kHandheldEpochOffset : 0;
+uint32_t DesktopSecondsOf(uint32_t handheld_seconds) {
+  return handheld_seconds >= kHandheldEpochOffset ? handheld_seconds - kHandheldEpochOffset : 0;
 }
 
 // Skips what is not a digit, then reads the run of digits; 0 when no digit is left.
@@ -90,11 +90,11 @@ int32_t HandheldLink::LocalTimeNow(uint32_t* value) {
   return 0;
 }
 
-int32_t HandheldLink::FormatDate(uint32_t handheldSeconds, char* buffer) {
+int32_t HandheldLink::FormatDate(uint32_t handheld_seconds, char* buffer) {
   ClearError();
   if (buffer == nullptr) return 0;
   // A full 64-bit breakdown, so handheld times after 2038 print their real date.
-  CivilTime date = CivilFromSeconds(DesktopSecondsOf(handheldSeconds));
+  CivilTime date = CivilFromSeconds(DesktopSecondsOf(handheld_seconds));
   date.hour = 12;
   date.minute = 0;
   date.second = 0;
@@ -102,12 +102,12 @@ int32_t HandheldLink::FormatDate(uint32_t handheldSeconds, char* buffer) {
   return 0;
 }
 
-int32_t HandheldLink::FormatTimeDate(uint32_t handheldSeconds, char* buffer) {
+int32_t HandheldLink::FormatTimeDate(uint32_t handheld_seconds, char* buffer) {
   ClearError();
   if (buffer == nullptr) return 0;
-  CivilTime time = CivilFromSeconds(DesktopSecondsOf(handheldSeconds));
+  CivilTime time = CivilFromSeconds(DesktopSecondsOf(handheld_seconds));
   char date[kDateTextSize];
-  FormatDate(handheldSeconds, date);
+  FormatDate(handheld_seconds, date);
   if (clock_.FormatTime(time, kTimePicture, buffer, kDateTextSize) == 0) buffer[0] = '\0';
   size_t used = std::strlen(buffer);
   size_t room = static_cast<size_t>(kTimeDateTextSize) - used - 1;

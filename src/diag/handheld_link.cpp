@@ -33,12 +33,12 @@ void HandheldLink::AddHotSyncLogEntry(const char* text, LogCode code, uint8_t fl
   LogSync("%s %s %s\n", kind, separator, entry);
 }
 
-uint32_t HandheldLink::DesktopToHandheld(uint32_t desktopSeconds) {
-  return desktopSeconds + kHandheldEpochOffset;
+uint32_t HandheldLink::DesktopToHandheld(uint32_t desktop_seconds) {
+  return desktop_seconds + kHandheldEpochOffset;
 }
 
-uint32_t HandheldLink::HandheldToDesktop(uint32_t handheldSeconds) {
-  return handheldSeconds - kHandheldEpochOffset;
+uint32_t HandheldLink::HandheldToDesktop(uint32_t handheld_seconds) {
+  return handheld_seconds - kHandheldEpochOffset;
 }
 
 void HandheldLink::SetPalmError(uint32_t code) {

@@ -29,7 +29,7 @@ class HandheldLink : public ErrorInfo {
   virtual int32_t ReadHandheldClock(uint32_t* value);
   // The short date of handheld seconds (times before 1970 print as 1970-01-01) into a buffer of
   // kDateTextSize bytes.
-  virtual int32_t FormatDate(uint32_t handheldSeconds, char* buffer);
+  virtual int32_t FormatDate(uint32_t handheld_seconds, char* buffer);
   // The handheld seconds of the date in a typed text (month, day, year), near local noon.
   virtual int32_t ParseDate(const char* text, uint32_t* value);
   // Adds an entry to the HotSync log and mirrors it into the debug and sync logs (not for -10).
@@ -38,10 +38,10 @@ class HandheldLink : public ErrorInfo {
   virtual int32_t DesktopTimeNow(uint32_t* value);
   // Desktop seconds, local time.
   virtual int32_t LocalTimeNow(uint32_t* value);
-  virtual uint32_t DesktopToHandheld(uint32_t desktopSeconds);
-  virtual uint32_t HandheldToDesktop(uint32_t handheldSeconds);
+  virtual uint32_t DesktopToHandheld(uint32_t desktop_seconds);
+  virtual uint32_t HandheldToDesktop(uint32_t handheld_seconds);
   // "h':'mm tt" time, a space, the short date, into a buffer of kTimeDateTextSize bytes.
-  virtual int32_t FormatTimeDate(uint32_t handheldSeconds, char* buffer);
+  virtual int32_t FormatTimeDate(uint32_t handheld_seconds, char* buffer);
 
   // Records a platform code with the "unexpected Palm error" message.
   void SetPalmError(uint32_t code);

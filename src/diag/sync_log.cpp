@@ -98,27 +98,27 @@ __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* 
 
 }  // namespace
 
-SyncLog::SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
-                 const std::string& syncFolder, const char* syncName) {
+SyncLog::SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debug_folder, const char* debug_name,
+                 const std::string& sync_folder, const char* sync_name) {
   if (g_active_log != nullptr) {
     ++g_instance_count;
     return;
   }
   g_echo_target = echo;
   FileSystem& files = env.Files();
-  std::string debugPath, syncPath;
-  bool debugFits = MakeDesktopPath(files, debugFolder, debugName, &debugPath);
-  bool syncFits = MakeDesktopPath(files, syncFolder, syncName, &syncPath);
-  if (debugFits) files.OpenFile(debugPath, FileMode::kWriteCreateAlwaysShared, &g_debug_file);
-  if (syncFits) files.OpenFile(syncPath, FileMode::kAppend, &g_sync_file);
+  std::string debug_path, sync_path;
+  bool debug_fits = MakeDesktopPath(files, debug_folder, debug_name, &debug_path);
+  bool sync_fits = MakeDesktopPath(files, sync_folder, sync_name, &sync_path);
+  if (debug_fits) files.OpenFile(debug_path, FileMode::kWriteCreateAlwaysShared, &g_debug_file);
+  if (sync_fits) files.OpenFile(sync_path, FileMode::kAppend, &g_sync_file);
   ++g_instance_count;
   g_active_log = this;
   g_debugger = &env.System();
   g_debugger->StartDebugOutputThread();
   owns_files_ = true;
   // Reported once the log is active, so the report reaches whichever file did open.
-  if (!debugFits) MakeDesktopPathOrReport(files, debugFolder, debugName, &debugPath);
-  if (!syncFits) MakeDesktopPathOrReport(files, syncFolder, syncName, &syncPath);
+  if (!debug_fits) MakeDesktopPathOrReport(files, debug_folder, debug_name, &debug_path);
+  if (!sync_fits) MakeDesktopPathOrReport(files, sync_folder, sync_name, &sync_path);
 }
 
 SyncLog::SyncLog(Env& env) {

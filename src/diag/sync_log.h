@@ -31,8 +31,8 @@ class SyncLog {
   // Opens the two files of env unless another SyncLog is active; then this one only counts
   // itself. A file that cannot be opened is not reported; its writes are dropped. Every line goes
   // to the debugger output of the active log's env.
-  SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debugFolder, const char* debugName,
-          const std::string& syncFolder, const char* syncName);
+  SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debug_folder, const char* debug_name,
+          const std::string& sync_folder, const char* sync_name);
   // A log to env's debugger output only, for work outside a synchronization.
   explicit SyncLog(Env& env);
   SyncLog(const SyncLog&) = delete;

@@ -547,20 +547,20 @@ size_t KeyInto(const MovieItem& item, char* buffer, std::string* spill) {
     if (spill->empty()) spill->assign(buffer, used);
     spill->append(text, size);
   };
-  auto appendTrimmed = [&append](const char* text) {
+  auto append_trimmed = [&append](const char* text) {
     const char* begin = text;
     const char* end = text + std::strlen(text);
     while (begin < end && IsSpaceChar(*begin)) ++begin;
     while (end > begin && IsSpaceChar(end[-1])) --end;
     append(begin, static_cast<size_t>(end - begin));
   };
-  appendTrimmed(item.GetTitle());
+  append_trimmed(item.GetTitle());
   uint32_t offset = item.GetYearOffset();
   if (offset != 0) {
     char year[11];
     append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
-  appendTrimmed(item.GetRunTime());
+  append_trimmed(item.GetRunTime());
   const char* media = item.GetMediaTypeName();
   if (media != nullptr) append(media, std::strlen(media));
   return used;

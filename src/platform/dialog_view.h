@@ -82,11 +82,11 @@ class DialogView {
   virtual ~DialogView() = default;
 
   // Shows the controller's form modal to the active window (win32: template Form().templateId of
-  // `resourceModule`, a module handle; POSIX: the terminal, `resourceModule` unused) and returns
+  // `resource_module`, a module handle; POSIX: the terminal, `resource_module` unused) and returns
   // the id of the button that ended it: kDialogOk, or kDialogCancel for Cancel, Escape and closing
   // the window. Returns -1 when no dialog can be shown (no such template; POSIX: standard input
   // is not a terminal).
-  virtual int RunModal(void* resourceModule, DialogController& controller) = 0;
+  virtual int RunModal(void* resource_module, DialogController& controller) = 0;
 
   // Opens `file` with `program` as the shell's "open" does, with `folder` as working directory,
   // shown normally. Nothing happens when the program cannot be started. POSIX has no such program

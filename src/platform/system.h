@@ -42,7 +42,7 @@ class SystemServices {
   // Reads the version block into block[0..size). Returns false on failure.
   virtual bool ReadVersionInfo(const std::string& file, void* block, uint32_t size) = 0;
   // Finds a text value in a block read by ReadVersionInfo. On success *value points into block.
-  virtual bool QueryVersionString(const void* block, const char* subBlock, const char** value,
+  virtual bool QueryVersionString(const void* block, const char* sub_block, const char** value,
                                   uint32_t* length) = 0;
 
   // The system's message for a Windows system error code, without a trailing line end.

@@ -15,8 +15,8 @@ namespace {
 using reelbox_test::Handheld;
 
 // The handheld date of a ParseDate result, as "y-m-d".
-std::string DateOf(uint32_t handheldSeconds) {
-  CivilTime t = CivilFromSeconds(static_cast<int64_t>(handheldSeconds) - kHandheldEpochOffset);
+std::string DateOf(uint32_t handheld_seconds) {
+  CivilTime t = CivilFromSeconds(static_cast<int64_t>(handheld_seconds) - kHandheldEpochOffset);
   return std::to_string(t.year) + "-" + std::to_string(t.month) + "-" + std::to_string(t.day);
 }
 

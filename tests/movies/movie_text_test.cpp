@@ -244,8 +244,8 @@ TEST(MovieCategories, AnEmptyOrShortBlockGivesUnfiled) {
   categories.LoadFromBlock(empty.data(), empty.size());
   EXPECT_EQ(categories.Count(), 1);
   EXPECT_EQ(categories.FindExact("unfiled"), 0);
-  uint8_t shortBlock[5] = {0xFF, 0xFF, 'A', 'b', 'c'};  // a huge count, names cut short
-  categories.LoadFromBlock(shortBlock, sizeof shortBlock);
+  uint8_t short_block[5] = {0xFF, 0xFF, 'A', 'b', 'c'};  // a huge count, names cut short
+  categories.LoadFromBlock(short_block, sizeof short_block);
   EXPECT_EQ(categories.FindExact("Abc"), 0);
   categories.Load();  // no database: nothing changes
   EXPECT_EQ(categories.FindExact("Abc"), 0);

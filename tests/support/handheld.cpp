@@ -37,12 +37,12 @@ std::string TempFolder::Join(const std::string& name) const {
   return (fs::path(path_) / name).string();
 }
 
-TempUserRoot::TempUserRoot(const std::string& userName) : userName_(userName) {
+TempUserRoot::TempUserRoot(const std::string& user_name) : userName_(user_name) {
   // The registry and folders as "hotsync user add" makes them (names of letters, digits and
   // blanks are used as they stand).
   fs::create_directories(fs::path(userFolder()) / "Handheld");
   std::ofstream users(folder_.Join("Users.txt"), std::ios::binary);
-  users << "1\t" << userName << "\t" << userName << "\n";
+  users << "1\t" << user_name << "\t" << user_name << "\n";
 }
 
 TempUserRoot::~TempUserRoot() {
@@ -123,12 +123,12 @@ bool PerlAvailable() {
 
 std::string RunPerl(const std::string& script, const std::string& args, int* status) {
   TempFolder folder;
-  const std::string scriptPath = folder.Join("script.pl");
+  const std::string script_path = folder.Join("script.pl");
   {
-    std::ofstream out(scriptPath, std::ios::binary);
+    std::ofstream out(script_path, std::ios::binary);
     out << script;
   }
-  const std::string command = "perl '" + scriptPath + "' " + args;
+  const std::string command = "perl '" + script_path + "' " + args;
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
   if (pipe == nullptr) {

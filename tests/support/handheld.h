@@ -30,7 +30,7 @@ class TempFolder {
 // A HotSync root with one registered user (folder ROOT/USER, handheld ROOT/USER/Handheld).
 class TempUserRoot {
  public:
-  explicit TempUserRoot(const std::string& userName = "Test User");
+  explicit TempUserRoot(const std::string& user_name = "Test User");
   const std::string& root() const { return folder_.path(); }
   const std::string& userName() const { return userName_; }
   std::string userFolder() const;

@@ -40,12 +40,12 @@ std::string PackSampleMovie(const SampleMovie& m) {
   return out;
 }
 
-SampleMovie SimpleMovie(const std::string& title, int year, const std::string& runTime, int mediaType) {
+SampleMovie SimpleMovie(const std::string& title, int year, const std::string& run_time, int media_type) {
   SampleMovie m;
   m.title = title;
-  m.runTime = runTime;
+  m.runTime = run_time;
   m.prodAttr = static_cast<uint16_t>(0x0200 | ((year - 1904) & 0x7F));
-  m.mediaAttr = static_cast<uint16_t>(1 | (mediaType << 7));
+  m.mediaAttr = static_cast<uint16_t>(1 | (media_type << 7));
   return m;
 }
 
@@ -60,8 +60,8 @@ SampleMovie GeneratedMovie(uint32_t n) {
   m.genre = static_cast<uint16_t>((n * 2654435761u) >> 16);
   bool owned = n % 2 == 0;
   bool viewed = n % 3 != 0;
-  uint32_t loanStatus = n % 6;
-  m.status = static_cast<uint8_t>((owned ? 1 : 0) | (viewed ? 2 : 0) | (loanStatus << 2));
+  uint32_t loan_status = n % 6;
+  m.status = static_cast<uint8_t>((owned ? 1 : 0) | (viewed ? 2 : 0) | (loan_status << 2));
   m.wideScreenProcess = kPlainFilmProcesses[n % (sizeof kPlainFilmProcesses)];
   // Handheld dates at noon, between 1971 and about 2030; due dates are dates, never relative codes.
   const uint32_t kNoon1971 = 2082844800u + 365u * 86400u + 43200u;
@@ -80,7 +80,7 @@ SampleMovie GeneratedMovie(uint32_t n) {
   m.director = text;
   m.country = n % 3 == 0 ? "" : "Country, Region";
   m.cast = n % 5 == 0 ? "" : "First Actor; Second Actor; \"Third\" Actor";
-  m.location = loanStatus == 0 ? "" : "Friend's house";
+  m.location = loan_status == 0 ? "" : "Friend's house";
   m.catalog = "C" + std::to_string(n % 100000);
   m.acquiredFrom = n % 4 == 1 ? "Shop on Main Street" : "";
   m.price = n % 3 == 1 ? "$" + std::to_string(n % 100) + ".99" : "";

@@ -32,7 +32,7 @@ struct SampleMovie {
 // The record bytes: the 34-byte fixed part big-endian, then the eleven texts each ended by a NUL.
 std::string PackSampleMovie(const SampleMovie& movie);
 // A short movie with a title, a year (1905 to 2031), a running time and a media type index (0-8).
-SampleMovie SimpleMovie(const std::string& title, int year, const std::string& runTime, int mediaType = 0);
+SampleMovie SimpleMovie(const std::string& title, int year, const std::string& run_time, int media_type = 0);
 // Movie number n of a generated list: every field that the tab-delimited files carry is set,
 // varied with n, to values that read back unchanged from their text form; titles are unique.
 SampleMovie GeneratedMovie(uint32_t n);

@@ -112,12 +112,12 @@ class PosixClock final : public Clock {
 
   // The zone's offset at a local time given as if it were UTC, when the offset is the same a day
   // before and a day after it (no switch to or from summer time nearby); false otherwise.
-  bool SteadyOffset(int64_t asUtc, long* offset) {
+  bool SteadyOffset(int64_t as_utc, long* offset) {
     long before = 0;
     long after = 0;
     long at = 0;
-    if (!OffsetAt(asUtc - 86400, &before) || !OffsetAt(asUtc + 86400, &after) || before != after) return false;
-    if (!OffsetAt(asUtc - before, &at) || at != before) return false;
+    if (!OffsetAt(as_utc - 86400, &before) || !OffsetAt(as_utc + 86400, &after) || before != after) return false;
+    if (!OffsetAt(as_utc - before, &at) || at != before) return false;
     *offset = before;
     return true;
   }
@@ -149,17 +149,17 @@ class PosixClock final : public Clock {
                                       static_cast<uint64_t>(local->day) << 24 | static_cast<uint64_t>(local->hour) << 16 |
                                       static_cast<uint64_t>(local->minute) << 8 | static_cast<uint64_t>(local->second))
                                    : 0;
-    const char* zoneVariable = std::getenv("TZ");
+    const char* zone_variable = std::getenv("TZ");
     std::lock_guard<std::mutex> lock(mutex_);
     // "=" and the variable when it is set, empty when not; compared without building a text,
     // since an import asks for every date.
-    const bool sameZone = zoneVariable != nullptr
-                              ? !zone_.empty() && zone_.compare(1, std::string::npos, zoneVariable) == 0
+    const bool same_zone = zone_variable != nullptr
+                              ? !zone_.empty() && zone_.compare(1, std::string::npos, zone_variable) == 0
                               : zone_.empty();
-    if (!sameZone || !zoneRead_) {
+    if (!same_zone || !zoneRead_) {
       for (size_t i = 0; i < kKnownSlots; ++i) known_[i].key = 0;
       for (Offset& slot : offsets_) slot.valid = false;
-      zone_ = zoneVariable != nullptr ? std::string("=") + zoneVariable : std::string();
+      zone_ = zone_variable != nullptr ? std::string("=") + zone_variable : std::string();
       // localtime_r reads the zone only once; mktime below reads it on every call.
       tzset();
       zoneRead_ = true;
@@ -173,10 +173,10 @@ class PosixClock final : public Clock {
       }
     }
     // Away from any change of the zone's offset the answer is plain arithmetic.
-    const int64_t asUtc = SecondsFromCivil(*local);
+    const int64_t as_utc = SecondsFromCivil(*local);
     long offset = 0;
-    if (SteadyOffset(asUtc, &offset)) {
-      *utc = asUtc - offset;
+    if (SteadyOffset(as_utc, &offset)) {
+      *utc = as_utc - offset;
       if (cacheable) Remember(key, *local, *utc);
       return true;
     }

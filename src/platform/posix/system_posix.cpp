@@ -88,7 +88,7 @@ class PosixSystemServices final : public SystemServices {
     return true;
   }
 
-  bool QueryVersionString(const void* block, const char* subBlock, const char** value,
+  bool QueryVersionString(const void* block, const char* sub_block, const char** value,
                           uint32_t* length) override {
     // The caller's block is zero-padded past the data, so the walk ends at an empty key.
     const char* p = static_cast<const char*>(block);
@@ -97,7 +97,7 @@ class PosixSystemServices final : public SystemServices {
       p += std::strlen(p) + 1;
       const char* text = p;
       p += std::strlen(p) + 1;
-      if (std::strcmp(key, subBlock) == 0) {
+      if (std::strcmp(key, sub_block) == 0) {
         *value = text;
         *length = static_cast<uint32_t>(std::strlen(text) + 1);
         return true;

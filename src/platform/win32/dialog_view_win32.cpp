@@ -157,11 +157,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 class Win32DialogView final : public DialogView {
  public:
-  int RunModal(void* resourceModule, DialogController& controller) override {
+  int RunModal(void* resource_module, DialogController& controller) override {
     if (g_open) return -1;  // one dialog at a time
     OpenDialog open;
     open.controller = &controller;
-    open.module = static_cast<HMODULE>(resourceModule);
+    open.module = static_cast<HMODULE>(resource_module);
     const INT_PTR result =
         DialogBoxParamA(open.module, MAKEINTRESOURCEA(controller.Form().templateId),
                         GetActiveWindow(), DialogProc, reinterpret_cast<LPARAM>(&open));

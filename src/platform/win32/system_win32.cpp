@@ -35,11 +35,11 @@ class Win32SystemServices final : public SystemServices {
     return ::GetFileVersionInfoA(file.c_str(), 0, size, block) != 0;
   }
 
-  bool QueryVersionString(const void* block, const char* subBlock, const char** value,
+  bool QueryVersionString(const void* block, const char* sub_block, const char** value,
                           uint32_t* length) override {
     void* found = nullptr;
     UINT n = 0;
-    if (!::VerQueryValueA(block, subBlock, &found, &n) || found == nullptr) return false;
+    if (!::VerQueryValueA(block, sub_block, &found, &n) || found == nullptr) return false;
     *value = static_cast<const char*>(found);
     *length = n;
     return true;
