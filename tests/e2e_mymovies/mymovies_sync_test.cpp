@@ -66,6 +66,13 @@ TEST_F(MoviesEndToEnd, ViewsShowHandheldTextsInTheTerminalsCharsetAndWidth) {
   ASSERT_EQ(Run({"handheld", "movies"}, &table, {"LC_ALL=C.UTF-8", "COLUMNS=200"}), 0) << table;
   EXPECT_TRUE(Has(table, "  " + utf8 + "  ")) << table;
   EXPECT_FALSE(Has(table, "\xE9lie")) << table;
+  // A locale of another character set gets that set (on Windows: the ANSI code page, Windows-1252).
+  ASSERT_EQ(Run({"handheld", "movies"}, &table, {"LC_ALL=fr_FR.ISO-8859-1", "COLUMNS=200"}), 0) << table;
+  EXPECT_TRUE(Has(table, "  Am\xE9lie  ")) << table;
+#ifndef _WIN32
+  ASSERT_EQ(Run({"handheld", "movies"}, &table, {"LC_ALL=C", "COLUMNS=200"}), 0) << table;
+  EXPECT_TRUE(Has(table, "  Am?lie  ")) << table;
+#endif
   std::string json;
   ASSERT_EQ(Run({"handheld", "movies", "--format", "json"}, &json, {"LC_ALL=C"}), 0) << json;
   EXPECT_TRUE(Has(json, "{\"Title\": \"" + utf8 + "\", ")) << json;
