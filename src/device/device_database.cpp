@@ -21,5 +21,15 @@ uint32_t DeviceDatabase::GetErrorCode() { return error_code_; }
 
 DeviceError DeviceDatabase::SetPlatformResult(int32_t platform_code) {
   error_code_ = static_cast<uint32_t>(platform_code);
-  return static_cast<DeviceError>(MapPalmError(error_code_, error_text_, sizeof error_text_));
+  switch (MapPalmError(error_code_, error_text_, sizeof error_text_)) {
+    case PalmResult::kOk:
+      return DeviceError::kOk;
+    case PalmResult::kNotFound:
+      return DeviceError::kNotFound;
+    case PalmResult::kExists:
+      return DeviceError::kExists;
+    case PalmResult::kUnexpected:
+      break;
+  }
+  return DeviceError::kPlatformError;
 }

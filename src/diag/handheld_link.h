@@ -18,14 +18,20 @@ constexpr uint32_t kHandheldEpochOffset = 2082844800u;
 constexpr int kDateTextSize = 50;
 constexpr int kTimeDateTextSize = 100;
 
+// The result of a HandheldLink operation whose platform call failed (0 is success); the platform
+// code and message are kept in the link.
+constexpr int32_t kLinkPlatformError = 999;
+
 class HandheldLink : public ErrorInfo {
  public:
   // The desktop clock and date texts come from clock, which outlives the link.
   explicit HandheldLink(Clock& clock) : clock_(clock) {}
 
-  // SyncReadSysDateTime unchanged (seconds since 1970). 999 on failure, value untouched.
+  // SyncReadSysDateTime unchanged (seconds since 1970). kLinkPlatformError on failure,
+  // value untouched.
   virtual int32_t ReadHandheldClockRaw(uint32_t* value);
-  // The handheld clock in handheld seconds. 999 on failure, value untouched.
+  // The handheld clock in handheld seconds. kLinkPlatformError on failure,
+  // value untouched.
   virtual int32_t ReadHandheldClock(uint32_t* value);
   // The short date of handheld seconds (times before 1970 print as 1970-01-01) into a buffer of
   // kDateTextSize bytes.

@@ -4,20 +4,20 @@
 
 #include "hotsync_api.h"
 
-int32_t MapPalmError(uint32_t code, char* text, size_t size) {
-  if (text == nullptr || size == 0) return code == 0 ? 0 : 999;
+PalmResult MapPalmError(uint32_t code, char* text, size_t size) {
+  if (text == nullptr || size == 0) return code == kSyncErrNone ? PalmResult::kOk : PalmResult::kUnexpected;
   switch (code) {
     case kSyncErrNone:
       text[0] = '\0';
-      return 0;
+      return PalmResult::kOk;
     case kSyncErrNotFound:
       std::snprintf(text, size, "%s", "Database or record does not exist");
-      return 4;
+      return PalmResult::kNotFound;
     case kSyncErrExists:
       std::snprintf(text, size, "%s", "Database already exists");
-      return 5;
+      return PalmResult::kExists;
     default:
       std::snprintf(text, size, "An unexpected Palm error occured (%lu)", static_cast<unsigned long>(code));
-      return 999;
+      return PalmResult::kUnexpected;
   }
 }

@@ -5,8 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// 0 for success, 4 for "not found", 5 for "already exists", 999 for anything else; the matching
-// message goes into text (empty for 0), cut to size bytes.
-int32_t MapPalmError(uint32_t code, char* text, size_t size);
+// What a platform code means to the conduit; the numbers are the ones its messages quote.
+enum class PalmResult : int32_t {
+  kOk = 0,
+  kNotFound = 4,     // database or record does not exist
+  kExists = 5,       // database already exists
+  kUnexpected = 999  // any other platform code
+};
+
+// The result for a platform code; the matching message goes into text (empty for 0), cut to size
+// bytes.
+PalmResult MapPalmError(uint32_t code, char* text, size_t size);
 
 #endif  // REELBOX_DIAG_PALM_ERROR_H
