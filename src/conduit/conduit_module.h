@@ -19,8 +19,4 @@ ModuleHandle ConduitModule();
 ModuleHandle ResourceModule();
 int32_t ConduitAttachCount();
 
-// The special-build text of the module's version resource, cut at its first "-", or
-// "<unknown version>". The text lives in a module-wide buffer rebuilt on each call.
-const char* ConduitVersionText(SystemServices& system, ModuleHandle module);
-
 #endif  // REELBOX_CONDUIT_CONDUIT_MODULE_H

@@ -7,6 +7,7 @@
 #include "conduit/conduit_module.h"
 #include "conduit/conduit_prefs.h"
 #include "conduit/settings_dialog_model.h"
+#include "conduit/version_text.h"
 #include "diag/sync_log.h"
 #include "platform/dialog_view.h"
 #include "platform/env.h"

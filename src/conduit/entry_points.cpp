@@ -5,6 +5,7 @@
 #include "conduit/conduit_info.h"
 #include "conduit/conduit_module.h"
 #include "conduit/configure.h"
+#include "conduit/finish_install.h"
 #include "conduit/open_conduit.h"
 #include "platform/env.h"
 #include "platform/library_entry.h"

@@ -1,7 +1,8 @@
+#include "conduit/finish_install.h"
+
 #include <cstring>
 #include <string>
 
-#include "conduit/conduit_info.h"
 #include "diag/desktop_path.h"
 #include "hotsync_api.h"
 #include "platform/env.h"
@@ -24,54 +25,54 @@ bool SameNameIgnoringCase(const char* a, const char* b) {
 }
 
 // The steps after COM is up; every return goes back through InstallUserFolder's uninitialise.
-int32_t CreateDataFolder(FileSystem& files, const char* userName, int32_t userCount) {
+InstallResult CreateDataFolder(FileSystem& files, const char* user_name, int32_t user_count) {
   char root[kFolderCapacity + 1] = {};
   int16_t size = kFolderCapacity;
-  if (UmGetRootDirectory(root, &size) <= 0) return -2;
+  if (UmGetRootDirectory(root, &size) <= 0) return InstallResult::kNoRootFolder;
   root[kFolderCapacity] = '\0';
 
-  uint32_t userId = 0;
+  uint32_t user_id = 0;
   bool found = false;
-  for (int32_t i = 0; i < userCount && !found; ++i) {
+  for (int32_t i = 0; i < user_count && !found; ++i) {
     uint32_t id = 0;
     UmGetUserId(static_cast<uint16_t>(i), &id);
     char name[kNameCapacity + 1] = {};
-    int16_t nameSize = kNameCapacity;
-    UmGetUserName(id, name, &nameSize);
+    int16_t name_size = kNameCapacity;
+    UmGetUserName(id, name, &name_size);
     name[kNameCapacity] = '\0';
-    if (SameNameIgnoringCase(name, userName ? userName : "")) {
-      userId = id;
+    if (SameNameIgnoringCase(name, user_name ? user_name : "")) {
+      user_id = id;
       found = true;
     }
   }
-  if (!found) return -3;
+  if (!found) return InstallResult::kNoSuchUser;
 
   char user[kFolderCapacity + 1] = {};
   size = kFolderCapacity;
-  if (UmGetUserDirectory(userId, user, &size) <= 0) return -4;
+  if (UmGetUserDirectory(user_id, user, &size) <= 0) return InstallResult::kNoUserFolder;
   user[kFolderCapacity] = '\0';
 
   // The root ends in a separator as the manager returns it; the user folder follows directly.
   std::string path = JoinPath(files, std::string(root) + user, kDataFolder);
-  if (path.size() > kMaxPathChars) return -5;
+  if (path.size() > kMaxPathChars) return InstallResult::kFolderNotCreated;
   uint32_t error = files.MakeDirectory(path);
-  if (error != 0 && error != kErrAlreadyExists) return -5;
-  return 0;
+  if (error != kErrNone && error != kErrAlreadyExists) return InstallResult::kFolderNotCreated;
+  return InstallResult::kOk;
 }
 
 }  // namespace
 
-int32_t InstallUserFolder(Env& env, const char* userName) {
-  int32_t userCount = UmGetUserCount();
+int32_t InstallUserFolder(Env& env, const char* user_name) {
+  int32_t user_count = UmGetUserCount();
   SystemServices& system = env.System();
   int32_t com = system.InitializeCom();
   if (com != 0 && com != 1) return com;
-  int32_t result = -5;
+  InstallResult result = InstallResult::kFolderNotCreated;
   try {
-    result = CreateDataFolder(env.Files(), userName, userCount);
+    result = CreateDataFolder(env.Files(), user_name, user_count);
   } catch (...) {
     // Out of memory while forming the path: the folder was not created.
   }
   system.UninitializeCom();
-  return result;
+  return ToInt(result);
 }

@@ -7,6 +7,7 @@
 
 #include "conduit/conduit_info.h"
 #include "conduit/conduit_module.h"
+#include "conduit/version_text.h"
 #include "diag/hotsync_log_codes.h"
 #include "hotsync_api.h"
 #include "platform/env.h"

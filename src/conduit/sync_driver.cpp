@@ -6,6 +6,7 @@
 
 #include "conduit/conduit_module.h"
 #include "conduit/schedule.h"
+#include "conduit/version_text.h"
 #include "diag/hotsync_log_codes.h"
 #include "events/movie_events_job.h"
 #include "hotsync_api.h"

@@ -1,9 +1,9 @@
+#include "conduit/version_text.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "conduit/conduit_module.h"
 
 namespace {
 

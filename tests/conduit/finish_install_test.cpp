@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "conduit/conduit_info.h"
+#include "conduit/finish_install.h"
 #include "hotsync_session.h"
 #include "support/handheld.h"
 #include "platform/env.h"

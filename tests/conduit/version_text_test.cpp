@@ -4,6 +4,7 @@
 #include <string>
 
 #include "conduit/conduit_module.h"
+#include "conduit/version_text.h"
 #include "platform/host.h"
 #include "support/process.h"
 #include "platform/env.h"
