@@ -54,7 +54,7 @@ bool ImportExportRun::ImportPass() {
     }
     if (parsed == ParseResult::kOk) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
-      if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != 0) {
+      if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != MatchResult::kOk) {
         Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
@@ -135,7 +135,7 @@ bool ImportExportRun::HandheldPass() {
     work->BuildKey(&key);
     ++record_count_;
     if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
-    if (MatchDeviceItem(clock, *work, key, record_count_, mode_, import_on_, list_, &paired) != 0) {
+    if (MatchDeviceItem(clock, *work, key, record_count_, mode_, import_on_, list_, &paired) != MatchResult::kOk) {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }

@@ -76,8 +76,8 @@ TextString KeyVariant(const TextString& key, int n) {
   return variant;
 }
 
-int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
-                       ItemRef* lastListed) {
+MatchResult ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
+                           ItemRef* last_listed) {
   // The key is built on the stack: this runs for every line.
   char buffer[MovieItem::kKeyBufferSize];
   std::string spill;
@@ -89,12 +89,12 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   try {
     listed = list.AddIfAbsent(work, key_text);
   } catch (const std::bad_alloc&) {
-    return kMatchOutOfMemory;
+    return MatchResult::kNoMemory;
   }
   if (listed != kNoItem) {
     LogAudit("  Added to list with key '%s'\n", key_text);
-    *lastListed = listed;
-    return 0;
+    *last_listed = listed;
+    return MatchResult::kOk;
   }
   TextString key(key_text);
   TextString candidate = key;
@@ -109,7 +109,7 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
             "This record has been skipped and WILL NOT IMPORT.\n",
             static_cast<int>(line), work.Describe(), key.Text());
     ++totals.duplicates_skipped;
-    return 0;
+    return MatchResult::kOk;
   }
   LogSync("WARNING : Import line %i (%s) has the same key (%s) as an item already imported.  "
           "This record will import, but may not match the expected device record.\n",
@@ -118,38 +118,38 @@ int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, Imp
   try {
     listed = list.Add(work, candidate.Text());
   } catch (const std::bad_alloc&) {
-    return kMatchOutOfMemory;
+    return MatchResult::kNoMemory;
   }
   LogAudit("  Added to list with key '%s'\n", candidate.Text());
-  *lastListed = listed;
-  return 0;
+  *last_listed = listed;
+  return MatchResult::kOk;
 }
 
 namespace {
 
 // The record pairs with the listed entry of its key, or the key is held for the records after it.
-int32_t PairOrHold(Clock& clock, MovieItem& item, const TextString& candidate, bool listed, ItemRef entry,
-                   ConflictMode mode, DesktopItemList& list, TextString* pairedKey) {
-  *pairedKey = candidate;
+MatchResult PairOrHold(Clock& clock, MovieItem& item, const TextString& candidate, bool listed, ItemRef entry,
+                       ConflictMode mode, DesktopItemList& list, TextString* paired_key) {
+  *paired_key = candidate;
   if (listed) {
     // The entry takes the record's text of the key (the same key, perhaps in other letter case).
     list.Rekey(entry, candidate.Text());
-    return PairWithEntry(clock, item, list, entry, candidate, mode) ? 0 : kMatchOutOfMemory;
+    return PairWithEntry(clock, item, list, entry, candidate, mode) ? MatchResult::kOk : MatchResult::kNoMemory;
   }
   LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
   // Holds the key so that a later record with the same key counts as a duplicate; never written
   // nor read, so it carries no content (a full handheld would otherwise be held twice).
   list.AddPlaceholder(candidate.Text());
-  return 0;
+  return MatchResult::kOk;
 }
 
 }  // namespace
 
-int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
-                        bool importOn, DesktopItemList& list, TextString* pairedKey) {
+MatchResult MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
+                            bool import_on, DesktopItemList& list, TextString* paired_key) {
   ItemRef entry = kNoItem;
   bool listed = list.Find(key.Text(), &entry);
-  if (!listed || !list.Matched(entry)) return PairOrHold(clock, item, key, listed, entry, mode, list, pairedKey);
+  if (!listed || !list.Matched(entry)) return PairOrHold(clock, item, key, listed, entry, mode, list, paired_key);
   // A handheld record with this key came before: look for the next variant nobody took.
   TextString candidate;
   LogAudit(" [DUPE KEY]");
@@ -172,13 +172,13 @@ int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, in
             "This record will export BUT WILL NOT MATCH a desktop record if importing.\n",
             static_cast<int>(count), item.Describe(), key.Text());
     LogAudit("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
-    if (importOn) {
+    if (import_on) {
       LogSync("WARNING : %s record #%i (%s) on the device will export, but will not match because "
               "it's key ('%s') was the same as too many previously read records.\n",
               "Ro Vedevu", static_cast<int>(count), item.Describe(), key.Text());
     }
-    *pairedKey = key;
-    return 0;
+    *paired_key = key;
+    return MatchResult::kOk;
   }
-  return PairOrHold(clock, item, candidate, listed, entry, mode, list, pairedKey);
+  return PairOrHold(clock, item, candidate, listed, entry, mode, list, paired_key);
 }

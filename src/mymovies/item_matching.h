@@ -38,25 +38,25 @@ enum class ConflictMode : int32_t {
 constexpr int kImportKeyVariants = 49;
 constexpr int kDeviceKeyVariants = 50;
 
-// Result of both operations when a copy of an item cannot be allocated (the run's result 9).
-constexpr int32_t kMatchOutOfMemory = 9;
+// Results of both operations; kNoMemory when a copy of an item cannot be allocated (the run then
+// ends with its own result 9).
+enum class MatchResult : int32_t { kOk = 0, kNoMemory = 9 };
 
 // key, "!!" and n with at least two digits.
 TextString KeyVariant(const TextString& key, int n);
 
 // Lists a copy of the import line just parsed (work) under its key or the first free variant, or
-// skips it when every variant is taken. *lastListed becomes the copy. Returns 0 or
-// kMatchOutOfMemory (nothing listed then).
-int32_t ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
-                       ItemRef* lastListed);
+// skips it when every variant is taken. *last_listed becomes the copy. kNoMemory: nothing listed.
+MatchResult ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list, ImportTotals& totals,
+                           ItemRef* last_listed);
 
 // Pairs the handheld record read into item (its key given) with a listed import line, deciding by
 // mode what happens to a pair that differs (a merge passes the line's dates through clock), or
 // lists a copy of the record so that later records with the same key count as duplicates. count is
-// the 1-based record count. *pairedKey receives the key under which the record was paired or
+// the 1-based record count. *paired_key receives the key under which the record was paired or
 // listed (its own key when every variant was taken).
-// Returns 0 or kMatchOutOfMemory; throws std::bad_alloc when the list cannot take an entry.
-int32_t MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
-                        bool importOn, DesktopItemList& list, TextString* pairedKey);
+// Throws std::bad_alloc when the list cannot take an entry.
+MatchResult MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key, int32_t count, ConflictMode mode,
+                            bool import_on, DesktopItemList& list, TextString* paired_key);
 
 #endif  // REELBOX_MYMOVIES_ITEM_MATCHING_H

@@ -28,12 +28,12 @@ class MatchingTest : public ::testing::Test {
   }
   std::string SyncLogText() const { return ReadFileBytes(dir_.Sub("kvrtsynclog.txt")); }
 
-  static MovieItem Movie(const char* title, int year = 1979, const char* runTime = "117") {
+  static MovieItem Movie(const char* title, int year = 1979, const char* run_time = "117") {
     MovieItem item;
     item.Reset();
     item.SetTitle(title);
     item.SetYear(year);
-    item.SetRunTime(runTime);
+    item.SetRunTime(run_time);
     return item;
   }
   // A movie as the handheld pass reads it: packed form only, with a record ID and a category.
@@ -47,12 +47,12 @@ class MatchingTest : public ::testing::Test {
     return record;
   }
   void List(MovieItem item, int32_t line = 2) {
-    ASSERT_EQ(ListImportItem(item, line, list_, totals_, &last_), 0);
+    ASSERT_EQ(ListImportItem(item, line, list_, totals_, &last_), MatchResult::kOk);
   }
-  std::string Match(MovieItem& record, ConflictMode mode, int32_t count = 1, bool importOn = true) {
+  std::string Match(MovieItem& record, ConflictMode mode, int32_t count = 1, bool import_on = true) {
     TextString paired;
-    EXPECT_EQ(MatchDeviceItem(Env::Default().Time(), record, record.BuildKey(), count, mode, importOn, list_, &paired),
-              0);
+    EXPECT_EQ(MatchDeviceItem(Env::Default().Time(), record, record.BuildKey(), count, mode, import_on, list_, &paired),
+              MatchResult::kOk);
     return paired.Text();
   }
   // A copy of the listed entry (content and markers), null when the key is not listed.
