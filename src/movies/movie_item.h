@@ -26,12 +26,11 @@
 #include "device/device_error.h"
 #include "diag/text_string.h"
 #include "movies/data_record.h"
+#include "movies/movie_field.h"
 #include "movies/movie_record.h"
 
 class DeviceDatabase;
 
-// The number of fields of the text form (field indexes 0 to 33).
-constexpr int32_t kMovieFieldCount = 34;
 
 class MovieItem : public DataRecord, public Describable {
  public:

@@ -124,12 +124,12 @@ const LookupTable& IndexTable(int field) {
   static const LookupTable kFilmProcess(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex);
   static const LookupTable kStarRating(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex);
   static const LookupTable kMpaaRating(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex);
-  switch (field) {
-    case 8: return kLoanStatus;
-    case 18: return kMediaType;
-    case 22: return kScreenEncoding;
-    case 23: return kFilmProcess;
-    case 30: return kStarRating;
+  switch (static_cast<MovieField>(field)) {
+    case MovieField::kLoanStatus: return kLoanStatus;
+    case MovieField::kMediaType: return kMediaType;
+    case MovieField::kScreenEncoding: return kScreenEncoding;
+    case MovieField::kFilmProcess: return kFilmProcess;
+    case MovieField::kRating: return kStarRating;
     default: return kMpaaRating;
   }
 }
@@ -296,8 +296,8 @@ bool CopyFieldText(const char* text, char* buffer, int32_t* size) {
 }  // namespace
 
 TextString MovieItem::FieldText(Clock& clock, int32_t index) {
-  switch (index) {
-    case 0: {
+  switch (static_cast<MovieField>(index)) {
+    case MovieField::kCategory: {
       TextString name;
       MovieCategories* categories = CurrentMovieCategories();
       // A slot without a name is exported under the fallback name too, as the import puts any
@@ -307,34 +307,34 @@ TextString MovieItem::FieldText(Clock& clock, int32_t index) {
         name = "Unfiled Movies";
       return name;
     }
-    case 1: return GetTitle();
-    case 2: return GetDirector();
-    case 3: return GetCountry();
-    case 4: return GetYearText();
-    case 5: return BoolText(GetMadeForTV());
-    case 6: return GetGenreNames();
-    case 7: return GetCast();
-    case 8: return LoanStatusName(static_cast<int32_t>(GetLoanStatus()));
-    case 9: return DateText(clock, GetLoanDate());
-    case 10: return DueDateText(clock, *this);
-    case 11: return GetLocation();
-    case 12: return BoolText(GetOwned());
-    case 13: return BoolText(GetViewed());
-    case 14: return GetAcquiredFrom();
-    case 15: return GetPrice();
-    case 16: return GetCatalog();
-    case 17: return GetRunTime();
-    case 18: return GetMediaTypeName();
-    case 19: return Decimal(GetMediaQuantity());
-    case 20: return Decimal(GetMediaRegion());
-    case 21: return BoolText(GetColor());
-    case 22: return ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()));
-    case 23: return GetFilmProcessName();
-    case 24: case 25: case 26: case 27: case 28: case 29:
-      return BoolText(GetAudioFlags() & (1u << (index - 24)));
-    case 30: return StarRatingName(static_cast<int32_t>(GetMyRating()));
-    case 31: return MpaaRatingName(static_cast<int32_t>(GetMpaaRating()));
-    case 32: return GetNotes();
+    case MovieField::kTitle: return GetTitle();
+    case MovieField::kDirector: return GetDirector();
+    case MovieField::kCountry: return GetCountry();
+    case MovieField::kYear: return GetYearText();
+    case MovieField::kMadeForTV: return BoolText(GetMadeForTV());
+    case MovieField::kGenre: return GetGenreNames();
+    case MovieField::kCast: return GetCast();
+    case MovieField::kLoanStatus: return LoanStatusName(static_cast<int32_t>(GetLoanStatus()));
+    case MovieField::kLoanDate: return DateText(clock, GetLoanDate());
+    case MovieField::kDueDate: return DueDateText(clock, *this);
+    case MovieField::kLoanLocation: return GetLocation();
+    case MovieField::kOwned: return BoolText(GetOwned());
+    case MovieField::kViewed: return BoolText(GetViewed());
+    case MovieField::kAcquired: return GetAcquiredFrom();
+    case MovieField::kPrice: return GetPrice();
+    case MovieField::kCatalog: return GetCatalog();
+    case MovieField::kRunningTime: return GetRunTime();
+    case MovieField::kMediaType: return GetMediaTypeName();
+    case MovieField::kMediaQuantity: return Decimal(GetMediaQuantity());
+    case MovieField::kMediaRegion: return Decimal(GetMediaRegion());
+    case MovieField::kColor: return BoolText(GetColor());
+    case MovieField::kScreenEncoding: return ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()));
+    case MovieField::kFilmProcess: return GetFilmProcessName();
+    case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
+      return BoolText(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
+    case MovieField::kRating: return StarRatingName(static_cast<int32_t>(GetMyRating()));
+    case MovieField::kMPAA: return MpaaRatingName(static_cast<int32_t>(GetMpaaRating()));
+    case MovieField::kNotes: return GetNotes();
     default: return AwardsText(GetAwardsAttr());
   }
 }
@@ -343,8 +343,8 @@ static_assert(MovieCategories::kNameSize <= kDateTextSize, "a category name fits
 
 const char* MovieItem::PlainFieldText(Clock& clock, int32_t index, char* scratch) {
   const char* plain = nullptr;
-  switch (index) {
-    case 0: {
+  switch (static_cast<MovieField>(index)) {
+    case MovieField::kCategory: {
       // Category names fit the scratch buffer; copied there, they need no heap text per record.
       MovieCategories* categories = CurrentMovieCategories();
       plain = categories != nullptr ? categories->NameInto(static_cast<int32_t>(category_), scratch) : nullptr;
@@ -353,41 +353,41 @@ const char* MovieItem::PlainFieldText(Clock& clock, int32_t index, char* scratch
       if (plain == nullptr || plain[0] == '\0') plain = "Unfiled Movies";
       break;
     }
-    case 6: plain = GenreNamesText(); break;
-    case 9: plain = DateInto(clock, GetLoanDate(), scratch); break;
-    case 10: plain = DueDateInto(clock, *this, scratch); break;
-    case 4: {
+    case MovieField::kGenre: plain = GenreNamesText(); break;
+    case MovieField::kLoanDate: plain = DateInto(clock, GetLoanDate(), scratch); break;
+    case MovieField::kDueDate: plain = DueDateInto(clock, *this, scratch); break;
+    case MovieField::kYear: {
       // The year offset is 1 to 127, so the year has four digits ("%4.4i").
       const uint32_t offset = GetYearOffset();
       scratch[0] = '\0';
       plain = offset != 0 ? DecimalText(1904 + offset, scratch) : scratch;
       break;
     }
-    case 19: plain = DecimalText(GetMediaQuantity(), scratch); break;
-    case 20: plain = DecimalText(GetMediaRegion(), scratch); break;
-    case 1: plain = GetTitle(); break;
-    case 2: plain = GetDirector(); break;
-    case 3: plain = GetCountry(); break;
-    case 5: plain = BoolText(GetMadeForTV()); break;
-    case 7: plain = GetCast(); break;
-    case 8: plain = LoanStatusName(static_cast<int32_t>(GetLoanStatus())); break;
-    case 11: plain = GetLocation(); break;
-    case 12: plain = BoolText(GetOwned()); break;
-    case 13: plain = BoolText(GetViewed()); break;
-    case 14: plain = GetAcquiredFrom(); break;
-    case 15: plain = GetPrice(); break;
-    case 16: plain = GetCatalog(); break;
-    case 17: plain = GetRunTime(); break;
-    case 18: plain = GetMediaTypeName(); break;
-    case 21: plain = BoolText(GetColor()); break;
-    case 22: plain = ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding())); break;
-    case 23: plain = GetFilmProcessName(); break;
-    case 24: case 25: case 26: case 27: case 28: case 29:
-      plain = BoolText(GetAudioFlags() & (1u << (index - 24)));
+    case MovieField::kMediaQuantity: plain = DecimalText(GetMediaQuantity(), scratch); break;
+    case MovieField::kMediaRegion: plain = DecimalText(GetMediaRegion(), scratch); break;
+    case MovieField::kTitle: plain = GetTitle(); break;
+    case MovieField::kDirector: plain = GetDirector(); break;
+    case MovieField::kCountry: plain = GetCountry(); break;
+    case MovieField::kMadeForTV: plain = BoolText(GetMadeForTV()); break;
+    case MovieField::kCast: plain = GetCast(); break;
+    case MovieField::kLoanStatus: plain = LoanStatusName(static_cast<int32_t>(GetLoanStatus())); break;
+    case MovieField::kLoanLocation: plain = GetLocation(); break;
+    case MovieField::kOwned: plain = BoolText(GetOwned()); break;
+    case MovieField::kViewed: plain = BoolText(GetViewed()); break;
+    case MovieField::kAcquired: plain = GetAcquiredFrom(); break;
+    case MovieField::kPrice: plain = GetPrice(); break;
+    case MovieField::kCatalog: plain = GetCatalog(); break;
+    case MovieField::kRunningTime: plain = GetRunTime(); break;
+    case MovieField::kMediaType: plain = GetMediaTypeName(); break;
+    case MovieField::kColor: plain = BoolText(GetColor()); break;
+    case MovieField::kScreenEncoding: plain = ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding())); break;
+    case MovieField::kFilmProcess: plain = GetFilmProcessName(); break;
+    case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
+      plain = BoolText(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
       break;
-    case 30: plain = StarRatingName(static_cast<int32_t>(GetMyRating())); break;
-    case 31: plain = MpaaRatingName(static_cast<int32_t>(GetMpaaRating())); break;
-    case 32: plain = GetNotes(); break;
+    case MovieField::kRating: plain = StarRatingName(static_cast<int32_t>(GetMyRating())); break;
+    case MovieField::kMPAA: plain = MpaaRatingName(static_cast<int32_t>(GetMpaaRating())); break;
+    case MovieField::kNotes: plain = GetNotes(); break;
     default:
       // No awards: an empty text; the list of awards is computed.
       if ((GetAwardsAttr() & 0xFFFFFF80u) == 0) {
@@ -426,18 +426,18 @@ bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::st
 __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& clock, int32_t index, const char* text,
                                                                      size_t size) {
   bool read = true;
-  switch (index) {
-    case 0: {
+  switch (static_cast<MovieField>(index)) {
+    case MovieField::kCategory: {
       MovieCategories* categories = CurrentMovieCategories();
       int32_t slot = categories ? categories->FindExact(text) : -1;
       category_ = slot < 0 ? 0 : static_cast<uint32_t>(slot);
       read = slot >= 0 || IsBlank(text);
       break;
     }
-    case 1: SetTextField(movie_record::kTitle, text, size); break;
-    case 2: SetTextField(movie_record::kDirector, text, size); break;
-    case 3: SetTextField(movie_record::kCountry, text, size); break;
-    case 4: {
+    case MovieField::kTitle: SetTextField(movie_record::kTitle, text, size); break;
+    case MovieField::kDirector: SetTextField(movie_record::kDirector, text, size); break;
+    case MovieField::kCountry: SetTextField(movie_record::kCountry, text, size); break;
+    case MovieField::kYear: {
       int32_t year = ParseInteger(text);
       if (year >= 1 && year <= 20) year += 2000;
       else if (year >= 21 && year <= 99) year += 1900;
@@ -445,39 +445,39 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
       read = IsInteger(text);
       break;
     }
-    case 5: SetMadeForTV(ReadBool(text, &read)); break;
-    case 6: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
-    case 7: SetTextField(movie_record::kCast, text, size); break;
-    case 8:
+    case MovieField::kMadeForTV: SetMadeForTV(ReadBool(text, &read)); break;
+    case MovieField::kGenre: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
+    case MovieField::kCast: SetTextField(movie_record::kCast, text, size); break;
+    case MovieField::kLoanStatus:
       SetLoanStatus(ReadIndex(index, text, size, &read));
       break;
-    case 9: SetLoanDate(ReadDate(clock, text, &read)); break;
-    case 10: SetDueDate(ReadDate(clock, text, &read)); break;
-    case 11: SetTextField(movie_record::kLocation, text, size); break;
-    case 12: SetOwned(ReadBool(text, &read)); break;
-    case 13: SetViewed(ReadBool(text, &read)); break;
-    case 14: SetTextField(movie_record::kAcquiredFrom, text, size); break;
-    case 15: SetTextField(movie_record::kPrice, text, size); break;
-    case 16: SetTextField(movie_record::kCatalog, text, size); break;
-    case 17: SetTextField(movie_record::kRunTime, text, size); break;
-    case 18: SetMediaType(ReadIndex(index, text, size, &read)); break;
-    case 19: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
-    case 20: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
-    case 21: SetColor(ReadBool(text, &read)); break;
-    case 22:
+    case MovieField::kLoanDate: SetLoanDate(ReadDate(clock, text, &read)); break;
+    case MovieField::kDueDate: SetDueDate(ReadDate(clock, text, &read)); break;
+    case MovieField::kLoanLocation: SetTextField(movie_record::kLocation, text, size); break;
+    case MovieField::kOwned: SetOwned(ReadBool(text, &read)); break;
+    case MovieField::kViewed: SetViewed(ReadBool(text, &read)); break;
+    case MovieField::kAcquired: SetTextField(movie_record::kAcquiredFrom, text, size); break;
+    case MovieField::kPrice: SetTextField(movie_record::kPrice, text, size); break;
+    case MovieField::kCatalog: SetTextField(movie_record::kCatalog, text, size); break;
+    case MovieField::kRunningTime: SetTextField(movie_record::kRunTime, text, size); break;
+    case MovieField::kMediaType: SetMediaType(ReadIndex(index, text, size, &read)); break;
+    case MovieField::kMediaQuantity: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
+    case MovieField::kMediaRegion: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
+    case MovieField::kColor: SetColor(ReadBool(text, &read)); break;
+    case MovieField::kScreenEncoding:
       SetScreenEncoding(ReadIndex(index, text, size, &read));
       break;
-    case 23:
+    case MovieField::kFilmProcess:
       SetWideScreenProcess(ReadIndex(index, text, size, &read));
       break;
-    case 24: case 25: case 26: case 27: case 28: case 29: {
-      uint32_t bit = 1u << (index - 24);
+    case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX: {
+      uint32_t bit = 1u << (index - ToInt(MovieField::kAudioMono));
       SetAudioFlags(ReadBool(text, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
       break;
     }
-    case 30: SetMyRating(ReadIndex(index, text, size, &read)); break;
-    case 31: SetMpaaRating(ReadIndex(index, text, size, &read)); break;
-    case 32: SetTextField(movie_record::kNotes, text, size); break;
+    case MovieField::kRating: SetMyRating(ReadIndex(index, text, size, &read)); break;
+    case MovieField::kMPAA: SetMpaaRating(ReadIndex(index, text, size, &read)); break;
+    case MovieField::kNotes: SetTextField(movie_record::kNotes, text, size); break;
     default: {
       uint32_t awards = ParseAwards(text, size);
       SetAwardsAttr(awards);

@@ -14,9 +14,16 @@ const char* const kFieldNames[MovieFieldMap::kFieldCount] = {
     "AudioDTS", "AudioTHX", "Rating", "MPAA", "Notes", "Awards"};
 
 // Awards before Notes, and MadeForTV after FilmProcess.
-const int32_t kDefaultOrder[MovieFieldMap::kFieldCount] = {
-    1, 4, 17, 18, 0, 2, 3, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
-    16, 19, 20, 21, 22, 23, 5, 24, 25, 26, 27, 28, 29, 30, 31, 33, 32};
+const MovieField kDefaultOrder[MovieFieldMap::kFieldCount] = {
+    MovieField::kTitle, MovieField::kYear, MovieField::kRunningTime, MovieField::kMediaType,
+    MovieField::kCategory, MovieField::kDirector, MovieField::kCountry, MovieField::kGenre,
+    MovieField::kCast, MovieField::kLoanStatus, MovieField::kLoanDate, MovieField::kDueDate,
+    MovieField::kLoanLocation, MovieField::kOwned, MovieField::kViewed, MovieField::kAcquired,
+    MovieField::kPrice, MovieField::kCatalog, MovieField::kMediaQuantity, MovieField::kMediaRegion,
+    MovieField::kColor, MovieField::kScreenEncoding, MovieField::kFilmProcess,
+    MovieField::kMadeForTV, MovieField::kAudioMono, MovieField::kAudioStereo,
+    MovieField::kAudioDD20, MovieField::kAudioDD51, MovieField::kAudioDTS, MovieField::kAudioTHX,
+    MovieField::kRating, MovieField::kMPAA, MovieField::kAwards, MovieField::kNotes};
 
 bool SameIgnoringCase(const char* a, const char* b) {
   for (;; ++a, ++b) {
@@ -104,4 +111,8 @@ int32_t MovieFieldMap::FieldIndexByName(const char* text) const {
   return -1;
 }
 
-void MovieFieldMap::RevertToDefault() { SetEntries(kDefaultOrder, kFieldCount); }
+void MovieFieldMap::RevertToDefault() {
+  int32_t fields[kFieldCount];
+  for (int32_t column = 0; column < kFieldCount; ++column) fields[column] = ToInt(kDefaultOrder[column]);
+  SetEntries(fields, kFieldCount);
+}

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "movies/movie_field.h"
+
 class FieldMap {
  public:
   // A buffer of this size holds any field name.
@@ -62,7 +64,7 @@ class FieldMap {
 
 class MovieFieldMap : public FieldMap {
  public:
-  static constexpr int32_t kFieldCount = 34;
+  static constexpr int32_t kFieldCount = kMovieFieldCount;
 
   // The default column order.
   MovieFieldMap();

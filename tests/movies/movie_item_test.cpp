@@ -158,7 +158,7 @@ TEST(MovieItem, OutOfRangeIndexesReadAsRowZero) {
   EXPECT_EQ(item.GetLoanStatus(), 7u);
   char text[32];
   int32_t size = sizeof text;
-  ASSERT_TRUE(item.GetFieldText(Env::Default().Time(), 8, text, &size));
+  ASSERT_TRUE(item.GetFieldText(Env::Default().Time(), ToInt(MovieField::kLoanStatus), text, &size));
   EXPECT_STREQ(text, "None");
   item.SetMediaType(12);
   EXPECT_STREQ(item.GetMediaTypeName(), "DVD");
@@ -225,7 +225,7 @@ TEST(MovieItem, AssignmentClearsTheMarkersAndCopyConstructionKeepsThem) {
   source.SetOnDesktop(1);
   source.SetMatched(1);
   source.SetWriteBack(1);
-  source.FieldsPresent().Set(7, 1);
+  source.FieldsPresent().Set(ToInt(MovieField::kCast), 1);
   MovieItem assigned;
   assigned.SetMatched(1);
   assigned = source;
@@ -254,7 +254,7 @@ TEST(MovieItem, CopyPresentFieldsCopiesOnlyThePresentFields) {
   target.SetTitle("Target");
   target.CopyPresentFields(Env::Default().Time(), source);
   EXPECT_STREQ(target.GetTitle(), "Target");
-  source.FieldsPresent().Set(2, 1);  // Director
+  source.FieldsPresent().Set(ToInt(MovieField::kDirector), 1);
   target.CopyPresentFields(Env::Default().Time(), source);
   EXPECT_STREQ(target.GetTitle(), "Target");
   EXPECT_STREQ(target.GetDirector(), "Someone");

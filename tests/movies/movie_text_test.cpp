@@ -21,7 +21,8 @@ MovieItem NewItem() {
 // The clock that date texts are read and written with, unless a test hands its own.
 Clock& DesktopClock() { return Env::Default().Time(); }
 
-std::string Field(MovieItem& item, int32_t index, Clock& clock = DesktopClock()) {
+std::string Field(MovieItem& item, MovieField field, Clock& clock = DesktopClock()) {
+  const int32_t index = ToInt(field);
   char text[2000];
   int32_t size = sizeof text;
   EXPECT_TRUE(item.GetFieldText(clock, index, text, &size)) << index;
@@ -29,7 +30,8 @@ std::string Field(MovieItem& item, int32_t index, Clock& clock = DesktopClock())
 }
 
 // Sets one field from its text on a new item and hands the item back.
-MovieItem With(int32_t index, const char* text) {
+MovieItem With(MovieField field, const char* text) {
+  const int32_t index = ToInt(field);
   MovieItem item = NewItem();
   EXPECT_TRUE(item.SetFieldText(DesktopClock(), index, text));
   return item;
@@ -56,12 +58,12 @@ TEST(MovieText, GetFieldTextCutsToTheBufferAndReportsTheFullLength) {
   item.SetTitle("0123456789");
   char text[5] = {'x', 'x', 'x', 'x', 'x'};
   int32_t size = 5;
-  EXPECT_FALSE(item.GetFieldText(DesktopClock(), 1, text, &size));
+  EXPECT_FALSE(item.GetFieldText(DesktopClock(), ToInt(MovieField::kTitle), text, &size));
   EXPECT_STREQ(text, "0123");
   EXPECT_EQ(size, 10);
   size = 11;
   char fits[11];
-  EXPECT_TRUE(item.GetFieldText(DesktopClock(), 1, fits, &size));
+  EXPECT_TRUE(item.GetFieldText(DesktopClock(), ToInt(MovieField::kTitle), fits, &size));
   EXPECT_EQ(size, 10);
 }
 
@@ -71,84 +73,84 @@ TEST(MovieText, GetFieldTextRefusesMissingBuffersAndUnknownIndexes) {
   int32_t size = sizeof text;
   EXPECT_FALSE(item.GetFieldText(DesktopClock(), -1, text, &size));
   EXPECT_STREQ(text, "keep");
-  EXPECT_FALSE(item.GetFieldText(DesktopClock(), 1, nullptr, &size));
-  EXPECT_FALSE(item.GetFieldText(DesktopClock(), 1, text, nullptr));
+  EXPECT_FALSE(item.GetFieldText(DesktopClock(), ToInt(MovieField::kTitle), nullptr, &size));
+  EXPECT_FALSE(item.GetFieldText(DesktopClock(), ToInt(MovieField::kTitle), text, nullptr));
   size = 0;
-  EXPECT_FALSE(item.GetFieldText(DesktopClock(), 1, text, &size));
+  EXPECT_FALSE(item.GetFieldText(DesktopClock(), ToInt(MovieField::kTitle), text, &size));
   EXPECT_STREQ(text, "keep");
   size = sizeof text;
   EXPECT_FALSE(item.GetFieldText(DesktopClock(), 34, text, &size));
   EXPECT_STREQ(text, "");  // zeroed first
   EXPECT_FALSE(item.SetFieldText(DesktopClock(), 34, "x"));
   EXPECT_FALSE(item.SetFieldText(DesktopClock(), -2, "x"));
-  EXPECT_FALSE(item.SetFieldText(DesktopClock(), 1, nullptr));
+  EXPECT_FALSE(item.SetFieldText(DesktopClock(), ToInt(MovieField::kTitle), nullptr));
 }
 
 TEST(MovieText, YearTextsExpandTwoDigitYears) {
-  EXPECT_STREQ(With(4, "7").GetYearText().Text(), "2007");
-  EXPECT_STREQ(With(4, "45").GetYearText().Text(), "1945");
-  EXPECT_STREQ(With(4, " 1999 ").GetYearText().Text(), "1999");
-  EXPECT_STREQ(With(4, "20").GetYearText().Text(), "2020");
-  EXPECT_STREQ(With(4, "21").GetYearText().Text(), "1921");
-  EXPECT_EQ(With(4, "0").GetYearOffset(), 0u);
-  EXPECT_EQ(With(4, "").GetYearOffset(), 0u);
-  EXPECT_EQ(With(4, "abc").GetYearOffset(), 0u);
-  EXPECT_EQ(With(4, "99999999999999999999").GetProdAttr() & 0xFF80u, 0x0200u);
+  EXPECT_STREQ(With(MovieField::kYear, "7").GetYearText().Text(), "2007");
+  EXPECT_STREQ(With(MovieField::kYear, "45").GetYearText().Text(), "1945");
+  EXPECT_STREQ(With(MovieField::kYear, " 1999 ").GetYearText().Text(), "1999");
+  EXPECT_STREQ(With(MovieField::kYear, "20").GetYearText().Text(), "2020");
+  EXPECT_STREQ(With(MovieField::kYear, "21").GetYearText().Text(), "1921");
+  EXPECT_EQ(With(MovieField::kYear, "0").GetYearOffset(), 0u);
+  EXPECT_EQ(With(MovieField::kYear, "").GetYearOffset(), 0u);
+  EXPECT_EQ(With(MovieField::kYear, "abc").GetYearOffset(), 0u);
+  EXPECT_EQ(With(MovieField::kYear, "99999999999999999999").GetProdAttr() & 0xFF80u, 0x0200u);
 }
 
 TEST(MovieText, TableFieldsAcceptTheirKeysAndAlternatives) {
-  EXPECT_EQ(With(30, "** 1/2").GetMyRating(), 4u);
-  EXPECT_EQ(With(30, "**1/2").GetMyRating(), 4u);
-  EXPECT_EQ(With(30, "2.5").GetMyRating(), 4u);
-  MovieItem rated = With(30, "2.5");
-  EXPECT_EQ(Field(rated, 30), "** 1/2");
-  EXPECT_EQ(With(31, "[X]").GetMpaaRating(), 5u);
-  EXPECT_EQ(With(31, "[M]").GetMpaaRating(), 2u);
-  EXPECT_EQ(With(31, "[pg-13]").GetMpaaRating(), 3u);
-  EXPECT_EQ(With(22, "Full Frame").GetScreenEncoding(), 1u);
-  EXPECT_EQ(With(22, "fullframe").GetScreenEncoding(), 1u);
-  EXPECT_EQ(With(22, "LB").GetScreenEncoding(), 3u);
-  EXPECT_EQ(With(8, "Loan").GetLoanStatus(), 2u);
-  EXPECT_EQ(With(8, "Loaned").GetLoanStatus(), 2u);
-  EXPECT_EQ(With(6, "Mystery/Thriller/Sci-Fi").GetGenre(), (1u << 11) | (1u << 13));
-  EXPECT_EQ(With(18, "vhs").GetMediaType(), 6u);
-  EXPECT_EQ(With(18, "Betamax").GetMediaType(), 0u);
-  EXPECT_EQ(With(23, "CinemaScope 55").GetWideScreenProcess(), 7u);
-  EXPECT_EQ(With(19, "3").GetMediaQuantity(), 3u);
-  EXPECT_EQ(With(19, "259").GetMediaQuantity(), 3u);  // low 8 bits
-  EXPECT_EQ(With(20, "7").GetMediaRegion(), 6u);
+  EXPECT_EQ(With(MovieField::kRating, "** 1/2").GetMyRating(), 4u);
+  EXPECT_EQ(With(MovieField::kRating, "**1/2").GetMyRating(), 4u);
+  EXPECT_EQ(With(MovieField::kRating, "2.5").GetMyRating(), 4u);
+  MovieItem rated = With(MovieField::kRating, "2.5");
+  EXPECT_EQ(Field(rated, MovieField::kRating), "** 1/2");
+  EXPECT_EQ(With(MovieField::kMPAA, "[X]").GetMpaaRating(), 5u);
+  EXPECT_EQ(With(MovieField::kMPAA, "[M]").GetMpaaRating(), 2u);
+  EXPECT_EQ(With(MovieField::kMPAA, "[pg-13]").GetMpaaRating(), 3u);
+  EXPECT_EQ(With(MovieField::kScreenEncoding, "Full Frame").GetScreenEncoding(), 1u);
+  EXPECT_EQ(With(MovieField::kScreenEncoding, "fullframe").GetScreenEncoding(), 1u);
+  EXPECT_EQ(With(MovieField::kScreenEncoding, "LB").GetScreenEncoding(), 3u);
+  EXPECT_EQ(With(MovieField::kLoanStatus, "Loan").GetLoanStatus(), 2u);
+  EXPECT_EQ(With(MovieField::kLoanStatus, "Loaned").GetLoanStatus(), 2u);
+  EXPECT_EQ(With(MovieField::kGenre, "Mystery/Thriller/Sci-Fi").GetGenre(), (1u << 11) | (1u << 13));
+  EXPECT_EQ(With(MovieField::kMediaType, "vhs").GetMediaType(), 6u);
+  EXPECT_EQ(With(MovieField::kMediaType, "Betamax").GetMediaType(), 0u);
+  EXPECT_EQ(With(MovieField::kFilmProcess, "CinemaScope 55").GetWideScreenProcess(), 7u);
+  EXPECT_EQ(With(MovieField::kMediaQuantity, "3").GetMediaQuantity(), 3u);
+  EXPECT_EQ(With(MovieField::kMediaQuantity, "259").GetMediaQuantity(), 3u);  // low 8 bits
+  EXPECT_EQ(With(MovieField::kMediaRegion, "7").GetMediaRegion(), 6u);
 }
 
 TEST(MovieText, AwardsReadAndWriteTheYearAndTheNames) {
-  MovieItem item = With(33, "2004 Best Picture, Best Director");
+  MovieItem item = With(MovieField::kAwards, "2004 Best Picture, Best Director");
   EXPECT_EQ(item.GetAwardsAttr(), 77u | (1u << 7) | (1u << 8));
-  EXPECT_EQ(Field(item, 33), "2004 Best Picture, Best Director");
-  EXPECT_EQ(With(33, "").GetAwardsAttr(), 0u);
-  MovieItem no_year = With(33, "Best Picture");
+  EXPECT_EQ(Field(item, MovieField::kAwards), "2004 Best Picture, Best Director");
+  EXPECT_EQ(With(MovieField::kAwards, "").GetAwardsAttr(), 0u);
+  MovieItem no_year = With(MovieField::kAwards, "Best Picture");
   EXPECT_EQ(no_year.GetAwardsAttr(), 1u << 7);
-  EXPECT_EQ(Field(no_year, 33), "1927 Best Picture");
-  EXPECT_EQ(With(33, "1900 Best Picture").GetAwardsAttr(), 1u << 7);
+  EXPECT_EQ(Field(no_year, MovieField::kAwards), "1927 Best Picture");
+  EXPECT_EQ(With(MovieField::kAwards, "1900 Best Picture").GetAwardsAttr(), 1u << 7);
   // A year past 2054 does not fit seven bits and must not reach the award bits.
-  EXPECT_EQ(With(33, "2100 Best Picture").GetAwardsAttr(), 1u << 7);
-  EXPECT_EQ(With(33, "999999999999 Makeup").GetAwardsAttr(), 1u << 20);
-  MovieItem sound = With(33, "1980 Sound Editing");
+  EXPECT_EQ(With(MovieField::kAwards, "2100 Best Picture").GetAwardsAttr(), 1u << 7);
+  EXPECT_EQ(With(MovieField::kAwards, "999999999999 Makeup").GetAwardsAttr(), 1u << 20);
+  MovieItem sound = With(MovieField::kAwards, "1980 Sound Editing");
   EXPECT_EQ(sound.GetAwards(), 1u << 19);
-  EXPECT_EQ(Field(sound, 33), "1980 Sound Editing");
+  EXPECT_EQ(Field(sound, MovieField::kAwards), "1980 Sound Editing");
 }
 
 TEST(MovieText, BooleansAcceptTrueYesAndOne) {
-  EXPECT_TRUE(With(12, "TRUE").GetOwned());
-  EXPECT_TRUE(With(12, "Yes").GetOwned());
-  EXPECT_TRUE(With(12, "1").GetOwned());
-  EXPECT_FALSE(With(13, "y").GetViewed());
-  EXPECT_FALSE(With(13, "on").GetViewed());
-  EXPECT_FALSE(With(13, "").GetViewed());
-  MovieItem audio = With(27, "true");
+  EXPECT_TRUE(With(MovieField::kOwned, "TRUE").GetOwned());
+  EXPECT_TRUE(With(MovieField::kOwned, "Yes").GetOwned());
+  EXPECT_TRUE(With(MovieField::kOwned, "1").GetOwned());
+  EXPECT_FALSE(With(MovieField::kViewed, "y").GetViewed());
+  EXPECT_FALSE(With(MovieField::kViewed, "on").GetViewed());
+  EXPECT_FALSE(With(MovieField::kViewed, "").GetViewed());
+  MovieItem audio = With(MovieField::kAudioDD51, "true");
   EXPECT_EQ(audio.GetAudioFlags(), 1u << 3);
-  EXPECT_EQ(Field(audio, 27), "True");
-  EXPECT_EQ(Field(audio, 26), "False");
-  EXPECT_TRUE(With(5, "true").GetMadeForTV());
-  EXPECT_FALSE(With(21, "false").GetColor());
+  EXPECT_EQ(Field(audio, MovieField::kAudioDD51), "True");
+  EXPECT_EQ(Field(audio, MovieField::kAudioDD20), "False");
+  EXPECT_TRUE(With(MovieField::kMadeForTV, "true").GetMadeForTV());
+  EXPECT_FALSE(With(MovieField::kColor, "false").GetColor());
 }
 
 TEST(MovieText, DueDateCodesCountFromTheLoanDate) {
@@ -156,12 +158,12 @@ TEST(MovieText, DueDateCodesCountFromTheLoanDate) {
   MovieItem item = NewItem();
   item.SetLoanDate(loan);
   item.SetDueDate(4);
-  EXPECT_EQ(Field(item, 10), DateText(loan + 604800));
+  EXPECT_EQ(Field(item, MovieField::kDueDate), DateText(loan + 604800));
   item.SetDueDate(1);
-  EXPECT_EQ(Field(item, 10), DateText(loan + 86400));
+  EXPECT_EQ(Field(item, MovieField::kDueDate), DateText(loan + 86400));
   item.SetDueDate(0);
-  EXPECT_EQ(Field(item, 10), "");
-  EXPECT_EQ(Field(item, 9), DateText(loan));
+  EXPECT_EQ(Field(item, MovieField::kDueDate), "");
+  EXPECT_EQ(Field(item, MovieField::kLoanDate), DateText(loan));
   // Without a loan date the handheld's clock is the base; with no handheld at hand (as here), the
   // local time of the clock handed in (fixed far from the real one, which must not be read).
   item.SetLoanDate(0);
@@ -174,15 +176,15 @@ TEST(MovieText, DueDateCodesCountFromTheLoanDate) {
     link.LocalTimeNow(&local);
     now = link.DesktopToHandheld(local);
   }
-  EXPECT_EQ(Field(item, 10, clock), DateText(now + 604800, clock));
-  EXPECT_EQ(Field(item, 9, clock), "");
+  EXPECT_EQ(Field(item, MovieField::kDueDate, clock), DateText(now + 604800, clock));
+  EXPECT_EQ(Field(item, MovieField::kLoanDate, clock), "");
 }
 
 TEST(MovieText, DatesReadBackOnTheSameDay) {
-  MovieItem item = With(9, DateText(3300000000u).c_str());
+  MovieItem item = With(MovieField::kLoanDate, DateText(3300000000u).c_str());
   EXPECT_EQ(item.GetLoanDate() / 86400, 3300000000u / 86400);
-  EXPECT_EQ(With(9, "").GetLoanDate(), 0u);
-  EXPECT_EQ(With(10, "").GetDueDate(), 0u);
+  EXPECT_EQ(With(MovieField::kLoanDate, "").GetLoanDate(), 0u);
+  EXPECT_EQ(With(MovieField::kDueDate, "").GetDueDate(), 0u);
 }
 
 TEST(MovieText, KeyAndDescriptionJoinTitleYearRunTimeAndMedia) {
@@ -201,21 +203,21 @@ TEST(MovieText, KeyAndDescriptionJoinTitleYearRunTimeAndMedia) {
 TEST(MovieText, CategoriesComeFromTheCurrentCategoryTable) {
   MovieItem item = NewItem();
   item.SetCategory(3);
-  EXPECT_EQ(Field(item, 0), "Unfiled Movies");  // no table
-  EXPECT_EQ(With(0, "Favorites").GetCategory(), 0u);
+  EXPECT_EQ(Field(item, MovieField::kCategory), "Unfiled Movies");  // no table
+  EXPECT_EQ(With(MovieField::kCategory, "Favorites").GetCategory(), 0u);
   std::vector<uint8_t> block = DefaultCategoryBlock();
   MovieCategories categories(nullptr);
   categories.LoadFromBlock(block.data(), block.size());
   SetCurrentMovieCategories(&categories);
   EXPECT_EQ(categories.Count(), 6);
-  EXPECT_EQ(Field(item, 0), "Recorded");
-  EXPECT_EQ(With(0, "favorites").GetCategory(), 1u);
-  EXPECT_EQ(With(0, "Nowhere").GetCategory(), 0u);
-  EXPECT_EQ(With(0, "To").GetCategory(), 0u);  // a name is matched whole, not by its start
+  EXPECT_EQ(Field(item, MovieField::kCategory), "Recorded");
+  EXPECT_EQ(With(MovieField::kCategory, "favorites").GetCategory(), 1u);
+  EXPECT_EQ(With(MovieField::kCategory, "Nowhere").GetCategory(), 0u);
+  EXPECT_EQ(With(MovieField::kCategory, "To").GetCategory(), 0u);  // a name is matched whole, not by its start
   item.SetCategory(16);
-  EXPECT_EQ(Field(item, 0), "Unfiled Movies");
+  EXPECT_EQ(Field(item, MovieField::kCategory), "Unfiled Movies");
   item.SetCategory(9);
-  EXPECT_EQ(Field(item, 0), "Unfiled Movies");  // a slot without a name
+  EXPECT_EQ(Field(item, MovieField::kCategory), "Unfiled Movies");  // a slot without a name
   SetCurrentMovieCategories(nullptr);
 }
 

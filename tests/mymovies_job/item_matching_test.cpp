@@ -194,7 +194,7 @@ TEST_F(MatchingTest, AddNewModeFreesTheKeyOfADifferingPair) {
 TEST_F(MatchingTest, MergeModeKeepsHandheldFieldsThatHadNoColumn) {
   MovieItem line = Movie("Alien");
   line.SetNotes("");
-  line.FieldsPresent().Set(32, 1);  // Notes had a column, empty
+  line.FieldsPresent().Set(ToInt(MovieField::kNotes), 1);  // a column, empty
   List(line);
   MovieItem content = Movie("Alien");
   content.SetDirector("Ridley Scott");

@@ -7,14 +7,14 @@ namespace {
 TEST(MovieFieldMap, StartsInTheDefaultColumnOrder) {
   MovieFieldMap map;
   EXPECT_EQ(map.Count(), 34);
-  EXPECT_EQ(map.FieldForColumn(0), 1);
-  EXPECT_EQ(map.FieldForColumn(4), 0);
-  EXPECT_EQ(map.FieldForColumn(23), 5);
-  EXPECT_EQ(map.FieldForColumn(32), 33);
-  EXPECT_EQ(map.FieldForColumn(33), 32);
+  EXPECT_EQ(map.FieldForColumn(0), ToInt(MovieField::kTitle));
+  EXPECT_EQ(map.FieldForColumn(4), ToInt(MovieField::kCategory));
+  EXPECT_EQ(map.FieldForColumn(23), ToInt(MovieField::kMadeForTV));
+  EXPECT_EQ(map.FieldForColumn(32), ToInt(MovieField::kAwards));
+  EXPECT_EQ(map.FieldForColumn(33), ToInt(MovieField::kNotes));
   EXPECT_EQ(map.FieldForColumn(34), -1);
   EXPECT_EQ(map.FieldForColumn(-1), -1);
-  EXPECT_EQ(map.ColumnForField(0), 4);
+  EXPECT_EQ(map.ColumnForField(ToInt(MovieField::kCategory)), 4);
   EXPECT_EQ(map.ColumnForField(99), -1);
   EXPECT_FALSE(map.Append(1));
   EXPECT_TRUE(map.CanCustomize());
@@ -38,14 +38,14 @@ TEST(MovieFieldMap, CustomMapsHoldAsManyColumnsAsAskedFor) {
   map.Clear();
   EXPECT_EQ(map.Count(), 0);
   EXPECT_FALSE(map.Append(1));
-  EXPECT_EQ(map.ColumnForField(1), -1);
+  EXPECT_EQ(map.ColumnForField(ToInt(MovieField::kTitle)), -1);
 }
 
 TEST(MovieFieldMap, NamesCompareWithoutLetterCase) {
   MovieFieldMap map;
-  EXPECT_EQ(map.FieldIndexByName("runningtime"), 17);
+  EXPECT_EQ(map.FieldIndexByName("runningtime"), ToInt(MovieField::kRunningTime));
   EXPECT_EQ(map.FieldIndexByName("Runtime"), -1);
-  EXPECT_EQ(map.FieldIndexByName("mpaa"), 31);
+  EXPECT_EQ(map.FieldIndexByName("mpaa"), ToInt(MovieField::kMPAA));
   EXPECT_EQ(map.FieldIndexByName(""), -1);
   EXPECT_EQ(map.FieldIndexByName(nullptr), -1);
   char name[FieldMap::kNameBufferSize] = "junk";
@@ -68,7 +68,7 @@ TEST(FieldMap, APlainMapKnowsNoNamesAndCannotCustomize) {
   EXPECT_EQ(map.FieldIndexByName("Title"), -1);
   EXPECT_TRUE(map.BeginCustom(2));
   EXPECT_TRUE(map.Append(3));
-  EXPECT_EQ(map.ColumnForField(3), 0);
+  EXPECT_EQ(map.ColumnForField(ToInt(MovieField::kCountry)), 0);
 }
 
 }  // namespace
