@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/device_database.h"
+
 namespace {
 
 MovieCategories* current_categories = nullptr;
@@ -54,6 +56,14 @@ int32_t MovieCategories::FindExact(const char* text) const {
                              });
   if (at != index_.end() && at->first.Compare(text) == 0) return at->second;
   return -1;
+}
+
+void MovieCategories::Load() {
+  if (database_ == nullptr) return;
+  uint8_t block[kAppInfoReadSize] = {};
+  index_.clear();
+  if (database_->ReadAppInfo(block, kAppInfoReadSize) != DeviceError::kOk) return;
+  LoadFromBlock(block, kAppInfoReadSize);
 }
 
 void MovieCategories::Enter(const char* name, int32_t slot) {

@@ -1,4 +1,4 @@
-#include "platform/clock.h"
+#include "platform/civil_time.h"
 
 namespace {
 

@@ -10,15 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-// A calendar date and time of day; month 1..12, day 1..31.
-struct CivilTime {
-  int32_t year = 1970;
-  int32_t month = 1;
-  int32_t day = 1;
-  int32_t hour = 0;
-  int32_t minute = 0;
-  int32_t second = 0;
-};
+#include "platform/civil_time.h"
 
 class Clock {
  public:
@@ -52,15 +44,6 @@ class Clock {
   // Milliseconds since an arbitrary start; wraps at 2^32.
   virtual uint32_t TickCount() = 0;
 };
-
-// Normalises out-of-range fields (month 13, day 0, hour 25 ...) into a valid calendar time.
-void NormalizeCivilTime(CivilTime* time);
-// Days since 1970-01-01 of a valid date, and back.
-int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day);
-void CivilFromDays(int64_t days, CivilTime* date);
-// UTC breakdown of seconds since 1970 (any 64-bit value of a representable year).
-CivilTime CivilFromSeconds(int64_t seconds);
-int64_t SecondsFromCivil(const CivilTime& time);
 
 // The implementation of this target.
 std::unique_ptr<Clock> NewPlatformClock();
