@@ -248,6 +248,9 @@ DeviceError SyncDeviceDatabase::ReadRecord(ReadKind kind, int32_t category) {
     GrowBuffer(exchange_.recordSize);
     error = call(kind == ReadKind::kNextInCategory ? ReadKind::kById : kind, id);
   }
+  // A read that succeeded wrote the record's bytes and no more: only those are zeroed before the
+  // next call (zeroing the whole buffer for every record of a walk cost more than the copy).
+  if (error == 0 && exchange_.recordSize <= BufferSize()) dirty_ = exchange_.recordSize;
   DeviceError result = SetPlatformResult(error);
   if (result == DeviceError::kOk) current_id_ = exchange_.recordId;
   return result;
