@@ -129,7 +129,9 @@ class ListSync {
         Full(event);  // its first start is still written
       }
     }
-    return Single(event, code, event.uid ? *event.uid : std::string(), event.start, event.end);
+    // Both branches name a string, so that the UID is not copied for every event.
+    static const std::string kNoUid;
+    return Single(event, code, event.uid ? *event.uid : kNoUid, event.start, event.end);
   }
 
   bool Repeats() const { return repeats_; }

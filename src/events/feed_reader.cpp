@@ -6,6 +6,7 @@
 #include <new>
 
 #include "events/url_fetcher.h"
+#include "platform/byte_scan.h"
 #include "textfiles/text_encoding.h"
 
 namespace {
@@ -57,9 +58,10 @@ bool WithoutNestedComponents(std::string_view text, std::string* own) {
 void ToHandheldText(std::optional<std::string>* text) {
   if (!*text) return;
   std::string& t = **text;
+  // Most texts are plain ASCII: found so a block at a time.
+  if (!byte_scan::HasHighByte(t.data(), t.data() + t.size())) return;
   size_t i = 0;
-  while (i < t.size() && static_cast<unsigned char>(t[i]) < 0x80) ++i;
-  if (i == t.size()) return;
+  while (static_cast<unsigned char>(t[i]) < 0x80) ++i;
   Utf8Scanner scanner;
   scanner.Feed(reinterpret_cast<const uint8_t*>(t.data() + i), t.size() - i);
   if (!scanner.Valid() || !scanner.HasMultiByte()) return;
