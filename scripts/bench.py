@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Runs the benchmarks of the lean data path and prints, for each goal, the measured figure, its
-peer measured in the same run and the ratio against the goal.
+peer measured in the same run and the ratio against the goal. Goals: 1 memory (64 MB for the full
+sync and for a 1,000,000-line import, native and win32), 2 three 5,000-event feeds in half of what
+libical needs to parse them, 3 the import (the full sync within Python csv's read of the file, the
+parse and listing alone within half of it, the full activity audit within 1.2x the standard log),
+4 win32 under Wine within 1.25x native at 65,535 records. Rows marked - are for information.
 
 Called by scripts/bench.sh once the programs are built:
   bench.py BENCH_BIN WIN32_BIN WORK_DIR [BENCHMARK ...]
@@ -172,7 +176,7 @@ def movies():
 
     if chosen("audit"):
         audit = sync(big, audit=True)
-        row("-", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.2, audit[2])
+        row("3", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.2, audit[2])
 
     if chosen("scale"):
         scale = {n: best([sync(roots[n]) for _ in range(REPEAT)])[0] for n in (4096, 16384)}
