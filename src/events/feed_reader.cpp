@@ -373,8 +373,8 @@ FeedCode ReadFeed(UrlFetcher& fetcher, const char* list_name, const FeedEventHan
     }
     // An event without a UID cannot be stored or found again: it is bad data too.
     if (parsed != FeedCode::kDone || !event.uid || event.bad_property) some_bad = true;
+    // The next ParseEvent starts the event afresh: it is not cleared here as well.
     code = handler(event, parsed);
-    FreeFeedEvent(&event);
     if (code != FeedCode::kDone) break;
     start = FindNextEvent(window, end, &code, zones);
     if (code != FeedCode::kDone || start == kFeedNotFound) break;
