@@ -18,6 +18,7 @@
 #include "program/commands.h"
 #include "program/output.h"
 #include "textfiles/data_parser.h"
+#include "textfiles/write_item.h"
 #include "textfiles/desktop_file.h"
 
 namespace hotsync {

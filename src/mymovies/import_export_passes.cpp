@@ -11,6 +11,7 @@
 #include "mymovies/import_export_run.h"
 #include "platform/env.h"
 #include "textfiles/data_parser.h"
+#include "textfiles/write_item.h"
 
 namespace {
 
@@ -29,8 +30,7 @@ bool ImportExportRun::ImportPass() {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
-  parser.Attach(import_file_.get(), &import_map_);
-  if (parser.GetErrorCode() == static_cast<uint32_t>(ParseResult::kNoMemory)) {
+  if (parser.Attach(import_file_.get(), &import_map_) == ParseResult::kNoMemory) {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }

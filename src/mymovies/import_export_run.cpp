@@ -14,6 +14,7 @@
 #include "platform/env.h"
 #include "platform/files.h"
 #include "textfiles/data_parser.h"
+#include "textfiles/write_item.h"
 #include "textfiles/file_buffer.h"
 
 namespace {

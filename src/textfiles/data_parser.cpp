@@ -59,12 +59,12 @@ bool DataParser::EnlargeLineBuffer() {
   return true;
 }
 
-void DataParser::Attach(DesktopFile* file, FieldMap* map) {
+ParseResult DataParser::Attach(DesktopFile* file, FieldMap* map) {
   ClearError();
   buffer_.reset();
   buffer_.reset(new FileBuffer(file));
   map_ = map;
-  EnlargeLineBuffer();
+  return EnlargeLineBuffer() ? ParseResult::kOk : ParseResult::kNoMemory;
 }
 
 ParseResult DataParser::Start() {
@@ -144,7 +144,7 @@ ParseResult DataParser::ReadLine(size_t* length) {
     }
     // A read error is one even when the buffer size was not given back.
     uint32_t buffer_code = buffer_->GetErrorCode();
-    if (buffer_code != 0 && buffer_code != 4) {
+    if (buffer_code != 0 && buffer_code != FileBuffer::kInsufficientBuffer) {
       char context[48];
       std::snprintf(context, sizeof context, "Error reading line %i", static_cast<int>(line_number_));
       SetError(ParseResult::kReadError, context);

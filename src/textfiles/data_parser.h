@@ -1,5 +1,5 @@
-// The tab-delimited movie files: DataParser reads an import file record by record, WriteItem writes
-// one line (the header or a record) of an export file.
+// The tab-delimited movie files: DataParser reads an import file record by record (WriteItem, in
+// write_item.h, writes them).
 //
 // Both see records only through DataRecord (field texts and the presence set) and columns only
 // through a FieldMap. The first line of a file may be a header of field names, which can replace
@@ -47,9 +47,9 @@ class DataParser {
   virtual void ClearError();
   virtual const char* GetErrorText() const { return message_; }
 
-  // Reads file through a new FileBuffer and map. REQUIRES: both outlive this parser (or the next
-  // Attach).
-  void Attach(DesktopFile* file, FieldMap* map);
+  // Reads file through a new FileBuffer and map; kNoMemory when the line buffer cannot be had.
+  // REQUIRES: both outlive this parser (or the next Attach).
+  ParseResult Attach(DesktopFile* file, FieldMap* map);
   // Opens the file (closing it first, so parsing starts at the top). 0, 1 or 2. A file that
   // begins with the UTF-8 byte order mark, or is valid UTF-8 with multi-byte sequences, is read as
   // UTF-8 and its texts converted to Windows-1252 ("?" for a character without a form there, with
@@ -105,11 +105,5 @@ class DataParser {
   static constexpr int32_t kMaxWarnings = 50;
   int32_t warnings_ = 0;
 };
-
-// Writes one line to an open file: the map's field names (record null) or the record's field texts,
-// encoded, TAB-separated, ended by a line feed. Columns without a field are left out of a record's
-// line; dates are written in the short date form of clock. True when the whole line was written;
-// the file's error state holds the reason otherwise.
-bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* record);
 
 #endif  // REELBOX_TEXTFILES_DATA_PARSER_H

@@ -35,27 +35,28 @@ FileResult DesktopFile::SetError(uint32_t code, const char* context) {
   char description[64];
   FileResult result = FileResult::kFailed;
   switch (code) {
-    case 2: case 53:
+    case kErrFileNotFound: case kErrBadNetPath:
       std::snprintf(description, sizeof description, "File not found");
       result = FileResult::kNotFound;
       break;
-    case 4: case 36:
+    case kErrTooManyOpenFiles: case kErrSharingBufferExceeded:
       std::snprintf(description, sizeof description, "Too many open files");
       break;
-    case 5:
+    case kErrAccessDenied:
       std::snprintf(description, sizeof description, "Access Denied");
       break;
-    case 8: case 14:
+    case kErrNotEnoughMemory: case kErrOutOfMemory:
       std::snprintf(description, sizeof description, "Not enough memory");
       result = FileResult::kNoMemory;
       break;
-    case 21: case 25: case 30: case 31: case 58: case 65:
+    case kErrNotReady: case kErrSeek: case kErrReadFault: case kErrGenFailure: case kErrBadNetResponse:
+    case kErrNetworkAccessDenied:
       std::snprintf(description, sizeof description, "I/O error (0x%lx)", static_cast<unsigned long>(code));
       break;
-    case 32: case 33:
+    case kErrSharingViolation: case kErrLockViolation:
       std::snprintf(description, sizeof description, "File is in use");
       break;
-    case 183:
+    case kErrAlreadyExists:
       std::snprintf(description, sizeof description, "File already exists");
       break;
     case kGenericFailure:

@@ -134,7 +134,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
       buffer[*size - 1] = '\0';
     }
     *size = length;
-    SetError(4, "Insufficient buffer");
+    SetError(kInsufficientBuffer, "Insufficient buffer");
     return nullptr;
   }
 }

@@ -20,6 +20,8 @@ class FileBuffer {
  public:
   static constexpr size_t kMessageSize = 500;
   static constexpr uint32_t kWindowData = 19999;
+  // The code of a ReadLine whose line did not fit the caller's buffer.
+  static constexpr uint32_t kInsufficientBuffer = 4;
 
   // REQUIRES: file outlives this object.
   explicit FileBuffer(DesktopFile* file);

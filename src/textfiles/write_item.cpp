@@ -1,3 +1,5 @@
+#include "textfiles/write_item.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "movies/data_record.h"
 #include "textfiles/field_map.h"
-#include "textfiles/data_parser.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"
 

@@ -1,4 +1,5 @@
 #include "textfiles/data_parser.h"
+#include "textfiles/write_item.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 #include "textfiles/field_map.h"
 #include "support/temp_dir.h"
 #include "textfiles/data_parser.h"
+#include "textfiles/write_item.h"
 #include "textfiles/desktop_file.h"
 #include "platform/env.h"
 
