@@ -114,8 +114,8 @@ int32_t HS_WINAPI CmRemoveConduitByCreatorID(const char* creator) {
   return SaveRegistrations(root, conduits, &error) ? kCmErrNone : kCmErrRegistryAccess;
 }
 
-int32_t HS_WINAPI CmSetCreatorName(const char* creator, const char* dllPath) {
-  return SetText(creator, dllPath, &ConduitRegistration::name);
+int32_t HS_WINAPI CmSetCreatorName(const char* creator, const char* dll_path) {
+  return SetText(creator, dll_path, &ConduitRegistration::name);
 }
 int32_t HS_WINAPI CmSetCreatorDirectory(const char* creator, const char* directory) {
   return SetText(creator, directory, &ConduitRegistration::directory);

@@ -37,23 +37,23 @@ std::string EncodeDatabaseFileName(const std::string& name) {
   return out;
 }
 
-std::string DecodeDatabaseFileName(const std::string& fileName) {
+std::string DecodeDatabaseFileName(const std::string& file_name) {
   std::string out;
-  for (size_t i = 0; i < fileName.size(); ++i) {
-    if (fileName[i] == '=' && i + 2 < fileName.size() + 0 && HexValue(fileName[i + 1]) >= 0 &&
-        HexValue(fileName[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(fileName[i + 1]) * 16 + HexValue(fileName[i + 2]));
+  for (size_t i = 0; i < file_name.size(); ++i) {
+    if (file_name[i] == '=' && i + 2 < file_name.size() + 0 && HexValue(file_name[i + 1]) >= 0 &&
+        HexValue(file_name[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(file_name[i + 1]) * 16 + HexValue(file_name[i + 2]));
       i += 2;
     } else {
-      out += fileName[i];
+      out += file_name[i];
     }
   }
   return out;
 }
 
-std::string UserFolderName(const std::string& userName) {
+std::string UserFolderName(const std::string& user_name) {
   std::string out;
-  for (unsigned char c : userName) {
+  for (unsigned char c : user_name) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ') {
       out += static_cast<char>(c);
     } else {

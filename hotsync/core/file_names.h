@@ -12,10 +12,10 @@ namespace hotsync {
 // "=" and two upper-case hex digits.
 std::string EncodeDatabaseFileName(const std::string& name);
 // The inverse; a malformed escape is kept as it stands.
-std::string DecodeDatabaseFileName(const std::string& fileName);
+std::string DecodeDatabaseFileName(const std::string& file_name);
 
 // A user's folder name: letters, digits and blanks as they stand, anything else escaped as above.
-std::string UserFolderName(const std::string& userName);
+std::string UserFolderName(const std::string& user_name);
 
 }  // namespace hotsync
 

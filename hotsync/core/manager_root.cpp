@@ -9,8 +9,8 @@ namespace hotsync {
 std::string ManagerRoot() {
   using RootFn = const char*(HS_CALL*)(void);
   // Looked up, not imported: an installer loads these libraries alone from the manager's folder.
-  if (auto sessionRoot = reinterpret_cast<RootFn>(FindLoadedSymbol("SYNC20.dll", "HsGetRootDirectory"))) {
-    if (const char* root = sessionRoot()) return root;
+  if (auto session_root = reinterpret_cast<RootFn>(FindLoadedSymbol("SYNC20.dll", "HsGetRootDirectory"))) {
+    if (const char* root = session_root()) return root;
   }
   std::string root;
   return ReadCoreSetting(kCoreRoot, &root) ? root : std::string();

@@ -44,13 +44,13 @@ bool LoadRegistrations(const std::string& root, std::vector<ConduitRegistration>
   if (!ReadWholeFile(path, &data, error)) return false;
   const std::string text(data.begin(), data.end());
   size_t start = 0;
-  int lineNumber = 0;
+  int line_number = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
-    ++lineNumber;
+    ++line_number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     const std::vector<std::string> fields = Fields(line);
@@ -58,7 +58,7 @@ bool LoadRegistrations(const std::string& root, std::vector<ConduitRegistration>
     long long priority = 0;
     if (fields.size() != 8 || fields[0].size() != 4 || !Number(fields[1], INT32_MIN, INT32_MAX, &type) ||
         !Number(fields[2], 0, UINT32_MAX, &priority)) {
-      *error = "conduit registrations \"" + path + "\" line " + std::to_string(lineNumber) +
+      *error = "conduit registrations \"" + path + "\" line " + std::to_string(line_number) +
                " is not a registration";
       return false;
     }

@@ -19,8 +19,8 @@ Session* LastSession() { return g_current != nullptr ? g_current : g_last.get();
 void SetCurrentSession(Session* session) { g_current = session; }
 void SetLastSession(std::unique_ptr<Session> session) { g_last = std::move(session); }
 
-int32_t Session::Begin(const std::string& root, const std::string& userName,
-                       const std::string& handheldDir, uint32_t flags) {
+int32_t Session::Begin(const std::string& root, const std::string& user_name,
+                       const std::string& handheld_dir, uint32_t flags) {
   root_ = root;
   if (flags & kHsSessionRootOnly) return 0;
   std::vector<UserEntry> users;
@@ -29,16 +29,16 @@ int32_t Session::Begin(const std::string& root, const std::string& userName,
     SetError(error);
     return kHsErrGeneric;
   }
-  const bool anonymous = users.empty() && userName.empty() && !handheldDir.empty();
-  if (!anonymous && !FindUser(users, userName, &user_, &error)) {
+  const bool anonymous = users.empty() && user_name.empty() && !handheld_dir.empty();
+  if (!anonymous && !FindUser(users, user_name, &user_, &error)) {
     SetError(error);
     return kHsErrGeneric;
   }
   if (!anonymous) logPath_ = JoinPath(JoinPath(root, user_.folder), kLogFileName);
   if (flags & kHsSessionNoHandheld) return 0;
 
-  const std::string folder = !handheldDir.empty()
-                                 ? handheldDir
+  const std::string folder = !handheld_dir.empty()
+                                 ? handheld_dir
                                  : JoinPath(JoinPath(root, user_.folder), kHandheldFolderName);
   if (!MakeFolders(folder, &error)) {
     SetError(error);

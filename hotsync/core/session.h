@@ -40,8 +40,8 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  int32_t Begin(const std::string& root, const std::string& userName,
-                const std::string& handheldDir, uint32_t flags);
+  int32_t Begin(const std::string& root, const std::string& user_name,
+                const std::string& handheld_dir, uint32_t flags);
   int32_t End();
 
   // Null without a handheld.

@@ -25,18 +25,18 @@ std::string g_lastError;
 
 extern "C" {
 
-int32_t HS_CALL HsBeginSession(const char* rootDir, const char* userName, const char* handheldDir,
+int32_t HS_CALL HsBeginSession(const char* root_dir, const char* user_name, const char* handheld_dir,
                                uint32_t flags) {
   if (CurrentSession() != nullptr) {
     g_lastError = "a session is already in progress";
     return kHsErrGeneric;
   }
-  if (rootDir == nullptr || rootDir[0] == 0) {
+  if (root_dir == nullptr || root_dir[0] == 0) {
     g_lastError = "no HotSync root folder given";
     return kHsErrBadArgument;
   }
   std::unique_ptr<Session> session(new Session);
-  int32_t result = session->Begin(rootDir, Text(userName), Text(handheldDir), flags);
+  int32_t result = session->Begin(root_dir, Text(user_name), Text(handheld_dir), flags);
   g_lastError = session->lastError();
   if (result != 0) {
     SetLastSession(nullptr);
@@ -69,13 +69,13 @@ int32_t HS_CALL HsGetLogEntryCount(void) {
   return session != nullptr ? static_cast<int32_t>(session->log().size()) : 0;
 }
 
-int32_t HS_CALL HsGetLogEntry(int32_t index, char* text, int32_t textSize, int32_t* activity) {
+int32_t HS_CALL HsGetLogEntry(int32_t index, char* text, int32_t text_size, int32_t* activity) {
   Session* session = LastSession();
   if (session == nullptr || index < 0 || static_cast<size_t>(index) >= session->log().size()) {
     return kHsErrBadArgument;
   }
   const LogEntry& entry = session->log()[static_cast<size_t>(index)];
-  CopyOut(entry.text, text, textSize);
+  CopyOut(entry.text, text, text_size);
   if (activity != nullptr) *activity = entry.activity;
   return 0;
 }

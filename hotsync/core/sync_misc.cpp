@@ -21,16 +21,16 @@ int32_t HS_CALL SyncUnRegisterConduit(uint32_t handle) {
 }
 
 // The handheld keeps wall-clock time: the desktop's local time plus the session's offset.
-int32_t HS_CALL SyncReadSysDateTime(uint32_t* secondsSince1970) {
+int32_t HS_CALL SyncReadSysDateTime(uint32_t* seconds_since_1970) {
   Session* session = nullptr;
   if (int32_t code = EnterOperation("SyncReadSysDateTime", &session)) return code;
-  if (secondsSince1970 == nullptr) return kHsErrBadArgument;
-  *secondsSince1970 = static_cast<uint32_t>(LocalWallClockNow() + session->clockOffset());
+  if (seconds_since_1970 == nullptr) return kHsErrBadArgument;
+  *seconds_since_1970 = static_cast<uint32_t>(LocalWallClockNow() + session->clockOffset());
   return 0;
 }
 
 // Nothing runs beside the conduit in the stand-in, so there is nothing to yield to.
-int32_t HS_CALL SyncYieldCycles([[maybe_unused]] uint16_t maxCycles) {
+int32_t HS_CALL SyncYieldCycles([[maybe_unused]] uint16_t max_cycles) {
   Session* session = nullptr;
   return EnterOperation("SyncYieldCycles", &session);
 }

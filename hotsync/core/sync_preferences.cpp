@@ -12,8 +12,8 @@ using namespace hotsync;
 namespace {
 
 // 0 with *db loaded, kSyncErrNotFound when the file is missing, or a damaged/io code.
-int32_t LoadPreferences(Session* session, bool backedUp, std::string* path, PalmDatabase* db) {
-  const char* name = backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
+int32_t LoadPreferences(Session* session, bool backed_up, std::string* path, PalmDatabase* db) {
+  const char* name = backed_up ? kSavedPreferencesName : kUnsavedPreferencesName;
   Handheld* handheld = session->handheld();
   *path = handheld->PathFor(name, true);
   if (!FileExists(*path)) return kSyncErrNotFound;
@@ -30,11 +30,11 @@ int32_t LoadPreferences(Session* session, bool backedUp, std::string* path, Palm
   return result;
 }
 
-PalmDatabase NewPreferences(Session* session, bool backedUp) {
+PalmDatabase NewPreferences(Session* session, bool backed_up) {
   PalmDatabase db;
-  db.name = backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
-  db.attributes = static_cast<uint16_t>(kDbAttrResource | (backedUp ? kDbAttrBackup : 0));
-  db.type = FourCharCode(backedUp ? "sprf" : "pref");
+  db.name = backed_up ? kSavedPreferencesName : kUnsavedPreferencesName;
+  db.attributes = static_cast<uint16_t>(kDbAttrResource | (backed_up ? kDbAttrBackup : 0));
+  db.type = FourCharCode(backed_up ? "sprf" : "pref");
   db.creator = FourCharCode("psys");
   db.creationDate = db.modificationDate = HandheldSecondsNow(session->clockOffset());
   return db;
@@ -84,12 +84,12 @@ int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request) {
   Session* session = nullptr;
   if (int32_t code = Enter("SyncWriteAppPreference", request, &session)) return code;
   if (request->requestedSize > request->bufferSize) return kHsErrBadArgument;
-  const bool backedUp = request->backedUp != 0;
+  const bool backed_up = request->backedUp != 0;
   std::string path;
   PalmDatabase db;
-  int32_t loaded = LoadPreferences(session, backedUp, &path, &db);
+  int32_t loaded = LoadPreferences(session, backed_up, &path, &db);
   if (loaded == kSyncErrNotFound) {
-    db = NewPreferences(session, backedUp);
+    db = NewPreferences(session, backed_up);
   } else if (loaded != 0) {
     return loaded;
   }

@@ -46,21 +46,21 @@ bool LoadUsers(const std::string& root, std::vector<UserEntry>* users, std::stri
   if (!ReadWholeFile(path, &data, error)) return false;
   std::string text(data.begin(), data.end());
   size_t start = 0;
-  int lineNumber = 0;
+  int line_number = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
-    ++lineNumber;
+    ++line_number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     size_t tab1 = line.find('\t');
     size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-    char* numberEnd = nullptr;
-    unsigned long id = std::strtoul(line.c_str(), &numberEnd, 10);
-    if (tab2 == std::string::npos || numberEnd != line.c_str() + tab1 || tab1 == 0) {
-      *error = "user registry \"" + path + "\" line " + std::to_string(lineNumber) +
+    char* number_end = nullptr;
+    unsigned long id = std::strtoul(line.c_str(), &number_end, 10);
+    if (tab2 == std::string::npos || number_end != line.c_str() + tab1 || tab1 == 0) {
+      *error = "user registry \"" + path + "\" line " + std::to_string(line_number) +
                " is not \"id<TAB>name<TAB>folder\"";
       return false;
     }
@@ -78,16 +78,16 @@ bool AddUser(const std::string& root, const std::string& name, UserEntry* added,
   if (!ValidName(name, error)) return false;
   std::vector<UserEntry> users;
   if (!MakeFolders(root, error) || !LoadUsers(root, &users, error)) return false;
-  uint32_t nextId = 1;
+  uint32_t next_id = 1;
   for (const UserEntry& user : users) {
     if (SameNameIgnoringCase(user.name, name)) {
       *error = "user \"" + user.name + "\" is already registered";
       return false;
     }
-    if (user.id >= nextId) nextId = user.id + 1;
+    if (user.id >= next_id) next_id = user.id + 1;
   }
   UserEntry user;
-  user.id = nextId;
+  user.id = next_id;
   user.name = name;
   user.folder = UserFolderName(name);
   const std::string folder = JoinPath(root, user.folder);

@@ -43,7 +43,7 @@ enum { kHsSyncIdle = 0, kHsSyncRunning = 1 };
 HS_EXPORT int32_t HS_WINAPI CmInstallCreator(const char* creator, int32_t type);
 HS_EXPORT int32_t HS_WINAPI CmRemoveConduitByCreatorID(const char* creator);
 // The setters store text for a registered creator (-1003 for another).
-HS_EXPORT int32_t HS_WINAPI CmSetCreatorName(const char* creator, const char* dllPath);
+HS_EXPORT int32_t HS_WINAPI CmSetCreatorName(const char* creator, const char* dll_path);
 HS_EXPORT int32_t HS_WINAPI CmSetCreatorDirectory(const char* creator, const char* directory);
 HS_EXPORT int32_t HS_WINAPI CmSetCreatorFile(const char* creator, const char* file);
 HS_EXPORT int32_t HS_WINAPI CmSetCreatorRemote(const char* creator, const char* remote);

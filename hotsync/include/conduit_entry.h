@@ -22,13 +22,13 @@ enum {
   kCfgRecordPrefKindOffset = 348
 };
 
-typedef int32_t(HS_CALL* OpenConduitFn)(ProgressCallback progress, void* syncProperties);
+typedef int32_t(HS_CALL* OpenConduitFn)(ProgressCallback progress, void* sync_properties);
 typedef int32_t(HS_CALL* GetConduitNameFn)(char* buffer, uint16_t size);
 typedef uint32_t(HS_CALL* GetConduitVersionFn)(void);
 typedef int32_t(HS_CALL* GetConduitInfoFn)(int32_t query, void* input, void* output,
-                                           uint32_t* outputSize);
+                                           uint32_t* output_size);
 typedef int32_t(HS_CALL* CfgConduitFn)(int32_t kind, void* record, uint32_t* size);
-typedef int32_t(HS_CALL* FinishInstallFn)(const char* userName);
+typedef int32_t(HS_CALL* FinishInstallFn)(const char* user_name);
 
 #ifdef __cplusplus
 }

@@ -154,10 +154,10 @@ HS_EXPORT int32_t HS_CALL SyncPurgeAllRecsInCategory(uint8_t handle, int16_t cat
 HS_EXPORT int32_t HS_CALL SyncChangeCategory(uint8_t handle, uint8_t from, uint8_t to);
 HS_EXPORT int32_t HS_CALL SyncResetRecordIndex(uint8_t handle);
 HS_EXPORT int32_t HS_CALL SyncReadNextRecInCategory(RecordExchange* record);
-HS_EXPORT int32_t HS_CALL SyncReadSysDateTime(uint32_t* secondsSince1970);
+HS_EXPORT int32_t HS_CALL SyncReadSysDateTime(uint32_t* seconds_since_1970);
 HS_EXPORT int32_t HS_CALL SyncReadAppPreference(AppPreferenceRequest* request);
 HS_EXPORT int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request);
-HS_EXPORT int32_t HS_CALL SyncYieldCycles(uint16_t maxCycles);
+HS_EXPORT int32_t HS_CALL SyncYieldCycles(uint16_t max_cycles);
 
 // ---- HSLOG20 ----
 // flag is a 32-bit BOOL.
@@ -165,21 +165,21 @@ HS_EXPORT int32_t HS_CALL LogAddEntry(const char* text, int32_t activity, int32_
 
 // ---- UserData (__stdcall) ----
 HS_EXPORT uint16_t HS_WINAPI UmGetUserCount(void);                                          // 101
-HS_EXPORT int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* userId);                  // 102
-HS_EXPORT int32_t HS_WINAPI UmGetUserName(uint32_t userId, char* buffer, int16_t* size);    // 103
-HS_EXPORT int32_t HS_WINAPI UmGetUserDirectory(uint32_t userId, char* buffer,
+HS_EXPORT int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* user_id);                  // 102
+HS_EXPORT int32_t HS_WINAPI UmGetUserName(uint32_t user_id, char* buffer, int16_t* size);    // 103
+HS_EXPORT int32_t HS_WINAPI UmGetUserDirectory(uint32_t user_id, char* buffer,
                                                int16_t* size);                              // 104
 HS_EXPORT int32_t HS_WINAPI UmGetRootDirectory(char* buffer, int16_t* size);                // 105
-HS_EXPORT int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* userId);        // 146
+HS_EXPORT int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* user_id);        // 146
 
 // ---- PalmCmn (__stdcall) ----
 // Loads the language resource library from the conduit's folder and returns its module, or the
 // conduit module when there is none. *version receives the library's version number; it is a
 // variable of its own, never the caller's module handle.
-HS_EXPORT void* HS_WINAPI PalmLoadLanguage(const char* libraryName, void* conduitModule,
+HS_EXPORT void* HS_WINAPI PalmLoadLanguage(const char* library_name, void* conduit_module,
                                            uint32_t* version);                             // 2
 // Releases what PalmLoadLanguage returned; a 32-bit BOOL.
-HS_EXPORT int32_t HS_WINAPI PalmFreeLanguage(void* resourceModule, void* conduitModule);    // 3
+HS_EXPORT int32_t HS_WINAPI PalmFreeLanguage(void* resource_module, void* conduit_module);    // 3
 
 #ifdef __cplusplus
 }

@@ -53,13 +53,13 @@ enum {
   kHsSessionRootOnly = 2     // the root alone, no user either (the conduit registrations)
 };
 
-// Begins a session. rootDir: the HotSync root folder (holding "Users.txt" and one folder per
-// user). userName: the user, or null when the registry holds exactly one user. handheldDir: the
+// Begins a session. root_dir: the HotSync root folder (holding "Users.txt" and one folder per
+// user). user_name: the user, or null when the registry holds exactly one user. handheld_dir: the
 // handheld folder, or null for the user's "Handheld" folder. Removes write-back leftovers
 // ("*.tmp") of an earlier killed sync. Returns 0, kHsErrLocked, or another code with a text
 // for HsGetLastErrorText. REQUIRES: no session in progress (else kHsErrGeneric).
-HS_EXPORT int32_t HS_CALL HsBeginSession(const char* rootDir, const char* userName,
-                                         const char* handheldDir, uint32_t flags);
+HS_EXPORT int32_t HS_CALL HsBeginSession(const char* root_dir, const char* user_name,
+                                         const char* handheld_dir, uint32_t flags);
 // Ends the session: writes back and closes every database still open, releases the lock.
 // Returns 0, or the code of the first write-back that failed (the others are still tried).
 HS_EXPORT int32_t HS_CALL HsEndSession(void);
@@ -67,9 +67,9 @@ HS_EXPORT int32_t HS_CALL HsSessionActive(void);
 
 // HotSync log entries of the current (or last) session, oldest first.
 HS_EXPORT int32_t HS_CALL HsGetLogEntryCount(void);
-// Copies entry index's text (cut to textSize - 1 bytes, terminated) and activity code.
+// Copies entry index's text (cut to text_size - 1 bytes, terminated) and activity code.
 // Returns 0, or kHsErrBadArgument for an index out of range.
-HS_EXPORT int32_t HS_CALL HsGetLogEntry(int32_t index, char* text, int32_t textSize,
+HS_EXPORT int32_t HS_CALL HsGetLogEntry(int32_t index, char* text, int32_t text_size,
                                         int32_t* activity);
 
 // How far the conduit's current record walk has come: the 1-based position of the record last

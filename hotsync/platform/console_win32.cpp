@@ -57,10 +57,10 @@ bool CanShowDialogs(std::string* why) {
 }
 
 bool RedirectDocumentsFolder(const std::string& folder, std::string* why) {
-  const std::string libraryFolder = JoinPath(ProgramFolder(), "dry-run");
-  const std::string library = JoinPath(libraryFolder, "SHFolder.dll");
+  const std::string library_folder = JoinPath(ProgramFolder(), "dry-run");
+  const std::string library = JoinPath(library_folder, "SHFolder.dll");
   if (!SetEnvironmentVariableA("HOTSYNC_DRY_RUN_DOCUMENTS", folder.c_str()) ||
-      !SetDllDirectoryA(libraryFolder.c_str()) || LoadLibraryA(library.c_str()) == nullptr) {
+      !SetDllDirectoryA(library_folder.c_str()) || LoadLibraryA(library.c_str()) == nullptr) {
     *why = "cannot load " + library;
     return false;
   }
@@ -86,8 +86,8 @@ void SetBinaryStdout() {
 }
 
 std::string DefaultRootFolder() {
-  const char* appData = std::getenv("APPDATA");
-  return JoinPath(appData != nullptr ? appData : ".", "Reelbox HotSync");
+  const char* app_data = std::getenv("APPDATA");
+  return JoinPath(app_data != nullptr ? app_data : ".", "Reelbox HotSync");
 }
 
 void WriteUtf8(int stream, const std::string& text) {

@@ -98,13 +98,13 @@ void CloseModule(void* module);
 std::string ModuleFolder(void* module);
 // A module's file name on this target, from its Windows name: "KVRTConduitLANG.DLL" stays as it
 // is on win32 and becomes "libKVRTConduitLANG.so" on POSIX.
-std::string TargetModuleFileName(const std::string& windowsName);
+std::string TargetModuleFileName(const std::string& windows_name);
 // The folder of the running program, and its file.
 std::string ProgramFolder();
 std::string ProgramFile();
 // A function of a library this process has already loaded (by its Windows name), or null; never
 // loads the library.
-void* FindLoadedSymbol(const std::string& windowsName, const char* name);
+void* FindLoadedSymbol(const std::string& windows_name, const char* name);
 // path made absolute against the current folder (as it is when that cannot be done).
 std::string AbsolutePath(const std::string& path);
 

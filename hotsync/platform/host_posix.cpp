@@ -191,10 +191,10 @@ bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>&
     return false;
   }
   // The rename itself reaches the disk only with the folder.
-  int dirFd = ::open(ParentOf(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+  int dir_fd = ::open(ParentOf(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (dir_fd >= 0) {
+    ::fsync(dir_fd);
+    ::close(dir_fd);
   }
   return true;
 }
@@ -264,9 +264,9 @@ std::string ModuleFolder(void* module) {
   return std::string();
 }
 
-std::string TargetModuleFileName(const std::string& windowsName) {
-  const size_t dot = windowsName.find_last_of('.');
-  return "lib" + windowsName.substr(0, dot) + ".so";
+std::string TargetModuleFileName(const std::string& windows_name) {
+  const size_t dot = windows_name.find_last_of('.');
+  return "lib" + windows_name.substr(0, dot) + ".so";
 }
 
 std::string ProgramFile() {
@@ -282,8 +282,8 @@ std::string ProgramFolder() {
   return file.empty() ? std::string(".") : ParentOf(file);
 }
 
-void* FindLoadedSymbol(const std::string& windowsName, const char* name) {
-  void* module = ::dlopen(TargetModuleFileName(windowsName).c_str(), RTLD_LAZY | RTLD_NOLOAD);
+void* FindLoadedSymbol(const std::string& windows_name, const char* name) {
+  void* module = ::dlopen(TargetModuleFileName(windows_name).c_str(), RTLD_LAZY | RTLD_NOLOAD);
   if (module == nullptr) return nullptr;
   void* symbol = ::dlsym(module, name);
   // NOLOAD took a reference of its own.

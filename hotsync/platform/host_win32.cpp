@@ -275,7 +275,7 @@ std::string ModuleFolder(void* module) {
   return ParentOf(path);
 }
 
-std::string TargetModuleFileName(const std::string& windowsName) { return windowsName; }
+std::string TargetModuleFileName(const std::string& windows_name) { return windows_name; }
 
 std::string ProgramFolder() { return ModuleFolder(GetModuleHandleA(nullptr)); }
 
@@ -285,8 +285,8 @@ std::string ProgramFile() {
   return path;
 }
 
-void* FindLoadedSymbol(const std::string& windowsName, const char* name) {
-  HMODULE module = GetModuleHandleA(windowsName.c_str());
+void* FindLoadedSymbol(const std::string& windows_name, const char* name) {
+  HMODULE module = GetModuleHandleA(windows_name.c_str());
   return module != nullptr ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
 }
 

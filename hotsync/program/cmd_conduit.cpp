@@ -81,8 +81,8 @@ int RunInstall(const Options& options) {
   if (!LoadConduit(options, &conduit) || Missing(conduit.finishInstall != nullptr, "FinishInstall")) return 1;
   UserEntry user;
   if (!SelectedUser(options, &user)) return 1;
-  const std::string userFolder = JoinPath(options.root, user.folder);
-  const std::string folder = JoinPath(userFolder, kConduitFolderName);
+  const std::string user_folder = JoinPath(options.root, user.folder);
+  const std::string folder = JoinPath(user_folder, kConduitFolderName);
   const int32_t result = conduit.finishInstall(user.name.c_str());
   if (result == 0 && FolderExists(folder)) {
     Print("The conduit is installed for \"%s\": its folder is %s\n", user.name.c_str(), folder.c_str());
@@ -103,7 +103,7 @@ int RunInstall(const Options& options) {
       why = "the manager gave it no user named \"" + user.name + "\" (registered in " + options.root + ")";
       break;
     case -4:
-      why = "the manager did not give it the folder of user \"" + user.name + "\" (" + userFolder + ")";
+      why = "the manager did not give it the folder of user \"" + user.name + "\" (" + user_folder + ")";
       break;
     case -5:
       why = "it could not create its folder " + folder + ": " + WhyNoFolder(folder);

@@ -52,11 +52,11 @@ std::string CreatorFromFileName(const std::string& path) {
 int Install(const Options& options, const ConduitManager& manager) {
   ConduitRegistration conduit;
   std::string file;
-  bool priorityGiven = false;
+  bool priority_given = false;
   for (size_t i = 2; i < options.words.size(); ++i) {
     const std::string& word = options.words[i];
-    const bool takesValue = word == "--creator" || word == "--directory" || word == "--priority" || word == "--title";
-    if (takesValue && i + 1 >= options.words.size()) return UsageError(word + " needs a value");
+    const bool takes_value = word == "--creator" || word == "--directory" || word == "--priority" || word == "--title";
+    if (takes_value && i + 1 >= options.words.size()) return UsageError(word + " needs a value");
     if (word == "--creator") {
       conduit.creator = options.words[++i];
     } else if (word == "--directory") {
@@ -67,7 +67,7 @@ int Install(const Options& options, const ConduitManager& manager) {
       const std::string& value = options.words[++i];
       if (value.size() != 1 || value[0] < '0' || value[0] > '4') return UsageError("--priority takes 0 to 4");
       conduit.priority = static_cast<uint32_t>(value[0] - '0');
-      priorityGiven = true;
+      priority_given = true;
     } else if (file.empty() && !word.empty() && word[0] != '-') {
       file = word;
     } else {
@@ -116,7 +116,7 @@ int Install(const Options& options, const ConduitManager& manager) {
       return 1;
     }
     update = true;
-    if (!priorityGiven) conduit.priority = c.priority;
+    if (!priority_given) conduit.priority = c.priority;
     if (conduit.directory.empty()) conduit.directory = c.directory;
   }
   const int32_t result = manager.Register(conduit, update);

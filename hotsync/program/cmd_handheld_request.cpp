@@ -32,9 +32,9 @@ const char* const kModeWords[4] = {
 
 void Describe(uint16_t value, bool stored) {
   const bool import = (value & kImportBit) != 0;
-  const bool exportAsked = import || (value & kExportBit) != 0;
+  const bool export_asked = import || (value & kExportBit) != 0;
   Print("Request: 0x%04x%s\n", value, stored ? "" : " (none stored yet)");
-  if (!exportAsked) {
+  if (!export_asked) {
     Print("  nothing: the next sync neither exports nor imports the movie list\n");
   } else {
     Print("  export: the next sync writes every movie to MyMoviesExport.tab\n");
@@ -50,11 +50,11 @@ void Describe(uint16_t value, bool stored) {
 
 int RunHandheldRequest(const Options& options) {
   const std::vector<std::string>& words = options.words;
-  bool change = false, clear = false, exportAsked = false;
+  bool change = false, clear = false, export_asked = false;
   int mode = -1;
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "--export") {
-      exportAsked = true;
+      export_asked = true;
     } else if (words[i] == "--clear") {
       clear = true;
     } else if (words[i] == "--import" && i + 1 < words.size()) {
@@ -68,7 +68,7 @@ int RunHandheldRequest(const Options& options) {
     }
     change = true;
   }
-  if (clear && (exportAsked || mode >= 0)) return UsageError("--clear goes alone");
+  if (clear && (export_asked || mode >= 0)) return UsageError("--clear goes alone");
   SessionScope session(options, 0);
   if (!session.ok()) return 1;
   std::vector<uint8_t> buffer(kBufferSize, 0);
@@ -96,7 +96,7 @@ int RunHandheldRequest(const Options& options) {
   uint16_t value = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
   if (change) {
     if (clear) value = static_cast<uint16_t>(value & ~(kExportBit | kImportBit));
-    if (exportAsked) value |= kExportBit;
+    if (export_asked) value |= kExportBit;
     if (mode >= 0) value = static_cast<uint16_t>((value & ~kModeBits) | kExportBit | kImportBit | (mode << 2));
     buffer[0] = static_cast<uint8_t>(value >> 8);
     buffer[1] = static_cast<uint8_t>(value);

@@ -129,8 +129,8 @@ int RunSync(const Options& options) {
   // Before any output: the status lines and the log go out in blocks, not a write per line.
   static char buffer[1 << 16];
   if (!StdoutIsTerminal()) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-  bool doNothing = false;
-  bool dryRun = false;
+  bool do_nothing = false;
+  bool dry_run = false;
   for (size_t i = 1; i < options.words.size(); ++i) {
     const std::string& word = options.words[i];
     if (word == "--cancel-at") {
@@ -139,19 +139,19 @@ int RunSync(const Options& options) {
       }
       g_cancelAt = options.words[++i];
     } else if (word == "--do-nothing") {
-      doNothing = true;
+      do_nothing = true;
     } else if (word == "--dry-run") {
-      dryRun = true;
+      dry_run = true;
     } else if (word == "--quiet") {
       g_quiet = true;
     } else {
       return UsageError("sync does not take \"" + word + "\"");
     }
   }
-  return dryRun ? RunDryRun(options, doNothing) : RunSyncSession(options, options, doNothing, true);
+  return dry_run ? RunDryRun(options, do_nothing) : RunSyncSession(options, options, do_nothing, true);
 }
 
-int RunSyncSession(const Options& options, const Options& hintOptions, bool doNothing, bool keepBackup) {
+int RunSyncSession(const Options& options, const Options& hint_options, bool do_nothing, bool keep_backup) {
   SessionScope session(options, 0);
   if (!session.ok()) return kExitFailed;
   // Every conduit to run is loaded before any runs: a sync never stops half-way for a missing one.
@@ -172,7 +172,7 @@ int RunSyncSession(const Options& options, const Options& hintOptions, bool doNo
   }
 
   uint8_t properties[kSyncPropertiesSize] = {0};
-  const uint32_t action = doNothing ? kSyncActionDoNothing : 0;
+  const uint32_t action = do_nothing ? kSyncActionDoNothing : 0;
   for (int i = 0; i < 4; ++i) properties[i] = static_cast<uint8_t>(action >> (8 * i));
   char* folder = reinterpret_cast<char*>(properties + kSyncPropertiesFolderOffset);
   const int32_t length = HsGetConduitFolder(folder, kSyncPropertiesSize - kSyncPropertiesFolderOffset);
@@ -185,13 +185,13 @@ int RunSyncSession(const Options& options, const Options& hintOptions, bool doNo
     // The folder of a dry run's copy is not the user's: the hint names the user's own.
     PrintError("hotsync: warning: the conduit was never installed for this user (its folder %s is "
                "missing), so its settings and logs cannot be kept; install it with:\n  %s\n",
-               folder, CommandLine(hintOptions, "install").c_str());
+               folder, CommandLine(hint_options, "install").c_str());
   }
 
   char handheld[1024] = {0};
   HsGetHandheldFolder(handheld, sizeof handheld);
   std::string backup;
-  if (keepBackup) {
+  if (keep_backup) {
     if (!MakeBackup(handheld, BackupReason::kSync, &backup, &error)) {
       PrintError("hotsync: no sync without a backup of the handheld: %s\n", error.c_str());
       return kExitFailed;
@@ -211,12 +211,12 @@ int RunSyncSession(const Options& options, const Options& hintOptions, bool doNo
     if (g_askedToStop) break;
   }
   if (g_lineOpen) Print("\n");
-  const bool savedAll = session.End();
-  const bool logErrors = PrintLog();
+  const bool saved_all = session.End();
+  const bool log_errors = PrintLog();
   int status = kExitOk;
   std::string outcome;
   // Changes that could not be saved outweigh a cancel: the user must know the sync failed.
-  if (!savedAll) {
+  if (!saved_all) {
     status = kExitFailed;
     outcome = " (failed)";
   } else if (g_askedToStop) {
@@ -225,11 +225,11 @@ int RunSyncSession(const Options& options, const Options& hintOptions, bool doNo
   } else if (result != 0) {
     status = kExitFailed;
     outcome = " (failed)";
-  } else if (logErrors) {
+  } else if (log_errors) {
     status = kExitLogErrors;
     std::string where = " above";
     UserEntry user;
-    if (!keepBackup) {
+    if (!keep_backup) {
       if (g_quiet) where = " (a dry run keeps none: run it without --quiet to see it)";
     } else if (SelectedUser(options, &user)) {
       where = (g_quiet ? " " : " above, kept in ") + HotSyncLogPath(options, user);
@@ -237,7 +237,7 @@ int RunSyncSession(const Options& options, const Options& hintOptions, bool doNo
     outcome = " (finished, but the conduit reported errors: see the HotSync log" + where + ")";
   }
   Print("Result: %ld%s\n", static_cast<long>(result), outcome.c_str());
-  if (!savedAll) Print("Some handheld changes could not be saved (see above).\n");
+  if (!saved_all) Print("Some handheld changes could not be saved (see above).\n");
   if (!g_cancelAt.empty() && !g_askedToStop) {
     PrintError("hotsync: warning: --cancel-at \"%s\" never matched: the conduit showed no such status, "
                "so the sync ran to its end (the statuses it shows are the \"status:\" lines of a sync "

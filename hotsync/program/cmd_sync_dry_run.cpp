@@ -81,21 +81,21 @@ bool LoadFile(const Handheld& handheld, const std::string& file, PalmDatabase* d
 }
 
 // Prints what changed from the handheld before to the copy after; the number of changes.
-size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFolder) {
-  Handheld before(beforeFolder);
-  Handheld after(afterFolder);
-  std::vector<std::string> files = DatabaseFilesIn(afterFolder);
-  for (const std::string& file : DatabaseFilesIn(beforeFolder)) {
-    if (!FileExists(JoinPath(afterFolder, file))) files.push_back(file);
+size_t ReportChanges(const std::string& before_folder, const std::string& after_folder) {
+  Handheld before(before_folder);
+  Handheld after(after_folder);
+  std::vector<std::string> files = DatabaseFilesIn(after_folder);
+  for (const std::string& file : DatabaseFilesIn(before_folder)) {
+    if (!FileExists(JoinPath(after_folder, file))) files.push_back(file);
   }
   size_t changes = 0;
   for (const std::string& file : files) {
     PalmDatabase old;
     PalmDatabase now;
-    const bool hadIt = LoadFile(before, file, &old);
-    const bool hasIt = LoadFile(after, file, &now);
-    const std::string name = hasIt ? now.name : old.name;
-    if (!hasIt) {
+    const bool had_it = LoadFile(before, file, &old);
+    const bool has_it = LoadFile(after, file, &now);
+    const std::string name = has_it ? now.name : old.name;
+    if (!has_it) {
       Print("  %s: would be deleted\n", name.c_str());
       ++changes;
       continue;
@@ -145,7 +145,7 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
       ++deleted;
       lines.push_back("    - " + RecordText(name, *gone.second));
     }
-    if (!hadIt) {
+    if (!had_it) {
       Print("  %s: would be created with %lu record%s\n", name.c_str(), static_cast<unsigned long>(added),
             added == 1 ? "" : "s");
       ++changes;
@@ -161,20 +161,20 @@ size_t ReportChanges(const std::string& beforeFolder, const std::string& afterFo
 
 }  // namespace
 
-int RunDryRun(const Options& options, bool doNothing) {
+int RunDryRun(const Options& options, bool do_nothing) {
   UserEntry user;
   if (!SelectedUser(options, &user)) return 1;
   std::string error;
-  const std::string userFolder = JoinPath(options.root, user.folder);
+  const std::string user_folder = JoinPath(options.root, user.folder);
   const std::string handheld =
-      options.handheld.empty() ? JoinPath(userFolder, kHandheldFolderName) : options.handheld;
+      options.handheld.empty() ? JoinPath(user_folder, kHandheldFolderName) : options.handheld;
   char documents[kDesktopPathSize] = {0};
   GetDocumentsFolder(options.env->Files(), documents);
 
   // One dry run at a time per root: the scratch root has a fixed name.
   const std::string scratch = JoinPath(options.root, kScratchName);
-  const std::string scratchDocuments = JoinPath(scratch, "Documents");
-  if (!RedirectDocumentsFolder(scratchDocuments, &error)) {
+  const std::string scratch_documents = JoinPath(scratch, "Documents");
+  if (!RedirectDocumentsFolder(scratch_documents, &error)) {
     PrintError("hotsync: no dry run here: %s\n", error.c_str());
     return 1;
   }
@@ -185,12 +185,12 @@ int RunDryRun(const Options& options, bool doNothing) {
   }
   RemoveTree(scratch);
   UserEntry copy;
-  bool ready = MakeFolders(scratchDocuments, &error) && AddUser(scratch, user.name, &copy, &error);
-  const std::string scratchUser = JoinPath(scratch, copy.folder);
-  const std::string scratchHandheld = JoinPath(scratchUser, kHandheldFolderName);
-  ready = ready && CopyFiles(handheld, scratchHandheld, &error);
-  if (ready && FolderExists(JoinPath(userFolder, kConduitFolderName))) {
-    ready = CopyFiles(JoinPath(userFolder, kConduitFolderName), JoinPath(scratchUser, kConduitFolderName), &error);
+  bool ready = MakeFolders(scratch_documents, &error) && AddUser(scratch, user.name, &copy, &error);
+  const std::string scratch_user = JoinPath(scratch, copy.folder);
+  const std::string scratch_handheld = JoinPath(scratch_user, kHandheldFolderName);
+  ready = ready && CopyFiles(handheld, scratch_handheld, &error);
+  if (ready && FolderExists(JoinPath(user_folder, kConduitFolderName))) {
+    ready = CopyFiles(JoinPath(user_folder, kConduitFolderName), JoinPath(scratch_user, kConduitFolderName), &error);
   }
   // The scratch root runs the conduits registered in the real one.
   const std::string registrations = JoinPath(options.root, kRegistrationsFileName);
@@ -199,7 +199,7 @@ int RunDryRun(const Options& options, bool doNothing) {
   }
   for (const char* name : kDocumentFiles) {
     const std::string path = JoinPath(documents, name);
-    if (ready && FileExists(path)) ready = CopyFileTo(path, JoinPath(scratchDocuments, name), &error);
+    if (ready && FileExists(path)) ready = CopyFileTo(path, JoinPath(scratch_documents, name), &error);
   }
   if (!ready) {
     PrintError("hotsync: the dry run could not be prepared: %s\n", error.c_str());
@@ -207,16 +207,16 @@ int RunDryRun(const Options& options, bool doNothing) {
     return 1;
   }
 
-  Options scratchOptions = options;
-  scratchOptions.root = scratch;
-  scratchOptions.handheld.clear();
-  scratchOptions.user = user.name;
-  const int status = RunSyncSession(scratchOptions, options, doNothing, false);
+  Options scratch_options = options;
+  scratch_options.root = scratch;
+  scratch_options.handheld.clear();
+  scratch_options.user = user.name;
+  const int status = RunSyncSession(scratch_options, options, do_nothing, false);
 
   Print("Dry run: nothing was changed. The sync would change:\n");
-  size_t changes = ReportChanges(handheld, scratchHandheld);
+  size_t changes = ReportChanges(handheld, scratch_handheld);
   Bytes exported;
-  if (ReadWholeFile(JoinPath(scratchDocuments, kExportFile), &exported, &error)) {
+  if (ReadWholeFile(JoinPath(scratch_documents, kExportFile), &exported, &error)) {
     size_t lines = 0;
     for (uint8_t byte : exported) lines += byte == '\n';
     Print("  %s: would be written with %lu movie line%s\n", kExportFile,

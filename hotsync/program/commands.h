@@ -93,11 +93,11 @@ int RunInstall(const Options& options);
 int RunInfo(const Options& options);
 int RunConfigure(const Options& options);
 int RunSync(const Options& options);
-// One synchronization of the session the options name; keepBackup copies the handheld first.
-// Hints name hintOptions (the user's own, where options name a dry run's copy).
-int RunSyncSession(const Options& options, const Options& hintOptions, bool doNothing, bool keepBackup);
+// One synchronization of the session the options name; keep_backup copies the handheld first.
+// Hints name hint_options (the user's own, where options name a dry run's copy).
+int RunSyncSession(const Options& options, const Options& hint_options, bool do_nothing, bool keep_backup);
 // sync --dry-run: the synchronization on scratch copies, and what it would change.
-int RunDryRun(const Options& options, bool doNothing);
+int RunDryRun(const Options& options, bool do_nothing);
 int RunHandheldCommand(const Options& options);
 // handheld feeds [set N NAME ADDRESS]: the event lists of Movie-Events.
 int RunHandheldFeeds(const Options& options);

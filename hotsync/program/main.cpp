@@ -177,9 +177,9 @@ int main(int argc, char** argv) {
   options.env = &Env::Default();
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
-    const bool takesValue = word == "--root" || word == "--user" || word == "--handheld" ||
+    const bool takes_value = word == "--root" || word == "--user" || word == "--handheld" ||
                             word == "--conduit" || word == "--fail";
-    if (!takesValue) {
+    if (!takes_value) {
       options.words.push_back(word);
       continue;
     }

@@ -57,7 +57,7 @@ void PrintError(const char* format, ...) {
 
 void PrintUtf8(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-std::string Shown(const std::string& handheldText) { return Utf8OfWindows1252(handheldText); }
+std::string Shown(const std::string& handheld_text) { return Utf8OfWindows1252(handheld_text); }
 
 void Table::AddColumn(const std::string& heading, size_t width, bool shrinks, bool right) {
   columns_.push_back(Column{heading, width, shrinks, right});

@@ -23,7 +23,7 @@ void PrintError(const char* format, ...) HOTSYNC_PRINTF(1, 2);
 void PrintUtf8(const std::string& text);
 
 // A handheld text (Windows-1252) as UTF-8, ready to be printed or fitted into a table.
-std::string Shown(const std::string& handheldText);
+std::string Shown(const std::string& handheld_text);
 
 // A table fitted to the terminal's width: columns a gap apart, each as wide as its widest
 // cell; when the rows are wider than the terminal, the columns marked as shrinkable give up

@@ -64,28 +64,28 @@ uint16_t HS_WINAPI UmGetUserCount(void) {
   return static_cast<uint16_t>(users.size() > 0xFFFF ? 0xFFFF : users.size());
 }
 
-int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* userId) {
+int32_t HS_WINAPI UmGetUserId(uint16_t index, uint32_t* user_id) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserId", &users, &root)) return code;
-  if (userId == nullptr || index >= users.size()) return -1;
-  *userId = users[index].id;
+  if (user_id == nullptr || index >= users.size()) return -1;
+  *user_id = users[index].id;
   return 1;
 }
 
-int32_t HS_WINAPI UmGetUserName(uint32_t userId, char* buffer, int16_t* size) {
+int32_t HS_WINAPI UmGetUserName(uint32_t user_id, char* buffer, int16_t* size) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserName", &users, &root)) return code;
-  const UserEntry* user = FindId(users, userId);
+  const UserEntry* user = FindId(users, user_id);
   return user != nullptr ? CopyText(user->name, buffer, size) : -1;
 }
 
-int32_t HS_WINAPI UmGetUserDirectory(uint32_t userId, char* buffer, int16_t* size) {
+int32_t HS_WINAPI UmGetUserDirectory(uint32_t user_id, char* buffer, int16_t* size) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserDirectory", &users, &root)) return code;
-  const UserEntry* user = FindId(users, userId);
+  const UserEntry* user = FindId(users, user_id);
   return user != nullptr ? CopyText(user->folder, buffer, size) : -1;
 }
 
@@ -97,17 +97,17 @@ int32_t HS_WINAPI UmGetRootDirectory(char* buffer, int16_t* size) {
   return CopyText(JoinPath(root, ""), buffer, size);
 }
 
-int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* userId) {
+int32_t HS_WINAPI UmGetUserIdFromPath(const char* path, uint32_t* user_id) {
   std::vector<UserEntry> users;
   std::string root;
   if (int32_t code = Enter("UmGetUserIdFromPath", &users, &root)) return code;
-  if (path == nullptr || userId == nullptr) return -1;
+  if (path == nullptr || user_id == nullptr) return -1;
   const std::string given = Comparable(path);
   for (const UserEntry& user : users) {
     const std::string folder = Comparable(JoinPath(root, user.folder));
     if (given.compare(0, folder.size(), folder) == 0 &&
         (given.size() == folder.size() || given[folder.size()] == '/')) {
-      *userId = user.id;
+      *user_id = user.id;
       return 1;
     }
   }

@@ -30,23 +30,23 @@ int32_t ConduitName(char* buffer, uint16_t size) {
   return 0;
 }
 
-EntryCode ConduitInfo(int32_t query, const void* input, void* output, uint32_t* outputSize) {
+EntryCode ConduitInfo(int32_t query, const void* input, void* output, uint32_t* output_size) {
   if (output == nullptr) return EntryCode::kNoOutput;
-  if (outputSize == nullptr) return EntryCode::kNoOutputSize;
+  if (output_size == nullptr) return EntryCode::kNoOutputSize;
   switch (query) {
     case 0: {
       if (input == nullptr) return EntryCode::kNoInput;
       const uint8_t* record = static_cast<const uint8_t*>(input);
       if (ReadLe32(record) != 1 || ReadLe32(record + 4) != 80) return EntryCode::kBadInputRecord;
-      CopyName(static_cast<char*>(output), *outputSize);
+      CopyName(static_cast<char*>(output), *output_size);
       return EntryCode::kOk;
     }
     case 1:
-      if (*outputSize != 4) return EntryCode::kWrongOutputSize;
+      if (*output_size != 4) return EntryCode::kWrongOutputSize;
       WriteLe32(output, 0x10000000u);
       return EntryCode::kOk;
     case 2:
-      if (*outputSize != 4) return EntryCode::kWrongOutputSize;
+      if (*output_size != 4) return EntryCode::kWrongOutputSize;
       WriteLe32(output, 0);
       return EntryCode::kOk;
     default:

@@ -10,6 +10,6 @@ constexpr const char kConduitDisplayName[] = "Reelbox";
 constexpr uint32_t kConduitInterfaceVersion = 0x101;
 
 int32_t ConduitName(char* buffer, uint16_t size);
-EntryCode ConduitInfo(int32_t query, const void* input, void* output, uint32_t* outputSize);
+EntryCode ConduitInfo(int32_t query, const void* input, void* output, uint32_t* output_size);
 
 #endif  // REELBOX_CONDUIT_CONDUIT_INFO_H

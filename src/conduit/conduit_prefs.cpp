@@ -69,8 +69,8 @@ size_t DecodeConduitPrefs(const uint8_t* data, size_t size, ConduitPrefs* prefs)
   return filled;
 }
 
-void ValidateConduitPrefs(ConduitPrefs* prefs, size_t bytesRead) {
-  if (bytesRead == kConduitPrefsSize) {
+void ValidateConduitPrefs(ConduitPrefs* prefs, size_t bytes_read) {
+  if (bytes_read == kConduitPrefsSize) {
     if (prefs->version == kConduitPrefsVersion) return;
     if (prefs->version == 2) {
       prefs->version = kConduitPrefsVersion;

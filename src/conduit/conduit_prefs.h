@@ -41,6 +41,6 @@ std::string EncodeConduitPrefs(const ConduitPrefs& prefs);
 size_t DecodeConduitPrefs(const uint8_t* data, size_t size, ConduitPrefs* prefs);
 // Completes a record as read: keeps version 3, migrates version 2, else applies the defaults to
 // every field except the spare word and the last run.
-void ValidateConduitPrefs(ConduitPrefs* prefs, size_t bytesRead);
+void ValidateConduitPrefs(ConduitPrefs* prefs, size_t bytes_read);
 
 #endif  // REELBOX_CONDUIT_CONDUIT_PREFS_H

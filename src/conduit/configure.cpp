@@ -48,23 +48,23 @@ bool FolderText(const uint8_t* at, size_t room, std::string* folder) {
 }
 
 // Runs the dialog for a record whose action and preference-kind fields are at the given places.
-EntryCode ConfigureRecord(Env& env, uint8_t* record, size_t folderOffset, size_t folderRoom,
-                        size_t actionOffset, size_t kindOffset) {
+EntryCode ConfigureRecord(Env& env, uint8_t* record, size_t folder_offset, size_t folder_room,
+                        size_t action_offset, size_t kind_offset) {
   std::string folder;
-  if (!FolderText(record + folderOffset, folderRoom, &folder)) return EntryCode::kCancelled;
+  if (!FolderText(record + folder_offset, folder_room, &folder)) return EntryCode::kCancelled;
   SyncAction action = SyncAction::kSynchronize;
   int32_t kind = 0;
   const EntryCode result = ShowSettingsDialog(env, folder.c_str(), &action, &kind);
   if (result == EntryCode::kOk) {
-    WriteLe32(record + actionOffset, ToInt(action));
-    WriteLe32(record + kindOffset, kind);
+    WriteLe32(record + action_offset, ToInt(action));
+    WriteLe32(record + kind_offset, kind);
   }
   return result;
 }
 
 }  // namespace
 
-EntryCode ShowSettingsDialog(Env& env, const char* folder, SyncAction* action, int32_t* preferenceKind) {
+EntryCode ShowSettingsDialog(Env& env, const char* folder, SyncAction* action, int32_t* preference_kind) {
   // A folder too long for the preferences file is reported to the debugger output.
   SyncLog log(env);
   ConduitPrefs prefs{};
@@ -79,16 +79,16 @@ EntryCode ShowSettingsDialog(Env& env, const char* folder, SyncAction* action, i
 
   const SettingsValues stored = model.Accept(read);
   *action = SettingsAction(stored);
-  *preferenceKind = kPreferenceKind;
+  *preference_kind = kPreferenceKind;
   stored.Into(&prefs);
   WriteConduitPrefs(env.Files(), prefs, folder);
   return EntryCode::kOk;
 }
 
-EntryCode ConfigureFromRecord(Env& env, int32_t kind, void* record, uint32_t* recordSize) {
+EntryCode ConfigureFromRecord(Env& env, int32_t kind, void* record, uint32_t* record_size) {
   if (!record) return EntryCode::kNoInput;
-  if (!recordSize) return EntryCode::kNoRecordSize;
-  if (*recordSize != kCfgRecordSize) return EntryCode::kBadRecordSize;
+  if (!record_size) return EntryCode::kNoRecordSize;
+  if (*record_size != kCfgRecordSize) return EntryCode::kBadRecordSize;
   if (kind != 0) return EntryCode::kBadConfigureKind;
   uint8_t* bytes = static_cast<uint8_t*>(record);
   if (ReadLe32(bytes) != 1) return EntryCode::kBadRecordVersion;

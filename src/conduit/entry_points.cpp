@@ -20,17 +20,17 @@ CONDUIT_EXPORT int32_t GetConduitName(char* buffer, uint16_t size) { return Cond
 
 CONDUIT_EXPORT uint32_t GetConduitVersion() { return kConduitInterfaceVersion; }
 
-CONDUIT_EXPORT int32_t GetConduitInfo(int32_t query, void* input, void* output, uint32_t* outputSize) {
-  return ToInt(ConduitInfo(query, input, output, outputSize));
+CONDUIT_EXPORT int32_t GetConduitInfo(int32_t query, void* input, void* output, uint32_t* output_size) {
+  return ToInt(ConduitInfo(query, input, output, output_size));
 }
 
 CONDUIT_EXPORT int32_t ConfigureConduit(void* record) { return ToInt(ConfigureFromLegacyRecord(Env::Default(), record)); }
 
-CONDUIT_EXPORT int32_t CfgConduit(int32_t kind, void* record, uint32_t* recordSize) {
-  return ToInt(ConfigureFromRecord(Env::Default(), kind, record, recordSize));
+CONDUIT_EXPORT int32_t CfgConduit(int32_t kind, void* record, uint32_t* record_size) {
+  return ToInt(ConfigureFromRecord(Env::Default(), kind, record, record_size));
 }
 
-CONDUIT_EXPORT int32_t FinishInstall(const char* userName) { return InstallUserFolder(Env::Default(), userName); }
+CONDUIT_EXPORT int32_t FinishInstall(const char* user_name) { return InstallUserFolder(Env::Default(), user_name); }
 
 void OnLibraryAttach(ModuleHandle self) { ConduitProcessAttach(self); }
 void OnLibraryDetach() { ConduitProcessDetach(); }

@@ -2,10 +2,10 @@
 
 #include "conduit/conduit_prefs.h"
 
-EventsSchedule DecideEventsSchedule(uint32_t interval, uint32_t lastRun, uint32_t now) {
+EventsSchedule DecideEventsSchedule(uint32_t interval, uint32_t last_run, uint32_t now) {
   EventsSchedule decision;
-  uint32_t dueAt = interval == kNoSchedule ? 0xFFFFFFFFu : (lastRun + interval) / 86400u * 86400u;
-  if (interval == 0 || now >= dueAt) {
+  uint32_t due_at = interval == kNoSchedule ? 0xFFFFFFFFu : (last_run + interval) / 86400u * 86400u;
+  if (interval == 0 || now >= due_at) {
     decision.due = true;
     return decision;
   }
@@ -13,7 +13,7 @@ EventsSchedule DecideEventsSchedule(uint32_t interval, uint32_t lastRun, uint32_
     decision.noSchedule = true;
     return decision;
   }
-  uint32_t remaining = dueAt - now;
+  uint32_t remaining = due_at - now;
   decision.daysLeft = remaining / 86400u + (remaining % 86400u != 0 ? 1u : 0u);
   return decision;
 }

@@ -13,6 +13,6 @@ struct EventsSchedule {
 
 // Due when the interval is 0, or now has reached the midnight that begins the day on which
 // last run + interval falls (unsigned, wrapping arithmetic).
-EventsSchedule DecideEventsSchedule(uint32_t interval, uint32_t lastRun, uint32_t now);
+EventsSchedule DecideEventsSchedule(uint32_t interval, uint32_t last_run, uint32_t now);
 
 #endif  // REELBOX_CONDUIT_SCHEDULE_H

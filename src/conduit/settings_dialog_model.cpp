@@ -135,7 +135,7 @@ void SettingsDialogModel::ShowListsJob(bool on) {
   SetText(kListsText, on ? kListsOn : kListsOff);
 }
 
-void SettingsDialogModel::Open(const SettingsValues& stored, const std::string& versionText) {
+void SettingsDialogModel::Open(const SettingsValues& stored, const std::string& version_text) {
   form_ = Template();
   form_.Find(kEventsCheck)->bold = true;
   form_.Find(kListsCheck)->bold = true;
@@ -145,10 +145,10 @@ void SettingsDialogModel::Open(const SettingsValues& stored, const std::string& 
   list.selectedRow = ScheduleRowFor(stored.eventsInterval);
   ShowSchedule(stored.eventsInterval != kNoSchedule);
   ShowListsJob((stored.flags & kPrefsFlagMyMoviesOn) != 0);
-  const bool fullAudit = (stored.logLevel & kLogLevelAudit) != 0;
-  form_.Find(kFullAuditRadio)->checked = fullAudit;
-  form_.Find(kStandardLogRadio)->checked = !fullAudit;
-  SetText(kVersionText, versionText);
+  const bool full_audit = (stored.logLevel & kLogLevelAudit) != 0;
+  form_.Find(kFullAuditRadio)->checked = full_audit;
+  form_.Find(kStandardLogRadio)->checked = !full_audit;
+  SetText(kVersionText, version_text);
 }
 
 void SettingsDialogModel::OnCheck(int id, bool checked) {

@@ -71,7 +71,7 @@ class SettingsDialogModel final : public DialogController {
   explicit SettingsDialogModel(Env& env);
 
   // Applies the opening rules: controls from `stored`, the version text in its place.
-  void Open(const SettingsValues& stored, const std::string& versionText);
+  void Open(const SettingsValues& stored, const std::string& version_text);
 
   const DialogForm& Form() const override { return form_; }
   void OnCheck(int id, bool checked) override;

@@ -18,11 +18,11 @@ uint32_t Local(int32_t day, int32_t hour, int32_t minute) {
 }
 
 TEST(EventsSchedule, DailyIsDueFromTheNextLocalMidnight) {
-  uint32_t mondayLate = Local(27, 23, 50);
-  EXPECT_TRUE(DecideEventsSchedule(86400, mondayLate, Local(28, 0, 5)).due);
-  EventsSchedule sameDay = DecideEventsSchedule(86400, mondayLate, Local(27, 23, 59));
-  EXPECT_FALSE(sameDay.due);
-  EXPECT_EQ(sameDay.daysLeft, 1u);
+  uint32_t monday_late = Local(27, 23, 50);
+  EXPECT_TRUE(DecideEventsSchedule(86400, monday_late, Local(28, 0, 5)).due);
+  EventsSchedule same_day = DecideEventsSchedule(86400, monday_late, Local(27, 23, 59));
+  EXPECT_FALSE(same_day.due);
+  EXPECT_EQ(same_day.daysLeft, 1u);
 }
 
 TEST(EventsSchedule, WeeklyCountsDaysToTheMidnightOfTheDueDay) {

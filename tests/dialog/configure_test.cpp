@@ -68,8 +68,8 @@ class ConfigureTest : public ::testing::Test {
     ReadConduitPrefs(Env::Default().Files(), &prefs, dir.path().c_str());
     return prefs;
   }
-  void Store(uint32_t flags, uint32_t interval, uint32_t lastRun, uint32_t logLevel) {
-    ConduitPrefs prefs{3, 0, flags, interval, lastRun, logLevel};
+  void Store(uint32_t flags, uint32_t interval, uint32_t last_run, uint32_t log_level) {
+    ConduitPrefs prefs{3, 0, flags, interval, last_run, log_level};
     WriteConduitPrefs(Env::Default().Files(), prefs, dir.path().c_str());
   }
   // Clicks as a user would, then presses `button`.

@@ -99,13 +99,13 @@ int MoviesEndToEnd::Run(const std::vector<std::string>& words, std::string* outp
   return result.exitStatus;
 }
 
-int MoviesEndToEnd::Sync(uint16_t preference, const std::vector<std::string>& syncWords) {
+int MoviesEndToEnd::Sync(uint16_t preference, const std::vector<std::string>& sync_words) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04x", static_cast<unsigned>(preference));
   std::string output;
   EXPECT_EQ(Run({"handheld", "prefs", "KVRT", "4", "1", hex}, &output), 0) << output;
   std::vector<std::string> words = {"sync"};
-  words.insert(words.end(), syncWords.begin(), syncWords.end());
+  words.insert(words.end(), sync_words.begin(), sync_words.end());
   return Run(words, &output_);
 }
 

@@ -32,7 +32,7 @@ class MoviesEndToEnd : public ::testing::Test {
 
   // Sets the request bits (host order) as the handheld would, then synchronizes. Extra words go
   // to "sync". Returns the program's exit status; output_ holds what it printed.
-  int Sync(uint16_t preference, const std::vector<std::string>& syncWords = {});
+  int Sync(uint16_t preference, const std::vector<std::string>& sync_words = {});
   // The preference value the handheld holds now (host order).
   uint16_t Preference();
   hotsync::PalmDatabase Handheld();

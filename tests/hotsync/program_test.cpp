@@ -421,9 +421,9 @@ TEST_F(HotSyncProgram, EachSyncKeepsABackupAndRestoreTakesTheHandheldBack) {
   EXPECT_EQ(RecordCount(), 9u);
   ASSERT_EQ(Run({"handheld", "restore", "1"}).exitStatus, 0);
   EXPECT_EQ(RecordCount(), 18u);
-  ProcessResult tooFar = Run({"handheld", "restore", "6"});
-  EXPECT_EQ(tooFar.exitStatus, 1);
-  EXPECT_TRUE(Has(tooFar, "only 5 backups")) << tooFar.output;
+  ProcessResult too_far = Run({"handheld", "restore", "6"});
+  EXPECT_EQ(too_far.exitStatus, 1);
+  EXPECT_TRUE(Has(too_far, "only 5 backups")) << too_far.output;
   EXPECT_EQ(Run({"handheld", "restore", "0"}).exitStatus, 2);
 }
 
@@ -440,10 +440,10 @@ TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
     EXPECT_TRUE(Has(list, "HotSync root: " + root_.path())) << list.output;
     EXPECT_FALSE(Has(list, "/")) << list.output;
   }
-  ProcessResult notInstalled = Run({"--user", "alice", "sync"});
-  EXPECT_TRUE(Has(notInstalled, "never installed")) << notInstalled.output;
-  EXPECT_TRUE(Has(notInstalled, "  hotsync --root " + Pasteable(root_.path()) + " --user alice install\n"))
-      << notInstalled.output;
+  ProcessResult not_installed = Run({"--user", "alice", "sync"});
+  EXPECT_TRUE(Has(not_installed, "never installed")) << not_installed.output;
+  EXPECT_TRUE(Has(not_installed, "  hotsync --root " + Pasteable(root_.path()) + " --user alice install\n"))
+      << not_installed.output;
   // What is not found is named with where it was looked for.
   ProcessResult dump = Run({"handheld", "dump", "Nothing"});
   EXPECT_EQ(dump.exitStatus, 1);
@@ -453,40 +453,40 @@ TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
   EXPECT_EQ(movies.exitStatus, 1);
   EXPECT_TRUE(Has(movies, "the handheld " + UserPath("Alice", "Handheld") + " has no Movie-Lists database")) << movies.output;
   TempFolder empty;
-  ProcessResult noUsers = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), {"--root", empty.path(), "sync"});
-  EXPECT_TRUE(reelbox_test::ToPlainLineEnds(&noUsers.output)) << noUsers.output;
-  EXPECT_EQ(noUsers.exitStatus, 1);
-  EXPECT_TRUE(Has(noUsers, "no user is registered in the HotSync root " + empty.path())) << noUsers.output;
-  EXPECT_TRUE(Has(noUsers, "  hotsync --root " + Pasteable(empty.path()) + " user add NAME\n")) << noUsers.output;
+  ProcessResult no_users = reelbox_test::RunProcess(reelbox_test::BuiltProgram("hotsync"), {"--root", empty.path(), "sync"});
+  EXPECT_TRUE(reelbox_test::ToPlainLineEnds(&no_users.output)) << no_users.output;
+  EXPECT_EQ(no_users.exitStatus, 1);
+  EXPECT_TRUE(Has(no_users, "no user is registered in the HotSync root " + empty.path())) << no_users.output;
+  EXPECT_TRUE(Has(no_users, "  hotsync --root " + Pasteable(empty.path()) + " user add NAME\n")) << no_users.output;
 }
 
 TEST_F(HotSyncProgram, InstallExplainsEachFailureInWords) {
-  ProcessResult noUsers = Run({"install"});
-  EXPECT_EQ(noUsers.exitStatus, 1);
-  EXPECT_TRUE(Has(noUsers, "no user is registered in the HotSync root " + root_.path())) << noUsers.output;
+  ProcessResult no_users = Run({"install"});
+  EXPECT_EQ(no_users.exitStatus, 1);
+  EXPECT_TRUE(Has(no_users, "no user is registered in the HotSync root " + root_.path())) << no_users.output;
   AddUser();
-  ProcessResult noRoot = Run({"--fail", "UmGetRootDirectory:1:-1", "install"});
-  EXPECT_EQ(noRoot.exitStatus, 1);
-  EXPECT_TRUE(Has(noRoot, "did not give it the HotSync data folder")) << noRoot.output;
+  ProcessResult no_root = Run({"--fail", "UmGetRootDirectory:1:-1", "install"});
+  EXPECT_EQ(no_root.exitStatus, 1);
+  EXPECT_TRUE(Has(no_root, "did not give it the HotSync data folder")) << no_root.output;
   // A file where the conduit's folder goes: in the way whether or not the conduit notices.
   reelbox_test::WriteBytes(UserPath("Alice", "Cinevane"), hotsync::Bytes(3, 'x'));
-  ProcessResult inTheWay = Run({"install"});
-  EXPECT_EQ(inTheWay.exitStatus, 1);
-  EXPECT_TRUE(Has(inTheWay, "could not be installed for \"Alice\"")) << inTheWay.output;
-  EXPECT_TRUE(Has(inTheWay, UserPath("Alice", "Cinevane"))) << inTheWay.output;
-  EXPECT_TRUE(Has(inTheWay, "a file of that name is in the way")) << inTheWay.output;
+  ProcessResult in_the_way = Run({"install"});
+  EXPECT_EQ(in_the_way.exitStatus, 1);
+  EXPECT_TRUE(Has(in_the_way, "could not be installed for \"Alice\"")) << in_the_way.output;
+  EXPECT_TRUE(Has(in_the_way, UserPath("Alice", "Cinevane"))) << in_the_way.output;
+  EXPECT_TRUE(Has(in_the_way, "a file of that name is in the way")) << in_the_way.output;
   hotsync::RemoveFile(UserPath("Alice", "Cinevane"));
   // The user's folder itself a file: the conduit cannot make its folder in it.
-  const std::string userFolder = hotsync::JoinPath(root_.path(), "Alice");
-  std::filesystem::rename(userFolder, userFolder + ".moved");
-  reelbox_test::WriteBytes(userFolder, hotsync::Bytes(3, 'x'));
+  const std::string user_folder = hotsync::JoinPath(root_.path(), "Alice");
+  std::filesystem::rename(user_folder, user_folder + ".moved");
+  reelbox_test::WriteBytes(user_folder, hotsync::Bytes(3, 'x'));
   ProcessResult blocked = Run({"install"});
   EXPECT_EQ(blocked.exitStatus, 1);
   EXPECT_TRUE(Has(blocked, "could not create its folder " + UserPath("Alice", "Cinevane"))) << blocked.output;
-  EXPECT_TRUE(Has(blocked, "the user's folder " + userFolder + " is a file")) << blocked.output;
+  EXPECT_TRUE(Has(blocked, "the user's folder " + user_folder + " is a file")) << blocked.output;
   EXPECT_TRUE(Has(blocked, "(FinishInstall gave -5)")) << blocked.output;
-  hotsync::RemoveFile(userFolder);
-  std::filesystem::rename(userFolder + ".moved", userFolder);
+  hotsync::RemoveFile(user_folder);
+  std::filesystem::rename(user_folder + ".moved", user_folder);
   ProcessResult installed = Run({"install"});
   EXPECT_EQ(installed.exitStatus, 0) << installed.output;
   EXPECT_TRUE(Has(installed, "installed for \"Alice\": its folder is " + UserPath("Alice", "Cinevane"))) << installed.output;

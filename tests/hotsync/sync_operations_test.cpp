@@ -109,8 +109,8 @@ TEST_F(SyncOperations, WrittenRecordsCarryTheWritersAttributesAndCategory) {
 
 TEST_F(SyncOperations, ReadByIndexAndIdReturnEveryFieldAndCutLongData) {
   const uint8_t handle = Create("Movie-Events");
-  const std::string longData(100, 'L');
-  const uint32_t id = Write(handle, 0, longData, 4);
+  const std::string long_data(100, 'L');
+  const uint32_t id = Write(handle, 0, long_data, 4);
   RecordExchange record = {};
   record.handle = handle;
   record.index = 0;
@@ -124,13 +124,13 @@ TEST_F(SyncOperations, ReadByIndexAndIdReturnEveryFieldAndCutLongData) {
   EXPECT_EQ(buffer_[63], 'L');
   record.index = 1;
   EXPECT_EQ(SyncReadRecordByIndex(&record), kSyncErrNotFound);
-  RecordExchange byId = {};
-  byId.handle = handle;
-  byId.recordId = id;
-  EXPECT_EQ(SyncReadRecordById(&byId), 0);
-  EXPECT_EQ(+byId.recordSize, 100u);
-  byId.recordId = id + 1000;
-  EXPECT_EQ(SyncReadRecordById(&byId), kSyncErrNotFound);
+  RecordExchange by_id = {};
+  by_id.handle = handle;
+  by_id.recordId = id;
+  EXPECT_EQ(SyncReadRecordById(&by_id), 0);
+  EXPECT_EQ(+by_id.recordSize, 100u);
+  by_id.recordId = id + 1000;
+  EXPECT_EQ(SyncReadRecordById(&by_id), kSyncErrNotFound);
 }
 
 TEST_F(SyncOperations, CategoryWalkFollowsTheRecordListAndSkipsDeleted) {

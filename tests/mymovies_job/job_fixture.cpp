@@ -54,8 +54,8 @@ void JobTest::WriteRawRecords(const std::vector<std::pair<std::string, uint8_t>>
   ASSERT_TRUE(reelbox_test::WritePalmFile(root_.DatabasePath("Movie-Lists"), db));
 }
 
-int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancelText, int occurrence) {
-  g_cancel_text = cancelText;
+int32_t JobTest::RunJob(uint16_t preference, bool audit, const char* cancel_text, int occurrence) {
+  g_cancel_text = cancel_text;
   g_cancel_occurrence = occurrence;
   g_seen = 0;
   g_cancelling = false;
@@ -106,9 +106,9 @@ std::string ExportHeader() {
          "AudioTHX\tRating\tMPAA\tAwards\tNotes\r\n";
 }
 
-std::string SimpleExportLine(const std::string& title, int year, const std::string& runTime,
+std::string SimpleExportLine(const std::string& title, int year, const std::string& run_time,
                              const std::string& category, const std::string& notes) {
-  return title + "\t" + std::to_string(year) + "\t" + runTime + "\tDVD\t" + category +
+  return title + "\t" + std::to_string(year) + "\t" + run_time + "\tDVD\t" + category +
          "\t\t\t\t\tNone\t\t\t\tFalse\tTrue\t\t\t\t1\t1\tTrue\tNone\t\tFalse\tFalse\tFalse\tFalse\tFalse\t"
          "False\tFalse\tNR\t[NR]\t\t" + notes + "\r\n";
 }

@@ -34,9 +34,9 @@ class JobTest : public ::testing::Test {
   }
 
   // Runs the job with the preference value (host order). A cancel is asked for at the
-  // occurrence-th status report whose text is cancelText, and at every report after it.
+  // occurrence-th status report whose text is cancel_text, and at every report after it.
   // With audit, the debug log gets the full activity audit (each line flushed to the disk: slow).
-  int32_t RunJob(uint16_t preference, bool audit = false, const char* cancelText = nullptr, int occurrence = 1);
+  int32_t RunJob(uint16_t preference, bool audit = false, const char* cancel_text = nullptr, int occurrence = 1);
 
   // A fault the next RunJob injects into its session: the nth call of operation fails with code.
   void InjectFault(const std::string& operation, int32_t nth, int32_t code) {
@@ -79,7 +79,7 @@ class JobTest : public ::testing::Test {
 // The header line and the line of a movie as the export file holds them.
 std::string ExportHeader();
 // The export line of a movie made by SimpleMovie (every other field at its default).
-std::string SimpleExportLine(const std::string& title, int year, const std::string& runTime,
+std::string SimpleExportLine(const std::string& title, int year, const std::string& run_time,
                              const std::string& category = "Unfiled Movies", const std::string& notes = "");
 // Count of occurrences of needle in text.
 size_t CountOf(const std::string& text, const std::string& needle);

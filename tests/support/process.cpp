@@ -104,8 +104,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   HANDLE output = CreateFileA(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (output == INVALID_HANDLE_VALUE) return false;
-  std::string commandLine = Quote(program);
-  for (const std::string& arg : args) commandLine += " " + Quote(arg);
+  std::string command_line = Quote(program);
+  for (const std::string& arg : args) command_line += " " + Quote(arg);
   std::string environment = EnvironmentBlock(options.environment);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -115,7 +115,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   startup.hStdError = output;
   PROCESS_INFORMATION info = {};
   const BOOL ok = CreateProcessA(
-      program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
+      program.c_str(), &command_line[0], nullptr, nullptr, TRUE, 0, &environment[0],
       options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup, &info);
   CloseHandle(output);
   if (!ok) return false;
@@ -125,15 +125,15 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   return true;
 }
 
-bool ChildProcess::Wait(int timeoutMs, int* exitStatus) {
+bool ChildProcess::Wait(int timeout_ms, int* exit_status) {
   if (!running_) return false;
-  if (WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return false;
+  if (WaitForSingleObject(process_, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0) return false;
   DWORD code = 0;
   GetExitCodeProcess(process_, &code);
   CloseHandle(process_);
   process_ = nullptr;
   running_ = false;
-  *exitStatus = static_cast<int>(code);
+  *exit_status = static_cast<int>(code);
   return true;
 }
 
@@ -182,15 +182,15 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   return true;
 }
 
-bool ChildProcess::Wait(int timeoutMs, int* exitStatus) {
+bool ChildProcess::Wait(int timeout_ms, int* exit_status) {
   if (!running_) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
     int status = 0;
     const pid_t done = ::waitpid(pid_, &status, WNOHANG);
     if (done == pid_) {
       running_ = false;
-      *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       return true;
     }
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -232,20 +232,20 @@ std::string BuiltProgram(const std::string& name) {
 #endif
 }
 
-std::string BuiltLibrary(const std::string& windowsName) {
+std::string BuiltLibrary(const std::string& windows_name) {
 #ifdef _WIN32
-  return (fs::path(ExecutableFolder()) / windowsName).string();
+  return (fs::path(ExecutableFolder()) / windows_name).string();
 #else
-  const std::string stem = windowsName.substr(0, windowsName.find_last_of('.'));
+  const std::string stem = windows_name.substr(0, windows_name.find_last_of('.'));
   return (fs::path(ExecutableFolder()) / ("lib" + stem + ".so")).string();
 #endif
 }
 
 bool ToPlainLineEnds(std::string* output) {
 #ifdef _WIN32
-  const bool textMode = true;
+  const bool text_mode = true;
 #else
-  const bool textMode = false;
+  const bool text_mode = false;
 #endif
   std::string plain;
   bool clean = true;
@@ -255,9 +255,9 @@ bool ToPlainLineEnds(std::string* output) {
       plain += c;
       continue;
     }
-    const bool lineEnd = textMode && i + 1 < output->size() && (*output)[i + 1] == '\n' &&
+    const bool line_end = text_mode && i + 1 < output->size() && (*output)[i + 1] == '\n' &&
                          (plain.empty() || plain.back() != '\r');
-    if (!lineEnd) {
+    if (!line_end) {
       clean = false;
       plain += c;
     }

@@ -32,8 +32,8 @@ class ChildProcess {
 
   bool Start(const std::string& program, const std::vector<std::string>& args,
              const ProcessOptions& options = ProcessOptions());
-  // Waits up to timeoutMs; true when the program ended (its status in *exitStatus).
-  bool Wait(int timeoutMs, int* exitStatus);
+  // Waits up to timeout_ms; true when the program ended (its status in *exit_status).
+  bool Wait(int timeout_ms, int* exit_status);
   void Kill();
   // Sends an interrupt (Ctrl-C); false where tests cannot (win32).
   bool Interrupt();
@@ -60,7 +60,7 @@ bool ToPlainLineEnds(std::string* output);
 
 // A program or library of the build, beside the test executables ("hotsync" -> ".../hotsync.exe").
 std::string BuiltProgram(const std::string& name);
-std::string BuiltLibrary(const std::string& windowsName);  // "testconduit.dll" -> libtestconduit.so
+std::string BuiltLibrary(const std::string& windows_name);  // "testconduit.dll" -> libtestconduit.so
 
 }  // namespace reelbox_test
 

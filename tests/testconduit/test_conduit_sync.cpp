@@ -92,8 +92,8 @@ int32_t Work(ProgressCallback progress) {
 
 extern "C" TC_EXPORT int32_t HS_CALL OpenConduit(ProgressCallback progress, void* properties) {
   if (progress == nullptr) return -1;
-  uint32_t conduitHandle = 0;
-  if (int32_t code = SyncRegisterConduit(&conduitHandle)) return code;
+  uint32_t conduit_handle = 0;
+  if (int32_t code = SyncRegisterConduit(&conduit_handle)) return code;
   int32_t action = 0;
   std::memcpy(&action, properties, 4);
   int32_t result = 0;
@@ -106,6 +106,6 @@ extern "C" TC_EXPORT int32_t HS_CALL OpenConduit(ProgressCallback progress, void
     result = Work(progress);
   }
   LogAddEntry("Test Conduit", result == 0 ? 20 : 21, 0);
-  SyncUnRegisterConduit(conduitHandle);
+  SyncUnRegisterConduit(conduit_handle);
   return result;
 }

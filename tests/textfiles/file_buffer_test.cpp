@@ -43,13 +43,13 @@ TEST(FileBuffer, AnyLineEndGivesTheSameLinesAndBlankLinesAreSkipped) {
 }
 
 TEST(FileBuffer, ALineLongerThanTheWindowArrivesInTwoPieces) {
-  std::string longLine(25000, 'x');
-  longLine[0] = 'a';
-  longLine[19999] = 'b';
-  std::vector<std::string> lines = Lines(longLine + "\r\nnext\r\n");
+  std::string long_line(25000, 'x');
+  long_line[0] = 'a';
+  long_line[19999] = 'b';
+  std::vector<std::string> lines = Lines(long_line + "\r\nnext\r\n");
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], longLine.substr(0, 19999));
-  EXPECT_EQ(lines[1], longLine.substr(19999));
+  EXPECT_EQ(lines[0], long_line.substr(0, 19999));
+  EXPECT_EQ(lines[1], long_line.substr(19999));
   EXPECT_EQ(lines[2], "next");
 }
 
