@@ -226,10 +226,10 @@ std::string TerminalForm::Face(const DialogControl& c, int width) const {
     case DialogControlKind::kPushButton:
     case DialogControlKind::kDefaultPushButton: {
       // Centred in the button's width; the default button is marked as a dialog marks it.
-      const bool isDefault = c.kind == DialogControlKind::kDefaultPushButton;
+      const bool is_default = c.kind == DialogControlKind::kDefaultPushButton;
       const int pad = std::max(0, width - 2 - static_cast<int>(c.text.size()));
-      return std::string(isDefault ? "<" : "[") + std::string(pad / 2, ' ') + c.text +
-             std::string(pad - pad / 2, ' ') + (isDefault ? ">" : "]");
+      return std::string(is_default ? "<" : "[") + std::string(pad / 2, ' ') + c.text +
+             std::string(pad - pad / 2, ' ') + (is_default ? ">" : "]");
     }
     default:
       return c.text;
@@ -245,9 +245,9 @@ std::vector<std::vector<TerminalForm::Cell>> TerminalForm::Paint(int cols) const
     rows = std::max<int>(rows, places[focus_].row + 1 + static_cast<int>(form.controls[focus_].rows.size()));
   }
   Grid grid(rows, std::vector<Cell>(std::max(cols, 1)));
-  const int titleCol = std::max(0, (cols - static_cast<int>(form.title.size())) / 2);
+  const int title_col = std::max(0, (cols - static_cast<int>(form.title.size())) / 2);
   Put(grid, 0, 0, std::string(cols, ' '), kReverse);
-  Put(grid, 0, titleCol, form.title, kReverse | kBold);
+  Put(grid, 0, title_col, form.title, kReverse | kBold);
   for (size_t i = 0; i < form.controls.size(); ++i) {
     const DialogControl& c = form.controls[i];
     const Place& p = places[i];

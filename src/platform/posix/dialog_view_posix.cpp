@@ -34,7 +34,7 @@ class PosixDialogView final : public DialogView {
  public:
   ~PosixDialogView() override { Close(); }
 
-  int RunModal(void* /*resourceModule*/, DialogController& controller) override {
+  int RunModal(void* /*resource_module*/, DialogController& controller) override {
     if (tty_ >= 0) return -1;  // one dialog at a time
     // Only a user at the terminal can answer; a program run by a script or a test with its
     // input elsewhere gets no form that would wait for keys forever.
@@ -89,8 +89,8 @@ class PosixDialogView final : public DialogView {
                        const std::string& folder) override {
     // There is no notepad beside a terminal form: the file goes to the user's pager, on the
     // terminal the form gives up until the pager ends.
-    const bool inForm = tty_ >= 0;
-    if (inForm) LeaveForm();
+    const bool in_form = tty_ >= 0;
+    if (in_form) LeaveForm();
     const pid_t child = fork();
     if (child == 0) {
       if (chdir(folder.c_str()) != 0) _exit(127);
@@ -104,7 +104,7 @@ class PosixDialogView final : public DialogView {
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
       }
     }
-    if (inForm) {
+    if (in_form) {
       EnterForm();
       reentered_ = true;
     }
@@ -146,11 +146,11 @@ class PosixDialogView final : public DialogView {
     tty_ = -1;
   }
 
-  // Appends what the terminal has within `waitMs`. Returns the bytes read, 0 on time-out, -1
+  // Appends what the terminal has within `wait_ms`. Returns the bytes read, 0 on time-out, -1
   // when the terminal is gone.
-  int ReadSome(std::string* pending, int waitMs) {
+  int ReadSome(std::string* pending, int wait_ms) {
     pollfd p{tty_, POLLIN, 0};
-    const int ready = poll(&p, 1, waitMs);
+    const int ready = poll(&p, 1, wait_ms);
     if (ready < 0) return errno == EINTR ? 0 : -1;
     if (ready == 0) return 0;
     if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return -1;
