@@ -57,11 +57,15 @@ std::string HandheldTimeText(uint32_t seconds) {
 
 std::string QuotedArgument(const std::string& text) {
   if (PathSeparator() == '\\') {
-    // cmd.exe: double quotes around anything with a blank or a character of its own.
-    if (!text.empty() && text.find_first_of(" \t\"&|<>^()") == std::string::npos) return text;
+    // Double quotes around anything with a blank, a character of cmd.exe's own or a backslash:
+    // the line then also pastes into a POSIX shell running the program under Wine. Backslashes
+    // before the closing quote are doubled, or the program would read an escaped quote.
+    if (!text.empty() && text.find_first_of(" \t\"&|<>^()\\") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
-    return quoted + "\"";
+    size_t trailing = 0;
+    while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
+    return quoted + std::string(trailing, '\\') + "\"";
   }
   // A POSIX shell: single quotes keep everything as it is, but a single quote itself.
   bool plain = !text.empty();

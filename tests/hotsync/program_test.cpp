@@ -61,10 +61,11 @@ bool Has(const ProcessResult& result, const std::string& text) {
   return result.output.find(text) != std::string::npos;
 }
 
-// A path as a hint writes it for the shell of the target: quoted when it holds a blank.
+// A path as a hint writes it for the shell of the target: quoted when it holds a blank, and on
+// Windows when it holds a backslash (so that it pastes into a POSIX shell under Wine as well).
 std::string Pasteable(const std::string& path) {
-  if (path.find(' ') == std::string::npos) return path;
-  return hotsync::PathSeparator() == '\\' ? "\"" + path + "\"" : "'" + path + "'";
+  if (hotsync::PathSeparator() == '\\') return "\"" + path + "\"";
+  return path.find(' ') == std::string::npos ? path : "'" + path + "'";
 }
 
 }  // namespace
