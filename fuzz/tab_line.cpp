@@ -56,7 +56,8 @@ void ParseFile(const uint8_t* data, size_t size) {
     item.Reset();
     bool custom = false;
     const ParseResult result = parser.ParseItem(&item, true, &custom);
-    if (result == ParseResult::kEnd) break;
+    // A file that is no TAB-separated text is refused as a whole.
+    if (result == ParseResult::kEnd || result == ParseResult::kNotText) break;
     if (result != ParseResult::kOk) abort();  // a movie record takes every text
     item.GetPackedSize();
     item.BuildKey();

@@ -9,8 +9,9 @@ int32_t DataRecord::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_
       *rejected = true;
       return i;
     }
-    FieldsPresent().Set(fields[i].index, 1);
+    // A text that did not read gave the field no value: a merge keeps the other side's.
     if (!LastTextRead()) return i + 1;
+    FieldsPresent().Set(fields[i].index, 1);
   }
   return count;
 }

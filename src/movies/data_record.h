@@ -34,8 +34,8 @@ class DataRecord {
   }
   // Stores the field's value from its text; false for a null text or an unknown index.
   virtual bool SetFieldText(Clock& clock, int32_t index, const char* text) = 0;
-  // False when the text of the last SetFieldText did not read as a value of its field, so that a
-  // default was stored in its place; the reader warns about it.
+  // False when the text of the last SetFieldText did not read as a value of its field, so that the
+  // field was left blank; the reader warns about it.
   virtual bool LastTextRead() const { return true; }
   // One field of a line: its index and text (size bytes before its NUL).
   struct FieldInput {
@@ -44,7 +44,8 @@ class DataRecord {
     size_t size;
   };
   // Stores the fields in order as SetFieldText does, setting the presence bit of each one stored,
-  // and stops after a text that did not read as a value (LastTextRead then false) or before a text
+  // and stops after a text that did not read as a value (LastTextRead then false, its bit left
+  // clear) or before a text
   // that is rejected (*rejected then true). Gives the number stored. A line's fields go in one call.
   virtual int32_t SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected);
   // Copies every field whose presence bit is set in other; this record's bits stay.

@@ -181,7 +181,8 @@ class MovieItem : public DataRecord, public Describable {
   bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) override;
   bool GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text) override;
   bool SetFieldText(Clock& clock, int32_t index, const char* text) override;
-  // False when the text of the last SetFieldText was no value of its field (stored as a default).
+  // False when the text of the last SetFieldText was no value of its field: the field was left
+  // blank (as an empty text leaves it) and its presence bit clear, so a merge keeps the handheld's.
   bool LastTextRead() const override { return last_text_read_; }
   int32_t SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) override;
   void CopyPresentFields(Clock& clock, DataRecord& other) override;
@@ -220,9 +221,10 @@ class MovieItem : public DataRecord, public Describable {
   // The text of a field that is a text of the record or of a table, or a number or date (written
   // into scratch, kDateTextSize bytes); null for the other fields. REQUIRES: index 0 to 33.
   const char* PlainFieldText(Clock& clock, int32_t index, char* scratch);
-  // Stores the value of text (size bytes); false when it does not read as one (the default was
-  // stored).
+  // Stores the value of text (size bytes); false when it does not read as one (the field is left
+  // blank then: never some other value that the text happens to come near).
   bool StoreFieldText(Clock& clock, int32_t index, const char* text, size_t size);
+  void StoreBlank(Clock& clock, int32_t index);
 
   uint8_t on_desktop_ = 0;
   uint8_t matched_ = 0;

@@ -492,7 +492,13 @@ bool MovieItem::SetFieldText(Clock& clock, int32_t index, const char* text) {
   last_text_read_ = true;
   if (text == nullptr || index < 0 || index >= kMovieFieldCount) return false;
   last_text_read_ = StoreFieldText(clock, index, text, std::strlen(text));
+  if (!last_text_read_) StoreBlank(clock, index);
   return true;
+}
+
+// Kept out of line: texts that do not read are rare, and the field loop stays small.
+__attribute__((noinline)) void MovieItem::StoreBlank(Clock& clock, int32_t index) {
+  StoreFieldText(clock, index, "", 0);
 }
 
 int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) {
@@ -506,8 +512,11 @@ int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t
       return i;
     }
     last_text_read_ = StoreFieldText(clock, field.index, field.text, field.size);
+    if (!last_text_read_) {
+      StoreBlank(clock, field.index);
+      return i + 1;
+    }
     present.Set(field.index, 1);
-    if (!last_text_read_) return i + 1;
   }
   return count;
 }

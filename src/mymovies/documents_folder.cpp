@@ -13,15 +13,17 @@ constexpr size_t kLongestFileName = 18;
 
 }  // namespace
 
-void GetDocumentsFolder(FileSystem& files, char* buffer) {
+bool GetDocumentsFolder(FileSystem& files, char* buffer) {
   std::string folder;
-  files.DocumentsFolder(&folder);
+  bool found = files.DocumentsFolder(&folder) == 0;
   // A folder that leaves no room for a separator and a file name would give cut paths, and a cut
   // path could name some other file: treat it as not found.
   if (folder.size() + 1 + kLongestFileName + 1 > kDesktopPathSize) {
     folder = "<path unavailable because the documents folder path is too long>";
+    found = false;
   }
   std::snprintf(buffer, kDesktopPathSize, "%s", folder.c_str());
+  return found;
 }
 
 void BuildDesktopPath(const FileSystem& files, const char* folder, const char* name, char* path) {

@@ -30,7 +30,9 @@ bool ImportExportRun::ImportPass() {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
-  if (parser.Attach(import_file_.get(), &import_map_) == ParseResult::kNoMemory) {
+  const ParseResult attached = parser.Attach(import_file_.get(), &import_map_);
+  parser.SetHandheldKeepsUnreadFields(mode_ == ConflictMode::kMergeFields);
+  if (attached == ParseResult::kNoMemory) {
     Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
     return false;
   }
@@ -54,7 +56,7 @@ bool ImportExportRun::ImportPass() {
     }
     if (parsed == ParseResult::kOk) {
       if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
-      if (ListImportItem(*work, parser.GetLineNumber(), list_, totals_, &last_listed_) != MatchResult::kOk) {
+      if (ListImportItem(*work, parser.GetFileLine(), list_, totals_, &last_listed_) != MatchResult::kOk) {
         Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
       }
@@ -75,6 +77,11 @@ bool ImportExportRun::ImportPass() {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
+    if (parsed == ParseResult::kNotText) {
+      Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "The import file %s %s", import_path_,
+           parser.RefusalReason());
+      return false;
+    }
     // A bad first data line has no listed item to name.
     const char* last = "<none>";
     if (last_listed_ != kNoItem) {
@@ -82,7 +89,7 @@ bool ImportExportRun::ImportPass() {
       last = work->Describe();
     }
     Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed, "An error occurred parsing line %i ('%s') of the the import file (%i) - %s",
-         static_cast<int>(parser.GetLineNumber()), last, static_cast<int>(ToInt(parsed)), parser.GetErrorText());
+         static_cast<int>(parser.GetFileLine()), last, static_cast<int>(ToInt(parsed)), parser.GetErrorText());
     return false;
   }
 }
@@ -199,4 +206,53 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
     return false;
   }
   return true;
+}
+
+bool ImportExportRun::ExportPass() {
+  export_complete_ = false;
+  totals_.exported = 0;
+  export_file_->Close();
+  FileResult opened = export_file_->OpenWrite();
+  if (opened != FileResult::kOk) {
+    Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
+         export_path_, static_cast<int>(ToInt(opened)), export_file_->GetErrorText());
+    return false;
+  }
+  Clock& clock = driver_.Environment().Time();
+  WriteItem(clock, export_file_.get(), &export_map_, nullptr);
+  driver_.ReportStatus(kStatusPerforming);
+  uint32_t count = 0;
+  DeviceError read = database_.GetRecordCount(&count);
+  if (read == DeviceError::kOk) read = database_.ReadFirstRecord();
+  MovieItem item;
+  TextString key;
+  for (int32_t index = 0;; ++index) {
+    if (!StatusCheck(kStatusPerforming)) {
+      interrupted_ = true;
+      return true;
+    }
+    if (read == DeviceError::kNoMoreRecords && static_cast<uint32_t>(index) >= count) {
+      export_complete_ = true;
+      return true;
+    }
+    DeviceError copied = DeviceError::kOk;
+    if (read != DeviceError::kOk) {
+      FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, read, "Unable to read record (#%i) from Database",
+                   static_cast<int>(index));
+      return false;
+    }
+    if (!database_.HasCurrentRecord() || (copied = item.ReadFrom(&database_)) != DeviceError::kOk) {
+      FailOnDevice(JobResult::kDeviceFailed, LogCode::kRemoteReadFailed, copied, "Unable to read data for record (#%i) from  Database ",
+                   static_cast<int>(index));
+      return false;
+    }
+    if (!WriteItem(clock, export_file_.get(), &export_map_, &item)) {
+      item.BuildKey(&key);
+      Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
+           key.Text(), export_file_->GetErrorText());
+      return false;
+    }
+    ++totals_.exported;
+    read = database_.ReadNextRecord();
+  }
 }

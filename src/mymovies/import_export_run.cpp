@@ -64,6 +64,7 @@ JobResult ImportExportRun::Run() {
     return result_;
   }
   LogSettings();
+  MakeDocumentsFolder();
   // A desktop file that cannot be opened ends the run before anything is read: the requests stay.
   if (export_on_ && !OpenExportFile()) {
     FinishExport();
@@ -105,9 +106,12 @@ void ImportExportRun::RunPasses() {
     if (driver_.Cancelled()) {
       interrupted_ = true;
     } else {
-      WriteBackPass();
+      ok = WriteBackPass();
     }
   }
+  // The export written in the handheld pass shows the records before the import: edited and
+  // imported again, it would undo this import. It is written again from the handheld as it is now.
+  if (ok && !interrupted_ && export_on_ && totals_.added + totals_.updated != 0) ExportPass();
 }
 
 void ImportExportRun::ReadRequest() {
@@ -122,7 +126,7 @@ void ImportExportRun::ReadRequest() {
 
 void ImportExportRun::PrepareFiles() {
   FileSystem& files = driver_.Environment().Files();
-  GetDocumentsFolder(files, folder_);
+  folder_found_ = GetDocumentsFolder(files, folder_);
   BuildDesktopPath(files, folder_, kExportFileName, export_path_);
   BuildDesktopPath(files, folder_, kExportTempName, export_temp_path_);
   BuildDesktopPath(files, folder_, kImportFileName, import_path_);
@@ -153,6 +157,16 @@ void ImportExportRun::EchoFlags() {
   buffer.Close();
 }
 
+// A fresh account may have no documents folder yet: the export needs one, and the user needs to
+// know where the files are.
+void ImportExportRun::MakeDocumentsFolder() {
+  if (!folder_found_) return;
+  bool made = false;
+  if (driver_.Environment().Files().MakeDocumentsFolder(folder_, &made) == 0 && made) {
+    LogSync("NOTE : the documents folder %s did not exist; it was made for the %s files.\n", folder_, kJobName);
+  }
+}
+
 void ImportExportRun::LogSettings() {
   LogSync("%s import is %s\n", kJobName, import_on_ ? "ENABLED" : "DISABLED");
   LogSync("%s export is %s\n", kJobName, export_on_ ? "ENABLED" : "DISABLED");
@@ -167,7 +181,7 @@ bool ImportExportRun::OpenExportFile() {
   FileResult opened = export_file_->OpenWrite();
   if (opened != FileResult::kOk) {
     Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local export file (%s) due to an unexpected error (%i) - %s",
-         kExportFileName, static_cast<int>(ToInt(opened)), export_file_->GetErrorText());
+         export_path_, static_cast<int>(ToInt(opened)), export_file_->GetErrorText());
     return false;
   }
   WriteItem(driver_.Environment().Time(), export_file_.get(), &export_map_, nullptr);
@@ -178,7 +192,7 @@ bool ImportExportRun::OpenImportFile() {
   FileResult opened = import_file_->OpenRead();
   if (opened != FileResult::kOk) {
     Fail(JobResult::kDesktopFileFailed, LogCode::kLocalAddFailed, "unable to open local import file (%s) due to an unexpected error (%i) - %s",
-         kImportFileName, static_cast<int>(ToInt(opened)), import_file_->GetErrorText());
+         import_path_, static_cast<int>(ToInt(opened)), import_file_->GetErrorText());
     return false;
   }
   return true;
@@ -266,7 +280,7 @@ void ImportExportRun::FinishExport() {
     export_complete_ = false;
     if (result_ == JobResult::kDone) {
       Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-           kExportFileName, static_cast<int>(ToInt(closed)), message);
+           export_path_, static_cast<int>(ToInt(closed)), message);
     }
   }
   FileSystem& files = driver_.Environment().Files();
@@ -277,13 +291,13 @@ void ImportExportRun::FinishExport() {
     export_file_->SetError(replaced, "Error replacing the previous export");
     if (result_ == JobResult::kDone) {
       Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "unable to write local export file (%s) due to an unexpected error (%i) - %s",
-           kExportFileName, static_cast<int>(ToInt(FileResult::kFailed)), export_file_->GetErrorText());
+           export_path_, static_cast<int>(ToInt(FileResult::kFailed)), export_file_->GetErrorText());
     }
   }
   // The previous export stays as it was; nothing of this run's was kept.
   files.RemoveFile(export_temp_path_);
   totals_.exported = 0;
-  LogSync("NOTE : the export was not completed; %s keeps its previous content.\n", kExportFileName);
+  LogSync("NOTE : the export was not completed; %s keeps its previous content.\n", export_path_);
 }
 
 void ImportExportRun::CleanUp() {

@@ -5,8 +5,9 @@
 // every record of Movie-Lists to "MyMoviesExport.tab" in the documents folder (through a temporary
 // file there, which replaces the previous export only once complete); an import reads
 // "MyMoviesImport.tab" from there, pairs its lines with the records by key and adds or rewrites
-// records in key order. A run that completes clears the requests; every run that reaches its end
-// sets bit 4.
+// records in key order; when that changed the handheld, the export is written from the records as
+// they are after it. A run that completes clears the requests; every run that reaches its end sets
+// bit 4.
 #ifndef REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H
 #define REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H
 
@@ -53,6 +54,7 @@ class ImportExportRun {
   void PrepareFiles();
   void EchoFlags();
   void LogSettings();
+  void MakeDocumentsFolder();
   bool OpenExportFile();
   bool OpenImportFile();
   // From the block read to the write-back; throws std::bad_alloc when memory runs out.
@@ -63,6 +65,8 @@ class ImportExportRun {
   bool ImportPass();
   bool HandheldPass();
   bool WriteBackPass();
+  // Writes the export file again, from every record the handheld holds now.
+  bool ExportPass();
   // Closes the export and puts it in place of the previous one when it is complete; otherwise
   // removes it, so the previous export stays.
   void FinishExport();
@@ -94,6 +98,7 @@ class ImportExportRun {
   MovieFieldMap import_map_;
   MovieFieldMap export_map_;
   char folder_[kDesktopPathSize] = {};
+  bool folder_found_ = false;
   char export_path_[kDesktopPathSize] = {};
   // The export is written here and renamed over export_path_ once complete.
   char export_temp_path_[kDesktopPathSize] = {};

@@ -14,3 +14,8 @@ uint32_t FileSystem::MakePrivateFolder(const std::string&, std::string* folder, 
 }
 
 uint32_t FileSystem::RemoveFolder(const std::string&) { return kErrInvalidParameter; }
+
+uint32_t FileSystem::MakeDocumentsFolder(const std::string&, bool* made) {
+  *made = false;
+  return 0;
+}

@@ -103,8 +103,12 @@ class FileSystem {
   // cannot be found, *folder receives a short explanation in angle brackets and the result is
   // non-zero; callers that build paths on it then fail to open those paths. Win32: the shell's
   // personal folder through SHFolder.dll, loaded at run time. POSIX: $XDG_DOCUMENTS_DIR, else
-  // $HOME/Documents. The folder is not created.
+  // $HOME/Documents. The folder is not created here.
   virtual uint32_t DocumentsFolder(std::string* folder) = 0;
+  // Makes the documents folder that DocumentsFolder gave when it is missing, for the user alone;
+  // *made tells whether it was made. POSIX: a fresh account may have none (mode 0700, the parent
+  // must exist). This base (Win32: the shell keeps that folder) makes none and gives 0.
+  virtual uint32_t MakeDocumentsFolder(const std::string& folder, bool* made);
 };
 
 // The implementation of this target.

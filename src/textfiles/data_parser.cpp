@@ -20,8 +20,13 @@ namespace {
 
 constexpr uint32_t kLineGrowth = 4096;
 constexpr int kMaxEnlargements = 6;
+// The longest line the buffer grows to, also for a line whose quoted fields span lines of the file.
+constexpr size_t kMaxLineSize = kLineGrowth * (kMaxEnlargements + 1);
 
 }  // namespace
+
+const char DataParser::kNotTabSeparatedReason[] = "is not TAB-separated: save it as tab-delimited text";
+const char DataParser::kNotTextReason[] = "is not a text file: save it as tab-delimited text";
 
 DataParser::DataParser(Clock& clock) : clock_(clock) {}
 
@@ -45,13 +50,17 @@ void DataParser::SetError(uint32_t code, const char* context) {
               {context, "/", description, with_buffer ? "/" : "", with_buffer ? buffer_->GetErrorText() : ""});
 }
 
-bool DataParser::EnlargeLineBuffer() {
+bool DataParser::EnlargeLineBuffer(size_t keep, size_t needed) {
   ClearError();
+  std::vector<char> kept(line_.begin(), line_.begin() + static_cast<std::ptrdiff_t>(std::min(keep, line_.size())));
   std::vector<char>().swap(line_);
-  line_size_ += kLineGrowth;
+  do {
+    line_size_ += kLineGrowth;
+  } while (line_size_ < needed);
   try {
     line_.assign(line_size_ + 10, '\0');
-    line_dirty_ = 0;
+    std::copy(kept.begin(), kept.end(), line_.begin());
+    line_dirty_ = kept.size();
   } catch (const std::bad_alloc&) {
     SetError(ParseResult::kNoMemory, "memory allocation failure");
     return false;
@@ -77,7 +86,9 @@ ParseResult DataParser::Start() {
     return ParseResult::kReadError;
   }
   line_number_ = 1;
-  lines_read_ = 0;
+  file_line_ = 0;
+  first_line_done_ = false;
+  refusal_ = nullptr;
   warnings_ = 0;
   // Decided at the first byte that is not ASCII: until then both readings give the same texts,
   // and a file of plain ASCII is never read a second time.
@@ -97,27 +108,25 @@ ParseResult DataParser::Stop() {
   return ParseResult::kOk;
 }
 
-ParseResult DataParser::ReadLine(size_t* length) {
+ParseResult DataParser::ReadPiece(size_t offset, size_t* piece) {
   int enlargements = 0;
   for (;;) {
-    std::memset(line_.data(), 0, std::min(line_dirty_, line_.size()));
-    line_dirty_ = line_.size();
-    uint32_t size = line_size_;
-    if (buffer_->ReadLine(line_.data(), &size) != nullptr) {
-      line_dirty_ = static_cast<size_t>(size) + 1;
+    if (offset == 0) {
+      std::memset(line_.data(), 0, std::min(line_dirty_, line_.size()));
+      line_dirty_ = line_.size();
+    }
+    uint32_t size = line_size_ - static_cast<uint32_t>(offset);
+    char* text = line_.data() + offset;
+    if (buffer_->ReadLine(text, &size) != nullptr) {
+      line_dirty_ = offset == 0 ? size + 1 : std::max(line_dirty_, offset + size + 1);
+      if (offset == 0) file_line_ = buffer_->LineNumber();
       // A line longer than the read window would come back as several lines, each of them read
       // as a record of its own: refuse it instead.
-      if (buffer_->LastLineWasCut()) {
-        char context[48];
-        std::snprintf(context, sizeof context, "Line %i is too long", static_cast<int>(line_number_));
-        SetError(ParseResult::kLineTooLong, context);
-        return ParseResult::kLineTooLong;
-      }
+      if (buffer_->LastLineWasCut()) return TooLong(offset == 0 ? buffer_->LineNumber() : file_line_);
       size_t n = size;
-      char* text = line_.data();
-      ++lines_read_;
+      if (buffer_->File()->SawNul()) return Refuse(kNotTextReason);
       // Editors put the mark before the first line of UTF-8 text; left there it would hide a header.
-      if (lines_read_ == 1 && n >= kUtf8ByteOrderMarkSize && std::memcmp(text, kUtf8ByteOrderMark, 3) == 0) {
+      if (!first_line_done_ && n >= kUtf8ByteOrderMarkSize && std::memcmp(text, kUtf8ByteOrderMark, 3) == 0) {
         std::memmove(text, text + kUtf8ByteOrderMarkSize, n - kUtf8ByteOrderMarkSize);
         n -= kUtf8ByteOrderMarkSize;
         text[n] = '\0';
@@ -127,19 +136,9 @@ ParseResult DataParser::ReadLine(size_t* length) {
         const bool utf8 = IsUtf8File(buffer_->File()->Files(), buffer_->File()->GetPath());
         encoding_ = utf8 ? Encoding::kUtf8 : Encoding::kWindows1252;
       }
-      if (encoding_ == Encoding::kUtf8 && Utf8ToWindows1252(text, &n) > 0 && CountWarning()) {
-        LogSync("WARNING : Import line %i holds characters that the handheld cannot show; each was stored as "
-                "'?'.\n",
-                static_cast<int>(lines_read_));
-      }
+      if (encoding_ == Encoding::kUtf8) replaced_ += Utf8ToWindows1252(text, &n, &wrong_set_);
       text[n] = '\0';
-      if ((n == 0 || text[0] == ' ' || text[0] == '\t') && std::strspn(text, " \t") == n) {
-        // Spreadsheets save rows left empty as TABs: no movie is there.
-        LogDebug("Import line %i holds only blanks and TABs: skipped\n", static_cast<int>(lines_read_));
-        enlargements = 0;
-        continue;
-      }
-      *length = n;
+      *piece = n;
       return ParseResult::kOk;
     }
     // A read error is one even when the buffer size was not given back.
@@ -151,9 +150,126 @@ ParseResult DataParser::ReadLine(size_t* length) {
       return ParseResult::kReadError;
     }
     if (size == 0) return ParseResult::kEnd;
-    if (enlargements == kMaxEnlargements) return ParseResult::kLineTooLong;
-    if (!EnlargeLineBuffer()) return ParseResult::kNoMemory;
+    if (enlargements == kMaxEnlargements || offset + size + 1 > kMaxLineSize) {
+      return offset == 0 ? ParseResult::kLineTooLong : TooLong(file_line_);
+    }
+    if (!EnlargeLineBuffer(offset)) return ParseResult::kNoMemory;
     ++enlargements;
+  }
+}
+
+ParseResult DataParser::TooLong(int32_t line) {
+  char context[48];
+  std::snprintf(context, sizeof context, "Line %i is too long", static_cast<int>(line));
+  SetError(ParseResult::kLineTooLong, context);
+  return ParseResult::kLineTooLong;
+}
+
+ParseResult DataParser::Refuse(const char* reason) {
+  refusal_ = reason;
+  SetError(ParseResult::kNotText, reason);
+  return ParseResult::kNotText;
+}
+
+namespace {
+
+// Where a line stands on quotes: whether its last field opened a quote that the line did not
+// close. Spreadsheets enclose a cell holding a line break in quotes, so such a field goes on in
+// the next line of the file. Kept across the pieces of a line, so each byte is looked at once.
+struct QuoteScan {
+  size_t scanned = 0;
+  size_t field_start = 0;
+  bool quoted = false;
+
+  // True when the field under way starts with a quote (after blanks) that is still open.
+  bool OpenAtEnd(const char* text, size_t length) {
+    for (size_t i = scanned; i < length; ++i) {
+      const char c = text[i];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (c == '\t' && !quoted) {
+        field_start = i + 1;
+      }
+    }
+    scanned = length;
+    if (!quoted) return false;
+    size_t first = field_start;
+    while (first < length && IsSpaceChar(text[first])) ++first;
+    return first < length && text[first] == '"';
+  }
+};
+
+}  // namespace
+
+ParseResult DataParser::ReadLine(size_t* length) {
+  for (;;) {
+    size_t n = 0;
+    replaced_ = 0;
+    wrong_set_ = false;
+    ParseResult result = ReadPiece(0, &n);
+    if (result != ParseResult::kOk) return result;
+    char* text = line_.data();
+    if (!first_line_done_ && n > 0) {
+      first_line_done_ = true;
+      // A file saved with commas or semicolons between its columns would be read as one column.
+      if (byte_scan::FindByte(text, text + n, '\t') == text + n &&
+          byte_scan::FindEither(text, text + n, ',', ';') != text + n) {
+        return Refuse(kNotTabSeparatedReason);
+      }
+    }
+    // Lines without a quote, nearly all, need no further look.
+    if (byte_scan::FindByte(text, text + n, '"') != text + n) {
+      QuoteScan quotes;
+      while (quotes.OpenAtEnd(line_.data(), n)) {
+        const int32_t last = buffer_->LineNumber();
+        size_t piece = 0;
+        // One byte is kept for the break before the piece; more breaks are made room for below.
+        result = ReadPiece(n + 1, &piece);
+        if (result == ParseResult::kEnd) {
+          if (CountWarning()) {
+            LogSync("WARNING : Import line %i opens a quoted field that the file never closes; the line was "
+                    "skipped.\n",
+                    static_cast<int>(file_line_));
+          }
+          return ParseResult::kEnd;
+        }
+        if (result != ParseResult::kOk) return result;
+        // Every line end between the pieces is a line break of the field (blank lines included),
+        // stored as the handheld's line break.
+        const size_t breaks = static_cast<size_t>(buffer_->LineNumber() - last);
+        if (n + breaks + piece + 1 > line_size_) {
+          if (n + breaks + piece + 1 > kMaxLineSize) return TooLong(file_line_);
+          if (!EnlargeLineBuffer(n + 1 + piece, n + breaks + piece + 1)) return ParseResult::kNoMemory;
+        }
+        char* joined = line_.data();
+        if (breaks > 1) std::memmove(joined + n + breaks, joined + n + 1, piece);
+        std::memset(joined + n, '\n', breaks);
+        n += breaks + piece;
+        joined[n] = '\0';
+        line_dirty_ = std::max(line_dirty_, n + 1);
+      }
+      text = line_.data();
+    }
+    if (wrong_set_) {
+      if (CountWarning()) {
+        LogSync("WARNING : Import line %i holds the character U+FFFD, which a file saved with the wrong character "
+                "set holds in place of the characters it lost; the line was skipped.\n",
+                static_cast<int>(file_line_));
+      }
+      continue;
+    }
+    if (replaced_ > 0 && CountWarning()) {
+      LogSync("WARNING : Import line %i holds characters that the handheld cannot show; each was stored as "
+              "'?'.\n",
+              static_cast<int>(file_line_));
+    }
+    if ((n == 0 || text[0] == ' ' || text[0] == '\t') && std::strspn(text, " \t") == n) {
+      // Spreadsheets save rows left empty as TABs: no movie is there.
+      LogDebug("Import line %i holds only blanks and TABs: skipped\n", static_cast<int>(file_line_));
+      continue;
+    }
+    *length = n;
+    return ParseResult::kOk;
   }
 }
 
@@ -214,8 +330,15 @@ void DataParser::WarnUnread(DataRecord* record, int32_t column, int32_t index, c
   char stored[kMessageSize] = {};
   int32_t size = static_cast<int32_t>(sizeof stored);
   record->GetFieldText(clock_, index, stored, &size);
-  LogSync("WARNING : Import line %i, column %i (%s) : '%s' is not a value of this field; it was stored as '%s'.\n",
-          static_cast<int>(lines_read_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
+  if (handheld_keeps_unread_) {
+    LogSync("WARNING : Import line %i, column %i (%s) : '%s' is not a value of this field; the handheld's value "
+            "was kept (a new movie gets the blank value, '%s').\n",
+            static_cast<int>(file_line_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
+  } else {
+    LogSync("WARNING : Import line %i, column %i (%s) : '%s' is not a value of this field; the field was left at "
+            "its blank value ('%s').\n",
+            static_cast<int>(file_line_), static_cast<int>(column + 1), shown ? shown : "", text, stored);
+  }
 }
 
 ParseResult DataParser::ParseData(DataRecord* record, size_t length) {

@@ -5,7 +5,7 @@
 // through a FieldMap. The first line of a file may be a header of field names, which can replace
 // the map's column order for the rest of the file. Results: 0 success, 1 not ready, 2 cannot start
 // or a read error, 3 end of data, 4 a line longer than the line buffer can grow to, 5 a field the
-// record rejected, 6 no memory. Failures keep a code and a message. Not copyable.
+// record rejected, 6 no memory, 7 a file that is not TAB-separated text. Failures keep a code and a message. Not copyable.
 #ifndef REELBOX_TEXTFILES_DATA_PARSER_H
 #define REELBOX_TEXTFILES_DATA_PARSER_H
 
@@ -29,6 +29,7 @@ enum class ParseResult : int32_t {
   kLineTooLong = 4,
   kFieldRejected = 5,
   kNoMemory = 6,
+  kNotText = 7,   // not TAB-separated text: refused before any line is used (see RefusalReason)
 };
 
 constexpr int32_t ToInt(ParseResult result) { return static_cast<int32_t>(result); }
@@ -51,11 +52,18 @@ class DataParser {
   // REQUIRES: both outlive this parser (or the next Attach).
   ParseResult Attach(DesktopFile* file, FieldMap* map);
   // Opens the file (closing it first, so parsing starts at the top). 0, 1 or 2. A file that
-  // begins with the UTF-8 byte order mark, or is valid UTF-8 with multi-byte sequences, is read as
-  // UTF-8 and its texts converted to Windows-1252 ("?" for a character without a form there, with
-  // a warning naming the line). The mark itself is skipped, and so are lines of only blanks and
-  // TABs (named in the debug log).
+  // begins with the UTF-8 byte order mark, or is valid UTF-8 with multi-byte sequences, or is
+  // UTF-16 with its mark, is read as such and its texts converted to Windows-1252 ("?" for a
+  // character without a form there, with a warning naming the line; a line holding U+FFFD is
+  // skipped with a warning). The mark itself is skipped, and so are lines of only blanks and TABs
+  // (named in the debug log). A field that starts with a double quote goes on over line breaks
+  // to its closing quote (the breaks become line feeds); a quote left open at the end of the file
+  // skips its line with a warning. A file whose first line has no TAB but commas or semicolons, or
+  // that holds a NUL byte, is refused with kNotText.
   ParseResult Start();
+  // Whether a field whose text does not read keeps the handheld's value (a merge) rather than
+  // the blank value: only the warnings about such texts say which.
+  void SetHandheldKeepsUnreadFields(bool keeps) { handheld_keeps_unread_ = keeps; }
   // Closes the file. 0 or 1.
   ParseResult Stop();
   // Fills record from the next data line, setting the presence bit of every field it gave. The first
@@ -71,11 +79,24 @@ class DataParser {
   uint32_t GetErrorCode() const { return code_; }
   // 0 before Start, 1 after it, then the number of data lines read plus 1.
   int32_t GetLineNumber() const { return line_number_; }
+  // The line of the file (blank lines counted) on which the line last read starts: the number
+  // warnings and errors name.
+  int32_t GetFileLine() const { return file_line_; }
+  // After kNotText: why the file was refused, a text to follow the file's name (as the two below).
+  const char* RefusalReason() const { return refusal_ ? refusal_ : ""; }
+  static const char kNotTabSeparatedReason[];
+  static const char kNotTextReason[];
 
  private:
-  bool EnlargeLineBuffer();
-  // Reads the next line into the line buffer; 0 with its length, or the result to return.
+  // Grows the line buffer to hold at least needed bytes, keeping its first keep bytes.
+  bool EnlargeLineBuffer(size_t keep = 0, size_t needed = 0);
+  // Reads the next logical line into the line buffer (lines of the file joined where a quoted
+  // field holds line breaks, converted to Windows-1252); 0 with its length, or the result to return.
   ParseResult ReadLine(size_t* length);
+  // Reads the next line of the file into the line buffer at offset; 0 with its length in *piece.
+  ParseResult ReadPiece(size_t offset, size_t* piece);
+  ParseResult TooLong(int32_t line);
+  ParseResult Refuse(const char* reason);
   // Applies the header rule to the line; true when the line was a whole header (skip it).
   bool IsHeader(size_t length, bool allow_custom, bool* custom);
   ParseResult ParseData(DataRecord* record, size_t length);
@@ -96,12 +117,16 @@ class DataParser {
   uint32_t code_ = 0;
   char message_[kMessageSize] = {};
   int32_t line_number_ = 0;
-  // Lines the FileBuffer delivered (the header and skipped lines included): the line of the file
-  // that warnings name.
-  int32_t lines_read_ = 0;
+  int32_t file_line_ = 0;
+  bool first_line_done_ = false;
+  const char* refusal_ = nullptr;
+  // Of the line being read: characters stored as "?", and whether U+FFFD was among them.
+  int32_t replaced_ = 0;
+  bool wrong_set_ = false;
   // UTF-8 files have their texts converted to the handheld's Windows-1252.
   enum class Encoding { kUndecided, kUtf8, kWindows1252 };
   Encoding encoding_ = Encoding::kUndecided;
+  bool handheld_keeps_unread_ = false;
   static constexpr int32_t kMaxWarnings = 50;
   int32_t warnings_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/text_stream.h"
+#include "textfiles/decoded_file.h"
 #include "textfiles/message_text.h"
 
 void FileStream::ClearError() {
@@ -100,8 +101,19 @@ FileResult DesktopFile::Open(bool write) {
   }
   FileResult result = write ? CheckWritable() : CheckReadable();
   if (result != FileResult::kOk) return result;
-  uint32_t err = TextStream::Open(files_, path_, write ? FileMode::kReadWriteCreateAlways : FileMode::kReadExisting,
-                                  &stream_);
+  uint32_t err = 0;
+  decoded_ = nullptr;
+  if (write) {
+    err = TextStream::Open(files_, path_, FileMode::kReadWriteCreateAlways, &stream_);
+  } else {
+    std::unique_ptr<File> raw;
+    err = files_.OpenFile(path_, FileMode::kReadExisting, &raw);
+    if (err == 0) {
+      auto decoded = std::make_unique<DecodedFile>(std::move(raw));
+      decoded_ = decoded.get();
+      stream_ = std::make_unique<TextStream>(std::move(decoded));
+    }
+  }
   if (err != 0) {
     stream_.reset();
     return SetError(kGenericFailure, write ? "Error opening file for writing" : "Error opening file for reading");
@@ -123,6 +135,7 @@ FileResult DesktopFile::Close() {
   if (!IsOpen()) return NotOpen();
   uint32_t err = stream_->Close();
   stream_.reset();
+  decoded_ = nullptr;
   // Buffered text that never reached the disk is lost data: say so.
   if (err != 0) return SetError(err, "Error closing file");
   return FileResult::kOk;
@@ -158,3 +171,5 @@ FileResult DesktopFile::Write(const void* buffer, size_t size, size_t* count) {
                 static_cast<unsigned long>(*count), static_cast<unsigned long>(size));
   return SetError(stream_->Error() ? 32 : 0, context);
 }
+
+bool DesktopFile::SawNul() const { return decoded_ != nullptr && decoded_->SawNul(); }

@@ -1,7 +1,8 @@
 // Desktop text files: the export, import and flags files of the import/export run.
 //
 // A DesktopFile is a named file opened for reading or writing in text mode (a line feed is stored
-// as carriage return + line feed; 0x1A ends the data on reading), read and written in blocks. Each
+// as carriage return + line feed; 0x1A ends the data on reading), read and written in blocks. A
+// file read that is UTF-16 with a byte order mark arrives as UTF-8 (see DecodedFile). Each
 // operation clears the last error first; a failure keeps a result code, the platform's Windows-style
 // code and a message of the form "context/description" that callers copy into their logs. Nothing
 // throws. Not copyable; one thread at a time.
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 
+class DecodedFile;
 class FileSystem;
 class TextStream;
 
@@ -96,6 +98,9 @@ class DesktopFile : public FileStream {
   // Creates or empties the file for writing and closes it at once; 0 or the SetError result.
   virtual FileResult CheckWritable();
 
+  // True when the file open for reading handed on a NUL byte so far: it is no text.
+  bool SawNul() const;
+
   const char* GetPath() const { return path_; }
   FileSystem& Files() const { return files_; }
 
@@ -107,6 +112,8 @@ class DesktopFile : public FileStream {
   char path_[kPathSize];
   bool path_too_long_ = false;
   std::unique_ptr<TextStream> stream_;
+  // The reading stream's source (owned by stream_): UTF-16 arrives as UTF-8.
+  DecodedFile* decoded_ = nullptr;
 };
 
 #endif  // REELBOX_TEXTFILES_DESKTOP_FILE_H

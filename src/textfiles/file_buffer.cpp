@@ -54,6 +54,8 @@ FileResult FileBuffer::Open() {
   open_ = true;
   position_ = 0;
   data_end_ = 0;
+  line_ends_ = 0;
+  line_number_ = 0;
   result = Refill();
   if (result != FileResult::kOk) open_ = false;
   return result;
@@ -89,7 +91,10 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
     const char* window = window_.data();
     // Line ends at the read position are consumed here, so that a long run of blank lines moves
     // the window on instead of filling it.
-    while (position_ < data_end_ && IsLineEnd(window[position_])) ++position_;
+    while (position_ < data_end_ && IsLineEnd(window[position_])) {
+      ++position_;
+      ++line_ends_;
+    }
     uint32_t start = position_;
     uint32_t end = start;
     // The count of bytes read, not a NUL, ends the data: a NUL byte in a file is part of its line.
@@ -127,6 +132,7 @@ char* FileBuffer::ReadLine(char* buffer, uint32_t* size) {
       *size = length;
       position_ = end;
       last_line_cut_ = !found && data_end_ > kWindowData;
+      line_number_ = line_ends_ + 1;
       return buffer;
     }
     if (*size > 0) {

@@ -55,6 +55,9 @@ class FileBuffer {
   // True when the line last delivered filled a whole window without a line end, so it is only the
   // first piece of a longer line.
   bool LastLineWasCut() const { return last_line_cut_; }
+  // The line of the file (counted from 1, blank lines included; CR LF, LF or CR end a line) that
+  // the line last delivered starts on.
+  int32_t LineNumber() const { return static_cast<int32_t>(line_number_ & 0x7FFFFFFFu); }
 
  private:
   bool open_ = false;
@@ -63,6 +66,8 @@ class FileBuffer {
   std::vector<char> window_;
   uint32_t position_ = 0;  // read position inside the window
   uint32_t data_end_ = 0;  // bytes of file data in the window
+  uint32_t line_ends_ = 0;  // line ends passed since Open (wraps only past 4 GB of them)
+  uint32_t line_number_ = 0;
   uint32_t code_ = 0;
   char message_[kMessageSize] = {};
 };

@@ -19,8 +19,9 @@ constexpr uint16_t kHighBlock[32] = {
 
 // The Windows-1252 byte of a code point, or 0 when it has none.
 uint8_t ToWindows1252(uint32_t code) {
-  if (code < 0x80) return static_cast<uint8_t>(code);
-  if (code >= 0xA0 && code <= 0xFF) return static_cast<uint8_t>(code);
+  // U+0080 to U+009F are what a Latin-1 reading made of Windows-1252's bytes 0x80 to 0x9F (the euro
+  // sign, dashes, curly quotes): they go back to those bytes.
+  if (code <= 0xFF) return static_cast<uint8_t>(code);
   for (int i = 0; i < 32; ++i) {
     if (kHighBlock[i] == code) return static_cast<uint8_t>(0x80 + i);
   }
@@ -104,7 +105,7 @@ bool IsUtf8File(FileSystem& files, const char* path) {
   return scanner.Valid() && scanner.HasMultiByte();
 }
 
-int32_t Utf8ToWindows1252(char* text, size_t* length) {
+int32_t Utf8ToWindows1252(char* text, size_t* length, bool* replacement) {
   uint8_t* bytes = reinterpret_cast<uint8_t*>(text);
   size_t out = 0;
   int32_t replaced = 0;
@@ -117,6 +118,7 @@ int32_t Utf8ToWindows1252(char* text, size_t* length) {
       ++replaced;
     } else {
       mapped = ToWindows1252(code);
+      if (code == kReplacementCharacter && replacement != nullptr) *replacement = true;
       if (mapped == 0 && code != 0) {
         mapped = '?';
         ++replaced;

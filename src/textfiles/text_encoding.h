@@ -37,9 +37,13 @@ class Utf8Scanner {
 // blocks; memory stays bounded.
 bool IsUtf8File(FileSystem& files, const char* path);
 
+// U+FFFD, what a reading in the wrong character set leaves in place of what it could not read.
+constexpr uint32_t kReplacementCharacter = 0xFFFD;
+
 // Converts UTF-8 text (length bytes, in place; the result is never longer) to Windows-1252. A
-// character without a Windows-1252 form, or a malformed sequence, becomes "?". *length gets the
-// new length. Returns the number of characters replaced by "?".
-int32_t Utf8ToWindows1252(char* text, size_t* length);
+// character without a Windows-1252 form, or a malformed sequence, becomes "?"; U+0080 to U+009F
+// become the bytes 0x80 to 0x9F. *length gets the new length; *replacement (when given) becomes
+// true when the text held U+FFFD. Returns the number of characters replaced by "?".
+int32_t Utf8ToWindows1252(char* text, size_t* length, bool* replacement = nullptr);
 
 #endif  // REELBOX_TEXTFILES_TEXT_ENCODING_H

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -195,7 +197,8 @@ TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
   EXPECT_TRUE(Has(output, "Movie-Lists: 2 added, 1 changed, 0 deleted\n    ~ \"Heat\"\n    + \"Am\xC3\xA9lie\"\n"
                           "    + \"Up\"\n")) << output;
   EXPECT_TRUE(Has(output, "Saved Preferences: 1 resource added or changed")) << output;
-  EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 2 movie lines")) << output;
+  // The export shows the handheld as the import leaves it.
+  EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 3 movie lines")) << output;
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Saved Preferences", true)), prefs);
   EXPECT_EQ(SyncLogText(), syncLog);
@@ -253,8 +256,10 @@ TEST_F(MoviesEndToEnd, MergeWithPartialHeaderKeepsTheOtherFields) {
 TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
   EXPECT_EQ(Sync(ImportMode(1)), 4) << output_;  // finished, with the error in the HotSync log
-  EXPECT_TRUE(Has(output_, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5)"))
-      << output_;
+  // The message names the file by its full path.
+  EXPECT_TRUE(Has(output_, "MyMoviesImport.tab) due to an unexpected error (5)")) << output_;
+  EXPECT_TRUE(Has(output_, "unable to open local import file (")) << output_;
+  EXPECT_FALSE(Has(output_, "(MyMoviesImport.tab)")) << output_;
   EXPECT_EQ(ReadDocument("MyMoviesExport.tab"), "");  // no export replaces the previous one
   EXPECT_EQ(Preference(), ImportMode(1));
   EXPECT_EQ(Handheld().records.size(), 1u);
@@ -262,12 +267,30 @@ TEST_F(MoviesEndToEnd, MissingImportFileKeepsTheRequest) {
 
 TEST_F(MoviesEndToEnd, UnusableDocumentsFolderFailsTheExportAndKeepsTheRequest) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
-  UseDocumentsFolder(documents_.Join("missing"));
+  const std::string unusable = documents_.Join("missing") + Env::Default().Files().PathSeparator() + "deeper";
+  UseDocumentsFolder(unusable);
   EXPECT_EQ(Sync(kExport), 4) << output_;
-  EXPECT_TRUE(Has(output_, "unable to open local export file (MyMoviesExport.tab) due to an unexpected error (")) << output_;
+  EXPECT_TRUE(Has(output_, "unable to open local export file (")) << output_;
+  EXPECT_TRUE(Has(output_, "MyMoviesExport.tab) due to an unexpected error (")) << output_;
   EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : ")) << SyncLogText();
   EXPECT_EQ(Preference(), kExport);
   EXPECT_EQ(Handheld().records.size(), 1u);
+}
+
+// A fresh Linux account has no documents folder: it is made, for the user alone, and said so.
+TEST_F(MoviesEndToEnd, MissingDocumentsFolderIsMadeOnLinux) {
+  if (Env::Default().Files().PathSeparator() == '\\') GTEST_SKIP() << "the shell keeps the Windows folder";
+  WriteHandheld({SimpleMovie("Alien", 1979, "117")});
+  const std::string fresh = documents_.Join("Documents");
+  UseDocumentsFolder(fresh);
+  EXPECT_EQ(Sync(kExport), 0) << output_;
+  struct stat st;
+  ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(Has(SyncLogText(), "NOTE : the documents folder " + fresh + " did not exist; it was made for the Ro "
+                                  "Vedevu files.\r\n"))
+      << SyncLogText();
+  EXPECT_TRUE(Has(ReadFileBytes(fresh + "/MyMoviesExport.tab"), "Alien\t1979\t117\t"));
 }
 
 // 100 records, 100 new lines: the cancel answers the first status report of the pass. A cancel

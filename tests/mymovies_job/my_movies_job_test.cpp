@@ -284,7 +284,8 @@ TEST_F(JobTest, MergeWithPartialHeaderKeepsEveryOtherFieldOfTheRecord) {
   // An empty last field is no field at all: Notes comes before the last column here.
   WriteImport("Title\tNotes\tYear\tRunningTime\tMediaType\r\nHeat\t\t1995\t170\tDVD\r\n");
   EXPECT_EQ(RunJob(ImportMode(2)), 0);
-  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Heat", 1995, "170", "To Buy", "handheld notes")
+  // The export shows the record as the merge left it.
+  EXPECT_EQ(ExportText(), ExportHeader() + SimpleExportLine("Heat", 1995, "170", "To Buy", "")
                                                .replace(std::string("Heat\t1995\t170\tDVD\tTo Buy\t").size(), 0,
                                                         "Michael Mann"));
   SampleMovie merged = heat;
@@ -340,17 +341,17 @@ TEST_F(JobTest, ImportFileAsSpreadsheetsSaveItReadsAndWarns) {
   EXPECT_EQ(Word(db.records[0], 12) / 86400, 44895u);  // 2026-12-01
   EXPECT_EQ(Text(db.records[1], 0), "Heat");
   EXPECT_EQ(db.records[1].attributes & 0x0F, 1);
-  EXPECT_EQ(Word(db.records[1], 12) / 86400, 24107u);  // 1970-01-01, as the date parse has it
+  EXPECT_EQ(Word(db.records[1], 12), 0u);  // no date: a text that reads as none is no other date
   std::string log = SyncLogText();
   EXPECT_TRUE(Has(log, "<read field header line on line #1>\r\n"));
   EXPECT_TRUE(Has(log, "WARNING : Import line 2 holds characters that the handheld cannot show; each was stored "
                        "as '?'.\r\n"));
-  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 4 (MediaType) : 'BluRay' is not a value of this field; it "
-                       "was stored as 'DVD'.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 4 (MediaType) : 'BluRay' is not a value of this field; the "
+                       "field was left at its blank value ('DVD').\r\n"));
   EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 6 (LoanDate) : 'next week' is not a value of this field; "
-                       "it was stored as '"));
-  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 7 (Owned) : 'maybe' is not a value of this field; it was "
-                       "stored as 'False'.\r\n"));
+                       "the field was left at its blank value ('').\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 4, column 7 (Owned) : 'maybe' is not a value of this field; the "
+                       "field was left at its blank value ('False').\r\n"));
   EXPECT_EQ(CountOf(log, "WARNING : Import line"), 4u);
   EXPECT_TRUE(Has(DebugLogText(), "Import line 3 holds only blanks and TABs: skipped\r\n"));
   // The export stays in the handheld's character set; a file that is no UTF-8 is read byte for byte.
@@ -368,6 +369,152 @@ TEST_F(JobTest, ImportFileAsSpreadsheetsSaveItReadsAndWarns) {
   log = SyncLogText();
   EXPECT_EQ(CountOf(log, "is not a value of this field"), 3u + 50u);
   EXPECT_TRUE(Has(log, "WARNING : 200 warnings about the import file in all; the first 50 are listed above.\r\n"));
+}
+
+// The handheld whose export the spreadsheet fixtures were made from.
+std::vector<SampleMovie> SpreadsheetMovies() {
+  std::vector<SampleMovie> movies;
+  for (uint32_t n = 0; n < 12; ++n) movies.push_back(GeneratedMovie(n));
+  movies[3].title = "Am\xE9lie \x80 5 \x92s \x96 cut";
+  movies[5].notes = "Caf\xE9 \x93quoted\x94\nsecond line";
+  return movies;
+}
+
+std::string Spreadsheet(const std::string& name) {
+  return ReadFileBytes(std::string(REELBOX_SOURCE_DIR) + "/tests/data/spreadsheets/" + name);
+}
+
+std::string RecordBytes(const hotsync::PalmDatabase& db) {
+  std::string bytes;
+  for (const hotsync::PalmRecord& record : db.records) {
+    bytes += std::to_string(record.attributes & 0x0F) + ":";
+    bytes.append(record.data.begin(), record.data.end());
+  }
+  return bytes;
+}
+
+// The export opened in a spreadsheet and saved again, unchanged, in the forms that keep every
+// character: a merge of it matches every movie and writes nothing.
+TEST_F(JobTest, UnchangedExportSavedByASpreadsheetChangesNothing) {
+  WriteHandheld(SpreadsheetMovies());
+  ASSERT_EQ(RunJob(kExport), 0);
+  ASSERT_EQ(ExportText(), Spreadsheet("movies-export.tab"));  // the fixtures were made from this
+  const std::string before = RecordBytes(Handheld());
+  std::string little = Spreadsheet("movies-libreoffice-unicode.txt");
+  std::string big = little;
+  for (size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+  // A Latin-1 reading turned 0x80 to 0x9F into U+0080 to U+009F: they are those bytes again.
+  for (const std::string& saved : {little, big, Spreadsheet("movies-libreoffice-latin1-unicode.txt")}) {
+    WriteImport(saved);
+    ASSERT_EQ(RunJob(ImportMode(2)), 0);
+    EXPECT_EQ(RecordBytes(Handheld()), before);
+    std::string log = SyncLogText();
+    EXPECT_TRUE(Has(log, "Total number of import records matched to identical device records : 12\r\n")) << log;
+    EXPECT_TRUE(Has(log, "Total number of records imported : 0\r\n"));
+    EXPECT_FALSE(Has(log, "WARNING"));
+    EXPECT_EQ(ExportText(), Spreadsheet("movies-export.tab"));
+  }
+  // Read as UTF-8 though it was none: the lines that held other characters are skipped, named.
+  WriteImport(Spreadsheet("movies-libreoffice-utf8-misread.txt"));
+  ASSERT_EQ(RunJob(ImportMode(0)), 0);
+  EXPECT_EQ(RecordBytes(Handheld()), before);
+  std::string log = SyncLogText();
+  EXPECT_TRUE(Has(log, "WARNING : Import line 5 holds the character U+FFFD, which a file saved with the wrong "
+                       "character set holds in place of the characters it lost; the line was skipped.\r\n"));
+  EXPECT_TRUE(Has(log, "WARNING : Import line 7 holds the character U+FFFD"));
+  EXPECT_EQ(CountOf(log, "WARNING"), 2u);
+  EXPECT_TRUE(Has(log, "Total number of import records matched to identical device records : 10\r\n"));
+}
+
+// Saved comma-separated, or not text at all: refused before anything changes, the request kept.
+TEST_F(JobTest, ImportFileThatIsNoTabDelimitedTextIsRefused) {
+  WriteHandheld(SpreadsheetMovies());
+  ASSERT_EQ(RunJob(kExport), 0);
+  const std::string before = RecordBytes(Handheld());
+  std::string random;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 1 << 20; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    random += static_cast<char>(seed >> 24);
+  }
+  const std::string path = documents_.Sub("MyMoviesImport.tab");
+  struct Case {
+    std::string bytes;
+    std::string reason;
+  };
+  for (const Case& c : {Case{Spreadsheet("movies-libreoffice-comma.csv"), "is not TAB-separated"},
+                        Case{"Title;Year\r\nAlien;1979\r\n", "is not TAB-separated"},
+                        Case{random, "is not a text file"},
+                        Case{std::string("Alien\t1979\t117\tDVD\r\nHeat\t1995\tnul\0\r\n", 36), "is not a text file"}}) {
+    WriteImport(c.bytes);
+    EXPECT_EQ(RunJob(ImportMode(2)), 11);
+    ASSERT_EQ(entries_.size(), 1u);
+    EXPECT_EQ(entries_[0].first, "The import file " + path + " " + c.reason + ": save it as tab-delimited text");
+    EXPECT_EQ(entries_[0].second, 15);
+    EXPECT_EQ(RecordBytes(Handheld()), before);
+    EXPECT_EQ(ExportText(), Spreadsheet("movies-export.tab"));
+    EXPECT_EQ(preference_after_, ImportMode(2) | 0x10);
+  }
+}
+
+// A cell holding line breaks, as both spreadsheets save it: one movie, the breaks kept.
+TEST_F(JobTest, QuotedFieldsHoldTheirLineBreaks) {
+  for (const char* name : {"linebreak-libreoffice.txt", "linebreak-gnumeric-unicode.txt"}) {
+    SCOPED_TRACE(name);
+    WriteHandheld({});
+    WriteImport(Spreadsheet(name));
+    ASSERT_EQ(RunJob(ImportMode(0)), 0);
+    hotsync::PalmDatabase db = Handheld();
+    ASSERT_EQ(db.records.size(), 2u);
+    EXPECT_EQ(Text(db.records[0], 0), "Alien");
+    EXPECT_EQ(Text(db.records[0], 10), "First line\nSecond line\n\nFourth line");
+    EXPECT_EQ(Text(db.records[0], 2), "C1");
+    EXPECT_EQ(Text(db.records[1], 0), "Heat");
+    EXPECT_FALSE(Has(SyncLogText(), "WARNING"));
+  }
+  // CR LF and CR break a cell as well; a quote left open at the end names its line, adds nothing.
+  WriteHandheld({});
+  WriteImport("Title\tNotes\r\nUp\t\"one\r\ntwo\rthree\"\r\n\r\nLeft open\t\"never\r\nclosed\r\n");
+  ASSERT_EQ(RunJob(ImportMode(0)), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(Text(db.records[0], 10), "one\ntwo\nthree");
+  EXPECT_TRUE(Has(SyncLogText(), "WARNING : Import line 6 opens a quoted field that the file never closes; the line "
+                                 "was skipped.\r\n"));
+}
+
+// A value that does not read is never stored as some other value: the merge keeps the handheld's,
+// the other modes leave the field blank.
+TEST_F(JobTest, ValuesThatDoNotReadAreNeverStoredAsOthers) {
+  SampleMovie alien = SimpleMovie("Alien", 1979, "117");
+  alien.loanDate = 2082844800u + 20000u * 86400u + 43200u;
+  alien.dueDate = alien.loanDate + 7u * 86400u;
+  alien.status = 0x02 | (1 << 2);
+  const std::string import = "Title\tYear\tRunningTime\tMediaType\tDueDate\tLoanDate\tNotes\r\n"
+                             "Alien\t1979\t117\tDVD\t24/12/2026\t13/1/2026\tday first\r\n";
+  WriteHandheld({alien});
+  WriteImport(import);
+  ASSERT_EQ(RunJob(ImportMode(2)), 0);
+  hotsync::PalmDatabase db = Handheld();
+  ASSERT_EQ(db.records.size(), 1u);
+  EXPECT_EQ(Word(db.records[0], 12), alien.loanDate);
+  EXPECT_EQ(Word(db.records[0], 16), alien.dueDate);
+  EXPECT_EQ(Text(db.records[0], 10), "day first");
+  EXPECT_TRUE(Has(SyncLogText(), "WARNING : Import line 2, column 5 (DueDate) : '24/12/2026' is not a value of this "
+                                 "field; the handheld's value was kept (a new movie gets the blank value, '').\r\n"));
+  for (int mode : {0, 1}) {
+    WriteHandheld({alien});
+    WriteImport(import);
+    ASSERT_EQ(RunJob(ImportMode(mode)), 0);
+    db = Handheld();
+    ASSERT_EQ(db.records.size(), mode == 0 ? 2u : 1u);
+    const hotsync::PalmRecord& imported = db.records.back();
+    EXPECT_EQ(Text(imported, 10), "day first");
+    EXPECT_EQ(Word(imported, 12), 0u);
+    EXPECT_EQ(Word(imported, 16), 0u);
+    EXPECT_TRUE(Has(SyncLogText(), "WARNING : Import line 2, column 6 (LoanDate) : '13/1/2026' is not a value of "
+                                   "this field; the field was left at its blank value ('').\r\n"));
+  }
 }
 
 TEST_F(JobTest, FiftyOneImportLinesWithOneKeyAddFiftyRecords) {
@@ -400,7 +547,8 @@ TEST_F(JobTest, MissingImportFileEndsTheRunAndKeepsTheRequests) {
   WriteHandheld({SimpleMovie("Alien", 1979, "117")});
   EXPECT_EQ(RunJob(ImportMode(1)), 11);
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first, "unable to open local import file (MyMoviesImport.tab) due to an unexpected error (5) - "
+  EXPECT_EQ(entries_[0].first, "unable to open local import file (" + documents_.Sub("MyMoviesImport.tab") +
+                                   ") due to an unexpected error (5) - "
                                "Error preparing to open file/File not found");
   EXPECT_EQ(entries_[0].second, 13);
   EXPECT_EQ(ExportText(), "");
@@ -416,7 +564,8 @@ TEST_F(JobTest, DocumentsFolderNotFoundFailsTheExport) {
   EXPECT_TRUE(Has(SyncLogText(), "Your data will be exported to : <unexpected error trying to locate documents folder>" +
                                      sep_ + "MyMoviesExport.tab\r\n"));
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first.rfind("unable to open local export file (MyMoviesExport.tab) due to an unexpected error (", 0),
+  EXPECT_EQ(entries_[0].first.rfind("unable to open local export file (<unexpected error trying to locate documents "
+                                    "folder>" + sep_ + "MyMoviesExport.tab) due to an unexpected error (", 0),
             0u);
   EXPECT_EQ(preference_after_, kExport);
 }
@@ -488,7 +637,8 @@ TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequestsAndThePreviousExpo
     EXPECT_EQ(Handheld().records.size(), 100u);
     EXPECT_EQ(ExportText(), "previous\r\n");
     EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
-    EXPECT_TRUE(Has(SyncLogText(), "NOTE : the export was not completed; MyMoviesExport.tab keeps its previous "
+    EXPECT_TRUE(Has(SyncLogText(), "NOTE : the export was not completed; " + documents_.Sub("MyMoviesExport.tab") +
+                                       " keeps its previous "
                                    "content.\r\nTotal number of records exported : 0\r\n"));
     EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
   }
@@ -584,8 +734,8 @@ TEST_F(JobTest, ImportLineLongerThanTheReadWindowStopsTheImport) {
               Line("Heat", 1995, "170"));
   EXPECT_EQ(RunJob(ImportMode(0)), 11);
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first, "An error occurred parsing line 2 ('Up (DVD-2009, 96m)') of the the import file (4) - "
-                               "Line 2 is too long/DataParser error 0x4");
+  EXPECT_EQ(entries_[0].first, "An error occurred parsing line 3 ('Up (DVD-2009, 96m)') of the the import file (4) - "
+                               "Line 3 is too long/DataParser error 0x4");
   EXPECT_EQ(entries_[0].second, 15);
   hotsync::PalmDatabase db = Handheld();
   ASSERT_EQ(db.records.size(), 1u);
@@ -705,6 +855,7 @@ TEST_F(JobTest, GeneratedSetRoundTripKeepsItsBytes) {
   WriteHandheld(movies);
   ASSERT_EQ(RunJob(kExport), 0);
   std::string exported = ExportText();
+  EXPECT_EQ(Fingerprint(exported), 6513780194964708509u);
   // Columns 11 and 12 (loan and due date) out; lines reversed; every tenth changed, every
   // seventh retitled (a new movie), one line twice.
   auto withoutDates = [](const std::string& line) {
@@ -743,6 +894,11 @@ TEST_F(JobTest, GeneratedSetRoundTripKeepsItsBytes) {
     records.append(record.data.begin(), record.data.end());
   }
   EXPECT_EQ(db.records.size(), 1716u);
-  EXPECT_EQ(Fingerprint(ExportText()), 6513780194964708509u);
   EXPECT_EQ(Fingerprint(records, Fingerprint(std::string(db.appInfo.begin(), db.appInfo.end()))), 14293837547591046788u);
+  // The export of the merge shows the handheld after it, as an export on its own does.
+  const std::string merged = ExportText();
+  EXPECT_EQ(Fingerprint(merged), 18386555932652292273u);
+  ASSERT_EQ(RunJob(kExport), 0);
+  EXPECT_EQ(ExportText(), merged);
 }
+

@@ -43,6 +43,9 @@ class ForwardingFileSystem : public FileSystem {
     return target_.MakePrivateFolder(parent, folder, made);
   }
   uint32_t RemoveFolder(const std::string& path) override { return target_.RemoveFolder(path); }
+  uint32_t MakeDocumentsFolder(const std::string& folder, bool* made) override {
+    return target_.MakeDocumentsFolder(folder, made);
+  }
   char PathSeparator() const override { return target_.PathSeparator(); }
   uint32_t DocumentsFolder(std::string* folder) override { return target_.DocumentsFolder(folder); }
 

@@ -179,10 +179,9 @@ TEST_F(DataParserTest, LineLongerThanTheReadWindowIsRefused) {
 }
 
 TEST_F(DataParserTest, BadBytesNeverStopTheFile) {
-  std::string bytes = "\"never closed\tTitle\tand more\r\n";            // quotes that never close
-  bytes += std::string("nul\0inside\tx\r\n", 14);                      // a NUL byte
-  for (int i = 0; i < 200; ++i) bytes += "Title\t";                   // 200 names, not on line 1
-  bytes += "\r\nlast\r\n";
+  std::string bytes = "12\" never closed\tTitle\tand more\r\n";  // a quote inside a field spans no line
+  for (int i = 0; i < 200; ++i) bytes += "Title\t";           // 200 names, not on line 1
+  bytes += "\r\n\"a, b\"\tc\r\nlast\r\n";
   Load(bytes);
   TextRecord record;
   int lines = 0;
@@ -195,6 +194,38 @@ TEST_F(DataParserTest, BadBytesNeverStopTheFile) {
   EXPECT_EQ(result, 3);
   EXPECT_EQ(lines, 4);
   EXPECT_EQ(title, "last");
+}
+
+// A field that opens with a quote goes on to its closing quote, over line ends of every kind;
+// the line numbers that follow are those of the file.
+TEST_F(DataParserTest, QuotedFieldsSpanLinesOfTheFile) {
+  LogCapture log;
+  Load("\"a\r\n\r\nb\"\tx\r\n\"one\rtwo\nthree\"\" \"\"four\"\"\"\tbad date\r\nnext\t\" open\r\n" +
+       std::string(30000, 'n') + "\r\n");
+  TextRecord record;
+  ASSERT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "a\n\nb");
+  EXPECT_EQ(record.texts[4], "x");
+  ASSERT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "one\ntwo\nthree\" \"four\"");
+  // A quote still open when the line outgrows the buffer is a line too long, named by its number.
+  EXPECT_EQ(Next(&record), 4);
+  EXPECT_STREQ(parser_.GetErrorText(), "Line 7 is too long/DataParser error 0x4");
+  EXPECT_EQ(parser_.GetFileLine(), 7);
+}
+
+// What no spreadsheet saved as tab-delimited text is refused at once; commas behind a TAB are text.
+TEST_F(DataParserTest, FilesThatAreNoTabDelimitedTextAreRefused) {
+  TextRecord record;
+  Load("\r\n\xEF\xBB\xBFTitle,Year\r\nAlien,1979\r\n");
+  EXPECT_EQ(Next(&record), 7);
+  EXPECT_STREQ(parser_.RefusalReason(), "is not TAB-separated: save it as tab-delimited text");
+  Load("Alien, the\t1979\r\nHeat;\t1995\r\n");
+  EXPECT_EQ(Next(&record), 0);
+  EXPECT_EQ(record.texts[1], "Alien, the");
+  Load(std::string("Alien\t1979\r\nHeat\0\t1995\r\n", 23));
+  EXPECT_EQ(Next(&record), 7);
+  EXPECT_STREQ(parser_.RefusalReason(), "is not a text file: save it as tab-delimited text");
 }
 
 TEST_F(DataParserTest, AHeaderOf200NamesUsesTheFirst34) {

@@ -82,6 +82,47 @@ TEST(DesktopFile, WritesInTextModeAndReadsItBack) {
   EXPECT_EQ(ToInt(file.Close()), 0);
 }
 
+// UTF-16 as spreadsheets save it arrives as UTF-8 behind its mark, whatever the size of the reads:
+// pairs of surrogates whole, a unit without a character as a byte no UTF-8 holds, and the byte
+// 0x1A of a character (U+011A) no end of the data. NUL bytes are noted.
+TEST(DesktopFile, Utf16ArrivesAsUtf8) {
+  TempDir dir;
+  std::string path = dir.Sub("u.tab");
+  const std::u16string text = u"T\u00E9\u011A\t\U0001F600\r\nx\xD800y\u20AC";
+  const std::string utf8 = "\xEF\xBB\xBFT\xC3\xA9\xC4\x9A\t\xF0\x9F\x98\x80\nx\xFFy\xE2\x82\xAC\xFF";
+  DesktopFile file(Env::Default().Files(), path.c_str());
+  for (bool little : {true, false}) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    WriteFileBytes(path, bytes + "z");  // an odd last byte
+    for (size_t step : {size_t(1), size_t(3), size_t(4096)}) {
+      ASSERT_EQ(ToInt(file.OpenRead()), 0);
+      std::string read;
+      char piece[4096];
+      size_t count = 0;
+      do {
+        ASSERT_EQ(ToInt(file.Read(piece, step, &count)), 0);
+        read.append(piece, count);
+      } while (count == step);
+      EXPECT_EQ(read, utf8) << little << " " << step;
+      EXPECT_FALSE(file.SawNul());
+      EXPECT_EQ(ToInt(file.Close()), 0);
+    }
+  }
+  WriteFileBytes(path, std::string("\xFF\xFEx\0\0\0", 6));
+  ASSERT_EQ(ToInt(file.OpenRead()), 0);
+  char piece[16];
+  size_t count = 0;
+  ASSERT_EQ(ToInt(file.Read(piece, sizeof piece, &count)), 0);
+  EXPECT_EQ(std::string(piece, count), std::string("\xEF\xBB\xBFx\0", 5));
+  EXPECT_TRUE(file.SawNul());
+  EXPECT_EQ(ToInt(file.Close()), 0);
+  EXPECT_FALSE(file.SawNul());
+}
+
 TEST(DesktopFile, APathTooLongToHoldIsNeverOpened) {
   TempDir dir;
   std::string path = dir.Sub(std::string(DesktopFile::kPathSize, 'p'));

@@ -182,6 +182,15 @@ class PosixFileSystem final : public FileSystem {
     while (folder->size() > 1 && folder->back() == '/') folder->pop_back();
     return 0;
   }
+
+  uint32_t MakeDocumentsFolder(const std::string& folder, bool* made) override {
+    *made = false;
+    struct stat st;
+    if (::stat(folder.c_str(), &st) == 0) return 0;
+    if (::mkdir(folder.c_str(), 0700) != 0) return MapErrno(errno);
+    *made = true;
+    return 0;
+  }
 };
 
 }  // namespace
