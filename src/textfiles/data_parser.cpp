@@ -175,15 +175,23 @@ namespace {
 
 // Where a line stands on quotes: whether its last field opened a quote that the line did not
 // close. Spreadsheets enclose a cell holding a line break in quotes, so such a field goes on in
-// the next line of the file. Kept across the pieces of a line, so each byte is looked at once.
+// the next line of the file. Every quote switches between inside and outside, so an even count
+// closes everything: the quotes are only counted, and the fields walked only when the count is
+// odd. Kept across the pieces of a line, so each byte is looked at once.
 struct QuoteScan {
-  size_t scanned = 0;
+  size_t counted = 0;  // bytes whose quotes were counted
+  bool odd = false;
+  size_t walked = 0;  // bytes walked field by field
   size_t field_start = 0;
   bool quoted = false;
 
   // True when the field under way starts with a quote (after blanks) that is still open.
   bool OpenAtEnd(const char* text, size_t length) {
-    for (size_t i = scanned; i < length; ++i) {
+    const char* end = text + length;
+    for (const char* p = text + counted; (p = byte_scan::FindByte(p, end, '"')) != end; ++p) odd = !odd;
+    counted = length;
+    if (!odd) return false;
+    for (size_t i = walked; i < length; ++i) {
       const char c = text[i];
       if (c == '"') {
         quoted = !quoted;
@@ -191,8 +199,7 @@ struct QuoteScan {
         field_start = i + 1;
       }
     }
-    scanned = length;
-    if (!quoted) return false;
+    walked = length;
     size_t first = field_start;
     while (first < length && IsSpaceChar(text[first])) ++first;
     return first < length && text[first] == '"';
@@ -217,39 +224,36 @@ ParseResult DataParser::ReadLine(size_t* length) {
         return Refuse(kNotTabSeparatedReason);
       }
     }
-    // Lines without a quote, nearly all, need no further look.
-    if (byte_scan::FindByte(text, text + n, '"') != text + n) {
-      QuoteScan quotes;
-      while (quotes.OpenAtEnd(line_.data(), n)) {
-        const int32_t last = buffer_->LineNumber();
-        size_t piece = 0;
-        // One byte is kept for the break before the piece; more breaks are made room for below.
-        result = ReadPiece(n + 1, &piece);
-        if (result == ParseResult::kEnd) {
-          if (CountWarning()) {
-            LogSync("WARNING : Import line %i opens a quoted field that the file never closes; the line was "
-                    "skipped.\n",
-                    static_cast<int>(file_line_));
-          }
-          return ParseResult::kEnd;
+    QuoteScan quotes;
+    while (quotes.OpenAtEnd(line_.data(), n)) {
+      const int32_t last = buffer_->LineNumber();
+      size_t piece = 0;
+      // One byte is kept for the break before the piece; more breaks are made room for below.
+      result = ReadPiece(n + 1, &piece);
+      if (result == ParseResult::kEnd) {
+        if (CountWarning()) {
+          LogSync("WARNING : Import line %i opens a quoted field that the file never closes; the line was "
+                  "skipped.\n",
+                  static_cast<int>(file_line_));
         }
-        if (result != ParseResult::kOk) return result;
-        // Every line end between the pieces is a line break of the field (blank lines included),
-        // stored as the handheld's line break.
-        const size_t breaks = static_cast<size_t>(buffer_->LineNumber() - last);
-        if (n + breaks + piece + 1 > line_size_) {
-          if (n + breaks + piece + 1 > kMaxLineSize) return TooLong(file_line_);
-          if (!EnlargeLineBuffer(n + 1 + piece, n + breaks + piece + 1)) return ParseResult::kNoMemory;
-        }
-        char* joined = line_.data();
-        if (breaks > 1) std::memmove(joined + n + breaks, joined + n + 1, piece);
-        std::memset(joined + n, '\n', breaks);
-        n += breaks + piece;
-        joined[n] = '\0';
-        line_dirty_ = std::max(line_dirty_, n + 1);
+        return ParseResult::kEnd;
       }
-      text = line_.data();
+      if (result != ParseResult::kOk) return result;
+      // Every line end between the pieces is a line break of the field (blank lines included),
+      // stored as the handheld's line break.
+      const size_t breaks = static_cast<size_t>(buffer_->LineNumber() - last);
+      if (n + breaks + piece + 1 > line_size_) {
+        if (n + breaks + piece + 1 > kMaxLineSize) return TooLong(file_line_);
+        if (!EnlargeLineBuffer(n + 1 + piece, n + breaks + piece + 1)) return ParseResult::kNoMemory;
+      }
+      char* joined = line_.data();
+      if (breaks > 1) std::memmove(joined + n + breaks, joined + n + 1, piece);
+      std::memset(joined + n, '\n', breaks);
+      n += breaks + piece;
+      joined[n] = '\0';
+      line_dirty_ = std::max(line_dirty_, n + 1);
     }
+    text = line_.data();
     if (wrong_set_) {
       if (CountWarning()) {
         LogSync("WARNING : Import line %i holds the character U+FFFD, which a file saved with the wrong character "
