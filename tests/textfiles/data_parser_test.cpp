@@ -43,6 +43,7 @@ class DataParserTest : public ::testing::Test {
  protected:
   // Attaches the parser to a file holding bytes.
   void Load(const std::string& bytes) {
+    parser_.Stop();  // Windows keeps an open file from being rewritten
     WriteFileBytes(path_, bytes);
     parser_.Attach(&file_, &map_);
   }
