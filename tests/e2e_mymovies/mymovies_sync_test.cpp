@@ -198,7 +198,7 @@ TEST_F(MoviesEndToEnd, DryRunShowsTheChangesAndKeepsEveryFile) {
                           "    + \"Up\"\n")) << output;
   EXPECT_TRUE(Has(output, "Saved Preferences: 1 resource added or changed")) << output;
   // The export shows the handheld as the import leaves it.
-  EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 3 movie lines")) << output;
+  EXPECT_TRUE(Has(output, "MyMoviesExport.tab: would be written with 4 movie lines")) << output;
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Movie-Lists")), handheld);
   EXPECT_EQ(ReadFileBytes(root_.DatabasePath("Saved Preferences", true)), prefs);
   EXPECT_EQ(SyncLogText(), syncLog);
