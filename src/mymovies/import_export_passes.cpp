@@ -67,7 +67,7 @@ bool ImportExportRun::ImportPass() {
       if (data_lines > kMostHandheldMovies && !interrupted_) {
         Fail(JobResult::kDesktopFileFailed, LogCode::kXMapFailed,
              "Unable to import %s because it has %lu data lines and a handheld holds at most %lu movies",
-             "MyMoviesImport.tab", static_cast<unsigned long>(data_lines),
+             import_path_, static_cast<unsigned long>(data_lines),
              static_cast<unsigned long>(kMostHandheldMovies));
         return false;
       }

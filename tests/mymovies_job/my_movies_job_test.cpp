@@ -754,8 +754,8 @@ TEST_F(JobTest, ImportFileWithMoreLinesThanAHandheldHoldsIsRefused) {
   WriteImport(lines + "Last\r\n");
   EXPECT_EQ(RunJob(ImportMode(1)), 11);
   ASSERT_EQ(entries_.size(), 1u);
-  EXPECT_EQ(entries_[0].first, "Unable to import MyMoviesImport.tab because it has 65536 data lines and a handheld "
-                               "holds at most 65535 movies");
+  EXPECT_EQ(entries_[0].first, "Unable to import " + documents_.Sub("MyMoviesImport.tab") +
+                                   " because it has 65536 data lines and a handheld holds at most 65535 movies");
   EXPECT_EQ(entries_[0].second, 15);
   hotsync::PalmDatabase db = Handheld();
   ASSERT_EQ(db.records.size(), 1u);
