@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/line_file.h"
 #include "platform/host.h"
 
 namespace hotsync {
@@ -39,20 +40,7 @@ bool LoadRegistrations(const std::string& root, std::vector<ConduitRegistration>
                        std::string* error) {
   conduits->clear();
   const std::string path = JoinPath(root, kRegistrationsFileName);
-  if (!FileExists(path)) return true;
-  Bytes data;
-  if (!ReadWholeFile(path, &data, error)) return false;
-  const std::string text(data.begin(), data.end());
-  size_t start = 0;
-  int line_number = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
+  return ForEachLineOfFile(path, [&](const std::string& line, int line_number) {
     const std::vector<std::string> fields = Fields(line);
     long long type = 0;
     long long priority = 0;
@@ -72,8 +60,8 @@ bool LoadRegistrations(const std::string& root, std::vector<ConduitRegistration>
     conduit.remote = fields[6];
     conduit.title = fields[7];
     conduits->push_back(conduit);
-  }
-  return true;
+    return true;
+  }, error);
 }
 
 bool SaveRegistrations(const std::string& root, const std::vector<ConduitRegistration>& conduits,

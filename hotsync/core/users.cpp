@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/file_names.h"
+#include "core/line_file.h"
 #include "platform/host.h"
 
 namespace hotsync {
@@ -41,20 +42,7 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 bool LoadUsers(const std::string& root, std::vector<UserEntry>* users, std::string* error) {
   users->clear();
   const std::string path = JoinPath(root, kUsersFileName);
-  if (!FileExists(path)) return true;
-  Bytes data;
-  if (!ReadWholeFile(path, &data, error)) return false;
-  std::string text(data.begin(), data.end());
-  size_t start = 0;
-  int line_number = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
+  return ForEachLineOfFile(path, [&](const std::string& line, int line_number) {
     size_t tab1 = line.find('\t');
     size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
     char* number_end = nullptr;
@@ -69,8 +57,8 @@ bool LoadUsers(const std::string& root, std::vector<UserEntry>* users, std::stri
     user.name = line.substr(tab1 + 1, tab2 - tab1 - 1);
     user.folder = line.substr(tab2 + 1);
     users->push_back(user);
-  }
-  return true;
+    return true;
+  }, error);
 }
 
 bool AddUser(const std::string& root, const std::string& name, UserEntry* added,
