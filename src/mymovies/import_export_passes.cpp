@@ -117,7 +117,7 @@ bool ImportExportRun::HandheldPass() {
       return false;
     }
     if (read == DeviceError::kNoMoreRecords) {
-      export_complete_ = !interrupted_;
+      export_complete_ = !interrupted_ && !export_deferred_;
       return true;
     }
     if (read != DeviceError::kOk) {
@@ -148,12 +148,13 @@ bool ImportExportRun::HandheldPass() {
     }
     if (export_on_) {
       LogAudit("[EXPORTING]\n");
-      if (!WriteItem(clock, export_file_.get(), &export_map_, work.get())) {
+      // An import's export is written once, after the write-back, from the records as they are then.
+      if (!export_deferred_ && !WriteItem(clock, export_file_.get(), &export_map_, work.get())) {
         Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
              paired.Text(), export_file_->GetErrorText());
         return false;
       }
-      ++totals_.exported;
+      if (!export_deferred_) ++totals_.exported;
     } else {
       LogAudit("[EXPORT PREF NOT SET]\n");
     }

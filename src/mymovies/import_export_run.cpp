@@ -95,6 +95,9 @@ void ImportExportRun::RunPasses() {
   bool ok = ReadBlock() && LoadCategories();
   if (ok) driver_.ReportStatus(kStatusParsing);
   if (ok && import_on_) ok = ImportPass();
+  // An import that lists lines may change the handheld: its export waits for the write-back, so
+  // that the file shows the handheld after the import and is written only once.
+  export_deferred_ = import_on_ && list_.Count() != 0;
   if (ok && !interrupted_) {
     if (driver_.Cancelled()) {
       interrupted_ = true;
@@ -102,16 +105,22 @@ void ImportExportRun::RunPasses() {
       ok = HandheldPass();
     }
   }
+  bool wrote_back = false;
   if (ok && !interrupted_) {
     if (driver_.Cancelled()) {
       interrupted_ = true;
     } else {
       ok = WriteBackPass();
+      wrote_back = true;
     }
   }
-  // The export written in the handheld pass shows the records before the import: edited and
-  // imported again, it would undo this import. It is written again from the handheld as it is now.
-  if (ok && !interrupted_ && export_on_ && totals_.added + totals_.updated != 0) ExportPass();
+  // An export of the records before the import, edited and imported again, would undo this import.
+  // After a failed write it shows what the handheld holds; the run keeps the write's failure.
+  if (wrote_back && !interrupted_ && export_deferred_) {
+    const JobResult write_back_result = result_;
+    ExportPass();
+    if (write_back_result != JobResult::kDone) result_ = write_back_result;
+  }
 }
 
 void ImportExportRun::ReadRequest() {

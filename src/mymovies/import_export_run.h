@@ -5,8 +5,8 @@
 // every record of Movie-Lists to "MyMoviesExport.tab" in the documents folder (through a temporary
 // file there, which replaces the previous export only once complete); an import reads
 // "MyMoviesImport.tab" from there, pairs its lines with the records by key and adds or rewrites
-// records in key order; when that changed the handheld, the export is written from the records as
-// they are after it. A run that completes clears the requests; every run that reaches its end sets
+// records in key order; when the import listed lines, the export is written once, after that, from
+// the records as they are then. A run that completes clears the requests; every run that reaches its end sets
 // bit 4.
 #ifndef REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H
 #define REELBOX_MYMOVIES_IMPORT_EXPORT_RUN_H
@@ -119,6 +119,8 @@ class ImportExportRun {
   bool interrupted_ = false;
   // Every handheld record reached the export file.
   bool export_complete_ = false;
+  // The export is written after the write-back pass, not in the handheld pass.
+  bool export_deferred_ = false;
 };
 
 // The run's status texts.

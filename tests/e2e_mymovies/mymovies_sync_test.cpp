@@ -294,7 +294,8 @@ TEST_F(MoviesEndToEnd, MissingDocumentsFolderIsMadeOnLinux) {
 }
 
 // 100 records, 100 new lines: the cancel answers the first status report of the pass. A cancel
-// is no finished synchronization, and leaves the previous export unless the export was complete.
+// is no finished synchronization, and leaves the previous export (an import's export is written
+// after its write-back).
 TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestEveryRecordAndThePreviousExport) {
   struct Case {
     const char* text;
@@ -319,7 +320,7 @@ TEST_F(MoviesEndToEnd, CancelInEachPassKeepsTheRequestEveryRecordAndThePreviousE
     EXPECT_FALSE(Has(output_, "Sync Finished")) << output_;
     EXPECT_EQ(Handheld().records.size(), c.records);
     std::string exported = ReadDocument("MyMoviesExport.tab");
-    EXPECT_EQ(exported == "previous\r\n", c.records == 100u) << exported.substr(0, 200);
+    EXPECT_EQ(exported, "previous\r\n");
     EXPECT_EQ(Preference(), ImportMode(1) | 0x10);
     ExpectPerlAgrees();
   }

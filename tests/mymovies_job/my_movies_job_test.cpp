@@ -154,6 +154,12 @@ TEST_F(JobTest, RecordNotWrittenStopsTheWriteBackAndKeepsTheRequest) {
   EXPECT_EQ(Handheld().records.size(), 2u);  // Heat came first in key order and stays
   EXPECT_TRUE(Has(SyncLogText(), "\t- added : 1\r\n"));
   EXPECT_EQ(preference_after_, ImportMode(0) | 0x10);
+  // The export shows what the handheld holds after the failed write.
+  const std::string exported = ExportText();
+  EXPECT_EQ(CountOf(exported, "\r\n"), 3u) << exported;
+  EXPECT_TRUE(Has(exported, "\r\nHeat\t1995\t")) << exported;
+  EXPECT_FALSE(Has(exported, "\r\nUp\t")) << exported;
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 2\r\n"));
 }
 
 TEST_F(JobTest, ExistingMovieListsKeepsItsOwnCategories) {
@@ -644,11 +650,13 @@ TEST_F(CancelTest, CancelDuringTheHandheldPassKeepsTheRequestsAndThePreviousExpo
   }
 }
 
-TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWrittenAndTheCompleteExport) {
+// The export of an import shows the handheld after the write-back: cut short, it is not written.
+TEST_F(CancelTest, CancelDuringTheWriteBackKeepsWhatWasWrittenAndThePreviousExport) {
   EXPECT_EQ(RunJob(ImportMode(1), false, "Importing Ro Vedevu items"), 0);
   EXPECT_EQ(Handheld().records.size(), 123u);
-  EXPECT_EQ(CountOf(ExportText(), "\r\n"), 101u);
-  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 100\r\n"));
+  EXPECT_EQ(ExportText(), "previous\r\n");
+  EXPECT_FALSE(Env::Default().Files().FileExists(documents_.Sub("MyMoviesExport.tmp")));
+  EXPECT_TRUE(Has(SyncLogText(), "Total number of records exported : 0\r\n"));
   EXPECT_TRUE(Has(SyncLogText(), "\t- added : 23\r\n"));
   EXPECT_EQ(preference_after_, ImportMode(1) | 0x10);
 }
