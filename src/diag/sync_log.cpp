@@ -37,63 +37,156 @@ constexpr size_t kLineBufferSize = 1024;
 // end, when the file is synced to the disk once.
 constexpr size_t kDebugFlushLines = 256;
 constexpr size_t kDebugFlushBytes = 64 * 1024;
-std::string g_debug_pending;
+// Lines are put at the end of the gathered ones in place: no line makes more than twice its
+// bytes (every one a line feed), so one more always fits before the buffer is written out.
+constexpr size_t kDebugBufferSize = kDebugFlushBytes + 2 * kLineBufferSize;
+std::string g_debug_pending;  // kDebugBufferSize bytes while lines are gathered
+size_t g_debug_used = 0;
 size_t g_debug_pending_lines = 0;
 
-void WriteTo(File* file, const std::string& text) {
-  if (file == nullptr || text.empty()) return;
+void WriteTo(File* file, const char* text, size_t size) {
+  if (file == nullptr || size == 0) return;
   size_t written = 0;
-  file->Write(text.data(), text.size(), &written);
+  file->Write(text, size, &written);
 }
 
 void WritePendingDebugLines() {
-  WriteTo(g_debug_file.get(), g_debug_pending);
-  g_debug_pending.clear();
+  WriteTo(g_debug_file.get(), g_debug_pending.data(), g_debug_used);
+  g_debug_used = 0;
   g_debug_pending_lines = 0;
 }
 
-// The text with every line feed stored as carriage return and line feed.
-void AppendConverted(const char* text, std::string* out) {
+// The text (length bytes) with every line feed stored as carriage return and line feed, put at
+// out (room for twice length bytes); gives its end.
+char* PutConverted(const char* text, size_t length, char* out) {
   // In runs up to each line feed: the full activity audit passes a line or two per record here.
-  const char* end = text + std::strlen(text);
+  const char* end = text + length;
   for (const char* p = text; p < end;) {
     const char* feed = byte_scan::FindByte(p, end, '\n');
-    out->append(p, static_cast<size_t>(feed - p));
+    std::memcpy(out, p, static_cast<size_t>(feed - p));
+    out += feed - p;
     if (feed == end) break;
-    out->append("\r\n", 2);
+    *out++ = '\r';
+    *out++ = '\n';
     p = feed + 1;
   }
+  return out;
 }
 
-void WriteLogLine(int kind, const char* text) {
+// REQUIRES: length below kLineBufferSize (every formatted line is).
+void WriteLogLine(int kind, const char* text, size_t length) {
   if (g_active_log == nullptr) return;
   g_debugger->DebugOutput(text);
   if (kind == kSyncLine) {
-    std::string converted;
-    AppendConverted(text, &converted);
-    WriteTo(g_sync_file.get(), converted);
-    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted.c_str(), LogCode::kFromSyncLog, 0);
+    char converted[2 * kLineBufferSize];
+    const size_t size = static_cast<size_t>(PutConverted(text, length, converted) - converted);
+    converted[size] = '\0';
+    WriteTo(g_sync_file.get(), converted, size);
+    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted, LogCode::kFromSyncLog, 0);
   }
   if (g_debug_file == nullptr) return;
-  AppendConverted(text, &g_debug_pending);
-  ++g_debug_pending_lines;
-  if (kind == kSyncLine || g_debug_pending_lines >= kDebugFlushLines ||
-      g_debug_pending.size() >= kDebugFlushBytes) {
+  if (g_debug_pending.size() < kDebugBufferSize) g_debug_pending.resize(kDebugBufferSize);
+  g_debug_used = static_cast<size_t>(PutConverted(text, length, &g_debug_pending[g_debug_used]) - g_debug_pending.data());
+  // The audit writes a record's line in pieces: only a piece that ends a line counts as one.
+  if (length > 0 && text[length - 1] == '\n') ++g_debug_pending_lines;
+  if (kind == kSyncLine || g_debug_pending_lines >= kDebugFlushLines || g_debug_used >= kDebugFlushBytes) {
     WritePendingDebugLines();
   }
 }
 
+// The digits of value in base (10 or 16, small letters) before end; gives where they start.
+char* DigitsBefore(char* end, unsigned long value, unsigned base) {
+  do {
+    *--end = "0123456789abcdef"[value % base];
+    value /= base;
+  } while (value != 0);
+  return end;
+}
+
+// Formats as vsnprintf does into line (size bytes, cut to size - 1 and NUL-terminated) when the
+// format holds only the conversions the log lines mostly use (%s, %i, %d, %u, %x, each optionally
+// with l, and %%); the C runtime's formatting costs more than the rest of an audit line. False,
+// with args partly used, at any other conversion or a null text: the caller formats it then.
+bool FormatPlain(char* line, size_t size, const char* format, va_list args, size_t* length) {
+  size_t used = 0;
+  const size_t limit = size - 1;
+  auto put = [&](const char* text, size_t n) {
+    if (n > limit - used) n = limit - used;
+    std::memcpy(line + used, text, n);
+    used += n;
+  };
+  const char* p = format;
+  while (*p != '\0' && used < limit) {
+    const char* percent = std::strchr(p, '%');
+    if (percent == nullptr) {
+      put(p, std::strlen(p));
+      break;
+    }
+    put(p, static_cast<size_t>(percent - p));
+    p = percent + 1;
+    const bool is_long = *p == 'l';
+    if (is_long) ++p;
+    char digits[24];
+    char* const digits_end = digits + sizeof digits;
+    switch (*p) {
+      case '%':
+        if (is_long) return false;
+        put("%", 1);
+        break;
+      case 's': {
+        if (is_long) return false;
+        const char* text = va_arg(args, const char*);
+        if (text == nullptr) return false;
+        put(text, std::strlen(text));
+        break;
+      }
+      case 'i':
+      case 'd': {
+        const long value = is_long ? va_arg(args, long) : va_arg(args, int);
+        // The magnitude as unsigned: the most negative value has no positive counterpart.
+        const unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+        char* start = DigitsBefore(digits_end, magnitude, 10);
+        if (value < 0) *--start = '-';
+        put(start, static_cast<size_t>(digits_end - start));
+        break;
+      }
+      case 'u':
+      case 'x': {
+        const unsigned long value = is_long ? va_arg(args, unsigned long) : va_arg(args, unsigned);
+        const char* start = DigitsBefore(digits_end, value, *p == 'u' ? 10 : 16);
+        put(start, static_cast<size_t>(digits_end - start));
+        break;
+      }
+      default: return false;
+    }
+    ++p;
+  }
+  line[used] = '\0';
+  *length = used;
+  return true;
+}
+
 __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* format, va_list args) {
-  // Many lines of the audit are fixed texts: those need no formatting (a copy keeps them to the
-  // same length as a formatted line).
-  const size_t length = std::strlen(format);
-  if (std::memchr(format, '%', length) == nullptr && length < kLineBufferSize) {
-    WriteLogLine(kind, format);
-    return;
+  // Many lines of the audit are fixed texts: those go out as they are.
+  if (std::strchr(format, '%') == nullptr) {
+    const size_t length = std::strlen(format);
+    if (length < kLineBufferSize) {
+      WriteLogLine(kind, format, length);
+      return;
+    }
   }
   char line[kLineBufferSize];
-  std::vsnprintf(line, sizeof line, format, args);
-  WriteLogLine(kind, line);
+  size_t length = 0;
+  va_list copy;
+  va_copy(copy, args);
+  const bool plain = FormatPlain(line, sizeof line, format, copy, &length);
+  va_end(copy);
+  if (!plain) {
+    const int written = std::vsnprintf(line, sizeof line, format, args);
+    length = written < 0 ? 0 : std::strlen(line);
+    if (written < 0) line[0] = '\0';
+  }
+  WriteLogLine(kind, line, length);
 }
 
 }  // namespace
@@ -134,6 +227,7 @@ SyncLog::~SyncLog() {
   if (--g_instance_count > 0) return;
   WritePendingDebugLines();
   std::string().swap(g_debug_pending);
+  g_debug_used = 0;
   if (g_debug_file != nullptr) g_debug_file->Flush();
   g_debug_file.reset();
   g_sync_file.reset();

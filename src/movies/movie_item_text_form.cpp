@@ -531,10 +531,31 @@ void MovieItem::CopyPresentFields(Clock& clock, DataRecord& other) {
 }
 
 const char* MovieItem::Describe() {
+  // "Title (Media-Year, RunTimem)", cut to the buffer as snprintf would cut it; put together
+  // here, as the full activity audit describes every line and every record.
   static char description[512];
-  TextString year = GetYearText();
-  std::snprintf(description, sizeof description, "%s (%s-%s, %sm)", GetTitle(), GetMediaTypeName(),
-                year.Text(), GetRunTime());
+  size_t used = 0;
+  auto append = [&used](const char* text, size_t size) {
+    if (size > sizeof description - 1 - used) size = sizeof description - 1 - used;
+    std::memcpy(description + used, text, size);
+    used += size;
+  };
+  const char* title = GetTitle();
+  append(title, std::strlen(title));
+  append(" (", 2);
+  const char* media = GetMediaTypeName();
+  append(media, std::strlen(media));
+  append("-", 1);
+  const uint32_t offset = GetYearOffset();
+  if (offset != 0) {
+    char year[11];
+    append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
+  }
+  append(", ", 2);
+  const char* run_time = GetRunTime();
+  append(run_time, std::strlen(run_time));
+  append("m)", 2);
+  description[used] = '\0';
   return description;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,33 @@ TEST_F(SyncLogTest, LinesLongerThanTheWorkingBufferAreCut) {
   }
   EXPECT_EQ(Debug(), std::string(1023, 'x'));
 }
+
+// The log formats the common conversions itself: every line must read as the C runtime writes it.
+#define LOG_AS_SNPRINTF(...)                                   \
+  do {                                                         \
+    LogDebug(__VA_ARGS__);                                     \
+    char text[1024];                                           \
+    std::snprintf(text, sizeof text, __VA_ARGS__);             \
+    expected += text;                                          \
+  } while (0)
+
+TEST_F(SyncLogTest, FormattedLinesReadAsTheCRuntimeWritesThem) {
+  std::string expected;
+  const std::string long_text(1020, 'y');
+  {
+    SyncLog log(env_, &echo_, dir_.path(), "kvrtdebuglog.txt", dir_.path(), "kvrtsynclog.txt");
+    LOG_AS_SNPRINTF("#%i ('%s') %d|", -2147483647 - 1, "title", 0);
+    LOG_AS_SNPRINTF("%u %lu %lx %li 100%%|", 4294967295u, 4294967295ul, 0xBEEFul, -7l);
+    // Widths, precisions and other conversions after plain ones.
+    LOG_AS_SNPRINTF("%s %2.2i %c %.3s %4.4i|", "x", 5, 'q', "abcdef", 31);
+    // Cut inside a number and inside a text.
+    LOG_AS_SNPRINTF("%s%i", long_text.c_str(), 123456);
+    LOG_AS_SNPRINTF("%s%s", long_text.c_str(), "abcdef");
+  }
+  EXPECT_EQ(Debug(), expected);
+}
+
+#undef LOG_AS_SNPRINTF
 
 TEST_F(SyncLogTest, AFolderTooLongOpensNoFileAndSaysSoInTheDebuggerOutput) {
   std::string folder = dir_.path() + std::string(300, 'f');
