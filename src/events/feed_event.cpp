@@ -4,6 +4,7 @@
 #include <new>
 
 #include "events/feed_event.h"
+#include "platform/byte_scan.h"
 #include "platform/clock.h"
 
 namespace {
@@ -58,9 +59,8 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 
 // Whether the length bytes at text spell the upper-case name in any letter case (RFC 5545 names
 // ignore case; writers mostly use upper case, so that is tried first).
 bool SameName(const char* text, const char* name, size_t length) {
-  if (std::memcmp(text, name, length) == 0) return true;
   for (size_t i = 0; i < length; ++i) {
-    if (Upper(text[i]) != name[i]) return false;
+    if (text[i] != name[i] && Upper(text[i]) != name[i]) return false;
   }
   return true;
 }
@@ -169,7 +169,7 @@ size_t FoldAt(std::string_view text, size_t i) {
 
 // The name and parameters of the content line at line, unfolded, up to the colon that begins its
 // value (a colon inside a quoted parameter value does not count). *value_at gets the position
-// after that colon; false when the line ends first. A null head walks without keeping it.
+// after that colon; false when the line ends first.
 bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t* value_at) {
   bool quoted = false;
   for (size_t i = line; i < text.size();) {
@@ -191,52 +191,79 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
   return false;
 }
 
-// The bytes that may end, fold or escape a value; the others are copied as they are.
-constexpr std::array<bool, 256> kValueSpecial = [] {
-  std::array<bool, 256> table{};
-  table['\\'] = table['\n'] = table['\r'] = true;
-  return table;
-}();
-
-bool IsValueSpecial(char c) { return kValueSpecial[static_cast<unsigned char>(c)]; }
-
 // Where the value of the content line at line begins: after the colon that ends its name and
 // parameters (a colon inside a quoted parameter value does not count); false when the line ends
 // first.
 bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
-  return UnfoldedHead(text, line, nullptr, value_at);
+  const char* data = text.data();
+  const char* end = data + text.size();
+  bool quoted = false;
+  for (size_t i = line; i < text.size();) {
+    // Only colons, quotes and line ends need a look; the bytes between them are passed over.
+    const char* hit = byte_scan::FindAny(data + i, end, ':', '"', '\r', '\n');
+    if (hit == end) return false;
+    i = static_cast<size_t>(hit - data);
+    if (*hit == ':') {
+      if (!quoted) {
+        *value_at = i + 1;
+        return true;
+      }
+      ++i;
+    } else if (*hit == '"') {
+      quoted = !quoted;
+      ++i;
+    } else if (size_t fold = FoldAt(text, i); fold != 0) {
+      i += fold;
+    } else if (LineEndAt(text, i) != 0) {
+      return false;
+    } else {
+      ++i;  // a carriage return that ends no line
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]) {
-  // For every first byte, in either letter case, the names that begin with it (one bit each).
-  static const std::array<uint32_t, 256> kByFirstByte = [] {
-    std::array<uint32_t, 256> table{};
+  // A line names one of them when its run of name bytes spells the name and more follows, so only
+  // the names of that first byte and that length need a look: mostly one.
+  struct Candidates {
+    std::array<uint32_t, 256> by_first_byte{};
+    uint8_t lengths[kFeedNameCount] = {};
+  };
+  static const Candidates kCandidates = [] {
+    Candidates c;
     for (int k = 0; k < kFeedNameCount; ++k) {
-      char first = kKeywords[k][0];
-      table[static_cast<unsigned char>(first)] |= 1u << k;
-      if (first >= 'A' && first <= 'Z') table[static_cast<unsigned char>(first + ('a' - 'A'))] |= 1u << k;
+      unsigned char first = static_cast<unsigned char>(kKeywords[k][0]);
+      c.by_first_byte[first] |= 1u << k;
+      if (first >= 'A' && first <= 'Z') c.by_first_byte[first + ('a' - 'A')] |= 1u << k;
+      c.lengths[k] = static_cast<uint8_t>(std::strlen(kKeywords[k]));
     }
-    return table;
+    return c;
   }();
   static_assert(kFeedNameCount <= 32, "one bit per name");
+  constexpr size_t kLongestName = 13;  // X-WR-TIMEZONE, RECURRENCE-ID
   for (size_t& line : lines) line = kFeedNotFound;
   uint32_t found = 0;
   const char* data = text.data();
+  const size_t size = text.size();
   size_t at = 0;
-  while (at < text.size()) {
-    uint32_t candidates = kByFirstByte[static_cast<unsigned char>(data[at])] & ~found;
-    for (int k = 0; candidates != 0; ++k, candidates >>= 1) {
-      if ((candidates & 1u) == 0) continue;
-      size_t length = std::strlen(kKeywords[k]);
-      size_t after = at + length;
-      if (after < text.size() && SameName(data + at, kKeywords[k], length) && !IsNameChar(data[after])) {
-        lines[k] = at;
-        found |= 1u << k;
+  while (at < size) {
+    uint32_t candidates = kCandidates.by_first_byte[static_cast<unsigned char>(data[at])] & ~found;
+    if (candidates != 0) {
+      size_t after = at + 1;
+      while (after < size && after - at <= kLongestName && IsNameChar(data[after])) ++after;
+      const size_t length = after - at;
+      for (; candidates != 0; candidates &= candidates - 1) {
+        const int k = __builtin_ctz(candidates);
+        if (kCandidates.lengths[k] == length && after < size && SameName(data + at, kKeywords[k], length)) {
+          lines[k] = at;
+          found |= 1u << k;
+        }
       }
     }
-    const void* lf = std::memchr(data + at, '\n', text.size() - at);
+    const void* lf = std::memchr(data + at, '\n', size - at);
     if (lf == nullptr) break;
     at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
   }
@@ -265,8 +292,8 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
     bool ended = false;
     while (i < text.size()) {
       // Plain bytes go over as a run; only line ends and escapes need a look.
-      size_t plain = i;
-      while (plain < text.size() && !IsValueSpecial(text[plain])) ++plain;
+      size_t plain = static_cast<size_t>(
+          byte_scan::FindAny(text.data() + i, text.data() + text.size(), '\\', '\n', '\r', '\r') - text.data());
       out.append(text.data() + i, plain - i);
       i = plain;
       if (i >= text.size()) break;
@@ -330,6 +357,9 @@ size_t FindContentLine(std::string_view text, size_t from, const char* name) { r
 FeedCode LineParameterValue(std::string_view text, size_t line, const char* name, std::optional<std::string>* value) {
   value->reset();
   if (line == kFeedNotFound) return FeedCode::kDone;
+  // Most lines have no parameter: a colon before any ";", quote or line end says so at once.
+  const char* head_end = byte_scan::FindAny(text.data() + line, text.data() + text.size(), ':', ';', '"', '\n');
+  if (head_end != text.data() + text.size() && *head_end == ':') return FeedCode::kDone;
   try {
     // The parameter follows a ";" of the DTSTART line, before its value; the line is unfolded
     // first, as writers fold long TZIDs.
