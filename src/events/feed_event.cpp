@@ -191,6 +191,15 @@ bool UnfoldedHead(std::string_view text, size_t line, std::string* head, size_t*
   return false;
 }
 
+// Whether the line end at i (not a fold) ends a value: the next content line, or a blank line,
+// follows it.
+bool EndsValue(std::string_view text, size_t i) {
+  size_t line_end = LineEndAt(text, i);
+  if (line_end == 0) return false;
+  size_t next = i + line_end;
+  return next < text.size() && (static_cast<signed char>(text[next]) > 0x20 || LineEndAt(text, next) != 0);
+}
+
 // Where the value of the content line at line begins: after the colon that ends its name and
 // parameters (a colon inside a quoted parameter value does not count); false when the line ends
 // first.
@@ -288,13 +297,23 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
       *malformed = true;
       return FeedCode::kDone;
     }
+    const char* data = text.data();
+    const char* end = data + text.size();
+    size_t plain = static_cast<size_t>(byte_scan::FindAny(data + i, end, '\\', '\n', '\r', '\r') - data);
+    // Most values are one run of plain bytes up to the line end: taken as they stand.
+    if (plain < text.size() && FoldAt(text, plain) == 0 && EndsValue(text, plain)) {
+      value->emplace(data + i, plain - i);
+      return FeedCode::kDone;
+    }
     std::string out;
+    // Room for the rest of the line; a folded value may need more.
+    const void* lf = std::memchr(data + plain, '\n', text.size() - plain);
+    out.reserve((lf != nullptr ? static_cast<const char*>(lf) : end) - (data + i));
     bool ended = false;
     while (i < text.size()) {
       // Plain bytes go over as a run; only line ends and escapes need a look.
-      size_t plain = static_cast<size_t>(
-          byte_scan::FindAny(text.data() + i, text.data() + text.size(), '\\', '\n', '\r', '\r') - text.data());
-      out.append(text.data() + i, plain - i);
+      if (plain < i) plain = static_cast<size_t>(byte_scan::FindAny(data + i, end, '\\', '\n', '\r', '\r') - data);
+      out.append(data + i, plain - i);
       i = plain;
       if (i >= text.size()) break;
       size_t fold = FoldAt(text, i);
@@ -304,14 +323,12 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
       }
       size_t line_end = LineEndAt(text, i);
       if (line_end != 0) {
-        size_t next = i + line_end;
-        // The next content line, or a blank line, ends the value.
-        if (next < text.size() && (static_cast<signed char>(text[next]) > 0x20 || LineEndAt(text, next) != 0)) {
+        if (EndsValue(text, i)) {
           ended = true;
           break;
         }
         out.append(text.substr(i, line_end));  // a line end before a control byte
-        i = next;
+        i += line_end;
         continue;
       }
       char c = text[i];
