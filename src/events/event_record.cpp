@@ -37,11 +37,15 @@ uint32_t Uint32At(const uint8_t* bytes, size_t size, size_t at) {
   return Swap32(value);
 }
 
-std::string Cut(const std::optional<std::string>& text, size_t limit) {
-  if (!text) return std::string();
+// Replaces *out with the text cut to limit characters (into the room *out already has).
+void AssignCut(std::string* out, const std::optional<std::string>& text, size_t limit) {
+  if (!text) {
+    out->clear();
+    return;
+  }
   // A value stops at an embedded NUL, as the handheld's text would.
   size_t length = strnlen(text->c_str(), text->size());
-  return text->substr(0, length < limit ? length : limit);
+  out->assign(text->data(), length < limit ? length : limit);
 }
 
 // FNV-1a, 64 bits: small, and the same on every target and in every release, as stored UIDs
@@ -144,14 +148,15 @@ void EventRecord::LoadPacked(const uint8_t* bytes, size_t size, uint32_t id, uin
 }
 
 void EventRecord::SetFromFeedEvent(const FeedEvent& event, uint32_t id, uint32_t category) {
-  *this = EventRecord();
+  // Every member is set: a record filled again for each event keeps the room of its texts.
   id_ = id;
   category_ = category;
   has_content_ = true;
-  uid_ = StoredEventUid(event.uid ? Cut(event.uid, event.uid->size()) : std::string());
-  summary_ = Cut(event.summary, kEventTextLength);
-  description_ = Cut(event.description, kEventTextLength);
-  tzid_ = Cut(event.tzid, kEventTzidLength);
+  AssignCut(&uid_, event.uid, event.uid ? event.uid->size() : 0);
+  if (uid_.size() > kEventUidLength) uid_ = StoredEventUid(uid_);
+  AssignCut(&summary_, event.summary, kEventTextLength);
+  AssignCut(&description_, event.description, kEventTextLength);
+  AssignCut(&tzid_, event.tzid, kEventTzidLength);
   utc_ = event.utc;
   second_flag_ = event.second_flag;
   start_ = event.start;
@@ -195,6 +200,6 @@ void EventRecord::SetOccurrence(const std::string& uid, uint32_t start, uint32_t
 
 void EventRecord::SetSummary(const std::string& summary) {
   size_t length = strnlen(summary.c_str(), summary.size());
-  summary_ = summary.substr(0, length < kEventTextLength ? length : kEventTextLength);
+  summary_.assign(summary.data(), length < kEventTextLength ? length : kEventTextLength);
   has_content_ = true;
 }

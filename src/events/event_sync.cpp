@@ -20,6 +20,7 @@
 #include "events/event_series.h"
 #include "events/feed_reader.h"
 #include "events/feed_time_zones.h"
+#include "events/uid_set.h"
 
 namespace {
 
@@ -238,9 +239,11 @@ class ListSync {
 
   // One record: the event with the given UID and times, written when new or changed in the window.
   FeedCode Single(const FeedEvent& event, FeedCode code, const std::string& uid_text, uint32_t start, uint32_t end) {
-    std::string summary = event.summary ? *event.summary : "<no summary available>";
+    // The summary and the record are filled anew for every event, in the room the last one left.
+    std::string& summary = summary_;
+    summary.assign(event.summary ? *event.summary : std::string_view("<no summary available>"));
     NormalizeSummary(&summary);
-    EventRecord feed;
+    EventRecord& feed = feed_;
     feed.SetFromFeedEvent(event, kNoRecordId, category_);
     feed.SetSummary(summary);
     // Without a start or a UID an event could only be stored wrong, or over another event; one
@@ -251,20 +254,20 @@ class ListSync {
       return FeedCode::kDone;
     }
     if (uid_text != *event.uid || start != event.start || end != event.end) feed.SetOccurrence(uid_text, start, end);
-    std::string uid(feed.Uid());
-    if (written_uids_.count(uid) != 0) {
+    const std::string_view uid(feed.Uid());
+    if (written_uids_.Contains(uid)) {
       LogAudit("DUPLICATE UID: '%s' - already written\n", feed.Summary());
       return FeedCode::kDone;
     }
     uint32_t target_category = category_;
     uint32_t target_id = kNoRecordId;
-    const EventRecord* stored = index_.FindAndMark(uid.c_str());
+    const EventRecord* stored = index_.FindAndMark(feed.Uid());
     if (stored == nullptr && strnlen(uid_text.c_str(), uid_text.size()) > kEventUidLength) {
       // Records written before long UIDs had a form of their own hold the UID cut to 50
       // characters: the first event of that beginning takes such a record over.
       std::string cut(uid_text.c_str(), kEventUidLength);
-      if (written_uids_.count(cut) == 0) stored = index_.FindAndMark(cut.c_str());
-      if (stored != nullptr) written_uids_.insert(cut);
+      if (!written_uids_.Contains(cut)) stored = index_.FindAndMark(cut.c_str());
+      if (stored != nullptr) written_uids_.Insert(cut);
     }
     if (stored != nullptr) {
       if (feed.SameAs(*stored)) {
@@ -302,7 +305,7 @@ class ListSync {
     ++counts_->written;
     // A UID met again later in the same feed is a duplicate of this record, not another one.
     // written_uids is asked before the index with the same key, so the index need not learn it.
-    written_uids_.insert(std::move(uid));
+    written_uids_.Insert(uid);
     return FeedCode::kDone;
   }
 
@@ -314,7 +317,9 @@ class ListSync {
   const uint32_t horizon_;
   ListCounts* counts_;
   uint32_t held_ = 0;
-  std::unordered_set<std::string, FoldedTextHash, FoldedTextEqual> written_uids_;
+  UidSet written_uids_;
+  std::string summary_;
+  EventRecord feed_;
   FeedTimeZones zones_;
   SeriesRegistry registry_;
   std::unordered_set<uint64_t> expanded_;

@@ -10,6 +10,7 @@
 #include "events/event_index.h"
 #include "events/event_record.h"
 #include "events/feed_event.h"
+#include "events/uid_set.h"
 
 namespace {
 
@@ -149,6 +150,39 @@ TEST(EventRecord, FeedEventWithTimeZoneNeverEqualsTheStoredRecord) {
   e.tzid = "Europe/Paris";
   EventRecord feed = FromFeed(e);
   EXPECT_FALSE(feed.SameAs(Reloaded(feed)));
+}
+
+TEST(EventRecord, RecordFilledAgainKeepsNothingOfTheEventBefore) {
+  FeedEvent first = MakeEvent(std::string(70, 'u'), "First", "Described");
+  first.tzid = "Europe/Paris";
+  first.utc = 0;
+  EventRecord r = FromFeed(first);
+  FeedEvent second = MakeEvent("v", "Second");
+  second.uid.reset();
+  r.SetFromFeedEvent(second, 9, 3);
+  EXPECT_STREQ(r.Uid(), "");
+  EXPECT_STREQ(r.Summary(), "Second");
+  EXPECT_EQ(r.Description(), "");
+  EXPECT_EQ(r.TimeZoneId(), "");
+  EXPECT_EQ(r.UtcFlag(), 1);
+  EXPECT_EQ(r.Id(), 9u);
+  EXPECT_EQ(r.Category(), 3u);
+  EXPECT_TRUE(r.SameAs(FromFeed(second)));
+}
+
+TEST(UidSet, FindsEveryUidIgnoringCaseAsItGrows) {
+  UidSet set;
+  EXPECT_FALSE(set.Contains(""));
+  for (int i = 0; i < 5000; ++i) set.Insert("uid-" + std::to_string(i) + "@Example");
+  set.Insert("UID-17@EXAMPLE");
+  set.Insert("");
+  EXPECT_EQ(set.Count(), 5001u);
+  EXPECT_TRUE(set.Contains("uid-4999@example"));
+  EXPECT_TRUE(set.Contains("UID-0@EXAMPLE"));
+  EXPECT_TRUE(set.Contains(""));
+  EXPECT_FALSE(set.Contains("uid-5000@example"));
+  EXPECT_FALSE(set.Contains("uid-1@exampl"));
+  EXPECT_FALSE(set.Contains("uid-1@example."));
 }
 
 TEST(EventIndex, FindsRecordsByUidIgnoringCase) {
