@@ -28,14 +28,16 @@ uint32_t TextStream::Open(FileSystem& files, const std::string& path, FileMode m
 }
 
 bool TextStream::FillIn() {
-  in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(in_pos_));
+  // The buffer is allocated once and kept: only the bytes a read gives are written.
+  const size_t keep = in_end_ - in_pos_;
+  if (keep > 0 && in_pos_ > 0) std::memmove(in_.data(), in_.data() + in_pos_, keep);
   in_pos_ = 0;
+  in_end_ = keep;
   if (data_ended_ || !file_) return false;
-  size_t old = in_.size();
-  in_.resize(old + kChunk);
+  if (in_.size() < keep + kChunk) in_.resize(keep + kChunk);
   size_t got = 0;
-  uint32_t err = file_->Read(in_.data() + old, kChunk, &got);
-  in_.resize(old + got);
+  uint32_t err = file_->Read(in_.data() + keep, kChunk, &got);
+  in_end_ = keep + got;
   if (err != 0) {
     error_ = err;
     return false;
@@ -48,14 +50,14 @@ size_t TextStream::Read(void* buffer, size_t n) {
   char* dest = static_cast<char*>(buffer);
   size_t count = 0;
   while (count < n) {
-    if (in_pos_ >= in_.size() && !FillIn()) {
+    if (in_pos_ >= in_end_ && !FillIn()) {
       if (error_ == 0) eof_ = true;
       break;
     }
     // Runs up to the next CR or end-of-data byte are copied whole; a CR LF whose LF is buffered
     // is translated here, the end-of-data byte and a CR at the end of the buffer take the way below.
     const char* from = in_.data() + in_pos_;
-    size_t available = in_.size() - in_pos_;
+    size_t available = in_end_ - in_pos_;
     char* to = dest + count;
     size_t room = n - count;
     size_t taken = 0, given = 0;
@@ -83,15 +85,15 @@ size_t TextStream::Read(void* buffer, size_t n) {
     if (c == kEndOfData) {
       // Everything behind the marker is not data, as in a C runtime's text mode.
       data_ended_ = true;
-      in_.clear();
+      in_end_ = 0;
       in_pos_ = 0;
       eof_ = true;
       break;
     }
     if (c == '\r') {
       // A CR at the end of what is buffered may be the first half of a CR LF.
-      if (in_pos_ + 1 >= in_.size()) FillIn();
-      if (in_pos_ + 1 < in_.size() && in_[in_pos_ + 1] == '\n') {
+      if (in_pos_ + 1 >= in_end_) FillIn();
+      if (in_pos_ + 1 < in_end_ && in_[in_pos_ + 1] == '\n') {
         dest[count++] = '\n';
         in_pos_ += 2;
         continue;

@@ -50,6 +50,7 @@ class TextStream {
   std::vector<char> out_;
   std::vector<char> in_;
   size_t in_pos_ = 0;
+  size_t in_end_ = 0;  // bytes of in_ that hold data
   bool data_ended_ = false;  // a 0x1A or the file's end was met
   bool eof_ = false;
   uint32_t error_ = 0;
