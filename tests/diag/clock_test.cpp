@@ -130,6 +130,36 @@ TEST(Clock, LocalToUtcFollowsAChangeOfTz) {
   tzset();
   EXPECT_EQ(unset_time, system_time);
 }
+
+// Runs of neighbouring dates are answered from stretches of one offset; the summer-time switches
+// must still be seen, whichever way the run goes.
+TEST(Clock, LocalToUtcMatchesMktimeDayByDayAcrossSummerTime) {
+  const char* before = std::getenv("TZ");
+  const std::string saved = before ? before : "";
+  Clock& clock = Env::Default().Time();
+  for (const char* zone : {"America/New_York", "Australia/Sydney"}) {
+    setenv("TZ", zone, 1);
+    tzset();
+    for (int step : {1, -1, 3}) {
+      for (int n = 0; n < 400; ++n) {
+        const int day = step > 0 ? n * step : 400 - n;
+        for (int hour : {12, 1}) {
+          CivilTime local = Civil(2025, 1, 1 + day, hour);
+          int64_t utc = 0;
+          ASSERT_TRUE(clock.LocalToUtc(&local, &utc));
+          std::tm parts = {};
+          parts.tm_year = 2025 - 1900;
+          parts.tm_mday = 1 + day;
+          parts.tm_hour = hour;
+          parts.tm_isdst = -1;
+          ASSERT_EQ(utc, static_cast<int64_t>(std::mktime(&parts))) << zone << " day " << day << " hour " << hour;
+        }
+      }
+    }
+  }
+  if (before) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  tzset();
+}
 #endif
 
 TEST(Clock, LocalToUtcWorksAfter2038) {

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -113,13 +114,54 @@ class PosixClock final : public Clock {
   // The zone's offset at a local time given as if it were UTC, when the offset is the same a day
   // before and a day after it (no switch to or from summer time nearby); false otherwise.
   bool SteadyOffset(int64_t as_utc, long* offset) {
+    // Offsets are less than a day, so the time itself lies in the day around it as well.
+    for (const Steady& span : steady_) {
+      if (span.valid && span.from <= as_utc - 86400 && as_utc + 86400 <= span.to) {
+        *offset = span.offset;
+        return true;
+      }
+    }
     long before = 0;
     long after = 0;
     long at = 0;
     if (!OffsetAt(as_utc - 86400, &before) || !OffsetAt(as_utc + 86400, &after) || before != after) return false;
     if (!OffsetAt(as_utc - before, &at) || at != before) return false;
     *offset = before;
+    if (before > -86400 && before < 86400) KeepSteady(as_utc - 86400, as_utc + 86400, before);
     return true;
+  }
+
+  // Stretches of time found to have one offset: two that overlap with the same offset make one,
+  // so the dates of an import, mostly neighbours, soon need no look at the zone rules at all.
+  // Cleared with known_.
+  struct Steady {
+    int64_t from;
+    int64_t to;
+    long offset;
+    bool valid;
+  };
+  static constexpr size_t kSteadySlots = 8;
+  Steady steady_[kSteadySlots] = {};
+  size_t steady_next_ = 0;
+
+  void KeepSteady(int64_t from, int64_t to, long offset) {
+    Steady* joined = nullptr;
+    for (Steady& span : steady_) {
+      if (!span.valid || span.offset != offset || span.from > to || from > span.to) continue;
+      if (joined == nullptr) {
+        span.from = std::min(span.from, from);
+        span.to = std::max(span.to, to);
+        joined = &span;
+      } else {
+        // The new stretch bridges two kept ones.
+        joined->from = std::min(joined->from, span.from);
+        joined->to = std::max(joined->to, span.to);
+        span.valid = false;
+      }
+    }
+    if (joined != nullptr) return;
+    steady_[steady_next_] = Steady{from, to, offset, true};
+    steady_next_ = (steady_next_ + 1) % kSteadySlots;
   }
 
  public:
@@ -159,6 +201,7 @@ class PosixClock final : public Clock {
     if (!same_zone || !zoneRead_) {
       for (size_t i = 0; i < kKnownSlots; ++i) known_[i].key = 0;
       for (Offset& slot : offsets_) slot.valid = false;
+      for (Steady& span : steady_) span.valid = false;
       zone_ = zone_variable != nullptr ? std::string("=") + zone_variable : std::string();
       // localtime_r reads the zone only once; mktime below reads it on every call.
       tzset();
