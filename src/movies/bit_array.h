@@ -24,6 +24,14 @@ class BitArray {
     const uint8_t old = static_cast<uint8_t>(byte);
     byte = static_cast<char>(value ? (old | mask) : (old & static_cast<uint8_t>(~mask)));
   }
+  // Sets the bits of mask in byte i (bits 8i to 8i + 7, most significant first), growing as Set
+  // does. A negative i is ignored.
+  void SetBits(int32_t i, uint8_t mask) {
+    if (i < 0 || mask == 0) return;
+    if (i >= ByteCount()) Grow(i * 8);
+    char& byte = bytes_[static_cast<size_t>(i)];
+    byte = static_cast<char>(static_cast<uint8_t>(byte) | mask);
+  }
   // Byte i of the array (bits 8i to 8i + 7, most significant first), or 0 beyond it.
   uint8_t Byte(int32_t i) const {
     return i >= 0 && i < ByteCount() ? static_cast<uint8_t>(bytes_[static_cast<size_t>(i)]) : 0;

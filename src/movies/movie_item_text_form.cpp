@@ -116,22 +116,35 @@ bool ReadBool(const char* text, bool* read) {
 }
 
 // The value tables the import reads, prepared once for the process.
-const LookupTable& IndexTable(int field) {
-  static const LookupTable kLoanStatus(kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LookupTable::Kind::kIndex);
-  static const LookupTable kMediaType(kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, LookupTable::Kind::kIndex);
-  static const LookupTable kScreenEncoding(kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount,
-                                           LookupTable::Kind::kIndex);
-  static const LookupTable kFilmProcess(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex);
-  static const LookupTable kStarRating(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex);
-  static const LookupTable kMpaaRating(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex);
-  switch (static_cast<MovieField>(field)) {
-    case MovieField::kLoanStatus: return kLoanStatus;
-    case MovieField::kMediaType: return kMediaType;
-    case MovieField::kScreenEncoding: return kScreenEncoding;
-    case MovieField::kFilmProcess: return kFilmProcess;
-    case MovieField::kRating: return kStarRating;
-    default: return kMpaaRating;
-  }
+const LookupTable& LoanStatusTable() {
+  static const LookupTable kTable(kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LookupTable::Kind::kIndex);
+  return kTable;
+}
+
+const LookupTable& MediaTypeTable() {
+  static const LookupTable kTable(kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, LookupTable::Kind::kIndex);
+  return kTable;
+}
+
+const LookupTable& ScreenEncodingTable() {
+  static const LookupTable kTable(kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount,
+                                  LookupTable::Kind::kIndex);
+  return kTable;
+}
+
+const LookupTable& FilmProcessTable() {
+  static const LookupTable kTable(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex);
+  return kTable;
+}
+
+const LookupTable& StarRatingTable() {
+  static const LookupTable kTable(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex);
+  return kTable;
+}
+
+const LookupTable& MpaaRatingTable() {
+  static const LookupTable kTable(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex);
+  return kTable;
 }
 
 const LookupTable& GenreTable() {
@@ -144,8 +157,8 @@ const LookupTable& AwardTable() {
   return kAwards;
 }
 
-uint32_t ReadIndex(int field, const char* text, size_t size, bool* read) {
-  int32_t row = IndexTable(field).Index(text, size, -1);
+uint32_t ReadIndex(const LookupTable& table, const char* text, size_t size, bool* read) {
+  int32_t row = table.Index(text, size, -1);
   *read = row >= 0 || IsBlank(text);
   return row < 0 ? 0u : static_cast<uint32_t>(row);
 }
@@ -449,7 +462,7 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
     case MovieField::kGenre: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
     case MovieField::kCast: SetTextField(movie_record::kCast, text, size); break;
     case MovieField::kLoanStatus:
-      SetLoanStatus(ReadIndex(index, text, size, &read));
+      SetLoanStatus(ReadIndex(LoanStatusTable(), text, size, &read));
       break;
     case MovieField::kLoanDate: SetLoanDate(ReadDate(clock, text, &read)); break;
     case MovieField::kDueDate: SetDueDate(ReadDate(clock, text, &read)); break;
@@ -460,23 +473,23 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
     case MovieField::kPrice: SetTextField(movie_record::kPrice, text, size); break;
     case MovieField::kCatalog: SetTextField(movie_record::kCatalog, text, size); break;
     case MovieField::kRunningTime: SetTextField(movie_record::kRunTime, text, size); break;
-    case MovieField::kMediaType: SetMediaType(ReadIndex(index, text, size, &read)); break;
+    case MovieField::kMediaType: SetMediaType(ReadIndex(MediaTypeTable(), text, size, &read)); break;
     case MovieField::kMediaQuantity: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case MovieField::kMediaRegion: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
     case MovieField::kColor: SetColor(ReadBool(text, &read)); break;
     case MovieField::kScreenEncoding:
-      SetScreenEncoding(ReadIndex(index, text, size, &read));
+      SetScreenEncoding(ReadIndex(ScreenEncodingTable(), text, size, &read));
       break;
     case MovieField::kFilmProcess:
-      SetWideScreenProcess(ReadIndex(index, text, size, &read));
+      SetWideScreenProcess(ReadIndex(FilmProcessTable(), text, size, &read));
       break;
     case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX: {
       uint32_t bit = 1u << (index - ToInt(MovieField::kAudioMono));
       SetAudioFlags(ReadBool(text, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
       break;
     }
-    case MovieField::kRating: SetMyRating(ReadIndex(index, text, size, &read)); break;
-    case MovieField::kMPAA: SetMpaaRating(ReadIndex(index, text, size, &read)); break;
+    case MovieField::kRating: SetMyRating(ReadIndex(StarRatingTable(), text, size, &read)); break;
+    case MovieField::kMPAA: SetMpaaRating(ReadIndex(MpaaRatingTable(), text, size, &read)); break;
     case MovieField::kNotes: SetTextField(movie_record::kNotes, text, size); break;
     default: {
       uint32_t awards = ParseAwards(text, size);
@@ -503,22 +516,29 @@ __attribute__((noinline)) void MovieItem::StoreBlank(Clock& clock, int32_t index
 
 int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) {
   *rejected = false;
-  BitArray& present = FieldsPresent();
+  // The presence bits are gathered by byte and set once at the end: a line gives every field.
+  static_assert(kMovieFieldCount <= 40, "five bytes of presence bits");
+  uint8_t given[5] = {};
+  int32_t stored = count;
   for (int32_t i = 0; i < count; ++i) {
     const FieldInput& field = fields[i];
     last_text_read_ = true;
     if (field.text == nullptr || field.index < 0 || field.index >= kMovieFieldCount) {
       *rejected = true;
-      return i;
+      stored = i;
+      break;
     }
     last_text_read_ = StoreFieldText(clock, field.index, field.text, field.size);
     if (!last_text_read_) {
       StoreBlank(clock, field.index);
-      return i + 1;
+      stored = i + 1;
+      break;
     }
-    present.Set(field.index, 1);
+    given[field.index / 8] = static_cast<uint8_t>(given[field.index / 8] | (0x80u >> (field.index % 8)));
   }
-  return count;
+  BitArray& present = FieldsPresent();
+  for (int32_t i = 0; i < 5; ++i) present.SetBits(i, given[i]);
+  return stored;
 }
 
 void MovieItem::CopyPresentFields(Clock& clock, DataRecord& other) {
