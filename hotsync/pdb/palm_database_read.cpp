@@ -66,28 +66,29 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmData
   // Block starts in file order: AppInfo, SortInfo, then each entry. Each must lie between the end
   // of the entry list (or the previous block) and the end of the file.
   std::vector<size_t> starts;
-  std::vector<std::string> what;
-  if (app_info_offset != 0) {
-    starts.push_back(app_info_offset);
-    what.push_back("AppInfo block");
-  }
-  if (sort_info_offset != 0) {
-    starts.push_back(sort_info_offset);
-    what.push_back("SortInfo block");
-  }
+  starts.reserve(count + 3u);
+  if (app_info_offset != 0) starts.push_back(app_info_offset);
+  if (sort_info_offset != 0) starts.push_back(sort_info_offset);
+  const size_t blocks_before_entries = starts.size();
   for (size_t i = 0; i < count; ++i) {
     const size_t at = kPalmHeaderSize + i * entry_size;
     starts.push_back(Get32(file, at + (resources ? 6 : 0)));
-    what.push_back((resources ? "resource " : "record ") + Number(i));
   }
+  // Named only for the message: a database of 65,535 records is read at every sync.
+  auto what = [&](size_t i) -> std::string {
+    if (i < blocks_before_entries) {
+      return i == 0 && app_info_offset != 0 ? "AppInfo block" : "SortInfo block";
+    }
+    return (resources ? "resource " : "record ") + Number(i - blocks_before_entries);
+  };
   size_t previous = entries_end;
   for (size_t i = 0; i < starts.size(); ++i) {
     if (starts[i] > size) {
-      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what[i] +
+      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what(i) +
                                 " is past the end of the file (" + Number(size) + " bytes)", error);
     }
     if (starts[i] < previous) {
-      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what[i] +
+      return Fail(file_name, "offset " + Number(starts[i]) + " of " + what(i) +
                                 " is out of order (before " + Number(previous) + ")", error);
     }
     previous = starts[i];
