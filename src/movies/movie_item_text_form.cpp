@@ -36,15 +36,24 @@ bool IsTrueText(const char* text, size_t length) {
 }
 
 // Leading white space, an optional sign, decimal digits; no digits gives 0. Saturates instead of
-// overflowing on absurdly long digit runs.
-int32_t ParseInteger(const char* text) {
+// overflowing on absurdly long digit runs. *read: the text is blank, or the sign and digits stand
+// between blanks.
+int32_t ReadInteger(const char* text, bool* read) {
   while (IsSpaceChar(*text)) ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = (*text++ == '-');
+  const bool sign = *text == '+' || *text == '-';
+  const bool negative = *text == '-';
+  if (sign) ++text;
+  const char* digits = text;
   int64_t value = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
     value = value * 10 + (*text - '0');
     if (value > INT32_MAX) value = static_cast<int64_t>(INT32_MAX) + 1;
+  }
+  if (text == digits) {
+    *read = !sign && *text == '\0';
+  } else {
+    while (IsSpaceChar(*text)) ++text;
+    *read = *text == '\0';
   }
   if (negative) value = -value;
   if (value > INT32_MAX) value = INT32_MAX;
@@ -78,35 +87,25 @@ bool IsBlank(const char* text) {
   return *text == '\0';
 }
 
-// Blank, or an optional sign and decimal digits between blanks.
-bool IsInteger(const char* text) {
-  while (IsSpaceChar(*text)) ++text;
-  if (*text == '\0') return true;
-  if (*text == '+' || *text == '-') ++text;
-  if (*text < '0' || *text > '9') return false;
-  while (*text >= '0' && *text <= '9') ++text;
-  return IsBlank(text);
-}
-
-// The value of a yes/no text (the text itself is "true", "yes" or "1", letter case ignored) and in
-// *read whether it reads as one at all (trimmed, one of those or "false", "no", "0", or blank).
-bool ReadBool(const char* text, bool* read) {
+// The value of a yes/no text of size bytes (the text itself is "true", "yes" or "1", letter case
+// ignored) and in *read whether it reads as one at all (trimmed, one of those or "false", "no",
+// "0", or blank).
+bool ReadBool(const char* text, size_t size, bool* read) {
   // The texts the export writes, looked at first.
-  if (text[0] == 'T' && text[1] == 'r' && text[2] == 'u' && text[3] == 'e' && text[4] == '\0') {
+  if (size == 4 && std::memcmp(text, "True", 4) == 0) {
     *read = true;
     return true;
   }
-  if (text[0] == 'F' && text[1] == 'a' && text[2] == 'l' && text[3] == 's' && text[4] == 'e' && text[5] == '\0') {
+  if (size == 5 && std::memcmp(text, "False", 5) == 0) {
     *read = true;
     return false;
   }
-  const size_t length = std::strlen(text);
-  if (IsTrueText(text, length)) {
+  if (IsTrueText(text, size)) {
     *read = true;
     return true;
   }
   const char* begin = text;
-  const char* end = text + length;
+  const char* end = text + size;
   while (begin < end && IsSpaceChar(*begin)) ++begin;
   while (end > begin && IsSpaceChar(end[-1])) --end;
   const size_t n = static_cast<size_t>(end - begin);
@@ -451,14 +450,13 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
     case MovieField::kDirector: SetTextField(movie_record::kDirector, text, size); break;
     case MovieField::kCountry: SetTextField(movie_record::kCountry, text, size); break;
     case MovieField::kYear: {
-      int32_t year = ParseInteger(text);
+      int32_t year = ReadInteger(text, &read);
       if (year >= 1 && year <= 20) year += 2000;
       else if (year >= 21 && year <= 99) year += 1900;
       SetYear(year);
-      read = IsInteger(text);
       break;
     }
-    case MovieField::kMadeForTV: SetMadeForTV(ReadBool(text, &read)); break;
+    case MovieField::kMadeForTV: SetMadeForTV(ReadBool(text, size, &read)); break;
     case MovieField::kGenre: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
     case MovieField::kCast: SetTextField(movie_record::kCast, text, size); break;
     case MovieField::kLoanStatus:
@@ -467,16 +465,16 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
     case MovieField::kLoanDate: SetLoanDate(ReadDate(clock, text, &read)); break;
     case MovieField::kDueDate: SetDueDate(ReadDate(clock, text, &read)); break;
     case MovieField::kLoanLocation: SetTextField(movie_record::kLocation, text, size); break;
-    case MovieField::kOwned: SetOwned(ReadBool(text, &read)); break;
-    case MovieField::kViewed: SetViewed(ReadBool(text, &read)); break;
+    case MovieField::kOwned: SetOwned(ReadBool(text, size, &read)); break;
+    case MovieField::kViewed: SetViewed(ReadBool(text, size, &read)); break;
     case MovieField::kAcquired: SetTextField(movie_record::kAcquiredFrom, text, size); break;
     case MovieField::kPrice: SetTextField(movie_record::kPrice, text, size); break;
     case MovieField::kCatalog: SetTextField(movie_record::kCatalog, text, size); break;
     case MovieField::kRunningTime: SetTextField(movie_record::kRunTime, text, size); break;
     case MovieField::kMediaType: SetMediaType(ReadIndex(MediaTypeTable(), text, size, &read)); break;
-    case MovieField::kMediaQuantity: SetMediaQuantity(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
-    case MovieField::kMediaRegion: SetMediaRegion(static_cast<uint32_t>(ParseInteger(text)) & 0xFFu); read = IsInteger(text); break;
-    case MovieField::kColor: SetColor(ReadBool(text, &read)); break;
+    case MovieField::kMediaQuantity: SetMediaQuantity(static_cast<uint32_t>(ReadInteger(text, &read)) & 0xFFu); break;
+    case MovieField::kMediaRegion: SetMediaRegion(static_cast<uint32_t>(ReadInteger(text, &read)) & 0xFFu); break;
+    case MovieField::kColor: SetColor(ReadBool(text, size, &read)); break;
     case MovieField::kScreenEncoding:
       SetScreenEncoding(ReadIndex(ScreenEncodingTable(), text, size, &read));
       break;
@@ -485,7 +483,7 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
       break;
     case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX: {
       uint32_t bit = 1u << (index - ToInt(MovieField::kAudioMono));
-      SetAudioFlags(ReadBool(text, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
+      SetAudioFlags(ReadBool(text, size, &read) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
       break;
     }
     case MovieField::kRating: SetMyRating(ReadIndex(StarRatingTable(), text, size, &read)); break;
@@ -517,8 +515,9 @@ __attribute__((noinline)) void MovieItem::StoreBlank(Clock& clock, int32_t index
 int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) {
   *rejected = false;
   // The presence bits are gathered by byte and set once at the end: a line gives every field.
+  // Field i is bit 63 - i: each byte, from the top, holds its fields most significant first.
   static_assert(kMovieFieldCount <= 40, "five bytes of presence bits");
-  uint8_t given[5] = {};
+  uint64_t given = 0;
   int32_t stored = count;
   for (int32_t i = 0; i < count; ++i) {
     const FieldInput& field = fields[i];
@@ -534,10 +533,10 @@ int32_t MovieItem::SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t
       stored = i + 1;
       break;
     }
-    given[field.index / 8] = static_cast<uint8_t>(given[field.index / 8] | (0x80u >> (field.index % 8)));
+    given |= (uint64_t{1} << 63) >> field.index;
   }
   BitArray& present = FieldsPresent();
-  for (int32_t i = 0; i < 5; ++i) present.SetBits(i, given[i]);
+  for (int32_t i = 0; i < 5; ++i) present.SetBits(i, static_cast<uint8_t>(given >> (56 - 8 * i)));
   return stored;
 }
 

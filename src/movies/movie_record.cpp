@@ -14,7 +14,7 @@ size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out) {
     const char* text = trans.Text(field);
     // Not strnlen: the 32-bit runtime's looks at one byte at a time.
     size_t n = static_cast<size_t>(byte_scan::FindByte(text, text + kCapacity[i] - 1, '\0') - text);
-    std::memcpy(out + length, text, n);
+    byte_scan::CopyShort(reinterpret_cast<char*>(out + length), text, n);
     length += n;
     out[length++] = 0;
   }

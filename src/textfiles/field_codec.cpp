@@ -149,8 +149,9 @@ __attribute__((always_inline)) inline bool FieldWalker::Next(FieldSpan* span) {
   next_ = end < length ? end + 1 : end;
   const char* begin = line + start;
   const char* stop = line + (nul < end ? nul : end);
-  // Most fields have no blank at either end.
-  if (begin < stop && (IsSpaceChar(*begin) || IsSpaceChar(stop[-1]))) {
+  // Most fields have no blank at either end: one compare per end rules a blank out (every blank
+  // is at most ' ').
+  if (begin < stop && (static_cast<unsigned char>(*begin) <= ' ' || static_cast<unsigned char>(stop[-1]) <= ' ')) {
     while (begin < stop && IsSpaceChar(*begin)) ++begin;
     while (stop > begin && IsSpaceChar(stop[-1])) --stop;
   }

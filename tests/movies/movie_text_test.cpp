@@ -96,6 +96,13 @@ TEST(MovieText, YearTextsExpandTwoDigitYears) {
   EXPECT_EQ(With(MovieField::kYear, "").GetYearOffset(), 0u);
   EXPECT_EQ(With(MovieField::kYear, "abc").GetYearOffset(), 0u);
   EXPECT_EQ(With(MovieField::kYear, "99999999999999999999").GetProdAttr() & 0xFF80u, 0x0200u);
+  // A number reads when it is blank, or an optional sign and digits between blanks.
+  for (const char* text : {"1999", " +12 ", "-3", "", "  "}) {
+    EXPECT_TRUE(With(MovieField::kMediaRegion, text).LastTextRead()) << text;
+  }
+  for (const char* text : {"+", "-", "12x", "1 2", "x", "- 3"}) {
+    EXPECT_FALSE(With(MovieField::kYear, text).LastTextRead()) << text;
+  }
 }
 
 TEST(MovieText, TableFieldsAcceptTheirKeysAndAlternatives) {
