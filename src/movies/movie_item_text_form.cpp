@@ -168,6 +168,93 @@ uint32_t ReadMask(const LookupTable& table, const char* text, size_t size, bool*
   return mask;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// For the few bytes of a name: up to sixteen compared as two overlapping words (no call into the
+// runtime, no loop).
+inline bool SameBytes(const char* a, const char* b, size_t n) {
+  if (n >= 8 && n <= 16) {
+    return byte_scan::Load(a) == byte_scan::Load(b) && byte_scan::Load(a + n - 8) == byte_scan::Load(b + n - 8);
+  }
+  if (n >= 4 && n < 8) {
+    uint32_t a_head, a_tail, b_head, b_tail;
+    std::memcpy(&a_head, a, 4);
+    std::memcpy(&a_tail, a + n - 4, 4);
+    std::memcpy(&b_head, b, 4);
+    std::memcpy(&b_tail, b + n - 4, 4);
+    return a_head == b_head && a_tail == b_tail;
+  }
+  if (n < 4) {
+    for (size_t i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  return std::memcmp(a, b, n) == 0;
+}
+
+// The names of a table as the export joins them: the names of the set rows in table order, a
+// separator between. Such a text is read back by one walk: at each name, only the rows whose name
+// begins with its first byte are tried.
+class JoinedNames {
+ public:
+  JoinedNames(const char* const* names, int32_t count, const char* separator)
+      : names_(names), count_(count < 32 ? count : 32), separator_(separator), separator_size_(std::strlen(separator)) {
+    for (int& row : first_) row = -1;
+    for (int32_t row = count_ - 1; row >= 0; --row) {
+      sizes_[row] = std::strlen(names[row]);
+      const unsigned char c = static_cast<unsigned char>(names[row][0]);
+      next_[row] = first_[c];
+      first_[c] = row;
+    }
+  }
+
+  // The set rows when the text is such a join of at least one name; 0 otherwise.
+  uint32_t Read(const char* text, size_t size) const {
+    uint32_t mask = 0;
+    int32_t last = -1;
+    size_t at = 0;
+    while (at < size) {
+      int32_t row = first_[static_cast<unsigned char>(text[at])];
+      size_t end = 0;
+      for (; row >= 0; row = next_[row]) {
+        const size_t n = sizes_[row];
+        if (row <= last || size - at < n || !SameBytes(text + at, names_[row], n)) continue;
+        end = at + n;
+        if (end == size) break;
+        if (size - end > separator_size_ && SameBytes(text + end, separator_, separator_size_)) break;
+      }
+      if (row < 0) return 0;
+      mask |= 1u << row;
+      last = row;
+      if (end == size) return mask;
+      at = end + separator_size_;
+    }
+    return 0;
+  }
+
+ private:
+  const char* const* names_;
+  int32_t count_;
+  const char* separator_;
+  size_t separator_size_;
+  size_t sizes_[32] = {};
+  int32_t next_[32] = {};  // the next row whose name begins with the same byte, or -1
+  int first_[256];         // by first byte: the first row whose name begins with it, or -1
+};
+
+// A genre text as the export writes it is read by the walk over the names, any other by the search
+// for the keys, which gives the same genres for such a text.
+uint32_t ReadGenre(const char* text, size_t size, bool* read) {
+  static const JoinedNames kExported(kGenreNames, kGenreCount, "/");
+  const uint32_t mask = kExported.Read(text, size);
+  if (mask != 0) {
+    *read = true;
+    return mask;
+  }
+  return ReadMask(GenreTable(), text, size, read);
+}
+
 // The next run of digits after any other characters, as ParseDate reads its numbers; -1 when there
 // is none. *digits gets the run's length.
 int32_t NextDateNumber(const char** cursor, int* digits) {
@@ -264,7 +351,12 @@ TextString AwardsText(uint32_t awards_attr) {
 }
 
 uint32_t ParseAwards(const char* text, size_t size) {
-  uint32_t mask = AwardTable().Mask(text, size);
+  // The export writes a four-digit year, a blank and the names; other texts are searched for keys.
+  static const JoinedNames kExported(kAwardNames, kAwardCount, ", ");
+  const bool year_first = size > 5 && text[4] == ' ' && IsDigit(text[0]) && IsDigit(text[1]) && IsDigit(text[2]) &&
+                          IsDigit(text[3]);
+  uint32_t mask = year_first ? kExported.Read(text + 5, size - 5) : 0;
+  if (mask == 0) mask = AwardTable().Mask(text, size);
   uint32_t offset = 0;
   if (text[0] >= '0' && text[0] <= '9') {
     uint32_t year = 0;
@@ -457,7 +549,7 @@ __attribute__((always_inline)) inline bool MovieItem::StoreFieldText(Clock& cloc
       break;
     }
     case MovieField::kMadeForTV: SetMadeForTV(ReadBool(text, size, &read)); break;
-    case MovieField::kGenre: SetGenre(ReadMask(GenreTable(), text, size, &read)); break;
+    case MovieField::kGenre: SetGenre(ReadGenre(text, size, &read)); break;
     case MovieField::kCast: SetTextField(movie_record::kCast, text, size); break;
     case MovieField::kLoanStatus:
       SetLoanStatus(ReadIndex(LoanStatusTable(), text, size, &read));

@@ -6,6 +6,8 @@
 #include "diag/handheld_link.h"
 #include "movies/movie_categories.h"
 #include "movies/movie_item.h"
+#include "movies/movie_lookup.h"
+#include "movies/movie_tables.h"
 #include "movies/record_generator.h"
 #include "platform/env.h"
 #include "support/fixed_clock.h"
@@ -103,6 +105,60 @@ TEST(MovieText, YearTextsExpandTwoDigitYears) {
   for (const char* text : {"+", "-", "12x", "1 2", "x", "- 3"}) {
     EXPECT_FALSE(With(MovieField::kYear, text).LastTextRead()) << text;
   }
+}
+
+// The export's genre texts are read by a walk over the names: every one of them must give what the
+// search for the keys gives, and texts near them (a slash too many, other letter case) too.
+TEST(MovieText, EveryExportedGenreTextReadsAsTheKeysRead) {
+  MovieItem item = NewItem();
+  for (uint32_t genre = 0; genre < (1u << movie_tables::kGenreCount); ++genre) {
+    item.SetGenre(genre);
+    const std::string text = Field(item, MovieField::kGenre);
+    MovieItem read = With(MovieField::kGenre, text.c_str());
+    ASSERT_EQ(read.GetGenre(), genre) << text;
+    ASSERT_EQ(LookupMask(text.c_str(), movie_tables::kGenreKeys, movie_tables::kGenreAltKeys,
+                         movie_tables::kGenreCount),
+              genre)
+        << text;
+    ASSERT_TRUE(read.LastTextRead()) << text;
+  }
+  EXPECT_EQ(With(MovieField::kGenre, "Action/").GetGenre(), 1u);
+  EXPECT_EQ(With(MovieField::kGenre, "/Action").GetGenre(), 1u);
+  EXPECT_EQ(With(MovieField::kGenre, "Action/drama").GetGenre(), 1u | (1u << 6));
+  EXPECT_EQ(With(MovieField::kGenre, "Drama/Action").GetGenre(), 1u | (1u << 6));
+  EXPECT_EQ(With(MovieField::kGenre, "Action Drama").GetGenre(), 1u | (1u << 6));
+  EXPECT_EQ(With(MovieField::kGenre, "Actionx").GetGenre(), 1u);
+  EXPECT_EQ(With(MovieField::kGenre, "War/Westerns").GetGenre(), (1u << 14) | (1u << 15));
+  EXPECT_FALSE(With(MovieField::kGenre, "Cartoon").LastTextRead());
+}
+
+// The same for the export's award texts: every single award and pair, and sets of many.
+TEST(MovieText, ExportedAwardTextsReadAsTheKeysRead) {
+  std::vector<uint32_t> sets;
+  for (int32_t a = 0; a < movie_tables::kAwardCount; ++a) {
+    for (int32_t b = a; b < movie_tables::kAwardCount; ++b) sets.push_back((1u << a) | (1u << b));
+  }
+  uint32_t state = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    state = state * 1103515245u + 12345u;
+    sets.push_back((state >> 8) & ((1u << movie_tables::kAwardCount) - 1));
+  }
+  sets.push_back((1u << movie_tables::kAwardCount) - 1);
+  MovieItem item = NewItem();
+  for (uint32_t awards : sets) {
+    if (awards == 0) continue;
+    const uint32_t attr = (awards << 7) | (awards % 128);
+    item.SetAwardsAttr(attr);
+    const std::string text = Field(item, MovieField::kAwards);
+    ASSERT_EQ(With(MovieField::kAwards, text.c_str()).GetAwardsAttr(), attr) << text;
+    ASSERT_EQ(LookupMask(text.c_str(), movie_tables::kAwardKeys, movie_tables::kAwardAltKeys,
+                         movie_tables::kAwardCount),
+              awards)
+        << text;
+  }
+  EXPECT_EQ(With(MovieField::kAwards, "1990 Sound, ").GetAwardsAttr(), (1u << (18 + 7)) | 63u);
+  EXPECT_EQ(With(MovieField::kAwards, "1990 Sound Editing, Sound").GetAwardsAttr(), (3u << (18 + 7)) | 63u);
+  EXPECT_EQ(With(MovieField::kAwards, "199x Sound").GetAwardsAttr(), 1u << (18 + 7));
 }
 
 TEST(MovieText, TableFieldsAcceptTheirKeysAndAlternatives) {
