@@ -50,9 +50,15 @@ size_t SkipBlanks(std::string_view text, size_t at) {
   return at < text.size() ? at : kFeedNotFound;
 }
 
-bool IsNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-}
+constexpr std::array<bool, 256> kNameChars = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    table[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+  }
+  return table;
+}();
+
+bool IsNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
@@ -235,41 +241,56 @@ bool ValueStart(std::string_view text, size_t line, size_t* value_at) {
 }  // namespace
 
 void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]) {
-  // A line names one of them when its run of name bytes spells the name and more follows, so only
-  // the names of that first byte and that length need a look: mostly one.
-  struct Candidates {
+  // For every first byte, in either letter case, the names that begin with it (one bit each), and
+  // each name as eight-byte words in small letters: its first eight bytes and its last eight, so
+  // a line is compared a word at a time.
+  struct Names {
     std::array<uint32_t, 256> by_first_byte{};
     uint8_t lengths[kFeedNameCount] = {};
+    uint64_t head[kFeedNameCount] = {};
+    uint64_t tail[kFeedNameCount] = {};
   };
-  static const Candidates kCandidates = [] {
-    Candidates c;
+  static const Names kNames = [] {
+    Names n;
     for (int k = 0; k < kFeedNameCount; ++k) {
-      unsigned char first = static_cast<unsigned char>(kKeywords[k][0]);
-      c.by_first_byte[first] |= 1u << k;
-      if (first >= 'A' && first <= 'Z') c.by_first_byte[first + ('a' - 'A')] |= 1u << k;
-      c.lengths[k] = static_cast<uint8_t>(std::strlen(kKeywords[k]));
+      const char* name = kKeywords[k];
+      const size_t length = std::strlen(name);
+      unsigned char first = static_cast<unsigned char>(name[0]);
+      n.by_first_byte[first] |= 1u << k;
+      if (first >= 'A' && first <= 'Z') n.by_first_byte[first + ('a' - 'A')] |= 1u << k;
+      n.lengths[k] = static_cast<uint8_t>(length);
+      char padded[8] = {};
+      std::memcpy(padded, name, length < 8 ? length : 8);
+      n.head[k] = byte_scan::FoldLetters(byte_scan::Load(padded));
+      if (length > 8) n.tail[k] = byte_scan::FoldLetters(byte_scan::Load(name + length - 8));
     }
-    return c;
+    return n;
   }();
   static_assert(kFeedNameCount <= 32, "one bit per name");
-  constexpr size_t kLongestName = 13;  // X-WR-TIMEZONE, RECURRENCE-ID
   for (size_t& line : lines) line = kFeedNotFound;
   uint32_t found = 0;
   const char* data = text.data();
   const size_t size = text.size();
   size_t at = 0;
   while (at < size) {
-    uint32_t candidates = kCandidates.by_first_byte[static_cast<unsigned char>(data[at])] & ~found;
-    if (candidates != 0) {
-      size_t after = at + 1;
-      while (after < size && after - at <= kLongestName && IsNameChar(data[after])) ++after;
-      const size_t length = after - at;
-      for (; candidates != 0; candidates &= candidates - 1) {
-        const int k = __builtin_ctz(candidates);
-        if (kCandidates.lengths[k] == length && after < size && SameName(data + at, kKeywords[k], length)) {
-          lines[k] = at;
-          found |= 1u << k;
-        }
+    uint32_t candidates = kNames.by_first_byte[static_cast<unsigned char>(data[at])] & ~found;
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const int k = __builtin_ctz(candidates);
+      const size_t length = kNames.lengths[k];
+      const size_t after = at + length;
+      if (after >= size || IsNameChar(data[after])) continue;
+      bool same;
+      if (at + 8 > size) {
+        same = SameName(data + at, kKeywords[k], length);  // too near the end for a word
+      } else {
+        // Small letters on both sides compare as the names do: capitals only differ in case.
+        const uint64_t mask = length >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
+        same = (byte_scan::FoldLetters(byte_scan::Load(data + at)) & mask) == kNames.head[k] &&
+               (length <= 8 || byte_scan::FoldLetters(byte_scan::Load(data + after - 8)) == kNames.tail[k]);
+      }
+      if (same) {
+        lines[k] = at;
+        found |= 1u << k;
       }
     }
     const void* lf = std::memchr(data + at, '\n', size - at);
@@ -286,11 +307,14 @@ FeedCode GetPropertyValue(std::string_view text, int keyword, std::optional<std:
 }
 
 FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::string>* value, bool* malformed) {
-  value->reset();
-  if (line == kFeedNotFound) return FeedCode::kDone;
+  if (line == kFeedNotFound) {
+    value->reset();
+    return FeedCode::kDone;
+  }
   try {
     size_t i = 0;
     if (!ValueStart(text, line, &i)) {
+      value->reset();
       // The line ends before its value (an unclosed quote swallowed the colon): one bad property,
       // not the end of the list, when the caller can count it.
       if (malformed == nullptr) return FeedCode::kTruncatedAttribute;
@@ -302,7 +326,12 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
     size_t plain = static_cast<size_t>(byte_scan::FindAny(data + i, end, '\\', '\n', '\r', '\r') - data);
     // Most values are one run of plain bytes up to the line end: taken as they stand.
     if (plain < text.size() && FoldAt(text, plain) == 0 && EndsValue(text, plain)) {
-      value->emplace(data + i, plain - i);
+      // Into the room a value read before left, if any.
+      if (*value) {
+        (*value)->assign(data + i, plain - i);
+      } else {
+        value->emplace(data + i, plain - i);
+      }
       return FeedCode::kDone;
     }
     std::string out;
@@ -347,8 +376,11 @@ FeedCode PropertyValueAt(std::string_view text, size_t line, std::optional<std::
       ++i;
     }
     // An empty value is an empty text: web calendars write DESCRIPTION: and LOCATION: empty.
-    if (!ended) return FeedCode::kTruncatedAttribute;
-    value->emplace(std::move(out));
+    if (!ended) {
+      value->reset();
+      return FeedCode::kTruncatedAttribute;
+    }
+    *value = std::move(out);
   } catch (const std::bad_alloc&) {
     value->reset();
     return FeedCode::kNoMemoryLate;

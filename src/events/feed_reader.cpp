@@ -91,7 +91,12 @@ FeedCode ReadRepetition(std::string_view text, const size_t (&lines)[kFeedNameCo
 }  // namespace
 
 FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
-  FreeFeedEvent(event);
+  // The texts are read into the strings the event already has, so a reader that hands the same
+  // event in again keeps their room; an event that ends with a low code is left empty.
+  event->rrule.reset();
+  event->rdates.clear();
+  event->exdates.clear();
+  event->recurrence_id.reset();
   // One pass finds every name; the text is searched again only when it holds a nested component.
   size_t lines[kFeedNameCount];
   FindNames(full_text, lines);
@@ -102,6 +107,7 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
     try {
       nested = WithoutNestedComponents(full_text, &own);
     } catch (const std::bad_alloc&) {
+      FreeFeedEvent(event);
       return FeedCode::kNoMemoryLate;
     }
     if (nested) {
@@ -109,30 +115,36 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
       FindNames(text, lines);
     }
   }
-  std::optional<std::string> uid, summary, description, start_text;
+  std::optional<std::string> start_text;
   bool malformed = false;
-  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &uid, &malformed);
-  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &summary, &malformed);
-  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &description, &malformed);
+  FeedCode code = PropertyValueAt(text, lines[kKeyUid], &event->uid, &malformed);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeySummary], &event->summary, &malformed);
+  if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDescription], &event->description, &malformed);
   if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtStart], &start_text, &malformed);
-  if (code != FeedCode::kDone) return code;
-  if (uid && uid->empty()) uid.reset();  // an empty UID names no event
-  ToHandheldText(&summary);
-  ToHandheldText(&description);
+  if (code != FeedCode::kDone) {
+    FreeFeedEvent(event);
+    return code;
+  }
+  if (event->uid && event->uid->empty()) event->uid.reset();  // an empty UID names no event
+  ToHandheldText(&event->summary);
+  ToHandheldText(&event->description);
 
-  std::optional<std::string> tzid;
   uint32_t start = 0, end = 0;
   uint8_t utc = 0;
   bool usable_start = false;
   bool has_time = false;
   if (!start_text) {
+    event->tzid.reset();
     code = FeedCode::kNoStartTime;
   } else {
     std::optional<std::string> end_text, duration_text;
-    code = ParameterValueAt(text, lines[kKeyDtStart], kKeyTzid, &tzid);
+    code = ParameterValueAt(text, lines[kKeyDtStart], kKeyTzid, &event->tzid);
     if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDtEnd], &end_text, &malformed);
     if (code == FeedCode::kDone) code = PropertyValueAt(text, lines[kKeyDuration], &duration_text, &malformed);
-    if (code != FeedCode::kDone) return code;
+    if (code != FeedCode::kDone) {
+      FreeFeedEvent(event);
+      return code;
+    }
     code = ParseDateTime(start_text, &start, &has_time);
     if (code == FeedCode::kDone && start_text->size() == 16) {
       char last = (*start_text)[15];
@@ -157,10 +169,6 @@ FeedCode ParseEvent(std::string_view full_text, FeedEvent* event) {
       if (code != FeedCode::kDone) end = 0;
     }
   }
-  event->uid = std::move(uid);
-  event->summary = std::move(summary);
-  event->description = std::move(description);
-  event->tzid = std::move(tzid);
   event->utc = utc;
   event->second_flag = 0;
   event->start = start;
