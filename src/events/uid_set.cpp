@@ -5,11 +5,8 @@
 #include "diag/text_string.h"
 #include "platform/byte_scan.h"
 
-namespace {
-
-// Eight bytes a step with their capitals as small letters, so UIDs that differ only in letter
-// case hash alike; the last step mixes every bit down into the low ones the table uses.
-uint32_t HashOf(std::string_view uid) {
+// Eight bytes a step; the last step mixes every bit into the low ones a table uses.
+uint32_t FoldedUidHash(std::string_view uid) {
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
   uint64_t hash = uid.size() * kMultiplier;
   size_t i = 0;
@@ -26,8 +23,6 @@ uint32_t HashOf(std::string_view uid) {
   return static_cast<uint32_t>(hash >> 32);
 }
 
-}  // namespace
-
 size_t UidSet::Find(std::string_view uid, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -42,13 +37,13 @@ size_t UidSet::Find(std::string_view uid, uint32_t hash) const {
 
 bool UidSet::Contains(std::string_view uid) const {
   if (count_ == 0) return false;
-  return slots_[Find(uid, HashOf(uid))].offset != kEmpty;
+  return slots_[Find(uid, FoldedUidHash(uid))].offset != kEmpty;
 }
 
 void UidSet::Insert(std::string_view uid) {
   // At most half full, so a search meets an empty slot soon.
   if ((count_ + 1) * 2 > slots_.size()) Grow();
-  const uint32_t hash = HashOf(uid);
+  const uint32_t hash = FoldedUidHash(uid);
   Slot& slot = slots_[Find(uid, hash)];
   if (slot.offset != kEmpty) return;
   slot.hash = hash;

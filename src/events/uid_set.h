@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// The hash of a UID with its capitals as small letters: UIDs equal as the set sees them hash alike.
+uint32_t FoldedUidHash(std::string_view uid);
+
 class UidSet {
  public:
   bool Contains(std::string_view uid) const;

@@ -137,6 +137,13 @@ TEST(EventRecord, SameAsIgnoresLetterCaseOnly) {
   EventRecord a = FromFeed(MakeEvent("u", "Night Film", "d"));
   EXPECT_TRUE(a.SameAs(FromFeed(MakeEvent("U", "NIGHT film", "D"))));
   EXPECT_FALSE(a.SameAs(FromFeed(MakeEvent("u", "Night Films", "d"))));
+  // Long texts are compared eight bytes at a time: only ASCII letters fold, wherever they stand.
+  EventRecord b = FromFeed(MakeEvent("u", "Night Film at the Odeon [late]", "Caf\xC9 Bar @ nine"));
+  EXPECT_TRUE(b.SameAs(FromFeed(MakeEvent("U", "NIGHT FILM AT THE odeon [LATE]", "cAF\xC9 bAR @ NINE"))));
+  EXPECT_FALSE(b.SameAs(FromFeed(MakeEvent("u", "Night Film at the Odeum [late]", "Caf\xC9 Bar @ nine"))));
+  EXPECT_FALSE(b.SameAs(FromFeed(MakeEvent("u", "Night Film at the Odeon {late}", "Caf\xC9 Bar @ nine"))));
+  EXPECT_FALSE(b.SameAs(FromFeed(MakeEvent("u", "Night Film at the Odeon [late]", "Caf\xE9 Bar @ nine"))));
+  EXPECT_FALSE(b.SameAs(FromFeed(MakeEvent("u", "Night Film at the Odeon [late]", "Caf\xC9 Bar ` nine"))));
   FeedEvent later = MakeEvent("u", "Night Film", "d");
   later.start += 1;
   EXPECT_FALSE(a.SameAs(FromFeed(later)));
@@ -195,6 +202,20 @@ TEST(EventIndex, FindsRecordsByUidIgnoringCase) {
   EXPECT_FALSE(index.Find("uid-300", &found));
   index.Clear();
   EXPECT_FALSE(index.Find("uid-1", &found));
+}
+
+TEST(EventIndex, UnseenRecordsAreVisitedInTheirOrderWithoutTheMarkedOnes) {
+  EventIndex index;
+  for (int i = 0; i < 100; ++i) index.Insert(Reloaded(FromFeed(MakeEvent("uid-" + std::to_string(i), "S")), i));
+  index.Insert(Reloaded(FromFeed(MakeEvent("UID-5", "again")), 500));
+  for (int i = 0; i < 100; i += 2) ASSERT_NE(index.FindAndMark(("Uid-" + std::to_string(i)).c_str()), nullptr);
+  EXPECT_EQ(index.FindAndMark("uid-100"), nullptr);
+  std::vector<uint32_t> unseen;
+  index.ForEachUnseen([&](const EventRecord& record) { unseen.push_back(record.Id()); });
+  ASSERT_EQ(unseen.size(), 50u);
+  EXPECT_EQ(unseen[0], 1u);
+  EXPECT_EQ(unseen[2], 500u);
+  EXPECT_EQ(unseen[49], 99u);
 }
 
 TEST(EventIndex, LaterRecordWithTheSameUidReplacesTheEarlier) {
