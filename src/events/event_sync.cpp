@@ -51,8 +51,15 @@ void AuditWrite() { LogAudit("   *RECORD UPDATED*\n"); }
 }  // namespace
 
 void NormalizeSummary(std::string* summary) {
-  size_t link = summary->find("- <http");
-  if (link == std::string::npos) link = summary->find("<http");
+  // A link is cut with the "- " before it, the first such one if any, else the first link. Most
+  // summaries have none: one search says so.
+  size_t link = summary->find("<http");
+  for (size_t at = link; at != std::string::npos; at = summary->find("<http", at + 1)) {
+    if (at >= 2 && summary->compare(at - 2, 2, "- ") == 0) {
+      link = at - 2;
+      break;
+    }
+  }
   if (link != std::string::npos) summary->resize(link);
   static const struct {
     const char* pattern;

@@ -10,7 +10,7 @@
 namespace {
 
 // The names FindNames looks for: the keyword table, then the names of repeating events.
-const char* const kKeywords[] = {
+constexpr std::string_view kKeywords[] = {
     "BEGIN", "END", "VCALENDAR", "VEVENT", "X-WR-CALNAME", "X-WR-CALDESC", "X-WR-TIMEZONE",
     "UID", "SUMMARY", "DESCRIPTION", "DTSTART", "DTEND", "TZID", "DURATION",
     "RRULE", "RDATE", "RECURRENCE-ID", "VTIMEZONE",
@@ -73,13 +73,13 @@ bool SameName(const char* text, const char* name, size_t length) {
 
 // The first occurrence of the name at or after from that begins a content line (at from, or
 // after a line feed) and is not the start of a longer name. Letter case is ignored.
-size_t FindName(std::string_view text, size_t from, const char* name) {
-  size_t length = std::strlen(name);
+size_t FindName(std::string_view text, size_t from, std::string_view name) {
+  const size_t length = name.size();
   const char* data = text.data();
   size_t at = from;
   while (at < text.size()) {
     size_t after = at + length;
-    if (after < text.size() && SameName(data + at, name, length) && !IsNameChar(data[after])) return at;
+    if (after < text.size() && SameName(data + at, name.data(), length) && !IsNameChar(data[after])) return at;
     const void* lf = std::memchr(data + at, '\n', text.size() - at);
     if (lf == nullptr) break;
     at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
@@ -89,32 +89,32 @@ size_t FindName(std::string_view text, size_t from, const char* name) {
 
 // The first block line of marker whose kind is kind or other (-1: none); *found gets which.
 size_t FindBlock(std::string_view text, size_t from, int marker, int kind, int other, int* found) {
-  const char* kind_name = FeedNameText(kind);
-  if (kind_name == nullptr) return kFeedNotFound;
-  const char* other_name = other >= 0 ? FeedNameText(other) : nullptr;
+  if (kind < 0 || kind >= kFeedNameCount) return kFeedNotFound;
+  const std::string_view kind_name = kKeywords[kind];
+  const std::string_view other_name = other >= 0 && other < kFeedNameCount ? kKeywords[other] : std::string_view();
   size_t at = from;
-  auto names_kind = [&](size_t name, const char* wanted) {
-    size_t length = std::strlen(wanted);
-    return name + length <= text.size() && SameName(text.data() + name, wanted, length) &&
+  auto names_kind = [&](size_t name, std::string_view wanted) {
+    const size_t length = wanted.size();
+    return name + length <= text.size() && SameName(text.data() + name, wanted.data(), length) &&
            (name + length == text.size() || !IsNameChar(text[name + length]));
   };
   while ((at = FindName(text, at, kKeywords[marker])) != kFeedNotFound) {
-    size_t colon = SkipBlanks(text, at + std::strlen(kKeywords[marker]));
+    size_t colon = SkipBlanks(text, at + kKeywords[marker].size());
     if (colon == kFeedNotFound) return kFeedNotFound;
     size_t name = SkipBlanks(text, colon + 1);
     if (name == kFeedNotFound) return kFeedNotFound;
-    const char* matched = nullptr;
+    std::string_view matched;
     if (text[colon] == ':') {
       if (names_kind(name, kind_name)) {
         matched = kind_name;
         *found = kind;
-      } else if (other_name != nullptr && names_kind(name, other_name)) {
+      } else if (!other_name.empty() && names_kind(name, other_name)) {
         matched = other_name;
         *found = other;
       }
     }
-    if (matched != nullptr) {
-      size_t end = name + std::strlen(matched);
+    if (!matched.empty()) {
+      size_t end = name + matched.size();
       while (end < text.size() && IsBlank(text[end])) ++end;
       return end < text.size() ? end : kFeedNotFound;
     }
@@ -135,10 +135,10 @@ const char* FeedCodeText(FeedCode code) {
 }
 
 const char* FeedKeywordText(int index) {
-  return index >= 0 && index < kKeywordCount ? kKeywords[index] : nullptr;
+  return index >= 0 && index < kKeywordCount ? kKeywords[index].data() : nullptr;
 }
 
-const char* FeedNameText(int index) { return index >= 0 && index < kFeedNameCount ? kKeywords[index] : nullptr; }
+const char* FeedNameText(int index) { return index >= 0 && index < kFeedNameCount ? kKeywords[index].data() : nullptr; }
 
 size_t FindBlockStart(std::string_view text, size_t from, int kind) {
   int found = kind;
@@ -253,8 +253,8 @@ void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]) {
   static const Names kNames = [] {
     Names n;
     for (int k = 0; k < kFeedNameCount; ++k) {
-      const char* name = kKeywords[k];
-      const size_t length = std::strlen(name);
+      const char* name = kKeywords[k].data();
+      const size_t length = kKeywords[k].size();
       unsigned char first = static_cast<unsigned char>(name[0]);
       n.by_first_byte[first] |= 1u << k;
       if (first >= 'A' && first <= 'Z') n.by_first_byte[first + ('a' - 'A')] |= 1u << k;
@@ -281,7 +281,7 @@ void FindNames(std::string_view text, size_t (&lines)[kFeedNameCount]) {
       if (after >= size || IsNameChar(data[after])) continue;
       bool same;
       if (at + 8 > size) {
-        same = SameName(data + at, kKeywords[k], length);  // too near the end for a word
+        same = SameName(data + at, kKeywords[k].data(), length);  // too near the end for a word
       } else {
         // Small letters on both sides compare as the names do: capitals only differ in case.
         const uint64_t mask = length >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
@@ -448,15 +448,11 @@ FeedCode LineParameterValue(std::string_view text, size_t line, const char* name
 
 namespace {
 
-// Reads count decimal digits at text[at]; false when one is not a digit.
-bool Digits(const std::string& text, size_t at, size_t count, uint32_t* out) {
-  uint32_t n = 0;
-  for (size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    n = n * 10 + static_cast<uint32_t>(text[i] - '0');
-  }
-  *out = n;
-  return true;
+// The two decimal digits at p as a number, or -1 when either is no digit.
+int TwoDigits(const char* p) {
+  const unsigned high = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+  const unsigned low = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+  return high < 10 && low < 10 ? static_cast<int>(high * 10 + low) : -1;
 }
 
 constexpr int64_t kDays1904To1970 = 24107;
@@ -469,21 +465,22 @@ FeedCode ParseDateTime(const std::optional<std::string>& text, uint32_t* time, b
   if (!text) return FeedCode::kDone;
   const std::string& t = *text;
   if (t.size() != 8 && t.size() != 15 && t.size() != 16) return FeedCode::kBadDateTimeFormat;
-  uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (!Digits(t, 0, 4, &year) || !Digits(t, 4, 2, &month) || !Digits(t, 6, 2, &day)) {
-    return FeedCode::kBadDateTimeFormat;
-  }
+  const char* d = t.data();
+  const int century = TwoDigits(d), year_of_century = TwoDigits(d + 2), month = TwoDigits(d + 4), day = TwoDigits(d + 6);
+  if ((century | year_of_century | month | day) < 0) return FeedCode::kBadDateTimeFormat;
+  const int year = century * 100 + year_of_century;
   if (year < 2000 || month < 1 || month > 12 || day < 1 || day > 31) return FeedCode::kInvalidDate;
+  int hour = 0, minute = 0, second = 0;
   if (t.size() > 9) {
     if (has_time) *has_time = true;
-    if (!Digits(t, 9, 2, &hour) || !Digits(t, 11, 2, &minute) || !Digits(t, 13, 2, &second)) {
-      return FeedCode::kBadDateTimeFormat;
-    }
+    hour = TwoDigits(d + 9);
+    minute = TwoDigits(d + 11);
+    second = TwoDigits(d + 13);
+    if ((hour | minute | second) < 0) return FeedCode::kBadDateTimeFormat;
     if (hour > 24 || minute > 60 || second > 60) return FeedCode::kInvalidTime;
   }
   // Plain calendar arithmetic: a day past the month's end carries into the next month.
-  int64_t days = DaysFromCivil(static_cast<int32_t>(year), static_cast<int32_t>(month), 1) +
-                 (day - 1) + kDays1904To1970;
+  int64_t days = DaysFromCivil(year, month, 1) + (day - 1) + kDays1904To1970;
   int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
   if (seconds > static_cast<int64_t>(UINT32_MAX)) return FeedCode::kInvalidDate;  // after Feb 2040
   *time = static_cast<uint32_t>(seconds);

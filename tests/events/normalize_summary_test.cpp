@@ -16,6 +16,10 @@ TEST(NormalizeSummary, CutsTheWebAddressThenMovesTheArticle) {
   EXPECT_EQ(Normalized("The Matrix - <http://example.com/m>"), "Matrix , The");
   EXPECT_EQ(Normalized("Heat <http://example.com/h>"), "Heat ");
   EXPECT_EQ(Normalized("Heat - <HTTP://example.com/h>"), "Heat - <HTTP://example.com/h>");
+  // The address after a "- " is cut, with it, even when a bare one comes first.
+  EXPECT_EQ(Normalized("Heat <http://a> - <http://b>"), "Heat <http://a> ");
+  EXPECT_EQ(Normalized("- <http://a>"), "");
+  EXPECT_EQ(Normalized(" <http://a>"), " ");
 }
 
 TEST(NormalizeSummary, ArticlesMoveToTheEnd) {
