@@ -63,6 +63,14 @@ size_t OnBody(char* bytes, size_t size, size_t count, void* user) {
     url->data.clear();
     url->offset = 0;
   }
+  if (url->data.size() + size * count > url->data.capacity()) {
+    // Room for the announced body (up to the buffer's bound) at once, rather than a copy of all
+    // received so far at every doubling.
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(url->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0) {
+      url->data.reserve(std::min<size_t>(static_cast<size_t>(length), kMaxBuffered));
+    }
+  }
   url->data.append(bytes, size * count);
   url->headers_done = true;
   url->deadline = std::chrono::steady_clock::now() + url->stall;
