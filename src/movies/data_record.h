@@ -26,10 +26,12 @@ class DataRecord {
   // size, a size below 1 or index -1; false for any other index outside the record's fields.
   virtual bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) = 0;
   // The field's text without a copy, valid until the record changes, the next call of either
-  // operation or the end of scratch (kViewScratchSize bytes, where a short computed text may be
-  // put). False when the record offers none for the index (GetFieldText then tells).
-  static constexpr size_t kViewScratchSize = 64;
-  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, char* /*scratch*/, std::string_view* /*text*/) {
+  // operation or the end of scratch (kViewScratchSize bytes, where a computed text may be put).
+  // *as_is tells that the text needs no field encoding (no blank at either end, nothing to
+  // escape). False when the record offers none for the index (GetFieldText then tells).
+  static constexpr size_t kViewScratchSize = 1024;
+  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, char* /*scratch*/, std::string_view* /*text*/,
+                            bool* /*as_is*/) {
     return false;
   }
   // Stores the field's value from its text; false for a null text or an unknown index.

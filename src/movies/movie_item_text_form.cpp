@@ -323,14 +323,33 @@ TextString DueDateText(Clock& clock, const MovieItem& item) {
   return TextString(DueDateInto(clock, item, buffer));
 }
 
+// value in decimal into out (room for 11 bytes); gives out.
+const char* DecimalText(uint32_t value, char* out) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  out[n] = '\0';
+  return out;
+}
+
 // The year and the names of the awards into out (size bytes); gives out. Every name of the table
 // together fits kAwardsTextSize.
 constexpr size_t kAwardsTextSize = 1024;
 const char* AwardsInto(uint32_t awards_attr, char* out, size_t size) {
   out[0] = '\0';
   if ((awards_attr & 0xFFFFFF80u) == 0) return out;
-  size_t used = static_cast<size_t>(
-      std::snprintf(out, size, "%u ", static_cast<unsigned>(1927 + (awards_attr & 0x7F))));
+  // The year has four digits: the offset is 0 to 127.
+  size_t used = 0;
+  char year[11];
+  for (const char* digit = DecimalText(1927 + (awards_attr & 0x7F), year); *digit != '\0'; ++digit) {
+    out[used++] = *digit;
+  }
+  out[used++] = ' ';
+  out[used] = '\0';
   auto append = [&](const char* text) {
     for (; *text != '\0' && used + 1 < size; ++text) out[used++] = *text;
     out[used] = '\0';
@@ -366,19 +385,6 @@ uint32_t ParseAwards(const char* text, size_t size) {
     if (year >= 1927 && year - 1927 <= 0x7F) offset = year - 1927;
   }
   return (mask << 7) | offset;
-}
-
-// value in decimal into out (room for 11 bytes); gives out.
-const char* DecimalText(uint32_t value, char* out) {
-  char digits[10];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  out[n] = '\0';
-  return out;
 }
 
 TextString Decimal(uint32_t value) {
@@ -516,14 +522,100 @@ bool MovieItem::GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t*
 }
 
 static_assert(kDateTextSize <= DataRecord::kViewScratchSize, "the plain texts fit the caller's scratch");
+static_assert(kAwardsTextSize <= DataRecord::kViewScratchSize, "the list of awards fits the caller's scratch");
 
-bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text) {
-  if (text == nullptr || scratch == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  const char* plain = PlainFieldText(clock, index, scratch);
-  // The computed texts (the list of awards) are left to GetFieldText.
-  if (plain == nullptr) return false;
-  *text = std::string_view(plain, byte_scan::TextLength(plain));
-  return true;
+namespace {
+
+std::string_view BoolView(bool value) { return value ? std::string_view("True", 4) : std::string_view("False", 5); }
+
+std::string_view NameView(const char* name) { return std::string_view(name, byte_scan::TextLength(name)); }
+
+// A text of the trans record: NUL-terminated within its capacity.
+std::string_view TransView(const char* text, movie_record::TextField field) {
+  const char* end = byte_scan::FindByte(text, text + movie_record::kCapacity[field] - 1, '\0');
+  return std::string_view(text, static_cast<size_t>(end - text));
+}
+
+std::string_view DecimalView(uint32_t value, char* scratch) { return NameView(DecimalText(value, scratch)); }
+
+// The genre names, slashes between, into scratch (every name of the table fits).
+std::string_view GenresView(uint32_t genre, char* scratch) {
+  struct Names {
+    const char* text[32];
+    size_t size[32];
+  };
+  static const Names kNames = [] {
+    Names names{};
+    for (int32_t bit = 0; bit < GenreCount() && bit < 32; ++bit) {
+      names.text[bit] = GenreName(bit);
+      names.size[bit] = std::strlen(names.text[bit]);
+    }
+    return names;
+  }();
+  size_t used = 0;
+  for (int32_t bit = 0; bit < GenreCount() && bit < 32; ++bit) {
+    if (!(genre & (1u << bit))) continue;
+    if (used > 0) scratch[used++] = '/';
+    std::memcpy(scratch + used, kNames.text[bit], kNames.size[bit]);
+    used += kNames.size[bit];
+  }
+  return std::string_view(scratch, used);
+}
+
+}  // namespace
+
+bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text, bool* as_is) {
+  if (text == nullptr || scratch == nullptr || as_is == nullptr || index < 0 || index >= kMovieFieldCount) return false;
+  // Names of the value tables, numbers and yes/no texts have no blank at either end and nothing
+  // to escape.
+  *as_is = true;
+  switch (static_cast<MovieField>(index)) {
+    case MovieField::kTitle: *as_is = false; *text = TransView(GetTitle(), movie_record::kTitle); return true;
+    case MovieField::kDirector: *as_is = false; *text = TransView(GetDirector(), movie_record::kDirector); return true;
+    case MovieField::kCountry: *as_is = false; *text = TransView(GetCountry(), movie_record::kCountry); return true;
+    case MovieField::kCast: *as_is = false; *text = TransView(GetCast(), movie_record::kCast); return true;
+    case MovieField::kLoanLocation: *as_is = false; *text = TransView(GetLocation(), movie_record::kLocation); return true;
+    case MovieField::kAcquired: *as_is = false; *text = TransView(GetAcquiredFrom(), movie_record::kAcquiredFrom); return true;
+    case MovieField::kPrice: *as_is = false; *text = TransView(GetPrice(), movie_record::kPrice); return true;
+    case MovieField::kCatalog: *as_is = false; *text = TransView(GetCatalog(), movie_record::kCatalog); return true;
+    case MovieField::kRunningTime: *as_is = false; *text = TransView(GetRunTime(), movie_record::kRunTime); return true;
+    case MovieField::kNotes: *as_is = false; *text = TransView(GetNotes(), movie_record::kNotes); return true;
+    case MovieField::kMadeForTV: *text = BoolView(GetMadeForTV()); return true;
+    case MovieField::kOwned: *text = BoolView(GetOwned()); return true;
+    case MovieField::kViewed: *text = BoolView(GetViewed()); return true;
+    case MovieField::kColor: *text = BoolView(GetColor()); return true;
+    case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
+      *text = BoolView(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
+      return true;
+    case MovieField::kGenre: *text = GenresView(GetGenre(), scratch); return true;
+    case MovieField::kLoanStatus: *text = NameView(LoanStatusName(static_cast<int32_t>(GetLoanStatus()))); return true;
+    case MovieField::kMediaType: *text = NameView(GetMediaTypeName()); return true;
+    case MovieField::kScreenEncoding: *text = NameView(ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()))); return true;
+    case MovieField::kFilmProcess: *text = NameView(GetFilmProcessName()); return true;
+    case MovieField::kRating: *text = NameView(StarRatingName(static_cast<int32_t>(GetMyRating()))); return true;
+    case MovieField::kMPAA: *text = NameView(MpaaRatingName(static_cast<int32_t>(GetMpaaRating()))); return true;
+    case MovieField::kMediaQuantity: *text = DecimalView(GetMediaQuantity(), scratch); return true;
+    case MovieField::kMediaRegion: *text = DecimalView(GetMediaRegion(), scratch); return true;
+    case MovieField::kYear: {
+      // The year offset is 1 to 127, so the year has four digits ("%4.4i").
+      const uint32_t offset = GetYearOffset();
+      *text = offset != 0 ? DecimalView(1904 + offset, scratch) : std::string_view();
+      return true;
+    }
+    case MovieField::kAwards:
+      // A year without awards leaves a blank at the end.
+      *as_is = false;
+      *text = NameView(AwardsInto(GetAwardsAttr(), scratch, kAwardsTextSize));
+      return true;
+    default: {
+      // The category and the dates: their texts come from the user and the system.
+      *as_is = false;
+      const char* plain = PlainFieldText(clock, index, scratch);
+      if (plain == nullptr) return false;
+      *text = NameView(plain);
+      return true;
+    }
+  }
 }
 
 // Inlined into the loop over a line's fields.

@@ -21,16 +21,67 @@ bool At(const char* p, const char* end, const char* escape, size_t length) {
   return static_cast<size_t>(end - p) >= length && std::memcmp(p, escape, length) == 0;
 }
 
-}  // namespace
+using byte_scan::Word;
 
-// One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
-// trimming and quoting one step after the other.
-char* EncodeFieldInto(char* out, std::string_view text) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
+// The top bit of each zero byte of x (a word of unsigned type T).
+template <typename T>
+inline T ZeroMarks(T x) {
+  constexpr T kLow = static_cast<T>(byte_scan::kLow7);
+  return static_cast<T>(~(((x & kLow) + kLow) | x | kLow));
+}
+
+// The top bit of each byte of w that the export escapes.
+template <typename T>
+inline T EscapeMarks(T w) {
+  constexpr T kQuotes = static_cast<T>(byte_scan::Broadcast('"'));
+  constexpr T kTabs = static_cast<T>(byte_scan::Broadcast('\t'));
+  constexpr T kFeeds = static_cast<T>(byte_scan::Broadcast('\n'));
+  constexpr T kReturns = static_cast<T>(byte_scan::Broadcast('\r'));
+  return ZeroMarks<T>(w ^ kQuotes) | ZeroMarks<T>(w ^ kTabs) | ZeroMarks<T>(w ^ kFeeds) | ZeroMarks<T>(w ^ kReturns);
+}
+
+// Copies the n bytes (at least sizeof(T)) to out a word of type T at a time, the last word
+// overlapping the one before; true when none of them is one the export escapes.
+template <typename T>
+inline bool CopyWithoutEscapes(char* out, const char* p, size_t n) {
+  T marks = 0;
+  for (size_t i = 0; i + sizeof(T) < n; i += sizeof(T)) {
+    T w;
+    std::memcpy(&w, p + i, sizeof w);
+    marks |= EscapeMarks(w);
+    std::memcpy(out + i, &w, sizeof w);
+  }
+  T last;
+  std::memcpy(&last, p + n - sizeof last, sizeof last);
+  marks |= EscapeMarks(last);
+  std::memcpy(out + n - sizeof last, &last, sizeof last);
+  return marks == 0;
+}
+
+#if defined(REELBOX_SSE2)
+// Whether any of the n bytes (more than sixteen) is one the export escapes, sixteen at a time,
+// the last block overlapping the one before.
+REELBOX_SSE2_TARGET bool HasEscapes16(const char* p, size_t n) {
+  for (size_t i = 0; i + 16 < n; i += 16) {
+    if (byte_scan::Marks16(p + i, '"', '\t', '\n', '\r') != 0) return true;
+  }
+  return byte_scan::Marks16(p + n - 16, '"', '\t', '\n', '\r') != 0;
+}
+#endif
+
+// The same for fewer than four bytes, one at a time.
+inline bool CopyBytesWithoutEscapes(char* out, const char* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (NeedsEscape(p[i])) return false;
+    out[i] = p[i];
+  }
+  return true;
+}
+
+// The whole encoding, for the texts that need more than a copy.
+__attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, const char* end) {
   while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
   while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
-  // Most texts need no escape at all: they go in whole.
   const char* mark = byte_scan::FindAny(begin, end, '"', '\t', '\n', '\r');
   if (mark == end) {
     byte_scan::CopyShort(out, begin, static_cast<size_t>(end - begin));
@@ -66,6 +117,33 @@ char* EncodeFieldInto(char* out, std::string_view text) {
   }
   if (quoted) *out++ = '"';
   return out;
+}
+
+}  // namespace
+
+// One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
+// trimming and quoting one step after the other.
+char* EncodeFieldInto(char* out, std::string_view text) {
+  const char* p = text.data();
+  const size_t n = text.size();
+  if (n == 0) return out;
+  // Most texts have no blank at either end and nothing to escape: they are copied as they are
+  // looked at (the copy is simply written over when they need more).
+  if (!IsBlankLeftByEscapes(p[0]) && !IsBlankLeftByEscapes(p[n - 1])) {
+#if defined(REELBOX_SSE2)
+    if (n > 16 && byte_scan::UseSse2()) {
+      if (HasEscapes16(p, n)) return EncodeEscaped(out, p, p + n);
+      std::memcpy(out, p, n);
+      return out + n;
+    }
+#endif
+    if (n >= sizeof(Word) ? CopyWithoutEscapes<Word>(out, p, n)
+        : n >= 4          ? CopyWithoutEscapes<uint32_t>(out, p, n)
+                          : CopyBytesWithoutEscapes(out, p, n)) {
+      return out + n;
+    }
+  }
+  return EncodeEscaped(out, p, p + n);
 }
 
 void AppendEncodedField(std::string* out, const char* text) { AppendEncodedField(out, std::string_view(text)); }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "movies/data_record.h"
+#include "platform/byte_scan.h"
 #include "textfiles/field_map.h"
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"
@@ -43,7 +44,8 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
     char text[2000];
     static_assert(sizeof text >= DataRecord::kViewScratchSize, "the text buffer serves as the view's scratch");
     std::string_view view;
-    if (record->GetFieldView(clock, index, text, &view)) {
+    bool as_is = false;
+    if (record->GetFieldView(clock, index, text, &view, &as_is)) {
       if (view.size() >= sizeof text) break;
     } else {
       int32_t size = sizeof text;
@@ -51,6 +53,12 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
       view = text;
     }
     if (column > 0) put("\t", 1);
+    if (as_is) {
+      // Names, numbers and yes/no texts are written as they are.
+      byte_scan::CopyShort(room(view.size()), view.data(), view.size());
+      used += view.size();
+      continue;
+    }
     used = static_cast<size_t>(EncodeFieldInto(room(EncodedFieldLimit(view.size())), view) - line.data());
   }
   put("\n", 1);

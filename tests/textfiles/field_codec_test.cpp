@@ -34,6 +34,23 @@ TEST(FieldCodec, EncodingEscapesQuotesTabsAndLineBreaks) {
   EXPECT_STREQ(EncodeField("a\r\nb").Text(), "a<<LF>><<CR>>b");
   EXPECT_STREQ(EncodeField("  padded \x0b").Text(), "padded");
   EXPECT_STREQ(EncodeField("").Text(), "");
+  // Short and long texts are looked at a word or a block at a time: one character that needs
+  // more than a copy is found wherever it stands.
+  for (size_t n = 1; n <= 40; ++n) {
+    const std::string plain(n, 'x');
+    EXPECT_STREQ(EncodeField(plain.c_str()).Text(), plain.c_str());
+    for (size_t at = 0; at < n; ++at) {
+      const std::string before(at, 'x');
+      const std::string after(n - at - 1, 'x');
+      auto encoded = [&](char c) { return std::string(EncodeField((before + c + after).c_str()).Text()); };
+      EXPECT_EQ(encoded('\t'), before + "<<TAB>>" + after);
+      EXPECT_EQ(encoded('\n'), before + "<<CR>>" + after);
+      EXPECT_EQ(encoded('\r'), before + "<<LF>>" + after);
+      EXPECT_EQ(encoded('"'), "\"" + before + "\"\"" + after + "\"");
+      const bool at_an_end = at == 0 || at == n - 1;
+      EXPECT_EQ(encoded(' '), at_an_end ? before + after : before + ' ' + after);
+    }
+  }
 }
 
 TEST(FieldCodec, DecodingSplitsAtTabsOutsideQuotes) {
