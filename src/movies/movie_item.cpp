@@ -7,6 +7,7 @@
 
 #include "device/device_database.h"
 #include "diag/sync_log.h"
+#include "platform/byte_scan.h"
 
 using namespace movie_record;
 
@@ -113,6 +114,7 @@ bool MovieItem::SetPackedRecord(const uint8_t* data, uint32_t size) {
   packed_capacity_ = size > 0 ? size : 1;
   packed_size_ = size;
   packed_valid_ = true;
+  packed_texts_found_ = false;
   return true;
 }
 
@@ -125,6 +127,27 @@ void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
   }
   if (size && data != packed_.get()) std::memcpy(packed_.get(), data, size);
   packed_size_ = size;
+  packed_texts_found_ = false;
+}
+
+void MovieItem::FindPackedTexts() const {
+  // The same walk as unpacking, without the copies.
+  const size_t size = packed_size_;
+  size_t position = size < kFixedSize ? size : kFixedSize;
+  for (int i = 0; i < kTextFieldCount; ++i) {
+    size_t keep = 0;
+    if (position < size) {
+      const char* text = reinterpret_cast<const char*>(packed_.get() + position);
+      const size_t length = static_cast<size_t>(byte_scan::FindByte(text, text + (size - position), '\0') - text);
+      keep = length < kCapacity[i] - 1 ? length : kCapacity[i] - 1;
+      packed_text_at_[i] = static_cast<uint16_t>(position);
+      position += length + 1;
+    } else {
+      packed_text_at_[i] = 0;
+    }
+    packed_text_size_[i] = static_cast<uint16_t>(keep);
+  }
+  packed_texts_found_ = true;
 }
 
 MovieTransRecord& MovieItem::NewTrans() const {

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "device/device_error.h"
 #include "diag/text_string.h"
@@ -169,6 +170,10 @@ class MovieItem : public DataRecord, public Describable {
   // Bit i = award i.
   uint32_t GetAwards() const;
 
+  // A text field as its getter gives it, without a copy: valid until the item changes. A record
+  // read in packed form is shown in place, not unpacked.
+  std::string_view TextView(movie_record::TextField field) const;
+
   // Derived texts.
   TextString GetYearText() const;
   TextString GetGenreNames() const;
@@ -206,7 +211,10 @@ class MovieItem : public DataRecord, public Describable {
     // The buffer stays for the next packing; nothing reads it while the form is invalid.
     packed_valid_ = false;
     packed_size_ = 0;
+    packed_texts_found_ = false;
   }
+  // Finds where each text lies in the packed form.
+  void FindPackedTexts() const;
   const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
   // The same for a text of size bytes (cut to the field's capacity).
@@ -247,6 +255,10 @@ class MovieItem : public DataRecord, public Describable {
   uint32_t category_ = 0;
   uint32_t record_id_ = 0;
   std::unique_ptr<uint8_t[]> packed_;
+  // Where each text starts in the packed form and its size as unpacking keeps it, once looked for.
+  mutable bool packed_texts_found_ = false;
+  mutable uint16_t packed_text_at_[movie_record::kTextFieldCount] = {};
+  mutable uint16_t packed_text_size_[movie_record::kTextFieldCount] = {};
 };
 
 // Trimmed text comparison (-1, 0, 1): blanks at either end do not count, letter case does.

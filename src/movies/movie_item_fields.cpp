@@ -140,6 +140,24 @@ TEXT_FIELD(Notes, kNotes, "general notes")
 
 #undef TEXT_FIELD
 
+std::string_view MovieItem::TextView(TextField field) const {
+  if (!trans_valid_ && packed_valid_) {
+    if (!packed_texts_found_) FindPackedTexts();
+    return std::string_view(reinterpret_cast<const char*>(packed_.get()) + packed_text_at_[field], packed_text_size_[field]);
+  }
+  static const char* const kMessages[kTextFieldCount] = {
+      "No valid trans record attempting to get Title!", "No valid trans record attempting to get Location!",
+      "No valid trans record attempting to get Catalog!", "No valid trans record attempting to get Director!",
+      "No valid trans record attempting to get Country!", "No valid trans record attempting to get Cast!",
+      "No valid trans record attempting to get AcquiredFrom!", "No valid trans record attempting to get Price!",
+      "No valid trans record attempting to get RunTime!", "No valid trans record attempting to get review!",
+      "No valid trans record attempting to get general notes!"};
+  const char* text = GetText(field, kMessages[field]);
+  // Every text of the trans record ends within its array.
+  const char* end = byte_scan::FindByte(text, text + kCapacity[field] - 1, '\0');
+  return std::string_view(text, static_cast<size_t>(end - text));
+}
+
 void MovieItem::SetTextField(TextField field, const char* text, size_t size) {
   static const char* const kMessages[kTextFieldCount] = {
       "No valid trans record attempting to set Title!", "No valid trans record attempting to set Location!",

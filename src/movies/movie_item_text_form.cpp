@@ -530,12 +530,6 @@ std::string_view BoolView(bool value) { return value ? std::string_view("True", 
 
 std::string_view NameView(const char* name) { return std::string_view(name, byte_scan::TextLength(name)); }
 
-// A text of the trans record: NUL-terminated within its capacity.
-std::string_view TransView(const char* text, movie_record::TextField field) {
-  const char* end = byte_scan::FindByte(text, text + movie_record::kCapacity[field] - 1, '\0');
-  return std::string_view(text, static_cast<size_t>(end - text));
-}
-
 std::string_view DecimalView(uint32_t value, char* scratch) { return NameView(DecimalText(value, scratch)); }
 
 // The genre names, slashes between, into scratch (every name of the table fits).
@@ -570,16 +564,16 @@ bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::st
   // to escape.
   *as_is = true;
   switch (static_cast<MovieField>(index)) {
-    case MovieField::kTitle: *as_is = false; *text = TransView(GetTitle(), movie_record::kTitle); return true;
-    case MovieField::kDirector: *as_is = false; *text = TransView(GetDirector(), movie_record::kDirector); return true;
-    case MovieField::kCountry: *as_is = false; *text = TransView(GetCountry(), movie_record::kCountry); return true;
-    case MovieField::kCast: *as_is = false; *text = TransView(GetCast(), movie_record::kCast); return true;
-    case MovieField::kLoanLocation: *as_is = false; *text = TransView(GetLocation(), movie_record::kLocation); return true;
-    case MovieField::kAcquired: *as_is = false; *text = TransView(GetAcquiredFrom(), movie_record::kAcquiredFrom); return true;
-    case MovieField::kPrice: *as_is = false; *text = TransView(GetPrice(), movie_record::kPrice); return true;
-    case MovieField::kCatalog: *as_is = false; *text = TransView(GetCatalog(), movie_record::kCatalog); return true;
-    case MovieField::kRunningTime: *as_is = false; *text = TransView(GetRunTime(), movie_record::kRunTime); return true;
-    case MovieField::kNotes: *as_is = false; *text = TransView(GetNotes(), movie_record::kNotes); return true;
+    case MovieField::kTitle: *as_is = false; *text = TextView(movie_record::kTitle); return true;
+    case MovieField::kDirector: *as_is = false; *text = TextView(movie_record::kDirector); return true;
+    case MovieField::kCountry: *as_is = false; *text = TextView(movie_record::kCountry); return true;
+    case MovieField::kCast: *as_is = false; *text = TextView(movie_record::kCast); return true;
+    case MovieField::kLoanLocation: *as_is = false; *text = TextView(movie_record::kLocation); return true;
+    case MovieField::kAcquired: *as_is = false; *text = TextView(movie_record::kAcquiredFrom); return true;
+    case MovieField::kPrice: *as_is = false; *text = TextView(movie_record::kPrice); return true;
+    case MovieField::kCatalog: *as_is = false; *text = TextView(movie_record::kCatalog); return true;
+    case MovieField::kRunningTime: *as_is = false; *text = TextView(movie_record::kRunTime); return true;
+    case MovieField::kNotes: *as_is = false; *text = TextView(movie_record::kNotes); return true;
     case MovieField::kMadeForTV: *text = BoolView(GetMadeForTV()); return true;
     case MovieField::kOwned: *text = BoolView(GetOwned()); return true;
     case MovieField::kViewed: *text = BoolView(GetViewed()); return true;
@@ -743,8 +737,8 @@ const char* MovieItem::Describe() {
     std::memcpy(description + used, text, size);
     used += size;
   };
-  const char* title = GetTitle();
-  append(title, std::strlen(title));
+  const std::string_view title = TextView(movie_record::kTitle);
+  append(title.data(), title.size());
   append(" (", 2);
   const char* media = GetMediaTypeName();
   append(media, std::strlen(media));
@@ -755,8 +749,8 @@ const char* MovieItem::Describe() {
     append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
   append(", ", 2);
-  const char* run_time = GetRunTime();
-  append(run_time, std::strlen(run_time));
+  const std::string_view run_time = TextView(movie_record::kRunTime);
+  append(run_time.data(), run_time.size());
   append("m)", 2);
   description[used] = '\0';
   return description;
@@ -780,20 +774,20 @@ size_t KeyInto(const MovieItem& item, char* buffer, std::string* spill) {
     if (spill->empty()) spill->assign(buffer, used);
     spill->append(text, size);
   };
-  auto append_trimmed = [&append](const char* text) {
-    const char* begin = text;
-    const char* end = text + std::strlen(text);
+  auto append_trimmed = [&append](std::string_view text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
     while (begin < end && IsSpaceChar(*begin)) ++begin;
     while (end > begin && IsSpaceChar(end[-1])) --end;
     append(begin, static_cast<size_t>(end - begin));
   };
-  append_trimmed(item.GetTitle());
+  append_trimmed(item.TextView(movie_record::kTitle));
   uint32_t offset = item.GetYearOffset();
   if (offset != 0) {
     char year[11];
     append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
-  append_trimmed(item.GetRunTime());
+  append_trimmed(item.TextView(movie_record::kRunTime));
   const char* media = item.GetMediaTypeName();
   if (media != nullptr) append(media, std::strlen(media));
   return used;

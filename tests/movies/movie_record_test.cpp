@@ -76,6 +76,31 @@ TEST(MovieRecord, UnpackCutsAnOverlongTextAndKeepsTheFollowingFieldsAligned) {
   EXPECT_EQ(std::string(trans.catalog), std::string(10, 'c'));
 }
 
+// A record read from the handheld shows its texts in place: each must be what unpacking gives.
+TEST(MovieRecord, APackedItemShowsTheTextsItsUnpackedFormHolds) {
+  std::vector<uint8_t> truncated = Packed({"Title", "Loc"});
+  truncated.push_back('C');
+  const std::vector<std::vector<uint8_t>> records = {
+      Packed({"Alien", "", "C-1", "Ridley Scott", "UK", "Sigourney Weaver", "Shop", "9.99", "117", "a review", "notes"}),
+      Packed({std::string(400, 'T'), "Location", std::string(50, 'c'), "", "", "", "", "12345678", "99999"}),
+      truncated, std::vector<uint8_t>(truncated.begin(), truncated.begin() + 10)};
+  for (const std::vector<uint8_t>& bytes : records) {
+    MovieTransRecord trans;
+    UnpackMovieRecord(bytes.data(), bytes.size(), &trans);
+    MovieItem item;
+    ASSERT_TRUE(item.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size())));
+    for (int i = 0; i < kTextFieldCount; ++i) {
+      const TextField field = static_cast<TextField>(i);
+      EXPECT_EQ(item.TextView(field), std::string(trans.Text(field))) << "text " << i;
+    }
+    EXPECT_FALSE(item.IsTransValid());
+    // After a change the texts come from the changed item.
+    item.SetPrice("1.00");
+    EXPECT_EQ(item.TextView(kPrice), "1.00");
+    EXPECT_EQ(item.TextView(kTitle), std::string(trans.title));
+  }
+}
+
 TEST(MovieItem, AShortHandheldRecordReadsNumbersAsZeroPastItsEnd) {
   uint8_t bytes[14] = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x03, 0x07, 0, 0xAA, 0xBB};
   MovieItem item;
