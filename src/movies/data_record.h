@@ -25,13 +25,19 @@ class DataRecord {
   // *size; true when the whole text fitted. False without touching the buffer for a null buffer or
   // size, a size below 1 or index -1; false for any other index outside the record's fields.
   virtual bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) = 0;
-  // The field's text without a copy, valid until the record changes, the next call of either
-  // operation or the end of scratch (kViewScratchSize bytes, where a computed text may be put).
-  // *as_is tells that the text needs no field encoding (no blank at either end, nothing to
-  // escape). False when the record offers none for the index (GetFieldText then tells).
-  static constexpr size_t kViewScratchSize = 1024;
-  virtual bool GetFieldView(Clock& /*clock*/, int32_t /*index*/, char* /*scratch*/, std::string_view* /*text*/,
-                            bool* /*as_is*/) {
+  // A field's text without a copy; as_is tells that it needs no field encoding (no blank at
+  // either end, nothing to escape).
+  struct FieldView {
+    const char* data;
+    size_t size;
+    bool as_is;
+  };
+  // The texts of the fields indexes[0 .. count) at once (an index of -1 is skipped), valid until
+  // the record changes or the next call; computed texts are put into scratch (kViewsScratchSize
+  // bytes). False when the record offers no views for these fields (GetFieldText then tells).
+  static constexpr size_t kViewsScratchSize = 4096;
+  virtual bool GetFieldViews(Clock& /*clock*/, const int32_t* /*indexes*/, int32_t /*count*/, char* /*scratch*/,
+                             FieldView* /*views*/) {
     return false;
   }
   // Stores the field's value from its text; false for a null text or an unknown index.

@@ -184,7 +184,7 @@ class MovieItem : public DataRecord, public Describable {
 
   // The text form (field indexes 0 to 33).
   bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) override;
-  bool GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text, bool* as_is) override;
+  bool GetFieldViews(Clock& clock, const int32_t* indexes, int32_t count, char* scratch, FieldView* views) override;
   bool SetFieldText(Clock& clock, int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field: the field was left
   // blank (as an empty text leaves it) and its presence bit clear, so a merge keeps the handheld's.

@@ -336,37 +336,50 @@ const char* DecimalText(uint32_t value, char* out) {
   return out;
 }
 
-// The year and the names of the awards into out (size bytes); gives out. Every name of the table
-// together fits kAwardsTextSize.
+// The year and the names of the awards into out (kAwardsTextSize bytes); gives its length. Every
+// name of the table together fits.
 constexpr size_t kAwardsTextSize = 1024;
-const char* AwardsInto(uint32_t awards_attr, char* out, size_t size) {
-  out[0] = '\0';
-  if ((awards_attr & 0xFFFFFF80u) == 0) return out;
-  // The year has four digits: the offset is 0 to 127.
-  size_t used = 0;
-  char year[11];
-  for (const char* digit = DecimalText(1927 + (awards_attr & 0x7F), year); *digit != '\0'; ++digit) {
-    out[used++] = *digit;
-  }
-  out[used++] = ' ';
-  out[used] = '\0';
-  auto append = [&](const char* text) {
-    for (; *text != '\0' && used + 1 < size; ++text) out[used++] = *text;
-    out[used] = '\0';
+size_t AwardsInto(uint32_t awards_attr, char* out) {
+  struct Names {
+    size_t size[kAwardCount];
+    size_t total;
   };
+  static const Names kNames = [] {
+    Names names{};
+    for (int32_t i = 0; i < kAwardCount; ++i) {
+      names.size[i] = std::strlen(kAwardNames[i]);
+      names.total += names.size[i] + 2;
+    }
+    return names;
+  }();
+  out[0] = '\0';
+  if ((awards_attr & 0xFFFFFF80u) == 0) return 0;
+  // The year has four digits: the offset is 0 to 127.
+  size_t used = std::strlen(DecimalText(1927 + (awards_attr & 0x7F), out));
+  out[used++] = ' ';
+  if (kNames.total + used >= kAwardsTextSize) {  // never: the table is short
+    out[used] = '\0';
+    return used;
+  }
   bool first = true;
   for (int32_t i = 0; i < kAwardCount; ++i) {
     if (!(awards_attr & (1u << (i + 7)))) continue;
-    if (!first) append(", ");
-    append(kAwardNames[i]);
+    if (!first) {
+      out[used++] = ',';
+      out[used++] = ' ';
+    }
+    std::memcpy(out + used, kAwardNames[i], kNames.size[i]);
+    used += kNames.size[i];
     first = false;
   }
-  return out;
+  out[used] = '\0';
+  return used;
 }
 
 TextString AwardsText(uint32_t awards_attr) {
   char text[kAwardsTextSize];
-  return TextString(AwardsInto(awards_attr, text, sizeof text));
+  AwardsInto(awards_attr, text);
+  return TextString(text);
 }
 
 uint32_t ParseAwards(const char* text, size_t size) {
@@ -517,12 +530,15 @@ bool MovieItem::GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t*
   const char* plain = PlainFieldText(clock, index, scratch);
   // The list of awards, the one computed text, is made on the stack too.
   char awards[kAwardsTextSize];
-  if (plain == nullptr) plain = AwardsInto(GetAwardsAttr(), awards, sizeof awards);
+  if (plain == nullptr) {
+    AwardsInto(GetAwardsAttr(), awards);
+    plain = awards;
+  }
   return CopyFieldText(plain, buffer, size);
 }
 
-static_assert(kDateTextSize <= DataRecord::kViewScratchSize, "the plain texts fit the caller's scratch");
-static_assert(kAwardsTextSize <= DataRecord::kViewScratchSize, "the list of awards fits the caller's scratch");
+static_assert(kDateTextSize <= kAwardsTextSize && MovieCategories::kNameSize <= kAwardsTextSize,
+              "every computed text fits the room kept for the list of awards");
 
 namespace {
 
@@ -558,58 +574,72 @@ std::string_view GenresView(uint32_t genre, char* scratch) {
 
 }  // namespace
 
-bool MovieItem::GetFieldView(Clock& clock, int32_t index, char* scratch, std::string_view* text, bool* as_is) {
-  if (text == nullptr || scratch == nullptr || as_is == nullptr || index < 0 || index >= kMovieFieldCount) return false;
-  // Names of the value tables, numbers and yes/no texts have no blank at either end and nothing
-  // to escape.
-  *as_is = true;
-  switch (static_cast<MovieField>(index)) {
-    case MovieField::kTitle: *as_is = false; *text = TextView(movie_record::kTitle); return true;
-    case MovieField::kDirector: *as_is = false; *text = TextView(movie_record::kDirector); return true;
-    case MovieField::kCountry: *as_is = false; *text = TextView(movie_record::kCountry); return true;
-    case MovieField::kCast: *as_is = false; *text = TextView(movie_record::kCast); return true;
-    case MovieField::kLoanLocation: *as_is = false; *text = TextView(movie_record::kLocation); return true;
-    case MovieField::kAcquired: *as_is = false; *text = TextView(movie_record::kAcquiredFrom); return true;
-    case MovieField::kPrice: *as_is = false; *text = TextView(movie_record::kPrice); return true;
-    case MovieField::kCatalog: *as_is = false; *text = TextView(movie_record::kCatalog); return true;
-    case MovieField::kRunningTime: *as_is = false; *text = TextView(movie_record::kRunTime); return true;
-    case MovieField::kNotes: *as_is = false; *text = TextView(movie_record::kNotes); return true;
-    case MovieField::kMadeForTV: *text = BoolView(GetMadeForTV()); return true;
-    case MovieField::kOwned: *text = BoolView(GetOwned()); return true;
-    case MovieField::kViewed: *text = BoolView(GetViewed()); return true;
-    case MovieField::kColor: *text = BoolView(GetColor()); return true;
-    case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
-      *text = BoolView(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
-      return true;
-    case MovieField::kGenre: *text = GenresView(GetGenre(), scratch); return true;
-    case MovieField::kLoanStatus: *text = NameView(LoanStatusName(static_cast<int32_t>(GetLoanStatus()))); return true;
-    case MovieField::kMediaType: *text = NameView(GetMediaTypeName()); return true;
-    case MovieField::kScreenEncoding: *text = NameView(ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()))); return true;
-    case MovieField::kFilmProcess: *text = NameView(GetFilmProcessName()); return true;
-    case MovieField::kRating: *text = NameView(StarRatingName(static_cast<int32_t>(GetMyRating()))); return true;
-    case MovieField::kMPAA: *text = NameView(MpaaRatingName(static_cast<int32_t>(GetMpaaRating()))); return true;
-    case MovieField::kMediaQuantity: *text = DecimalView(GetMediaQuantity(), scratch); return true;
-    case MovieField::kMediaRegion: *text = DecimalView(GetMediaRegion(), scratch); return true;
-    case MovieField::kYear: {
-      // The year offset is 1 to 127, so the year has four digits ("%4.4i").
-      const uint32_t offset = GetYearOffset();
-      *text = offset != 0 ? DecimalView(1904 + offset, scratch) : std::string_view();
-      return true;
+bool MovieItem::GetFieldViews(Clock& clock, const int32_t* indexes, int32_t count, char* scratch, FieldView* views) {
+  if (indexes == nullptr || scratch == nullptr || views == nullptr) return false;
+  // An item with neither form leaves its texts to GetFieldText, which says so in the debug log.
+  if (!packed_valid_ && !trans_valid_) return false;
+  // Every computed text is put behind the one before; each takes at most the list of awards.
+  size_t used = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t index = indexes[i];
+    if (index == -1) continue;
+    if (index < 0 || index >= kMovieFieldCount || DataRecord::kViewsScratchSize - used < kAwardsTextSize) return false;
+    char* const room = scratch + used;
+    // Names of the value tables, numbers and yes/no texts have no blank at either end and nothing
+    // to escape.
+    bool as_is = true;
+    std::string_view text("", 0);
+    switch (static_cast<MovieField>(index)) {
+      case MovieField::kTitle: as_is = false; text = TextView(movie_record::kTitle); break;
+      case MovieField::kDirector: as_is = false; text = TextView(movie_record::kDirector); break;
+      case MovieField::kCountry: as_is = false; text = TextView(movie_record::kCountry); break;
+      case MovieField::kCast: as_is = false; text = TextView(movie_record::kCast); break;
+      case MovieField::kLoanLocation: as_is = false; text = TextView(movie_record::kLocation); break;
+      case MovieField::kAcquired: as_is = false; text = TextView(movie_record::kAcquiredFrom); break;
+      case MovieField::kPrice: as_is = false; text = TextView(movie_record::kPrice); break;
+      case MovieField::kCatalog: as_is = false; text = TextView(movie_record::kCatalog); break;
+      case MovieField::kRunningTime: as_is = false; text = TextView(movie_record::kRunTime); break;
+      case MovieField::kNotes: as_is = false; text = TextView(movie_record::kNotes); break;
+      case MovieField::kMadeForTV: text = BoolView(GetMadeForTV()); break;
+      case MovieField::kOwned: text = BoolView(GetOwned()); break;
+      case MovieField::kViewed: text = BoolView(GetViewed()); break;
+      case MovieField::kColor: text = BoolView(GetColor()); break;
+      case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
+        text = BoolView(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
+        break;
+      case MovieField::kGenre: text = GenresView(GetGenre(), room); break;
+      case MovieField::kLoanStatus: text = NameView(LoanStatusName(static_cast<int32_t>(GetLoanStatus()))); break;
+      case MovieField::kMediaType: text = NameView(GetMediaTypeName()); break;
+      case MovieField::kScreenEncoding: text = NameView(ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()))); break;
+      case MovieField::kFilmProcess: text = NameView(GetFilmProcessName()); break;
+      case MovieField::kRating: text = NameView(StarRatingName(static_cast<int32_t>(GetMyRating()))); break;
+      case MovieField::kMPAA: text = NameView(MpaaRatingName(static_cast<int32_t>(GetMpaaRating()))); break;
+      case MovieField::kMediaQuantity: text = DecimalView(GetMediaQuantity(), room); break;
+      case MovieField::kMediaRegion: text = DecimalView(GetMediaRegion(), room); break;
+      case MovieField::kYear: {
+        // The year offset is 1 to 127, so the year has four digits ("%4.4i").
+        const uint32_t offset = GetYearOffset();
+        if (offset != 0) text = DecimalView(1904 + offset, room);
+        break;
+      }
+      case MovieField::kAwards:
+        // A year without awards leaves a blank at the end.
+        as_is = false;
+        text = std::string_view(room, AwardsInto(GetAwardsAttr(), room));
+        break;
+      default: {
+        // The category and the dates: their texts come from the user and the system.
+        as_is = false;
+        const char* plain = PlainFieldText(clock, index, room);
+        if (plain == nullptr) return false;
+        text = NameView(plain);
+        break;
+      }
     }
-    case MovieField::kAwards:
-      // A year without awards leaves a blank at the end.
-      *as_is = false;
-      *text = NameView(AwardsInto(GetAwardsAttr(), scratch, kAwardsTextSize));
-      return true;
-    default: {
-      // The category and the dates: their texts come from the user and the system.
-      *as_is = false;
-      const char* plain = PlainFieldText(clock, index, scratch);
-      if (plain == nullptr) return false;
-      *text = NameView(plain);
-      return true;
-    }
+    if (text.data() == room) used += text.size() + 1;
+    views[i] = FieldView{text.data(), text.size(), as_is};
   }
+  return true;
 }
 
 // Inlined into the loop over a line's fields.

@@ -11,6 +11,16 @@
 #include "textfiles/desktop_file.h"
 #include "textfiles/field_codec.h"
 
+namespace {
+
+// The most columns whose texts a record hands over at once; a wider map goes field by field.
+constexpr int32_t kViewColumns = 64;
+
+// A text too long for the reading buffer ends the line either way.
+constexpr size_t kTextLimit = 2000;
+
+}  // namespace
+
 // The line grows as needed: a record whose long fields are heavily escaped can pass any fixed
 // buffer, and a line cut short would be a record changed on the way back in.
 bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* record) {
@@ -28,40 +38,61 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
     std::memcpy(room(size), text, size);
     used += size;
   };
-  for (int32_t column = 0; column < map->Count(); ++column) {
-    int32_t index = map->FieldForColumn(column);
-    if (record == nullptr) {
-      if (column > 0) put("\t", 1);
-      char name[FieldMap::kNameBufferSize] = {};
-      const char* shown = map->FieldName(index, name, sizeof name);
-      if (shown == nullptr) shown = "[unknown]";
-      put(shown, std::strlen(shown));
-      continue;
+  const int32_t count = map->Count();
+  // The texts of a whole line in one call where the record offers them.
+  int32_t indexes[kViewColumns];
+  DataRecord::FieldView views[kViewColumns];
+  thread_local char scratch[DataRecord::kViewsScratchSize];
+  bool viewed = false;
+  if (record != nullptr && count <= kViewColumns) {
+    for (int32_t column = 0; column < count; ++column) indexes[column] = map->FieldForColumn(column);
+    viewed = record->GetFieldViews(clock, indexes, count, scratch, views);
+  }
+  if (viewed) {
+    // Room for every text encoded, the TABs and the line feed, asked for once.
+    size_t most = 1;
+    for (int32_t column = 0; column < count; ++column) {
+      if (indexes[column] != -1) most += EncodedFieldLimit(std::min(views[column].size, kTextLimit)) + 1;
     }
-    if (index == -1) continue;
-    // A record that shows its texts in place saves copying each into the buffer; a text too long
-    // for the buffer ends the line either way.
-    char text[2000];
-    static_assert(sizeof text >= DataRecord::kViewScratchSize, "the text buffer serves as the view's scratch");
-    std::string_view view;
-    bool as_is = false;
-    if (record->GetFieldView(clock, index, text, &view, &as_is)) {
-      if (view.size() >= sizeof text) break;
-    } else {
+    room(most);
+    char* const start = &line[0];
+    char* out = start + used;
+    for (int32_t column = 0; column < count; ++column) {
+      if (indexes[column] == -1) continue;
+      const DataRecord::FieldView& view = views[column];
+      if (view.size >= kTextLimit) break;
+      if (column > 0) *out++ = '\t';
+      if (view.as_is) {
+        // Names, numbers and yes/no texts are written as they are.
+        byte_scan::CopyShort(out, view.data, view.size);
+        out += view.size;
+      } else {
+        out = EncodeFieldInto(out, std::string_view(view.data, view.size));
+      }
+    }
+    *out++ = '\n';
+    used = static_cast<size_t>(out - start);
+  } else {
+    for (int32_t column = 0; column < count; ++column) {
+      int32_t index = map->FieldForColumn(column);
+      if (record == nullptr) {
+        if (column > 0) put("\t", 1);
+        char name[FieldMap::kNameBufferSize] = {};
+        const char* shown = map->FieldName(index, name, sizeof name);
+        if (shown == nullptr) shown = "[unknown]";
+        put(shown, std::strlen(shown));
+        continue;
+      }
+      if (index == -1) continue;
+      char text[kTextLimit];
       int32_t size = sizeof text;
       if (!record->GetFieldText(clock, index, text, &size)) break;
-      view = text;
+      if (column > 0) put("\t", 1);
+      const std::string_view view(text);
+      used = static_cast<size_t>(EncodeFieldInto(room(EncodedFieldLimit(view.size())), view) - line.data());
     }
-    if (column > 0) put("\t", 1);
-    if (as_is) {
-      // Names, numbers and yes/no texts are written as they are.
-      byte_scan::CopyShort(room(view.size()), view.data(), view.size());
-      used += view.size();
-      continue;
-    }
-    used = static_cast<size_t>(EncodeFieldInto(room(EncodedFieldLimit(view.size())), view) - line.data());
+    put("\n", 1);
   }
-  put("\n", 1);
   size_t written = 0;
   return file->Write(line.data(), used, &written) == FileResult::kOk && written == used;
 }

@@ -8,6 +8,8 @@
 
 #include "support/log_capture.h"
 #include "movies/movie_item.h"
+#include "movies/record_generator.h"
+#include "textfiles/field_codec.h"
 #include "textfiles/field_map.h"
 #include "support/temp_dir.h"
 #include "textfiles/desktop_file.h"
@@ -271,6 +273,34 @@ TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
                        "MadeForTV\tAudioMono\tAudioStereo\tAudioDD20\tAudioDD51\tAudioDTS\tAudioTHX\t"
                        "Rating\tMPAA\tAwards\tNotes\r\n";
   EXPECT_EQ(bytes, header + "\tTitle\t\tYear\r\n" + "\t\"\"\"Quoted\"\"<<TAB>>title\"\t1979\r\n");
+}
+
+// A record hands over a line's texts at once: each must be its field's text, encoded.
+TEST(WriteItem, EveryFieldIsWrittenAsItsTextEncoded) {
+  TempDir dir;
+  std::string path = dir.Sub("lines.tab");
+  DesktopFile file(Env::Default().Files(), path.c_str());
+  ASSERT_EQ(ToInt(file.OpenWrite()), 0);
+  MovieFieldMap map;
+  Clock& clock = Env::Default().Time();
+  std::string expected;
+  for (uint32_t n = 0; n < 300; ++n) {
+    std::vector<uint8_t> bytes = record_generator::PackedRecord(n);
+    MovieItem item;
+    item.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    // Every third one from its unpacked form.
+    if (n % 3 == 0) item.SetPrice(" 9.99\t");
+    for (int32_t column = 0; column < map.Count(); ++column) {
+      char text[2000];
+      int32_t size = sizeof text;
+      ASSERT_TRUE(item.GetFieldText(clock, map.FieldForColumn(column), text, &size));
+      expected += std::string(column > 0 ? "\t" : "") + EncodeField(text).Text();
+    }
+    expected += "\r\n";
+    ASSERT_TRUE(WriteItem(clock, &file, &map, &item));
+  }
+  ASSERT_EQ(ToInt(file.Close()), 0);
+  EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
 TEST(WriteItem, ALineOfManyEscapedLongFieldsIsWrittenWhole) {
