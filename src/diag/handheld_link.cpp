@@ -182,6 +182,17 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
       year = 1970;
     }
   }
+  DateNearNoon(year, month, day, value);
+  return 0;
+}
+
+int32_t HandheldLink::ParseDateNumbers(int32_t month, int32_t day, int32_t typed_year, uint32_t* value) {
+  ClearError();
+  DateNearNoon(WindowYear(typed_year), month, day, value);
+  return 0;
+}
+
+void HandheldLink::DateNearNoon(int32_t year, int32_t month, int32_t day, uint32_t* value) {
   CivilTime wanted;
   wanted.year = year;
   wanted.month = month;
@@ -225,5 +236,4 @@ int32_t HandheldLink::ParseDate(const char* text, uint32_t* value) {
     if (!clock_.LocalToUtc(&attempt, &t)) break;
     *value = static_cast<uint32_t>(t) + kHandheldEpochOffset;
   }
-  return 0;
 }

@@ -38,6 +38,9 @@ class HandheldLink : public ErrorInfo {
   virtual int32_t FormatDate(uint32_t handheld_seconds, char* buffer);
   // The handheld seconds of the date in a typed text (month, day, year), near local noon.
   virtual int32_t ParseDate(const char* text, uint32_t* value);
+  // The same for a date already read as numbers (the year as typed: ParseDate's window applies).
+  // REQUIRES: month and day are not both 0 (ParseDate then reads the text otherwise).
+  int32_t ParseDateNumbers(int32_t month, int32_t day, int32_t typed_year, uint32_t* value);
   // Adds an entry to the HotSync log and mirrors it into the debug and sync logs (not for -10).
   virtual void AddHotSyncLogEntry(const char* text, LogCode code, uint8_t flag);
   // Desktop seconds, UTC.
@@ -53,6 +56,9 @@ class HandheldLink : public ErrorInfo {
   void SetPalmError(uint32_t code);
 
  private:
+  // The handheld seconds of the date near local noon.
+  void DateNearNoon(int32_t year, int32_t month, int32_t day, uint32_t* value);
+
   Clock& clock_;
 };
 

@@ -75,13 +75,6 @@ TextString DateText(Clock& clock, uint32_t handheld_seconds) {
   return TextString(DateInto(clock, handheld_seconds, buffer));
 }
 
-uint32_t ParseDateText(Clock& clock, const char* text) {
-  uint32_t value = 0;
-  HandheldLink link(clock);
-  link.ParseDate(text, &value);
-  return value;
-}
-
 bool IsBlank(const char* text) {
   while (IsSpaceChar(*text)) ++text;
   return *text == '\0';
@@ -116,33 +109,38 @@ bool ReadBool(const char* text, size_t size, bool* read) {
 
 // The value tables the import reads, prepared once for the process.
 const LookupTable& LoanStatusTable() {
-  static const LookupTable kTable(kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LookupTable::Kind::kIndex);
+  static const LookupTable kTable(kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LookupTable::Kind::kIndex,
+                                  kLoanStatusNames);
   return kTable;
 }
 
 const LookupTable& MediaTypeTable() {
-  static const LookupTable kTable(kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, LookupTable::Kind::kIndex);
+  static const LookupTable kTable(kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, LookupTable::Kind::kIndex,
+                                  kMediaTypeNames);
   return kTable;
 }
 
 const LookupTable& ScreenEncodingTable() {
   static const LookupTable kTable(kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount,
-                                  LookupTable::Kind::kIndex);
+                                  LookupTable::Kind::kIndex, kScreenEncodingNames);
   return kTable;
 }
 
 const LookupTable& FilmProcessTable() {
-  static const LookupTable kTable(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex);
+  static const LookupTable kTable(kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, LookupTable::Kind::kIndex,
+                                  kFilmProcessNames);
   return kTable;
 }
 
 const LookupTable& StarRatingTable() {
-  static const LookupTable kTable(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex);
+  static const LookupTable kTable(kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, LookupTable::Kind::kIndex,
+                                  kStarRatingDisplay);
   return kTable;
 }
 
 const LookupTable& MpaaRatingTable() {
-  static const LookupTable kTable(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex);
+  static const LookupTable kTable(kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, LookupTable::Kind::kIndex,
+                                  kMpaaRatingNames);
   return kTable;
 }
 
@@ -170,29 +168,6 @@ uint32_t ReadMask(const LookupTable& table, const char* text, size_t size, bool*
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// For the few bytes of a name: up to sixteen compared as two overlapping words (no call into the
-// runtime, no loop).
-inline bool SameBytes(const char* a, const char* b, size_t n) {
-  if (n >= 8 && n <= 16) {
-    return byte_scan::Load(a) == byte_scan::Load(b) && byte_scan::Load(a + n - 8) == byte_scan::Load(b + n - 8);
-  }
-  if (n >= 4 && n < 8) {
-    uint32_t a_head, a_tail, b_head, b_tail;
-    std::memcpy(&a_head, a, 4);
-    std::memcpy(&a_tail, a + n - 4, 4);
-    std::memcpy(&b_head, b, 4);
-    std::memcpy(&b_tail, b + n - 4, 4);
-    return a_head == b_head && a_tail == b_tail;
-  }
-  if (n < 4) {
-    for (size_t i = 0; i < n; ++i) {
-      if (a[i] != b[i]) return false;
-    }
-    return true;
-  }
-  return std::memcmp(a, b, n) == 0;
-}
-
 // The names of a table as the export joins them: the names of the set rows in table order, a
 // separator between. Such a text is read back by one walk: at each name, only the rows whose name
 // begins with its first byte are tried.
@@ -219,10 +194,10 @@ class JoinedNames {
       size_t end = 0;
       for (; row >= 0; row = next_[row]) {
         const size_t n = sizes_[row];
-        if (row <= last || size - at < n || !SameBytes(text + at, names_[row], n)) continue;
+        if (row <= last || size - at < n || !byte_scan::SameShort(text + at, names_[row], n)) continue;
         end = at + n;
         if (end == size) break;
-        if (size - end > separator_size_ && SameBytes(text + end, separator_, separator_size_)) break;
+        if (size - end > separator_size_ && byte_scan::SameShort(text + end, separator_, separator_size_)) break;
       }
       if (row < 0) return 0;
       mask |= 1u << row;
@@ -287,15 +262,22 @@ uint32_t ReadDate(Clock& clock, const char* text, bool* read) {
   int32_t a = NextDateNumber(&p, &d1);
   int32_t b = NextDateNumber(&p, &d2);
   int32_t c = NextDateNumber(&p, &d3);
+  HandheldLink link(clock);
+  uint32_t value = 0;
   if (d1 == 4 && b >= 0 && c >= 0 && ValidDate(a, b, c)) {
-    char reordered[48];
-    std::snprintf(reordered, sizeof reordered, "%i/%i/%i", static_cast<int>(b), static_cast<int>(c),
-                  static_cast<int>(a));
-    return ParseDateText(clock, reordered);
+    // Month, day and year as the text gives them in the other order.
+    link.ParseDateNumbers(b, c, a, &value);
+    return value;
   }
   int32_t year = c < 0 ? -1 : c < 70 ? c + 2000 : c < 100 ? c + 1900 : c;
   *read = a >= 0 && b >= 0 && c >= 0 && ValidDate(year, a, b);
-  return ParseDateText(clock, text);
+  // Numbers of up to four digits are the ones ParseDate reads from the text; others it caps.
+  if (*read && d1 <= 4 && d2 <= 4 && d3 <= 4) {
+    link.ParseDateNumbers(a, b, c, &value);
+  } else {
+    link.ParseDate(text, &value);
+  }
+  return value;
 }
 
 // The due date as a date text into buffer (kDateTextSize bytes); gives buffer.

@@ -57,6 +57,16 @@ struct GroupedTable {
     uint32_t distinct;  // index into distinct plus 1; 0 is an empty place
   };
   std::vector<Short> shorts;
+  // The texts the export writes, whole and in their letter case, each with the row the lookup gives
+  // for it; chained by first byte (shown_first, -1 for none).
+  struct Shown {
+    const char* text;
+    size_t size;
+    int32_t row;
+    int32_t next;
+  };
+  std::vector<Shown> shown;
+  int32_t shown_first[256];
 };
 
 namespace {
@@ -381,16 +391,38 @@ uint32_t LookupMask(const char* text, const char* const* keys, const char* const
   return MaskIn(table, text, std::strlen(text));
 }
 
-LookupTable::LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind)
+LookupTable::LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind,
+                         const char* const* shown)
     : table_(new GroupedTable) {
   // The keys of a mask are lower case, so a group of the folded first byte holds every key that can
   // start there.
   if (kind == Kind::kMask && count > 32) count = 32;
   Build(*table_, names, alternatives, count, kind == Kind::kIndex);
+  for (int32_t& first : table_->shown_first) first = -1;
+  if (shown == nullptr || kind != Kind::kIndex) return;
+  for (int32_t row = count - 1; row >= 0; --row) {
+    const char* text = shown[row];
+    const size_t size = text != nullptr ? std::strlen(text) : 0;
+    if (size == 0) continue;
+    const int32_t found = IndexIn(*table_, text, size, -1);
+    if (found < 0) continue;
+    const unsigned char c = static_cast<unsigned char>(text[0]);
+    table_->shown.push_back({text, size, found, table_->shown_first[c]});
+    table_->shown_first[c] = static_cast<int32_t>(table_->shown.size() - 1);
+  }
 }
 
 LookupTable::~LookupTable() = default;
 
-int32_t LookupTable::Index(const char* text, size_t size, int32_t def) const { return IndexIn(*table_, text, size, def); }
+int32_t LookupTable::Index(const char* text, size_t size, int32_t def) const {
+  if (text != nullptr && size > 0) {
+    const GroupedTable& table = *table_;
+    for (int32_t i = table.shown_first[static_cast<unsigned char>(text[0])]; i >= 0; i = table.shown[static_cast<size_t>(i)].next) {
+      const GroupedTable::Shown& shown = table.shown[static_cast<size_t>(i)];
+      if (shown.size == size && byte_scan::SameShort(shown.text, text, size)) return shown.row;
+    }
+  }
+  return IndexIn(*table_, text, size, def);
+}
 
 uint32_t LookupTable::Mask(const char* text, size_t size) const { return MaskIn(*table_, text, size); }

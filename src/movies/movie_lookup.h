@@ -27,7 +27,10 @@ struct GroupedTable;
 class LookupTable {
  public:
   enum class Kind { kIndex, kMask };
-  LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind);
+  // shown (a kIndex table; null for none): the texts the export writes for the rows. Each is
+  // answered from what the lookup gives for it, found when the table is made.
+  LookupTable(const char* const* names, const char* const* alternatives, int32_t count, Kind kind,
+              const char* const* shown = nullptr);
   LookupTable(const LookupTable&) = delete;
   LookupTable& operator=(const LookupTable&) = delete;
   ~LookupTable();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/handheld_link.h"
@@ -161,6 +162,42 @@ TEST(MovieText, ExportedAwardTextsReadAsTheKeysRead) {
   EXPECT_EQ(With(MovieField::kAwards, "199x Sound").GetAwardsAttr(), 1u << (18 + 7));
 }
 
+// The texts the export writes for the rows of the value tables are answered without the search:
+// each must read as the search reads it.
+TEST(MovieText, EveryRowOfTheValueTablesReadsAsTheSearchReadsIt) {
+  using namespace movie_tables;
+  struct Table {
+    MovieField field;
+    const char* const* names;
+    const char* const* alternatives;
+    int32_t count;
+    const char* (*shown)(int32_t);
+    uint32_t (MovieItem::*get)() const;
+  };
+  const Table tables[] = {
+      {MovieField::kLoanStatus, kLoanStatusNames, kLoanStatusAltKeys, kLoanStatusCount, LoanStatusName,
+       &MovieItem::GetLoanStatus},
+      {MovieField::kMediaType, kMediaTypeNames, kMediaTypeNames, kMediaTypeCount, MediaTypeName,
+       &MovieItem::GetMediaType},
+      {MovieField::kScreenEncoding, kScreenEncodingNames, kScreenEncodingAltKeys, kScreenEncodingCount,
+       ScreenEncodingName, &MovieItem::GetScreenEncoding},
+      {MovieField::kFilmProcess, kFilmProcessNames, kFilmProcessNames, kFilmProcessCount, FilmProcessName,
+       &MovieItem::GetWideScreenProcess},
+      {MovieField::kRating, kStarRatingKeys, kStarRatingNumericKeys, kStarRatingCount, StarRatingName,
+       &MovieItem::GetMyRating},
+      {MovieField::kMPAA, kMpaaRatingNames, kMpaaRatingAltKeys, kMpaaRatingCount, MpaaRatingName,
+       &MovieItem::GetMpaaRating},
+  };
+  for (const Table& table : tables) {
+    for (int32_t row = 0; row < table.count; ++row) {
+      const char* text = table.shown(row);
+      const int32_t searched = LookupIndex(text, table.names, table.alternatives, table.count, 0);
+      // Not always the row itself: a name the table holds twice reads as its first row.
+      EXPECT_EQ((With(table.field, text).*table.get)(), static_cast<uint32_t>(searched)) << text;
+    }
+  }
+}
+
 TEST(MovieText, TableFieldsAcceptTheirKeysAndAlternatives) {
   EXPECT_EQ(With(MovieField::kRating, "** 1/2").GetMyRating(), 4u);
   EXPECT_EQ(With(MovieField::kRating, "**1/2").GetMyRating(), 4u);
@@ -248,6 +285,17 @@ TEST(MovieText, DatesReadBackOnTheSameDay) {
   EXPECT_EQ(item.GetLoanDate() / 86400, 3300000000u / 86400);
   EXPECT_EQ(With(MovieField::kLoanDate, "").GetLoanDate(), 0u);
   EXPECT_EQ(With(MovieField::kDueDate, "").GetDueDate(), 0u);
+  // Dates read as numbers give what the text gives to ParseDate; a year written first is moved.
+  const std::pair<const char*, const char*> dates[] = {
+      {"3/5/2024", "3/5/2024"},   {"03/05/24", "03/05/24"},     {"12/31/1999", "12/31/1999"},
+      {"1/1/70", "1/1/70"},       {"2/29/2000", "2/29/2000"},   {"2024-03-05", "3/5/2024"},
+      {"1999/12/31", "12/31/1999"}, {"12/31/12345", "12/31/12345"}, {"7 4 1976", "7 4 1976"}};
+  for (const auto& date : dates) {
+    uint32_t expected = 0;
+    HandheldLink link(DesktopClock());
+    link.ParseDate(date.second, &expected);
+    EXPECT_EQ(With(MovieField::kLoanDate, date.first).GetLoanDate(), expected) << date.first;
+  }
 }
 
 TEST(MovieText, KeyAndDescriptionJoinTitleYearRunTimeAndMedia) {
