@@ -88,6 +88,7 @@ ParseResult DataParser::Start() {
   line_number_ = 1;
   file_line_ = 0;
   first_line_done_ = false;
+  clock_.Forget();
   refusal_ = nullptr;
   warnings_ = 0;
   // Decided at the first byte that is not ASCII: until then both readings give the same texts,

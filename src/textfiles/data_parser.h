@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "textfiles/import_clock.h"
+
 class Clock;
 class DataRecord;
 class DesktopFile;
@@ -106,7 +108,8 @@ class DataParser {
   // HotSync log, which must not grow with the size of a bad file.
   bool CountWarning();
 
-  Clock& clock_;
+  // Conversions of the file's dates are remembered from Start to the next Start.
+  ImportClock clock_;
   std::unique_ptr<FileBuffer> buffer_;
   FieldMap* map_ = nullptr;
   std::vector<char> line_;

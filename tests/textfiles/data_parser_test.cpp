@@ -5,7 +5,10 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "support/forwarding_clock.h"
 #include "support/log_capture.h"
 #include "movies/movie_item.h"
 #include "movies/record_generator.h"
@@ -243,6 +246,50 @@ TEST_F(DataParserTest, AHeaderOf200NamesUsesTheFirst34) {
   EXPECT_EQ(map_.FieldForColumn(0), 0);
   EXPECT_EQ(record.texts[0], "v0");
   EXPECT_EQ(record.texts[1], "v1");
+}
+
+// A clock that counts the local times it is asked to convert.
+class CountingClock : public ForwardingClock {
+ public:
+  using ForwardingClock::ForwardingClock;
+  bool LocalToUtc(CivilTime* local, int64_t* utc) override {
+    ++conversions;
+    return ForwardingClock::LocalToUtc(local, utc);
+  }
+  int conversions = 0;
+};
+
+// The dates of a file are read with the desktop clock's answers, each local time asked once per
+// reading of the file (a date that does not read is asked for too, then left blank).
+TEST(DataParserDates, EachLocalTimeIsConvertedOncePerReadingOfTheFile) {
+  TempDir dir;
+  const std::string path = dir.Sub("MyMoviesImport.tab");
+  WriteFileBytes(path, "Title\tLoanDate\tDueDate\r\nA\t3/1/2020\t3/8/2020\r\nB\t3/8/2020\t3/1/2020\r\n"
+                       "C\t2/30/2020\t2020-03-01\r\n");
+  DesktopFile file(Env::Default().Files(), path.c_str());
+  MovieFieldMap map;
+  CountingClock clock(Env::Default().Time());
+  DataParser parser(clock);
+  ASSERT_EQ(parser.Attach(&file, &map), ParseResult::kOk);
+  auto date = [](const char* text) {
+    MovieItem item;
+    item.Reset();
+    item.SetFieldText(Env::Default().Time(), ToInt(MovieField::kLoanDate), text);
+    return item.GetLoanDate();
+  };
+  const std::vector<std::pair<uint32_t, uint32_t>> expected = {
+      {date("3/1/2020"), date("3/8/2020")}, {date("3/8/2020"), date("3/1/2020")}, {0u, date("3/1/2020")}};
+  for (int reading = 1; reading <= 2; ++reading) {
+    ASSERT_EQ(parser.Start(), ParseResult::kOk);
+    std::vector<std::pair<uint32_t, uint32_t>> read;
+    MovieItem item;
+    while (item.Reset(), parser.ParseItem(&item, true, nullptr) == ParseResult::kOk) {
+      read.emplace_back(item.GetLoanDate(), item.GetDueDate());
+    }
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(clock.conversions, 3 * reading);
+  }
+  parser.Stop();
 }
 
 TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {

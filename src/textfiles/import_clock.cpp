@@ -1,0 +1,37 @@
+#include "textfiles/import_clock.h"
+
+namespace {
+
+bool Same(const CivilTime& a, const CivilTime& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
+         a.second == b.second;
+}
+
+size_t SlotOf(const CivilTime& t, size_t slots) {
+  uint32_t h = static_cast<uint32_t>(t.year) * 0x9E3779B1u;
+  h ^= static_cast<uint32_t>(t.month * 31 + t.day) * 0x85EBCA77u;
+  h ^= static_cast<uint32_t>((t.hour * 60 + t.minute) * 60 + t.second) * 0xC2B2AE3Du;
+  h ^= h >> 15;
+  return h & (slots - 1);
+}
+
+}  // namespace
+
+ImportClock::ImportClock(Clock& desktop) : desktop_(desktop), known_(new Known[kSlots]()) {}
+
+void ImportClock::Forget() {
+  for (size_t i = 0; i < kSlots; ++i) known_[i].valid = false;
+}
+
+bool ImportClock::LocalToUtc(CivilTime* local, int64_t* utc) {
+  Known& slot = known_[SlotOf(*local, kSlots)];
+  if (slot.valid && Same(slot.asked, *local)) {
+    *local = slot.local;
+    *utc = slot.utc;
+    return true;
+  }
+  const CivilTime asked = *local;
+  if (!desktop_.LocalToUtc(local, utc)) return false;
+  slot = Known{asked, *local, *utc, true};
+  return true;
+}
