@@ -85,13 +85,27 @@ uint64_t EventUidHash(const std::string& uid) { return HashIgnoringCase(uid); }
 
 std::string OccurrenceEventUid(const std::string& uid, uint32_t start) {
   CivilTime when = CivilFromSeconds(static_cast<int64_t>(start) - kHandheldToDesktopSeconds);
-  char tail[40];
-  std::snprintf(tail, sizeof(tail), "~%04d%02d%02dT%02d%02d%02d~%016llx", static_cast<int>(when.year),
-                static_cast<int>(when.month), static_cast<int>(when.day), static_cast<int>(when.hour),
-                static_cast<int>(when.minute), static_cast<int>(when.second),
-                static_cast<unsigned long long>(HashIgnoringCase(uid)));
+  // "~YYYYMMDDTHHMMSS~" and the hash in 16 hex digits, put together by hand: a long series makes
+  // one per occurrence. Every handheld time has a four-digit year.
+  char tail[33];
+  auto digits = [&tail](size_t at, uint32_t value, size_t count) {
+    for (size_t i = count; i-- > 0; value /= 10) tail[at + i] = static_cast<char>('0' + value % 10);
+  };
+  tail[0] = '~';
+  digits(1, static_cast<uint32_t>(when.year), 4);
+  digits(5, static_cast<uint32_t>(when.month), 2);
+  digits(7, static_cast<uint32_t>(when.day), 2);
+  tail[9] = 'T';
+  digits(10, static_cast<uint32_t>(when.hour), 2);
+  digits(12, static_cast<uint32_t>(when.minute), 2);
+  digits(14, static_cast<uint32_t>(when.second), 2);
+  tail[16] = '~';
+  uint64_t hash = HashIgnoringCase(uid);
+  for (size_t i = 33; i-- > 17; hash >>= 4) tail[i] = "0123456789abcdef"[hash & 0xF];
   size_t prefix = strnlen(uid.c_str(), uid.size());
-  return uid.substr(0, prefix < kOccurrencePrefixLength ? prefix : kOccurrencePrefixLength) + tail;
+  std::string out(uid, 0, prefix < kOccurrencePrefixLength ? prefix : kOccurrencePrefixLength);
+  out.append(tail, sizeof(tail));
+  return out;
 }
 
 bool ParseOccurrenceEventUid(const char* uid, uint64_t* hash, uint32_t* start) {
