@@ -130,13 +130,16 @@ SeriesExpansion ExpandSeries(const FeedEvent& event, const FeedTimeZones& zones,
         if (rule.until_date) until = ShiftTime(until, kSecondsPerDay - 1);
       }
       size_t in_range = 0;
-      ExpandRecurrenceRule(rule, event.start, until, to, [&](uint32_t start) {
-        if (start == event.start || start >= from) {
-          starts.push_back(Start{start, length != 0 ? ShiftTime(start, length) : 0});
-          if (start != event.start && ++in_range >= enough) return false;
-        }
-        return true;
-      });
+      ExpandRecurrenceRule(
+          rule, event.start, until, to,
+          [&](uint32_t start) {
+            if (start == event.start || start >= from) {
+              starts.push_back(Start{start, length != 0 ? ShiftTime(start, length) : 0});
+              if (start != event.start && ++in_range >= enough) return false;
+            }
+            return true;
+          },
+          from);
     }
   }
   if (!event.rrule || !result.rule_ok) starts.push_back(Start{event.start, event.end});

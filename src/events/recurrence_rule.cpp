@@ -279,10 +279,20 @@ void MarkOrdinalDays(const RecurrenceRule& rule, int64_t first, int64_t last, st
 
 struct Filters {
   std::vector<int> by_month;
+  std::vector<int> months;  // by_month ascending, each once
   std::vector<int> by_month_day;
   std::vector<int> plain_days;  // weekdays without ordinal
   bool ordinals = false;        // BYDAY with ordinals (monthly and yearly rules)
 };
+
+// The date after date.
+void NextDay(CivilTime* date) {
+  if (++date->day <= DaysInMonth(date->year, date->month)) return;
+  date->day = 1;
+  if (++date->month <= 12) return;
+  date->month = 1;
+  ++date->year;
+}
 
 // The days of one period (a day, a week, a month or a year) that the rule picks, ascending.
 void PeriodDays(const RecurrenceRule& rule, const Filters& filters, YearMasks& masks, int32_t* mask_year,
@@ -305,25 +315,25 @@ void PeriodDays(const RecurrenceRule& rule, const Filters& filters, YearMasks& m
       }
     }
   }
-  // A yearly rule with months looks only at those months.
-  std::vector<std::pair<int64_t, int64_t>> ranges;
+  // A yearly rule with months looks only at those months (at most twelve).
+  std::pair<int64_t, int64_t> ranges[12];
+  size_t range_count = 0;
   if (rule.frequency == RecurrenceFrequency::kYearly && !filters.by_month.empty()) {
     CivilTime date;
     CivilOf(first, &date);
-    std::vector<int> months = filters.by_month;
-    std::sort(months.begin(), months.end());
-    months.erase(std::unique(months.begin(), months.end()), months.end());
-    for (int month : months) {
+    for (int month : filters.months) {
       int64_t month_first = DayOf(date.year, month, 1);
-      ranges.emplace_back(month_first, month_first + DaysInMonth(date.year, month) - 1);
+      ranges[range_count++] = {month_first, month_first + DaysInMonth(date.year, month) - 1};
     }
   } else {
-    ranges.emplace_back(first, last);
+    ranges[range_count++] = {first, last};
   }
-  for (const auto& range : ranges) {
-    for (int64_t day = range.first; day <= range.second; ++day) {
-      CivilTime date;
-      CivilOf(day, &date);
+  for (size_t r = 0; r < range_count; ++r) {
+    const auto& range = ranges[r];
+    // The date is stepped along with the day rather than worked out again for each.
+    CivilTime date;
+    CivilOf(range.first, &date);
+    for (int64_t day = range.first; day <= range.second; ++day, NextDay(&date)) {
       if (!filters.by_month.empty() && !Contains(filters.by_month, date.month)) continue;
       if (date.year != *mask_year) {
         masks.Build(date.year, rule);
@@ -379,7 +389,7 @@ bool ParseRecurrenceRule(const std::string& text, RecurrenceRule* rule) {
 }
 
 void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t until_wall, uint32_t limit,
-                          const std::function<bool(uint32_t)>& emit) {
+                          const std::function<bool(uint32_t)>& emit, uint32_t skip_before) {
   const int64_t first_day = first / kSecondsPerDay;
   const uint32_t time_of_day = first % kSecondsPerDay;
   const uint64_t end = std::min(until_wall, limit);
@@ -414,6 +424,9 @@ void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t u
     }
   }
 
+  filters.months = filters.by_month;
+  std::sort(filters.months.begin(), filters.months.end());
+  filters.months.erase(std::unique(filters.months.begin(), filters.months.end()), filters.months.end());
   YearMasks masks;
   int32_t mask_year = -1;
   std::vector<int64_t> days;
@@ -447,6 +460,8 @@ void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t u
       }
     }
     if (period_first > last_day) return;
+    // Without COUNT, no start before skip_before changes what comes after it.
+    if (rule.count == 0 && period_last * kSecondsPerDay + time_of_day < skip_before) continue;
     PeriodDays(rule, filters, masks, &mask_year, period_first, period_last, &days);
     for (int64_t day : days) {
       if (day <= first_day) continue;  // the first start is given already

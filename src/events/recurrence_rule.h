@@ -38,8 +38,10 @@ bool ParseRecurrenceRule(const std::string& text, RecurrenceRule* rule);
 // Calls emit with each start of the rule from first (which counts as the first start, as RFC 5545
 // has it, and is always given), ascending, until emit returns false, COUNT starts were given, or a
 // start would pass until_wall (inclusive; the rule's UNTIL in this wall clock, or UINT32_MAX) or
-// limit. Starts that match none of the rule's days are never given, except first.
+// limit. Starts that match none of the rule's days are never given, except first. With skip_before,
+// a rule without COUNT may leave out the starts before it (other than first): a series that
+// began long ago is not walked from its beginning.
 void ExpandRecurrenceRule(const RecurrenceRule& rule, uint32_t first, uint32_t until_wall, uint32_t limit,
-                          const std::function<bool(uint32_t)>& emit);
+                          const std::function<bool(uint32_t)>& emit, uint32_t skip_before = 0);
 
 #endif  // REELBOX_EVENTS_RECURRENCE_RULE_H
