@@ -294,6 +294,35 @@ void NextDay(CivilTime* date) {
   ++date->year;
 }
 
+// The days in [first, last] that are days of the month the filters name (in their months, when
+// they name months), ascending: the days of a rule that picks by nothing else, found without a
+// look at every day.
+void MonthDays(const Filters& filters, int64_t first, int64_t last, std::vector<int64_t>* days) {
+  CivilTime date;
+  CivilOf(first, &date);
+  int64_t month_first = first - (date.day - 1);
+  while (month_first <= last) {
+    const int length = DaysInMonth(date.year, date.month);
+    if (filters.by_month.empty() || Contains(filters.by_month, date.month)) {
+      uint32_t picked = 0;  // bit d: day d of the month
+      for (int value : filters.by_month_day) {
+        const int day = value > 0 ? value : length + 1 + value;
+        if (day >= 1 && day <= length) picked |= uint32_t{1} << day;
+      }
+      for (; picked != 0; picked &= picked - 1) {
+        const int64_t day = month_first + __builtin_ctz(picked) - 1;
+        if (day >= first && day <= last) days->push_back(day);
+      }
+    }
+    month_first += length;
+    date.day = 1;
+    if (++date.month > 12) {
+      date.month = 1;
+      ++date.year;
+    }
+  }
+}
+
 // The days of one period (a day, a week, a month or a year) that the rule picks, ascending.
 void PeriodDays(const RecurrenceRule& rule, const Filters& filters, YearMasks& masks, int32_t* mask_year,
                 int64_t first, int64_t last, std::vector<int64_t>* days) {
@@ -328,8 +357,16 @@ void PeriodDays(const RecurrenceRule& rule, const Filters& filters, YearMasks& m
   } else {
     ranges[range_count++] = {first, last};
   }
+  // Most rules pick days of the month and nothing more (a yearly or monthly rule without a day
+  // part repeats its first day): those days are counted out directly.
+  const bool month_days_only = rule.by_week_no.empty() && rule.by_year_day.empty() && filters.plain_days.empty() &&
+                               !filters.ordinals && !filters.by_month_day.empty();
   for (size_t r = 0; r < range_count; ++r) {
     const auto& range = ranges[r];
+    if (month_days_only) {
+      MonthDays(filters, range.first, range.second, days);
+      continue;
+    }
     // The date is stepped along with the day rather than worked out again for each.
     CivilTime date;
     CivilOf(range.first, &date);
