@@ -84,6 +84,10 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 uint64_t EventUidHash(const std::string& uid) { return HashIgnoringCase(uid); }
 
 std::string OccurrenceEventUid(const std::string& uid, uint32_t start) {
+  return OccurrenceEventUid(uid, HashIgnoringCase(uid), start);
+}
+
+std::string OccurrenceEventUid(const std::string& uid, uint64_t uid_hash, uint32_t start) {
   CivilTime when = CivilFromSeconds(static_cast<int64_t>(start) - kHandheldToDesktopSeconds);
   // "~YYYYMMDDTHHMMSS~" and the hash in 16 hex digits, put together by hand: a long series makes
   // one per occurrence. Every handheld time has a four-digit year.
@@ -100,7 +104,7 @@ std::string OccurrenceEventUid(const std::string& uid, uint32_t start) {
   digits(12, static_cast<uint32_t>(when.minute), 2);
   digits(14, static_cast<uint32_t>(when.second), 2);
   tail[16] = '~';
-  uint64_t hash = HashIgnoringCase(uid);
+  uint64_t hash = uid_hash;
   for (size_t i = 33; i-- > 17; hash >>= 4) tail[i] = "0123456789abcdef"[hash & 0xF];
   size_t prefix = strnlen(uid.c_str(), uid.size());
   std::string out(uid, 0, prefix < kOccurrencePrefixLength ? prefix : kOccurrencePrefixLength);

@@ -33,6 +33,8 @@ uint64_t EventUidHash(const std::string& uid);
 // characters, "~", the occurrence's start (wall clock, "YYYYMMDDTHHMMSS"), "~" and 16 hex digits
 // of the UID's hash. At most 50 characters, and the same at every synchronization.
 std::string OccurrenceEventUid(const std::string& uid, uint32_t start);
+// The same with the UID's hash (EventUidHash) at hand, as for the many occurrences of one series.
+std::string OccurrenceEventUid(const std::string& uid, uint64_t uid_hash, uint32_t start);
 // Whether uid has that form; *hash and *start get its parts.
 bool ParseOccurrenceEventUid(const char* uid, uint64_t* hash, uint32_t* start);
 

@@ -169,16 +169,17 @@ class ListSync {
     uint32_t first = 0;
     FeedTime first_time;
     // A UID met again in the feed is a duplicate: only its first series is expanded.
-    if (!registry_.FindSeries(uid, &first, &first_time) || first != event.start || expanded_.count(EventUidHash(uid)) != 0) {
+    const uint64_t uid_hash = EventUidHash(uid);
+    if (!registry_.FindSeries(uid, &first, &first_time) || first != event.start || expanded_.count(uid_hash) != 0) {
       return FeedCode::kDone;
     }
-    expanded_.insert(EventUidHash(uid));
+    expanded_.insert(uid_hash);
     EventClock clock = ClockOf(event, zones_);
     std::vector<uint32_t> overridden = registry_.Overridden(uid, clock, zones_);
     FeedCode result = FeedCode::kDone;
     SeriesExpansion expansion =
         ExpandSeries(event, zones_, overridden, window_start_, horizon_, [&](const SeriesOccurrence& occurrence) {
-          std::string stored = occurrence.first ? uid : OccurrenceEventUid(uid, occurrence.start);
+          std::string stored = occurrence.first ? uid : OccurrenceEventUid(uid, uid_hash, occurrence.start);
           result = Single(event, code, stored, occurrence.start, occurrence.end);
           return result == FeedCode::kDone;
         });
@@ -191,7 +192,7 @@ class ListSync {
       LogDebug("The series '%s' has more than %u occurrences in range: the later ones are not written.\n",
                event.summary ? event.summary->c_str() : uid.c_str(), static_cast<unsigned>(kMaxSeriesOccurrences));
     }
-    good_series_.insert(EventUidHash(uid));
+    good_series_.insert(uid_hash);
     if (expansion.first_removed) cancelled_firsts_.push_back(StoredEventUid(uid));
     return result;
   }

@@ -14,9 +14,16 @@ uint32_t FoldedUidHash(std::string_view uid) {
     hash = (hash ^ byte_scan::FoldLetters(byte_scan::Load(uid.data() + i))) * kMultiplier;
   }
   if (i < uid.size()) {
-    char rest[8] = {};
-    std::memcpy(rest, uid.data() + i, uid.size() - i);
-    hash = (hash ^ byte_scan::FoldLetters(byte_scan::Load(rest))) * kMultiplier;
+    // The last eight bytes, overlapping the word before; a shorter text is padded with zeros.
+    uint64_t last = 0;
+    if (uid.size() >= 8) {
+      last = byte_scan::Load(uid.data() + uid.size() - 8);
+    } else {
+      char rest[8] = {};
+      std::memcpy(rest, uid.data(), uid.size());
+      last = byte_scan::Load(rest);
+    }
+    hash = (hash ^ byte_scan::FoldLetters(last)) * kMultiplier;
   }
   hash ^= hash >> 32;
   hash *= kMultiplier;
