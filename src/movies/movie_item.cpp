@@ -58,7 +58,7 @@ void MovieItem::Clear() {
     // Only what the texts may have left is cleared: a work item is cleared for every line.
     std::memset(trans_->fixed, 0, sizeof trans_->fixed);
     for (int i = 0; i < kTextFieldCount; ++i) {
-      std::memset(trans_->Text(static_cast<TextField>(i)), 0, text_dirty_[i]);
+      if (text_dirty_[i] != 0) std::memset(trans_->Text(static_cast<TextField>(i)), 0, text_dirty_[i]);
     }
   }
   MarkTexts(true);

@@ -191,6 +191,9 @@ class MovieItem : public DataRecord, public Describable {
   bool LastTextRead() const override { return last_text_read_; }
   int32_t SetFieldTexts(Clock& clock, const FieldInput* fields, int32_t count, bool* rejected) override;
   void CopyPresentFields(Clock& clock, DataRecord& other) override;
+  // The same from another movie item: texts, numbers and yes/no fields are copied as values
+  // (their texts would read back as the same values), the others through their texts.
+  void CopyPresentFields(Clock& clock, MovieItem& other);
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
   // Title, year text, RunTime and media type name, run together: the matching key.

@@ -739,6 +739,51 @@ void MovieItem::CopyPresentFields(Clock& clock, DataRecord& other) {
   }
 }
 
+void MovieItem::CopyPresentFields(Clock& clock, MovieItem& other) {
+  auto copy_text = [this, &other](movie_record::TextField field) {
+    const std::string_view text = other.TextView(field);
+    SetTextField(field, text.data(), text.size());
+  };
+  char text[1999];
+  for (int32_t index = 0; index < kMovieFieldCount; ++index) {
+    if (!other.FieldsPresent().Get(index)) continue;
+    switch (static_cast<MovieField>(index)) {
+      case MovieField::kTitle: copy_text(movie_record::kTitle); break;
+      case MovieField::kDirector: copy_text(movie_record::kDirector); break;
+      case MovieField::kCountry: copy_text(movie_record::kCountry); break;
+      case MovieField::kCast: copy_text(movie_record::kCast); break;
+      case MovieField::kLoanLocation: copy_text(movie_record::kLocation); break;
+      case MovieField::kAcquired: copy_text(movie_record::kAcquiredFrom); break;
+      case MovieField::kPrice: copy_text(movie_record::kPrice); break;
+      case MovieField::kCatalog: copy_text(movie_record::kCatalog); break;
+      case MovieField::kRunningTime: copy_text(movie_record::kRunTime); break;
+      case MovieField::kNotes: copy_text(movie_record::kNotes); break;
+      // The year offset is 1 to 127 (or none): its four digits read back as the same offset.
+      case MovieField::kYear: SetYear(static_cast<int32_t>(other.GetYearOffset())); break;
+      case MovieField::kMadeForTV: SetMadeForTV(other.GetMadeForTV()); break;
+      case MovieField::kOwned: SetOwned(other.GetOwned()); break;
+      case MovieField::kViewed: SetViewed(other.GetViewed()); break;
+      case MovieField::kColor: SetColor(other.GetColor()); break;
+      case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX: {
+        const uint32_t bit = 1u << (index - ToInt(MovieField::kAudioMono));
+        SetAudioFlags((other.GetAudioFlags() & bit) ? (GetAudioFlags() | bit) : (GetAudioFlags() & ~bit));
+        break;
+      }
+      case MovieField::kMediaQuantity: SetMediaQuantity(other.GetMediaQuantity()); break;
+      case MovieField::kMediaRegion: SetMediaRegion(other.GetMediaRegion()); break;
+      default: {
+        // The category, the dates, genres, table names and awards: reading their texts may give
+        // another value (a date keeps only its day, a name shared by two rows the first).
+        int32_t size = sizeof text;
+        if (other.GetFieldText(clock, index, text, &size)) SetFieldText(clock, index, text);
+        continue;
+      }
+    }
+    // A value copied reads as one, as its text would.
+    last_text_read_ = true;
+  }
+}
+
 const char* MovieItem::Describe() {
   // "Title (Media-Year, RunTimem)", cut to the buffer as snprintf would cut it; put together
   // here, as the full activity audit describes every line and every record.

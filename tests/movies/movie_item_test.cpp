@@ -261,6 +261,34 @@ TEST(MovieItem, CopyPresentFieldsCopiesOnlyThePresentFields) {
   EXPECT_EQ(target.FieldsPresent().Get(2), 0);
 }
 
+// From another movie item some fields are copied as values: the result must be what copying
+// every field through its text gives, whatever bits the records hold.
+TEST(MovieItem, CopyingFromAMovieItemEqualsCopyingThroughTheTexts) {
+  Clock& clock = Env::Default().Time();
+  for (uint32_t n = 0; n < 200; ++n) {
+    record_generator::Options options;
+    options.exportable = n % 2 == 0;
+    std::vector<uint8_t> from = record_generator::PackedRecord(n, options);
+    std::vector<uint8_t> to = record_generator::PackedRecord(n + 1000, options);
+    MovieItem source;
+    source.SetPackedRecord(from.data(), static_cast<uint32_t>(from.size()));
+    for (int32_t field = 0; field < kMovieFieldCount; ++field) source.FieldsPresent().Set(field, (field + n) % 5 != 0);
+    MovieItem by_value;
+    MovieItem by_text;
+    by_value.SetPackedRecord(to.data(), static_cast<uint32_t>(to.size()));
+    by_text.SetPackedRecord(to.data(), static_cast<uint32_t>(to.size()));
+    by_value.CopyPresentFields(clock, source);
+    by_text.CopyPresentFields(clock, static_cast<DataRecord&>(source));
+    uint32_t value_size = 0;
+    uint32_t text_size = 0;
+    const uint8_t* value_bytes = by_value.GetPackedRecord(&value_size);
+    const uint8_t* text_bytes = by_text.GetPackedRecord(&text_size);
+    ASSERT_EQ(std::vector<uint8_t>(value_bytes, value_bytes + value_size),
+              std::vector<uint8_t>(text_bytes, text_bytes + text_size))
+        << "record " << n;
+  }
+}
+
 TEST(BitArray, StoresBitsMostSignificantFirstAndGrowsOnSet) {
   BitArray bits;
   EXPECT_EQ(bits.ByteCount(), 1);
