@@ -1,5 +1,6 @@
 // The text form of a movie item: one text per field index, as the tab-delimited files carry it,
 // copying present fields through it, the one-line description and the matching key.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -785,31 +786,34 @@ void MovieItem::CopyPresentFields(Clock& clock, MovieItem& other) {
 }
 
 const char* MovieItem::Describe() {
-  // "Title (Media-Year, RunTimem)", cut to the buffer as snprintf would cut it; put together
-  // here, as the full activity audit describes every line and every record.
+  // "Title (Media-Year, RunTimem)", put together here, as the full activity audit describes every
+  // line and every record. The parts are as long as the item keeps them, so it always fits.
   static char description[512];
-  size_t used = 0;
-  auto append = [&used](const char* text, size_t size) {
-    if (size > sizeof description - 1 - used) size = sizeof description - 1 - used;
-    std::memcpy(description + used, text, size);
-    used += size;
+  constexpr size_t kMediaNameLimit = 32;
+  static_assert(movie_record::kCapacity[movie_record::kTitle] + movie_record::kCapacity[movie_record::kRunTime] +
+                        kMediaNameLimit + 16 <= sizeof description,
+                "every description fits");
+  char* out = description;
+  auto put = [&out](const char* text, size_t size) {
+    byte_scan::CopyShort(out, text, size);
+    out += size;
   };
   const std::string_view title = TextView(movie_record::kTitle);
-  append(title.data(), title.size());
-  append(" (", 2);
-  const char* media = GetMediaTypeName();
-  append(media, std::strlen(media));
-  append("-", 1);
+  put(title.data(), title.size());
+  put(" (", 2);
+  const std::string_view media = NameView(GetMediaTypeName());
+  put(media.data(), std::min(media.size(), kMediaNameLimit));
+  *out++ = '-';
   const uint32_t offset = GetYearOffset();
   if (offset != 0) {
     char year[11];
-    append(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
+    put(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
   }
-  append(", ", 2);
+  put(", ", 2);
   const std::string_view run_time = TextView(movie_record::kRunTime);
-  append(run_time.data(), run_time.size());
-  append("m)", 2);
-  description[used] = '\0';
+  put(run_time.data(), run_time.size());
+  put("m)", 2);
+  *out = '\0';
   return description;
 }
 
