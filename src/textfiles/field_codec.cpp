@@ -95,8 +95,7 @@ __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, cons
   if (quoted) *out++ = '"';
   for (const char* p = begin; p < end; ++p) {
     // Runs of characters that need no escape go in whole.
-    const char* run = p;
-    while (run < end && !NeedsEscape(*run)) ++run;
+    const char* run = byte_scan::FindAny(p, end, '"', '\t', '\n', '\r');
     put(p, static_cast<size_t>(run - p));
     p = run;
     if (p == end) break;

@@ -49,18 +49,22 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
     viewed = record->GetFieldViews(clock, indexes, count, scratch, views);
   }
   if (viewed) {
-    // Room for every text encoded, the TABs and the line feed, asked for once.
-    size_t most = 1;
-    for (int32_t column = 0; column < count; ++column) {
-      if (indexes[column] != -1) most += EncodedFieldLimit(std::min(views[column].size, kTextLimit)) + 1;
-    }
-    room(most);
-    char* const start = &line[0];
+    char* start = &line[0];
     char* out = start + used;
+    char* end = start + line.size();
     for (int32_t column = 0; column < count; ++column) {
       if (indexes[column] == -1) continue;
       const DataRecord::FieldView& view = views[column];
       if (view.size >= kTextLimit) break;
+      // Room for the TAB, the encoded text and the line feed.
+      const size_t most = EncodedFieldLimit(view.size) + 2;
+      if (static_cast<size_t>(end - out) < most) {
+        used = static_cast<size_t>(out - start);
+        line.resize(std::max(used + most, 2 * line.size()));
+        start = &line[0];
+        out = start + used;
+        end = start + line.size();
+      }
       if (column > 0) *out++ = '\t';
       if (view.as_is) {
         // Names, numbers and yes/no texts are written as they are.
@@ -69,6 +73,13 @@ bool WriteItem(Clock& clock, DesktopFile* file, FieldMap* map, DataRecord* recor
       } else {
         out = EncodeFieldInto(out, std::string_view(view.data, view.size));
       }
+    }
+    if (out == end) {
+      // Only a line of no field at all can have left no room for its line feed.
+      used = static_cast<size_t>(out - start);
+      line.resize(used + 1);
+      start = &line[0];
+      out = start + used;
     }
     *out++ = '\n';
     used = static_cast<size_t>(out - start);
