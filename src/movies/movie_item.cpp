@@ -91,12 +91,18 @@ DeviceError MovieItem::ReadFrom(DeviceDatabase* source) {
   if (source->GetCurrentRecordId(&id) == DeviceError::kOk) record_id_ = id;
   int32_t category = 0;
   if (source->GetCurrentCategory(&category) == DeviceError::kOk) category_ = static_cast<uint32_t>(category);
+  // Read straight into the item's own buffer, kept at the largest record's size: a work item reads
+  // every record of a pass.
+  if (!packed_ || packed_capacity_ < kPackedBufferSize) {
+    packed_capacity_ = kPackedBufferSize;
+    packed_.reset(new uint8_t[packed_capacity_]);
+  }
   uint32_t size = 0;
-  uint8_t buffer[movie_record::kPackedBufferSize];
-  DeviceError result = source->CopyCurrentRecord(buffer, sizeof buffer, &size);
+  DeviceError result = source->CopyCurrentRecord(packed_.get(), packed_capacity_, &size);
   if (result == DeviceError::kOk) {
-    StorePacked(buffer, size);
+    packed_size_ = size;
     packed_valid_ = true;
+    packed_texts_found_ = false;
   }
   return result;
 }
