@@ -57,9 +57,7 @@ void MovieItem::Clear() {
   if (trans_) {
     // Only what the texts may have left is cleared: a work item is cleared for every line.
     std::memset(trans_->fixed, 0, sizeof trans_->fixed);
-    for (int i = 0; i < kTextFieldCount; ++i) {
-      if (text_dirty_[i] != 0) std::memset(trans_->Text(static_cast<TextField>(i)), 0, text_dirty_[i]);
-    }
+    for (int i = 0; i < kTextFieldCount; ++i) byte_scan::ZeroShort(trans_->Text(static_cast<TextField>(i)), text_dirty_[i]);
   }
   MarkTexts(true);
   trans_valid_ = false;

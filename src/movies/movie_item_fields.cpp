@@ -81,7 +81,7 @@ void MovieItem::SetText(TextField field, const char* text, size_t size, const ch
   else if (n > 0)
     byte_scan::CopyShort(target, text, n);
   const size_t dirty = text_dirty_[field];
-  if (dirty > n) std::memset(target + n, 0, dirty - n);
+  if (dirty > n) byte_scan::ZeroShort(target + n, dirty - n);
   text_dirty_[field] = static_cast<uint16_t>(n);
 }
 

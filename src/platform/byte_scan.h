@@ -219,6 +219,23 @@ inline void CopyShort(char* out, const char* in, size_t n) {
   }
 }
 
+// Clears n bytes, without a call for the short texts of a record (as CopyShort copies them).
+inline void ZeroShort(char* out, size_t n) {
+  if (n >= 8 && n <= 16) {
+    const uint64_t zero = 0;
+    std::memcpy(out, &zero, 8);
+    std::memcpy(out + n - 8, &zero, 8);
+  } else if (n >= 4 && n < 8) {
+    const uint32_t zero = 0;
+    std::memcpy(out, &zero, 4);
+    std::memcpy(out + n - 4, &zero, 4);
+  } else if (n < 4) {
+    for (size_t i = 0; i < n; ++i) out[i] = 0;
+  } else {
+    std::memset(out, 0, n);
+  }
+}
+
 // Whether n bytes at a equal n bytes at b, without a call for short texts: up to sixteen bytes as
 // two overlapping words each.
 inline bool SameShort(const char* a, const char* b, size_t n) {
