@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,21 @@ TEST(DesktopItemList, AddingAnExistingKeyReplacesItsContentAndText) {
   list.Rekey(found, "ALIEN");
   EXPECT_EQ(Keys(list), std::vector<std::string>{"ALIEN"});
   EXPECT_EQ(TitleOf(list, found), "second");
+  // Keys of every length around the eight bytes compared at once: letter case ignored to the
+  // last byte, and nothing else folded ('[' is not '{', '@' not '`').
+  for (const std::string key : {"Abcdefgh", "Abcdefghi", "The Movie Title 19", "Seventeen bytes!x", "Z[1]@"}) {
+    MovieItem item = Item(key.c_str());
+    list.Add(item, key.c_str());
+    std::string upper = key;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_TRUE(list.Find(upper.c_str(), &found)) << upper;
+    EXPECT_EQ(TitleOf(list, found), key);
+    std::string changed = key;
+    changed.back() = changed.back() == '!' ? '"' : '~';
+    EXPECT_FALSE(list.Find(changed.c_str(), &found)) << changed;
+  }
+  EXPECT_FALSE(list.Find("Z{1}@", &found));
+  EXPECT_FALSE(list.Find("Z[1]`", &found));
 }
 
 // The list keeps a copy in a few bytes: everything the run reads back must survive it.
