@@ -61,22 +61,32 @@ size_t TextStream::Read(void* buffer, size_t n) {
     char* to = dest + count;
     size_t room = n - count;
     size_t taken = 0, given = 0;
-    while (taken < available && given < room) {
+    bool slow = false;
+    while (taken < available && given < room && !slow) {
       const size_t limit = std::min(available - taken, room - given);
       const char* stop = byte_scan::FindEither(from + taken, from + taken + limit, '\r', kEndOfData);
       const size_t run = static_cast<size_t>(stop - (from + taken));
-      std::memcpy(to + given, from + taken, run);
+      byte_scan::CopyShort(to + given, from + taken, run);
       taken += run;
       given += run;
       if (run == limit) break;
-      if (*stop == kEndOfData || taken + 1 >= available) break;
-      if (stop[1] == '\n') {
-        to[given++] = '\n';
-        taken += 2;
-      } else {
-        to[given++] = '\r';
-        ++taken;
+      // CRs in a row (a CR LF written as text comes back as CR CR LF) are taken here, not by
+      // another scan each.
+      while (from[taken] == '\r') {
+        if (taken + 1 >= available) {
+          slow = true;
+          break;
+        }
+        if (from[taken + 1] == '\n') {
+          to[given++] = '\n';
+          taken += 2;
+        } else {
+          to[given++] = '\r';
+          ++taken;
+        }
+        if (taken >= available || given >= room) break;
       }
+      if (taken < available && from[taken] == kEndOfData) break;
     }
     in_pos_ += taken;
     count += given;
