@@ -112,7 +112,7 @@ bool FormatPlain(char* line, size_t size, const char* format, va_list args, size
   const size_t limit = size - 1;
   auto put = [&](const char* text, size_t n) {
     if (n > limit - used) n = limit - used;
-    std::memcpy(line + used, text, n);
+    byte_scan::CopyShort(line + used, text, n);
     used += n;
   };
   const char* p = format;

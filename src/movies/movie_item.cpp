@@ -11,6 +11,30 @@
 
 using namespace movie_record;
 
+namespace {
+
+#if defined(REELBOX_SSE2)
+// Hands each NUL of bytes[from, size) to found (which counts *texts up) until kTextFieldCount
+// texts are found, a block of sixteen at a time from the block holding from; gives where the
+// blocks stopped (the bytes from there are left to the caller).
+template <typename Found>
+REELBOX_SSE2_TARGET size_t FindNulBlocks(const char* bytes, size_t size, size_t from, Found& found, int* texts) {
+  size_t block = from & ~static_cast<size_t>(15);
+  uint32_t skip = static_cast<uint32_t>(from - block);
+  for (; block + 16 <= size && *texts < kTextFieldCount; block += 16) {
+    uint32_t marks = byte_scan::Marks16(bytes + block, '\0', '\0', '\0', '\0') & (0xFFFFu << skip);
+    skip = 0;
+    while (marks != 0 && *texts < kTextFieldCount) {
+      found(block + static_cast<size_t>(__builtin_ctz(marks)));
+      marks &= marks - 1;
+    }
+  }
+  return block > from ? block : from;
+}
+#endif
+
+}  // namespace
+
 MovieItem::MovieItem() = default;
 
 MovieItem::MovieItem(const MovieItem& other) : DataRecord(other), Describable(other) { CopyFrom(other); }
@@ -135,21 +159,32 @@ void MovieItem::StorePacked(const uint8_t* data, uint32_t size) {
 }
 
 void MovieItem::FindPackedTexts() const {
-  // The same walk as unpacking, without the copies.
+  // The same walk as unpacking, without the copies: text i runs to the i-th NUL after the fixed
+  // part, the last one found to the record's end, the rest are empty.
   const size_t size = packed_size_;
+  const char* const bytes = reinterpret_cast<const char*>(packed_.get());
   size_t position = size < kFixedSize ? size : kFixedSize;
-  for (int i = 0; i < kTextFieldCount; ++i) {
-    size_t keep = 0;
-    if (position < size) {
-      const char* text = reinterpret_cast<const char*>(packed_.get() + position);
-      const size_t length = static_cast<size_t>(byte_scan::FindByte(text, text + (size - position), '\0') - text);
-      keep = length < kCapacity[i] - 1 ? length : kCapacity[i] - 1;
-      packed_text_at_[i] = static_cast<uint16_t>(position);
-      position += length + 1;
-    } else {
-      packed_text_at_[i] = 0;
-    }
-    packed_text_size_[i] = static_cast<uint16_t>(keep);
+  int i = 0;
+  auto text_ends_at = [&](size_t at) {
+    const size_t length = at - position;
+    packed_text_at_[i] = static_cast<uint16_t>(position);
+    packed_text_size_[i] = static_cast<uint16_t>(length < kCapacity[i] - 1 ? length : kCapacity[i] - 1);
+    position = at + 1;
+    ++i;
+  };
+  size_t scanned = position;
+#if defined(REELBOX_SSE2)
+  // Blocks of sixteen at the buffer's own alignment, in order: loads that start inside the texts
+  // just copied there wait for the copy's stores.
+  if (byte_scan::UseSse2()) scanned = FindNulBlocks(bytes, size, position, text_ends_at, &i);
+#endif
+  for (; i < kTextFieldCount && scanned < size; ++scanned) {
+    if (bytes[scanned] == '\0') text_ends_at(scanned);
+  }
+  if (i < kTextFieldCount && position < size) text_ends_at(size);
+  for (; i < kTextFieldCount; ++i) {
+    packed_text_at_[i] = 0;
+    packed_text_size_[i] = 0;
   }
   packed_texts_found_ = true;
 }

@@ -828,7 +828,7 @@ size_t KeyInto(const MovieItem& item, char* buffer, std::string* spill) {
   size_t used = 0;
   auto append = [&](const char* text, size_t size) {
     if (spill->empty() && used + size < kKeyBufferSize) {
-      std::memcpy(buffer + used, text, size);
+      byte_scan::CopyShort(buffer + used, text, size);
       used += size;
       return;
     }
