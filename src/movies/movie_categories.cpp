@@ -50,11 +50,15 @@ const char* MovieCategories::NameInto(int32_t slot, char* buffer) const {
 
 int32_t MovieCategories::FindExact(const char* text) const {
   if (text == nullptr) return -1;
-  auto at = std::lower_bound(index_.begin(), index_.end(), text,
-                             [](const std::pair<TextString, int32_t>& entry, const char* key) {
-                               return entry.first.Compare(key) < 0;
-                             });
-  if (at != index_.end() && at->first.Compare(text) == 0) return at->second;
+  // The index holds each name once under the comparison, so at most one entry is equal: sixteen
+  // at most, each ruled out by its length first (an import asks for every line).
+  const std::string_view wanted(text);
+  const FoldedTextEqual equal;
+  for (const auto& entry : index_) {
+    if (static_cast<size_t>(entry.first.Length()) == wanted.size() &&
+        equal(std::string_view(entry.first.Text(), wanted.size()), wanted))
+      return entry.second;
+  }
   return -1;
 }
 
