@@ -198,7 +198,7 @@ class JoinedNames {
         if (row <= last || size - at < n || !byte_scan::SameShort(text + at, names_[row], n)) continue;
         end = at + n;
         if (end == size) break;
-        if (size - end > separator_size_ && byte_scan::SameShort(text + end, separator_, separator_size_)) break;
+        if (size - end > separator_size_ && SeparatorAt(text + end)) break;
       }
       if (row < 0) return 0;
       mask |= 1u << row;
@@ -210,6 +210,12 @@ class JoinedNames {
   }
 
  private:
+  // Separators are a byte or two: the first is compared on its own.
+  bool SeparatorAt(const char* p) const {
+    return p[0] == separator_[0] &&
+           (separator_size_ == 1 || byte_scan::SameShort(p + 1, separator_ + 1, separator_size_ - 1));
+  }
+
   const char* const* names_;
   int32_t count_;
   const char* separator_;
