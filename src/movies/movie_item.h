@@ -258,10 +258,11 @@ class MovieItem : public DataRecord, public Describable {
   uint32_t category_ = 0;
   uint32_t record_id_ = 0;
   std::unique_ptr<uint8_t[]> packed_;
-  // Where each text starts in the packed form and its size as unpacking keeps it, once looked for.
+  // Where each text starts in the packed form and its size as unpacking keeps it, once looked for
+  // (not read before: an item is made for every record a pass pairs).
   mutable bool packed_texts_found_ = false;
-  mutable uint16_t packed_text_at_[movie_record::kTextFieldCount] = {};
-  mutable uint16_t packed_text_size_[movie_record::kTextFieldCount] = {};
+  mutable uint16_t packed_text_at_[movie_record::kTextFieldCount];
+  mutable uint16_t packed_text_size_[movie_record::kTextFieldCount];
 };
 
 // Trimmed text comparison (-1, 0, 1): blanks at either end do not count, letter case does.
