@@ -83,7 +83,7 @@ void MovieItem::Clear() {
     std::memset(trans_->fixed, 0, sizeof trans_->fixed);
     for (int i = 0; i < kTextFieldCount; ++i) byte_scan::ZeroShort(trans_->Text(static_cast<TextField>(i)), text_dirty_[i]);
   }
-  MarkTexts(true);
+  MarkTextsEmpty();
   trans_valid_ = false;
   InvalidatePacked();
 }
@@ -192,7 +192,7 @@ void MovieItem::FindPackedTexts() const {
 MovieTransRecord& MovieItem::NewTrans() const {
   trans_.reset(new MovieTransRecord);
   std::memset(trans_.get(), 0, sizeof *trans_);
-  MarkTexts(true);
+  MarkTextsEmpty();
   return *trans_;
 }
 
@@ -206,9 +206,15 @@ void MovieItem::Compact() {
 const uint8_t* MovieItem::GetPackedRecord(uint32_t* size) {
   if (!packed_valid_) {
     if (!trans_valid_) return nullptr;
-    // Packed here first, then copied into the item's own buffer.
-    uint8_t scratch[kPackedBufferSize];
-    StorePacked(scratch, static_cast<uint32_t>(PackMovieRecord(Trans(), scratch)));
+    // Every text's length is known: the record is packed straight into the item's own buffer.
+    size_t most = kFixedSize;
+    for (int i = 0; i < kTextFieldCount; ++i) most += text_dirty_[i] + 1u;
+    if (!packed_ || packed_capacity_ < most) {
+      packed_capacity_ = static_cast<uint32_t>(most);
+      packed_.reset(new uint8_t[packed_capacity_]);
+    }
+    packed_size_ = static_cast<uint32_t>(PackMovieRecord(Trans(), text_dirty_, packed_.get()));
+    packed_texts_found_ = false;
     packed_valid_ = true;
   }
   if (size) *size = packed_size_;

@@ -220,7 +220,7 @@ class MovieItem : public DataRecord, public Describable {
   void FindPackedTexts() const;
   const char* GetText(movie_record::TextField field, const char* message) const;
   void SetText(movie_record::TextField field, const char* text, const char* message);
-  // The same for a text of size bytes (cut to the field's capacity).
+  // The same for a text of size bytes (cut to the field's capacity). REQUIRES: no NUL among them.
   void SetText(movie_record::TextField field, const char* text, size_t size, const char* message);
   void SetTextField(movie_record::TextField field, const char* text, size_t size);
   void CopyFrom(const MovieItem& other);
@@ -244,12 +244,13 @@ class MovieItem : public DataRecord, public Describable {
   // The forms are caches of one content: reading a text may unpack even through a const path.
   // Null reads as a zeroed record.
   mutable std::unique_ptr<MovieTransRecord> trans_;
-  // Per text of the trans record: past this many bytes its array holds only zeros, so that storing
-  // a text clears no more than what an earlier text left.
+  // Per text of the trans record: its length, past which its array holds only zeros (storing a
+  // text clears no more than what an earlier text left; texts are shown and packed without a
+  // look for their ends).
   mutable uint16_t text_dirty_[movie_record::kTextFieldCount] = {};
-  void MarkTexts(bool clean) const {
-    for (int i = 0; i < movie_record::kTextFieldCount; ++i)
-      text_dirty_[i] = clean ? 0 : static_cast<uint16_t>(movie_record::kCapacity[i]);
+  // Every text empty (its array all zeros).
+  void MarkTextsEmpty() const {
+    for (int i = 0; i < movie_record::kTextFieldCount; ++i) text_dirty_[i] = 0;
   }
   mutable bool trans_valid_ = false;
   bool packed_valid_ = false;

@@ -153,9 +153,7 @@ std::string_view MovieItem::TextView(TextField field) const {
       "No valid trans record attempting to get RunTime!", "No valid trans record attempting to get review!",
       "No valid trans record attempting to get general notes!"};
   const char* text = GetText(field, kMessages[field]);
-  // Every text of the trans record ends within its array.
-  const char* end = byte_scan::FindByte(text, text + kCapacity[field] - 1, '\0');
-  return std::string_view(text, static_cast<size_t>(end - text));
+  return std::string_view(text, text_dirty_[field]);
 }
 
 void MovieItem::SetTextField(TextField field, const char* text, size_t size) {

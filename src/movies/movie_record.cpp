@@ -21,6 +21,18 @@ size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out) {
   return length;
 }
 
+size_t PackMovieRecord(const MovieTransRecord& trans, const uint16_t* lengths, uint8_t* out) {
+  std::memcpy(out, trans.fixed, kFixedSize);
+  size_t length = kFixedSize;
+  for (int i = 0; i < kTextFieldCount; ++i) {
+    const size_t n = lengths[i] < kCapacity[i] - 1 ? lengths[i] : kCapacity[i] - 1;
+    byte_scan::CopyShort(reinterpret_cast<char*>(out + length), trans.Text(static_cast<TextField>(i)), n);
+    length += n;
+    out[length++] = 0;
+  }
+  return length;
+}
+
 void UnpackMovieRecord(const uint8_t* packed, size_t size, MovieTransRecord* trans) {
   std::memset(trans, 0, sizeof *trans);
   size_t fixed = size < kFixedSize ? size : kFixedSize;

@@ -79,6 +79,9 @@ static_assert(sizeof(MovieTransRecord) == movie_record::kMaxPackedSize, "trans r
 // Packs the trans record into out (room for kMaxPackedSize bytes); returns the packed length. A text
 // that fills its whole array without a NUL is cut to capacity - 1.
 size_t PackMovieRecord(const MovieTransRecord& trans, uint8_t* out);
+// The same for texts of known lengths (no NUL among a text's bytes; a length is cut to
+// capacity - 1), without looking for their ends.
+size_t PackMovieRecord(const MovieTransRecord& trans, const uint16_t* lengths, uint8_t* out);
 
 // Unpacks size bytes into trans. Never reads past size nor writes past an array: a fixed part shorter
 // than 34 bytes is completed with zeros, a text longer than its array is cut to capacity - 1 (the

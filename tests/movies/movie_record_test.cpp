@@ -101,6 +101,27 @@ TEST(MovieRecord, APackedItemShowsTheTextsItsUnpackedFormHolds) {
   }
 }
 
+// An item packs its texts by the lengths it keeps: the bytes must be those of a walk to each NUL.
+TEST(MovieRecord, AnItemPacksWhatAWalkToEachNulPacks) {
+  const std::vector<std::string> titles = {"", "A", std::string(16, 't'), std::string(500, 'T')};
+  for (const std::string& title : titles) {
+    std::vector<uint8_t> bytes = Packed({"Old title", "Loc", "C-1", "Director", "", "Cast", "", "9.99", "117", "", "notes"});
+    MovieItem item;
+    item.SetPackedRecord(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    item.SetTitle(title.c_str());
+    item.SetNotes(std::string(600, 'n').c_str());
+    item.SetCatalog("");
+    item.SetLocation(item.GetLocation() + 1);  // from the item's own array
+    uint32_t size = 0;
+    const uint8_t* packed = item.GetPackedRecord(&size);
+    uint8_t walked[kPackedBufferSize];
+    const size_t walked_size = PackMovieRecord(*item.GetTransRecord(), walked);
+    ASSERT_EQ(std::vector<uint8_t>(packed, packed + size), std::vector<uint8_t>(walked, walked + walked_size));
+    EXPECT_EQ(item.TextView(kTitle), title.substr(0, kCapacity[kTitle] - 1));
+    EXPECT_EQ(item.TextView(kLocation), "oc");
+  }
+}
+
 TEST(MovieItem, AShortHandheldRecordReadsNumbersAsZeroPastItsEnd) {
   uint8_t bytes[14] = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x03, 0x07, 0, 0xAA, 0xBB};
   MovieItem item;
