@@ -357,7 +357,7 @@ size_t AwardsInto(uint32_t awards_attr, char* out) {
       out[used++] = ',';
       out[used++] = ' ';
     }
-    std::memcpy(out + used, kAwardNames[i], kNames.size[i]);
+    byte_scan::CopyShort(out + used, kAwardNames[i], kNames.size[i]);
     used += kNames.size[i];
     first = false;
   }
@@ -555,7 +555,7 @@ std::string_view GenresView(uint32_t genre, char* scratch) {
   for (int32_t bit = 0; bit < GenreCount() && bit < 32; ++bit) {
     if (!(genre & (1u << bit))) continue;
     if (used > 0) scratch[used++] = '/';
-    std::memcpy(scratch + used, kNames.text[bit], kNames.size[bit]);
+    byte_scan::CopyShort(scratch + used, kNames.text[bit], kNames.size[bit]);
     used += kNames.size[bit];
   }
   return std::string_view(scratch, used);
