@@ -352,7 +352,10 @@ ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
   DataRecord::FieldInput batch[kBatch];
   int32_t columns[kBatch];
   FieldSplitter fields(line_.data(), length);
+  // Taken once: the decoding writes into the line, so the map's fields would be loaded again for
+  // every column.
   const int32_t count = map_->Count();
+  const int32_t* const column_fields = map_->ColumnFields();
   int32_t column = 0;
   bool more = true;
   while (more) {
@@ -361,7 +364,7 @@ ParseResult DataParser::ParseData(DataRecord* record, size_t length) {
       size_t size = 0;
       const char* field = fields.Next(&size);
       if (field == nullptr) break;
-      const int32_t index = map_->FieldForColumn(column);
+      const int32_t index = column_fields[column];
       if (index == -1) continue;
       batch[n] = DataRecord::FieldInput{index, field, size};
       columns[n] = column;

@@ -32,6 +32,8 @@ class FieldMap {
   virtual int32_t FieldForColumn(int32_t column) const final {
     return (column >= 0 && column < count_) ? entries_[static_cast<size_t>(column)] : -1;
   }
+  // The field of each column 0 .. Count() - 1, valid until the map changes.
+  const int32_t* ColumnFields() const { return entries_.data(); }
   // The first column holding the field, or -1.
   virtual int32_t ColumnForField(int32_t field) const;
   // FieldName of the column's field.
