@@ -320,6 +320,14 @@ const char* DecimalText(uint32_t value, char* out) {
     digits[n++] = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
+  if (n < 8) {
+    // The digits and the NUL after them in one store: the text is read back a word at a time
+    // right away, and a word loaded over byte stores waits for them.
+    uint64_t word = 0;
+    for (int i = 0; i < n; ++i) word |= static_cast<uint64_t>(static_cast<unsigned char>(digits[n - 1 - i])) << (8 * i);
+    std::memcpy(out, &word, sizeof word);
+    return out;
+  }
   for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
   out[n] = '\0';
   return out;
