@@ -26,6 +26,7 @@
 #include "conduit/sync_driver.h"
 #include "diag/sync_log.h"
 #include "hotsync_session.h"
+#include "movies/movie_categories.h"
 #include "movies/movie_item.h"
 #include "mymovies/desktop_item_list.h"
 #include "mymovies/item_matching.h"
@@ -169,6 +170,12 @@ int Run(const std::string& dir, bool audit) {
 
 int Parse(const std::string& dir) {
   std::string path = dir + "/docs/MyMoviesImport.tab";
+  // The categories the prepared handheld holds, as the sync has them while it parses: without
+  // them no line's category would read, and every line would take the path of an unread field.
+  const std::string block = reelbox_test::DefaultMovieCategoryBlock();
+  MovieCategories categories(nullptr);
+  categories.LoadFromBlock(reinterpret_cast<const uint8_t*>(block.data()), block.size());
+  SetCurrentMovieCategories(&categories);
   auto start = Stopwatch::now();
   DesktopFile in(Env::Default().Files(), path.c_str());
   if (in.OpenRead() != FileResult::kOk) return 1;
@@ -190,6 +197,7 @@ int Parse(const std::string& dir) {
   parser.Stop();
   double seconds = Seconds(start);
   list.Clear();
+  SetCurrentMovieCategories(nullptr);
   std::printf("seconds %.4f lines %u\n", seconds, parsed);
   return 0;
 }
