@@ -7,6 +7,8 @@
 #include <new>
 #include <string_view>
 
+#include "platform/byte_scan.h"
+
 namespace {
 
 // Each block begins with the number of characters its buffer has room for, so that a shorter or
@@ -73,11 +75,7 @@ size_t FoldedTextHash::operator()(std::string_view text) const {
 }
 
 bool FoldedTextEqual::operator()(std::string_view a, std::string_view b) const {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(static_cast<unsigned char>(a[i])) != Lower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
+  return a.size() == b.size() && byte_scan::FoldedEqual(a.data(), b.data(), a.size());
 }
 
 TextString::TextString() : buffer_(NewBuffer(0)) {}

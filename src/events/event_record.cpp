@@ -62,21 +62,7 @@ uint64_t HashIgnoringCase(const std::string& text) {
 }
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  size_t i = 0;
-  // Eight bytes a step, with the capitals of both as small letters where they differ.
-  for (; i + 8 <= a.size(); i += 8) {
-    const uint64_t x = byte_scan::Load(a.data() + i);
-    const uint64_t y = byte_scan::Load(b.data() + i);
-    if (x != y && byte_scan::FoldLetters(x) != byte_scan::FoldLetters(y)) return false;
-  }
-  for (; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+  return a.size() == b.size() && byte_scan::FoldedEqual(a.data(), b.data(), a.size());
 }
 
 }  // namespace

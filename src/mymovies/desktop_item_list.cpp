@@ -57,24 +57,8 @@ uint32_t HashOf(std::string_view key) {
   return static_cast<uint32_t>(h);
 }
 
-// Whether a equals the start of b, letter case ignored; eight bytes a step.
-bool FoldedSame(std::string_view a, std::string_view b) {
-  const size_t n = a.size();
-  const char* x = a.data();
-  const char* y = b.data();
-  if (n >= 8) {
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-      if (byte_scan::FoldLetters(byte_scan::Load(x + i)) != byte_scan::FoldLetters(byte_scan::Load(y + i))) return false;
-    }
-    return i == n ||
-           byte_scan::FoldLetters(byte_scan::Load(x + n - 8)) == byte_scan::FoldLetters(byte_scan::Load(y + n - 8));
-  }
-  for (size_t i = 0; i < n; ++i) {
-    if (Fold(x[i]) != Fold(y[i])) return false;
-  }
-  return true;
-}
+// Whether a equals the start of b, letter case ignored.
+bool FoldedSame(std::string_view a, std::string_view b) { return byte_scan::FoldedEqual(a.data(), b.data(), a.size()); }
 
 uint32_t TagOf(uint32_t hash) { return (hash >> kTagShift) | 1u; }
 

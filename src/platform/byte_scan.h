@@ -158,6 +158,32 @@ inline uint64_t FoldLetters(uint64_t w) {
   return w | (capitals >> 2);
 }
 
+// Whether the n bytes at a and at b are the same with ASCII capitals taken as small letters (no
+// other byte folds); eight bytes a step.
+inline bool FoldedEqual(const char* a, const char* b, size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t x = Load(a + i);
+    const uint64_t y = Load(b + i);
+    if (x != y && FoldLetters(x) != FoldLetters(y)) return false;
+  }
+  if (i == n) return true;
+  if (n >= 8) {
+    // The last eight bytes, overlapping the word before.
+    const uint64_t x = Load(a + n - 8);
+    const uint64_t y = Load(b + n - 8);
+    return x == y || FoldLetters(x) == FoldLetters(y);
+  }
+  for (; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + ('a' - 'A'));
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + ('a' - 'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // The marks of a word (bit 7 of each marked byte) as a bit per byte.
 inline uint32_t WordMarkBits(uint64_t marks) {
   return static_cast<uint32_t>(((marks >> 7) * 0x0102040810204080ull) >> 56);
