@@ -54,7 +54,11 @@ int32_t MovieCategories::FindExact(const char* text) const {
   // at most, each ruled out by its length first (an import asks for every line).
   const std::string_view wanted(text);
   const FoldedTextEqual equal;
+  // The first letters rule most names out before their lengths are counted.
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+  const char first = fold(text[0]);
   for (const auto& entry : index_) {
+    if (fold(entry.first.Text()[0]) != first) continue;
     if (static_cast<size_t>(entry.first.Length()) == wanted.size() &&
         equal(std::string_view(entry.first.Text(), wanted.size()), wanted))
       return entry.second;

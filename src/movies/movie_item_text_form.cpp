@@ -1,8 +1,10 @@
 // The text form of a movie item: one text per field index, as the tab-delimited files carry it,
 // copying present fields through it, the one-line description and the matching key.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "diag/handheld_link.h"
@@ -312,8 +314,8 @@ TextString DueDateText(Clock& clock, const MovieItem& item) {
   return TextString(DueDateInto(clock, item, buffer));
 }
 
-// value in decimal into out (room for 11 bytes); gives out.
-const char* DecimalText(uint32_t value, char* out) {
+// value in decimal into out (room for 11 bytes), NUL-terminated; gives the number of digits.
+size_t DecimalInto(uint32_t value, char* out) {
   char digits[10];
   int n = 0;
   do {
@@ -326,10 +328,16 @@ const char* DecimalText(uint32_t value, char* out) {
     uint64_t word = 0;
     for (int i = 0; i < n; ++i) word |= static_cast<uint64_t>(static_cast<unsigned char>(digits[n - 1 - i])) << (8 * i);
     std::memcpy(out, &word, sizeof word);
-    return out;
+    return static_cast<size_t>(n);
   }
   for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
   out[n] = '\0';
+  return static_cast<size_t>(n);
+}
+
+// value in decimal into out (room for 11 bytes); gives out.
+const char* DecimalText(uint32_t value, char* out) {
+  DecimalInto(value, out);
   return out;
 }
 
@@ -352,7 +360,7 @@ size_t AwardsInto(uint32_t awards_attr, char* out) {
   out[0] = '\0';
   if ((awards_attr & 0xFFFFFF80u) == 0) return 0;
   // The year has four digits: the offset is 0 to 127.
-  size_t used = std::strlen(DecimalText(1927 + (awards_attr & 0x7F), out));
+  size_t used = DecimalInto(1927 + (awards_attr & 0x7F), out);
   out[used++] = ' ';
   if (kNames.total + used >= kAwardsTextSize) {  // never: the table is short
     out[used] = '\0';
@@ -543,7 +551,21 @@ std::string_view BoolView(bool value) { return value ? std::string_view("True", 
 
 std::string_view NameView(const char* name) { return std::string_view(name, byte_scan::TextLength(name)); }
 
-std::string_view DecimalView(uint32_t value, char* scratch) { return NameView(DecimalText(value, scratch)); }
+std::string_view DecimalView(uint32_t value, char* scratch) { return std::string_view(scratch, DecimalInto(value, scratch)); }
+
+// A row's name of a value table as the table's own Name function gives it (row 0 for an index out of
+// range), with the names' lengths counted once: an export shows six table names per line.
+template <const auto& kNames>
+std::string_view RowView(uint32_t index) {
+  constexpr size_t kRows = std::size(kNames);
+  static const auto kLengths = [] {
+    std::array<uint8_t, kRows> lengths{};
+    for (size_t i = 0; i < kRows; ++i) lengths[i] = static_cast<uint8_t>(std::strlen(kNames[i]));
+    return lengths;
+  }();
+  const size_t row = index < kRows ? index : 0;
+  return std::string_view(kNames[row], kLengths[row]);
+}
 
 // The genre names, slashes between, into scratch (every name of the table fits).
 std::string_view GenresView(uint32_t genre, char* scratch) {
@@ -605,12 +627,12 @@ bool MovieItem::GetFieldViews(Clock& clock, const int32_t* indexes, int32_t coun
         text = BoolView(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
         break;
       case MovieField::kGenre: text = GenresView(GetGenre(), room); break;
-      case MovieField::kLoanStatus: text = NameView(LoanStatusName(static_cast<int32_t>(GetLoanStatus()))); break;
-      case MovieField::kMediaType: text = NameView(GetMediaTypeName()); break;
-      case MovieField::kScreenEncoding: text = NameView(ScreenEncodingName(static_cast<int32_t>(GetScreenEncoding()))); break;
-      case MovieField::kFilmProcess: text = NameView(GetFilmProcessName()); break;
-      case MovieField::kRating: text = NameView(StarRatingName(static_cast<int32_t>(GetMyRating()))); break;
-      case MovieField::kMPAA: text = NameView(MpaaRatingName(static_cast<int32_t>(GetMpaaRating()))); break;
+      case MovieField::kLoanStatus: text = RowView<movie_tables::kLoanStatusNames>(GetLoanStatus()); break;
+      case MovieField::kMediaType: text = RowView<movie_tables::kMediaTypeNames>(GetMediaType()); break;
+      case MovieField::kScreenEncoding: text = RowView<movie_tables::kScreenEncodingNames>(GetScreenEncoding()); break;
+      case MovieField::kFilmProcess: text = RowView<movie_tables::kFilmProcessNames>(GetWideScreenProcess()); break;
+      case MovieField::kRating: text = RowView<movie_tables::kStarRatingDisplay>(GetMyRating()); break;
+      case MovieField::kMPAA: text = RowView<movie_tables::kMpaaRatingNames>(GetMpaaRating()); break;
       case MovieField::kMediaQuantity: text = DecimalView(GetMediaQuantity(), room); break;
       case MovieField::kMediaRegion: text = DecimalView(GetMediaRegion(), room); break;
       case MovieField::kYear: {

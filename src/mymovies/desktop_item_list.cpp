@@ -67,8 +67,7 @@ std::string_view TrimmedTitle(const uint8_t* packed, size_t size) {
   if (packed == nullptr || size <= movie_record::kFixedSize) return {};
   const char* begin = reinterpret_cast<const char*>(packed) + movie_record::kFixedSize;
   const char* limit = reinterpret_cast<const char*>(packed) + size;
-  const void* nul = std::memchr(begin, '\0', static_cast<size_t>(limit - begin));
-  const char* end = nul ? static_cast<const char*>(nul) : limit;
+  const char* end = byte_scan::FindByte(begin, limit, '\0');
   while (begin < end && IsSpaceChar(*begin)) ++begin;
   while (end > begin && IsSpaceChar(end[-1])) --end;
   return std::string_view(begin, static_cast<size_t>(end - begin));

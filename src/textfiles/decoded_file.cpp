@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/byte_scan.h"
+
 namespace {
 
 constexpr size_t kBlock = 64 * 1024;
@@ -56,7 +58,7 @@ uint32_t DecodedFile::Read(void* buffer, size_t n, size_t* got) {
   } else {
     err = raw_->Read(out, n, &given);
   }
-  if (!saw_nul_ && given > 0 && std::memchr(out, 0, given) != nullptr) saw_nul_ = true;
+  if (!saw_nul_ && given > 0 && byte_scan::FindByte(out, out + given, '\0') != out + given) saw_nul_ = true;
   *got = given;
   return err;
 }
