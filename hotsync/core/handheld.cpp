@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/file_names.h"
 #include "hotsync_session.h"
@@ -33,9 +34,9 @@ int32_t Handheld::Locate(const std::string& name, std::string* path) const {
 }
 
 int32_t Handheld::Load(const std::string& path, PalmDatabase* db, std::string* error) const {
-  Bytes data;
-  if (!ReadWholeFile(path, &data, error)) return kHsErrIo;
-  if (!ParsePalmDatabase(data, path, db, error)) return kHsErrDamaged;
+  FileBytes file;
+  if (!ReadWholeFile(path, &file, error)) return kHsErrIo;
+  if (!ParsePalmDatabase(SharedBytes(std::move(file.data), file.size), path, db, error)) return kHsErrDamaged;
   return 0;
 }
 

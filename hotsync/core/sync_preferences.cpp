@@ -68,7 +68,7 @@ int32_t HS_CALL SyncReadAppPreference(AppPreferenceRequest* request) {
   if (int32_t code = LoadPreferences(session, request->backedUp != 0, &path, &db)) return code;
   const PalmResource* found = FindPreference(&db, request->creator, request->prefId);
   if (found == nullptr) return kSyncErrNotFound;
-  const Bytes& data = found->data;
+  const SharedBytes& data = found->data;
   request->version = data.size() >= 2 ? static_cast<uint16_t>(data[0] << 8 | data[1]) : 0;
   const size_t actual = data.size() >= 2 ? data.size() - 2 : 0;
   size_t returned = actual;
@@ -100,9 +100,9 @@ int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request) {
     target->type = request->creator;
     target->id = request->prefId;
   }
-  target->data.assign({static_cast<uint8_t>(request->version >> 8),
-                       static_cast<uint8_t>(request->version & 0xFF)});
-  target->data.insert(target->data.end(), request->buffer, request->buffer + request->requestedSize);
+  Bytes data{static_cast<uint8_t>(request->version >> 8), static_cast<uint8_t>(request->version & 0xFF)};
+  data.insert(data.end(), request->buffer, request->buffer + request->requestedSize);
+  target->data = data;
   db.modificationDate = HandheldSecondsNow(session->clockOffset());
   db.modificationNumber += 1;
   std::string error;

@@ -164,7 +164,7 @@ int32_t HS_CALL SyncWriteRec(RecordExchange* record) {
   }
   target->attributes = static_cast<uint8_t>((record->attributes & ~kRecAttrCategoryMask) |
                                             (record->category & kRecAttrCategoryMask));
-  target->data.assign(record->buffer, record->buffer + record->recordSize);
+  target->data.assign(record->buffer, record->recordSize);
   record->recordId = target->id;
   record->index = static_cast<uint16_t>(index);
   db->modified = true;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "pdb/shared_bytes.h"
+
 namespace hotsync {
 
 using Bytes = std::vector<uint8_t>;
@@ -33,14 +35,14 @@ constexpr uint32_t kMaxRecordId = 0xFFFFFF;
 struct PalmRecord {
   uint8_t attributes = 0;
   uint32_t id = 0;  // 24 bits
-  Bytes data;
+  SharedBytes data;
 };
 
 // One resource of a resource database.
 struct PalmResource {
   uint32_t type = 0;  // four characters, first one most significant
   uint16_t id = 0;
-  Bytes data;
+  SharedBytes data;
 };
 
 struct PalmDatabase {
@@ -66,9 +68,10 @@ struct PalmDatabase {
   bool IsResourceDatabase() const { return (attributes & kDbAttrResource) != 0; }
 };
 
-// Reads a database from the bytes of a file. On failure returns false and sets *error to a text
-// naming the file (file_name, used only in the message) and the fault; *db is then unspecified.
-bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmDatabase* db,
+// Reads a database from the bytes of a file. Its records and resources keep slices of file, not
+// copies. On failure returns false and sets *error to a text naming the file (file_name, used only
+// in the message) and the fault; *db is then unspecified.
+bool ParsePalmDatabase(const SharedBytes& file, const std::string& file_name, PalmDatabase* db,
                        std::string* error);
 
 // The file bytes of a database. REQUIRES: name shorter than 32 bytes; at most 65535 entries.

@@ -2,15 +2,14 @@
 // file gives an error naming the fault instead of a crash or a silently shortened database.
 #include "pdb/palm_database.h"
 
-#include <cstddef>
 #include <cstdio>
 
 namespace hotsync {
 namespace {
 
-uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] << 8 | b[at + 1]); }
+uint16_t Get16(const uint8_t* b, size_t at) { return static_cast<uint16_t>(b[at] << 8 | b[at + 1]); }
 
-uint32_t Get32(const Bytes& b, size_t at) {
+uint32_t Get32(const uint8_t* b, size_t at) {
   return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
          static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
 }
@@ -24,9 +23,10 @@ std::string Number(uint64_t value) { return std::to_string(value); }
 
 }  // namespace
 
-bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmDatabase* db,
+bool ParsePalmDatabase(const SharedBytes& file_bytes, const std::string& file_name, PalmDatabase* db,
                        std::string* error) {
-  const size_t size = file.size();
+  const uint8_t* const file = file_bytes.data();
+  const size_t size = file_bytes.size();
   if (size < kPalmHeaderSize) {
     return Fail(file_name, "short header (" + Number(size) + " bytes, 78 needed)", error);
   }
@@ -34,8 +34,8 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmData
   while (name_length < kPalmNameSize && file[name_length] != 0) ++name_length;
   if (name_length == kPalmNameSize) return Fail(file_name, "database name is not terminated", error);
   *db = PalmDatabase();
-  db->name.assign(reinterpret_cast<const char*>(file.data()), name_length);
-  db->nameField.assign(file.begin(), file.begin() + kPalmNameSize);
+  db->name.assign(reinterpret_cast<const char*>(file), name_length);
+  db->nameField.assign(file, file + kPalmNameSize);
   db->attributes = Get16(file, 32);
   db->version = Get16(file, 34);
   db->creationDate = Get32(file, 36);
@@ -95,21 +95,19 @@ bool ParsePalmDatabase(const Bytes& file, const std::string& file_name, PalmData
   }
   starts.push_back(size);
 
-  auto block = [&](size_t i) {
-    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(starts[i]),
-                 file.begin() + static_cast<std::ptrdiff_t>(starts[i + 1]));
-  };
+  auto block = [&](size_t i) { return file_bytes.Slice(starts[i], starts[i + 1] - starts[i]); };
   const size_t first_block = starts.front();
-  db->gap.assign(file.begin() + static_cast<std::ptrdiff_t>(entries_end),
-                 file.begin() + static_cast<std::ptrdiff_t>(first_block));
+  db->gap.assign(file + entries_end, file + first_block);
   size_t next = 0;
   if (app_info_offset != 0) {
     db->hasAppInfo = true;
-    db->appInfo = block(next++);
+    db->appInfo.assign(file + starts[next], file + starts[next + 1]);
+    ++next;
   }
   if (sort_info_offset != 0) {
     db->hasSortInfo = true;
-    db->sortInfo = block(next++);
+    db->sortInfo.assign(file + starts[next], file + starts[next + 1]);
+    ++next;
   }
   // One allocation for the entry list: growing it step by step leaves freed blocks of megabytes.
   if (resources) {

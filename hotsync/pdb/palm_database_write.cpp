@@ -17,7 +17,10 @@ void Put32(Bytes* out, uint32_t value) {
   Put16(out, value & 0xFFFF);
 }
 
-void Append(Bytes* out, const Bytes& data) { out->insert(out->end(), data.begin(), data.end()); }
+template <typename Block>
+void Append(Bytes* out, const Block& data) {
+  out->insert(out->end(), data.begin(), data.end());
+}
 
 }  // namespace
 

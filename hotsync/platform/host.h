@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ const char* TextLineEnd();
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
+// A file's bytes in storage that is not cleared before the read: a handheld database is megabytes.
+struct FileBytes {
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+};
+bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Creates the folder and any missing parents; an existing folder is success.

@@ -52,37 +52,48 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *error = ErrnoText("cannot open", path);
     return false;
   }
-  data->clear();
-  // Read where the bytes go, in one piece when the size is known: a full handheld database is
-  // megabytes.
+  // Read where the bytes stay, in one piece when the size is known (the byte beyond it shows the
+  // end at once).
+  size_t capacity = 65536;
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size < (1LL << 30)) {
-    data->reserve(static_cast<size_t>(st.st_size) + 1);
+    capacity = static_cast<size_t>(st.st_size) + 1;
   }
+  std::unique_ptr<uint8_t[]> data(new uint8_t[capacity]);
+  size_t used = 0;
   for (;;) {
-    const size_t used = data->size();
-    const size_t room = data->capacity() > used ? data->capacity() - used : 65536;
-    data->resize(used + room);
-    ssize_t n = ::read(fd, data->data() + used, room);
-    if (n < 0 && errno == EINTR) {
-      data->resize(used);
-      continue;
+    if (used == capacity) {
+      std::unique_ptr<uint8_t[]> larger(new uint8_t[capacity * 2]);
+      std::memcpy(larger.get(), data.get(), used);
+      data = std::move(larger);
+      capacity *= 2;
     }
+    const ssize_t n = ::read(fd, data.get() + used, capacity - used);
+    if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = ErrnoText("cannot read", path);
       ::close(fd);
       return false;
     }
-    data->resize(used + static_cast<size_t>(n));
     if (n == 0) break;
+    used += static_cast<size_t>(n);
   }
   ::close(fd);
+  file->data = std::move(data);
+  file->size = used;
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  FileBytes file;
+  if (!ReadWholeFile(path, &file, error)) return false;
+  data->assign(file.data.get(), file.data.get() + file.size);
   return true;
 }
 

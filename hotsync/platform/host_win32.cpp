@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace hotsync {
 namespace {
@@ -53,34 +54,49 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "\\" + name;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error) {
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
     *error = SystemErrorText("cannot open", path, GetLastError());
     return false;
   }
-  data->clear();
-  // Read where the bytes go, in one piece when the size is known: a full handheld database is
-  // megabytes, and each read costs more under Wine than the copy.
+  // Read where the bytes stay, in one piece when the size is known (the byte beyond it shows the
+  // end at once): each read costs more under Wine than the copy.
+  size_t capacity = 65536;
   LARGE_INTEGER size;
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30)) {
-    data->reserve(static_cast<size_t>(size.QuadPart) + 1);
+  if (GetFileSizeEx(handle, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30)) {
+    capacity = static_cast<size_t>(size.QuadPart) + 1;
   }
+  std::unique_ptr<uint8_t[]> data(new uint8_t[capacity]);
+  size_t used = 0;
   for (;;) {
-    const size_t used = data->size();
-    const size_t room = data->capacity() > used ? data->capacity() - used : 65536;
-    data->resize(used + room);
+    if (used == capacity) {
+      std::unique_ptr<uint8_t[]> larger(new uint8_t[capacity * 2]);
+      std::memcpy(larger.get(), data.get(), used);
+      data = std::move(larger);
+      capacity *= 2;
+    }
     DWORD got = 0;
-    if (!ReadFile(file, data->data() + used, static_cast<DWORD>(room), &got, nullptr)) {
+    const DWORD room = static_cast<DWORD>(std::min<size_t>(capacity - used, 1u << 30));
+    if (!ReadFile(handle, data.get() + used, room, &got, nullptr)) {
       *error = SystemErrorText("cannot read", path, GetLastError());
-      CloseHandle(file);
+      CloseHandle(handle);
       return false;
     }
-    data->resize(used + got);
     if (got == 0) break;
+    used += got;
   }
-  CloseHandle(file);
+  CloseHandle(handle);
+  file->data = std::move(data);
+  file->size = used;
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  FileBytes file;
+  if (!ReadWholeFile(path, &file, error)) return false;
+  data->assign(file.data.get(), file.data.get() + file.size);
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "core/handheld.h"
 #include "platform/host.h"
@@ -18,8 +19,9 @@ bool EndsWith(const std::string& text, const char* end) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to, std::string* error) {
-  Bytes data;
-  return ReadWholeFile(from, &data, error) && ReplaceFileAtomically(to, data, error);
+  FileBytes data;
+  return ReadWholeFile(from, &data, error) &&
+         ReplaceFileAtomically(to, std::vector<ByteSpan>{{data.data.get(), data.size}}, error);
 }
 
 bool RemoveBackup(const std::string& folder, std::string* error) {

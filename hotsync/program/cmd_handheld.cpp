@@ -14,7 +14,7 @@ int RunHandheldSettings(const Options& options);
 
 namespace {
 
-void PrintHex(const Bytes& data, const char* indent) {
+void PrintHex(const SharedBytes& data, const char* indent) {
   for (size_t i = 0; i < data.size(); i += 16) {
     char line[80];
     int length = std::snprintf(line, sizeof line, "%s%06lx ", indent, static_cast<unsigned long>(i));

@@ -32,8 +32,9 @@ const char kConduitFolderName[] = "Cinevane";
 const char kScratchName[] = "=dry-run";
 
 bool CopyFileTo(const std::string& from, const std::string& to, std::string* error) {
-  Bytes data;
-  return ReadWholeFile(from, &data, error) && ReplaceFileAtomically(to, data, error);
+  FileBytes data;
+  return ReadWholeFile(from, &data, error) &&
+         ReplaceFileAtomically(to, std::vector<ByteSpan>{{data.data.get(), data.size}}, error);
 }
 
 // Copies the plain files of a folder (not its sub-folders).

@@ -1,6 +1,9 @@
 // The Palm database file library: exact round trips and a clear error for each malformed file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "pdb/palm_database.h"
 #include "support/handheld.h"
 
@@ -174,4 +177,29 @@ TEST(PalmDatabase, BytesAfterTheNameTerminatorAreKeptUntilTheNameChanges) {
   const Bytes renamed = hotsync::SerializePalmDatabase(db);
   EXPECT_EQ(renamed[29], 0);
   EXPECT_EQ(std::string(renamed.begin(), renamed.begin() + 8), std::string("Renamed\0", 8));
+}
+
+TEST(PalmDatabase, RecordsShareTheFileBytesButChangeAlone) {
+  const Bytes file = hotsync::SerializePalmDatabase(SampleRecords());
+  PalmDatabase db;
+  std::string error;
+  {
+    std::unique_ptr<uint8_t[]> storage(new uint8_t[file.size()]);
+    std::copy(file.begin(), file.end(), storage.get());
+    ASSERT_TRUE(hotsync::ParsePalmDatabase(hotsync::SharedBytes(std::move(storage), file.size()), "x.pdb",
+                                           &db, &error)) << error;
+  }
+  PalmDatabase copy = db;
+  // From its own bytes: the source must survive the change.
+  copy.records[2].data.assign(copy.records[2].data.data() + 1, 5);
+  EXPECT_EQ(copy.records[2].data, (Bytes{'x', 'x', 'x', 'x', 'x'}));
+  EXPECT_EQ(db.records[2].data, Bytes(300, 'x'));
+  // A block of its own is rewritten in place only while nothing else holds it.
+  const hotsync::SharedBytes held = copy.records[2].data;
+  copy.records[2].data.assign(copy.records[0].data.data(), 3);
+  EXPECT_EQ(held, (Bytes{'x', 'x', 'x', 'x', 'x'}));
+  EXPECT_EQ(copy.records[2].data, (Bytes{'f', 'i', 'r'}));
+  copy.records[0].data = Bytes{};
+  EXPECT_TRUE(copy.records[0].data.empty());
+  EXPECT_EQ(hotsync::SerializePalmDatabase(db), file);
 }

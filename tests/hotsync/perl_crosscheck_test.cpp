@@ -49,7 +49,7 @@ my $s = $p->append_Resource(); $s->{type} = "KVRT"; $s->{id} = 4; $s->{data} = p
 $p->Write($ARGV[1]);
 )PERL";
 
-std::string Hex(const Bytes& data) {
+std::string Hex(const hotsync::SharedBytes& data) {
   std::string out;
   char two[3];
   for (uint8_t b : data) {

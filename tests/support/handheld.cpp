@@ -81,7 +81,7 @@ uint32_t AddTestRecord(hotsync::PalmDatabase* db, const std::string& data, uint8
   hotsync::PalmRecord record;
   record.id = db->uniqueIdSeed++;
   record.attributes = attributes;
-  record.data.assign(data.begin(), data.end());
+  record.data.assign(reinterpret_cast<const uint8_t*>(data.data()), data.size());
   db->records.push_back(record);
   return record.id;
 }

@@ -1,0 +1,96 @@
+#include "pdb/shared_bytes.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace hotsync {
+
+// One heap block: this header and, for a copy, its bytes right after it; storage taken from a
+// file stays where it was read.
+struct SharedBytes::Storage {
+  std::atomic<uint32_t> users{1};
+  size_t capacity = 0;  // of the bytes after the header
+  std::unique_ptr<uint8_t[]> taken;
+
+  uint8_t* Inline() { return reinterpret_cast<uint8_t*>(this + 1); }
+
+  static Storage* WithRoom(size_t size) {
+    Storage* storage = new (::operator new(sizeof(Storage) + size)) Storage();
+    storage->capacity = size;
+    return storage;
+  }
+
+  static void Release(Storage* storage) {
+    if (storage == nullptr || storage->users.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    storage->~Storage();
+    ::operator delete(storage);
+  }
+};
+
+SharedBytes::SharedBytes(const std::vector<uint8_t>& bytes) : SharedBytes(bytes.data(), bytes.size()) {}
+
+SharedBytes::SharedBytes(const uint8_t* data, size_t size) { assign(data, size); }
+
+SharedBytes::SharedBytes(std::unique_ptr<uint8_t[]> storage, size_t size) {
+  if (size == 0) return;
+  storage_ = Storage::WithRoom(0);
+  storage_->taken = std::move(storage);
+  data_ = storage_->taken.get();
+  size_ = size;
+}
+
+SharedBytes::SharedBytes(const SharedBytes& other) noexcept
+    : storage_(other.storage_), data_(other.data_), size_(other.size_) {
+  if (storage_ != nullptr) storage_->users.fetch_add(1, std::memory_order_relaxed);
+}
+
+SharedBytes::SharedBytes(SharedBytes&& other) noexcept
+    : storage_(std::exchange(other.storage_, nullptr)),
+      data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)) {}
+
+SharedBytes& SharedBytes::operator=(SharedBytes other) noexcept {
+  std::swap(storage_, other.storage_);
+  std::swap(data_, other.data_);
+  std::swap(size_, other.size_);
+  return *this;
+}
+
+SharedBytes::~SharedBytes() { Storage::Release(storage_); }
+
+SharedBytes SharedBytes::Slice(size_t offset, size_t size) const {
+  SharedBytes slice;
+  if (size == 0) return slice;
+  slice = *this;
+  slice.data_ = data_ + offset;
+  slice.size_ = size;
+  return slice;
+}
+
+void SharedBytes::assign(const uint8_t* data, size_t size) {
+  // A record written again and again keeps its block while no one else holds it.
+  if (storage_ != nullptr && storage_->capacity >= size && size > 0 &&
+      storage_->users.load(std::memory_order_acquire) == 1) {
+    std::memmove(storage_->Inline(), data, size);
+    data_ = storage_->Inline();
+    size_ = size;
+    return;
+  }
+  // Copied before the old storage goes: data may lie in it.
+  SharedBytes copy;
+  if (size > 0) {
+    copy.storage_ = Storage::WithRoom(size);
+    std::memcpy(copy.storage_->Inline(), data, size);
+    copy.data_ = copy.storage_->Inline();
+    copy.size_ = size;
+  }
+  *this = std::move(copy);
+}
+
+bool operator==(const SharedBytes& a, const SharedBytes& b) {
+  return a.size_ == b.size_ && (a.size_ == 0 || a.data_ == b.data_ || std::memcmp(a.data_, b.data_, a.size_) == 0);
+}
+
+}  // namespace hotsync
