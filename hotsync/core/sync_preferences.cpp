@@ -100,8 +100,10 @@ int32_t HS_CALL SyncWriteAppPreference(AppPreferenceRequest* request) {
     target->type = request->creator;
     target->id = request->prefId;
   }
-  Bytes data{static_cast<uint8_t>(request->version >> 8), static_cast<uint8_t>(request->version & 0xFF)};
-  data.insert(data.end(), request->buffer, request->buffer + request->requestedSize);
+  Bytes data(2u + request->requestedSize);
+  data[0] = static_cast<uint8_t>(request->version >> 8);
+  data[1] = static_cast<uint8_t>(request->version & 0xFF);
+  if (request->requestedSize > 0) std::memcpy(&data[2], request->buffer, request->requestedSize);
   target->data = data;
   db.modificationDate = HandheldSecondsNow(session->clockOffset());
   db.modificationNumber += 1;

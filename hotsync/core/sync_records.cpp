@@ -27,7 +27,10 @@ std::ptrdiff_t PositionOf(OpenDatabase* db, uint32_t id) {
     for (size_t i = 0; i < db->db.records.size(); ++i) {
       db->positions.emplace_back(db->db.records[i].id, static_cast<uint32_t>(i));
     }
-    std::sort(db->positions.begin(), db->positions.end());
+    // A database keeps its records in id order unless a tool wrote it otherwise.
+    if (!std::is_sorted(db->positions.begin(), db->positions.end())) {
+      std::sort(db->positions.begin(), db->positions.end());
+    }
     db->positionsValid = true;
   }
   // The first record with the id, when several have it.

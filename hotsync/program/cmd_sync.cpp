@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hotsync_session.h"
@@ -48,7 +49,8 @@ std::string GroupedNumber(int32_t value) {
 // redrawn at most ten times a second; otherwise one line per status text (a text repeated by the
 // conduit's progress reports is shown once).
 int32_t HS_CALL ShowProgress(const char* status) {
-  const std::string text = status != nullptr ? status : "";
+  // Called for every few records of a walk: the text is copied only when it changes.
+  const std::string_view text = status != nullptr ? status : "";
   if (!g_quiet && g_terminal) {
     const auto now = std::chrono::steady_clock::now();
     int32_t done = 0;
@@ -63,21 +65,21 @@ int32_t HS_CALL ShowProgress(const char* status) {
           total > 0 ? ": " + GroupedNumber(done) + " of " + GroupedNumber(total) : std::string();
       // One line less than the terminal is wide: a full line would wrap before the next redraw.
       const int width = OutputWidth() > 1 ? OutputWidth() : 80;
-      Print("\r\x1b[K%s", Utf8Fit(Utf8OfMixedText(text + count), static_cast<size_t>(width - 1)).c_str());
+      Print("\r\x1b[K%s", Utf8Fit(Utf8OfMixedText(std::string(text) + count), static_cast<size_t>(width - 1)).c_str());
       std::fflush(stdout);
       g_lastDrawn = now;
       g_lineOpen = true;
     }
   } else if (!g_quiet && text != g_lastStatus) {
     // A pipe or file gets whole buffers; whoever watches it still sees news ten times a second.
-    Print("status: %s\n", text.c_str());
+    Print("status: %.*s\n", static_cast<int>(text.size()), text.data());
     const auto now = std::chrono::steady_clock::now();
     if (now - g_lastFlushed >= std::chrono::milliseconds(100)) {
       std::fflush(stdout);
       g_lastFlushed = now;
     }
   }
-  g_lastStatus = text;
+  if (text != g_lastStatus) g_lastStatus.assign(text.data(), text.size());
   if (!g_cancelAt.empty() && g_cancelAt == text) g_cancelling = true;
   const bool stop = Interrupted() || g_cancelling;
   g_askedToStop = g_askedToStop || stop;
