@@ -3,6 +3,7 @@
 #include "movies/movie_item.h"
 
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "device/device_database.h"
@@ -133,6 +134,18 @@ bool MovieItem::SetPackedRecord(const uint8_t* data, uint32_t size) {
   if (size > kPackedBufferSize || (data == nullptr && size != 0)) {
     ResetAll();
     return false;
+  }
+  // The item's own buffer takes the bytes when they fit and are not in it already: a work item is
+  // loaded for every entry of a pass.
+  const std::less<const uint8_t*> before;
+  const bool own = packed_ && !before(data, packed_.get()) && before(data, packed_.get() + packed_capacity_);
+  if (packed_ && !own && size <= packed_capacity_) {
+    ResetAll();
+    if (size) std::memcpy(packed_.get(), data, size);
+    packed_size_ = size;
+    packed_valid_ = true;
+    packed_texts_found_ = false;
+    return true;
   }
   // Copied before the reset: data may be this item's own packed bytes.
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[size > 0 ? size : 1]);

@@ -1,6 +1,5 @@
 #include "mymovies/item_matching.h"
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -48,15 +47,14 @@ bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemR
       return true;
     case ConflictMode::kMergeFields: {
       LogAudit("[will be updated on device] ");
-      std::unique_ptr<MovieItem> merged(new (std::nothrow) MovieItem(record));
-      if (!merged) return false;
-      if (!listed.IsPackedValid()) list.Load(entry, &listed);
-      merged->CopyPresentFields(clock, listed);
-      merged->SetOnDesktop(1);
-      merged->SetMatched(1);
-      merged->SetWriteBack(1);
       try {
-        list.Add(*merged, key.Text());
+        MovieItem merged(record);
+        if (!listed.IsPackedValid()) list.Load(entry, &listed);
+        merged.CopyPresentFields(clock, listed);
+        merged.SetOnDesktop(1);
+        merged.SetMatched(1);
+        merged.SetWriteBack(1);
+        list.Add(merged, key.Text());
       } catch (const std::bad_alloc&) {
         return false;
       }
