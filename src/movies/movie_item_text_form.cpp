@@ -314,8 +314,41 @@ TextString DueDateText(Clock& clock, const MovieItem& item) {
   return TextString(DueDateInto(clock, item, buffer));
 }
 
+// The two digits of each value below 100.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+uint64_t DigitPair(uint32_t value) {
+  uint16_t pair;
+  std::memcpy(&pair, kDigitPairs + 2 * value, sizeof pair);
+  return pair;
+}
+
 // value in decimal into out (room for 11 bytes), NUL-terminated; gives the number of digits.
 size_t DecimalInto(uint32_t value, char* out) {
+  if (value < 10000) {
+    // Years, counts and regions: the digits and the NUL after them in one store, two digits a
+    // step (the text is read back a word at a time right away).
+    uint64_t word;
+    size_t n;
+    if (value < 10) {
+      word = '0' + value;
+      n = 1;
+    } else if (value < 100) {
+      word = DigitPair(value);
+      n = 2;
+    } else if (value < 1000) {
+      word = ('0' + value / 100) | DigitPair(value % 100) << 8;
+      n = 3;
+    } else {
+      word = DigitPair(value / 100) | DigitPair(value % 100) << 16;
+      n = 4;
+    }
+    std::memcpy(out, &word, sizeof word);
+    return n;
+  }
   char digits[10];
   int n = 0;
   do {
