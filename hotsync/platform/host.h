@@ -69,6 +69,10 @@ struct ByteSpan {
 };
 bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error);
 
+// Replaces to by a copy of from, atomically as above, read and written through a buffer of 256 KB: a
+// backup of a database of megabytes needs no copy of it in memory.
+bool CopyFileAtomically(const std::string& from, const std::string& to, std::string* error);
+
 // Hands pieces to write in blocks of up to 64 KB (a piece that large goes on its own), so a
 // database of many small records takes few writes. Stops at the first write that fails.
 bool WriteStaged(const std::vector<ByteSpan>& pieces, const std::function<bool(const uint8_t*, size_t)>& write);

@@ -40,6 +40,52 @@ std::string ParentOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+using Writer = std::function<bool(const uint8_t*, size_t)>;
+
+constexpr size_t kCopyBufferSize = 256 * 1024;
+
+// Writes "path.tmp" through produce, flushes it to the disk and renames it over path.
+bool ReplaceThrough(const std::string& path, const std::function<bool(const Writer&)>& produce, std::string* error) {
+  const std::string temp = path + ".tmp";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = ErrnoText("cannot create", temp);
+    return false;
+  }
+  // A full handheld database is megabytes: it goes to the disk while it is written, so that the
+  // flush waits for its last part only (the start of the write-back is a hint; failures are left to
+  // the flush).
+  size_t unstarted = 0;
+  const bool written = produce([&](const uint8_t* data, size_t size) {
+    if (!WriteAll(fd, data, size)) return false;
+    unstarted += size;
+    if (unstarted >= (size_t{4} << 20)) {
+      unstarted = 0;
+      ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+    return true;
+  });
+  if (!written || ::fsync(fd) != 0) {
+    *error = ErrnoText("cannot write", temp);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  ::close(fd);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    *error = ErrnoText("cannot replace", path);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk only with the folder.
+  int dir_fd = ::open(ParentOf(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (dir_fd >= 0) {
+    ::fsync(dir_fd);
+    ::close(dir_fd);
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* TextLineEnd() { return "\n"; }
@@ -181,44 +227,29 @@ bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::stri
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error) {
-  const std::string temp = path + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *error = ErrnoText("cannot create", temp);
+  return ReplaceThrough(path, [&](const Writer& write) { return WriteStaged(pieces, write); }, error);
+}
+
+bool CopyFileAtomically(const std::string& from, const std::string& to, std::string* error) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    *error = ErrnoText("cannot open", from);
     return false;
   }
-  // A full handheld database is megabytes: it goes to the disk while it is written, so that the
-  // flush waits for its last part only (the start of the write-back is a hint; failures are left to
-  // the flush).
-  size_t unstarted = 0;
-  const bool written = WriteStaged(pieces, [&](const uint8_t* data, size_t size) {
-    if (!WriteAll(fd, data, size)) return false;
-    unstarted += size;
-    if (unstarted >= (size_t{4} << 20)) {
-      unstarted = 0;
-      ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  std::string read_error;
+  const bool copied = ReplaceThrough(to, [&](const Writer& write) {
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kCopyBufferSize]);
+    for (;;) {
+      const ssize_t n = ::read(in, buffer.get(), kCopyBufferSize);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) read_error = ErrnoText("cannot read", from);
+      if (n <= 0) return n == 0;
+      if (!write(buffer.get(), static_cast<size_t>(n))) return false;
     }
-    return true;
-  });
-  if (!written || ::fsync(fd) != 0) {
-    *error = ErrnoText("cannot write", temp);
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  ::close(fd);
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    *error = ErrnoText("cannot replace", path);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The rename itself reaches the disk only with the folder.
-  int dir_fd = ::open(ParentOf(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    ::fsync(dir_fd);
-    ::close(dir_fd);
-  }
-  return true;
+  }, error);
+  ::close(in);
+  if (!read_error.empty()) *error = read_error;
+  return copied;
 }
 
 void WriteHalfAndTerminate(const std::string& path, const Bytes& data) {

@@ -42,6 +42,36 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
   return true;
 }
 
+using Writer = std::function<bool(const uint8_t*, size_t)>;
+
+constexpr size_t kCopyBufferSize = 256 * 1024;
+
+// Writes "path.tmp" through produce, flushes it to the disk and moves it over path.
+bool ReplaceThrough(const std::string& path, const std::function<bool(const Writer&)>& produce, std::string* error) {
+  const std::string temp = path + ".tmp";
+  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText("cannot create", temp, GetLastError());
+    return false;
+  }
+  const bool written = produce([&](const uint8_t* data, size_t size) { return WriteAll(file, data, size); });
+  if (!written || !FlushFileBuffers(file)) {
+    *error = SystemErrorText("cannot write", temp, GetLastError());
+    CloseHandle(file);
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  CloseHandle(file);
+  if (!MoveFileExA(temp.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    *error = SystemErrorText("cannot replace", path, GetLastError());
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* TextLineEnd() { return "\r\n"; }
@@ -187,29 +217,32 @@ bool ReplaceFileAtomically(const std::string& path, const Bytes& data, std::stri
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::vector<ByteSpan>& pieces, std::string* error) {
-  const std::string temp = path + ".tmp";
-  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    *error = SystemErrorText("cannot create", temp, GetLastError());
+  return ReplaceThrough(path, [&](const Writer& write) { return WriteStaged(pieces, write); }, error);
+}
+
+bool CopyFileAtomically(const std::string& from, const std::string& to, std::string* error) {
+  HANDLE in = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (in == INVALID_HANDLE_VALUE) {
+    *error = SystemErrorText("cannot open", from, GetLastError());
     return false;
   }
-  const bool written =
-      WriteStaged(pieces, [&](const uint8_t* data, size_t size) { return WriteAll(file, data, size); });
-  if (!written || !FlushFileBuffers(file)) {
-    *error = SystemErrorText("cannot write", temp, GetLastError());
-    CloseHandle(file);
-    DeleteFileA(temp.c_str());
-    return false;
-  }
-  CloseHandle(file);
-  if (!MoveFileExA(temp.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    *error = SystemErrorText("cannot replace", path, GetLastError());
-    DeleteFileA(temp.c_str());
-    return false;
-  }
-  return true;
+  std::string read_error;
+  const bool copied = ReplaceThrough(to, [&](const Writer& write) {
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kCopyBufferSize]);
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(in, buffer.get(), static_cast<DWORD>(kCopyBufferSize), &got, nullptr)) {
+        read_error = SystemErrorText("cannot read", from, GetLastError());
+        return false;
+      }
+      if (got == 0) return true;
+      if (!write(buffer.get(), got)) return false;
+    }
+  }, error);
+  CloseHandle(in);
+  if (!read_error.empty()) *error = read_error;
+  return copied;
 }
 
 void WriteHalfAndTerminate(const std::string& path, const Bytes& data) {

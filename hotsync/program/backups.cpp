@@ -18,12 +18,6 @@ bool EndsWith(const std::string& text, const char* end) {
   return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool CopyFile(const std::string& from, const std::string& to, std::string* error) {
-  FileBytes data;
-  return ReadWholeFile(from, &data, error) &&
-         ReplaceFileAtomically(to, std::vector<ByteSpan>{{data.data.get(), data.size}}, error);
-}
-
 bool RemoveBackup(const std::string& folder, std::string* error) {
   std::vector<std::string> files;
   if (!ListFiles(folder, &files, error)) return false;
@@ -87,7 +81,7 @@ bool MakeBackup(const std::string& handheld, BackupReason reason, std::string* m
   const std::string folder = JoinPath(root, name);
   if (!MakeFolders(folder, error)) return false;
   for (const std::string& file : DatabaseFilesIn(handheld)) {
-    if (!CopyFile(JoinPath(handheld, file), JoinPath(folder, file), error)) return false;
+    if (!CopyFileAtomically(JoinPath(handheld, file), JoinPath(folder, file), error)) return false;
   }
   if (reason == BackupReason::kRestore &&
       !ReplaceFileAtomically(JoinPath(folder, kRestoreMark), Bytes(), error)) {
@@ -114,7 +108,7 @@ bool RestoreBackup(const std::string& handheld, const std::string& backup, std::
   const std::string folder = JoinPath(BackupsFolderFor(handheld), backup);
   const std::vector<std::string> wanted = DatabaseFilesIn(folder);
   for (const std::string& file : wanted) {
-    if (!CopyFile(JoinPath(folder, file), JoinPath(handheld, file), error)) return false;
+    if (!CopyFileAtomically(JoinPath(folder, file), JoinPath(handheld, file), error)) return false;
   }
   for (const std::string& file : DatabaseFilesIn(handheld)) {
     bool kept = false;

@@ -31,19 +31,13 @@ const char kConduitFolderName[] = "Cinevane";
 // No user's folder can have this name: user folder names use "=" only before two hex digits.
 const char kScratchName[] = "=dry-run";
 
-bool CopyFileTo(const std::string& from, const std::string& to, std::string* error) {
-  FileBytes data;
-  return ReadWholeFile(from, &data, error) &&
-         ReplaceFileAtomically(to, std::vector<ByteSpan>{{data.data.get(), data.size}}, error);
-}
-
 // Copies the plain files of a folder (not its sub-folders).
 bool CopyFiles(const std::string& from, const std::string& to, std::string* error) {
   std::vector<std::string> files;
   if (!ListFiles(from, &files, error) || !MakeFolders(to, error)) return false;
   for (const std::string& file : files) {
     if (file == kLockFileName) continue;
-    if (!CopyFileTo(JoinPath(from, file), JoinPath(to, file), error)) return false;
+    if (!CopyFileAtomically(JoinPath(from, file), JoinPath(to, file), error)) return false;
   }
   return true;
 }
@@ -196,11 +190,11 @@ int RunDryRun(const Options& options, bool do_nothing) {
   // The scratch root runs the conduits registered in the real one.
   const std::string registrations = JoinPath(options.root, kRegistrationsFileName);
   if (ready && FileExists(registrations)) {
-    ready = CopyFileTo(registrations, JoinPath(scratch, kRegistrationsFileName), &error);
+    ready = CopyFileAtomically(registrations, JoinPath(scratch, kRegistrationsFileName), &error);
   }
   for (const char* name : kDocumentFiles) {
     const std::string path = JoinPath(documents, name);
-    if (ready && FileExists(path)) ready = CopyFileTo(path, JoinPath(scratch_documents, name), &error);
+    if (ready && FileExists(path)) ready = CopyFileAtomically(path, JoinPath(scratch_documents, name), &error);
   }
   if (!ready) {
     PrintError("hotsync: the dry run could not be prepared: %s\n", error.c_str());

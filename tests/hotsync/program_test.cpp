@@ -428,6 +428,24 @@ TEST_F(HotSyncProgram, EachSyncKeepsABackupAndRestoreTakesTheHandheldBack) {
   EXPECT_EQ(Run({"handheld", "restore", "0"}).exitStatus, 2);
 }
 
+// Backups copy through a buffer much smaller than a full handheld database.
+TEST(HostFiles, CopyKeepsEveryByteOfALargeFileAndNamesAMissingOne) {
+  TempFolder folder;
+  hotsync::Bytes data(700 * 1024 + 7);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 131 + (i >> 12));
+  const std::string from = hotsync::JoinPath(folder.path(), "from.pdb");
+  const std::string to = hotsync::JoinPath(folder.path(), "to.pdb");
+  reelbox_test::WriteBytes(from, data);
+  reelbox_test::WriteBytes(to, hotsync::Bytes{1, 2, 3});
+  std::string error;
+  ASSERT_TRUE(hotsync::CopyFileAtomically(from, to, &error)) << error;
+  EXPECT_EQ(reelbox_test::ReadBytes(to), data);
+  EXPECT_FALSE(hotsync::FileExists(to + ".tmp"));
+  EXPECT_FALSE(hotsync::CopyFileAtomically(hotsync::JoinPath(folder.path(), "gone.pdb"), to, &error));
+  EXPECT_NE(error.find("gone.pdb"), std::string::npos) << error;
+  EXPECT_EQ(reelbox_test::ReadBytes(to), data);
+}
+
 TEST_F(HotSyncProgram, MistakesAUserMakesAreExplained) {
   AddUser();
   ProcessResult missing = Run({"--handheld", hotsync::JoinPath(root_.path(), "nowhere"), "handheld", "list"});
