@@ -7,6 +7,16 @@
 namespace hotsync {
 namespace {
 
+void Store16(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value >> 8);
+  at[1] = static_cast<uint8_t>(value);
+}
+
+void Store32(uint8_t* at, uint32_t value) {
+  Store16(at, value >> 16);
+  Store16(at + 2, value & 0xFFFF);
+}
+
 void Put16(Bytes* out, uint32_t value) {
   out->push_back(static_cast<uint8_t>(value >> 8));
   out->push_back(static_cast<uint8_t>(value));
@@ -70,19 +80,24 @@ Bytes PalmDatabaseHead(const PalmDatabase& db) {
   Put32(&out, db.uniqueIdSeed);
   Put32(&out, 0);  // next record list id
   Put16(&out, static_cast<uint32_t>(count));
+  // The entry list is nearly all of a large database's head: written in place, not byte by byte.
+  out.resize(entries_end);
+  uint8_t* entry = out.data() + kPalmHeaderSize;
   if (resources) {
     for (const PalmResource& resource : db.resources) {
-      Put32(&out, resource.type);
-      Put16(&out, resource.id);
-      Put32(&out, static_cast<uint32_t>(position));
+      Store32(entry, resource.type);
+      Store16(entry + 4, resource.id);
+      Store32(entry + 6, static_cast<uint32_t>(position));
+      entry += kResourceEntrySize;
       position += resource.data.size();
     }
   } else {
     for (const PalmRecord& record : db.records) {
-      Put32(&out, static_cast<uint32_t>(position));
-      out.push_back(record.attributes);
-      out.push_back(static_cast<uint8_t>(record.id >> 16));
-      Put16(&out, record.id & 0xFFFF);
+      Store32(entry, static_cast<uint32_t>(position));
+      entry[4] = record.attributes;
+      entry[5] = static_cast<uint8_t>(record.id >> 16);
+      Store16(entry + 6, record.id & 0xFFFF);
+      entry += kRecordEntrySize;
       position += record.data.size();
     }
   }
