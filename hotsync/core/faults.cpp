@@ -6,9 +6,7 @@ void Faults::Add(const std::string& operation, int32_t nth, int32_t code) {
   pending_.push_back(Pending{operation, nth, code});
 }
 
-int32_t Faults::Check(std::string_view operation) {
-  // Every call of the manager's API passes here: with nothing pending, nothing is built.
-  if (pending_.empty()) return 0;
+int32_t Faults::CheckPending(std::string_view operation) {
   int32_t fired = 0;
   for (size_t i = 0; i < pending_.size();) {
     Pending& fault = pending_[i];
