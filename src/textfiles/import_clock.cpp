@@ -8,9 +8,11 @@ bool Same(const CivilTime& a, const CivilTime& b) {
 }
 
 size_t SlotOf(const CivilTime& t, size_t slots) {
-  uint32_t h = static_cast<uint32_t>(t.year) * 0x9E3779B1u;
-  h ^= static_cast<uint32_t>(t.month * 31 + t.day) * 0x85EBCA77u;
-  h ^= static_cast<uint32_t>((t.hour * 60 + t.minute) * 60 + t.second) * 0xC2B2AE3Du;
+  // Unsigned throughout: a text may give any field any value.
+  const auto u = [](int32_t v) { return static_cast<uint32_t>(v); };
+  uint32_t h = u(t.year) * 0x9E3779B1u;
+  h ^= (u(t.month) * 31u + u(t.day)) * 0x85EBCA77u;
+  h ^= ((u(t.hour) * 60u + u(t.minute)) * 60u + u(t.second)) * 0xC2B2AE3Du;
   h ^= h >> 15;
   return h & (slots - 1);
 }

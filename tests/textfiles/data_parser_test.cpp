@@ -260,12 +260,13 @@ class CountingClock : public ForwardingClock {
 };
 
 // The dates of a file are read with the desktop clock's answers, each local time asked once per
-// reading of the file (a date that does not read is asked for too, then left blank).
+// reading of the file (a date that does not read is asked for too, then left blank; absurd
+// numbers are asked for like any other).
 TEST(DataParserDates, EachLocalTimeIsConvertedOncePerReadingOfTheFile) {
   TempDir dir;
   const std::string path = dir.Sub("MyMoviesImport.tab");
   WriteFileBytes(path, "Title\tLoanDate\tDueDate\r\nA\t3/1/2020\t3/8/2020\r\nB\t3/8/2020\t3/1/2020\r\n"
-                       "C\t2/30/2020\t2020-03-01\r\n");
+                       "C\t2/30/2020\t2020-03-01\r\nD\t999999999/999999999/2000\t3/1/2020\r\n");
   DesktopFile file(Env::Default().Files(), path.c_str());
   MovieFieldMap map;
   CountingClock clock(Env::Default().Time());
@@ -278,7 +279,8 @@ TEST(DataParserDates, EachLocalTimeIsConvertedOncePerReadingOfTheFile) {
     return item.GetLoanDate();
   };
   const std::vector<std::pair<uint32_t, uint32_t>> expected = {
-      {date("3/1/2020"), date("3/8/2020")}, {date("3/8/2020"), date("3/1/2020")}, {0u, date("3/1/2020")}};
+      {date("3/1/2020"), date("3/8/2020")}, {date("3/8/2020"), date("3/1/2020")}, {0u, date("3/1/2020")},
+      {date("999999999/999999999/2000"), date("3/1/2020")}};
   for (int reading = 1; reading <= 2; ++reading) {
     ASSERT_EQ(parser.Start(), ParseResult::kOk);
     std::vector<std::pair<uint32_t, uint32_t>> read;
@@ -287,7 +289,7 @@ TEST(DataParserDates, EachLocalTimeIsConvertedOncePerReadingOfTheFile) {
       read.emplace_back(item.GetLoanDate(), item.GetDueDate());
     }
     EXPECT_EQ(read, expected);
-    EXPECT_EQ(clock.conversions, 3 * reading);
+    EXPECT_EQ(clock.conversions, 4 * reading);
   }
   parser.Stop();
 }
