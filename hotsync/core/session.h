@@ -13,6 +13,7 @@
 #include "core/faults.h"
 #include "core/handheld.h"
 #include "core/users.h"
+#include "pdb/byte_arena.h"
 #include "pdb/palm_database.h"
 #include "platform/host.h"
 
@@ -27,6 +28,8 @@ struct OpenDatabase {
   // (record id, index) in that order, when positionsValid: one block for a whole database.
   std::vector<std::pair<uint32_t, uint32_t>> positions;
   bool positionsValid = false;
+  // The bytes of records written while open: a full rewrite of the largest database fits.
+  ByteArena written{16u << 20};
 };
 
 struct LogEntry {

@@ -167,7 +167,7 @@ int32_t HS_CALL SyncWriteRec(RecordExchange* record) {
   }
   target->attributes = static_cast<uint8_t>((record->attributes & ~kRecAttrCategoryMask) |
                                             (record->category & kRecAttrCategoryMask));
-  target->data.assign(record->buffer, record->recordSize);
+  target->data = db->written.Copy(record->buffer, record->recordSize);
   record->recordId = target->id;
   record->index = static_cast<uint16_t>(index);
   db->modified = true;

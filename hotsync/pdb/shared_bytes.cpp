@@ -11,15 +11,12 @@ namespace hotsync {
 // file stays where it was read.
 struct SharedBytes::Storage {
   std::atomic<uint32_t> users{1};
-  size_t capacity = 0;  // of the bytes after the header
   std::unique_ptr<uint8_t[]> taken;
 
   uint8_t* Inline() { return reinterpret_cast<uint8_t*>(this + 1); }
 
   static Storage* WithRoom(size_t size) {
-    Storage* storage = new (::operator new(sizeof(Storage) + size)) Storage();
-    storage->capacity = size;
-    return storage;
+    return new (::operator new(sizeof(Storage) + size)) Storage();
   }
 
   static void Release(Storage* storage) {
@@ -60,6 +57,17 @@ SharedBytes& SharedBytes::operator=(SharedBytes other) noexcept {
 
 SharedBytes::~SharedBytes() { Storage::Release(storage_); }
 
+SharedBytes SharedBytes::Uninitialized(size_t size, uint8_t** bytes) {
+  SharedBytes value;
+  if (size > 0) {
+    value.storage_ = Storage::WithRoom(size);
+    value.data_ = value.storage_->Inline();
+    value.size_ = size;
+  }
+  *bytes = value.storage_ != nullptr ? value.storage_->Inline() : nullptr;
+  return value;
+}
+
 SharedBytes SharedBytes::Slice(size_t offset, size_t size) const {
   SharedBytes slice;
   if (size == 0) return slice;
@@ -70,22 +78,10 @@ SharedBytes SharedBytes::Slice(size_t offset, size_t size) const {
 }
 
 void SharedBytes::assign(const uint8_t* data, size_t size) {
-  // A record written again and again keeps its block while no one else holds it.
-  if (storage_ != nullptr && storage_->capacity >= size && size > 0 &&
-      storage_->users.load(std::memory_order_acquire) == 1) {
-    std::memmove(storage_->Inline(), data, size);
-    data_ = storage_->Inline();
-    size_ = size;
-    return;
-  }
   // Copied before the old storage goes: data may lie in it.
-  SharedBytes copy;
-  if (size > 0) {
-    copy.storage_ = Storage::WithRoom(size);
-    std::memcpy(copy.storage_->Inline(), data, size);
-    copy.data_ = copy.storage_->Inline();
-    copy.size_ = size;
-  }
+  uint8_t* bytes = nullptr;
+  SharedBytes copy = Uninitialized(size, &bytes);
+  if (size > 0) std::memcpy(bytes, data, size);
   *this = std::move(copy);
 }
 

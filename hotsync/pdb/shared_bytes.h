@@ -1,10 +1,11 @@
 // Bytes that copies share instead of duplicating, for the records and resources of a database held
 // in memory: every block of a loaded database is a piece of the one buffer its file was read into
 // (a full handheld is 65,535 records: one heap block each costs more than the rest of the load,
-// several times more under Wine), and a record written later has a block of its own.
+// several times more under Wine), and a record written later is a piece of a block of the records
+// written with it (byte_arena.h).
 //
-// A value never changes where others can see it: assign gives it new bytes, reusing its storage
-// only when no other value shares it. Copies may be used and destroyed on different threads.
+// A value never changes where others can see it: assign gives it new bytes in storage of its own.
+// Copies may be used and destroyed on different threads.
 #ifndef HOTSYNC_PDB_SHARED_BYTES_H
 #define HOTSYNC_PDB_SHARED_BYTES_H
 
@@ -28,6 +29,9 @@ class SharedBytes {
   SharedBytes& operator=(SharedBytes other) noexcept;
   ~SharedBytes();
 
+  // size bytes whose values are for the caller to write, through *bytes, before any copy of the
+  // value or a slice of those bytes is read.
+  static SharedBytes Uninitialized(size_t size, uint8_t** bytes);
   // size bytes from offset, sharing this value's storage. REQUIRES: offset + size <= this->size().
   SharedBytes Slice(size_t offset, size_t size) const;
   // Replaces the bytes by a copy of [data, data + size).

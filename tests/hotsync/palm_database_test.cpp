@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
+#include "pdb/byte_arena.h"
 #include "pdb/palm_database.h"
 #include "support/handheld.h"
 
@@ -194,7 +196,6 @@ TEST(PalmDatabase, RecordsShareTheFileBytesButChangeAlone) {
   copy.records[2].data.assign(copy.records[2].data.data() + 1, 5);
   EXPECT_EQ(copy.records[2].data, (Bytes{'x', 'x', 'x', 'x', 'x'}));
   EXPECT_EQ(db.records[2].data, Bytes(300, 'x'));
-  // A block of its own is rewritten in place only while nothing else holds it.
   const hotsync::SharedBytes held = copy.records[2].data;
   copy.records[2].data.assign(copy.records[0].data.data(), 3);
   EXPECT_EQ(held, (Bytes{'x', 'x', 'x', 'x', 'x'}));
@@ -202,4 +203,20 @@ TEST(PalmDatabase, RecordsShareTheFileBytesButChangeAlone) {
   copy.records[0].data = Bytes{};
   EXPECT_TRUE(copy.records[0].data.empty());
   EXPECT_EQ(hotsync::SerializePalmDatabase(db), file);
+}
+
+TEST(PalmDatabase, WrittenRecordsKeepTheirBytesInAnArenaAndAfterIt) {
+  std::vector<Bytes> sources;
+  std::vector<hotsync::SharedBytes> copies;
+  {
+    // A budget that runs out part way, sizes that cross block ends, some too large to share.
+    hotsync::ByteArena arena(300 * 1024);
+    for (size_t i = 0; i < 3000; ++i) {
+      Bytes bytes(i % 7 == 0 ? 20000 + i : i % 301);
+      for (size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<uint8_t>(i + j * 7);
+      copies.push_back(arena.Copy(bytes.data(), bytes.size()));
+      sources.push_back(std::move(bytes));
+    }
+  }
+  for (size_t i = 0; i < sources.size(); ++i) EXPECT_EQ(copies[i], sources[i]) << i;
 }
