@@ -33,9 +33,9 @@ constexpr size_t kLineBufferSize = 1024;
 
 // The debug log takes a line per decision; writing and syncing each one made the full activity
 // audit fifty times slower than the standard log. Its lines are gathered here and written out
-// every few hundred lines, at each sync-log line (the phases of a synchronization) and at the
-// end, when the file is synced to the disk once.
-constexpr size_t kDebugFlushLines = 256;
+// every thousand lines or 64 KB, at each sync-log line (the phases of a synchronization) and at
+// the end, when the file is synced to the disk once.
+constexpr size_t kDebugFlushLines = 1024;
 constexpr size_t kDebugFlushBytes = 64 * 1024;
 // Lines are put at the end of the gathered ones in place: no line makes more than twice its
 // bytes (every one a line feed), so one more always fits before the buffer is written out.
@@ -94,18 +94,33 @@ void WriteLogLine(int kind, const char* text, size_t length) {
   }
 }
 
-// The digits of value in base (10 or 16, small letters) before end; gives where they start.
+// The digits of value in base (10 or 16, small letters) before end; gives where they start. Each
+// base has its own loop: a division by a constant is a multiplication.
 char* DigitsBefore(char* end, unsigned long value, unsigned base) {
+  if (base == 10) {
+    do {
+      *--end = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    return end;
+  }
   do {
-    *--end = "0123456789abcdef"[value % base];
-    value /= base;
+    *--end = "0123456789abcdef"[value % 16];
+    value /= 16;
   } while (value != 0);
   return end;
 }
 
-// A copy of a size the compiler cannot bound: one it can (a line's room) it turns into string
-// instructions, which start slowly.
-__attribute__((noinline)) void CopyText(char* out, const char* text, size_t n) { std::memcpy(out, text, n); }
+// The pieces of an audit line are mostly short: those are copied in place, longer ones by a call
+// (a copy of a size the compiler cannot bound but it can inline starts slowly).
+__attribute__((noinline)) void CopyLongText(char* out, const char* text, size_t n) { std::memcpy(out, text, n); }
+void CopyText(char* out, const char* text, size_t n) {
+  if (n <= 16) {
+    byte_scan::CopyShort(out, text, n);
+  } else {
+    CopyLongText(out, text, n);
+  }
+}
 
 // Formats as vsnprintf does into line (size bytes, cut to size - 1 and NUL-terminated) when the
 // format holds only the conversions the log lines mostly use (%s, %i, %d, %u, %x, each optionally

@@ -89,13 +89,13 @@ TEST_F(SyncLogTest, DebugLinesReachTheFileInBatchesAndAllOfThemAtTheEnd) {
     LogDebug("a\n");
     LogSync("phase\n");
     EXPECT_EQ(ReadFileBytes(path), "a\r\nphase\r\n");
-    for (int i = 0; i < 1000; ++i) LogDebug("line %d\n", i);
+    for (int i = 0; i < 3000; ++i) LogDebug("line %d\n", i);
     std::string partial = ReadFileBytes(path);
-    EXPECT_NE(partial.find("line 700\r\n"), std::string::npos);
-    EXPECT_EQ(partial.find("line 999\r\n"), std::string::npos);
+    EXPECT_NE(partial.find("line 2000\r\n"), std::string::npos);
+    EXPECT_EQ(partial.find("line 2999\r\n"), std::string::npos);
   }
   std::string all = ReadFileBytes(path);
-  EXPECT_EQ(all.substr(all.size() - 10), "line 999\r\n");
+  EXPECT_EQ(all.substr(all.size() - 11), "line 2999\r\n");
 }
 
 TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {
