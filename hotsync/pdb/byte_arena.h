@@ -25,7 +25,7 @@ class ByteArena {
 
  private:
   SharedBytes block_;  // the block being filled, all of it; bytes from filled_ on are not handed out yet
-  uint8_t* free_ = nullptr;
+  uint8_t* blockBytes_ = nullptr;
   size_t filled_ = 0;
   size_t handedOut_ = 0;
   size_t budget_;
