@@ -274,6 +274,13 @@ def wine(roots, million_root):
             empty = min(measure([loader, "cmd", "/c", "exit"], loader_env)[1] for _ in range(tries))
             note(f"  (an empty Wine process, cmd /c exit: {empty:.3f} s; the native sync: {n[0]:.3f} s; the Wine "
                  f"sync without that start: {w[0] - empty:.3f} s = {(w[0] - empty) / n[0]:.2f}x native)")
+            # A conduit starts COM before its work, and under Wine the apartment's window loads the
+            # system's fonts in every process: a program that does only that shows Wine's part.
+            com_exe = os.path.join(WORK, "wine_com_start.exe")
+            if os.path.exists(com_exe):
+                com = min(measure([loader, com_exe], loader_env)[1] for _ in range(tries))
+                note(f"  (a Wine program that only starts COM: {com:.3f} s; the Wine sync without it: "
+                     f"{w[0] - com:.3f} s = {(w[0] - com) / n[0]:.2f}x native)")
             # The same sync of a 16-record handheld splits the figure into what every sync pays
             # (process start, libraries, COM, opening the databases) and what each record costs.
             small = prepare("merge16", 16, "merge")

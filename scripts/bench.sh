@@ -25,6 +25,7 @@ fi
 mkdir -p build/bench/data
 if needs wine wine-million; then
   i686-w64-mingw32-gcc -O2 -Wall -Werror -o build/bench/data/wine_desktop.exe bench/peers/wine_desktop.c
+  i686-w64-mingw32-gcc -O2 -Wall -Werror -o build/bench/data/wine_com_start.exe bench/peers/wine_com_start.c -lole32
 fi
 if needs events; then
   # shellcheck disable=SC2046
