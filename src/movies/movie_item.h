@@ -13,9 +13,10 @@
 // copies the run markers, assignment clears them in the target. Not thread-safe: Describe and the text
 // conversions use shared buffers (one synchronization at a time).
 //
-// The members are defined in three files, one per concern: movie_item.cpp (the two forms, their
+// The members are defined in four files, one per concern: movie_item.cpp (the two forms, their
 // life cycle and the content comparison), movie_item_fields.cpp (every field accessor and the
-// derived names) and movie_item_text_form.cpp (the text of each field index, Describe, BuildKey).
+// derived names), movie_item_text_form.cpp (the text of each field index) and movie_item_key.cpp
+// (Describe, BuildKey).
 #ifndef REELBOX_MOVIES_MOVIE_ITEM_H
 #define REELBOX_MOVIES_MOVIE_ITEM_H
 
