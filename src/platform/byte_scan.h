@@ -98,6 +98,27 @@ REELBOX_SSE2_TARGET inline const char* Find16(const char** p, const char* end, c
   return nullptr;
 }
 
+// As Find16 for two values, thirty-two bytes a step while that many are left: the line ends of a
+// file are looked for this way over every byte of it.
+REELBOX_SSE2_TARGET inline uint32_t TwoMarks16(const char* at, __m128i a, __m128i b) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, a), _mm_cmpeq_epi8(v, b))));
+}
+
+REELBOX_SSE2_TARGET inline const char* FindTwo16(const char** p, const char* end, char a, char b) {
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  for (; end - *p >= 32; *p += 32) {
+    const uint32_t hit = TwoMarks16(*p, va, vb) | TwoMarks16(*p + 16, va, vb) << 16;
+    if (hit != 0) return *p + __builtin_ctz(hit);
+  }
+  for (; end - *p >= 16; *p += 16) {
+    const uint32_t hit = TwoMarks16(*p, va, vb);
+    if (hit != 0) return *p + __builtin_ctz(hit);
+  }
+  return nullptr;
+}
+
 REELBOX_SSE2_TARGET inline bool HighByte16(const char** p, const char* end) {
   for (; end - *p >= 16; *p += 16) {
     if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(*p))) != 0) return true;
@@ -111,7 +132,7 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
 #if defined(REELBOX_SSE2)
   // Short texts skip the call (a 32-bit target cannot inline the SSE2 form into this one).
   if (end - p >= 16 && UseSse2()) {
-    if (const char* hit = Find16(&p, end, a, b, a, b)) return hit;
+    if (const char* hit = FindTwo16(&p, end, a, b)) return hit;
   }
 #endif
   const Word wa = BroadcastWord(static_cast<unsigned char>(a));
