@@ -32,6 +32,11 @@ class Clock {
   // applies is decided by the conversion. Returns false when the zone rules cannot convert.
   virtual bool LocalToUtc(CivilTime* local, int64_t* utc) = 0;
 
+  // As LocalToUtc, for a caller that converted a time with LocalToUtc before and does not follow a
+  // change of the time zone since (an import file is read in one zone): the clock may skip looking
+  // at the zone setting again.
+  virtual bool LocalToUtcInSameZone(CivilTime* local, int64_t* utc) { return LocalToUtc(local, utc); }
+
   // The date in the user's short date format (POSIX: M/d/yyyy), NUL-terminated, at most size
   // bytes. Returns the bytes written including the terminator, 0 on failure.
   // REQUIRES: date holds a valid calendar date.

@@ -23,6 +23,7 @@ ImportClock::ImportClock(Clock& desktop) : desktop_(desktop), known_(new Known[k
 
 void ImportClock::Forget() {
   for (size_t i = 0; i < kSlots; ++i) known_[i].valid = false;
+  zone_looked_at_ = false;
 }
 
 bool ImportClock::LocalToUtc(CivilTime* local, int64_t* utc) {
@@ -33,7 +34,11 @@ bool ImportClock::LocalToUtc(CivilTime* local, int64_t* utc) {
     return true;
   }
   const CivilTime asked = *local;
-  if (!desktop_.LocalToUtc(local, utc)) return false;
+  // The first conversion of a file looks at the desktop's time zone; the others keep to it.
+  const bool converted =
+      zone_looked_at_ ? desktop_.LocalToUtcInSameZone(local, utc) : desktop_.LocalToUtc(local, utc);
+  if (!converted) return false;
+  zone_looked_at_ = true;
   slot = Known{asked, *local, *utc, true};
   return true;
 }

@@ -16,7 +16,7 @@ class ImportClock final : public Clock {
   // REQUIRES: desktop outlives this clock.
   explicit ImportClock(Clock& desktop);
 
-  // Forgets every remembered conversion.
+  // Forgets every remembered conversion and the time zone.
   void Forget();
 
   int64_t NowUtc() override { return desktop_.NowUtc(); }
@@ -42,6 +42,7 @@ class ImportClock final : public Clock {
 
   Clock& desktop_;
   std::unique_ptr<Known[]> known_;
+  bool zone_looked_at_ = false;
 };
 
 #endif  // REELBOX_TEXTFILES_IMPORT_CLOCK_H

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <map>
 #include <string>
 #include <utility>
@@ -293,6 +295,49 @@ TEST(DataParserDates, EachLocalTimeIsConvertedOncePerReadingOfTheFile) {
   }
   parser.Stop();
 }
+
+#ifndef _WIN32
+// A file is read in one time zone, taken at its first date; a change of TZ between two readings of
+// the file is followed.
+TEST(DataParserDates, AChangeOfTimeZoneBetweenReadingsIsFollowed) {
+  TempDir dir;
+  const std::string path = dir.Sub("MyMoviesImport.tab");
+  WriteFileBytes(path, "Title\tLoanDate\r\nA\t3/1/2020\r\nB\t3/2/2020\r\n");
+  const char* before = std::getenv("TZ");
+  const std::string saved = before ? before : "";
+  DesktopFile file(Env::Default().Files(), path.c_str());
+  MovieFieldMap map;
+  DataParser parser(Env::Default().Time());
+  ASSERT_EQ(parser.Attach(&file, &map), ParseResult::kOk);
+  auto read_all = [&parser] {
+    std::vector<uint32_t> dates;
+    EXPECT_EQ(parser.Start(), ParseResult::kOk);
+    MovieItem item;
+    while (item.Reset(), parser.ParseItem(&item, true, nullptr) == ParseResult::kOk) dates.push_back(item.GetLoanDate());
+    return dates;
+  };
+  auto direct = [](const char* text) {
+    MovieItem item;
+    item.Reset();
+    item.SetFieldText(Env::Default().Time(), ToInt(MovieField::kLoanDate), text);
+    return item.GetLoanDate();
+  };
+  setenv("TZ", "UTC0", 1);
+  const std::vector<uint32_t> in_utc = read_all();
+  EXPECT_EQ(in_utc, (std::vector<uint32_t>{direct("3/1/2020"), direct("3/2/2020")}));
+  setenv("TZ", "EST5", 1);
+  const std::vector<uint32_t> in_new_york = read_all();
+  EXPECT_EQ(in_new_york, (std::vector<uint32_t>{direct("3/1/2020"), direct("3/2/2020")}));
+  EXPECT_NE(in_utc, in_new_york);
+  parser.Stop();
+  if (before) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+#endif
 
 TEST(WriteItem, WritesTheHeaderAndLeavesOutUnmappedColumns) {
   TempDir dir;

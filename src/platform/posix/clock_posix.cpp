@@ -180,7 +180,14 @@ class PosixClock final : public Clock {
     return true;
   }
 
-  bool LocalToUtc(CivilTime* local, int64_t* utc) override {
+  bool LocalToUtc(CivilTime* local, int64_t* utc) override { return Convert(local, utc, true); }
+
+  bool LocalToUtcInSameZone(CivilTime* local, int64_t* utc) override { return Convert(local, utc, false); }
+
+ private:
+  // check_zone: look at TZ first (getenv scans the whole environment, on every date of an import
+  // otherwise).
+  bool Convert(CivilTime* local, int64_t* utc, bool check_zone) {
     NormalizeCivilTime(local);
     // mktime looks at the zone file again on every call (a stat per date of an import line), so
     // answers are kept per local time for as long as TZ stays the same.
@@ -191,13 +198,14 @@ class PosixClock final : public Clock {
                                       static_cast<uint64_t>(local->day) << 24 | static_cast<uint64_t>(local->hour) << 16 |
                                       static_cast<uint64_t>(local->minute) << 8 | static_cast<uint64_t>(local->second))
                                    : 0;
-    const char* zone_variable = std::getenv("TZ");
     std::lock_guard<std::mutex> lock(mutex_);
+    const char* zone_variable = check_zone || !zoneRead_ ? std::getenv("TZ") : nullptr;
     // "=" and the variable when it is set, empty when not; compared without building a text,
     // since an import asks for every date.
-    const bool same_zone = zone_variable != nullptr
-                              ? !zone_.empty() && zone_.compare(1, std::string::npos, zone_variable) == 0
-                              : zone_.empty();
+    const bool same_zone = !check_zone && zoneRead_ ? true
+                           : zone_variable != nullptr
+                               ? !zone_.empty() && zone_.compare(1, std::string::npos, zone_variable) == 0
+                               : zone_.empty();
     if (!same_zone || !zoneRead_) {
       for (size_t i = 0; i < kKnownSlots; ++i) known_[i].key = 0;
       for (Offset& slot : offsets_) slot.valid = false;
@@ -246,6 +254,7 @@ class PosixClock final : public Clock {
     return true;
   }
 
+ public:
   int FormatShortDate(const CivilTime& date, char* buffer, int size) override {
     char text[48];
     const int month = static_cast<int>(date.month);
