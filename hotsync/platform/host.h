@@ -22,13 +22,19 @@ char PathSeparator();
 const char* TextLineEnd();
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
 // A file's bytes in storage that is not cleared before the read: a handheld database is megabytes.
 struct FileBytes {
   std::unique_ptr<uint8_t[]> data;
   size_t size = 0;
 };
 bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error);
+// The same into a vector, for the small files.
+inline bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  FileBytes file;
+  if (!ReadWholeFile(path, &file, error)) return false;
+  data->assign(file.data.get(), file.data.get() + file.size);
+  return true;
+}
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Creates the folder and any missing parents; an existing folder is success.

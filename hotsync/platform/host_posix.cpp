@@ -136,13 +136,6 @@ bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error)
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
-  FileBytes file;
-  if (!ReadWholeFile(path, &file, error)) return false;
-  data->assign(file.data.get(), file.data.get() + file.size);
-  return true;
-}
-
 bool FileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -123,13 +123,6 @@ bool ReadWholeFile(const std::string& path, FileBytes* file, std::string* error)
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
-  FileBytes file;
-  if (!ReadWholeFile(path, &file, error)) return false;
-  data->assign(file.data.get(), file.data.get() + file.size);
-  return true;
-}
-
 bool FileExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
