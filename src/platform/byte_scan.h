@@ -179,6 +179,36 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   return p;
 }
 
+#if defined(REELBOX_SSE2)
+// Per byte lane, whether an odd number of the sixteen-byte blocks of [*p, end) hold a there: the
+// parity of these bits is that of the count. Moves *p past the blocks.
+REELBOX_SSE2_TARGET inline uint32_t OddLanes16(const char** p, const char* end, char a) {
+  const __m128i va = _mm_set1_epi8(a);
+  __m128i odd = _mm_setzero_si128();
+  for (; end - *p >= 16; *p += 16) {
+    odd = _mm_xor_si128(odd, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(*p)), va));
+  }
+  return static_cast<uint32_t>(_mm_movemask_epi8(odd));
+}
+#endif
+
+inline bool Parity(uint64_t w) { return __builtin_parityll(w) != 0; }
+inline bool Parity(uint32_t w) { return __builtin_parity(w) != 0; }
+
+// Whether [p, end) holds an odd number of bytes equal to a, without stopping at each of them.
+inline bool OddCount(const char* p, const char* end, char a) {
+  bool odd = false;
+#if defined(REELBOX_SSE2)
+  if (end - p >= 16 && UseSse2()) odd = Parity(OddLanes16(&p, end, a));
+#endif
+  const Word wa = BroadcastWord(static_cast<unsigned char>(a));
+  Word lanes = 0;
+  for (; end - p >= static_cast<ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) lanes ^= ZeroByteMarks(LoadWord(p) ^ wa);
+  odd ^= Parity(lanes);
+  for (; p < end; ++p) odd ^= *p == a;
+  return odd;
+}
+
 // Each ASCII capital of w as its small letter; every other byte as it is.
 inline uint64_t FoldLetters(uint64_t w) {
   const uint64_t high = Broadcast(0x80);
@@ -227,15 +257,28 @@ inline uint64_t WordMarks(const char* p, char a, char b, char c, char d) {
          ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(c))) | ZeroBytes(w ^ Broadcast(static_cast<unsigned char>(d)));
 }
 
-// Blocks of sixteen bytes in which the bytes equal to any of four values are marked at once, a bit
-// per byte: with SSE2 where it runs, else from two words.
+#if defined(REELBOX_SSE2)
+// A bit per byte of the thirty-two at p that equals one of the four values: one call on a 32-bit
+// target, whose SSE2 forms cannot be inlined into code built without SSE2.
+REELBOX_SSE2_TARGET inline uint32_t Marks32(const char* p, char a, char b, char c, char d) {
+  return Marks16(p, a, b, c, d) | Marks16(p + 16, a, b, c, d) << 16;
+}
+#endif
+
+// Blocks of thirty-two bytes in which the bytes equal to any of four values are marked at once, a
+// bit per byte: with SSE2 where it runs, else from four words.
 struct MarkBlock {
-  static constexpr size_t kSize = 16;
+  static constexpr size_t kSize = 32;
   static uint32_t Marks(const char* p, char a, char b, char c, char d) {
 #if defined(REELBOX_SSE2)
-    if (UseSse2()) return Marks16(p, a, b, c, d);
+    if (UseSse2()) return Marks32(p, a, b, c, d);
 #endif
-    return WordMarkBits(WordMarks(p, a, b, c, d)) | WordMarkBits(WordMarks(p + 8, a, b, c, d)) << 8;
+    return WordForm(p, a, b, c, d);
+  }
+  // The marks as the processors without SSE2 make them.
+  static uint32_t WordForm(const char* p, char a, char b, char c, char d) {
+    return WordMarkBits(WordMarks(p, a, b, c, d)) | WordMarkBits(WordMarks(p + 8, a, b, c, d)) << 8 |
+           WordMarkBits(WordMarks(p + 16, a, b, c, d)) << 16 | WordMarkBits(WordMarks(p + 24, a, b, c, d)) << 24;
   }
   // The index of the lowest marked byte of non-zero marks.
   static size_t Index(uint32_t marks) { return static_cast<size_t>(__builtin_ctz(marks)); }

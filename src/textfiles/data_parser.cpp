@@ -188,8 +188,7 @@ struct QuoteScan {
 
   // True when the field under way starts with a quote (after blanks) that is still open.
   bool OpenAtEnd(const char* text, size_t length) {
-    const char* end = text + length;
-    for (const char* p = text + counted; (p = byte_scan::FindByte(p, end, '"')) != end; ++p) odd = !odd;
+    odd ^= byte_scan::OddCount(text + counted, text + length, '"');
     counted = length;
     if (!odd) return false;
     for (size_t i = walked; i < length; ++i) {
