@@ -25,20 +25,20 @@ class DataRecord {
   // *size; true when the whole text fitted. False without touching the buffer for a null buffer or
   // size, a size below 1 or index -1; false for any other index outside the record's fields.
   virtual bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) = 0;
-  // A field's text without a copy; as_is tells that it needs no field encoding (no blank at
-  // either end, nothing to escape).
-  struct FieldView {
-    const char* data;
-    size_t size;
-    bool as_is;
-  };
-  // The texts of the fields indexes[0 .. count) at once (an index of -1 is skipped), valid until
-  // the record changes or the next call; computed texts are put into scratch (kViewsScratchSize
-  // bytes). False when the record offers no views for these fields (GetFieldText then tells).
-  static constexpr size_t kViewsScratchSize = 4096;
-  virtual bool GetFieldViews(Clock& /*clock*/, const int32_t* /*indexes*/, int32_t /*count*/, char* /*scratch*/,
-                             FieldView* /*views*/) {
-    return false;
+  // Writes the form a file holds of a text of size bytes at out; gives the end of what it wrote.
+  // REQUIRES: room for 8 * size + 2 bytes at out.
+  using TextEncoder = char* (*)(char* out, const char* text, size_t size);
+  // The most bytes WriteFieldTexts writes for one field, its TAB included; 0 for a record that
+  // writes no lines of its own.
+  virtual size_t MaxFieldBytes() const { return 0; }
+  // Writes the texts of the fields indexes[0 .. count) (an index of -1 is left out) at out as one
+  // line without its line feed: a TAB before each column's text but the first column's, the texts
+  // that come from the user through encode, names, numbers and yes/no texts as they are. Gives the
+  // end of the line, or null when the record has no line for these fields (GetFieldText then
+  // tells why). REQUIRES: room for count * MaxFieldBytes() bytes at out.
+  virtual char* WriteFieldTexts(Clock& /*clock*/, const int32_t* /*indexes*/, int32_t /*count*/,
+                                TextEncoder /*encode*/, char* /*out*/) {
+    return nullptr;
   }
   // Stores the field's value from its text; false for a null text or an unknown index.
   virtual bool SetFieldText(Clock& clock, int32_t index, const char* text) = 0;

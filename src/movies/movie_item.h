@@ -185,7 +185,8 @@ class MovieItem : public DataRecord, public Describable {
 
   // The text form (field indexes 0 to 33).
   bool GetFieldText(Clock& clock, int32_t index, char* buffer, int32_t* size) override;
-  bool GetFieldViews(Clock& clock, const int32_t* indexes, int32_t count, char* scratch, FieldView* views) override;
+  size_t MaxFieldBytes() const override;
+  char* WriteFieldTexts(Clock& clock, const int32_t* indexes, int32_t count, TextEncoder encode, char* out) override;
   bool SetFieldText(Clock& clock, int32_t index, const char* text) override;
   // False when the text of the last SetFieldText was no value of its field: the field was left
   // blank (as an empty text leaves it) and its presence bit clear, so a merge keeps the handheld's.

@@ -13,17 +13,31 @@
 #include "platform/byte_scan.h"
 
 using namespace movie_value_text;
+using movie_record::AudioFlagsOf;
+using movie_record::ColorOf;
+using movie_record::FixedNumber;
+using movie_record::kFixedSize;
+using movie_record::LoanStatusOf;
+using movie_record::MadeForTVOf;
+using movie_record::MediaQuantityOf;
+using movie_record::MediaRegionOf;
+using movie_record::MediaTypeOf;
+using movie_record::MpaaRatingOf;
+using movie_record::OwnedOf;
+using movie_record::ScreenEncodingOf;
+using movie_record::ViewedOf;
+using movie_record::YearOffsetOf;
 
 namespace {
 
-// The due date as a date text into buffer (kDateTextSize bytes); gives buffer.
-const char* DueDateInto(Clock& clock, const MovieItem& item, char* buffer) {
+// The due date (a date or the code of a loan period) as a date text into buffer (kDateTextSize
+// bytes); gives buffer.
+const char* DueDateInto(Clock& clock, uint32_t due, uint32_t loan_date, char* buffer) {
   static const uint32_t kPeriods[5] = {0, 86400, 172800, 259200, 604800};
-  uint32_t due = item.GetDueDate();
   buffer[0] = '\0';
   if (due == 0) return buffer;
   if (due >= 5) return DateInto(clock, due, buffer);
-  uint32_t base = item.GetLoanDate();
+  uint32_t base = loan_date;
   if (base == 0) {
     HandheldLink link(clock);
     // Without the handheld's clock the desktop's local time is the nearest wall clock.
@@ -34,6 +48,10 @@ const char* DueDateInto(Clock& clock, const MovieItem& item, char* buffer) {
     }
   }
   return DateInto(clock, base + kPeriods[due], buffer);
+}
+
+const char* DueDateInto(Clock& clock, const MovieItem& item, char* buffer) {
+  return DueDateInto(clock, item.GetDueDate(), item.GetLoanDate(), buffer);
 }
 
 TextString DueDateText(Clock& clock, const MovieItem& item) {
@@ -167,9 +185,15 @@ static_assert(kDateTextSize <= kAwardsTextSize && MovieCategories::kNameSize <= 
 
 namespace {
 
-std::string_view BoolView(bool value) { return value ? std::string_view("True", 4) : std::string_view("False", 5); }
-
-std::string_view DecimalView(uint32_t value, char* scratch) { return std::string_view(scratch, DecimalInto(value, scratch)); }
+// "True" or "False" at out; gives the end.
+inline char* PutBool(char* out, bool value) {
+  if (value) {
+    std::memcpy(out, "True", 4);
+    return out + 4;
+  }
+  std::memcpy(out, "False", 5);
+  return out + 5;
+}
 
 // A row's name of a value table as the table's own Name function gives it (row 0 for an index out of
 // range), with the names' lengths counted once: an export shows six table names per line.
@@ -185,8 +209,13 @@ std::string_view RowView(uint32_t index) {
   return std::string_view(kNames[row], kLengths[row]);
 }
 
-// The genre names, slashes between, into scratch (every name of the table fits).
-std::string_view GenresView(uint32_t genre, char* scratch) {
+inline char* PutName(char* out, std::string_view name) {
+  byte_scan::CopyShort(out, name.data(), name.size());
+  return out + name.size();
+}
+
+// The genre names, slashes between, at out; gives the end.
+char* PutGenres(char* out, uint32_t genre) {
   struct Names {
     const char* text[32];
     size_t size[32];
@@ -199,84 +228,150 @@ std::string_view GenresView(uint32_t genre, char* scratch) {
     }
     return names;
   }();
-  size_t used = 0;
-  for (int32_t bit = 0; bit < GenreCount() && bit < 32; ++bit) {
-    if (!(genre & (1u << bit))) continue;
-    if (used > 0) scratch[used++] = '/';
-    byte_scan::CopyShort(scratch + used, kNames.text[bit], kNames.size[bit]);
-    used += kNames.size[bit];
+  static const uint32_t kAll = GenreCount() >= 32 ? 0xFFFFFFFFu : (1u << GenreCount()) - 1;
+  const char* const start = out;
+  for (uint32_t bits = genre & kAll; bits != 0; bits &= bits - 1) {
+    const int bit = __builtin_ctz(bits);
+    if (out != start) *out++ = '/';
+    byte_scan::CopyShort(out, kNames.text[bit], kNames.size[bit]);
+    out += kNames.size[bit];
   }
-  return std::string_view(scratch, used);
+  return out;
 }
+
+// Where each text lies in the trans record.
+constexpr std::array<uint16_t, movie_record::kTextFieldCount> kTransTextAt = [] {
+  std::array<uint16_t, movie_record::kTextFieldCount> at{};
+  for (int i = 0; i < movie_record::kTextFieldCount; ++i) at[i] = static_cast<uint16_t>(movie_record::kTextOffsets.at[i]);
+  return at;
+}();
+
+// The longest text of a field that the line writes through the encoder: the longest exported text
+// of the record (the review is not exported), a date, a category name.
+constexpr size_t kLongestEncodedText = [] {
+  size_t longest = static_cast<size_t>(kDateTextSize) > static_cast<size_t>(MovieCategories::kNameSize)
+                       ? static_cast<size_t>(kDateTextSize)
+                       : static_cast<size_t>(MovieCategories::kNameSize);
+  for (int i = 0; i < movie_record::kTextFieldCount; ++i) {
+    if (i != movie_record::kReview && movie_record::kCapacity[i] - 1 > longest) longest = movie_record::kCapacity[i] - 1;
+  }
+  return longest;
+}();
+// A TAB and the most a field takes: an encoded text, or the list of awards (the longest of the texts
+// written as they are, and written with its NUL).
+constexpr size_t kMaxFieldBytes =
+    1 + (8 * kLongestEncodedText + 2 > kAwardsTextSize ? 8 * kLongestEncodedText + 2 : kAwardsTextSize);
 
 }  // namespace
 
-bool MovieItem::GetFieldViews(Clock& clock, const int32_t* indexes, int32_t count, char* scratch, FieldView* views) {
-  if (indexes == nullptr || scratch == nullptr || views == nullptr) return false;
+size_t MovieItem::MaxFieldBytes() const { return kMaxFieldBytes; }
+
+char* MovieItem::WriteFieldTexts(Clock& clock, const int32_t* indexes, int32_t count, TextEncoder encode, char* out) {
+  if (indexes == nullptr || encode == nullptr || out == nullptr) return nullptr;
   // An item with neither form leaves its texts to GetFieldText, which says so in the debug log.
-  if (!packed_valid_ && !trans_valid_) return false;
-  // Every computed text is put behind the one before; each takes at most the list of awards.
-  size_t used = 0;
+  if (!packed_valid_ && !trans_valid_) return nullptr;
+  // The fixed part and the places of the texts are looked up once for the line, from the forms
+  // the getters and TextView read.
+  uint8_t short_fixed[kFixedSize];
+  const uint8_t* fixed;
+  if (packed_valid_ && packed_size_ >= kFixedSize) {
+    fixed = packed_.get();
+  } else if (packed_valid_) {
+    // Past the end of a short record every number reads as 0.
+    std::memset(short_fixed, 0, sizeof short_fixed);
+    if (packed_size_ > 0) std::memcpy(short_fixed, packed_.get(), packed_size_);
+    fixed = short_fixed;
+  } else {
+    fixed = Trans().fixed;
+  }
+  const char* texts;
+  const uint16_t* text_at;
+  const uint16_t* text_size;
+  if (trans_valid_) {
+    texts = reinterpret_cast<const char*>(&Trans());
+    text_at = kTransTextAt.data();
+    text_size = text_dirty_;
+  } else {
+    if (!packed_texts_found_) FindPackedTexts();
+    texts = reinterpret_cast<const char*>(packed_.get());
+    text_at = packed_text_at_;
+    text_size = packed_text_size_;
+  }
+  const uint32_t status = FixedNumber(fixed, movie_record::kStatus, 1);
+  const uint32_t prod_attr = FixedNumber(fixed, movie_record::kProdAttr, 2);
+  const uint32_t tech_attr = FixedNumber(fixed, movie_record::kTechAttr, 4);
+  const uint32_t media_attr = FixedNumber(fixed, movie_record::kMediaAttr, 2);
+  auto text = [&out, encode, texts, text_at, text_size](movie_record::TextField field) {
+    out = encode(out, texts + text_at[field], text_size[field]);
+  };
+  // The category and the dates come from the user and the system: they are encoded too.
+  auto encoded = [&out, encode](const char* plain) { out = encode(out, plain, byte_scan::TextLength(plain)); };
   for (int32_t i = 0; i < count; ++i) {
     const int32_t index = indexes[i];
     if (index == -1) continue;
-    if (index < 0 || index >= kMovieFieldCount || DataRecord::kViewsScratchSize - used < kAwardsTextSize) return false;
-    char* const room = scratch + used;
-    // Names of the value tables, numbers and yes/no texts have no blank at either end and nothing
-    // to escape.
-    bool as_is = true;
-    std::string_view text("", 0);
+    if (i > 0) *out++ = '\t';
+    char scratch[kDateTextSize];
     switch (static_cast<MovieField>(index)) {
-      case MovieField::kTitle: as_is = false; text = TextView(movie_record::kTitle); break;
-      case MovieField::kDirector: as_is = false; text = TextView(movie_record::kDirector); break;
-      case MovieField::kCountry: as_is = false; text = TextView(movie_record::kCountry); break;
-      case MovieField::kCast: as_is = false; text = TextView(movie_record::kCast); break;
-      case MovieField::kLoanLocation: as_is = false; text = TextView(movie_record::kLocation); break;
-      case MovieField::kAcquired: as_is = false; text = TextView(movie_record::kAcquiredFrom); break;
-      case MovieField::kPrice: as_is = false; text = TextView(movie_record::kPrice); break;
-      case MovieField::kCatalog: as_is = false; text = TextView(movie_record::kCatalog); break;
-      case MovieField::kRunningTime: as_is = false; text = TextView(movie_record::kRunTime); break;
-      case MovieField::kNotes: as_is = false; text = TextView(movie_record::kNotes); break;
-      case MovieField::kMadeForTV: text = BoolView(GetMadeForTV()); break;
-      case MovieField::kOwned: text = BoolView(GetOwned()); break;
-      case MovieField::kViewed: text = BoolView(GetViewed()); break;
-      case MovieField::kColor: text = BoolView(GetColor()); break;
+      case MovieField::kTitle: text(movie_record::kTitle); break;
+      case MovieField::kDirector: text(movie_record::kDirector); break;
+      case MovieField::kCountry: text(movie_record::kCountry); break;
+      case MovieField::kCast: text(movie_record::kCast); break;
+      case MovieField::kLoanLocation: text(movie_record::kLocation); break;
+      case MovieField::kAcquired: text(movie_record::kAcquiredFrom); break;
+      case MovieField::kPrice: text(movie_record::kPrice); break;
+      case MovieField::kCatalog: text(movie_record::kCatalog); break;
+      case MovieField::kRunningTime: text(movie_record::kRunTime); break;
+      case MovieField::kNotes: text(movie_record::kNotes); break;
+      // Names of the value tables, numbers and yes/no texts have no blank at either end and nothing
+      // to escape.
+      case MovieField::kMadeForTV: out = PutBool(out, MadeForTVOf(prod_attr)); break;
+      case MovieField::kOwned: out = PutBool(out, OwnedOf(status)); break;
+      case MovieField::kViewed: out = PutBool(out, ViewedOf(status)); break;
+      case MovieField::kColor: out = PutBool(out, ColorOf(prod_attr)); break;
       case MovieField::kAudioMono: case MovieField::kAudioStereo: case MovieField::kAudioDD20: case MovieField::kAudioDD51: case MovieField::kAudioDTS: case MovieField::kAudioTHX:
-        text = BoolView(GetAudioFlags() & (1u << (index - ToInt(MovieField::kAudioMono))));
+        out = PutBool(out, AudioFlagsOf(tech_attr) & (1u << (index - ToInt(MovieField::kAudioMono))));
         break;
-      case MovieField::kGenre: text = GenresView(GetGenre(), room); break;
-      case MovieField::kLoanStatus: text = RowView<movie_tables::kLoanStatusNames>(GetLoanStatus()); break;
-      case MovieField::kMediaType: text = RowView<movie_tables::kMediaTypeNames>(GetMediaType()); break;
-      case MovieField::kScreenEncoding: text = RowView<movie_tables::kScreenEncodingNames>(GetScreenEncoding()); break;
-      case MovieField::kFilmProcess: text = RowView<movie_tables::kFilmProcessNames>(GetWideScreenProcess()); break;
-      case MovieField::kRating: text = RowView<movie_tables::kStarRatingDisplay>(GetMyRating()); break;
-      case MovieField::kMPAA: text = RowView<movie_tables::kMpaaRatingNames>(GetMpaaRating()); break;
-      case MovieField::kMediaQuantity: text = DecimalView(GetMediaQuantity(), room); break;
-      case MovieField::kMediaRegion: text = DecimalView(GetMediaRegion(), room); break;
+      case MovieField::kGenre: out = PutGenres(out, FixedNumber(fixed, movie_record::kGenre, 2)); break;
+      case MovieField::kLoanStatus: out = PutName(out, RowView<movie_tables::kLoanStatusNames>(LoanStatusOf(status))); break;
+      case MovieField::kMediaType: out = PutName(out, RowView<movie_tables::kMediaTypeNames>(MediaTypeOf(media_attr))); break;
+      case MovieField::kScreenEncoding:
+        out = PutName(out, RowView<movie_tables::kScreenEncodingNames>(ScreenEncodingOf(tech_attr)));
+        break;
+      case MovieField::kFilmProcess:
+        out = PutName(out, RowView<movie_tables::kFilmProcessNames>(FixedNumber(fixed, movie_record::kWideScreenProcess, 1)));
+        break;
+      case MovieField::kRating:
+        out = PutName(out, RowView<movie_tables::kStarRatingDisplay>(FixedNumber(fixed, movie_record::kMyRating, 1)));
+        break;
+      case MovieField::kMPAA:
+        out = PutName(out, RowView<movie_tables::kMpaaRatingNames>(MpaaRatingOf(FixedNumber(fixed, movie_record::kRatingAttr, 1))));
+        break;
+      case MovieField::kMediaQuantity: out += DecimalInto(MediaQuantityOf(media_attr), out); break;
+      case MovieField::kMediaRegion: out += DecimalInto(MediaRegionOf(media_attr), out); break;
       case MovieField::kYear: {
         // The year offset is 1 to 127, so the year has four digits ("%4.4i").
-        const uint32_t offset = GetYearOffset();
-        if (offset != 0) text = DecimalView(1904 + offset, room);
+        const uint32_t offset = YearOffsetOf(prod_attr);
+        if (offset != 0) out += DecimalInto(1904 + offset, out);
         break;
       }
-      case MovieField::kAwards:
-        // A year without awards leaves a blank at the end.
-        as_is = false;
-        text = std::string_view(room, AwardsInto(GetAwardsAttr(), room));
-        break;
-      default: {
-        // The category and the dates: their texts come from the user and the system.
-        as_is = false;
-        const char* plain = PlainFieldText(clock, index, room);
-        if (plain == nullptr) return false;
-        text = NameView(plain);
+      case MovieField::kAwards: {
+        // The year and names of the table: nothing to escape, and the blank a year without awards
+        // leaves at the end is the only one to trim.
+        size_t size = AwardsInto(FixedNumber(fixed, movie_record::kAwardsAttr, 4), out);
+        if (size > 0 && out[size - 1] == ' ') --size;
+        out += size;
         break;
       }
+      case MovieField::kCategory: encoded(PlainFieldText(clock, index, scratch)); break;
+      case MovieField::kLoanDate: encoded(DateInto(clock, FixedNumber(fixed, movie_record::kLoanDate, 4), scratch)); break;
+      case MovieField::kDueDate:
+        encoded(DueDateInto(clock, FixedNumber(fixed, movie_record::kDueDate, 4), FixedNumber(fixed, movie_record::kLoanDate, 4),
+                            scratch));
+        break;
+      default: return nullptr;
     }
-    if (text.data() == room) used += text.size() + 1;
-    views[i] = FieldView{text.data(), text.size(), as_is};
   }
-  return true;
+  return out;
 }
 
 // Inlined into the loop over a line's fields.

@@ -24,6 +24,28 @@ constexpr size_t kMediaAttr = 28;
 constexpr size_t kAwardsAttr = 30;  // not 4-byte aligned
 constexpr size_t kFixedSize = 34;
 
+// A big-endian number of width (1, 2 or 4) bytes at offset of a whole fixed part.
+inline uint32_t FixedNumber(const uint8_t* fixed, size_t offset, int width) {
+  const uint8_t* p = fixed + offset;
+  if (width == 1) return p[0];
+  if (width == 2) return static_cast<uint32_t>(p[0]) << 8 | p[1];
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// The values that share a word of the fixed part, as the handheld application lays them out.
+inline bool OwnedOf(uint32_t status) { return (status & 0x01) != 0; }
+inline bool ViewedOf(uint32_t status) { return (status & 0x02) != 0; }
+inline uint32_t LoanStatusOf(uint32_t status) { return status >> 2; }
+inline uint32_t YearOffsetOf(uint32_t prod_attr) { return prod_attr & 0x7F; }
+inline bool MadeForTVOf(uint32_t prod_attr) { return (prod_attr & 0x80) != 0; }
+inline bool ColorOf(uint32_t prod_attr) { return (prod_attr & 0x0200) != 0; }
+inline uint32_t MpaaRatingOf(uint32_t rating_attr) { return (rating_attr >> 3) & 0x07; }
+inline uint32_t AudioFlagsOf(uint32_t tech_attr) { return tech_attr & 0x3F; }
+inline uint32_t ScreenEncodingOf(uint32_t tech_attr) { return (tech_attr >> 6) & 0x0F; }
+inline uint32_t MediaRegionOf(uint32_t media_attr) { return media_attr & 0x07; }
+inline uint32_t MediaQuantityOf(uint32_t media_attr) { return ((media_attr >> 3) & 0x0F) + 1; }
+inline uint32_t MediaTypeOf(uint32_t media_attr) { return (media_attr >> 7) & 0x0F; }
+
 // The eleven texts in record order.
 enum TextField {
   kTitle, kLocation, kCatalog, kDirector, kCountry, kCast, kAcquiredFrom, kPrice, kRunTime,

@@ -122,9 +122,7 @@ __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, cons
 
 // One pass over the text, the same result as doubling the quotes, escaping TABs and line breaks,
 // trimming and quoting one step after the other.
-char* EncodeFieldInto(char* out, std::string_view text) {
-  const char* p = text.data();
-  const size_t n = text.size();
+char* EncodeFieldInto(char* out, const char* p, size_t n) {
   if (n == 0) return out;
   // Most texts have no blank at either end and nothing to escape: they are copied as they are
   // looked at (the copy is simply written over when they need more).

@@ -21,8 +21,10 @@ constexpr size_t kMaxFieldText = 1999;
 TextString EncodeField(const char* text);
 // The most bytes the encoded form of a text of size bytes takes (a TAB becomes seven).
 constexpr size_t EncodedFieldLimit(size_t size) { return 8 * size + 2; }
-// Writes the encoded form at out; gives its end. REQUIRES: room for EncodedFieldLimit bytes.
-char* EncodeFieldInto(char* out, std::string_view text);
+// Writes the encoded form of the size bytes at text to out; gives its end. REQUIRES: room for
+// EncodedFieldLimit(size) bytes.
+char* EncodeFieldInto(char* out, const char* text, size_t size);
+inline char* EncodeFieldInto(char* out, std::string_view text) { return EncodeFieldInto(out, text.data(), text.size()); }
 // The same, appended to out.
 void AppendEncodedField(std::string* out, const char* text);
 void AppendEncodedField(std::string* out, std::string_view text);
