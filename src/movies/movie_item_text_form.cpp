@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "diag/handheld_link.h"
 #include "movies/movie_categories.h"
@@ -195,46 +196,58 @@ inline char* PutBool(char* out, bool value) {
   return out + 5;
 }
 
-// A row's name of a value table as the table's own Name function gives it (row 0 for an index out of
-// range), with the names' lengths counted once: an export shows six table names per line.
-template <const auto& kNames>
-std::string_view RowView(uint32_t index) {
-  constexpr size_t kRows = std::size(kNames);
-  static const auto kLengths = [] {
-    std::array<uint8_t, kRows> lengths{};
-    for (size_t i = 0; i < kRows; ++i) lengths[i] = static_cast<uint8_t>(std::strlen(kNames[i]));
-    return lengths;
-  }();
-  const size_t row = index < kRows ? index : 0;
-  return std::string_view(kNames[row], kLengths[row]);
-}
+// The names of a table, each with its length and a copy in a slot of its own that can be copied
+// whole: a line shows six table names and a handful of genres, and a copy of a known size takes no
+// look at the name's length.
+class PaddedNames {
+ public:
+  static constexpr size_t kSlot = 24;
 
-inline char* PutName(char* out, std::string_view name) {
-  byte_scan::CopyShort(out, name.data(), name.size());
-  return out + name.size();
+  PaddedNames(const char* const* names, size_t count) : rows_(count) {
+    for (size_t i = 0; i < count; ++i) {
+      rows_[i].text = names[i];
+      rows_[i].size = std::strlen(names[i]);
+      if (rows_[i].size <= kSlot) std::memcpy(rows_[i].padded, names[i], rows_[i].size);
+    }
+  }
+  // The name of row at out (room for kSlot bytes at least); gives the end. REQUIRES: row < count.
+  char* Put(char* out, size_t row) const {
+    const Row& name = rows_[row];
+    if (name.size <= kSlot) {
+      std::memcpy(out, name.padded, kSlot);
+    } else {
+      std::memcpy(out, name.text, name.size);
+    }
+    return out + name.size;
+  }
+
+ private:
+  struct Row {
+    char padded[kSlot] = {};
+    const char* text = nullptr;
+    size_t size = 0;
+  };
+  std::vector<Row> rows_;
+};
+
+// A row's name of a value table as the table's own Name function gives it (row 0 for an index out of
+// range) at out; gives the end.
+template <const auto& kNames>
+char* PutRow(char* out, uint32_t index) {
+  constexpr size_t kRows = std::size(kNames);
+  static const PaddedNames kPadded(kNames, kRows);
+  return kPadded.Put(out, index < kRows ? index : 0);
 }
 
 // The genre names, slashes between, at out; gives the end.
 char* PutGenres(char* out, uint32_t genre) {
-  struct Names {
-    const char* text[32];
-    size_t size[32];
-  };
-  static const Names kNames = [] {
-    Names names{};
-    for (int32_t bit = 0; bit < GenreCount() && bit < 32; ++bit) {
-      names.text[bit] = GenreName(bit);
-      names.size[bit] = std::strlen(names.text[bit]);
-    }
-    return names;
-  }();
-  static const uint32_t kAll = GenreCount() >= 32 ? 0xFFFFFFFFu : (1u << GenreCount()) - 1;
+  static_assert(movie_tables::kGenreCount <= 32, "a genre per bit of a word");
+  static const PaddedNames kNames(movie_tables::kGenreNames, movie_tables::kGenreCount);
+  constexpr uint32_t kAll = static_cast<uint32_t>((uint64_t{1} << movie_tables::kGenreCount) - 1);
   const char* const start = out;
   for (uint32_t bits = genre & kAll; bits != 0; bits &= bits - 1) {
-    const int bit = __builtin_ctz(bits);
     if (out != start) *out++ = '/';
-    byte_scan::CopyShort(out, kNames.text[bit], kNames.size[bit]);
-    out += kNames.size[bit];
+    out = kNames.Put(out, static_cast<size_t>(__builtin_ctz(bits)));
   }
   return out;
 }
@@ -332,19 +345,19 @@ char* MovieItem::WriteFieldTexts(Clock& clock, const int32_t* indexes, int32_t c
         out = PutBool(out, AudioFlagsOf(tech_attr) & (1u << (index - ToInt(MovieField::kAudioMono))));
         break;
       case MovieField::kGenre: out = PutGenres(out, FixedNumber(fixed, movie_record::kGenre, 2)); break;
-      case MovieField::kLoanStatus: out = PutName(out, RowView<movie_tables::kLoanStatusNames>(LoanStatusOf(status))); break;
-      case MovieField::kMediaType: out = PutName(out, RowView<movie_tables::kMediaTypeNames>(MediaTypeOf(media_attr))); break;
+      case MovieField::kLoanStatus: out = PutRow<movie_tables::kLoanStatusNames>(out, LoanStatusOf(status)); break;
+      case MovieField::kMediaType: out = PutRow<movie_tables::kMediaTypeNames>(out, MediaTypeOf(media_attr)); break;
       case MovieField::kScreenEncoding:
-        out = PutName(out, RowView<movie_tables::kScreenEncodingNames>(ScreenEncodingOf(tech_attr)));
+        out = PutRow<movie_tables::kScreenEncodingNames>(out, ScreenEncodingOf(tech_attr));
         break;
       case MovieField::kFilmProcess:
-        out = PutName(out, RowView<movie_tables::kFilmProcessNames>(FixedNumber(fixed, movie_record::kWideScreenProcess, 1)));
+        out = PutRow<movie_tables::kFilmProcessNames>(out, FixedNumber(fixed, movie_record::kWideScreenProcess, 1));
         break;
       case MovieField::kRating:
-        out = PutName(out, RowView<movie_tables::kStarRatingDisplay>(FixedNumber(fixed, movie_record::kMyRating, 1)));
+        out = PutRow<movie_tables::kStarRatingDisplay>(out, FixedNumber(fixed, movie_record::kMyRating, 1));
         break;
       case MovieField::kMPAA:
-        out = PutName(out, RowView<movie_tables::kMpaaRatingNames>(MpaaRatingOf(FixedNumber(fixed, movie_record::kRatingAttr, 1))));
+        out = PutRow<movie_tables::kMpaaRatingNames>(out, MpaaRatingOf(FixedNumber(fixed, movie_record::kRatingAttr, 1)));
         break;
       case MovieField::kMediaQuantity: out += DecimalInto(MediaQuantityOf(media_attr), out); break;
       case MovieField::kMediaRegion: out += DecimalInto(MediaRegionOf(media_attr), out); break;

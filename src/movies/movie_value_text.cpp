@@ -132,7 +132,11 @@ uint32_t ReadDate(Clock& clock, const char* text, bool* read) {
 }
 
 size_t AwardsInto(uint32_t awards_attr, char* out) {
+  // Each name with its length, in a slot that is copied whole: the list never comes near the end
+  // of out, which holds every name of the table together.
+  static constexpr size_t kSlot = 24;
   struct Names {
+    char padded[kAwardCount][kSlot];
     size_t size[kAwardCount];
     size_t total;
   };
@@ -140,7 +144,8 @@ size_t AwardsInto(uint32_t awards_attr, char* out) {
     Names names{};
     for (int32_t i = 0; i < kAwardCount; ++i) {
       names.size[i] = std::strlen(kAwardNames[i]);
-      names.total += names.size[i] + 2;
+      names.total += (names.size[i] > kSlot ? names.size[i] : kSlot) + 2;
+      std::memcpy(names.padded[i], kAwardNames[i], names.size[i] < kSlot ? names.size[i] : kSlot);
     }
     return names;
   }();
@@ -153,16 +158,21 @@ size_t AwardsInto(uint32_t awards_attr, char* out) {
     out[used] = '\0';
     return used;
   }
-  bool first = true;
-  for (int32_t i = 0; i < kAwardCount; ++i) {
-    if (!(awards_attr & (1u << (i + 7)))) continue;
-    if (!first) {
+  static_assert(kAwardCount <= 25, "the awards fit the bits above the year");
+  constexpr uint32_t kAll = (1u << kAwardCount) - 1;
+  const size_t first = used;
+  for (uint32_t bits = (awards_attr >> 7) & kAll; bits != 0; bits &= bits - 1) {
+    const int i = __builtin_ctz(bits);
+    if (used != first) {
       out[used++] = ',';
       out[used++] = ' ';
     }
-    byte_scan::CopyShort(out + used, kAwardNames[i], kNames.size[i]);
+    if (kNames.size[i] <= kSlot) {
+      std::memcpy(out + used, kNames.padded[i], kSlot);
+    } else {
+      std::memcpy(out + used, kAwardNames[i], kNames.size[i]);
+    }
     used += kNames.size[i];
-    first = false;
   }
   out[used] = '\0';
   return used;

@@ -23,39 +23,36 @@ bool At(const char* p, const char* end, const char* escape, size_t length) {
 
 using byte_scan::Word;
 
-// The top bit of each zero byte of x (a word of unsigned type T).
+// Whether a byte of w (a word of unsigned type T) is one the export escapes, or another control
+// character below the carriage return (rare; the full encoding copies those as they are). Exact as
+// an answer, in fewer steps than marking each byte: no byte below the bound (or equal to the
+// quote) means no borrow from one byte into the next.
 template <typename T>
-inline T ZeroMarks(T x) {
-  constexpr T kLow = static_cast<T>(byte_scan::kLow7);
-  return static_cast<T>(~(((x & kLow) + kLow) | x | kLow));
-}
-
-// The top bit of each byte of w that the export escapes.
-template <typename T>
-inline T EscapeMarks(T w) {
+inline bool MayNeedEscape(T w) {
+  constexpr T kHigh = static_cast<T>(byte_scan::Broadcast(0x80));
+  constexpr T kOnes = static_cast<T>(byte_scan::Broadcast(0x01));
+  constexpr T kControls = static_cast<T>(byte_scan::Broadcast('\r' + 1));
   constexpr T kQuotes = static_cast<T>(byte_scan::Broadcast('"'));
-  constexpr T kTabs = static_cast<T>(byte_scan::Broadcast('\t'));
-  constexpr T kFeeds = static_cast<T>(byte_scan::Broadcast('\n'));
-  constexpr T kReturns = static_cast<T>(byte_scan::Broadcast('\r'));
-  return ZeroMarks<T>(w ^ kQuotes) | ZeroMarks<T>(w ^ kTabs) | ZeroMarks<T>(w ^ kFeeds) | ZeroMarks<T>(w ^ kReturns);
+  const T quotes = w ^ kQuotes;
+  return ((((w - kControls) & ~w) | ((quotes - kOnes) & ~quotes)) & kHigh) != 0;
 }
 
 // Copies the n bytes (at least sizeof(T)) to out a word of type T at a time, the last word
-// overlapping the one before; true when none of them is one the export escapes.
+// overlapping the one before; true when none of them may need an escape.
 template <typename T>
 inline bool CopyWithoutEscapes(char* out, const char* p, size_t n) {
-  T marks = 0;
+  bool marked = false;
   for (size_t i = 0; i + sizeof(T) < n; i += sizeof(T)) {
     T w;
     std::memcpy(&w, p + i, sizeof w);
-    marks |= EscapeMarks(w);
+    marked |= MayNeedEscape(w);
     std::memcpy(out + i, &w, sizeof w);
   }
   T last;
   std::memcpy(&last, p + n - sizeof last, sizeof last);
-  marks |= EscapeMarks(last);
+  marked |= MayNeedEscape(last);
   std::memcpy(out + n - sizeof last, &last, sizeof last);
-  return marks == 0;
+  return !marked;
 }
 
 #if defined(REELBOX_SSE2)
@@ -93,12 +90,9 @@ __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, cons
     out += size;
   };
   if (quoted) *out++ = '"';
-  for (const char* p = begin; p < end; ++p) {
-    // Runs of characters that need no escape go in whole.
-    const char* run = byte_scan::FindAny(p, end, '"', '\t', '\n', '\r');
-    put(p, static_cast<size_t>(run - p));
-    p = run;
-    if (p == end) break;
+  // Runs of characters that need no escape go in whole, each up to the next mark.
+  put(begin, static_cast<size_t>(mark - begin));
+  for (const char* p = mark;;) {
     switch (*p) {
       case '"': put("\"\"", 2); break;
       case '\t': put("<<TAB>>", 7); break;
@@ -113,6 +107,11 @@ __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, cons
       case '\r': put("<<LF>>", 6); break;
       default: *out++ = *p;
     }
+    if (++p >= end) break;
+    const char* run = byte_scan::FindAny(p, end, '"', '\t', '\n', '\r');
+    put(p, static_cast<size_t>(run - p));
+    if (run == end) break;
+    p = run;
   }
   if (quoted) *out++ = '"';
   return out;

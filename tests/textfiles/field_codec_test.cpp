@@ -49,6 +49,9 @@ TEST(FieldCodec, EncodingEscapesQuotesTabsAndLineBreaks) {
       EXPECT_EQ(encoded('"'), "\"" + before + "\"\"" + after + "\"");
       const bool at_an_end = at == 0 || at == n - 1;
       EXPECT_EQ(encoded(' '), at_an_end ? before + after : before + ' ' + after);
+      // Other control characters are written as they are (a vertical tab at an end is trimmed).
+      EXPECT_EQ(encoded('\v'), at_an_end ? before + after : before + '\v' + after);
+      EXPECT_EQ(encoded('\x01'), before + '\x01' + after);
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -264,21 +265,39 @@ class PosixClock final : public Clock {
       std::snprintf(text, sizeof text, "%d/%d/%04d", month, day, year);
       return CopyOut(text, buffer, size);
     }
-    // An export writes a date per field: the usual case without printf.
-    char* p = text;
-    if (month >= 10) *p++ = static_cast<char>('0' + month / 10);
-    *p++ = static_cast<char>('0' + month % 10);
+    // An export writes a date per field: the usual case without printf, two digits a step, into
+    // buffer itself when it has room for any such date.
+    static constexpr auto kPairs = [] {
+      std::array<char, 200> pairs{};
+      for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+      }
+      return pairs;
+    }();
+    constexpr int kLongest = 10;  // "12/31/9999"
+    char* const start = buffer != nullptr && size > kLongest ? buffer : text;
+    char* p = start;
+    auto put_small = [&p](int value) {
+      if (value >= 10) {
+        std::memcpy(p, &kPairs[2 * value], 2);
+        p += 2;
+      } else {
+        *p++ = static_cast<char>('0' + value);
+      }
+    };
+    put_small(month);
     *p++ = '/';
-    if (day >= 10) *p++ = static_cast<char>('0' + day / 10);
-    *p++ = static_cast<char>('0' + day % 10);
+    put_small(day);
     *p++ = '/';
-    *p++ = static_cast<char>('0' + year / 1000);
-    *p++ = static_cast<char>('0' + year / 100 % 10);
-    *p++ = static_cast<char>('0' + year / 10 % 10);
-    *p++ = static_cast<char>('0' + year % 10);
-    const int length = static_cast<int>(p - text);
-    if (buffer == nullptr || size <= length) return 0;
-    std::memcpy(buffer, text, static_cast<size_t>(length));
+    std::memcpy(p, &kPairs[2 * (year / 100)], 2);
+    std::memcpy(p + 2, &kPairs[2 * (year % 100)], 2);
+    p += 4;
+    const int length = static_cast<int>(p - start);
+    if (start == text) {
+      if (buffer == nullptr || size <= length) return 0;
+      std::memcpy(buffer, text, static_cast<size_t>(length));
+    }
     buffer[length] = '\0';
     return length + 1;
   }
