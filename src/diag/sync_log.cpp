@@ -56,6 +56,34 @@ void WritePendingDebugLines() {
   g_debug_pending_lines = 0;
 }
 
+// The pieces of an audit line are mostly short: those are copied in place as two overlapping
+// halves, longer ones by a call (a copy of a size the compiler cannot bound starts slowly).
+__attribute__((noinline)) void CopyLongText(char* out, const char* text, size_t n) { std::memcpy(out, text, n); }
+template <size_t kHalf>
+void CopyHalves(char* out, const char* text, size_t n) {
+  char head[kHalf];
+  char tail[kHalf];
+  std::memcpy(head, text, kHalf);
+  std::memcpy(tail, text + n - kHalf, kHalf);
+  std::memcpy(out, head, kHalf);
+  std::memcpy(out + n - kHalf, tail, kHalf);
+}
+inline void CopyText(char* out, const char* text, size_t n) {
+  if (n > 32 && n <= 64) {
+    CopyHalves<32>(out, text, n);
+  } else if (n >= 16 && n <= 32) {
+    CopyHalves<16>(out, text, n);
+  } else if (n >= 8 && n < 16) {
+    CopyHalves<8>(out, text, n);
+  } else if (n >= 4 && n < 8) {
+    CopyHalves<4>(out, text, n);
+  } else if (n < 4) {
+    for (size_t i = 0; i < n; ++i) out[i] = text[i];
+  } else {
+    CopyLongText(out, text, n);
+  }
+}
+
 // The text (length bytes) with every line feed stored as carriage return and line feed, put at
 // out (room for twice length bytes); gives its end.
 char* PutConverted(const char* text, size_t length, char* out) {
@@ -73,22 +101,43 @@ char* PutConverted(const char* text, size_t length, char* out) {
   return out;
 }
 
-// REQUIRES: length below kLineBufferSize (every formatted line is).
-void WriteLogLine(int kind, const char* text, size_t length) {
+// A separate function: its buffer would make every other line's call set up a large frame.
+__attribute__((noinline)) void WriteSyncLine(const char* text, size_t length) {
+  char converted[2 * kLineBufferSize];
+  const size_t size = static_cast<size_t>(PutConverted(text, length, converted) - converted);
+  converted[size] = '\0';
+  WriteTo(g_sync_file.get(), converted, size);
+  if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted, LogCode::kFromSyncLog, 0);
+}
+
+// Where the first line feed of a text is not known to its writer: it is looked for.
+constexpr size_t kFeedUnknown = SIZE_MAX;
+
+// REQUIRES: text[length] == '\0', length below kLineBufferSize (every formatted line is), and
+// first_feed the position of the text's first line feed (length when it has none) or kFeedUnknown.
+void WriteLogLine(int kind, const char* text, size_t length, size_t first_feed) {
   if (g_active_log == nullptr) return;
   g_debugger->DebugOutput(text);
-  if (kind == kSyncLine) {
-    char converted[2 * kLineBufferSize];
-    const size_t size = static_cast<size_t>(PutConverted(text, length, converted) - converted);
-    converted[size] = '\0';
-    WriteTo(g_sync_file.get(), converted, size);
-    if (g_echo_target != nullptr) g_echo_target->AddHotSyncLogEntry(converted, LogCode::kFromSyncLog, 0);
-  }
+  if (kind == kSyncLine) WriteSyncLine(text, length);
   if (g_debug_file == nullptr) return;
   if (g_debug_pending.size() < kDebugBufferSize) g_debug_pending.resize(kDebugBufferSize);
-  g_debug_used = static_cast<size_t>(PutConverted(text, length, &g_debug_pending[g_debug_used]) - g_debug_pending.data());
-  // The audit writes a record's line in pieces: only a piece that ends a line counts as one.
-  if (length > 0 && text[length - 1] == '\n') ++g_debug_pending_lines;
+  char* const start = &g_debug_pending[g_debug_used];
+  if (first_feed == kFeedUnknown) first_feed = static_cast<size_t>(byte_scan::FindByte(text, text + length, '\n') - text);
+  char* out = start;
+  if (first_feed >= length) {
+    CopyText(out, text, length);
+    out += length;
+  } else {
+    // Most lines end with their only line feed; the audit writes a record's line in pieces, and
+    // only a piece that ends a line counts as one.
+    CopyText(out, text, first_feed);
+    out += first_feed;
+    *out++ = '\r';
+    *out++ = '\n';
+    if (first_feed + 1 < length) out = PutConverted(text + first_feed + 1, length - first_feed - 1, out);
+    if (text[length - 1] == '\n') ++g_debug_pending_lines;
+  }
+  g_debug_used += static_cast<size_t>(out - start);
   if (kind == kSyncLine || g_debug_pending_lines >= kDebugFlushLines || g_debug_used >= kDebugFlushBytes) {
     WritePendingDebugLines();
   }
@@ -109,17 +158,6 @@ char* DigitsBefore(char* end, unsigned long value, unsigned base) {
     value /= 16;
   } while (value != 0);
   return end;
-}
-
-// The pieces of an audit line are mostly short: those are copied in place, longer ones by a call
-// (a copy of a size the compiler cannot bound but it can inline starts slowly).
-__attribute__((noinline)) void CopyLongText(char* out, const char* text, size_t n) { std::memcpy(out, text, n); }
-void CopyText(char* out, const char* text, size_t n) {
-  if (n <= 16) {
-    byte_scan::CopyShort(out, text, n);
-  } else {
-    CopyLongText(out, text, n);
-  }
 }
 
 // Formats as vsnprintf does into line (size bytes, cut to size - 1 and NUL-terminated) when the
@@ -190,7 +228,7 @@ __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* 
   if (std::strchr(format, '%') == nullptr) {
     const size_t length = std::strlen(format);
     if (length < kLineBufferSize) {
-      WriteLogLine(kind, format, length);
+      WriteLogLine(kind, format, length, kFeedUnknown);
       return;
     }
   }
@@ -205,7 +243,7 @@ __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* 
     length = written < 0 ? 0 : std::strlen(line);
     if (written < 0) line[0] = '\0';
   }
-  WriteLogLine(kind, line, length);
+  WriteLogLine(kind, line, length, kFeedUnknown);
 }
 
 }  // namespace
@@ -277,6 +315,18 @@ void LogAudit(const char* format, ...) {
   va_start(args, format);
   FormatAndWrite(kAuditLine, format, args);
   va_end(args);
+}
+
+void LogAuditText(const char* text, size_t length, size_t first_feed) {
+  if ((g_log_level & kLogLevelAudit) == 0) return;
+  if (length < kLineBufferSize) {
+    WriteLogLine(kAuditLine, text, length, first_feed);
+    return;
+  }
+  char line[kLineBufferSize];
+  std::memcpy(line, text, sizeof line - 1);
+  line[sizeof line - 1] = '\0';
+  WriteLogLine(kAuditLine, line, sizeof line - 1, first_feed < sizeof line - 1 ? first_feed : sizeof line - 1);
 }
 
 void LogSync(const char* format, ...) {

@@ -8,7 +8,9 @@
 #ifndef REELBOX_DIAG_SYNC_LOG_H
 #define REELBOX_DIAG_SYNC_LOG_H
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "diag/hotsync_log_codes.h"
@@ -59,5 +61,17 @@ inline bool AuditOn() { return (GetLogLevel() & kLogLevelAudit) != 0; }
 void LogDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogAudit(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogSync(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// LogAudit("%s", text) for a text of length bytes whose first line feed is at first_feed (length
+// when it has none): the text is neither read for conversions nor searched again.
+// REQUIRES: text[length] is its first NUL.
+void LogAuditText(const char* text, size_t length, size_t first_feed);
+// The same for a text that holds no conversion; a literal is measured where it is written.
+__attribute__((always_inline)) inline void LogAuditText(const char* text) {
+  if (!AuditOn()) return;
+  const size_t length = std::strlen(text);
+  const void* feed = std::memchr(text, '\n', length);
+  LogAuditText(text, length, feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - text) : length);
+}
 
 #endif  // REELBOX_DIAG_SYNC_LOG_H

@@ -198,6 +198,10 @@ class MovieItem : public DataRecord, public Describable {
   void CopyPresentFields(Clock& clock, MovieItem& other);
   // "Title (Media-Year, RunTimem)" in a shared buffer that the next call overwrites.
   const char* Describe() override;
+  // The same text put at out (room for kDescriptionSize bytes), not NUL-terminated; gives its
+  // size. Item texts hold no NUL, so neither does the description.
+  static constexpr size_t kDescriptionSize = 512;
+  size_t DescribeInto(char* out) const;
   // Title, year text, RunTime and media type name, run together: the matching key.
   TextString BuildKey() const;
   // The same, NUL-terminated, in buffer when it fits there (any real key does), else in *spill.

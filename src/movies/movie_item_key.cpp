@@ -12,14 +12,19 @@ using movie_value_text::DecimalText;
 using movie_value_text::NameView;
 
 const char* MovieItem::Describe() {
+  static char description[kDescriptionSize];
+  description[DescribeInto(description)] = '\0';
+  return description;
+}
+
+size_t MovieItem::DescribeInto(char* out) const {
   // "Title (Media-Year, RunTimem)", put together here, as the full activity audit describes every
   // line and every record. The parts are as long as the item keeps them, so it always fits.
-  static char description[512];
   constexpr size_t kMediaNameLimit = 32;
   static_assert(movie_record::kCapacity[movie_record::kTitle] + movie_record::kCapacity[movie_record::kRunTime] +
-                        kMediaNameLimit + 16 <= sizeof description,
+                        kMediaNameLimit + 16 <= kDescriptionSize,
                 "every description fits");
-  char* out = description;
+  char* const start = out;
   auto put = [&out](const char* text, size_t size) {
     byte_scan::CopyShort(out, text, size);
     out += size;
@@ -32,15 +37,20 @@ const char* MovieItem::Describe() {
   *out++ = '-';
   const uint32_t offset = GetYearOffset();
   if (offset != 0) {
-    char year[11];
-    put(DecimalText(1904 + offset, year), 4);  // four digits: the offset is 1 to 127
+    // 1905 to 2031: the offset is 1 to 127.
+    const uint32_t year = 1904 + offset;
+    const uint32_t last_two = year % 100;
+    out[0] = year < 2000 ? '1' : '2';
+    out[1] = year < 2000 ? '9' : '0';
+    out[2] = static_cast<char>('0' + last_two / 10);
+    out[3] = static_cast<char>('0' + last_two % 10);
+    out += 4;
   }
   put(", ", 2);
   const std::string_view run_time = TextView(movie_record::kRunTime);
   put(run_time.data(), run_time.size());
   put("m)", 2);
-  *out = '\0';
-  return description;
+  return static_cast<size_t>(out - start);
 }
 
 // The export trims outer blanks and the import reads fields trimmed, so a key made of the raw

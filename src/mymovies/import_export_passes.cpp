@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "diag/audit_line.h"
 #include "diag/job_context.h"
 #include "device/device_database.h"
 #include "diag/sync_log.h"
@@ -20,6 +21,15 @@ constexpr const char kOutOfMemoryText[] =
 // A handheld database holds no more records than this: a file with more data lines can never be
 // imported whole, so it is refused before anything is written, and the list never grows past it.
 constexpr uint32_t kMostHandheldMovies = 0xFFFF;
+
+static_assert(MovieItem::kDescriptionSize <= AuditLine::kRoom, "a description is put in place");
+
+// LogAudit("<before>%s<after>", item.Describe()), without the format and the extra copy.
+void AuditItem(const char* before, MovieItem& item, const char* after) {
+  AuditLine line;
+  line.Text(before);
+  line.Advance(item.DescribeInto(line.End())).Text(after).Write();
+}
 
 }  // namespace
 
@@ -55,7 +65,11 @@ bool ImportExportRun::ImportPass() {
       continue;  // only counted from here on, for the refusal
     }
     if (parsed == ParseResult::kOk) {
-      if (AuditOn()) LogAudit("Parsed import line %i ('%s')\n", static_cast<int>(parser.GetLineNumber()), work->Describe());
+      if (AuditOn()) {
+        AuditLine line;
+        line.Text("Parsed import line ").Integer(static_cast<int32_t>(parser.GetLineNumber())).Text(" ('");
+        line.Advance(work->DescribeInto(line.End())).Text("')\n").Write();
+      }
       if (ListImportItem(*work, parser.GetFileLine(), list_, totals_, &last_listed_) != MatchResult::kOk) {
         Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
         return false;
@@ -141,13 +155,17 @@ bool ImportExportRun::HandheldPass() {
     }
     work->BuildKey(&key);
     ++record_count_;
-    if (AuditOn()) LogAudit("Read item #%i ('%s') from DB - ", static_cast<int>(record_count_), work->Describe());
+    if (AuditOn()) {
+      AuditLine line;
+      line.Text("Read item #").Integer(record_count_).Text(" ('");
+      line.Advance(work->DescribeInto(line.End())).Text("') from DB - ").Write();
+    }
     if (MatchDeviceItem(clock, *work, key, record_count_, mode_, import_on_, list_, &paired) != MatchResult::kOk) {
       Fail(JobResult::kNoMemory, LogCode::kLocalSaveFailed, "%s", kOutOfMemoryText);
       return false;
     }
     if (export_on_) {
-      LogAudit("[EXPORTING]\n");
+      LogAuditText("[EXPORTING]\n");
       // An import's export is written once, after the write-back, from the records as they are then.
       if (!export_deferred_ && !WriteItem(clock, export_file_.get(), &export_map_, work.get())) {
         Fail(JobResult::kDesktopFileFailed, LogCode::kLocalSaveFailed, "Unable to export record ('%s') to file due to an unexpected error - %s.",
@@ -156,7 +174,7 @@ bool ImportExportRun::HandheldPass() {
       }
       if (!export_deferred_) ++totals_.exported;
     } else {
-      LogAudit("[EXPORT PREF NOT SET]\n");
+      LogAuditText("[EXPORT PREF NOT SET]\n");
     }
     ++record_index_;
     read = database_.ReadNextRecord();
@@ -192,11 +210,11 @@ bool ImportExportRun::WriteItemBack(MovieItem& item) {
   int32_t category = static_cast<int32_t>(item.GetCategory());
   DeviceError written = DeviceError::kOk;
   if (!item.Matched()) {
-    if (AuditOn()) LogAudit("Writing new record ('%s') to device\n", item.Describe());
+    if (AuditOn()) AuditItem("Writing new record ('", item, "') to device\n");
     written = database_.AddRecord(category, bytes, size);
     if (written == DeviceError::kOk) ++totals_.added;
   } else {
-    if (AuditOn()) LogAudit("Updating record ('%s') to device\n", item.Describe());
+    if (AuditOn()) AuditItem("Updating record ('", item, "') to device\n");
     written = database_.ReadRecordById(item.GetRecordId());
     if (written == DeviceError::kOk) written = database_.UpdateCurrentRecord(bytes, size, &category);
     if (written == DeviceError::kOk) ++totals_.updated;

@@ -1,8 +1,10 @@
 #include "mymovies/item_matching.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 
+#include "diag/audit_line.h"
 #include "diag/sync_log.h"
 #include "movies/movie_item.h"
 #include "mymovies/desktop_item_list.h"
@@ -15,38 +17,38 @@ constexpr uint32_t kNoRecordId = 0xFFFFFFFFu;
 // the merge mode the entry's content becomes the merged item). False when memory runs out.
 bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemRef entry, const TextString& key,
                    ConflictMode mode) {
-  LogAudit("[EXISTS ON DESKTOP] ");
+  LogAuditText("[EXISTS ON DESKTOP] ");
   list.SetMatched(entry, true);
   list.SetRecordId(entry, record.GetRecordId());
   // Equal bytes are equal content: most lines of an import made from an export come back so.
   uint32_t size = 0;
   const uint8_t* bytes = record.GetPackedRecord(&size);
   if (record.GetCategory() == list.GetCategory(entry) && list.HoldsPacked(entry, bytes, size)) {
-    LogAudit("[ITEMS MATCH] ");
+    LogAuditText("[ITEMS MATCH] ");
     return true;
   }
   MovieItem listed;
   if (record.GetCategory() == list.GetCategory(entry)) {
     list.Load(entry, &listed);
     if (record.IsSameAs(listed)) {
-      LogAudit("[ITEMS MATCH] ");
+      LogAuditText("[ITEMS MATCH] ");
       return true;
     }
   }
-  LogAudit("[ITEMS DIFFER] ");
+  LogAuditText("[ITEMS DIFFER] ");
   switch (mode) {
     case ConflictMode::kAddNew:
-      LogAudit("[will be added to device] ");
+      LogAuditText("[will be added to device] ");
       // Frees the key again: the desktop item becomes a new record.
       list.SetMatched(entry, false);
       list.SetRecordId(entry, kNoRecordId);
       return true;
     case ConflictMode::kDesktopOverwrites:
-      LogAudit("[will be replaced on device] ");
+      LogAuditText("[will be replaced on device] ");
       list.SetWriteBack(entry, true);
       return true;
     case ConflictMode::kMergeFields: {
-      LogAudit("[will be updated on device] ");
+      LogAuditText("[will be updated on device] ");
       try {
         MovieItem merged(record);
         if (!listed.IsPackedValid()) list.Load(entry, &listed);
@@ -61,7 +63,7 @@ bool PairWithEntry(Clock& clock, MovieItem& record, DesktopItemList& list, ItemR
       return true;
     }
     default:
-      LogAudit("[no action will be taken] ");
+      LogAuditText("[no action will be taken] ");
       return true;
   }
 }
@@ -90,7 +92,7 @@ MatchResult ListImportItem(MovieItem& work, int32_t line, DesktopItemList& list,
     return MatchResult::kNoMemory;
   }
   if (listed != kNoItem) {
-    LogAudit("  Added to list with key '%s'\n", key_text);
+    if (AuditOn()) AuditLine().Text("  Added to list with key '").Data(key_text, std::strlen(key_text)).Text("'\n").Write();
     *last_listed = listed;
     return MatchResult::kOk;
   }
@@ -134,7 +136,7 @@ MatchResult PairOrHold(Clock& clock, MovieItem& item, const TextString& candidat
     list.Rekey(entry, candidate.Text());
     return PairWithEntry(clock, item, list, entry, candidate, mode) ? MatchResult::kOk : MatchResult::kNoMemory;
   }
-  LogAudit("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
+  LogAuditText("[DOES NOT EXIST ON DESKTOP, OR ALL DESKTOP ITEMS MATCHED] ");
   // Holds the key so that a later record with the same key counts as a duplicate; never written
   // nor read, so it carries no content (a full handheld would otherwise be held twice).
   list.AddPlaceholder(candidate.Text());
@@ -150,26 +152,26 @@ MatchResult MatchDeviceItem(Clock& clock, MovieItem& item, const TextString& key
   if (!listed || !list.Matched(entry)) return PairOrHold(clock, item, key, listed, entry, mode, list, paired_key);
   // A handheld record with this key came before: look for the next variant nobody took.
   TextString candidate;
-  LogAudit(" [DUPE KEY]");
+  LogAuditText(" [DUPE KEY]");
   bool placed = false;
   for (int n = 1; n <= kDeviceKeyVariants && !placed; ++n) {
     candidate = KeyVariant(key, n);
     entry = kNoItem;
     listed = list.Find(candidate.Text(), &entry);
     if (!listed) {
-      LogAudit("[NO DESKTOP MATCH ]");
+      LogAuditText("[NO DESKTOP MATCH ]");
       placed = true;
     } else if (!list.Matched(entry)) {
       placed = true;
     } else {
-      LogAudit("*");
+      LogAuditText("*");
     }
   }
   if (!placed) {
     LogSync("WARNING : Export line %i (%s) has the same key (%s) as too many items already exported.  "
             "This record will export BUT WILL NOT MATCH a desktop record if importing.\n",
             static_cast<int>(count), item.Describe(), key.Text());
-    LogAudit("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
+    LogAuditText("[TOO MANY DUPLICATE DEVICE KEYS, SKIPPING MATCH (record will still export)] ");
     if (import_on) {
       LogSync("WARNING : %s record #%i (%s) on the device will export, but will not match because "
               "it's key ('%s') was the same as too many previously read records.\n",

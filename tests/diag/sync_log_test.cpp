@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "diag/audit_line.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -142,6 +145,50 @@ TEST_F(SyncLogTest, FormattedLinesReadAsTheCRuntimeWritesThem) {
 }
 
 #undef LOG_AS_SNPRINTF
+
+// Audit lines put together in pieces must read as LogAudit writes the same text: line feeds where
+// the pieces put them, numbers at their extremes, and the cut of an overlong line.
+TEST_F(SyncLogTest, AuditLinesInPiecesReadAsLogAuditWritesThem) {
+  SetLogLevel(kLogLevelAudit);
+  const std::string data = "Title\nwith a feed";
+  const std::string long_data(1015, 'z');
+  std::string pieces, formatted;
+  for (bool in_pieces : {true, false}) {
+    TempDir dir;
+    {
+      SyncLog log(env_, &echo_, dir.path(), "kvrtdebuglog.txt", dir.path(), "kvrtsynclog.txt");
+      if (in_pieces) {
+        AuditLine().Text("Read item #").Integer(INT_MIN).Text(" ('").Data(data.data(), data.size()).Text("') - ").Write();
+        LogAuditText("[MATCH] ");
+        LogAuditText("[DONE]\n");
+        AuditLine().Text("\nfirst ").Integer(0).Text(" then ").Integer(INT_MAX).Text("\n").Write();
+        AuditLine line;
+        line.Text("key '");
+        std::memcpy(line.End(), "a\nb", 3);
+        line.Advance(3).Text("'\n").Write();
+        AuditLine().Text("cut ").Data(long_data.data(), long_data.size()).Text("\nlost\n").Write();
+        AuditLine().Text("cut ").Integer(-7).Data(long_data.data(), long_data.size()).Integer(12345).Write();
+        AuditLine().Text("cut ").Data(long_data.data(), long_data.size()).Text("abcd\n").Write();
+      } else {
+        LogAudit("Read item #%i ('%s') - ", INT_MIN, data.c_str());
+        LogAudit("[MATCH] ");
+        LogAudit("[DONE]\n");
+        LogAudit("\nfirst %i then %i\n", 0, INT_MAX);
+        LogAudit("key '%s'\n", "a\nb");
+        LogAudit("cut %s\nlost\n", long_data.c_str());
+        LogAudit("cut %i%s%i", -7, long_data.c_str(), 12345);
+        LogAudit("cut %sabcd\n", long_data.c_str());
+      }
+    }
+    (in_pieces ? pieces : formatted) = ReadFileBytes(dir.Sub("kvrtdebuglog.txt"));
+  }
+  EXPECT_EQ(pieces, formatted);
+  EXPECT_EQ(formatted.substr(0, 32), "Read item #-2147483648 ('Title\r\n");
+  // Every piece reached the debugger as a text of its own.
+  ASSERT_EQ(env_.Lines().size(), 16u);
+  EXPECT_EQ(env_.Lines()[1], "[MATCH] ");
+  EXPECT_EQ(env_.Lines()[1], env_.Lines()[9]);
+}
 
 TEST_F(SyncLogTest, AFolderTooLongOpensNoFileAndSaysSoInTheDebuggerOutput) {
   std::string folder = dir_.path() + std::string(300, 'f');
