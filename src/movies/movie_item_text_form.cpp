@@ -271,7 +271,8 @@ constexpr size_t kLongestEncodedText = [] {
   return longest;
 }();
 // A TAB and the most a field takes: an encoded text, or the list of awards (the longest of the texts
-// written as they are, and written with its NUL).
+// written as they are, and written with its NUL). The whole name slots copied behind the genres and
+// table names stay well inside that too.
 constexpr size_t kMaxFieldBytes =
     1 + (8 * kLongestEncodedText + 2 > kAwardsTextSize ? 8 * kLongestEncodedText + 2 : kAwardsTextSize);
 

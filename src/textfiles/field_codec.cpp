@@ -7,8 +7,13 @@
 
 namespace {
 
-// The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then.
-bool IsBlankLeftByEscapes(char c) { return c == ' ' || c == '\v' || c == '\f'; }
+// The blanks that trimming the encoded text can meet: TAB and line breaks are escaped by then. One
+// compare rejects almost every character.
+bool IsBlankLeftByEscapes(char c) {
+  constexpr uint64_t kBlanks = uint64_t{1} << ' ' | uint64_t{1} << '\v' | uint64_t{1} << '\f';
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u <= ' ' && ((kBlanks >> u) & 1) != 0;
+}
 
 // The characters the export writes otherwise than as themselves.
 bool NeedsEscape(char c) {
@@ -66,6 +71,18 @@ REELBOX_SSE2_TARGET bool HasEscapes16(const char* p, size_t n) {
 }
 #endif
 
+#if defined(REELBOX_SSE2)
+// Bit i set for each byte i of the n (16 to 64) at p that the export escapes, sixteen at a time, the
+// last block overlapping the one before.
+REELBOX_SSE2_TARGET uint64_t EscapeMarks64(const char* p, size_t n) {
+  uint64_t marks = 0;
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) marks |= uint64_t{byte_scan::Marks16(p + i, '"', '\t', '\n', '\r')} << i;
+  if (i < n) marks |= uint64_t{byte_scan::Marks16(p + n - 16, '"', '\t', '\n', '\r')} << (n - 16);
+  return marks;
+}
+#endif
+
 // The same for fewer than four bytes, one at a time.
 inline bool CopyBytesWithoutEscapes(char* out, const char* p, size_t n) {
   for (size_t i = 0; i < n; ++i) {
@@ -75,10 +92,62 @@ inline bool CopyBytesWithoutEscapes(char* out, const char* p, size_t n) {
   return true;
 }
 
+// The escape of the character at p (before end) at out; gives the end of what it wrote and in *used
+// the characters it stood for (a line feed and a carriage return after it make one escape).
+inline char* PutEscape(char* out, const char* p, const char* end, size_t* used) {
+  *used = 1;
+  switch (*p) {
+    case '"': std::memcpy(out, "\"\"", 2); return out + 2;
+    case '\t': std::memcpy(out, "<<TAB>>", 7); return out + 7;
+    case '\n':
+      if (p + 1 < end && p[1] == '\r') {
+        *used = 2;
+        std::memcpy(out, "<<CRLF>>", 8);
+        return out + 8;
+      }
+      std::memcpy(out, "<<CR>>", 6);
+      return out + 6;
+    case '\r': std::memcpy(out, "<<LF>>", 6); return out + 6;
+    default: *out = *p; return out + 1;
+  }
+}
+
+#if defined(REELBOX_SSE2)
+// The encoding of the n bytes at p (trimmed already) whose escapes marks holds (bit i for byte i).
+char* EncodeMarked(char* out, const char* p, size_t n, uint64_t marks) {
+  if (marks == 0) {
+    std::memcpy(out, p, n);
+    return out + n;
+  }
+  bool quoted = false;
+  for (uint64_t m = marks; m != 0 && !quoted; m &= m - 1) quoted = p[__builtin_ctzll(m)] == '"';
+  if (quoted) *out++ = '"';
+  size_t done = 0;
+  for (; marks != 0; marks &= marks - 1) {
+    const size_t at = static_cast<size_t>(__builtin_ctzll(marks));
+    // A carriage return taken into the escape before it.
+    if (at < done) continue;
+    byte_scan::CopyShort(out, p + done, at - done);
+    out += at - done;
+    size_t used = 0;
+    out = PutEscape(out, p + at, p + n, &used);
+    done = at + used;
+  }
+  byte_scan::CopyShort(out, p + done, n - done);
+  out += n - done;
+  if (quoted) *out++ = '"';
+  return out;
+}
+#endif
+
 // The whole encoding, for the texts that need more than a copy.
 __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, const char* end) {
   while (begin < end && IsBlankLeftByEscapes(*begin)) ++begin;
   while (end > begin && IsBlankLeftByEscapes(end[-1])) --end;
+#if defined(REELBOX_SSE2)
+  const size_t n = static_cast<size_t>(end - begin);
+  if (n >= 16 && n <= 64 && byte_scan::UseSse2()) return EncodeMarked(out, begin, n, EscapeMarks64(begin, n));
+#endif
   const char* mark = byte_scan::FindAny(begin, end, '"', '\t', '\n', '\r');
   if (mark == end) {
     byte_scan::CopyShort(out, begin, static_cast<size_t>(end - begin));
@@ -93,21 +162,10 @@ __attribute__((noinline)) char* EncodeEscaped(char* out, const char* begin, cons
   // Runs of characters that need no escape go in whole, each up to the next mark.
   put(begin, static_cast<size_t>(mark - begin));
   for (const char* p = mark;;) {
-    switch (*p) {
-      case '"': put("\"\"", 2); break;
-      case '\t': put("<<TAB>>", 7); break;
-      case '\n':
-        if (p + 1 < end && p[1] == '\r') {
-          put("<<CRLF>>", 8);
-          ++p;
-        } else {
-          put("<<CR>>", 6);
-        }
-        break;
-      case '\r': put("<<LF>>", 6); break;
-      default: *out++ = *p;
-    }
-    if (++p >= end) break;
+    size_t used = 0;
+    out = PutEscape(out, p, end, &used);
+    p += used;
+    if (p >= end) break;
     const char* run = byte_scan::FindAny(p, end, '"', '\t', '\n', '\r');
     put(p, static_cast<size_t>(run - p));
     if (run == end) break;

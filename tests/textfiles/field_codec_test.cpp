@@ -52,6 +52,12 @@ TEST(FieldCodec, EncodingEscapesQuotesTabsAndLineBreaks) {
       // Other control characters are written as they are (a vertical tab at an end is trimmed).
       EXPECT_EQ(encoded('\v'), at_an_end ? before + after : before + '\v' + after);
       EXPECT_EQ(encoded('\x01'), before + '\x01' + after);
+      if (at + 1 < n) {
+        const std::string rest(n - at - 2, 'x');
+        EXPECT_EQ(EncodeField((before + "\n\r" + rest).c_str()).Text(), before + "<<CRLF>>" + rest);
+        // A quote after another mark still puts the whole text in quotes.
+        EXPECT_EQ(EncodeField((before + '\t' + rest + '"').c_str()).Text(), '"' + before + "<<TAB>>" + rest + "\"\"\"");
+      }
     }
   }
 }
@@ -82,6 +88,14 @@ TEST(FieldCodec, EveryTextReadsBackAsWritten) {
   std::vector<std::string> texts = {
       "\"", "\"\"", "a\"", "\"a", "x\ty", "tab at end\t", "\n", "\r\n", "\n\r", "\n\n\r\r",
       "quote\" and\ttab", std::string(500, '\t'), std::string(500, '"'), "mixed \"\t\n\r end"};
+  // Texts of every length around the sizes that are looked at a block at a time, with marks of every
+  // kind close together.
+  const std::string marks = "ab\"\tc\n\rd\n\"\"e\r\n\tfg";
+  for (size_t n = 1; n <= 70; ++n) {
+    std::string text;
+    while (text.size() < n) text += marks;
+    texts.push_back(text.substr(text.size() - n));
+  }
   for (const std::string& text : texts) {
     TextString encoded = EncodeField(text.c_str());
     size_t position = 0;
