@@ -27,6 +27,8 @@ import sys
 import time
 
 BENCH, WIN32, WORK = (os.path.abspath(a) for a in sys.argv[1:4])
+# The sync as a 32-bit Linux program (scripts/bench.sh builds it beside BENCH's build).
+BENCH32 = os.path.join(os.path.dirname(os.path.dirname(BENCH)), "bench32", "bin")
 ALL = ("full", "parse", "memory", "million", "audit", "scale", "events", "wine", "wine-million")
 CHOSEN = set(sys.argv[4:]) or set(ALL)
 # "movies" names every benchmark of the movie list job.
@@ -109,9 +111,9 @@ def refused(work):
         return REFUSAL in log.read()
 
 
-def sync(root, audit=False, limit=NATIVE_LIMIT, expect_refusal=False):
+def sync(root, audit=False, limit=NATIVE_LIMIT, expect_refusal=False, bench=BENCH):
     work = fresh(root)
-    args = [f"{BENCH}/bench_mymovies_sync", "run", work] + (["audit"] if audit else [])
+    args = [f"{bench}/bench_mymovies_sync", "run", work] + (["audit"] if audit else [])
     values, wall, peak, rc = measure(args, native_env(work), limit)
     ok = rc == 0 and values.get("result") == "0" and (not expect_refusal or refused(work))
     shutil.rmtree(work, ignore_errors=True)
@@ -291,6 +293,19 @@ def wine(roots, million_root):
             per_n = (n[0] - ns) / (65535 - 16) * 1e6
             note(f"  (a 16-record sync: Wine {ws:.3f} s, native {ns:.3f} s; per record beyond it: Wine {per_w:.2f} us, "
                  f"native {per_n:.2f} us = {per_w / per_n:.2f}x)")
+            # The conduit's work alone (timed inside one process), made for 64-bit and for 32-bit
+            # Linux: the second's code is the Windows image's kind, so the step from one to the other
+            # is the instruction set's, and what Wine adds to the 32-bit work is Wine's.
+            if os.path.exists(os.path.join(BENCH32, "bench_mymovies_sync")):
+                def per_record(bench):
+                    big = best([sync(roots[65535], bench=bench) for _ in range(tries)])[0]
+                    little = best([sync(small, bench=bench) for _ in range(tries)])[0]
+                    return big, (big - little) / (65535 - 16) * 1e6
+                big64, per64 = per_record(BENCH)
+                big32, per32 = per_record(BENCH32)
+                note(f"  (the sync in one process, 64-bit / 32-bit Linux: {big64:.3f} / {big32:.3f} s, per record "
+                     f"{per64:.2f} / {per32:.2f} us = {per32 / per64:.2f}x, the 32-bit instruction set's part; "
+                     f"Wine per record against the 32-bit program: {per_w / per32:.2f}x, Wine's part)")
             row("4", "hotsync.exe sync under Wine, 65,535 records", w[0], "s", "native hotsync", n[0], 1.25,
                 w[2] and n[2])
         if chosen("wine-million"):
