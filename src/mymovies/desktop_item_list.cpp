@@ -24,37 +24,48 @@ unsigned char Fold(char c) {
   return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
 
-// A hash of the key's folded bytes, taken eight bytes a step.
+// A hash of the key's folded bytes, taken a machine word a step: the hash only places keys in
+// the index, so each target takes the arithmetic it does in single instructions.
 uint32_t HashOf(std::string_view key) {
-  uint64_t hash = 14695981039346656037ull;
-  auto mix = [&hash](uint64_t word) {
-    hash = (hash ^ byte_scan::FoldLetters(word)) * 0x9E3779B97F4A7C15ull;
-    hash ^= hash >> 29;
+  using Word = byte_scan::Word;
+  constexpr bool kWide = sizeof(Word) == 8;
+  Word hash = static_cast<Word>(kWide ? 14695981039346656037ull : 2166136261u);
+  auto mix = [&hash](Word word) {
+    hash = (hash ^ byte_scan::FoldLetters(word)) * static_cast<Word>(kWide ? 0x9E3779B97F4A7C15ull : 0x9E3779B1u);
+    hash ^= hash >> (kWide ? 29 : 15);
   };
   const char* p = key.data();
   size_t n = key.size();
   const size_t whole = key.size();
-  for (; n >= 8; p += 8, n -= 8) mix(byte_scan::Load(p));
+  for (; n >= sizeof(Word); p += sizeof(Word), n -= sizeof(Word)) mix(byte_scan::LoadWord(p));
   if (n > 0) {
     // The last bytes as a little-endian word, zeros above: from the word that ends the key when
     // the key is that long, no call for a copy of a few bytes.
-    uint64_t last = 0;
-    if (whole >= 8) {
-      uint64_t word = 0;
-      std::memcpy(&word, p + n - 8, 8);
-      last = word >> (8 * (8 - n));
+    Word last = 0;
+    if (whole >= sizeof(Word)) {
+      last = byte_scan::LoadWord(p + n - sizeof(Word)) >> (8 * (sizeof(Word) - n));
     } else {
-      for (size_t i = 0; i < n; ++i) last |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+      for (size_t i = 0; i < n; ++i) last |= static_cast<Word>(static_cast<unsigned char>(p[i])) << (8 * i);
     }
     mix(last);
   }
-  uint64_t h = hash ^ key.size();
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  h *= 0xC4CEB9FE1A85EC53ull;
-  h ^= h >> 33;
-  return static_cast<uint32_t>(h);
+  if constexpr (kWide) {
+    uint64_t h = hash ^ key.size();
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return static_cast<uint32_t>(h);
+  } else {
+    uint32_t h = static_cast<uint32_t>(hash ^ key.size());
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+  }
 }
 
 // Whether a equals the start of b, letter case ignored.

@@ -209,13 +209,14 @@ inline bool OddCount(const char* p, const char* end, char a) {
   return odd;
 }
 
-// Each ASCII capital of w as its small letter; every other byte as it is.
-inline uint64_t FoldLetters(uint64_t w) {
-  const uint64_t high = Broadcast(0x80);
-  const uint64_t low = w & ~high;
-  const uint64_t at_least_a = low + Broadcast(0x80 - 'A');
-  const uint64_t above_z = low + Broadcast(0x80 - 'Z' - 1);
-  const uint64_t capitals = at_least_a & ~above_z & ~w & high;
+// Each ASCII capital of w as its small letter; every other byte as it is (words of 8 or 4 bytes).
+template <typename T>
+inline T FoldLetters(T w) {
+  const T high = static_cast<T>(Broadcast(0x80));
+  const T low = w & ~high;
+  const T at_least_a = low + static_cast<T>(Broadcast(0x80 - 'A'));
+  const T above_z = low + static_cast<T>(Broadcast(0x80 - 'Z' - 1));
+  const T capitals = at_least_a & ~above_z & ~w & high;
   return w | (capitals >> 2);
 }
 
