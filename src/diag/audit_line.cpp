@@ -10,40 +10,30 @@ AuditLine& AuditLine::Data(const char* text, size_t size) {
 }
 
 AuditLine& AuditLine::Integer(int32_t value) {
-  // Two digits a step: the audit numbers every line and every record.
+  // Two digits a step, put in place: the audit numbers every line and every record.
   static const char kPairs[] =
       "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
       "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
-  char digits[12];
-  char* const end = digits + sizeof digits;
-  char* start = end;
+  char* out = End();
   // The magnitude as unsigned: the most negative value has no positive counterpart.
   uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  while (magnitude >= 100) {
-    start -= 2;
-    std::memcpy(start, kPairs + 2 * (magnitude % 100), 2);
-    magnitude /= 100;
+  if (value < 0) *out++ = '-';
+  size_t digits = 1;
+  for (uint32_t below = 10; magnitude >= below; below *= 10) {
+    if (++digits == 10) break;  // past 999,999,999: ten digits, and below would overflow
+  }
+  char* at = out + digits;
+  for (; magnitude >= 100; magnitude /= 100) {
+    at -= 2;
+    std::memcpy(at, kPairs + 2 * (magnitude % 100), 2);
   }
   if (magnitude >= 10) {
-    start -= 2;
-    std::memcpy(start, kPairs + 2 * magnitude, 2);
+    std::memcpy(at - 2, kPairs + 2 * magnitude, 2);
   } else {
-    *--start = static_cast<char>('0' + magnitude);
+    at[-1] = static_cast<char>('0' + magnitude);
   }
-  if (value < 0) *--start = '-';
-  // Eleven bytes at most, copied as two overlapping words (there is room past the end), then
-  // cut as any piece.
-  const size_t size = static_cast<size_t>(end - start);
-  char* out = End();
-  if (size >= 8) {
-    std::memcpy(out, start, 8);
-    std::memcpy(out + size - 8, start + size - 8, 8);
-  } else if (size >= 4) {
-    std::memcpy(out, start, 4);
-    std::memcpy(out + size - 4, start + size - 4, 4);
-  } else {
-    for (size_t i = 0; i < size; ++i) out[i] = start[i];
-  }
+  // At most eleven bytes, within the room past the end; cut as any piece.
+  const size_t size = static_cast<size_t>(out + digits - End());
   size_ = size < kLimit - size_ ? size_ + size : kLimit;
   return *this;
 }
