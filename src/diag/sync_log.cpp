@@ -68,8 +68,10 @@ void CopyHalves(char* out, const char* text, size_t n) {
   std::memcpy(out, head, kHalf);
   std::memcpy(out + n - kHalf, tail, kHalf);
 }
-inline void CopyText(char* out, const char* text, size_t n) {
-  if (n > 32 && n <= 64) {
+__attribute__((always_inline)) inline void CopyText(char* out, const char* text, size_t n) {
+  if (n > 64 && n <= 128) {
+    CopyHalves<64>(out, text, n);
+  } else if (n > 32 && n <= 64) {
     CopyHalves<32>(out, text, n);
   } else if (n >= 16 && n <= 32) {
     CopyHalves<16>(out, text, n);
@@ -246,6 +248,42 @@ __attribute__((format(printf, 2, 0))) void FormatAndWrite(int kind, const char* 
   WriteLogLine(kind, line, length, kFeedUnknown);
 }
 
+// Most audit pieces: a record's line or a part of it, with no line feed but perhaps its last
+// byte. Their path needs no registers kept across a call: the debugger's call ends it.
+constexpr size_t kShortPiece = 128;
+
+// REQUIRES: length at most kShortPiece; the text's only line feed, if ends_line, its last byte.
+inline void GatherShortPiece(const char* text, size_t length, bool ends_line) {
+  char* const out = &g_debug_pending[g_debug_used];
+  CopyText(out, text, length);
+  size_t used = g_debug_used + length;
+  if (ends_line) {
+    out[length - 1] = '\r';
+    out[length] = '\n';
+    ++used;
+    ++g_debug_pending_lines;
+  }
+  g_debug_used = used;
+}
+
+// The end of a piece whose batch is due: apart, so that the common end is the debugger's call.
+__attribute__((noinline)) void WriteOutThenHandOn(const char* text) {
+  WritePendingDebugLines();
+  g_debugger->DebugOutput(text);
+}
+
+// Any other piece, cut as a formatted line is.
+__attribute__((noinline)) void WriteLongAuditText(const char* text, size_t length, size_t first_feed) {
+  if (length < kLineBufferSize) {
+    WriteLogLine(kAuditLine, text, length, first_feed);
+    return;
+  }
+  char line[kLineBufferSize];
+  std::memcpy(line, text, sizeof line - 1);
+  line[sizeof line - 1] = '\0';
+  WriteLogLine(kAuditLine, line, sizeof line - 1, first_feed < sizeof line - 1 ? first_feed : sizeof line - 1);
+}
+
 }  // namespace
 
 SyncLog::SyncLog(Env& env, HotSyncLogTarget* echo, const std::string& debug_folder, const char* debug_name,
@@ -318,15 +356,14 @@ void LogAudit(const char* format, ...) {
 }
 
 void LogAuditText(const char* text, size_t length, size_t first_feed) {
-  if ((g_log_level & kLogLevelAudit) == 0) return;
-  if (length < kLineBufferSize) {
-    WriteLogLine(kAuditLine, text, length, first_feed);
-    return;
+  if ((g_log_level & kLogLevelAudit) == 0 || g_active_log == nullptr) return;
+  if (length <= kShortPiece && first_feed + 1 >= length && g_debug_file != nullptr &&
+      g_debug_pending.size() >= kDebugBufferSize) {
+    GatherShortPiece(text, length, first_feed < length);
+    if (g_debug_pending_lines >= kDebugFlushLines || g_debug_used >= kDebugFlushBytes) return WriteOutThenHandOn(text);
+    return g_debugger->DebugOutput(text);
   }
-  char line[kLineBufferSize];
-  std::memcpy(line, text, sizeof line - 1);
-  line[sizeof line - 1] = '\0';
-  WriteLogLine(kAuditLine, line, sizeof line - 1, first_feed < sizeof line - 1 ? first_feed : sizeof line - 1);
+  WriteLongAuditText(text, length, first_feed);
 }
 
 void LogSync(const char* format, ...) {

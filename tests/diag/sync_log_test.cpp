@@ -96,9 +96,18 @@ TEST_F(SyncLogTest, DebugLinesReachTheFileInBatchesAndAllOfThemAtTheEnd) {
     std::string partial = ReadFileBytes(path);
     EXPECT_NE(partial.find("line 2000\r\n"), std::string::npos);
     EXPECT_EQ(partial.find("line 2999\r\n"), std::string::npos);
+    // The audit's pieces go their own way to the same batches.
+    SetLogLevel(kLogLevelAudit);
+    for (int i = 0; i < 3000; ++i) {
+      AuditLine().Text("piece ").Integer(i).Text(" - ").Write();
+      LogAuditText("end\n");
+    }
+    partial = ReadFileBytes(path);
+    EXPECT_NE(partial.find("piece 2000 - end\r\n"), std::string::npos);
+    EXPECT_EQ(partial.find("piece 2999 - end\r\n"), std::string::npos);
   }
   std::string all = ReadFileBytes(path);
-  EXPECT_EQ(all.substr(all.size() - 11), "line 2999\r\n");
+  EXPECT_EQ(all.substr(all.size() - 18), "piece 2999 - end\r\n");
 }
 
 TEST_F(SyncLogTest, OutsideASynchronizationOnlyTheDebuggerHearsIt) {
