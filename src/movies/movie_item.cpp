@@ -16,23 +16,25 @@ namespace {
 
 #if defined(REELBOX_SSE2)
 // A bit per NUL of the sixteen bytes at p.
-REELBOX_SSE2_TARGET inline uint64_t NulMarks16(const char* p) { return byte_scan::Marks16(p, '\0', '\0', '\0', '\0'); }
+REELBOX_SSE2_TARGET inline uint32_t NulMarks16(const char* p) { return byte_scan::Marks16(p, '\0', '\0', '\0', '\0'); }
+
+// The marks of a step fill the machine's word: four blocks of sixteen, or two on a 32-bit target.
+using StepMarks = byte_scan::Word;
+constexpr size_t kStepBytes = sizeof(StepMarks) * 8;
 
 // Hands each NUL of bytes[from, size) to found (which counts *texts up) until kTextFieldCount
-// texts are found, four blocks of sixteen a step from the block holding from while four are left,
-// then one; gives where the blocks stopped (the bytes from there are left to the caller).
-
+// texts are found, a step of blocks of sixteen at a time from the block holding from while a step
+// is left, then one; gives where the blocks stopped (the bytes from there are left to the caller).
 template <typename Found>
 REELBOX_SSE2_TARGET size_t FindNulBlocks(const char* bytes, size_t size, size_t from, Found& found, int* texts) {
   size_t block = from & ~static_cast<size_t>(15);
-  uint64_t wanted = ~uint64_t{0} << (from - block);
+  StepMarks wanted = ~StepMarks{0} << (from - block);
   while (*texts < kTextFieldCount) {
-    uint64_t marks;
+    StepMarks marks = 0;
     size_t step;
-    if (block + 64 <= size) {
-      marks = NulMarks16(bytes + block) | NulMarks16(bytes + block + 16) << 16 | NulMarks16(bytes + block + 32) << 32 |
-              NulMarks16(bytes + block + 48) << 48;
-      step = 64;
+    if (block + kStepBytes <= size) {
+      for (size_t k = 0; k < kStepBytes; k += 16) marks |= static_cast<StepMarks>(NulMarks16(bytes + block + k)) << k;
+      step = kStepBytes;
     } else if (block + 16 <= size) {
       marks = NulMarks16(bytes + block);
       step = 16;
@@ -40,9 +42,9 @@ REELBOX_SSE2_TARGET size_t FindNulBlocks(const char* bytes, size_t size, size_t 
       break;
     }
     for (marks &= wanted; marks != 0 && *texts < kTextFieldCount; marks &= marks - 1) {
-      found(block + static_cast<size_t>(__builtin_ctzll(marks)));
+      found(block + byte_scan::LowestBit(marks));
     }
-    wanted = ~uint64_t{0};
+    wanted = ~StepMarks{0};
     block += step;
   }
   return block > from ? block : from;

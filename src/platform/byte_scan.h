@@ -66,6 +66,19 @@ inline size_t FirstMarked(Word mask) {
   return static_cast<size_t>(__builtin_ctz(static_cast<uint32_t>(mask))) >> 3;
 }
 
+// The index of the lowest set bit of a non-zero mask; one of 64 bits in the two halves' own
+// instructions on a 32-bit target, whose 64-bit form is a call into the compiler's runtime.
+inline size_t LowestBit(uint32_t mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
+inline size_t LowestBit(uint64_t mask) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  return static_cast<size_t>(__builtin_ctzll(mask));
+#else
+  const uint32_t low = static_cast<uint32_t>(mask);
+  if (low != 0) return static_cast<size_t>(__builtin_ctz(low));
+  return 32 + static_cast<size_t>(__builtin_ctz(static_cast<uint32_t>(mask >> 32)));
+#endif
+}
+
 #if defined(REELBOX_SSE2)
 // Whether the SSE2 forms run here.
 #if defined(__SSE2__)

@@ -120,11 +120,11 @@ char* EncodeMarked(char* out, const char* p, size_t n, uint64_t marks) {
     return out + n;
   }
   bool quoted = false;
-  for (uint64_t m = marks; m != 0 && !quoted; m &= m - 1) quoted = p[__builtin_ctzll(m)] == '"';
+  for (uint64_t m = marks; m != 0 && !quoted; m &= m - 1) quoted = p[byte_scan::LowestBit(m)] == '"';
   if (quoted) *out++ = '"';
   size_t done = 0;
   for (; marks != 0; marks &= marks - 1) {
-    const size_t at = static_cast<size_t>(__builtin_ctzll(marks));
+    const size_t at = byte_scan::LowestBit(marks);
     // A carriage return taken into the escape before it.
     if (at < done) continue;
     byte_scan::CopyShort(out, p + done, at - done);
