@@ -177,8 +177,12 @@ def movies():
             million[2])
 
     if chosen("audit"):
-        audit = sync(big, audit=True)
-        row("3", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.2, audit[2])
+        # The best of as many runs as its peer had: one run against the best of several measured
+        # the machine's noise as much as the audit.
+        audits = [sync(big, audit=True) for _ in range(REPEAT)]
+        audit = best(audits)
+        row("3", "full sync with the full activity audit", audit[0], "s", "standard log", full[0], 1.2,
+            all(r[2] for r in audits))
 
     if chosen("scale"):
         scale = {n: best([sync(roots[n]) for _ in range(REPEAT)])[0] for n in (4096, 16384)}
